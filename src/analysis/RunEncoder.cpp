@@ -1,0 +1,81 @@
+#include "analysis/RunEncoder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace quendra {
+
+namespace {
+constexpr std::uint64_t kAllBackground = ~std::uint64_t{0};
+}
+
+RunEncoder::~RunEncoder() { release(); }
+
+void RunEncoder::release() {
+    std::free(begin);
+    begin = capacityEnd = end = nullptr;
+}
+
+void RunEncoder::append(int xStart, int xEnd, int y) {
+    if (end == capacityEnd) {
+        const std::size_t used = static_cast<std::size_t>(end - begin);
+        const std::size_t capacity = used == 0 ? 4 : 2 * used;
+        auto* grown = static_cast<Run*>(std::malloc(capacity * sizeof(Run)));
+        if (!grown) throw std::bad_alloc();
+        if (used) std::memcpy(grown, begin, used * sizeof(Run));
+        std::free(begin);
+        begin = grown;
+        end = grown + used;
+        capacityEnd = grown + capacity;
+        relinkNeeded = true;
+    }
+    end->xStart = xStart;
+    end->xEnd = xEnd;
+    end->y = y;
+    ++end;
+}
+
+Run* RunEncoder::encodeRuns(const std::uint8_t* data, int rows, int cols, std::size_t step,
+                            int& count) {
+    release();
+    for (int y = 0; y < rows; ++y) {
+        const std::uint8_t* row = data + static_cast<std::size_t>(y) * step;
+        int open = -1;
+        int x = 0;
+        while (x < cols) {
+            // Skip eight bytes at once while they cannot end or start a run.
+            if (x + 8 <= cols) {
+                std::uint64_t word;
+                std::memcpy(&word, row + x, sizeof word);
+                if (word == (open < 0 ? kAllBackground : 0)) {
+                    x += 8;
+                    continue;
+                }
+            }
+            const std::uint8_t v = row[x];
+            if (v == 0) {
+                if (open < 0) open = x;
+            } else {
+                if (v != 255)
+                    std::printf("nix gut %lld %x\n",
+                                static_cast<long long>(static_cast<std::size_t>(y) * step + x), v);
+                if (open >= 0) {
+                    append(open, x - 1, y);
+                    open = -1;
+                }
+            }
+            ++x;
+        }
+        if (open >= 0) append(open, cols - 1, y);
+    }
+    count = static_cast<int>(end - begin);
+    if (relinkNeeded) {
+        for (Run* r = begin; r != end; ++r) r->parent = r;
+        relinkNeeded = false;
+    }
+    return begin;
+}
+
+}  // namespace quendra

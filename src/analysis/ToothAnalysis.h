@@ -1,0 +1,76 @@
+#pragma once
+
+// The analysis of one frame: the tooth as the largest region of enamel-coloured pixels inside
+// the search window, its measurement, the root canals as the regions of its bounding box close
+// in colour to the darkest pixel there, accepted when larger than 50 pixels and centred inside
+// the tooth's equivalent ellipse scaled by the ellipse radius, and the tooth type.
+//
+// Results stay until the next calculation. A calculation that finds no canal leaves
+// hasResults() false; the tooth record then holds this frame's tooth if one was measured,
+// else an earlier one.
+
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "analysis/Regions.h"
+#include "analysis/RunEncoder.h"
+#include "analysis/ToothResult.h"
+
+namespace quendra {
+
+class ColorClasses;
+
+class ToothAnalysis {
+public:
+    static constexpr float kMinCanalArea = 50.0f;  // canals must be strictly larger
+
+    // Colour distance (B,G,R Euclidean) below which a pixel of the tooth's box is a canal
+    // candidate.
+    void setThreshold(int t) { threshold_ = t; }
+    int getThreshold() const { return threshold_; }
+    // Width in pixels of the frame margin the enamel search ignores; any value, the window is
+    // clamped to the frame.
+    void setBorder(int value) { border_ = value; }
+    int getBorder() const { return border_; }
+    // Scale of the canal acceptance ellipse; the slider's r / 10 in double, stored as float.
+    void setEllipseRadius(int r) { ellipseRadius_ = static_cast<float>(r / 10.0); }
+    float getEllipseRadius() const { return ellipseRadius_; }
+
+    // Analyses `frame` (CV_8UC3, B,G,R) with the classes' cache, tree and class threshold. The
+    // masks follow the frame size: made on the first frame and again whenever the size changes.
+    void calculate(const cv::Mat& frame, ColorClasses& classes);
+
+    // Forgets the results (the colour classes were reset).
+    void clearResults();
+
+    bool hasResults() const { return resultsPresent_; }
+    const std::vector<CanalResult>& getCanals() const { return canals_; }
+    ToothResult getToothResult() const { return toothResult_; }
+
+    // The search window of the last calculation, clamped to the frame (half-open).
+    cv::Rect searchWindow() const { return window_; }
+    const cv::Mat& toothMask() const { return toothMask_; }
+    const cv::Mat& canalMask() const { return canalMask_; }
+
+private:
+    bool acceptsCanal(int cx, int cy) const;
+
+    int threshold_ = 70;
+    int border_ = 20;
+    float ellipseRadius_ = 0.8f;
+
+    cv::Mat toothMask_;
+    std::vector<Region> toothRegions_;
+    RunEncoder toothRunEncoder_;
+    cv::Mat canalMask_;
+    std::vector<Region> canalRegions_;
+    RunEncoder canalRunEncoder_;
+    cv::Rect window_;
+
+    bool resultsPresent_ = false;
+    std::vector<CanalResult> canals_;
+    ToothResult toothResult_{};
+};
+
+}  // namespace quendra

@@ -1,0 +1,51 @@
+#pragma once
+
+// A balanced k-d tree over the B, G, R channels of packed samples that answers one question:
+// which colour class a colour belongs to under a class threshold, by a vote among the
+// `neighbourCount` candidates found near it.
+//
+// Layout: construction sorts each index range by the split channel of its depth and takes the
+// middle element as the node, leaving it in place; the node of range [lo, hi] therefore sits at
+// (lo + hi) / 2, its lower subtree is [lo, mid - 1] and its upper subtree [mid + 1, hi]. The
+// tree is that sorted array; no node is allocated on its own.
+//
+// Distances are per split channel: a node's distance to the query is the absolute difference
+// on the node's own channel only, not a distance over all three channels.
+
+#include <span>
+#include <vector>
+
+#include "colour/ColorKey.h"
+
+namespace quendra {
+
+class KDTree {
+public:
+    static constexpr int kMaxNeighbours = 13;
+
+    // Sorts `samples` in place (the caller's order afterwards is unspecified) and copies them.
+    // `neighbourCount` must lie in 1..kMaxNeighbours; the quorum is neighbourCount / 2.
+    KDTree(std::vector<PackedSample>& samples, int axisCount = 3, int neighbourCount = 13);
+    virtual ~KDTree() = default;
+
+    // The colour class voted for colour key `color`, or 0 for none. Candidates start as
+    // `neighbourCount` fillers at distance `threshold` that do not vote; a node displaces the
+    // last candidate when its distance is strictly smaller. The lowest class with at least the
+    // quorum of votes wins; class 0 never votes. Allocates nothing.
+    int classify(int color, int threshold) const;
+
+    int axisCount() const { return axisCount_; }
+    int neighbourCount() const { return neighbourCount_; }
+
+    // The nodes in tree order (see the layout above), for walks of the same tree elsewhere.
+    std::span<const PackedSample> nodes() const { return nodes_; }
+
+private:
+    void build(int lo, int hi, int depth);
+
+    int axisCount_;
+    int neighbourCount_;
+    std::vector<PackedSample> nodes_;
+};
+
+}  // namespace quendra

@@ -1,0 +1,85 @@
+#include "report/ResultOverlay.h"
+
+#include <algorithm>
+#include <cmath>
+#include <locale>
+#include <sstream>
+
+#include <opencv2/imgproc.hpp>
+
+#include "analysis/ToothAnalysis.h"
+
+namespace quendra {
+
+namespace {
+
+const cv::Scalar kRed(0, 0, 255, 0);
+const cv::Scalar kGreen(0, 255, 0, 0);
+const cv::Scalar kWhite(255, 255, 255, 0);
+constexpr int kFont = cv::FONT_HERSHEY_PLAIN;
+constexpr double kFontScale = 0.8;
+// Far larger than any frame; keeps absurd settings from overflowing the drawing code.
+constexpr int kMaxCoordinate = 1 << 20;
+
+// A semi-axis truncated toward zero for drawing: never negative or NaN, which cv::ellipse
+// refuses by throwing.
+int drawnAxis(float length) {
+    if (!(length > 0.0f)) return 0;
+    return static_cast<int>(std::min(length, static_cast<float>(kMaxCoordinate)));
+}
+
+int drawnCoordinate(long long v) { return static_cast<int>(std::clamp<long long>(v, -kMaxCoordinate, kMaxCoordinate)); }
+
+void drawEllipse(cv::Mat& picture, cv::Point centre, float first, float second, float angle,
+                 const cv::Scalar& colour) {
+    cv::ellipse(picture, centre, cv::Size(drawnAxis(first), drawnAxis(second)), -angle, 0, 360,
+                colour, 1, cv::LINE_8, 0);
+}
+
+void drawText(cv::Mat& picture, const std::string& text, cv::Point origin, const cv::Scalar& colour) {
+    cv::putText(picture, text, origin, kFont, kFontScale, colour, 1, cv::LINE_8);
+}
+
+void drawCanal(cv::Mat& picture, const CanalResult& c) {
+    const cv::Point centre(c.centerX, c.centerY);
+    drawEllipse(picture, centre, c.minorAxis, c.majorAxis, c.angle, kRed);
+    drawText(picture, "Groesse: " + formatFloat(c.area) + "px", centre + cv::Point(10, -10), kGreen);
+}
+
+}  // namespace
+
+const char* toothTypeText(int toothType) {
+    switch (toothType) {
+        case ToothFront: return "Frontzahn";
+        case ToothUpperPremolar4: return "4er OK-Praemolar";
+        case ToothPremolar: return "5er OK- oder UK-Praemolar oder 4er UK-Praemolar";
+        case ToothUpperMolar: return "OK-Molar";
+        case ToothLowerMolar: return "UK-Molar";
+        default: return "Zahn nicht erkannt.";
+    }
+}
+
+std::string formatFloat(float value) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << value;
+    return out.str();
+}
+
+void drawResultOverlay(cv::Mat& picture, const ToothAnalysis& analysis) {
+    const long long border = analysis.getBorder();
+    cv::rectangle(picture, cv::Point(drawnCoordinate(border), drawnCoordinate(border)),
+                  cv::Point(drawnCoordinate(picture.cols - border), drawnCoordinate(picture.rows - border)),
+                  kRed, 1, cv::LINE_8, 0);
+    if (!analysis.hasResults()) return;
+
+    for (const CanalResult& canal : analysis.getCanals()) drawCanal(picture, canal);
+    const ToothResult tooth = analysis.getToothResult();
+    const cv::Point centre(tooth.centerX, tooth.centerY);
+    drawText(picture, toothTypeText(tooth.toothType), centre, kWhite);
+    const float k = analysis.getEllipseRadius();
+    drawEllipse(picture, centre, k * tooth.minorAxis, k * tooth.majorAxis, tooth.angle, kGreen);
+    drawEllipse(picture, centre, tooth.minorAxis, tooth.majorAxis, tooth.angle, kWhite);
+}
+
+}  // namespace quendra

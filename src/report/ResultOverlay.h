@@ -1,0 +1,30 @@
+#pragma once
+
+// Drawing the analysis results over a picture of the analysed frame.
+//
+// Order, so that later shapes cover earlier ones: the analysed-area rectangle (red), then every
+// canal (red ellipse, green "Groesse: <area>px" label 10 px right of and above its centre),
+// then the tooth-type text (white, from the tooth's centre), the acceptance ellipse (green) and
+// the tooth's own ellipse (white). Lines are 1 px, 8-connected; text is Hershey plain at 0.8.
+// Ellipses take the minor semi-axis as their first axis and the negated measured angle.
+
+#include <string>
+
+#include <opencv2/core.hpp>
+
+namespace quendra {
+
+class ToothAnalysis;
+
+// "Frontzahn", ..., and "Zahn nicht erkannt." for -1 and every unknown code.
+const char* toothTypeText(int toothType);
+
+// A float as a default std::ostream writes it in the classic locale: six significant digits,
+// no trailing zeros, exponent form from one million on.
+std::string formatFloat(float value);
+
+// Draws into `picture` (CV_8UC3, the analysed frame's size). The rectangle is drawn on every
+// frame; the rest only when the analysis has results.
+void drawResultOverlay(cv::Mat& picture, const ToothAnalysis& analysis);
+
+}  // namespace quendra
