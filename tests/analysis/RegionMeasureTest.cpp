@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
+
+#include "analysis/RegionMeasure.h"
+
+namespace quendra {
+namespace {
+
+Region onlyRegion(const cv::Mat& mask) {
+    std::vector<Region> regions;
+    RunEncoder encoder;
+    Run* runs = nullptr;
+    labelRegions(mask, regions, encoder, runs, true);
+    EXPECT_EQ(regions.size(), 1u);
+    return regions.at(0);
+}
+
+TEST(MeasureRegion, VerticalBarOfThreePixels) {
+    const EllipseMeasure m = measureRegion({3, 15, 33, 0, 0.25f, 2, 5, 10, 5, 12});
+    EXPECT_EQ(m.angle, 0.0f);
+    EXPECT_NEAR(m.majorAxis, 1.63299, 1e-5);
+    EXPECT_NEAR(m.minorAxis, 0.57735, 1e-5);
+}
+
+TEST(MeasureRegion, HorizontalBarIsMinusNinety) {
+    const EllipseMeasure m = measureRegion({3, 6, 0, 0, 2.25f, 0, 1, 0, 3, 0});
+    EXPECT_FLOAT_EQ(m.angle, -90.0f);
+    EXPECT_NEAR(m.majorAxis, 1.73205, 1e-5);
+    EXPECT_EQ(m.minorAxis, 0.0f);
+}
+
+TEST(MeasureRegion, RoundingNeverGivesANaNAxis) {
+    // A thin diagonal line: the smaller eigenvalue is zero up to rounding.
+    cv::Mat mask(400, 400, CV_8UC1, cv::Scalar(255));
+    for (int i = 0; i < 400; ++i) mask.at<uchar>(i, i) = 0;
+    for (int i = 0; i < 399; ++i) mask.at<uchar>(i, i + 1) = 0;
+    const EllipseMeasure m = measureRegion(onlyRegion(mask));
+    EXPECT_FALSE(std::isnan(m.minorAxis));
+    EXPECT_GE(m.minorAxis, 0.0f);
+    EXPECT_NEAR(m.angle, -45.0f, 0.5f);  // upper left to lower right: negative
+}
+
+// Drawn filled ellipses give back their semi-axes and their orientation; cv::ellipse turns
+// its first axis clockwise on screen by `angle` degrees, which makes a long second axis lean
+// from the vertical toward negative x as our positive angles do.
+TEST(MeasureRegion, DrawnEllipsesGiveTheirAxesAndAngle) {
+    for (const double angle : {-60.0, -20.0, 0.0, 35.0, 80.0}) {
+        SCOPED_TRACE(angle);
+        cv::Mat mask(500, 500, CV_8UC1, cv::Scalar(255));
+        cv::ellipse(mask, {250, 250}, {60, 150}, angle, 0, 360, cv::Scalar(0), cv::FILLED);
+        const EllipseMeasure m = measureRegion(onlyRegion(mask));
+        EXPECT_NEAR(m.majorAxis, 150, 1.5);
+        EXPECT_NEAR(m.minorAxis, 60, 1.5);
+        EXPECT_NEAR(m.angle, angle, 0.5);
+    }
+}
+
+}  // namespace
+}  // namespace quendra

@@ -1,0 +1,163 @@
+#include <random>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
+
+#include "analysis/Regions.h"
+
+namespace quendra {
+namespace {
+
+// A mask from rows of '#' (foreground, 0) and '.' (background, 255).
+cv::Mat maskOf(std::initializer_list<const char*> rows) {
+    const int width = static_cast<int>(std::strlen(*rows.begin()));
+    cv::Mat mask(static_cast<int>(rows.size()), width, CV_8UC1);
+    int y = 0;
+    for (const char* row : rows) {
+        for (int x = 0; x < width; ++x) mask.at<uchar>(y, x) = row[x] == '#' ? 0 : 255;
+        ++y;
+    }
+    return mask;
+}
+
+struct Labelled {
+    std::vector<Region> regions;
+    RunEncoder encoder;
+    Run* runs = nullptr;
+    int runCount = 0;
+    explicit Labelled(const cv::Mat& mask) { runCount = labelRegions(mask, regions, encoder, runs, true); }
+};
+
+TEST(LabelRegions, EmptyMaskHasNoRunsAndNoRegions) {
+    Labelled l(cv::Mat(4, 4, CV_8UC1, cv::Scalar(255)));
+    EXPECT_EQ(l.runCount, 0);
+    EXPECT_TRUE(l.regions.empty());
+}
+
+TEST(LabelRegions, SinglePixelStatistics) {
+    Labelled l(maskOf({"....", "..#.", "...."}));
+    ASSERT_EQ(l.runCount, 1);
+    ASSERT_EQ(l.regions.size(), 1u);
+    const Region& r = l.regions[0];
+    EXPECT_EQ(r.area, 1);
+    EXPECT_EQ(r.sumX, 2);
+    EXPECT_EQ(r.sumY, 1);
+    EXPECT_EQ(r.sumXY, 0);
+    EXPECT_FLOAT_EQ(r.sumXX, 1.0f / 12);
+    EXPECT_EQ(r.sumYY, 0);
+    EXPECT_EQ(boundingBox(r), cv::Rect(2, 1, 0, 0));
+}
+
+TEST(LabelRegions, DiagonalNeighboursAreSeparateEdgeNeighboursJoin) {
+    EXPECT_EQ(Labelled(maskOf({"#.", ".#"})).regions.size(), 2u);
+    EXPECT_EQ(Labelled(maskOf({"#.", "##"})).regions.size(), 1u);
+}
+
+TEST(LabelRegions, UShapeIsOneRegionRootedAtTheHigherArm) {
+    Labelled l(maskOf({"....#", "#...#", "#...#", "#####"}));
+    ASSERT_EQ(l.regions.size(), 1u);
+    EXPECT_EQ(l.regions[0].area, 10);
+    EXPECT_EQ(findRoot(&l.runs[3]), &l.runs[0]);
+    EXPECT_EQ(l.runs[0].xStart, 4);
+}
+
+TEST(LabelRegions, RegionsAreNumberedByTheirFirstPixel) {
+    Labelled l(maskOf({"...#", "#..#", "#...", "####"}));
+    ASSERT_EQ(l.regions.size(), 2u);
+    EXPECT_EQ(l.regions[0].area, 2);  // the small one starts higher
+    EXPECT_EQ(l.regions[1].area, 6);
+    EXPECT_EQ(largestRegion(l.regions), 1);
+}
+
+TEST(LabelRegions, ReturnsTheRunCountAndRunsReachTheEdges) {
+    Labelled l(maskOf({"###", "###", "###"}));
+    EXPECT_EQ(l.runCount, 3);
+    EXPECT_EQ(l.runs[2].xEnd, 2);
+    EXPECT_EQ(l.runs[2].y, 2);
+}
+
+TEST(LargestRegion, EarliestWinsATie) {
+    Labelled l(maskOf({"##.##", ".....", "##..."}));
+    EXPECT_EQ(largestRegion(l.regions), 0);
+    EXPECT_EQ(largestRegion({}), 0);
+}
+
+TEST(LabelRegions, PaddingBytesAreNeverRead) {
+    // Foreground in the padding beyond the width must not become a run.
+    cv::Mat storage(3, 8, CV_8UC1, cv::Scalar(0));
+    cv::Mat mask = storage(cv::Rect(0, 0, 5, 3));
+    mask.setTo(255);
+    mask.at<uchar>(1, 4) = 0;
+    Labelled l(mask);
+    ASSERT_EQ(l.runCount, 1);
+    EXPECT_EQ(l.runs[0].xStart, 4);
+    EXPECT_EQ(l.runs[0].xEnd, 4);
+}
+
+TEST(LabelRegions, OtherValuesAreBackgroundWithADiagnostic) {
+    cv::Mat mask = maskOf({"#.#"});
+    mask.at<uchar>(0, 1) = 7;
+    ::testing::internal::CaptureStdout();
+    Labelled l(mask);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "nix gut 1 7\n");
+    EXPECT_EQ(l.regions.size(), 2u);
+}
+
+// Area, extent and centroid against OpenCV's own 4-connected labelling, second moments
+// against cv::moments of each region: OpenCV's central moments treat pixels as points, ours
+// add 1/12 per pixel in x and take y about the truncated mean row.
+void expectAgreesWithOpenCV(const cv::Mat& mask) {
+    Labelled l(mask);
+    cv::Mat labels, stats, centroids;
+    const int n = cv::connectedComponentsWithStats(mask == 0, labels, stats, centroids, 4, CV_32S);
+    ASSERT_EQ(static_cast<int>(l.regions.size()), n - 1);
+    // OpenCV numbers its components by first pixel in scan order too.
+    for (int i = 1; i < n; ++i) {
+        const Region& r = l.regions[static_cast<std::size_t>(i - 1)];
+        SCOPED_TRACE("region " + std::to_string(i));
+        EXPECT_EQ(r.area, stats.at<int>(i, cv::CC_STAT_AREA));
+        EXPECT_EQ(r.minX, stats.at<int>(i, cv::CC_STAT_LEFT));
+        EXPECT_EQ(r.minY, stats.at<int>(i, cv::CC_STAT_TOP));
+        EXPECT_EQ(r.maxX - r.minX + 1, stats.at<int>(i, cv::CC_STAT_WIDTH));
+        EXPECT_EQ(r.maxY - r.minY + 1, stats.at<int>(i, cv::CC_STAT_HEIGHT));
+        EXPECT_NEAR(r.sumX / r.area, centroids.at<double>(i, 0), 1e-3);
+        EXPECT_NEAR(r.sumY / r.area, centroids.at<double>(i, 1), 1e-3);
+
+        const cv::Moments m = cv::moments(labels == i, true);
+        const double meanY = m.m01 / m.m00;
+        const double truncated = static_cast<int>(r.sumY / r.area);
+        const double mu02AboutTruncated = m.mu02 + m.m00 * (meanY - truncated) * (meanY - truncated);
+        const double tolerance = 1e-4 * (1 + m.m00 * m.m00);
+        EXPECT_NEAR(r.sumXY, m.mu11, tolerance);
+        EXPECT_NEAR(r.sumXX, m.mu20 + m.m00 / 12.0, tolerance);
+        EXPECT_NEAR(r.sumYY, mu02AboutTruncated, tolerance);
+    }
+}
+
+TEST(LabelRegions, AgreesWithOpenCVOnRandomMasks) {
+    std::mt19937 random(99);
+    for (int trial = 0; trial < 60; ++trial) {
+        const int w = 1 + static_cast<int>(random() % 70), h = 1 + static_cast<int>(random() % 50);
+        const int density = static_cast<int>(random() % 100);
+        // Padded rows: the mask is a view into a wider buffer whose padding is foreground.
+        cv::Mat storage(h, w + 5, CV_8UC1, cv::Scalar(0));
+        cv::Mat mask = storage(cv::Rect(0, 0, w, h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                mask.at<uchar>(y, x) = static_cast<int>(random() % 100) < density ? 0 : 255;
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        expectAgreesWithOpenCV(mask);
+    }
+}
+
+TEST(LabelRegions, AgreesWithOpenCVOnDrawnShapes) {
+    cv::Mat mask(200, 300, CV_8UC1, cv::Scalar(255));
+    cv::ellipse(mask, {150, 100}, {80, 40}, 30, 0, 360, cv::Scalar(0), cv::FILLED);
+    cv::ellipse(mask, {150, 100}, {20, 10}, -10, 0, 360, cv::Scalar(255), cv::FILLED);
+    cv::rectangle(mask, {270, 150}, {299, 199}, cv::Scalar(0), cv::FILLED);  // edges
+    cv::line(mask, {0, 199}, {60, 150}, cv::Scalar(0));
+    expectAgreesWithOpenCV(mask);
+}
+
+}  // namespace
+}  // namespace quendra

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include "colour/ColorKey.h"
+#include "colour/PixelScan.h"
+
+namespace quendra {
+namespace {
+
+std::vector<std::uint8_t> freshCache() { return std::vector<std::uint8_t>(kColorKeyCount, 0xFF); }
+
+TEST(ColorKey, PureRedIsTheHighByte) {
+    const std::uint8_t red[3] = {0, 0, 255};
+    EXPECT_EQ(colorKeyOf(red), 0xFF0000u);
+}
+
+TEST(ClassifyPixels, WithoutTreeEveryColourIsClassZero) {
+    cv::Mat frame(4, 5, CV_8UC3, cv::Scalar(1, 2, 3));
+    cv::Mat mask(frame.size(), CV_8UC1, cv::Scalar(0));
+    auto cache = freshCache();
+    classifyPixels(frame, 1, cache.data(), nullptr, 5, mask, 0, 0, 5, 4);
+    EXPECT_EQ(cv::countNonZero(mask != 255), 0);
+    EXPECT_EQ(cache[0x030201], 0);
+}
+
+TEST(ClassifyPixels, MarksTheClassInsideTheWindowOnly) {
+    cv::Mat frame(6, 6, CV_8UC3, cv::Scalar(10, 20, 30));
+    std::vector<PackedSample> samples(6, packSample(1, 0x1E140A));
+    const KDTree tree(samples);
+    cv::Mat mask(frame.size(), CV_8UC1, cv::Scalar(7));
+    auto cache = freshCache();
+    classifyPixels(frame, 1, cache.data(), &tree, 5, mask, 1, 2, 4, 5);
+    cv::Mat expected(frame.size(), CV_8UC1, cv::Scalar(255));
+    expected(cv::Rect(1, 2, 3, 3)).setTo(0);
+    EXPECT_EQ(cv::countNonZero(mask != expected), 0);
+}
+
+TEST(ClassifyPixels, CacheWinsOverTheTreeButConflictIsAskedAgain) {
+    cv::Mat frame(1, 2, CV_8UC3, cv::Scalar(0, 0, 0));
+    frame.at<cv::Vec3b>(0, 1) = {1, 1, 1};
+    cv::Mat mask(frame.size(), CV_8UC1);
+    auto cache = freshCache();
+    cache[0x000000] = 1;    // cached enamel, though there is no tree
+    cache[0x010101] = 255;  // not yet classified: asked of the (absent) tree, giving 0
+    classifyPixels(frame, 1, cache.data(), nullptr, 5, mask, 0, 0, 2, 1);
+    EXPECT_EQ(mask.at<uchar>(0, 0), 0);
+    EXPECT_EQ(mask.at<uchar>(0, 1), 255);
+    EXPECT_EQ(cache[0x010101], 0);
+}
+
+TEST(ClassifyPixels, ClipsRectanglesOutsideTheFrame) {
+    cv::Mat frame(3, 3, CV_8UC3, cv::Scalar(0, 0, 0));
+    cv::Mat mask(frame.size(), CV_8UC1);
+    auto cache = freshCache();
+    cache[0] = 1;
+    classifyPixels(frame, 1, cache.data(), nullptr, 5, mask, -100, -5, 1000, 2);
+    EXPECT_EQ(cv::countNonZero(mask == 0), 6);
+}
+
+TEST(PixelScan, RefusesFramesAndMasksOfTheWrongKind) {
+    auto cache = freshCache();
+    cv::Mat grey(3, 3, CV_8UC1, cv::Scalar(0));
+    cv::Mat frame(3, 3, CV_8UC3, cv::Scalar(0));
+    cv::Mat mask(3, 3, CV_8UC1);
+    cv::Mat smallMask(2, 3, CV_8UC1);
+    cv::Mat deep(3, 3, CV_16UC3, cv::Scalar(0));
+    EXPECT_THROW(classifyPixels(grey, 1, cache.data(), nullptr, 5, mask, 0, 0, 3, 3), cv::Exception);
+    EXPECT_THROW(classifyPixels(frame, 1, cache.data(), nullptr, 5, smallMask, 0, 0, 3, 3), cv::Exception);
+    EXPECT_THROW(findDarkestPixel(deep, 0, 0, 3, 3), cv::Exception);
+    EXPECT_THROW(colorDistanceMask(frame, 5, 0, 10, mask, 0, 0, 3, 3), cv::Exception);
+}
+
+TEST(FindDarkestPixel, FirstInScanOrderWinsATie) {
+    cv::Mat frame(4, 4, CV_8UC3, cv::Scalar(100, 100, 100));
+    frame.at<cv::Vec3b>(2, 1) = {1, 1, 1};
+    frame.at<cv::Vec3b>(1, 3) = {1, 1, 1};
+    frame.at<cv::Vec3b>(1, 2) = {0, 2, 1};
+    EXPECT_EQ(findDarkestPixel(frame, 0, 0, 4, 4), cv::Point(2, 1));
+    EXPECT_EQ(findDarkestPixel(frame, 0, 2, 4, 4), cv::Point(1, 2));
+    EXPECT_FALSE(findDarkestPixel(frame, 2, 2, 2, 4).has_value());
+}
+
+TEST(ColorDistanceMask, StrictlyBelowTheDistance) {
+    cv::Mat frame(1, 4, CV_8UC3, cv::Scalar(10, 10, 10));
+    frame.at<cv::Vec3b>(0, 1) = {13, 14, 10};  // distance exactly 5
+    frame.at<cv::Vec3b>(0, 2) = {13, 13, 10};  // squared distance 18 < 25
+    cv::Mat mask(frame.size(), CV_8UC1);
+    colorDistanceMask(frame, 0.9, 0.2, 5, mask, 0, 0, 4, 1);
+    EXPECT_EQ(mask.at<uchar>(0, 0), 0);
+    EXPECT_EQ(mask.at<uchar>(0, 1), 255);
+    EXPECT_EQ(mask.at<uchar>(0, 2), 0);
+    colorDistanceMask(frame, 0, 0, 0, mask, 0, 0, 4, 1);
+    EXPECT_EQ(cv::countNonZero(mask == 0), 0);
+}
+
+}  // namespace
+}  // namespace quendra
