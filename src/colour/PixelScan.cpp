@@ -1,8 +1,12 @@
 #include "colour/PixelScan.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "colour/ColorKey.h"
+
+static_assert(std::endian::native == std::endian::little, "colour keys are read as little-endian words");
 
 namespace quendra {
 
@@ -32,13 +36,24 @@ void classifyPixels(const cv::Mat& frame, int classId, std::uint8_t* cache, cons
     checkFrame(frame);
     checkMask(frame, mask);
     const cv::Rect r = clipRect(frame.size(), x0, y0, x1, y1);
-    mask.setTo(255);
+    // Only the part outside the window is set to 255 beforehand; the window is written below.
+    mask.rowRange(0, r.y).setTo(255);
+    mask.rowRange(r.y + r.height, mask.rows).setTo(255);
+    mask(cv::Rect(0, r.y, r.x, r.height)).setTo(255);
+    mask(cv::Rect(r.x + r.width, r.y, mask.cols - r.x - r.width, r.height)).setTo(255);
+    if (r.width == 0) return;
     for (int y = r.y; y < r.y + r.height; ++y) {
         const std::uint8_t* p = frame.ptr<std::uint8_t>(y) + 3 * r.x;
         std::uint8_t* m = mask.ptr<std::uint8_t>(y) + r.x;
-        for (int i = 0; i < r.width; ++i, p += 3) {
-            m[i] = cachedClass(cache, tree, threshold, colorKeyOf(p)) == classId ? 0 : 255;
+        // A 4-byte little-endian load holds B, G, R in its low three bytes; the row's last
+        // pixel is read bytewise so that no load reaches past the frame's data.
+        const int last = r.width - 1;
+        for (int i = 0; i < last; ++i, p += 3) {
+            std::uint32_t word;
+            std::memcpy(&word, p, sizeof word);
+            m[i] = cachedClass(cache, tree, threshold, word & 0xFFFFFFu) == classId ? 0 : 255;
         }
+        m[last] = cachedClass(cache, tree, threshold, colorKeyOf(p)) == classId ? 0 : 255;
     }
 }
 
