@@ -132,6 +132,39 @@ TEST(ToothAnalysis, WithoutLoadedClassesNothingIsFound) {
     EXPECT_EQ(cv::countNonZero(analysis.toothMask() != 255), 0);
 }
 
+// Enamel painted by hand: the colour (200, 200, 200) is cached as enamel, nothing else.
+struct HandMadeFrame {
+    cv::Mat frame{80, 100, CV_8UC3, cv::Scalar(0, 0, 200)};
+    ColorClasses classes;
+    ToothAnalysis analysis;
+    HandMadeFrame() { classes.classLut()[0xC8C8C8] = ClassEnamel; }
+    void paint(cv::Rect r, cv::Scalar bgr) { frame(r).setTo(bgr); }
+};
+
+TEST(ToothAnalysis, CanalsMustBeLargerThanFiftyPixels) {
+    HandMadeFrame f;
+    f.paint({10, 10, 50, 50}, {200, 200, 200});
+    f.paint({22, 26, 10, 5}, {10, 10, 10});  // 50 pixels: skipped
+    f.paint({30, 40, 17, 3}, {10, 10, 10});  // 51 pixels: a canal
+    f.analysis.calculate(f.frame, f.classes);
+    ASSERT_TRUE(f.analysis.hasResults());
+    ASSERT_EQ(f.analysis.getCanals().size(), 1u);
+    EXPECT_EQ(f.analysis.getCanals()[0].area, 51);
+    EXPECT_EQ(f.analysis.getCanals()[0].centerX, 38);
+    EXPECT_EQ(f.analysis.getCanals()[0].centerY, 41);
+    EXPECT_EQ(f.analysis.getToothResult().toothType, ToothPremolar);  // a square tooth is round
+}
+
+TEST(ToothAnalysis, OfTwoEqualEnamelRegionsTheEarlierIsTheTooth) {
+    HandMadeFrame f;
+    f.paint({60, 25, 20, 20}, {200, 200, 200});
+    f.paint({25, 30, 20, 20}, {200, 200, 200});
+    f.analysis.calculate(f.frame, f.classes);
+    // The right block starts in an earlier row; its mean column 69.5 truncates to 69.
+    EXPECT_EQ(f.analysis.getToothResult().centerX, 69);
+    EXPECT_EQ(f.analysis.getToothResult().area, 400);
+}
+
 TEST(ToothAnalysis, EllipseRadiusIsStoredAsTheFloatOfATenth) {
     ToothAnalysis analysis;
     analysis.setEllipseRadius(7);
