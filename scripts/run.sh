@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and shows the bundled sample.
+# Installs what is missing, builds, and starts Quendra on the bundled sample with its colour
+# classes, so that an analysed tooth is on screen at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-echo "Sample pictures, ground truth and colour classes: $(pwd)/build/samples"
-ls -l build/samples
+exec build/src/quendra --classes build/samples/classes.dat build/samples/molar-640x480.png "$@"

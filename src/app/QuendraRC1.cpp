@@ -1,0 +1,151 @@
+#include "app/QuendraRC1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "model/CalculationModel.h"
+#include "panels/PickerController.h"
+#include "panels/ThreshController.h"
+#include "panels/VideoController.h"
+#include "sources/ImageModel.h"
+#include "view/FrameView.h"
+
+namespace {
+
+std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString describe(quendra::ClassFileStatus status, const QString& path) {
+    return QString::fromStdString(quendra::describeClassFileStatus(status, path.toStdString()));
+}
+
+}  // namespace
+
+QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
+    : QMainWindow(parent, flags), lastFolder(QDir::homePath()) {
+    ui.setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral("QuendraRC1.ico")));
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+
+    calculationModel = std::make_unique<CalculationModel>();
+    frameView = std::make_unique<FrameView>(calculationModel.get());
+    ui.verticalLayout->addWidget(frameView.get());
+
+    saveButton = std::make_unique<QPushButton>(QStringLiteral("Aktuelle Ansicht speichern..."));
+    threshController = std::make_unique<ThreshController>();
+    threshController->setModel(calculationModel.get());
+    videoController = std::make_unique<VideoController>();
+    pickerController = std::make_unique<PickerController>();
+    pickerController->connectModel(calculationModel.get());
+
+    connect(ui.openImage, &QAction::triggered, this, &QuendraRC1::openImage);
+    connect(ui.loadLUT, &QAction::triggered, this, &QuendraRC1::loadLUT);
+    connect(ui.saveLUT, &QAction::triggered, this, &QuendraRC1::saveLUT);
+    connect(ui.configLUT, &QAction::toggled, this, &QuendraRC1::configuring);
+    connect(ui.resetLUT, &QAction::triggered, calculationModel.get(), &CalculationModel::resetClasses);
+    connect(ui.actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
+
+    ui.verticalLayout->addWidget(saveButton.get());
+    ui.verticalLayout->addWidget(threshController.get());
+    ui.verticalLayout->addWidget(videoController.get());
+    ui.verticalLayout->addWidget(pickerController.get());
+
+    saveButton->hide();
+    threshController->hide();
+    videoController->hide();
+    pickerController->hide();
+    ui.loadLUT->setEnabled(false);
+    ui.saveLUT->setEnabled(false);
+    ui.configLUT->setEnabled(false);
+    ui.resetLUT->setEnabled(false);
+}
+
+// The layout does not own the panels; take them out before they go.
+QuendraRC1::~QuendraRC1() {
+    calculationModel.reset();
+    frameView.reset();
+}
+
+void QuendraRC1::showMessage(const QString& text) {
+    message = text;
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+QString QuendraRC1::chooseOpenPath(const QString& caption, const QString& filter) {
+    const QString path = QFileDialog::getOpenFileName(this, caption, lastFolder, filter);
+    if (!path.isEmpty()) lastFolder = QFileInfo(path).absolutePath();
+    return path;
+}
+
+QString QuendraRC1::chooseSavePath(const QString& caption, const QString& filter) {
+    const QString path = QFileDialog::getSaveFileName(this, caption, lastFolder, filter);
+    if (!path.isEmpty()) lastFolder = QFileInfo(path).absolutePath();
+    return path;
+}
+
+void QuendraRC1::openImage() {
+    const QString path = chooseOpenPath(QStringLiteral("Bild öffnen..."),
+                                        QStringLiteral("Bilddateien (*.jpg *.bmp *.png)"));
+    if (!path.isEmpty()) openImageFile(path);
+}
+
+bool QuendraRC1::openImageFile(const QString& path) {
+    auto source = std::make_unique<ImageModel>(nativePath(path));
+    if (!source->isValid()) {
+        showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden.").arg(path));
+        return false;
+    }
+    installSource(source.release(), false);
+    return true;
+}
+
+void QuendraRC1::installSource(FrameModel* source, bool isVideo) {
+    calculationModel->setFrameModel(source);
+    source->setObserver(calculationModel.get());
+    saveButton->show();
+    threshController->show();
+    videoController->setVisible(isVideo);
+    if (!ui.configLUT->isChecked()) ui.loadLUT->setEnabled(true);
+    ui.configLUT->setEnabled(true);
+    ui.resetLUT->setEnabled(true);
+    resize(minimumWidth(), minimumHeight());
+    updateGeometry();
+}
+
+void QuendraRC1::configuring(bool value) {
+    pickerController->setVisible(value);
+    ui.loadLUT->setEnabled(!value);
+    ui.saveLUT->setEnabled(value);
+    frameView->setConfiguring(value);
+    calculationModel->setConfiguring(value);
+}
+
+void QuendraRC1::loadLUT() {
+    const QString path = chooseOpenPath(QStringLiteral("FarbklassenLUT laden..."),
+                                        QStringLiteral("Farbklassendatei (*.dat)"));
+    if (!path.isEmpty()) loadClassesFile(path);
+}
+
+void QuendraRC1::saveLUT() {
+    const QString path = chooseSavePath(QStringLiteral("FarbklassenLUT speichern..."),
+                                        QStringLiteral("Farbklassendatei (*.dat)"));
+    if (!path.isEmpty()) saveClassesFile(path);
+}
+
+bool QuendraRC1::loadClassesFile(const QString& path) {
+    const auto status = calculationModel->loadClasses(nativePath(path));
+    if (status != quendra::ClassFileStatus::Ok) showMessage(describe(status, path));
+    return status == quendra::ClassFileStatus::Ok;
+}
+
+bool QuendraRC1::saveClassesFile(const QString& path) {
+    const auto status = calculationModel->saveClasses(nativePath(path));
+    if (status != quendra::ClassFileStatus::Ok) showMessage(describe(status, path));
+    return status == quendra::ClassFileStatus::Ok;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <memory>
+
+#include <QMainWindow>
+#include <QString>
+
+#include "ui_QuendraRC1.h"
+
+class CalculationModel;
+class FrameModel;
+class FrameView;
+class PickerController;
+class QPushButton;
+class ThreshController;
+class VideoController;
+
+// The main window: the frame view above the save button and the three panels, the tool bar on
+// the left. It creates frame sources and hands them to the model, which owns them.
+class QuendraRC1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit QuendraRC1(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    ~QuendraRC1() override;
+
+    // The file commands without their dialogs (the command line and the dialogs both end
+    // here). Each returns false, with a German message shown, when the file was not usable;
+    // the state is then left as it was.
+    bool openImageFile(const QString& path);
+    bool loadClassesFile(const QString& path);
+    bool saveClassesFile(const QString& path);
+
+    // The last message shown to the operator, for those who drive the window from code.
+    QString lastMessage() const { return message; }
+
+    CalculationModel* model() const { return calculationModel.get(); }
+    FrameView* view() const { return frameView.get(); }
+    Ui::QuendraRC1Class& form() { return ui; }
+    ThreshController* thresholds() const { return threshController.get(); }
+    VideoController* videoPanel() const { return videoController.get(); }
+    PickerController* picker() const { return pickerController.get(); }
+    QPushButton* saveViewButton() const { return saveButton.get(); }
+
+private slots:
+    void openImage();
+    void loadLUT();
+    void saveLUT();
+    void configuring(bool value);
+
+private:
+    void installSource(FrameModel* source, bool isVideo);
+    void showMessage(const QString& text);
+    // A path chosen in an open (or save) dialog starting in the folder chosen last.
+    QString chooseOpenPath(const QString& caption, const QString& filter);
+    QString chooseSavePath(const QString& caption, const QString& filter);
+
+    Ui::QuendraRC1Class ui;
+    // Declared so that the model is destroyed before the view: no notification reaches a
+    // destroyed view.
+    std::unique_ptr<FrameView> frameView;
+    std::unique_ptr<CalculationModel> calculationModel;
+    std::unique_ptr<ThreshController> threshController;
+    std::unique_ptr<VideoController> videoController;
+    std::unique_ptr<PickerController> pickerController;
+    std::unique_ptr<QPushButton> saveButton;
+    QString lastFolder;
+    QString message;
+};

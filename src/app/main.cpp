@@ -1,0 +1,27 @@
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "app/QuendraRC1.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quendra"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Zahnanalyse: Zahn, Wurzelkanäle und Zahntyp"));
+    parser.addHelpOption();
+    const QCommandLineOption classes(QStringLiteral("classes"),
+                                     QStringLiteral("Lädt die Farbklassendatei <datei>."),
+                                     QStringLiteral("datei"));
+    parser.addOption(classes);
+    parser.addPositionalArgument(QStringLiteral("bild"), QStringLiteral("Zu öffnendes Bild."),
+                                 QStringLiteral("[bild]"));
+    parser.process(app);
+
+    QuendraRC1 window;
+    window.show();
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty()) window.openImageFile(files.first());
+    if (parser.isSet(classes)) window.loadClassesFile(parser.value(classes));
+    return QApplication::exec();
+}

@@ -1,0 +1,42 @@
+#include "panels/PickerController.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "model/CalculationModel.h"
+
+PickerController::PickerController()
+    : layout(new QGridLayout(this)),
+      classGroup(new QButtonGroup(this)),
+      enamelButton(new QRadioButton(QStringLiteral("Zahnschmelz"), this)),
+      gumButton(new QRadioButton(QStringLiteral("Zahnfleisch"), this)),
+      previewButton(new QPushButton(QStringLiteral("Vorschau"), this)),
+      thresholdLabel(new QLabel(QStringLiteral("Schwellwert:"), this)),
+      valueLabel(new QLabel(QStringLiteral("0"), this)),
+      thresholdSlider(new QSlider(Qt::Horizontal, this)) {
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+    classGroup->addButton(enamelButton, 1);
+    classGroup->addButton(gumButton, 2);
+    enamelButton->setChecked(true);
+    layout->addWidget(enamelButton, 0, 0);
+    layout->addWidget(gumButton, 0, 1);
+    layout->addWidget(previewButton, 0, 2);
+    thresholdSlider->setRange(1, 10);
+    layout->addWidget(thresholdLabel, 1, 0);
+    layout->addWidget(thresholdSlider, 1, 1, 1, 2);
+    layout->addWidget(valueLabel, 1, 3);
+    connect(thresholdSlider, &QSlider::valueChanged, this, &PickerController::updateLabel);
+}
+
+void PickerController::connectModel(CalculationModel* model) {
+    connect(classGroup, &QButtonGroup::idClicked, model, &CalculationModel::switchColorClass);
+    connect(previewButton, &QPushButton::clicked, model, &CalculationModel::previewLUT);
+    thresholdSlider->setValue(model->getLutThreshold());
+    connect(thresholdSlider, &QSlider::valueChanged, model, &CalculationModel::setLutThreshold);
+}
+
+void PickerController::updateLabel(int value) { valueLabel->setText(QStringLiteral("%1").arg(value)); }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+class CalculationModel;
+class QButtonGroup;
+class QGridLayout;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+
+// Colour-class training in the configuration mode: the class given to picked colours
+// ("Zahnschmelz" 1, "Zahnfleisch" 2), the preview ("Vorschau") and the class threshold
+// ("Schwellwert:", 1..10).
+class PickerController : public QWidget {
+    Q_OBJECT
+public:
+    PickerController();
+
+    void connectModel(CalculationModel* model);
+
+private slots:
+    void updateLabel(int value);
+
+private:
+    QGridLayout* layout;
+    QButtonGroup* classGroup;
+    QRadioButton* enamelButton;
+    QRadioButton* gumButton;
+    QPushButton* previewButton;
+    QLabel* thresholdLabel;
+    QLabel* valueLabel;
+    QSlider* thresholdSlider;
+};

@@ -1,0 +1,62 @@
+#include "panels/ThreshController.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QSlider>
+
+#include "model/CalculationModel.h"
+
+namespace {
+QSlider* horizontalSlider(int minimum, int maximum, QWidget* parent) {
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setRange(minimum, maximum);
+    return slider;
+}
+}  // namespace
+
+ThreshController::ThreshController()
+    : layout(new QGridLayout(this)),
+      thresholdLabel(new QLabel(QStringLiteral("Schwellwert:"), this)),
+      thresholdValueLabel(new QLabel(QStringLiteral("0"), this)),
+      thresholdSlider(horizontalSlider(0, 255, this)),
+      borderSlider(horizontalSlider(0, 50, this)),
+      borderLabel(new QLabel(QStringLiteral("Aussengrenze:"), this)),
+      borderValueLabel(new QLabel(QStringLiteral("0px"), this)),
+      radiusSlider(horizontalSlider(0, 10, this)),
+      radiusLabel(new QLabel(QStringLiteral("Filterradius:"), this)),
+      radiusValueLabel(new QLabel(QStringLiteral("0%"), this)) {
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+    layout->addWidget(thresholdLabel, 0, 0);
+    layout->addWidget(thresholdSlider, 0, 1);
+    layout->addWidget(thresholdValueLabel, 0, 2);
+    layout->addWidget(borderLabel, 1, 0);
+    layout->addWidget(borderSlider, 1, 1);
+    layout->addWidget(borderValueLabel, 1, 2);
+    layout->addWidget(radiusLabel, 2, 0);
+    layout->addWidget(radiusSlider, 2, 1);
+    layout->addWidget(radiusValueLabel, 2, 2);
+    connect(thresholdSlider, &QSlider::valueChanged, this, &ThreshController::updateThresLabel);
+    connect(borderSlider, &QSlider::valueChanged, this, &ThreshController::updateBorderLabel);
+    connect(radiusSlider, &QSlider::valueChanged, this, &ThreshController::updateEllipseLabel);
+}
+
+void ThreshController::setModel(CalculationModel* model) {
+    thresholdSlider->setValue(model->getThreshold());
+    connect(thresholdSlider, &QSlider::valueChanged, model, &CalculationModel::setThreshold);
+    borderSlider->setValue(model->getBorder());
+    connect(borderSlider, &QSlider::valueChanged, model, &CalculationModel::setBorder);
+    radiusSlider->setValue(static_cast<int>(model->getEllipseRadius() * 10.0));
+    connect(radiusSlider, &QSlider::valueChanged, model, &CalculationModel::setEllipseRadius);
+}
+
+void ThreshController::updateThresLabel(int value) {
+    thresholdValueLabel->setText(QStringLiteral("%1").arg(value));
+}
+
+void ThreshController::updateBorderLabel(int value) {
+    borderValueLabel->setText(QStringLiteral("%1px").arg(value));
+}
+
+void ThreshController::updateEllipseLabel(int value) {
+    radiusValueLabel->setText(QStringLiteral("%1%").arg(value * 10));
+}

@@ -1,0 +1,27 @@
+#include "panels/VideoController.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+VideoController::VideoController()
+    : layout(new QGridLayout(this)),
+      frameSlider(new QSlider(Qt::Horizontal, this)),
+      playButton(new QPushButton(QStringLiteral(">/||"), this)),
+      nextButton(new QPushButton(QStringLiteral("|>"), this)),
+      prevButton(new QPushButton(QStringLiteral("<|"), this)),
+      frameLabel(new QLabel(QStringLiteral("Bild:"), this)),
+      frameValueLabel(new QLabel(QStringLiteral("0"), this)) {
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+    frameSlider->setRange(0, 100);
+    layout->addWidget(playButton, 0, 0);
+    layout->addWidget(prevButton, 0, 1);
+    layout->addWidget(frameSlider, 0, 2);
+    layout->addWidget(nextButton, 0, 3);
+    layout->addWidget(frameLabel, 1, 0);
+    layout->addWidget(frameValueLabel, 1, 1);
+    connect(frameSlider, &QSlider::valueChanged, this, &VideoController::updateLabel);
+}
+
+void VideoController::updateLabel(int value) { frameValueLabel->setText(QStringLiteral("%1").arg(value)); }

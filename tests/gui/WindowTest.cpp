@@ -1,0 +1,208 @@
+#include <set>
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "SampleScene.h"
+#include "app/QuendraRC1.h"
+#include "colour/ColorKey.h"
+#include "model/CalculationModel.h"
+#include "panels/PickerController.h"
+#include "panels/ThreshController.h"
+#include "panels/VideoController.h"
+#include "view/FrameView.h"
+
+// Drives the real window as an operator would: tool bar actions, drags in the view, panels.
+class WindowTest : public QObject {
+    Q_OBJECT
+
+    QString sample(const char* name) const { return QStringLiteral(QUENDRA_SAMPLE_DIR "/") + name; }
+
+    static QLabel* labelShowing(QWidget* panel, const QString& text) {
+        for (QLabel* l : panel->findChildren<QLabel*>())
+            if (l->text() == text) return l;
+        return nullptr;
+    }
+
+    static void drag(FrameView* view, QPoint from, QPoint to) {
+        QTest::mousePress(view, Qt::LeftButton, {}, from);
+        QTest::mouseMove(view, (from + to) / 2);
+        QTest::mouseMove(view, to);
+        QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    }
+
+    // The colours of the half-open rectangle of the sample picture.
+    static std::set<quendra::ColorKey> coloursOf(const cv::Mat& frame, cv::Rect r) {
+        std::set<quendra::ColorKey> keys;
+        for (int y = r.y; y < r.y + r.height; ++y)
+            for (int x = r.x; x < r.x + r.width; ++x) keys.insert(quendra::colorKeyOf(frame.ptr(y, x)));
+        return keys;
+    }
+
+    static std::set<quendra::ColorKey> picked(const CalculationModel* model) {
+        std::set<quendra::ColorKey> keys;
+        const std::uint8_t* table = model->getClasses().sampleTable();
+        for (quendra::ColorKey k = 0; k < quendra::kColorKeyCount; ++k)
+            if (table[k]) keys.insert(k);
+        return keys;
+    }
+
+private slots:
+    void startsWithOnlyTheSourceCommands() {
+        QuendraRC1 w;
+        w.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quendra"));
+        QVERIFY(!w.saveViewButton()->isVisible());
+        QVERIFY(!w.thresholds()->isVisible());
+        QVERIFY(!w.videoPanel()->isVisible());
+        QVERIFY(!w.picker()->isVisible());
+        auto& ui = w.form();
+        for (QAction* a : {ui.loadLUT, ui.saveLUT, ui.configLUT, ui.resetLUT}) QVERIFY(!a->isEnabled());
+        for (QAction* a : {ui.openImage, ui.openVideo, ui.openCamera, ui.actionBeenden}) QVERIFY(a->isEnabled());
+        QCOMPARE(ui.mainToolBar->actions().size(), 10);
+        QCOMPARE(w.toolBarArea(ui.mainToolBar), Qt::LeftToolBarArea);
+    }
+
+    void openingAnImageShowsItsPanelsAtFrameSize() {
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(w.saveViewButton()->isVisible());
+        QVERIFY(w.thresholds()->isVisible());
+        QVERIFY(!w.videoPanel()->isVisible());
+        QVERIFY(!w.picker()->isVisible());
+        QVERIFY(w.form().loadLUT->isEnabled());
+        QVERIFY(!w.form().saveLUT->isEnabled());
+        QVERIFY(w.form().configLUT->isEnabled());
+        QCOMPARE(w.view()->size(), QSize(640, 480));
+        QVERIFY(labelShowing(w.thresholds(), "70"));
+        QVERIFY(labelShowing(w.thresholds(), "20px"));
+        QVERIFY(labelShowing(w.thresholds(), "80%"));
+        QVERIFY(labelShowing(w.picker(), "5"));
+    }
+
+    void unreadableImageKeepsThePreviousSource() {
+        QTemporaryDir dir;
+        QFile bad(dir.filePath(QStringLiteral("Zähne kaputt.png")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("not a picture");
+        bad.close();
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(!w.openImageFile(bad.fileName()));
+        QVERIFY(w.lastMessage().contains(QStringLiteral("Zähne kaputt.png")));
+        QVERIFY(!w.form().configLUT->isEnabled());
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        const cv::Mat before = w.model()->getImage().clone();
+        QVERIFY(!w.openImageFile(dir.filePath(QStringLiteral("fehlt.png"))));
+        QCOMPARE(cv::norm(before, w.model()->getImage(), cv::NORM_INF), 0.0);
+    }
+
+    void configurationModeSwitchesPanelsAndActions() {
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        auto& ui = w.form();
+        ui.configLUT->trigger();
+        QVERIFY(w.picker()->isVisible());
+        QVERIFY(!ui.loadLUT->isEnabled());
+        QVERIFY(ui.saveLUT->isEnabled());
+        QVERIFY(w.view()->cursor().shape() == Qt::PointingHandCursor);
+        // Opening another source keeps the mode and load stays off.
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        QVERIFY(w.picker()->isVisible());
+        QVERIFY(!ui.loadLUT->isEnabled());
+        ui.configLUT->trigger();
+        QVERIFY(!w.picker()->isVisible());
+        QVERIFY(ui.loadLUT->isEnabled());
+        QVERIFY(!ui.saveLUT->isEnabled());
+    }
+
+    void dragRecordsTheHalfOpenRectangleInEitherDirection() {
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.form().configLUT->trigger();
+        const cv::Mat frame = w.model()->getImage().clone();
+        QTest::mouseClick(w.view(), Qt::LeftButton, {}, QPoint(300, 200));
+        QVERIFY(picked(w.model()).empty());
+        drag(w.view(), QPoint(230, 170), QPoint(210, 160));
+        QVERIFY(picked(w.model()) == coloursOf(frame, cv::Rect(210, 160, 20, 10)));
+        w.model()->resetClasses();
+        drag(w.view(), QPoint(210, 160), QPoint(230, 170));
+        QVERIFY(picked(w.model()) == coloursOf(frame, cv::Rect(210, 160, 20, 10)));
+    }
+
+    void theWholeTrainingLoopEndsInAnAnalysedTooth() {
+        const quendra::SampleScene scene = quendra::sampleScenes().front();
+        quendra::SampleTruth truth;
+        quendra::renderScene(scene, &truth);
+        QTemporaryDir dir;
+        const QString classes = dir.filePath(QStringLiteral("Farbklassen ä.dat"));
+
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.form().configLUT->trigger();
+        const auto dragAll = [&](const std::vector<cv::Rect>& rects) {
+            for (const cv::Rect& r : rects) drag(w.view(), {r.x, r.y}, {r.x + r.width, r.y + r.height});
+        };
+        dragAll(scene.enamelPicks);
+        QRadioButton* gum = nullptr;
+        for (QRadioButton* b : w.picker()->findChildren<QRadioButton*>())
+            if (b->text() == QStringLiteral("Zahnfleisch")) gum = b;
+        QVERIFY(gum);
+        QTest::mouseClick(gum, Qt::LeftButton);
+        dragAll(scene.gumPicks);
+
+        QPushButton* preview = w.picker()->findChild<QPushButton*>();
+        QVERIFY(preview && preview->text() == QStringLiteral("Vorschau"));
+        QTest::mouseClick(preview, Qt::LeftButton);
+        const cv::Vec3b shown = w.view()->getDisplayImage().at<cv::Vec3b>(250, 200);
+        QCOMPARE(shown, cv::Vec3b(255, 255, 255));  // enamel painted white
+
+        QVERIFY(w.saveClassesFile(classes));
+        w.form().configLUT->trigger();
+        QVERIFY(w.loadClassesFile(classes));
+        QVERIFY(w.model()->hasResults());
+        QCOMPARE(w.model()->getAnalysis().getToothResult().toothType, truth.toothType);
+
+        const QImage picture = w.view()->grabFramebuffer();
+        QCOMPARE(picture.size(), QSize(640, 480));
+        QCOMPARE(picture.pixelColor(300, 20), QColor(255, 0, 0));  // analysed area
+        int white = 0;
+        const int cx = w.model()->getAnalysis().getToothResult().centerX;
+        for (int y = 0; y < picture.height(); ++y) white += picture.pixelColor(cx, y) == QColor(Qt::white);
+        QVERIFY(white >= 2);  // the tooth ellipse crosses the centre column
+
+        // A slider move reprocesses the frame: threshold 0 finds no canal.
+        QSlider* threshold = w.thresholds()->findChildren<QSlider*>().front();
+        threshold->setValue(0);
+        QVERIFY(!w.model()->hasResults());
+        QVERIFY(labelShowing(w.thresholds(), "0"));
+    }
+
+    void classFileFailuresAreShownAndChangeNothing() {
+        QTemporaryDir dir;
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(w.loadClassesFile(sample("classes.dat")));
+        QVERIFY(w.model()->hasResults());
+        QVERIFY(!w.loadClassesFile(dir.filePath(QStringLiteral("fehlt.dat"))));
+        QVERIFY(w.lastMessage().contains(QStringLiteral("fehlt.dat")));
+        QVERIFY(w.model()->hasResults());
+        QVERIFY(!w.saveClassesFile(dir.filePath(QStringLiteral("kein/ordner.dat"))));
+        QVERIFY(w.lastMessage().contains(QStringLiteral("ordner.dat")));
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "WindowTest.moc"
