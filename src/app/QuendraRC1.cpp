@@ -15,6 +15,10 @@
 #include "sources/ImageModel.h"
 #include "view/FrameView.h"
 
+// The icons are compiled into this static library; its resource object must be pulled in by
+// hand, or the linker drops it from the program.
+static void initResources() { Q_INIT_RESOURCE(QuendraRC1); }
+
 namespace {
 
 std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -27,6 +31,7 @@ QString describe(quendra::ClassFileStatus status, const QString& path) {
 
 QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), lastFolder(QDir::homePath()) {
+    initResources();
     ui.setupUi(this);
     setWindowIcon(QIcon(QStringLiteral("QuendraRC1.ico")));
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);

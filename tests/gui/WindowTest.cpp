@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <opencv2/imgcodecs.hpp>
 
 #include "SampleScene.h"
 #include "app/QuendraRC1.h"
@@ -65,6 +66,8 @@ private slots:
         for (QAction* a : {ui.loadLUT, ui.saveLUT, ui.configLUT, ui.resetLUT}) QVERIFY(!a->isEnabled());
         for (QAction* a : {ui.openImage, ui.openVideo, ui.openCamera, ui.actionBeenden}) QVERIFY(a->isEnabled());
         QCOMPARE(ui.mainToolBar->actions().size(), 10);
+        for (QAction* a : ui.mainToolBar->actions())
+            QVERIFY(a->isSeparator() || !a->icon().pixmap(48, 48).isNull());
         QCOMPARE(w.toolBarArea(ui.mainToolBar), Qt::LeftToolBarArea);
     }
 
@@ -84,6 +87,30 @@ private slots:
         QVERIFY(labelShowing(w.thresholds(), "20px"));
         QVERIFY(labelShowing(w.thresholds(), "80%"));
         QVERIFY(labelShowing(w.picker(), "5"));
+    }
+
+    // Rows of 321 * 3 bytes are not a multiple of 4: the view must not shear them.
+    void framebufferShowsTheFramePixelForPixel() {
+        QTemporaryDir dir;
+        cv::Mat odd(97, 321, CV_8UC3);
+        cv::randu(odd, 0, 256);
+        const QString path = dir.filePath(QStringLiteral("odd.png"));
+        QVERIFY(cv::imwrite(path.toStdString(), odd));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(path));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.view()->size(), QSize(321, 97));
+        const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
+        const cv::Mat& expected = w.view()->getDisplayImage();  // the frame with the red area
+        int wrong = 0;
+        for (int y = 0; y < 97; ++y)
+            for (int x = 0; x < 321; ++x) {
+                const cv::Vec3b bgr = expected.at<cv::Vec3b>(y, x);
+                const QColor c = shown.pixelColor(x, y);
+                wrong += c != QColor(bgr[2], bgr[1], bgr[0]);
+            }
+        QCOMPARE(wrong, 0);
     }
 
     void unreadableImageKeepsThePreviousSource() {
