@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QErrorMessage>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,7 +13,9 @@
 #include "panels/PickerController.h"
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
+#include "sources/CameraModel.h"
 #include "sources/ImageModel.h"
+#include "sources/VideoModel.h"
 #include "view/FrameView.h"
 
 // The icons are compiled into this static library; its resource object must be pulled in by
@@ -47,12 +50,15 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     pickerController = std::make_unique<PickerController>();
     pickerController->connectModel(calculationModel.get());
 
+    connect(ui.openCamera, &QAction::triggered, this, &QuendraRC1::openStream);
+    connect(ui.openVideo, &QAction::triggered, this, &QuendraRC1::openVideo);
     connect(ui.openImage, &QAction::triggered, this, &QuendraRC1::openImage);
     connect(ui.loadLUT, &QAction::triggered, this, &QuendraRC1::loadLUT);
     connect(ui.saveLUT, &QAction::triggered, this, &QuendraRC1::saveLUT);
     connect(ui.configLUT, &QAction::toggled, this, &QuendraRC1::configuring);
     connect(ui.resetLUT, &QAction::triggered, calculationModel.get(), &CalculationModel::resetClasses);
     connect(ui.actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
+    connect(saveButton.get(), &QPushButton::clicked, this, &QuendraRC1::saveFrame);
 
     ui.verticalLayout->addWidget(saveButton.get());
     ui.verticalLayout->addWidget(threshController.get());
@@ -106,16 +112,81 @@ bool QuendraRC1::openImageFile(const QString& path) {
         showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden.").arg(path));
         return false;
     }
-    installSource(source.release(), false);
+    installSource(source.release());
     return true;
 }
 
-void QuendraRC1::installSource(FrameModel* source, bool isVideo) {
+void QuendraRC1::openVideo() {
+    const QString path = chooseOpenPath(QStringLiteral("Video öffnen..."),
+                                        QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv)"));
+    if (!path.isEmpty()) openVideoFile(path);
+}
+
+bool QuendraRC1::openVideoFile(const QString& path) {
+    auto source = std::make_unique<VideoModel>(nativePath(path));
+    if (!source->isValid()) {
+        showMessage(QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path));
+        return false;
+    }
+    VideoModel* video = source.release();
+    installSource(video, video);
+    return true;
+}
+
+bool QuendraRC1::openFile(const QString& path) {
+    static const QStringList videos{"avi", "mov", "mpg", "mpeg", "wmv", "mp4"};
+    return videos.contains(QFileInfo(path).suffix().toLower()) ? openVideoFile(path)
+                                                               : openImageFile(path);
+}
+
+void QuendraRC1::openStream() {
+    if (CameraModel::isInUse()) {
+        showCameraMessage(QStringLiteral("Die Kamera wird bereits verwendet."));
+        return;
+    }
+    auto camera = std::make_unique<CameraModel>(0);
+    if (!CameraModel::isInUse()) {
+        showCameraMessage(QStringLiteral("Beim ansteuern der Kamera ist ein Fehler aufgetreten!"));
+        return;
+    }
+    installSource(camera.release());
+}
+
+void QuendraRC1::showCameraMessage(const QString& text) {
+    message = text;
+    auto* dialog = new QErrorMessage(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->showMessage(text);
+}
+
+void QuendraRC1::saveFrame() {
+    const QString image = chooseSavePath(QStringLiteral("Aktuelles Bild speichern..."),
+                                         QStringLiteral("Bilddatei (*.png)"));
+    if (!image.isEmpty()) saveImageFile(image);
+    const QString text = chooseSavePath(QStringLiteral("Erkennungsdaten speichern..."),
+                                        QStringLiteral("Textdatei (*.txt)"));
+    if (!text.isEmpty()) saveRecognitionFile(text);
+}
+
+bool QuendraRC1::saveImageFile(const QString& path) {
+    if (frameView->saveImage(nativePath(path))) return true;
+    showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(path));
+    return false;
+}
+
+bool QuendraRC1::saveRecognitionFile(const QString& path) {
+    if (frameView->saveRecognitionData(nativePath(path))) return true;
+    showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.").arg(path));
+    return false;
+}
+
+void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
     calculationModel->setFrameModel(source);
     source->setObserver(calculationModel.get());
+    if (video) videoController->setModel(video);
     saveButton->show();
     threshController->show();
-    videoController->setVisible(isVideo);
+    videoController->setVisible(video != nullptr);
     if (!ui.configLUT->isChecked()) ui.loadLUT->setEnabled(true);
     ui.configLUT->setEnabled(true);
     ui.resetLUT->setEnabled(true);

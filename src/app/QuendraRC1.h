@@ -14,6 +14,7 @@ class PickerController;
 class QPushButton;
 class ThreshController;
 class VideoController;
+class VideoModel;
 
 // The main window: the frame view above the save button and the three panels, the tool bar on
 // the left. It creates frame sources and hands them to the model, which owns them.
@@ -27,8 +28,14 @@ public:
     // here). Each returns false, with a German message shown, when the file was not usable;
     // the state is then left as it was.
     bool openImageFile(const QString& path);
+    bool openVideoFile(const QString& path);
+    bool saveImageFile(const QString& path);
+    bool saveRecognitionFile(const QString& path);
     bool loadClassesFile(const QString& path);
     bool saveClassesFile(const QString& path);
+
+    // Opens an image or a video, told apart by the file name's extension.
+    bool openFile(const QString& path);
 
     // The last message shown to the operator, for those who drive the window from code.
     QString lastMessage() const { return message; }
@@ -43,13 +50,19 @@ public:
 
 private slots:
     void openImage();
+    void openVideo();
+    void openStream();
+    void saveFrame();
     void loadLUT();
     void saveLUT();
     void configuring(bool value);
 
 private:
-    void installSource(FrameModel* source, bool isVideo);
+    // `video` is the source itself when it is a video, which the video panel then steers.
+    void installSource(FrameModel* source, VideoModel* video = nullptr);
     void showMessage(const QString& text);
+    // The camera's messages, each in a fresh error-message dialog.
+    void showCameraMessage(const QString& text);
     // A path chosen in an open (or save) dialog starting in the folder chosen last.
     QString chooseOpenPath(const QString& caption, const QString& filter);
     QString chooseSavePath(const QString& caption, const QString& filter);

@@ -14,14 +14,15 @@ int main(int argc, char** argv) {
                                      QStringLiteral("Lädt die Farbklassendatei <datei>."),
                                      QStringLiteral("datei"));
     parser.addOption(classes);
-    parser.addPositionalArgument(QStringLiteral("bild"), QStringLiteral("Zu öffnendes Bild."),
-                                 QStringLiteral("[bild]"));
+    parser.addPositionalArgument(QStringLiteral("datei"),
+                                 QStringLiteral("Zu öffnendes Bild oder Video."),
+                                 QStringLiteral("[datei]"));
     parser.process(app);
 
     QuendraRC1 window;
     window.show();
     const QStringList files = parser.positionalArguments();
-    if (!files.isEmpty()) window.openImageFile(files.first());
+    if (!files.isEmpty()) window.openFile(files.first());
     if (parser.isSet(classes)) window.loadClassesFile(parser.value(classes));
     return QApplication::exec();
 }

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "sources/VideoModel.h"
+
 VideoController::VideoController()
     : layout(new QGridLayout(this)),
       frameSlider(new QSlider(Qt::Horizontal, this)),
@@ -25,3 +27,13 @@ VideoController::VideoController()
 }
 
 void VideoController::updateLabel(int value) { frameValueLabel->setText(QStringLiteral("%1").arg(value)); }
+
+void VideoController::setModel(VideoModel* video) {
+    connect(prevButton, &QPushButton::clicked, video, &VideoModel::prevFrame);
+    connect(playButton, &QPushButton::clicked, video, &VideoModel::togglePlaying);
+    connect(nextButton, &QPushButton::clicked, video, &VideoModel::nextFrame);
+    frameSlider->setMaximum(video->getFrameCount());
+    frameSlider->setValue(video->getPosition());
+    connect(frameSlider, &QSlider::valueChanged, video, &VideoModel::setFrame);
+    connect(video, &VideoModel::frameChanged, frameSlider, &QSlider::setValue);
+}

@@ -4,6 +4,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include "model/CalculationModel.h"
+#include "report/PictureFile.h"
+#include "report/RecognitionData.h"
 #include "report/ResultOverlay.h"
 
 #include <GL/gl.h>
@@ -114,4 +116,12 @@ void FrameView::mouseReleaseEvent(QMouseEvent* event) {
     dragging = false;
     newFrame();
     model->addSamples(selX0, selY0, selX1, selY1);
+}
+
+bool FrameView::saveImage(const std::string& path) const {
+    return quendra::savePicture(path, displayImage);
+}
+
+bool FrameView::saveRecognitionData(const std::string& path) const {
+    return quendra::saveRecognitionData(path, model->getAnalysis());
 }

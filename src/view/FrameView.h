@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QOpenGLWidget>
 #include <opencv2/core.hpp>
 
@@ -19,6 +21,11 @@ public:
 
     void newFrame() override;
     void newSource() override;
+
+    // Write the picture as shown (PNG unless the name says otherwise) and the recognition data
+    // of the last analysis; false when the file could not be written.
+    bool saveImage(const std::string& path) const;
+    bool saveRecognitionData(const std::string& path) const;
 
     // The picture as shown, overlay included; empty before the first frame.
     const cv::Mat& getDisplayImage() const { return displayImage; }

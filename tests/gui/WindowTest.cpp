@@ -1,6 +1,7 @@
 #include <set>
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -10,12 +11,14 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "SampleScene.h"
+#include "TestVideo.h"
 #include "app/QuendraRC1.h"
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
 #include "panels/PickerController.h"
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
+#include "sources/CameraModel.h"
 #include "view/FrameView.h"
 
 // Drives the real window as an operator would: tool bar actions, drags in the view, panels.
@@ -214,6 +217,79 @@ private slots:
         threshold->setValue(0);
         QVERIFY(!w.model()->hasResults());
         QVERIFY(labelShowing(w.thresholds(), "0"));
+    }
+
+    void videoPanelComesAndGoesWithVideos() {
+        QTemporaryDir dir;
+        const QString video = dir.filePath(QStringLiteral("Zahnfilm ö.avi"));
+        QVERIFY(writeIndexedVideo(QFile::encodeName(video).toStdString(),
+                                  cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 12));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openFile(video));
+        QVERIFY(w.videoPanel()->isVisible());
+        QCOMPARE(w.videoPanel()->slider()->maximum(), 12);
+        QPushButton* next = nullptr;
+        for (QPushButton* b : w.videoPanel()->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("|>")) next = b;
+        QTest::mouseClick(next, Qt::LeftButton);
+        QCOMPARE(frameIndexOf(w.model()->getImage()), 1);
+        QVERIFY(labelShowing(w.videoPanel(), "1"));
+        QVERIFY(!w.openVideoFile(dir.filePath(QStringLiteral("fehlt.avi"))));
+        QVERIFY(w.lastMessage().contains(QStringLiteral("fehlt.avi")));
+        QVERIFY(w.videoPanel()->isVisible());
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        QVERIFY(!w.videoPanel()->isVisible());
+    }
+
+    void cameraIsRefusedTwiceAndFreedByAnImage() {
+        QTemporaryDir dir;
+        const std::string standIn = dir.filePath(QStringLiteral("kamera.avi")).toStdString();
+        QVERIFY(writeIndexedVideo(standIn, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 10));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        CameraModel::setCaptureOpener([](int) { return std::make_unique<cv::VideoCapture>(); });
+        w.form().openCamera->trigger();
+        QCOMPARE(w.lastMessage(), QStringLiteral("Beim ansteuern der Kamera ist ein Fehler aufgetreten!"));
+        QCOMPARE(w.model()->getImage().size(), cv::Size(640, 480));  // the image stays
+
+        CameraModel::setCaptureOpener([standIn](int) { return std::make_unique<cv::VideoCapture>(standIn); });
+        w.form().openCamera->trigger();
+        QVERIFY(CameraModel::isInUse());
+        QCOMPARE(w.view()->size(), QSize(160, 120));
+        w.form().openCamera->trigger();
+        QCOMPARE(w.lastMessage(), QStringLiteral("Die Kamera wird bereits verwendet."));
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        QVERIFY(!CameraModel::isInUse());
+    }
+
+    void savedPictureAndTextAreWhatIsShown() {
+        QTemporaryDir dir;
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QString text = dir.filePath(QStringLiteral("daten.txt"));
+        QVERIFY(w.saveRecognitionFile(text));
+        QCOMPARE(QFileInfo(text).size(), 0);  // no results yet
+        QVERIFY(w.loadClassesFile(sample("classes.dat")));
+
+        const QString picture = dir.filePath(QStringLiteral("Ansicht ü"));  // no extension: PNG
+        QVERIFY(w.saveImageFile(picture));
+        const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
+        const QImage saved = QImage(picture, "PNG").convertToFormat(QImage::Format_RGB888);
+        QCOMPARE(saved, shown);
+
+        QVERIFY(w.saveRecognitionFile(text));
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("Zahn\n\nTyp: UK-Molar\nGroesse: "));
+        QCOMPARE(bytes.count("Kanal "), 3);
+        QVERIFY(bytes.endsWith("\xB0\n\n"));
+        QVERIFY(!w.saveImageFile(dir.filePath(QStringLiteral("bild.unbekannt"))));
+        QVERIFY(!w.saveRecognitionFile(dir.filePath(QStringLiteral("kein/ordner.txt"))));
     }
 
     void classFileFailuresAreShownAndChangeNothing() {
