@@ -3,8 +3,8 @@
 #include <string>
 
 #include <QTimer>
-#include <opencv2/videoio.hpp>
 
+#include "analysis/VideoFrames.h"
 #include "sources/FrameModel.h"
 
 // A video file, played in an endless loop: after the last frame comes frame 0, before frame 0
@@ -17,16 +17,14 @@ public:
     explicit VideoModel(const std::string& path);
 
     // False when the file did not open, reports no frames, or its first frame cannot be read.
-    bool isValid() const { return valid; }
+    bool isValid() const { return frames.isValid(); }
 
-    // The frame at the current position. Reads on without seeking when it is the frame right
-    // after the last one read (far cheaper for files with few key frames); seeks otherwise.
-    // Empty when the file cannot deliver that frame.
-    cv::Mat getFrame() override;
+    // The frame at the current position; empty when the file cannot deliver it.
+    cv::Mat getFrame() override { return frames.frameAt(position); }
     void setObserver(FrameObserver* observer) override;
 
     int getPosition() const { return position; }
-    int getFrameCount() const { return frameCount; }
+    int getFrameCount() const { return frames.frameCount(); }
     bool isPlaying() const { return playing; }
     // Milliseconds between frames while playing: 1000 / frames per second (25 when unknown).
     int getInterval() const { return timer.interval(); }
@@ -42,18 +40,9 @@ public slots:
     void togglePlaying();
 
 private:
-    void moveTo(int index);
-    bool readAt(int index);
-
     QTimer timer;
-    cv::VideoCapture capture;
+    quendra::VideoFrames frames;
     FrameObserver* observer = nullptr;
     int position = 0;
-    int frameCount = 0;
-    int fps = 0;
     bool playing = false;
-    bool valid = false;
-    cv::Mat frame;
-    int decoded = -1;   // index of the frame in `frame`, -1 for none
-    int nextRead = 0;   // index the next plain read delivers, -1 when unknown
 };
