@@ -88,21 +88,17 @@ void QuendraRC1::showMessage(const QString& text) {
     box->open();
 }
 
-QString QuendraRC1::chooseOpenPath(const QString& caption, const QString& filter) {
-    const QString path = QFileDialog::getOpenFileName(this, caption, lastFolder, filter);
-    if (!path.isEmpty()) lastFolder = QFileInfo(path).absolutePath();
-    return path;
-}
-
-QString QuendraRC1::chooseSavePath(const QString& caption, const QString& filter) {
-    const QString path = QFileDialog::getSaveFileName(this, caption, lastFolder, filter);
+QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QString& filter) {
+    const QString path = kind == Dialog::Open
+                             ? QFileDialog::getOpenFileName(this, caption, lastFolder, filter)
+                             : QFileDialog::getSaveFileName(this, caption, lastFolder, filter);
     if (!path.isEmpty()) lastFolder = QFileInfo(path).absolutePath();
     return path;
 }
 
 void QuendraRC1::openImage() {
-    const QString path = chooseOpenPath(QStringLiteral("Bild öffnen..."),
-                                        QStringLiteral("Bilddateien (*.jpg *.bmp *.png)"));
+    const QString path = choosePath(Dialog::Open, QStringLiteral("Bild öffnen..."),
+                                    QStringLiteral("Bilddateien (*.jpg *.bmp *.png)"));
     if (!path.isEmpty()) openImageFile(path);
 }
 
@@ -117,8 +113,8 @@ bool QuendraRC1::openImageFile(const QString& path) {
 }
 
 void QuendraRC1::openVideo() {
-    const QString path = chooseOpenPath(QStringLiteral("Video öffnen..."),
-                                        QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv)"));
+    const QString path = choosePath(Dialog::Open, QStringLiteral("Video öffnen..."),
+                                    QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv)"));
     if (!path.isEmpty()) openVideoFile(path);
 }
 
@@ -160,11 +156,11 @@ void QuendraRC1::showCameraMessage(const QString& text) {
 }
 
 void QuendraRC1::saveFrame() {
-    const QString image = chooseSavePath(QStringLiteral("Aktuelles Bild speichern..."),
-                                         QStringLiteral("Bilddatei (*.png)"));
+    const QString image = choosePath(Dialog::Save, QStringLiteral("Aktuelles Bild speichern..."),
+                                    QStringLiteral("Bilddatei (*.png)"));
     if (!image.isEmpty()) saveImageFile(image);
-    const QString text = chooseSavePath(QStringLiteral("Erkennungsdaten speichern..."),
-                                        QStringLiteral("Textdatei (*.txt)"));
+    const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
+                                    QStringLiteral("Textdatei (*.txt)"));
     if (!text.isEmpty()) saveRecognitionFile(text);
 }
 
@@ -203,14 +199,14 @@ void QuendraRC1::configuring(bool value) {
 }
 
 void QuendraRC1::loadLUT() {
-    const QString path = chooseOpenPath(QStringLiteral("FarbklassenLUT laden..."),
-                                        QStringLiteral("Farbklassendatei (*.dat)"));
+    const QString path = choosePath(Dialog::Open, QStringLiteral("FarbklassenLUT laden..."),
+                                    QStringLiteral("Farbklassendatei (*.dat)"));
     if (!path.isEmpty()) loadClassesFile(path);
 }
 
 void QuendraRC1::saveLUT() {
-    const QString path = chooseSavePath(QStringLiteral("FarbklassenLUT speichern..."),
-                                        QStringLiteral("Farbklassendatei (*.dat)"));
+    const QString path = choosePath(Dialog::Save, QStringLiteral("FarbklassenLUT speichern..."),
+                                    QStringLiteral("Farbklassendatei (*.dat)"));
     if (!path.isEmpty()) saveClassesFile(path);
 }
 

@@ -63,9 +63,9 @@ private:
     void showMessage(const QString& text);
     // The camera's messages, each in a fresh error-message dialog.
     void showCameraMessage(const QString& text);
-    // A path chosen in an open (or save) dialog starting in the folder chosen last.
-    QString chooseOpenPath(const QString& caption, const QString& filter);
-    QString chooseSavePath(const QString& caption, const QString& filter);
+    // A path chosen in a file dialog starting in the folder chosen last; empty if cancelled.
+    enum class Dialog { Open, Save };
+    QString choosePath(Dialog kind, const QString& caption, const QString& filter);
 
     Ui::QuendraRC1Class ui;
     // Declared so that the model is destroyed before the view: no notification reaches a

@@ -71,8 +71,9 @@ struct ItemResult {
 
 class Analyser {
 public:
-    Analyser(const BatchOptions& o, ClassFileStatus& status) : options(o) {
-        status = classes.load(o.classes);
+    // The classes file was checked before the workers started.
+    explicit Analyser(const BatchOptions& o) : options(o) {
+        classes.load(o.classes);
         classes.setLutThreshold(o.classThreshold);
         analysis.setThreshold(o.threshold);
         analysis.setBorder(o.border);
@@ -258,8 +259,7 @@ int runBatch(const BatchOptions& options, std::ostream& log) {
     bool failed = !problems.empty();
 
     const auto worker = [&] {
-        ClassFileStatus s;
-        Analyser analyser(options, s);
+        Analyser analyser(options);
         for (std::size_t i; (i = next++) < items.size();) {
             ItemResult r = analyser.run(items[i]);
             std::lock_guard lock(mutex);
