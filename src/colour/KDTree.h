@@ -12,6 +12,7 @@
 // Distances are per split channel: a node's distance to the query is the absolute difference
 // on the node's own channel only, not a distance over all three channels.
 
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -46,6 +47,10 @@ private:
     int axisCount_;
     int neighbourCount_;
     std::vector<PackedSample> nodes_;
+    // Per node, in the same order: its value on its own split channel and its class, the only
+    // two things a search reads, kept compact for the cache.
+    std::vector<std::uint8_t> splitValue_;
+    std::vector<std::uint8_t> nodeClass_;
 };
 
 }  // namespace quendra
