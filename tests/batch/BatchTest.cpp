@@ -6,6 +6,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "SampleScene.h"
+#include "TempFolder.h"
 #include "analysis/ToothAnalysis.h"
 #include "batch/BatchRun.h"
 #include "colour/ColorClasses.h"
@@ -15,33 +16,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Batch : public ::testing::Test {
+class Batch : public TempFolder {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("quendra-batch-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root);
-        fs::create_directories(root / "in");
+        TempFolder::SetUp();
+        fs::create_directories(folder / "in");
     }
-    void TearDown() override { fs::remove_all(root); }
 
     BatchOptions options(std::vector<std::string> inputs, const std::string& out = "out") const {
         BatchOptions o;
         o.classes = QUENDRA_SAMPLE_DIR "/classes.dat";
-        o.out = (root / out).string();
+        o.out = (folder / out).string();
         o.quiet = true;
         o.inputs = std::move(inputs);
         return o;
-    }
-    static std::string read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
     }
     int run(const BatchOptions& o) {
         log.str({});
         return runBatch(o, log);
     }
-    fs::path root;
     std::ostringstream log;
 };
 
@@ -55,7 +48,7 @@ TEST_F(Batch, RowsAgreeWithTheAnalysisAndTheTruth) {
     ToothAnalysis analysis;
     analysis.calculate(picture, classes);
 
-    std::istringstream table(read(root / "out" / "results.csv"));
+    std::istringstream table(readBytes(folder / "out" / "results.csv"));
     std::string line;
     std::getline(table, line);
     std::getline(table, line);
@@ -69,44 +62,44 @@ TEST_F(Batch, RowsAgreeWithTheAnalysisAndTheTruth) {
                   std::string::npos) << line;
         EXPECT_NEAR(c.centerX, truth.canals[i].centre.x, 1.0);
     }
-    EXPECT_TRUE(fs::exists(root / "out" / "molar-640x480-analyse.png"));
-    EXPECT_EQ(read(root / "out" / "molar-640x480-analyse.txt").rfind("Zahn\n\nTyp: UK-Molar\n", 0), 0u);
-    EXPECT_NE(read(root / "out" / "run.json").find("\"classes_bytes\": "), std::string::npos);
+    EXPECT_TRUE(fs::exists(folder / "out" / "molar-640x480-analyse.png"));
+    EXPECT_EQ(readBytes(folder / "out" / "molar-640x480-analyse.txt").rfind("Zahn\n\nTyp: UK-Molar\n", 0), 0u);
+    EXPECT_NE(readBytes(folder / "out" / "run.json").find("\"classes_bytes\": "), std::string::npos);
 }
 
 TEST_F(Batch, BadInputsAreNamedAndTheGoodOnesStillDone) {
-    std::ofstream(root / "in" / "empty.png").close();
-    std::ofstream(root / "in" / "text.png") << "no picture";
-    std::ofstream(root / "in" / "notes.txt") << "ignored in folders";
-    fs::copy_file(QUENDRA_SAMPLE_DIR "/front-640x480.png", root / "in" / "b-front.png");
-    const int status = run(options({(root / "in").string(), (root / "missing.jpg").string()}));
+    std::ofstream(folder / "in" / "empty.png").close();
+    std::ofstream(folder / "in" / "text.png") << "no picture";
+    std::ofstream(folder / "in" / "notes.txt") << "ignored in folders";
+    fs::copy_file(QUENDRA_SAMPLE_DIR "/front-640x480.png", folder / "in" / "b-front.png");
+    const int status = run(options({(folder / "in").string(), (folder / "missing.jpg").string()}));
     EXPECT_EQ(status, 1);
     const std::string text = log.str();
     EXPECT_NE(text.find("empty.png: cannot read"), std::string::npos) << text;
     EXPECT_NE(text.find("text.png: cannot read"), std::string::npos);
     EXPECT_NE(text.find("missing.jpg: no such file"), std::string::npos);
     EXPECT_EQ(text.find("notes.txt"), std::string::npos);
-    EXPECT_NE(read(root / "out" / "results.csv").find(",tooth,Frontzahn,"), std::string::npos);
+    EXPECT_NE(readBytes(folder / "out" / "results.csv").find(",tooth,Frontzahn,"), std::string::npos);
 }
 
 TEST_F(Batch, JobsDoNotChangeTheTable) {
     for (int i = 0; i < 5; ++i)
-        fs::copy_file(QUENDRA_SAMPLE_DIR "/molar-640x480.png", root / "in" / ("m" + std::to_string(i) + ".png"));
-    fs::copy_file(QUENDRA_SAMPLE_DIR "/front-640x480.png", root / "in" / "f.png");
-    BatchOptions one = options({(root / "in").string()}, "one");
+        fs::copy_file(QUENDRA_SAMPLE_DIR "/molar-640x480.png", folder / "in" / ("m" + std::to_string(i) + ".png"));
+    fs::copy_file(QUENDRA_SAMPLE_DIR "/front-640x480.png", folder / "in" / "f.png");
+    BatchOptions one = options({(folder / "in").string()}, "one");
     one.jobs = 1;
-    BatchOptions two = options({(root / "in").string()}, "two");
+    BatchOptions two = options({(folder / "in").string()}, "two");
     two.jobs = 2;
     ASSERT_EQ(run(one), 0);
     ASSERT_EQ(run(two), 0);
-    EXPECT_EQ(read(root / "one" / "results.csv"), read(root / "two" / "results.csv"));
+    EXPECT_EQ(readBytes(folder / "one" / "results.csv"), readBytes(folder / "two" / "results.csv"));
 }
 
 TEST_F(Batch, OddFileNamesRoundTripThroughTheTable) {
-    const fs::path odd = root / "in" / "Zahn \"ä\", links.png";
+    const fs::path odd = folder / "in" / "Zahn \"ä\", links.png";
     fs::copy_file(QUENDRA_SAMPLE_DIR "/front-640x480.png", odd);
     ASSERT_EQ(run(options({odd.string()})), 0) << log.str();
-    const std::string table = read(root / "out" / "results.csv");
+    const std::string table = readBytes(folder / "out" / "results.csv");
     EXPECT_NE(table.find(csvField(odd.string()) + ",,tooth,"), std::string::npos) << table;
     EXPECT_EQ(csvField("Zahn \"ä\", links"), "\"Zahn \"\"ä\"\", links\"");
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TempFolder.h"
+
 #include "colour/ColorClasses.h"
 #include "colour/ColorSampling.h"
 
@@ -12,29 +14,6 @@ namespace quendra {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempFolder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("quendra-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder);
-    }
-    std::string path(const std::string& name) const { return (folder / name).string(); }
-    void writeBytes(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path(name), std::ios::binary) << bytes;
-    }
-    std::string readBytes(const std::string& name) const {
-        std::ifstream in(path(name), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    fs::path folder;
-};
 
 cv::Mat colourRow(std::initializer_list<cv::Vec3b> pixels) {
     cv::Mat frame(1, static_cast<int>(pixels.size()), CV_8UC3);
@@ -119,7 +98,7 @@ TEST_F(ColorClassFile, RecordsAreLittleEndianBGRClassInKeyOrder) {
     classes.addSamples(frame, 0, 0, 1, 1);  // red as gum
     classes.addSamples(frame, 2, 0, 3, 1);  // (1,2,3) now a conflict
     ASSERT_EQ(classes.save(path("c.dat")), ClassFileStatus::Ok);
-    EXPECT_EQ(readBytes("c.dat"), std::string("\xFF\x00\x00\x01"
+    EXPECT_EQ(readBytes(path("c.dat")), std::string("\xFF\x00\x00\x01"
                                               "\x01\x02\x03\xFF"
                                               "\x00\x00\xFF\x02", 12));
 }
@@ -196,7 +175,7 @@ TEST_F(ColorClassFile, UnwritableFileIsReportedAndTheOldOneKept) {
     classes.addSamples(colourRow({{9, 9, 9}}), 0, 0, 1, 1);
     if (::geteuid() != 0) {  // root writes into read-only folders
         EXPECT_EQ(classes.save(path("keep.dat")), ClassFileStatus::CannotWrite);
-        EXPECT_EQ(readBytes("keep.dat"), "1234");
+        EXPECT_EQ(readBytes(path("keep.dat")), "1234");
     }
     fs::permissions(folder, fs::perms::owner_all);
     EXPECT_EQ(classes.save(path("no/such/folder.dat")), ClassFileStatus::CannotWrite);
