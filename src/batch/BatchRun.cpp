@@ -206,7 +206,9 @@ std::vector<BatchInput> collectInputs(const std::vector<std::string>& inputs,
             for (const auto& entry : fs::directory_iterator(input, ec))
                 if (entry.is_regular_file(ec)) files.push_back(entry.path());
             std::sort(files.begin(), files.end());
+            const std::size_t before = items.size();
             for (const fs::path& f : files) add(f, false);
+            if (items.size() == before) problems.push_back(input + ": the folder holds no pictures or videos");
         } else if (fs::exists(input, ec)) {
             add(input, true);
         } else {

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <opencv2/imgcodecs.hpp>
 
+#include "BadInputs.h"
 #include "SampleScene.h"
 #include "TestVideo.h"
 #include "app/QuendraRC1.h"
@@ -290,6 +291,36 @@ private slots:
         QVERIFY(bytes.endsWith("\xB0\n\n"));
         QVERIFY(!w.saveImageFile(dir.filePath(QStringLiteral("bild.unbekannt"))));
         QVERIFY(!w.saveRecognitionFile(dir.filePath(QStringLiteral("kein/ordner.txt"))));
+    }
+
+    void oddFilesAreShownOrRefusedByName() {
+        QTemporaryDir dir;
+        const auto inputs = makeBadPictures(QFile::encodeName(dir.path()).toStdString());
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        for (const BadInput& b : inputs) {
+            const QString path = QFile::decodeName(b.path.string().c_str());
+            QVERIFY(w.openImageFile(sample("front-640x480.png")));
+            const bool opened = w.openFile(path);
+            QCOMPARE(opened, b.readable);
+            if (!opened) {
+                QVERIFY2(w.lastMessage().contains(QFileInfo(path).fileName()), qPrintable(path));
+                QCOMPARE(w.model()->getImage().size(), cv::Size(640, 480));
+            } else {
+                QCOMPARE(w.model()->getImage().type(), CV_8UC3);
+            }
+        }
+        for (const int size : {0, 3, 6}) {
+            writeText(dir.filePath("c.dat").toStdString(), std::string(static_cast<std::size_t>(size), '\x02'));
+            QVERIFY(w.loadClassesFile(dir.filePath("c.dat")));
+        }
+        const QString huge = dir.filePath(QStringLiteral("groß.dat"));
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64{70} << 20));
+        file.close();
+        QVERIFY(!w.loadClassesFile(huge));
+        QVERIFY(w.lastMessage().contains(QStringLiteral("groß.dat")));
     }
 
     void classFileFailuresAreShownAndChangeNothing() {
