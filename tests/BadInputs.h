@@ -26,6 +26,23 @@ inline std::string fileBytes(const std::filesystem::path& p) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// An MJPG video of `frames` frames cut off after `keep` of its bytes (0..1): its index still
+// promises every frame, but the last ones cannot be decoded.
+inline std::filesystem::path makeVideoWithBrokenTail(const std::filesystem::path& dir, int frames, double keep) {
+    const auto path = dir / "abgebrochen.avi";
+    {
+        cv::VideoWriter writer(path.string(), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 25,
+                               cv::Size(64, 48));
+        cv::Mat noise(48, 64, CV_8UC3);
+        for (int i = 0; i < frames; ++i) {
+            cv::randu(noise, 0, 256);
+            writer.write(noise);
+        }
+    }
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(std::filesystem::file_size(path) * keep));
+    return path;
+}
+
 inline std::vector<BadInput> makeBadPictures(const std::filesystem::path& dir) {
     namespace fs = std::filesystem;
     fs::create_directories(dir);
@@ -42,6 +59,7 @@ inline std::vector<BadInput> makeBadPictures(const std::filesystem::path& dir) {
     add("leer.jpg", "", false);
     add("halb.png", std::string(png.begin(), png.begin() + static_cast<long>(png.size() / 3)), false);
     add("text.png", "Dies ist kein Bild.\n", false);
+    add("halb.jpg", std::string(jpg.begin(), jpg.begin() + static_cast<long>(jpg.size() * 2 / 3)), false);
     cv::imwrite((dir / "pixel 1x1.png").string(), cv::Mat(1, 1, CV_8UC3, cv::Scalar(1, 2, 3)));
     inputs.push_back({dir / "pixel 1x1.png", true});
     cv::imwrite((dir / "streifen.png").string(), cv::Mat(5000, 1, CV_8UC3, cv::Scalar(9, 9, 9)));

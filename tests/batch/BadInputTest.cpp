@@ -35,6 +35,21 @@ TEST_F(BatchBadInput, EveryFileIsAnalysedOrNamed) {
     }
 }
 
+TEST_F(BatchBadInput, VideoWithBrokenLastFramesKeepsTheGoodOnes) {
+    const fs::path video = makeVideoWithBrokenTail(folder, 20, 0.6);
+    BatchOptions o;
+    o.classes = QUENDRA_SAMPLE_DIR "/classes.dat";
+    o.out = (folder / "out").string();
+    o.quiet = true;
+    o.inputs = {video.string()};
+    std::ostringstream log;
+    const int status = runBatch(o, log);
+    const std::string table = fileBytes(folder / "out" / "results.csv");
+    EXPECT_NE(table.find(csvField(video.string()) + ",0,none"), std::string::npos) << table;
+    if (status == 1) EXPECT_NE(log.str().find("cannot be read"), std::string::npos) << log.str();
+    else EXPECT_NE(table.find(",19,none"), std::string::npos);  // the back end read on regardless
+}
+
 TEST_F(BatchBadInput, OutputFolderProblemsAreNamed) {
     writeText(folder / "datei", "x");
     BatchOptions o;

@@ -311,6 +311,16 @@ private slots:
                 QCOMPARE(w.model()->getImage().type(), CV_8UC3);
             }
         }
+        // A video whose last frames are broken plays through; the last good frame stays shown.
+        const auto broken = makeVideoWithBrokenTail(QFile::encodeName(dir.path()).toStdString(), 20, 0.6);
+        QVERIFY(w.openVideoFile(QFile::decodeName(broken.string().c_str())));
+        QPushButton* next = nullptr;
+        for (QPushButton* b : w.videoPanel()->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("|>")) next = b;
+        for (int i = 0; i < 45; ++i) next->click();
+        QCOMPARE(w.model()->getImage().size(), cv::Size(64, 48));
+        QCOMPARE(w.view()->getDisplayImage().size(), cv::Size(64, 48));
+
         for (const int size : {0, 3, 6}) {
             writeText(dir.filePath("c.dat").toStdString(), std::string(static_cast<std::size_t>(size), '\x02'));
             QVERIFY(w.loadClassesFile(dir.filePath("c.dat")));
