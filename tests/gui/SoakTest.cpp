@@ -1,10 +1,10 @@
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <opencv2/videoio.hpp>
 
 #include "ResidentMemory.h"
 #include "SampleScene.h"
+#include "WidgetLookup.h"
 #include "app/QuendraRC1.h"
 #include "model/CalculationModel.h"
 #include "panels/VideoController.h"
@@ -29,9 +29,7 @@ private slots:
         w.show();
         QVERIFY(w.openVideoFile(video));
         QVERIFY(w.loadClassesFile(QStringLiteral(QUENDRA_SAMPLE_DIR "/classes.dat")));
-        QPushButton* next = nullptr;
-        for (QPushButton* b : w.videoPanel()->findChildren<QPushButton*>())
-            if (b->text() == QStringLiteral("|>")) next = b;
+        QAbstractButton* next = buttonShowing(w.videoPanel(), QStringLiteral("|>"));
         QVERIFY(next);
         long long warm = 0;
         for (int step = 0; step < 5000; ++step) {

@@ -13,6 +13,7 @@
 #include "BadInputs.h"
 #include "SampleScene.h"
 #include "TestVideo.h"
+#include "WidgetLookup.h"
 #include "app/QuendraRC1.h"
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
@@ -27,12 +28,6 @@ class WindowTest : public QObject {
     Q_OBJECT
 
     QString sample(const char* name) const { return QStringLiteral(QUENDRA_SAMPLE_DIR "/") + name; }
-
-    static QLabel* labelShowing(QWidget* panel, const QString& text) {
-        for (QLabel* l : panel->findChildren<QLabel*>())
-            if (l->text() == text) return l;
-        return nullptr;
-    }
 
     static void drag(FrameView* view, QPoint from, QPoint to) {
         QTest::mousePress(view, Qt::LeftButton, {}, from);
@@ -186,15 +181,13 @@ private slots:
             for (const cv::Rect& r : rects) drag(w.view(), {r.x, r.y}, {r.x + r.width, r.y + r.height});
         };
         dragAll(scene.enamelPicks);
-        QRadioButton* gum = nullptr;
-        for (QRadioButton* b : w.picker()->findChildren<QRadioButton*>())
-            if (b->text() == QStringLiteral("Zahnfleisch")) gum = b;
+        QAbstractButton* gum = buttonShowing(w.picker(), QStringLiteral("Zahnfleisch"));
         QVERIFY(gum);
         QTest::mouseClick(gum, Qt::LeftButton);
         dragAll(scene.gumPicks);
 
-        QPushButton* preview = w.picker()->findChild<QPushButton*>();
-        QVERIFY(preview && preview->text() == QStringLiteral("Vorschau"));
+        QAbstractButton* preview = buttonShowing(w.picker(), QStringLiteral("Vorschau"));
+        QVERIFY(preview);
         QTest::mouseClick(preview, Qt::LeftButton);
         const cv::Vec3b shown = w.view()->getDisplayImage().at<cv::Vec3b>(250, 200);
         QCOMPARE(shown, cv::Vec3b(255, 255, 255));  // enamel painted white
@@ -230,10 +223,7 @@ private slots:
         QVERIFY(w.openFile(video));
         QVERIFY(w.videoPanel()->isVisible());
         QCOMPARE(w.videoPanel()->slider()->maximum(), 12);
-        QPushButton* next = nullptr;
-        for (QPushButton* b : w.videoPanel()->findChildren<QPushButton*>())
-            if (b->text() == QStringLiteral("|>")) next = b;
-        QTest::mouseClick(next, Qt::LeftButton);
+        QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
         QCOMPARE(frameIndexOf(w.model()->getImage()), 1);
         QVERIFY(labelShowing(w.videoPanel(), "1"));
         QVERIFY(!w.openVideoFile(dir.filePath(QStringLiteral("fehlt.avi"))));
@@ -314,9 +304,7 @@ private slots:
         // A video whose last frames are broken plays through; the last good frame stays shown.
         const auto broken = makeVideoWithBrokenTail(QFile::encodeName(dir.path()).toStdString(), 20, 0.6);
         QVERIFY(w.openVideoFile(QFile::decodeName(broken.string().c_str())));
-        QPushButton* next = nullptr;
-        for (QPushButton* b : w.videoPanel()->findChildren<QPushButton*>())
-            if (b->text() == QStringLiteral("|>")) next = b;
+        QAbstractButton* next = buttonShowing(w.videoPanel(), QStringLiteral("|>"));
         for (int i = 0; i < 45; ++i) next->click();
         QCOMPARE(w.model()->getImage().size(), cv::Size(64, 48));
         QCOMPARE(w.view()->getDisplayImage().size(), cv::Size(64, 48));
