@@ -21,43 +21,51 @@ void sortIntoTree(std::vector<PackedSample>& s, int lo, int hi, int depth, int a
 }
 
 // The candidate list: `count` (distance, class) pairs ascending by distance, equal distances in
-// insertion order. Inserting places the entry after all equal distances and drops the last one,
-// exactly as an ordered multiset that is trimmed back to `count` entries after each insertion.
-// Each pair is packed into one int, distance above the class bits, so that a shift moves one
-// word; only the distance part is ever compared.
+// insertion order; inserting places an entry after all equal distances and drops the last one,
+// as an ordered multiset trimmed back to `count` entries after each insertion would.
+//
+// Kept as one bucket per distance instead of one sorted list: the fillers (distance =
+// threshold, no class) are only counted, since every node that gets in is closer than the
+// threshold and so sorts before them; nodes go to the back of their distance's bucket, and the
+// last entry is a filler while any is left, else the back of the farthest bucket. That makes an
+// insertion a push and a pop, with the same entries as the sorted list at every step.
 class Candidates {
 public:
-    static constexpr int kClassBits = 9;  // classes -1..255 stored as 0..256
-
-    Candidates(int n, int threshold) : count(n) {
-        entries.fill(pack(threshold, -1));
+    Candidates(int n, int threshold) : threshold(threshold), fillers(n) {
+        const int buckets = std::clamp(threshold, 0, kBuckets);
+        std::fill(size.begin(), size.begin() + buckets, std::uint8_t{0});
     }
 
-    int greatest() const { return entries[count - 1] >> kClassBits; }
+    int greatest() const { return fillers > 0 ? threshold : farthest; }
 
+    // Only for d below greatest(): anything else would land last and be dropped again.
     void insert(int d, int cls) {
-        if (d >= greatest()) return;  // it would land after the last entry and be dropped again
-        int i = count - 1;
-        while (i > 0 && (entries[i - 1] >> kClassBits) > d) {
-            entries[i] = entries[i - 1];
-            --i;
+        if (d >= greatest()) return;
+        entries[d][size[d]++] = static_cast<std::int16_t>(cls);
+        if (d > farthest) farthest = d;
+        if (fillers > 0) {
+            --fillers;
+            return;
         }
-        entries[i] = pack(d, cls);
+        --size[farthest];
+        while (size[farthest] == 0) --farthest;
     }
 
-    int classAt(int i) const { return (entries[i] & ((1 << kClassBits) - 1)) - 1; }
-    int size() const { return count; }
+    // The classes of the entries that are not fillers, nearest first.
+    template <typename Visit>
+    void forEachClass(Visit visit) const {
+        for (int d = 0; d <= farthest; ++d)
+            for (int i = 0; i < size[d]; ++i) visit(entries[d][i]);
+    }
 
 private:
-    // Distances are below 256 or the threshold; a threshold that does not fit is clamped,
-    // which changes no comparison with a channel difference (0..255).
-    static int pack(int d, int cls) {
-        const int clamped = std::clamp(d, -1, 1 << 20);
-        return clamped * (1 << kClassBits) + (cls + 1);
-    }
+    static constexpr int kBuckets = 256;  // channel differences are 0..255
 
-    std::array<int, KDTree::kMaxNeighbours> entries;
-    int count;
+    int threshold;
+    int fillers;
+    int farthest = -1;
+    std::array<std::uint8_t, kBuckets> size;
+    std::array<std::array<std::int16_t, KDTree::kMaxNeighbours>, kBuckets> entries;
 };
 
 // Depth-first search without recursion. A node's far subtree is put on a stack with the node's
@@ -132,15 +140,18 @@ int KDTree::classify(int color, int threshold) const {
         searchTree(splitValue_.data(), nodeClass_.data(), static_cast<int>(nodes_.size()),
                    axisCount_, query, candidates);
     }
+    std::array<int, kMaxNeighbours> voters;
+    int voterCount = 0;
+    candidates.forEachClass([&](int cls) {
+        if (cls > 0) voters[voterCount++] = cls;  // class 0 takes a slot but never votes
+    });
     // At most two classes can reach the quorum; the lower class number wins.
     const int quorum = neighbourCount_ / 2;
     int winner = 0;
-    for (int i = 0; i < candidates.size(); ++i) {
-        const int cls = candidates.classAt(i);
-        if (cls <= 0 || (winner != 0 && cls >= winner)) continue;
-        int votes = 0;
-        for (int j = 0; j < candidates.size(); ++j) votes += candidates.classAt(j) == cls;
-        if (votes >= quorum) winner = cls;
+    for (int i = 0; i < voterCount; ++i) {
+        const int cls = voters[i];
+        if (winner != 0 && cls >= winner) continue;
+        if (std::count(voters.begin(), voters.begin() + voterCount, cls) >= quorum) winner = cls;
     }
     return winner;
 }
