@@ -85,7 +85,7 @@ void searchTree(const std::uint8_t* splitValue, const std::uint8_t* nodeClass, i
             for (;;) {
                 if (top == 0) return;
                 const Pending p = stack[--top];
-                if (p.lo <= p.hi && p.distance < candidates.greatest()) {
+                if (p.distance < candidates.greatest()) {
                     lo = p.lo;
                     hi = p.hi;
                     channel = p.channel;
@@ -99,7 +99,8 @@ void searchTree(const std::uint8_t* splitValue, const std::uint8_t* nodeClass, i
         candidates.insert(distance, nodeClass[mid]);
         const bool lowerNear = d < 0;
         channel = channel + 1 == axisCount ? 0 : channel + 1;
-        stack[top++] = {lowerNear ? mid + 1 : lo, lowerNear ? hi : mid - 1, channel, distance};
+        const int farLo = lowerNear ? mid + 1 : lo, farHi = lowerNear ? hi : mid - 1;
+        if (farLo <= farHi) stack[top++] = {farLo, farHi, channel, distance};
         lo = lowerNear ? lo : mid + 1;
         hi = lowerNear ? mid - 1 : hi;
     }
