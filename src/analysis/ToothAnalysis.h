@@ -51,7 +51,6 @@ public:
     // The search window of the last calculation, clamped to the frame (half-open).
     cv::Rect searchWindow() const { return window_; }
     const cv::Mat& toothMask() const { return toothMask_; }
-    const cv::Mat& canalMask() const { return canalMask_; }
 
 private:
     bool acceptsCanal(int cx, int cy) const;

@@ -102,14 +102,19 @@ void QuendraRC1::openImage() {
     if (!path.isEmpty()) openImageFile(path);
 }
 
+template <typename Source>
+Source* QuendraRC1::readSource(const QString& path, const QString& failure) {
+    auto source = std::make_unique<Source>(nativePath(path));
+    if (source->isValid()) return source.release();
+    showMessage(failure.arg(path));
+    return nullptr;
+}
+
 bool QuendraRC1::openImageFile(const QString& path) {
-    auto source = std::make_unique<ImageModel>(nativePath(path));
-    if (!source->isValid()) {
-        showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden.").arg(path));
-        return false;
-    }
-    installSource(source.release());
-    return true;
+    ImageModel* image =
+        readSource<ImageModel>(path, QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden."));
+    if (image) installSource(image);
+    return image != nullptr;
 }
 
 void QuendraRC1::openVideo() {
@@ -119,14 +124,10 @@ void QuendraRC1::openVideo() {
 }
 
 bool QuendraRC1::openVideoFile(const QString& path) {
-    auto source = std::make_unique<VideoModel>(nativePath(path));
-    if (!source->isValid()) {
-        showMessage(QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path));
-        return false;
-    }
-    VideoModel* video = source.release();
-    installSource(video, video);
-    return true;
+    VideoModel* video =
+        readSource<VideoModel>(path, QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden."));
+    if (video) installSource(video, video);
+    return video != nullptr;
 }
 
 bool QuendraRC1::openFile(const QString& path) {

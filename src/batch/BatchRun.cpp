@@ -39,13 +39,9 @@ bool oneOf(const std::string& e, const char* const (&list)[N]) {
     return std::find(std::begin(list), std::end(list), e) != std::end(list);
 }
 
-std::string number(double v) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-    return {buffer, end};
-}
-
-std::string number(float v) {
+// The shortest text that reads back as the same value, with a decimal point in any locale.
+template <typename Real>
+std::string number(Real v) {
     char buffer[32];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
     return {buffer, end};

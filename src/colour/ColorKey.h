@@ -34,7 +34,6 @@ inline PackedSample packSample(unsigned colorClass, ColorKey key) {
     return (PackedSample{colorClass} & 0xFFu) << 24 | (key & 0xFFFFFFu);
 }
 
-inline ColorKey sampleKey(PackedSample s) { return s & 0xFFFFFFu; }
 inline int sampleClass(PackedSample s) { return static_cast<int>(s >> 24); }
 
 // Channel 0 is B, 1 is G, 2 is R of a colour key.

@@ -25,7 +25,6 @@ public:
     void setObserver(FrameObserver* o) { observer = o; }
     // Takes ownership; the previous source is destroyed at once.
     void setFrameModel(FrameModel* model);
-    bool hasSource() const { return frameModel != nullptr; }
 
     void newFrame() override;
     void newSource() override;
@@ -38,7 +37,6 @@ public:
     int getLutThreshold() const { return classes.lutThreshold(); }
     bool hasResults() const { return analysis.hasResults(); }
     const quendra::ToothAnalysis& getAnalysis() const { return analysis; }
-    bool isConfiguring() const { return configuringMode; }
     bool isPreviewing() const { return previewing; }
     const cv::Mat& getPreviewImage() const { return previewImage; }
     const quendra::ColorClasses& getClasses() const { return classes; }
