@@ -1,6 +1,9 @@
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "colour/ColorKey.h"
+#include "colour/PixelKernels.h"
 #include "colour/PixelScan.h"
 
 namespace quendra {
@@ -90,6 +93,70 @@ TEST(ColorDistanceMask, StrictlyBelowTheDistance) {
     EXPECT_EQ(mask.at<uchar>(0, 2), 0);
     colorDistanceMask(frame, 0, 0, 0, mask, 0, 0, 4, 1);
     EXPECT_EQ(cv::countNonZero(mask == 0), 0);
+}
+
+// The vector kernels against the plain loops, on rows of every length around their block sizes
+// and colours from a small palette, so that classes match, sums tie and distances sit on the
+// limit.
+class FastPixelKernels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!avx2PixelKernels()) GTEST_SKIP() << "no vector kernels on this processor";
+    }
+
+    std::vector<std::uint8_t> randomRow(int n) {
+        std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(n));
+        for (std::uint8_t& byte : row) byte = palette[random() % palette.size()];
+        return row;
+    }
+
+    const PixelKernels& fast = *avx2PixelKernels();
+    const PixelKernels& plain = portablePixelKernels();
+    std::mt19937 random{11};
+    const std::vector<std::uint8_t> palette{0, 1, 2, 3, 4, 5, 127, 128, 200, 254, 255};
+};
+
+TEST_F(FastPixelKernels, MaskFromCacheEqualsThePlainLoop) {
+    std::vector<std::uint8_t> storage(kColorKeyCount + 4);
+    for (std::uint8_t& entry : storage) entry = random() % 8 == 0 ? 0x80 | random() : random() % 3;
+    for (const std::size_t offset : {0, 1}) {  // the cache need not be word-aligned
+        const std::uint8_t* cache = storage.data() + offset;
+        for (int n = 0; n < 140; ++n) {
+            const auto row = randomRow(n);
+            for (const int classId : {1, 2, 300}) {
+                std::vector<std::uint8_t> expected(n), actual(n);
+                const unsigned plainSeen = plain.maskFromCache(row.data(), n, cache, classId, expected.data());
+                const unsigned fastSeen = fast.maskFromCache(row.data(), n, cache, classId, actual.data());
+                ASSERT_EQ(actual, expected) << "n " << n << " class " << classId;
+                ASSERT_EQ(fastSeen & 0x80u, plainSeen & 0x80u) << "n " << n;
+            }
+        }
+    }
+}
+
+TEST_F(FastPixelKernels, DarkestInRowEqualsThePlainLoop) {
+    for (int n = 0; n < 140; ++n) {
+        const auto row = randomRow(n);
+        for (const int start : {99999, 400, 6, 0}) {
+            int plainBest = start, fastBest = start;
+            ASSERT_EQ(fast.darkestInRow(row.data(), n, fastBest), plain.darkestInRow(row.data(), n, plainBest))
+                << "n " << n << " best " << start;
+            ASSERT_EQ(fastBest, plainBest);
+        }
+    }
+}
+
+TEST_F(FastPixelKernels, DistanceMaskEqualsThePlainLoop) {
+    for (int n = 0; n < 140; ++n) {
+        const auto row = randomRow(n);
+        const std::uint8_t ref[3] = {palette[random() % palette.size()], 128, palette[random() % palette.size()]};
+        for (const int limit : {0, 1, 2, 16129, 16130, 65025, 65026, kDistanceLimitAll}) {
+            std::vector<std::uint8_t> expected(n), actual(n);
+            plain.distanceMask(row.data(), n, ref, limit, expected.data());
+            fast.distanceMask(row.data(), n, ref, limit, actual.data());
+            ASSERT_EQ(actual, expected) << "n " << n << " limit " << limit;
+        }
+    }
 }
 
 }  // namespace
