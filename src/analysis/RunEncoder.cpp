@@ -1,5 +1,6 @@
 #include "analysis/RunEncoder.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,8 +9,28 @@
 namespace quendra {
 
 namespace {
+
 constexpr std::uint64_t kAllBackground = ~std::uint64_t{0};
+
+// Offset of the first of the `n` bytes at p that differs from the byte repeated in `same`, or
+// n; read 32 and then 8 bytes at a time, never past the n bytes.
+int firstChange(const std::uint8_t* p, int n, std::uint64_t same) {
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        std::uint64_t w[4];
+        std::memcpy(w, p + i, sizeof w);
+        if (((w[0] ^ same) | (w[1] ^ same) | (w[2] ^ same) | (w[3] ^ same)) != 0) break;
+    }
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, sizeof w);
+        if (w != same) return i + std::countr_zero(w ^ same) / 8;
+    }
+    while (i < n && p[i] == static_cast<std::uint8_t>(same)) ++i;
+    return i;
 }
+
+}  // namespace
 
 RunEncoder::~RunEncoder() { release(); }
 
@@ -44,16 +65,10 @@ Run* RunEncoder::encodeRuns(const std::uint8_t* data, int rows, int cols, std::s
         const std::uint8_t* row = data + static_cast<std::size_t>(y) * step;
         int open = -1;
         int x = 0;
-        while (x < cols) {
-            // Skip eight bytes at once while they cannot end or start a run.
-            if (x + 8 <= cols) {
-                std::uint64_t word;
-                std::memcpy(&word, row + x, sizeof word);
-                if (word == (open < 0 ? kAllBackground : 0)) {
-                    x += 8;
-                    continue;
-                }
-            }
+        for (;;) {
+            // Inside a run only 0 bytes, outside it only 255 bytes change nothing.
+            x += firstChange(row + x, cols - x, open < 0 ? kAllBackground : 0);
+            if (x == cols) break;
             const std::uint8_t v = row[x];
             if (v == 0) {
                 if (open < 0) open = x;

@@ -101,6 +101,19 @@ TEST(LabelRegions, OtherValuesAreBackgroundWithADiagnostic) {
     Labelled l(mask);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "nix gut 1 7\n");
     EXPECT_EQ(l.regions.size(), 2u);
+
+    // In long rows too, where uniform stretches are skipped many bytes at a time: one value
+    // inside a run (splitting it) and one in the background.
+    cv::Mat wide(2, 100, CV_8UC1, cv::Scalar(255));
+    wide(cv::Rect(10, 0, 60, 1)).setTo(0);
+    wide.at<uchar>(0, 40) = 7;
+    wide.at<uchar>(1, 77) = 9;
+    ::testing::internal::CaptureStdout();
+    Labelled w(wide);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "nix gut 40 7\nnix gut 177 9\n");
+    ASSERT_EQ(w.runCount, 2);
+    EXPECT_EQ(w.runs[0].xEnd, 39);
+    EXPECT_EQ(w.runs[1].xStart, 41);
 }
 
 // Area, extent and centroid against OpenCV's own 4-connected labelling, second moments
