@@ -33,29 +33,29 @@ class Candidates {
 public:
     Candidates(int n, int threshold) : threshold(threshold), fillers(n) {
         const int buckets = std::clamp(threshold, 0, kBuckets);
-        std::fill(size.begin(), size.begin() + buckets, std::uint8_t{0});
+        std::fill(sizes.begin() + 1, sizes.begin() + 1 + buckets, std::uint8_t{0});
+        sizes[0] = 1;  // below distance 0: never empty, so the search for the farthest stops
     }
 
     int greatest() const { return fillers > 0 ? threshold : farthest; }
 
     // Only for d below greatest(): anything else would land last and be dropped again.
     void insert(int d, int cls) {
-        if (d >= greatest()) return;
-        entries[d][size[d]++] = static_cast<std::int16_t>(cls);
+        entries[d][sizes[d + 1]++] = static_cast<std::int16_t>(cls);
         if (d > farthest) farthest = d;
         if (fillers > 0) {
             --fillers;
             return;
         }
-        --size[farthest];
-        while (size[farthest] == 0) --farthest;
+        --sizes[farthest + 1];
+        while (sizes[farthest + 1] == 0) --farthest;
     }
 
     // The classes of the entries that are not fillers, nearest first.
     template <typename Visit>
     void forEachClass(Visit visit) const {
         for (int d = 0; d <= farthest; ++d)
-            for (int i = 0; i < size[d]; ++i) visit(entries[d][i]);
+            for (int i = 0; i < sizes[d + 1]; ++i) visit(entries[d][i]);
     }
 
 private:
@@ -64,16 +64,24 @@ private:
     int threshold;
     int fillers;
     int farthest = -1;
-    std::array<std::uint8_t, kBuckets> size;
+    // sizes[d + 1] entries at distance d; sizes[0] stands for distance -1.
+    std::array<std::uint8_t, kBuckets + 1> sizes;
     std::array<std::array<std::int16_t, KDTree::kMaxNeighbours>, kBuckets> entries;
 };
+
+// a where `mask` is all ones, b where it is zero.
+int select(int mask, int a, int b) { return b ^ ((a ^ b) & mask); }
 
 // Depth-first search without recursion. A node's far subtree is put on a stack with the node's
 // distance and looked at only once the near subtree is done, when the pruning test (distance
 // below the greatest candidate) can be made: the same order and the same test as a recursive
-// walk that searches near first and then far.
-void searchTree(const std::uint8_t* splitValue, const std::uint8_t* nodeClass, int size,
-                int axisCount, const int query[3], Candidates& candidates) {
+// walk that searches near first and then far. The greatest candidate never grows, so a far
+// subtree that fails the test already when its node is visited is left off the stack.
+//
+// `nodes` holds per node its value on its own split channel (low byte) and its class (high
+// byte), the only two things a search reads.
+void searchTree(const std::uint16_t* nodes, int size, int axisCount, const int query[3],
+                Candidates& candidates) {
     // The split channel cycles with the depth; it is carried along instead of taking the depth
     // modulo the axis count, a division, at every node.
     struct Pending { int lo, hi, channel, distance; };
@@ -81,39 +89,44 @@ void searchTree(const std::uint8_t* splitValue, const std::uint8_t* nodeClass, i
     int top = 0;
     int lo = 0, hi = size - 1, channel = 0;
     for (;;) {
-        if (lo > hi) {
-            for (;;) {
-                if (top == 0) return;
-                const Pending p = stack[--top];
-                if (p.distance < candidates.greatest()) {
-                    lo = p.lo;
-                    hi = p.hi;
-                    channel = p.channel;
-                    break;
-                }
+        while (lo <= hi) {
+            const int mid = (lo + hi) >> 1;  // lo + hi >= 0 here
+            const int d = query[channel] - (nodes[mid] & 0xFF);
+            const int distance = d < 0 ? -d : d;
+            channel = channel + 1 == axisCount ? 0 : channel + 1;
+            // Which side is near is a coin toss per node, so it is chosen by masks, not by a
+            // branch: all ones when the lower side is near.
+            const int lowerNear = d >> 31;
+            const int farLo = select(lowerNear, mid + 1, lo), farHi = select(lowerNear, hi, mid - 1);
+            lo = select(lowerNear, lo, mid + 1);
+            hi = select(lowerNear, mid - 1, hi);
+            if (distance < candidates.greatest()) {
+                candidates.insert(distance, nodes[mid] >> 8);
+                if (farLo <= farHi && distance < candidates.greatest())
+                    stack[top++] = {farLo, farHi, channel, distance};
             }
         }
-        const int mid = (lo + hi) / 2;
-        const int d = query[channel] - splitValue[mid];
-        const int distance = d < 0 ? -d : d;
-        candidates.insert(distance, nodeClass[mid]);
-        const bool lowerNear = d < 0;
-        channel = channel + 1 == axisCount ? 0 : channel + 1;
-        const int farLo = lowerNear ? mid + 1 : lo, farHi = lowerNear ? hi : mid - 1;
-        if (farLo <= farHi) stack[top++] = {farLo, farHi, channel, distance};
-        lo = lowerNear ? lo : mid + 1;
-        hi = lowerNear ? mid - 1 : hi;
+        do {
+            if (top == 0) return;
+            --top;
+        } while (stack[top].distance >= candidates.greatest());
+        lo = stack[top].lo;
+        hi = stack[top].hi;
+        channel = stack[top].channel;
     }
 }
 
-// Each node's value on its own split channel, found by walking the ranges as construction did.
-void recordSplitValues(const std::vector<PackedSample>& nodes, std::vector<std::uint8_t>& values,
+// Each node's split value and class as the search reads them, found by walking the ranges as
+// construction did.
+void recordSearchNodes(const std::vector<PackedSample>& nodes, std::vector<std::uint16_t>& search,
                        int lo, int hi, int depth, int axisCount) {
     if (lo > hi) return;
     const int mid = (lo + hi) / 2;
-    values[static_cast<std::size_t>(mid)] = static_cast<std::uint8_t>(channelOf(nodes[static_cast<std::size_t>(mid)], depth % axisCount));
-    recordSplitValues(nodes, values, lo, mid - 1, depth + 1, axisCount);
-    recordSplitValues(nodes, values, mid + 1, hi, depth + 1, axisCount);
+    const PackedSample node = nodes[static_cast<std::size_t>(mid)];
+    search[static_cast<std::size_t>(mid)] =
+        static_cast<std::uint16_t>(channelOf(node, depth % axisCount) | (sampleClass(node) & 0xFF) << 8);
+    recordSearchNodes(nodes, search, lo, mid - 1, depth + 1, axisCount);
+    recordSearchNodes(nodes, search, mid + 1, hi, depth + 1, axisCount);
 }
 
 }  // namespace
@@ -126,11 +139,8 @@ KDTree::KDTree(std::vector<PackedSample>& samples, int axisCount, int neighbourC
         throw std::invalid_argument("KDTree: neighbourCount must lie in 1..13");
     sortIntoTree(samples, 0, static_cast<int>(samples.size()) - 1, 0, axisCount);
     nodes_ = samples;
-    splitValue_.resize(nodes_.size());
-    nodeClass_.resize(nodes_.size());
-    recordSplitValues(nodes_, splitValue_, 0, static_cast<int>(nodes_.size()) - 1, 0, axisCount);
-    for (std::size_t i = 0; i < nodes_.size(); ++i)
-        nodeClass_[i] = static_cast<std::uint8_t>(sampleClass(nodes_[i]));
+    searchNodes_.resize(nodes_.size());
+    recordSearchNodes(nodes_, searchNodes_, 0, static_cast<int>(nodes_.size()) - 1, 0, axisCount);
 }
 
 int KDTree::classify(int color, int threshold) const {
@@ -138,8 +148,8 @@ int KDTree::classify(int color, int threshold) const {
     if (!nodes_.empty()) {
         const auto key = static_cast<ColorKey>(color);
         const int query[3] = {channelOf(key, 0), channelOf(key, 1), channelOf(key, 2)};
-        searchTree(splitValue_.data(), nodeClass_.data(), static_cast<int>(nodes_.size()),
-                   axisCount_, query, candidates);
+        searchTree(searchNodes_.data(), static_cast<int>(nodes_.size()), axisCount_, query,
+                   candidates);
     }
     std::array<int, kMaxNeighbours> voters;
     int voterCount = 0;

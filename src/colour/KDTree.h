@@ -47,10 +47,9 @@ private:
     int axisCount_;
     int neighbourCount_;
     std::vector<PackedSample> nodes_;
-    // Per node, in the same order: its value on its own split channel and its class, the only
-    // two things a search reads, kept compact for the cache.
-    std::vector<std::uint8_t> splitValue_;
-    std::vector<std::uint8_t> nodeClass_;
+    // Per node, in the same order: its value on its own split channel (low byte) and its
+    // class (high byte), the only two things a search reads, side by side for the cache.
+    std::vector<std::uint16_t> searchNodes_;
 };
 
 }  // namespace quendra
