@@ -31,24 +31,26 @@ void sortIntoTree(std::vector<PackedSample>& s, int lo, int hi, int depth, int a
 // insertion a push and a pop, with the same entries as the sorted list at every step.
 class Candidates {
 public:
-    Candidates(int n, int threshold) : threshold(threshold), fillers(n) {
+    Candidates(int n, int threshold) : fillers(n), last(threshold) {
         const int buckets = std::clamp(threshold, 0, kBuckets);
         std::fill(sizes.begin() + 1, sizes.begin() + 1 + buckets, std::uint8_t{0});
         sizes[0] = 1;  // below distance 0: never empty, so the search for the farthest stops
     }
 
-    int greatest() const { return fillers > 0 ? threshold : farthest; }
+    // The distance of the last entry, which the search tests at every node.
+    int greatest() const { return last; }
 
     // Only for d below greatest(): anything else would land last and be dropped again.
     void insert(int d, int cls) {
         entries[d][sizes[d + 1]++] = static_cast<std::int16_t>(cls);
         if (d > farthest) farthest = d;
         if (fillers > 0) {
-            --fillers;
+            if (--fillers == 0) last = farthest;
             return;
         }
         --sizes[farthest + 1];
         while (sizes[farthest + 1] == 0) --farthest;
+        last = farthest;
     }
 
     // The classes of the entries that are not fillers, nearest first.
@@ -61,9 +63,9 @@ public:
 private:
     static constexpr int kBuckets = 256;  // channel differences are 0..255
 
-    int threshold;
     int fillers;
     int farthest = -1;
+    int last;  // threshold while fillers are left, else farthest
     // sizes[d + 1] entries at distance d; sizes[0] stands for distance -1.
     std::array<std::uint8_t, kBuckets + 1> sizes;
     std::array<std::array<std::int16_t, KDTree::kMaxNeighbours>, kBuckets> entries;
