@@ -95,6 +95,15 @@ TEST(ColorDistanceMask, StrictlyBelowTheDistance) {
     EXPECT_EQ(cv::countNonZero(mask == 0), 0);
 }
 
+TEST(ColorDistanceMask, EverythingOutsideTheRectangleIs255) {
+    cv::Mat frame(4, 5, CV_8UC3, cv::Scalar(10, 10, 10));
+    cv::Mat mask(frame.size(), CV_8UC1, cv::Scalar(7));
+    colorDistanceMask(frame, 0, 0, 1, mask, 1, 1, 3, 3);
+    cv::Mat expected(frame.size(), CV_8UC1, cv::Scalar(255));
+    expected(cv::Rect(1, 1, 2, 2)).setTo(0);
+    EXPECT_EQ(cv::countNonZero(mask != expected), 0);
+}
+
 // The vector kernels against the plain loops, on rows of every length around their block sizes
 // and colours from a small palette, so that classes match, sums tie and distances sit on the
 // limit.
