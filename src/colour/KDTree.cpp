@@ -2,22 +2,28 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <stdexcept>
 
 namespace quendra {
 
 namespace {
 
-void sortIntoTree(std::vector<PackedSample>& s, int lo, int hi, int depth, int axisCount) {
+// Sorts the range by its depth's channel and recurses into both halves. The middle element is
+// in its final place once its range is sorted (the halves are sorted apart from it), so its
+// search word (split value | class << 8) is written right then.
+void sortIntoTree(std::vector<PackedSample>& s, std::vector<std::uint16_t>& search, int lo, int hi,
+                  int depth, int axisCount) {
     if (lo > hi) return;
     const int channel = depth % axisCount;
     std::sort(s.begin() + lo, s.begin() + hi + 1, [channel](PackedSample a, PackedSample b) {
         return channelOf(a, channel) < channelOf(b, channel);
     });
     const int mid = (lo + hi) / 2;
-    sortIntoTree(s, lo, mid - 1, depth + 1, axisCount);
-    sortIntoTree(s, mid + 1, hi, depth + 1, axisCount);
+    const PackedSample node = s[static_cast<std::size_t>(mid)];
+    search[static_cast<std::size_t>(mid)] =
+        static_cast<std::uint16_t>(channelOf(node, channel) | (sampleClass(node) & 0xFF) << 8);
+    sortIntoTree(s, search, lo, mid - 1, depth + 1, axisCount);
+    sortIntoTree(s, search, mid + 1, hi, depth + 1, axisCount);
 }
 
 // The candidate list: `count` (distance, class) pairs ascending by distance, equal distances in
@@ -118,19 +124,6 @@ void searchTree(const std::uint16_t* nodes, int size, int axisCount, const int q
     }
 }
 
-// Each node's split value and class as the search reads them, found by walking the ranges as
-// construction did.
-void recordSearchNodes(const std::vector<PackedSample>& nodes, std::vector<std::uint16_t>& search,
-                       int lo, int hi, int depth, int axisCount) {
-    if (lo > hi) return;
-    const int mid = (lo + hi) / 2;
-    const PackedSample node = nodes[static_cast<std::size_t>(mid)];
-    search[static_cast<std::size_t>(mid)] =
-        static_cast<std::uint16_t>(channelOf(node, depth % axisCount) | (sampleClass(node) & 0xFF) << 8);
-    recordSearchNodes(nodes, search, lo, mid - 1, depth + 1, axisCount);
-    recordSearchNodes(nodes, search, mid + 1, hi, depth + 1, axisCount);
-}
-
 }  // namespace
 
 KDTree::KDTree(std::vector<PackedSample>& samples, int axisCount, int neighbourCount)
@@ -139,10 +132,9 @@ KDTree::KDTree(std::vector<PackedSample>& samples, int axisCount, int neighbourC
         throw std::invalid_argument("KDTree: axisCount must be 1, 2 or 3");
     if (neighbourCount < 1 || neighbourCount > kMaxNeighbours)
         throw std::invalid_argument("KDTree: neighbourCount must lie in 1..13");
-    sortIntoTree(samples, 0, static_cast<int>(samples.size()) - 1, 0, axisCount);
+    searchNodes_.resize(samples.size());
+    sortIntoTree(samples, searchNodes_, 0, static_cast<int>(samples.size()) - 1, 0, axisCount);
     nodes_ = samples;
-    searchNodes_.resize(nodes_.size());
-    recordSearchNodes(nodes_, searchNodes_, 0, static_cast<int>(nodes_.size()) - 1, 0, axisCount);
 }
 
 int KDTree::classify(int color, int threshold) const {
