@@ -52,10 +52,24 @@ void classifyQueries(benchmark::State& state, Classify classify) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * colours.size()));
 }
 
+// All queries at once, as a frame's new colours are put to the tree.
 void BM_KDTreeClassify(benchmark::State& state) {
-    classifyQueries(state, [](const KDTree& t, int c) { return t.classify(c, 5); });
+    const KDTree& tree = *freshSampleClasses().tree();
+    const std::vector<int> colours = queryColours();
+    std::vector<int> classes(colours.size());
+    for (auto _ : state) {
+        tree.classifyMany(colours, 5, classes);
+        benchmark::DoNotOptimize(classes.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * colours.size()));
 }
 BENCHMARK(BM_KDTreeClassify)->Unit(benchmark::kMillisecond);
+
+// The same queries one call each.
+void BM_KDTreeClassifyOneByOne(benchmark::State& state) {
+    classifyQueries(state, [](const KDTree& t, int c) { return t.classify(c, 5); });
+}
+BENCHMARK(BM_KDTreeClassifyOneByOne)->Unit(benchmark::kMillisecond);
 
 void BM_KDTreeClassifyLiteral(benchmark::State& state) {
     classifyQueries(state, [](const KDTree& t, int c) { return literalClassify(t, c, 5); });

@@ -25,11 +25,13 @@ void paintPreview(const cv::Mat& frame, const KDTree& tree, std::uint8_t* cache,
     CV_CheckTypeEQ(frame.type(), CV_8UC3, "frames must be 8-bit B,G,R images");
     CV_Assert(preview.type() == frame.type() && preview.size() == frame.size());
     std::memset(cache, 0xFF, kColorKeyCount);
+    std::vector<int> pending;
     for (int y = 0; y < frame.rows; ++y) {
         const std::uint8_t* p = frame.ptr<std::uint8_t>(y);
+        classifyRowIntoCache(p, frame.cols, cache, &tree, threshold, pending);
         cv::Vec3b* out = preview.ptr<cv::Vec3b>(y);
         for (int x = 0; x < frame.cols; ++x, p += 3) {
-            switch (cachedClass(cache, &tree, threshold, colorKeyOf(p))) {
+            switch (cache[colorKeyOf(p)]) {
                 case ClassEnamel: out[x] = {255, 255, 255}; break;
                 case ClassGum: out[x] = {0, 0, 255}; break;
                 case ClassBlack: out[x] = {0, 0, 0}; break;

@@ -4,6 +4,8 @@
 #include <array>
 #include <stdexcept>
 
+#include "colour/KDTreeSearch.h"
+
 namespace quendra {
 
 namespace {
@@ -132,7 +134,7 @@ KDTree::KDTree(std::vector<PackedSample>& samples, int axisCount, int neighbourC
         throw std::invalid_argument("KDTree: axisCount must be 1, 2 or 3");
     if (neighbourCount < 1 || neighbourCount > kMaxNeighbours)
         throw std::invalid_argument("KDTree: neighbourCount must lie in 1..13");
-    searchNodes_.resize(samples.size());
+    searchNodes_.resize(samples.size() + 1);
     sortIntoTree(samples, searchNodes_, 0, static_cast<int>(samples.size()) - 1, 0, axisCount);
     nodes_ = samples;
 }
@@ -145,20 +147,23 @@ int KDTree::classify(int color, int threshold) const {
         searchTree(searchNodes_.data(), static_cast<int>(nodes_.size()), axisCount_, query,
                    candidates);
     }
-    std::array<int, kMaxNeighbours> voters;
-    int voterCount = 0;
-    candidates.forEachClass([&](int cls) {
-        if (cls > 0) voters[voterCount++] = cls;  // class 0 takes a slot but never votes
-    });
-    // At most two classes can reach the quorum; the lower class number wins.
-    const int quorum = neighbourCount_ / 2;
-    int winner = 0;
-    for (int i = 0; i < voterCount; ++i) {
-        const int cls = voters[i];
-        if (winner != 0 && cls >= winner) continue;
-        if (std::count(voters.begin(), voters.begin() + voterCount, cls) >= quorum) winner = cls;
+    std::array<int, kMaxNeighbours> classes;
+    int count = 0;
+    candidates.forEachClass([&](int cls) { classes[static_cast<std::size_t>(count++)] = cls; });
+    return voteOf(classes.data(), count, neighbourCount_ / 2);
+}
+
+void KDTree::classifyMany(std::span<const int> colours, int threshold, std::span<int> classes) const {
+    if (classes.size() != colours.size())
+        throw std::invalid_argument("KDTree::classifyMany: one class per colour");
+    static const BatchSearch batch = avx512BatchSearch();
+    if (batch && axisCount_ == 3 && neighbourCount_ == kMaxNeighbours && !nodes_.empty() &&
+        nodes_.size() < static_cast<std::size_t>(kBatchSearchMaxNodes)) {
+        batch(searchNodes_.data(), static_cast<int>(nodes_.size()), colours.data(),
+              static_cast<int>(colours.size()), threshold, classes.data());
+        return;
     }
-    return winner;
+    for (std::size_t i = 0; i < colours.size(); ++i) classes[i] = classify(colours[i], threshold);
 }
 
 }  // namespace quendra

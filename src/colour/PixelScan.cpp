@@ -41,6 +41,21 @@ const std::uint8_t* pixelAt(const cv::Mat& frame, int x, int y) {
 
 }  // namespace
 
+void classifyRowIntoCache(const std::uint8_t* bgr, int n, std::uint8_t* cache, const KDTree* tree,
+                          int threshold, std::vector<int>& pending) {
+    pending.clear();
+    for (int i = 0; i < n; ++i) {
+        const ColorKey key = colorKeyOf(bgr + 3 * i);
+        if (cache[key] & 0x80u) pending.push_back(static_cast<int>(key));
+    }
+    std::sort(pending.begin(), pending.end());
+    pending.erase(std::unique(pending.begin(), pending.end()), pending.end());
+    std::vector<int> classes(pending.size(), 0);
+    if (tree) tree->classifyMany(pending, threshold, classes);
+    for (std::size_t i = 0; i < pending.size(); ++i)
+        cache[pending[i]] = static_cast<std::uint8_t>(classes[i]);
+}
+
 cv::Rect clipRect(cv::Size frame, int x0, int y0, int x1, int y1) {
     const int cx0 = std::clamp(x0, 0, frame.width);
     const int cy0 = std::clamp(y0, 0, frame.height);
@@ -56,14 +71,15 @@ void classifyPixels(const cv::Mat& frame, int classId, std::uint8_t* cache, cons
     const cv::Rect r = clipRect(frame.size(), x0, y0, x1, y1);
     fillAround(mask, r);
     const PixelKernels& kernels = pixelKernels();
+    std::vector<int> pending;
     for (int y = r.y; y < r.y + r.height; ++y) {
         const std::uint8_t* row = pixelAt(frame, r.x, y);
         std::uint8_t* m = mask.ptr<std::uint8_t>(y) + r.x;
         // Rows are read through the cache alone first; the few that meet a colour not yet
-        // classified are done again pixel by pixel, asking the tree.
+        // classified are classified and then done again from the cache alone.
         if (kernels.maskFromCache(row, r.width, cache, classId, m) & 0x80u) {
-            for (int i = 0; i < r.width; ++i)
-                m[i] = cachedClass(cache, tree, threshold, colorKeyOf(row + 3 * i)) == classId ? 0 : 255;
+            classifyRowIntoCache(row, r.width, cache, tree, threshold, pending);
+            for (int i = 0; i < r.width; ++i) m[i] = cache[colorKeyOf(row + 3 * i)] == classId ? 0 : 255;
         }
     }
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include <opencv2/core.hpp>
 
@@ -20,14 +21,13 @@ namespace quendra {
 // Classification cache: 2^24 bytes indexed by colour key. An entry with its high bit set means
 // not yet classified; 0..127 is the cached class. A class of 255 is therefore never cached and
 // is asked of the tree again at every lookup.
-inline int cachedClass(std::uint8_t* cache, const KDTree* tree, int threshold, ColorKey key) {
-    std::uint8_t c = cache[key];
-    if (c & 0x80u) {
-        c = static_cast<std::uint8_t>(tree ? tree->classify(static_cast<int>(key), threshold) : 0);
-        cache[key] = c;
-    }
-    return c;
-}
+//
+// Gives every pixel of a row of `n` B,G,R pixels its class in the cache: the low byte of the
+// tree's answer (0 without a tree) for each colour whose entry has its high bit set. The
+// colours are put to the tree together, each once, which is faster than one by one; the cache
+// ends as it would after asking for the pixels in order. `pending` is scratch space.
+void classifyRowIntoCache(const std::uint8_t* bgr, int n, std::uint8_t* cache, const KDTree* tree,
+                          int threshold, std::vector<int>& pending);
 
 // Sets the whole mask to 255, then 0 on every pixel of the rectangle whose class (read through
 // the cache, asked of the tree on first sight) equals `classId`. Without a tree every colour

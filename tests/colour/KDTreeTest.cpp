@@ -75,27 +75,46 @@ TEST(KDTreeConstruction, SortsTheCallersListAndKeepsItsSamples) {
     EXPECT_TRUE(std::is_permutation(s.begin(), s.end(), tree.nodes().begin()));
 }
 
-// The fixed-array candidate list must answer exactly like the ordered multiset, ties included:
-// small channel ranges force many equal distances and equal colours.
+// Both searches must answer exactly like the ordered multiset, ties included: small channel
+// ranges force many equal distances and equal colours. classifyMany is checked on batches of
+// every length around its 16 side-by-side searches; with 3 channels and 13 candidates it runs
+// them where the processor has AVX-512, otherwise (and for other trees) one search at a time.
 TEST(KDTreeClassify, EqualsTheMultisetVersionOnRandomTrees) {
     std::mt19937 random(1234);
+    const auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     for (int trial = 0; trial < 300; ++trial) {
-        const int range = 1 + static_cast<int>(random() % 64);
-        const int size = 1 + static_cast<int>(random() % 400);
+        const int range = 1 + below(64);
+        const int size = trial % 50 == 0 ? 5000 + below(5000) : 1 + below(400);
+        const bool usual = trial % 3 != 0;
+        const int axes = usual ? 3 : 1 + below(3);
+        const int neighbours = usual ? 13 : 1 + below(13);
         std::vector<PackedSample> samples;
         for (int i = 0; i < size; ++i)
-            samples.push_back(at(static_cast<int>(random() % 4), static_cast<int>(random() % range),
-                                 static_cast<int>(random() % range), static_cast<int>(random() % range)));
-        const KDTree tree(samples);
-        for (int q = 0; q < 200; ++q) {
-            const int color = static_cast<int>(random() % static_cast<unsigned>(range)) << 16 |
-                              static_cast<int>(random() % static_cast<unsigned>(range)) << 8 |
-                              static_cast<int>(random() % static_cast<unsigned>(range));
-            const int threshold = static_cast<int>(random() % 12) - 1;
-            ASSERT_EQ(tree.classify(color, threshold), literalClassify(tree, color, threshold))
-                << "trial " << trial << " colour " << color << " threshold " << threshold;
+            samples.push_back(at(below(4), below(range), below(range), below(range)));
+        const KDTree tree(samples, axes, neighbours);
+        const int threshold = trial % 10 == 0 ? 250 + below(20) : below(12) - 1;
+        std::vector<int> colours(static_cast<std::size_t>(below(trial % 4 == 0 ? 40 : 300)));
+        for (int& c : colours) c = below(range) << 16 | below(range) << 8 | below(range);
+        std::vector<int> many(colours.size(), -1);
+        tree.classifyMany(colours, threshold, many);
+        for (std::size_t q = 0; q < colours.size(); ++q) {
+            const int expected = literalClassify(tree, colours[q], threshold);
+            ASSERT_EQ(tree.classify(colours[q], threshold), expected)
+                << "trial " << trial << " colour " << colours[q] << " threshold " << threshold;
+            ASSERT_EQ(many[q], expected)
+                << "trial " << trial << " query " << q << " of " << colours.size();
         }
     }
+}
+
+TEST(KDTreeClassify, ManyOnAnEmptyTreeAndMismatchedSpans) {
+    std::vector<PackedSample> none;
+    const KDTree empty(none);
+    std::vector<int> colours = {0, 0x102030}, classes = {7, 7};
+    empty.classifyMany(colours, 5, classes);
+    EXPECT_EQ(classes, (std::vector<int>{0, 0}));
+    std::vector<int> shorter(1);
+    EXPECT_THROW(empty.classifyMany(colours, 5, shorter), std::invalid_argument);
 }
 
 }  // namespace

@@ -50,6 +50,37 @@ TEST(ClassifyPixels, CacheWinsOverTheTreeButConflictIsAskedAgain) {
     EXPECT_EQ(cache[0x010101], 0);
 }
 
+// Colours met for the first time are put to the tree a row at a time; mask and cache must end
+// as if each pixel had been looked up and, when unclassified, asked of the tree in turn.
+TEST(ClassifyPixels, NewColoursEndAsIfAskedOneByOne) {
+    std::mt19937 random(77);
+    const auto channel = [&] { return static_cast<int>(random() % 24); };
+    std::vector<PackedSample> samples;
+    for (int i = 0; i < 300; ++i)
+        samples.push_back(packSample(static_cast<unsigned>(random() % 4 == 0 ? 255 : 1 + random() % 3),
+                                     static_cast<ColorKey>(channel() << 16 | channel() << 8 | channel())));
+    const KDTree tree(samples);
+    cv::Mat frame(23, 41, CV_8UC3);
+    for (int y = 0; y < frame.rows; ++y)
+        for (int x = 0; x < frame.cols; ++x)
+            frame.at<cv::Vec3b>(y, x) = {static_cast<uchar>(channel()), static_cast<uchar>(channel()),
+                                         static_cast<uchar>(channel())};
+    auto cache = freshCache();
+    cache[colorKeyOf(frame.ptr<std::uint8_t>(0))] = 2;  // already known, whatever the tree says
+    auto expected = cache;
+    cv::Mat expectedMask(frame.size(), CV_8UC1);
+    for (int y = 0; y < frame.rows; ++y)
+        for (int x = 0; x < frame.cols; ++x) {
+            const ColorKey key = colorKeyOf(frame.ptr<std::uint8_t>(y) + 3 * x);
+            if (expected[key] & 0x80u) expected[key] = static_cast<std::uint8_t>(tree.classify(static_cast<int>(key), 4));
+            expectedMask.at<uchar>(y, x) = expected[key] == 2 ? 0 : 255;
+        }
+    cv::Mat mask(frame.size(), CV_8UC1);
+    classifyPixels(frame, 2, cache.data(), &tree, 4, mask, 0, 0, frame.cols, frame.rows);
+    EXPECT_EQ(cv::countNonZero(mask != expectedMask), 0);
+    EXPECT_TRUE(cache == expected);
+}
+
 TEST(ClassifyPixels, ClipsRectanglesOutsideTheFrame) {
     cv::Mat frame(3, 3, CV_8UC3, cv::Scalar(0, 0, 0));
     cv::Mat mask(frame.size(), CV_8UC1);
