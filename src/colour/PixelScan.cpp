@@ -76,10 +76,11 @@ void classifyPixels(const cv::Mat& frame, int classId, std::uint8_t* cache, cons
         const std::uint8_t* row = pixelAt(frame, r.x, y);
         std::uint8_t* m = mask.ptr<std::uint8_t>(y) + r.x;
         // Rows are read through the cache alone first; the few that meet a colour not yet
-        // classified are classified and then done again from the cache alone.
+        // classified have those classified and are read again. (A class of 255 still reads as
+        // not classified the second time, but compares like any other.)
         if (kernels.maskFromCache(row, r.width, cache, classId, m) & 0x80u) {
             classifyRowIntoCache(row, r.width, cache, tree, threshold, pending);
-            for (int i = 0; i < r.width; ++i) m[i] = cache[colorKeyOf(row + 3 * i)] == classId ? 0 : 255;
+            kernels.maskFromCache(row, r.width, cache, classId, m);
         }
     }
 }
