@@ -1,6 +1,6 @@
-#include <random>
-
 #include <benchmark/benchmark.h>
+
+#include <random>
 
 #include "LiteralClassify.h"
 #include "SampleFixture.h"
@@ -11,7 +11,8 @@ namespace {
 
 // The peer of every per-frame figure: one pass over the frame's bytes.
 void BM_FrameClone(benchmark::State& state) {
-    const cv::Mat& frame = sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const cv::Mat& frame =
+        sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         cv::Mat copy = frame.clone();
         benchmark::DoNotOptimize(copy.data);
@@ -20,7 +21,8 @@ void BM_FrameClone(benchmark::State& state) {
 BENCHMARK(BM_FrameClone)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 
 void BM_ClassifyPixelsWarm(benchmark::State& state) {
-    const cv::Mat& frame = sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const cv::Mat& frame =
+        sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     ColorClasses& classes = warmSampleClasses(frame);
     cv::Mat mask(frame.size(), CV_8UC1);
     for (auto _ : state) {
@@ -29,7 +31,10 @@ void BM_ClassifyPixelsWarm(benchmark::State& state) {
         benchmark::DoNotOptimize(mask.data);
     }
 }
-BENCHMARK(BM_ClassifyPixelsWarm)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClassifyPixelsWarm)
+    ->Args({640, 480})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMillisecond);
 
 // Colours of the sample frame, as the analysis puts them to the tree on first sight.
 std::vector<int> queryColours() {
@@ -37,7 +42,8 @@ std::vector<int> queryColours() {
     std::mt19937 random(5);
     std::vector<int> colours;
     for (int i = 0; i < 4096; ++i) {
-        const cv::Vec3b p = frame.at<cv::Vec3b>(static_cast<int>(random() % 480), static_cast<int>(random() % 640));
+        const cv::Vec3b p =
+            frame.at<cv::Vec3b>(static_cast<int>(random() % 480), static_cast<int>(random() % 640));
         colours.push_back(p[2] << 16 | p[1] << 8 | p[0]);
     }
     return colours;

@@ -80,7 +80,9 @@ private:
 };
 
 // a where `mask` is all ones, b where it is zero.
-int select(int mask, int a, int b) { return b ^ ((a ^ b) & mask); }
+int select(int mask, int a, int b) {
+    return b ^ ((a ^ b) & mask);
+}
 
 // Depth-first search without recursion. A node's far subtree is put on a stack with the node's
 // distance and looked at only once the near subtree is done, when the pruning test (distance
@@ -94,7 +96,9 @@ void searchTree(const std::uint16_t* nodes, int size, int axisCount, const int q
                 Candidates& candidates) {
     // The split channel cycles with the depth; it is carried along instead of taking the depth
     // modulo the axis count, a division, at every node.
-    struct Pending { int lo, hi, channel, distance; };
+    struct Pending {
+        int lo, hi, channel, distance;
+    };
     std::array<Pending, 64> stack;  // one entry per level at most; the depth is below 32
     int top = 0;
     int lo = 0, hi = size - 1, channel = 0;
@@ -107,7 +111,8 @@ void searchTree(const std::uint16_t* nodes, int size, int axisCount, const int q
             // Which side is near is a coin toss per node, so it is chosen by masks, not by a
             // branch: all ones when the lower side is near.
             const int lowerNear = d >> 31;
-            const int farLo = select(lowerNear, mid + 1, lo), farHi = select(lowerNear, hi, mid - 1);
+            const int farLo = select(lowerNear, mid + 1, lo),
+                      farHi = select(lowerNear, hi, mid - 1);
             lo = select(lowerNear, lo, mid + 1);
             hi = select(lowerNear, mid - 1, hi);
             if (distance < candidates.greatest()) {
@@ -153,7 +158,8 @@ int KDTree::classify(int color, int threshold) const {
     return voteOf(classes.data(), count, neighbourCount_ / 2);
 }
 
-void KDTree::classifyMany(std::span<const int> colours, int threshold, std::span<int> classes) const {
+void KDTree::classifyMany(std::span<const int> colours, int threshold,
+                          std::span<int> classes) const {
     if (classes.size() != colours.size())
         throw std::invalid_argument("KDTree::classifyMany: one class per colour");
     static const BatchSearch batch = avx512BatchSearch();

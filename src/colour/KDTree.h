@@ -36,8 +36,8 @@ public:
     int classify(int color, int threshold) const;
 
     // classes[i] := classify(colours[i], threshold) for every i; `classes` must be as long as
-    // `colours`. Where the processor can, many searches run side by side,
-    // which is several times faster per colour than calling classify for each.
+    // `colours`. Where the processor can, many searches run side by side, which is several
+    // times faster per colour than calling classify for each.
     void classifyMany(std::span<const int> colours, int threshold, std::span<int> classes) const;
 
     int axisCount() const { return axisCount_; }

@@ -46,7 +46,9 @@ struct Searches {
     std::array<int, kLanes> colourOf;  // index of the colour each lane works on
 };
 
-QUENDRA_AVX512 inline __m512i splat(int v) { return _mm512_set1_epi32(v); }
+QUENDRA_AVX512 inline __m512i splat(int v) {
+    return _mm512_set1_epi32(v);
+}
 
 // Inserts `entry` (distance << 8 | class) after the entries of equal or smaller distance in
 // the lanes of `in`; the last entry drops out. `beyond` is (distance + 1) << 8: an entry at or
@@ -58,8 +60,8 @@ QUENDRA_AVX512 void insertCandidate(Searches& s, __mmask16 in, __m512i entry, __
         s.slot[j] = _mm512_mask_mov_epi32(_mm512_mask_mov_epi32(s.slot[j], landsHere, entry),
                                           movesUp, s.slot[j - 1]);
     }
-    s.slot[0] = _mm512_mask_mov_epi32(s.slot[0], _mm512_mask_cmpge_epi32_mask(in, s.slot[0], beyond),
-                                      entry);
+    s.slot[0] = _mm512_mask_mov_epi32(s.slot[0],
+                                      _mm512_mask_cmpge_epi32_mask(in, s.slot[0], beyond), entry);
 }
 
 // Lanes of `lanes` start on the next colours, as long as there are any; returns the lanes
@@ -100,8 +102,10 @@ QUENDRA_AVX512 void finishSearches(const Searches& s, __mmask16 lanes, int* clas
         if (!(lanes >> l & 1)) continue;
         std::array<int, kSlots> candidates;
         for (int j = 0; j < kSlots; ++j)
-            candidates[static_cast<std::size_t>(j)] = keys[static_cast<std::size_t>(j * kLanes + l)] & 0xFF;
-        classes[s.colourOf[static_cast<std::size_t>(l)]] = voteOf(candidates.data(), kSlots, kSlots / 2);
+            candidates[static_cast<std::size_t>(j)] =
+                keys[static_cast<std::size_t>(j * kLanes + l)] & 0xFF;
+        classes[s.colourOf[static_cast<std::size_t>(l)]] =
+            voteOf(candidates.data(), kSlots, kSlots / 2);
     }
 }
 
@@ -150,10 +154,12 @@ QUENDRA_AVX512 void batchSearch(const std::uint16_t* nodes, int size, const int*
         _mm512_mask_i32scatter_epi32(s.rangeFrom.data(), push, pushAt,
                                      _mm512_or_si512(farLo, _mm512_slli_epi32(distance, 24)), 4);
         _mm512_mask_i32scatter_epi32(s.rangeSize.data(), push, pushAt,
-                                     _mm512_or_si512(farSize, _mm512_slli_epi32(nextChannel, 24)), 4);
+                                     _mm512_or_si512(farSize, _mm512_slli_epi32(nextChannel, 24)),
+                                     4);
         s.top = _mm512_mask_add_epi32(s.top, push, s.top, one);
         s.lo = _mm512_mask_mov_epi32(s.lo, visiting & ~lowerNear, upperLo);
-        s.n = _mm512_mask_mov_epi32(s.n, visiting, _mm512_mask_mov_epi32(upperSize, lowerNear, lowerSize));
+        s.n = _mm512_mask_mov_epi32(s.n, visiting,
+                                    _mm512_mask_mov_epi32(upperSize, lowerNear, lowerSize));
         s.channel = _mm512_mask_mov_epi32(s.channel, visiting, nextChannel);
 
         // A lane with its range used up takes its latest pending range, if it still passes.
@@ -163,15 +169,16 @@ QUENDRA_AVX512 void batchSearch(const std::uint16_t* nodes, int size, const int*
         const __m512i popAt = _mm512_add_epi32(_mm512_slli_epi32(s.top, 4), laneIds);
         const __m512i from = _mm512_mask_i32gather_epi32(zero, pops, popAt, s.rangeFrom.data(), 4);
         const __m512i sized = _mm512_mask_i32gather_epi32(zero, pops, popAt, s.rangeSize.data(), 4);
-        const __mmask16 resume = _mm512_mask_cmplt_epi32_mask(pops, _mm512_srli_epi32(from, 24), greatest);
+        const __mmask16 resume =
+            _mm512_mask_cmplt_epi32_mask(pops, _mm512_srli_epi32(from, 24), greatest);
         s.lo = _mm512_mask_and_epi32(s.lo, resume, from, splat(0xFFFFFF));
         s.n = _mm512_mask_and_epi32(s.n, resume, sized, splat(0xFFFFFF));
         s.channel = _mm512_mask_srli_epi32(s.channel, resume, sized, 24);
 
         if (done) {
             finishSearches(s, done, classes);
-            running = static_cast<__mmask16>((running & ~done) |
-                                             startSearches(s, done, colours, count, next, size, bound));
+            running = static_cast<__mmask16>(
+                (running & ~done) | startSearches(s, done, colours, count, next, size, bound));
         }
     }
 }
@@ -195,7 +202,9 @@ BatchSearch avx512BatchSearch() {
 #else
 
 namespace quendra {
-BatchSearch avx512BatchSearch() { return nullptr; }
+BatchSearch avx512BatchSearch() {
+    return nullptr;
+}
 }  // namespace quendra
 
 #endif

@@ -19,9 +19,10 @@ inline int voteOf(const int* classes, int count, int quorum) {
     return winner;
 }
 
-// Classifies `count` colours at once, classes[i] for colours[i], on a tree of `size` nodes that splits on three channels and votes among 13
-// candidates. `nodes` holds the search words (split value | class << 8) in tree order, with one
-// word of padding behind them. Trees of 2^23 nodes or more are not taken.
+// Classifies `count` colours at once, classes[i] for colours[i], on a tree of `size` nodes
+// that splits on three channels and votes among 13 candidates. `nodes` holds the search words
+// (split value | class << 8) in tree order, with one word of padding behind them. Trees of 2^23
+// nodes or more are not taken.
 using BatchSearch = void (*)(const std::uint16_t* nodes, int size, const int* colours, int count,
                              int threshold, int* classes);
 

@@ -113,7 +113,8 @@ void colorDistanceMask(const cv::Mat& frame, double rx, double ry, int distance,
     fillAround(mask, r);
     const PixelKernels& kernels = pixelKernels();
     for (int y = r.y; y < r.y + r.height; ++y)
-        kernels.distanceMask(pixelAt(frame, r.x, y), r.width, ref, limit, mask.ptr<std::uint8_t>(y) + r.x);
+        kernels.distanceMask(pixelAt(frame, r.x, y), r.width, ref, limit,
+                             mask.ptr<std::uint8_t>(y) + r.x);
 }
 
 }  // namespace quendra

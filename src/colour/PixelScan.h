@@ -9,10 +9,9 @@
 // refused with cv::Exception before any pixel is read.
 
 #include <cstdint>
+#include <opencv2/core.hpp>
 #include <optional>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 #include "colour/KDTree.h"
 

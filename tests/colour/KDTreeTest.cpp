@@ -1,6 +1,6 @@
-#include <random>
-
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "LiteralClassify.h"
 #include "colour/KDTree.h"

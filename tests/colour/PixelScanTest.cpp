@@ -1,6 +1,6 @@
-#include <random>
-
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "colour/ColorKey.h"
 #include "colour/PixelKernels.h"
@@ -9,7 +9,9 @@
 namespace quendra {
 namespace {
 
-std::vector<std::uint8_t> freshCache() { return std::vector<std::uint8_t>(kColorKeyCount, 0xFF); }
+std::vector<std::uint8_t> freshCache() {
+    return std::vector<std::uint8_t>(kColorKeyCount, 0xFF);
+}
 
 TEST(ColorKey, PureRedIsTheHighByte) {
     const std::uint8_t red[3] = {0, 0, 255};
@@ -57,13 +59,15 @@ TEST(ClassifyPixels, NewColoursEndAsIfAskedOneByOne) {
     const auto channel = [&] { return static_cast<int>(random() % 24); };
     std::vector<PackedSample> samples;
     for (int i = 0; i < 300; ++i)
-        samples.push_back(packSample(static_cast<unsigned>(random() % 4 == 0 ? 255 : 1 + random() % 3),
-                                     static_cast<ColorKey>(channel() << 16 | channel() << 8 | channel())));
+        samples.push_back(
+            packSample(static_cast<unsigned>(random() % 4 == 0 ? 255 : 1 + random() % 3),
+                       static_cast<ColorKey>(channel() << 16 | channel() << 8 | channel())));
     const KDTree tree(samples);
     cv::Mat frame(23, 41, CV_8UC3);
     for (int y = 0; y < frame.rows; ++y)
         for (int x = 0; x < frame.cols; ++x)
-            frame.at<cv::Vec3b>(y, x) = {static_cast<uchar>(channel()), static_cast<uchar>(channel()),
+            frame.at<cv::Vec3b>(y, x) = {static_cast<uchar>(channel()),
+                                         static_cast<uchar>(channel()),
                                          static_cast<uchar>(channel())};
     auto cache = freshCache();
     cache[colorKeyOf(frame.ptr<std::uint8_t>(0))] = 2;  // already known, whatever the tree says
@@ -72,7 +76,8 @@ TEST(ClassifyPixels, NewColoursEndAsIfAskedOneByOne) {
     for (int y = 0; y < frame.rows; ++y)
         for (int x = 0; x < frame.cols; ++x) {
             const ColorKey key = colorKeyOf(frame.ptr<std::uint8_t>(y) + 3 * x);
-            if (expected[key] & 0x80u) expected[key] = static_cast<std::uint8_t>(tree.classify(static_cast<int>(key), 4));
+            if (expected[key] & 0x80u)
+                expected[key] = static_cast<std::uint8_t>(tree.classify(static_cast<int>(key), 4));
             expectedMask.at<uchar>(y, x) = expected[key] == 2 ? 0 : 255;
         }
     cv::Mat mask(frame.size(), CV_8UC1);
@@ -97,8 +102,10 @@ TEST(PixelScan, RefusesFramesAndMasksOfTheWrongKind) {
     cv::Mat mask(3, 3, CV_8UC1);
     cv::Mat smallMask(2, 3, CV_8UC1);
     cv::Mat deep(3, 3, CV_16UC3, cv::Scalar(0));
-    EXPECT_THROW(classifyPixels(grey, 1, cache.data(), nullptr, 5, mask, 0, 0, 3, 3), cv::Exception);
-    EXPECT_THROW(classifyPixels(frame, 1, cache.data(), nullptr, 5, smallMask, 0, 0, 3, 3), cv::Exception);
+    EXPECT_THROW(classifyPixels(grey, 1, cache.data(), nullptr, 5, mask, 0, 0, 3, 3),
+                 cv::Exception);
+    EXPECT_THROW(classifyPixels(frame, 1, cache.data(), nullptr, 5, smallMask, 0, 0, 3, 3),
+                 cv::Exception);
     EXPECT_THROW(findDarkestPixel(deep, 0, 0, 3, 3), cv::Exception);
     EXPECT_THROW(colorDistanceMask(frame, 5, 0, 10, mask, 0, 0, 3, 3), cv::Exception);
 }
@@ -165,8 +172,10 @@ TEST_F(FastPixelKernels, MaskFromCacheEqualsThePlainLoop) {
             const auto row = randomRow(n);
             for (const int classId : {1, 2, 300}) {
                 std::vector<std::uint8_t> expected(n), actual(n);
-                const unsigned plainSeen = plain.maskFromCache(row.data(), n, cache, classId, expected.data());
-                const unsigned fastSeen = fast.maskFromCache(row.data(), n, cache, classId, actual.data());
+                const unsigned plainSeen =
+                    plain.maskFromCache(row.data(), n, cache, classId, expected.data());
+                const unsigned fastSeen =
+                    fast.maskFromCache(row.data(), n, cache, classId, actual.data());
                 ASSERT_EQ(actual, expected) << "n " << n << " class " << classId;
                 ASSERT_EQ(fastSeen & 0x80u, plainSeen & 0x80u) << "n " << n;
             }
@@ -179,7 +188,8 @@ TEST_F(FastPixelKernels, DarkestInRowEqualsThePlainLoop) {
         const auto row = randomRow(n);
         for (const int start : {99999, 400, 6, 0}) {
             int plainBest = start, fastBest = start;
-            ASSERT_EQ(fast.darkestInRow(row.data(), n, fastBest), plain.darkestInRow(row.data(), n, plainBest))
+            ASSERT_EQ(fast.darkestInRow(row.data(), n, fastBest),
+                      plain.darkestInRow(row.data(), n, plainBest))
                 << "n " << n << " best " << start;
             ASSERT_EQ(fastBest, plainBest);
         }
@@ -189,7 +199,8 @@ TEST_F(FastPixelKernels, DarkestInRowEqualsThePlainLoop) {
 TEST_F(FastPixelKernels, DistanceMaskEqualsThePlainLoop) {
     for (int n = 0; n < 140; ++n) {
         const auto row = randomRow(n);
-        const std::uint8_t ref[3] = {palette[random() % palette.size()], 128, palette[random() % palette.size()]};
+        const std::uint8_t ref[3] = {palette[random() % palette.size()], 128,
+                                     palette[random() % palette.size()]};
         for (const int limit : {0, 1, 2, 16129, 16130, 65025, 65026, kDistanceLimitAll}) {
             std::vector<std::uint8_t> expected(n), actual(n);
             plain.distanceMask(row.data(), n, ref, limit, expected.data());
