@@ -28,7 +28,6 @@ const fs::path& batchFolder() {
             cv::warpAffine(frame, moved, shift, frame.size(), cv::INTER_NEAREST, cv::BORDER_REPLICATE);
             cv::imwrite((dir / "in" / ("tooth" + std::to_string(100 + i) + ".png")).string(), moved);
         }
-        freshSampleClasses();  // writes the classes file beside the other fixtures
         return dir;
     }();
     return folder;
@@ -38,12 +37,13 @@ const fs::path& batchFolder() {
 void BM_BatchThroughput(benchmark::State& state) {
     const fs::path& dir = batchFolder();
     BatchOptions options;
-    options.classes = (fs::temp_directory_path() / "quendra-bench-classes.dat").string();
+    options.classes = sampleClassFile();
     options.inputs = {(dir / "in").string()};
     options.out = (dir / "out").string();
     options.jobs = static_cast<int>(state.range(0));
     options.quiet = true;
     std::ostringstream log;
+    options.overwrite = true;
     for (auto _ : state) benchmark::DoNotOptimize(runBatch(options, log));
     state.SetItemsProcessed(state.iterations() * kPictures);
 }

@@ -4,6 +4,7 @@
 
 #include "LiteralClassify.h"
 #include "SampleFixture.h"
+#include "colour/ClassCache.h"
 #include "colour/PixelScan.h"
 
 namespace quendra {
@@ -23,11 +24,16 @@ BENCHMARK(BM_FrameClone)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::
 void BM_ClassifyPixelsWarm(benchmark::State& state) {
     const cv::Mat& frame =
         sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    ColorClasses& classes = warmSampleClasses(frame);
+    const ColorClassifier& classifier = sampleClassifier();
+    ClassCache cache;
     cv::Mat mask(frame.size(), CV_8UC1);
+    const auto classify = [&] {
+        classifyPixels(frame, ClassEnamel, cache.data(), classifier.tree.get(), classifier.threshold,
+                       mask, 0, 0, frame.cols, frame.rows);
+    };
+    classify();  // fills the cache
     for (auto _ : state) {
-        classifyPixels(frame, ClassEnamel, classes.classLut(), classes.tree(),
-                       classes.lutThreshold(), mask, 0, 0, frame.cols, frame.rows);
+        classify();
         benchmark::DoNotOptimize(mask.data);
     }
 }
@@ -51,7 +57,7 @@ std::vector<int> queryColours() {
 
 template <typename Classify>
 void classifyQueries(benchmark::State& state, Classify classify) {
-    const KDTree& tree = *freshSampleClasses().tree();
+    const KDTree& tree = *sampleClassifier().tree;
     const std::vector<int> colours = queryColours();
     for (auto _ : state)
         for (const int c : colours) benchmark::DoNotOptimize(classify(tree, c));
@@ -60,7 +66,7 @@ void classifyQueries(benchmark::State& state, Classify classify) {
 
 // All queries at once, as a frame's new colours are put to the tree.
 void BM_KDTreeClassify(benchmark::State& state) {
-    const KDTree& tree = *freshSampleClasses().tree();
+    const KDTree& tree = *sampleClassifier().tree;
     const std::vector<int> colours = queryColours();
     std::vector<int> classes(colours.size());
     for (auto _ : state) {

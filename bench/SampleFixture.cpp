@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "SampleScene.h"
-#include "analysis/ToothAnalysis.h"
 
 namespace quendra {
 
@@ -20,28 +19,20 @@ const cv::Mat& sampleFrame(int width, int height) {
     return frame;
 }
 
-ColorClasses& freshSampleClasses() {
-    static ColorClasses classes;
+const ColorClassifier& sampleClassifier() {
+    static const ColorClassifier classifier = trainedClassifier(sampleScenes());
+    return classifier;
+}
+
+const std::string& sampleClassFile() {
     static const std::string file = [] {
         const auto path = std::filesystem::temp_directory_path() / "quendra-bench-classes.dat";
-        ColorClasses picks;
-        for (const SampleScene& scene : sampleScenes())
-            pickSampleColors(scene, renderScene(scene), picks);
-        if (picks.save(path.string()) != ClassFileStatus::Ok)
+        const auto nodes = sampleClassifier().tree->nodes();
+        if (writeColorClassFile(path.string(), nodes) != ClassFileStatus::Ok)
             throw std::runtime_error("cannot write the benchmark's colour classes");
         return path.string();
     }();
-    if (classes.load(file) != ClassFileStatus::Ok)
-        throw std::runtime_error("cannot read the benchmark's colour classes");
-    return classes;
-}
-
-ColorClasses& warmSampleClasses(const cv::Mat& frame) {
-    ColorClasses& classes = freshSampleClasses();
-    ToothAnalysis warmUp;
-    warmUp.setBorder(0);
-    warmUp.calculate(frame, classes);
-    return classes;
+    return file;
 }
 
 }  // namespace quendra

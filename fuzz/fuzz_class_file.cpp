@@ -4,7 +4,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "colour/ColorClassFile.h"
+#include "io/ColorClassFile.h"
 #include "colour/KDTree.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(f);
     }
     std::vector<quendra::PackedSample> samples;
-    if (quendra::readColorClassFile(path, samples) != quendra::ClassFileStatus::Ok) __builtin_trap();
+    const quendra::ClassFileStatus status = quendra::readColorClassFile(path, samples);
+    if (status != (size < 4 ? quendra::ClassFileStatus::Empty : quendra::ClassFileStatus::Ok)) __builtin_trap();
     if (samples.size() != size / 4) __builtin_trap();
     if (!samples.empty()) {
         const quendra::KDTree tree(samples);

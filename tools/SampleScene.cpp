@@ -8,7 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "analysis/ToothResult.h"
-#include "colour/ColorClasses.h"
+#include "colour/ColorTraining.h"
 
 namespace quendra {
 
@@ -147,10 +147,10 @@ cv::Mat renderScene(const SampleScene& scene, SampleTruth* truth) {
     return picture;
 }
 
-void pickSampleColors(const SampleScene& scene, const cv::Mat& picture, ColorClasses& classes) {
+void pickSampleColors(const SampleScene& scene, const cv::Mat& picture, ColorTraining& training) {
     const cv::Mat toothMask = ellipseMask(scene.size, scene.tooth);
     const auto pick = [&](const std::vector<cv::Rect>& rects, int colorClass, bool onTooth) {
-        classes.setColorClass(colorClass);
+        training.setColorClass(colorClass);
         for (const cv::Rect& r : rects) {
             cv::Mat area = toothMask(r);
             cv::Mat canals = cv::Mat::zeros(scene.size, CV_8UC1);
@@ -159,11 +159,17 @@ void pickSampleColors(const SampleScene& scene, const cv::Mat& picture, ColorCla
                                           cv::countNonZero(canals(r)) == 0
                                     : cv::countNonZero(area) == 0;
             if (!ok) throw std::logic_error("sample pick " + scene.name + " leaves its class");
-            classes.addSamples(picture, r.x, r.y, r.x + r.width, r.y + r.height);
+            training.addSamples(picture, r.x, r.y, r.x + r.width, r.y + r.height);
         }
     };
     pick(scene.enamelPicks, 1, true);
     pick(scene.gumPicks, 2, false);
+}
+
+ColorClassifier trainedClassifier(const std::vector<SampleScene>& scenes) {
+    ColorTraining training;
+    for (const SampleScene& scene : scenes) pickSampleColors(scene, renderScene(scene), training);
+    return classifierOf(training.samples(), 5);
 }
 
 std::string formatTruth(const SampleTruth& truth) {

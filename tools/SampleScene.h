@@ -9,9 +9,11 @@
 
 #include <opencv2/core.hpp>
 
+#include "colour/ColorClassifier.h"
+
 namespace quendra {
 
-class ColorClasses;
+class ColorTraining;
 
 struct SampleEllipse {
     cv::Point2d centre;  // pixels
@@ -47,8 +49,12 @@ std::vector<SampleScene> sampleScenes();
 // Renders the picture (CV_8UC3, B,G,R) and its ground truth.
 cv::Mat renderScene(const SampleScene& scene, SampleTruth* truth = nullptr);
 
-// Records the scene's enamel and gum picks from `picture` into `classes`.
-void pickSampleColors(const SampleScene& scene, const cv::Mat& picture, ColorClasses& classes);
+// Records the scene's enamel and gum picks from `picture` into `training`.
+void pickSampleColors(const SampleScene& scene, const cv::Mat& picture, ColorTraining& training);
+
+// The colour classes an operator gets by picking on each of the scenes in turn and loading
+// what they saved (the bundled classes.dat, for all scenes), with class threshold 5.
+ColorClassifier trainedClassifier(const std::vector<SampleScene>& scenes);
 
 // The ground truth as text: "type <code>" then "canal <x> <y> <area>" per canal.
 std::string formatTruth(const SampleTruth& truth);

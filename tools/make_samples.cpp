@@ -8,7 +8,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "SampleScene.h"
-#include "colour/ColorClasses.h"
+#include "colour/ColorTraining.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out);
-    quendra::ColorClasses classes;
+    quendra::ColorTraining training;
     for (const quendra::SampleScene& scene : quendra::sampleScenes()) {
         quendra::SampleTruth truth;
         const cv::Mat picture = quendra::renderScene(scene, &truth);
@@ -26,9 +26,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::ofstream(out / (scene.name + ".truth.txt")) << quendra::formatTruth(truth);
-        quendra::pickSampleColors(scene, picture, classes);
+        quendra::pickSampleColors(scene, picture, training);
     }
-    if (classes.save((out / "classes.dat").string()) != quendra::ClassFileStatus::Ok) {
+    if (training.save((out / "classes.dat").string()) != quendra::ClassFileStatus::Ok) {
         std::cerr << "cannot write classes.dat\n";
         return 1;
     }

@@ -13,6 +13,11 @@
 
 namespace quendra {
 
+// π as every conversion between degrees and radians takes it, to eight decimals; measurements
+// stored in earlier result files were computed with exactly this value.
+inline constexpr double kPi = 3.14159265;
+inline constexpr double kDegreesPerRadian = 180 / kPi;
+
 struct EllipseMeasure {
     float angle;      // long principal axis, degrees in [-90, 90]
     float majorAxis;  // semi-axis along the long principal axis, pixels

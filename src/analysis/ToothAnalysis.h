@@ -13,13 +13,13 @@
 
 #include <opencv2/core.hpp>
 
+#include "analysis/FrameResult.h"
 #include "analysis/Regions.h"
 #include "analysis/RunEncoder.h"
-#include "analysis/ToothResult.h"
+#include "colour/ClassCache.h"
+#include "colour/ColorClassifier.h"
 
 namespace quendra {
-
-class ColorClasses;
 
 class ToothAnalysis {
 public:
@@ -31,45 +31,47 @@ public:
     int getThreshold() const { return threshold_; }
     // Width in pixels of the frame margin the enamel search ignores; any value, the window is
     // clamped to the frame.
-    void setBorder(int value) { border_ = value; }
-    int getBorder() const { return border_; }
+    void setBorder(int value) { result_.border = value; }
+    int getBorder() const { return result_.border; }
     // Scale of the canal acceptance ellipse; the slider's r / 10 in double, stored as float.
-    void setEllipseRadius(int r) { ellipseRadius_ = static_cast<float>(r / 10.0); }
-    float getEllipseRadius() const { return ellipseRadius_; }
+    void setEllipseRadius(int r) { result_.ellipseRadius = static_cast<float>(r / 10.0); }
+    float getEllipseRadius() const { return result_.ellipseRadius; }
 
-    // Analyses `frame` (CV_8UC3, B,G,R) with the classes' cache, tree and class threshold. The
-    // masks follow the frame size: made on the first frame and again whenever the size changes.
-    void calculate(const cv::Mat& frame, ColorClasses& classes);
+    // Analyses `frame` (CV_8UC3, B,G,R) with the classifier, through this analysis' own class
+    // cache. The masks follow the frame size: made on the first frame and again whenever the
+    // size changes.
+    const FrameResult& calculate(const cv::Mat& frame, const ColorClassifier& classifier);
 
     // Forgets the results (the colour classes were reset).
     void clearResults();
+    // Forgets every cached classification (other colour classes were loaded). Until then a
+    // colour keeps the class it was first given, whatever the classifier's threshold says now.
+    void forgetClassifications() { cache_.clear(); }
 
-    bool hasResults() const { return resultsPresent_; }
-    const std::vector<CanalResult>& getCanals() const { return canals_; }
-    ToothResult getToothResult() const { return toothResult_; }
+    const FrameResult& result() const { return result_; }
+    bool hasResults() const { return result_.hasResults; }
+    const std::vector<CanalResult>& getCanals() const { return result_.canals; }
+    ToothResult getToothResult() const { return result_.tooth; }
 
     // The search window of the last calculation, clamped to the frame (half-open).
-    cv::Rect searchWindow() const { return window_; }
+    cv::Rect searchWindow() const { return result_.searchWindow; }
     const cv::Mat& toothMask() const { return toothMask_; }
+    ClassCache& classCache() { return cache_; }
 
 private:
     bool acceptsCanal(int cx, int cy) const;
 
     int threshold_ = 70;
-    int border_ = 20;
-    float ellipseRadius_ = 0.8f;
 
+    ClassCache cache_;
     cv::Mat toothMask_;
     std::vector<Region> toothRegions_;
     RunEncoder toothRunEncoder_;
     cv::Mat canalMask_;
     std::vector<Region> canalRegions_;
     RunEncoder canalRunEncoder_;
-    cv::Rect window_;
 
-    bool resultsPresent_ = false;
-    std::vector<CanalResult> canals_;
-    ToothResult toothResult_{};
+    FrameResult result_;
 };
 
 }  // namespace quendra

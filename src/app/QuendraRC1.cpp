@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "io/MediaFiles.h"
 #include "model/CalculationModel.h"
 #include "panels/PickerController.h"
 #include "panels/ThreshController.h"
@@ -27,7 +28,39 @@ namespace {
 std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString describe(quendra::ClassFileStatus status, const QString& path) {
-    return QString::fromStdString(quendra::describeClassFileStatus(status, path.toStdString()));
+    using quendra::ClassFileStatus;
+    switch (status) {
+        case ClassFileStatus::Ok: return {};
+        case ClassFileStatus::CannotOpen:
+            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geöffnet werden.").arg(path);
+        case ClassFileStatus::Empty:
+            return QStringLiteral("Die Datei \"%1\" enthält keine Farbklassen; die bisherigen "
+                                  "Farbklassen bleiben geladen.")
+                .arg(path);
+        case ClassFileStatus::TooLarge:
+            return QStringLiteral("Die Datei \"%1\" ist zu groß für eine Farbklassendatei "
+                                  "(mehr als 16777216 Einträge).")
+                .arg(path);
+        case ClassFileStatus::CannotWrite:
+            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geschrieben werden.").arg(path);
+        case ClassFileStatus::NothingPicked:
+            return QStringLiteral("Es ist noch keine Farbe ausgewählt; \"%1\" wurde nicht "
+                                  "geschrieben. Ziehen Sie zuerst Rechtecke über Zahnschmelz und "
+                                  "Zahnfleisch.")
+                .arg(path);
+    }
+    return {};
+}
+
+QString describe(const ImageModel& image, const QString& path) {
+    if (image.status() != quendra::PictureStatus::TooLarge)
+        return QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden.").arg(path);
+    return QStringLiteral("Das Bild \"%1\" ist mit %2 × %3 Bildpunkten zu groß; es werden Bilder "
+                          "bis %4 Megapixel geöffnet.")
+        .arg(path)
+        .arg(image.pictureSize().width)
+        .arg(image.pictureSize().height)
+        .arg(quendra::kMaxPicturePixels / 1'000'000);
 }
 
 }  // namespace
@@ -102,19 +135,14 @@ void QuendraRC1::openImage() {
     if (!path.isEmpty()) openImageFile(path);
 }
 
-template <typename Source>
-Source* QuendraRC1::readSource(const QString& path, const QString& failure) {
-    auto source = std::make_unique<Source>(nativePath(path));
-    if (source->isValid()) return source.release();
-    showMessage(failure.arg(path));
-    return nullptr;
-}
-
 bool QuendraRC1::openImageFile(const QString& path) {
-    ImageModel* image =
-        readSource<ImageModel>(path, QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden."));
-    if (image) installSource(image);
-    return image != nullptr;
+    auto image = std::make_unique<ImageModel>(nativePath(path));
+    if (!image->isValid()) {
+        showMessage(describe(*image, path));
+        return false;
+    }
+    installSource(image.release());
+    return true;
 }
 
 void QuendraRC1::openVideo() {
@@ -124,16 +152,19 @@ void QuendraRC1::openVideo() {
 }
 
 bool QuendraRC1::openVideoFile(const QString& path) {
-    VideoModel* video =
-        readSource<VideoModel>(path, QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden."));
-    if (video) installSource(video, video);
-    return video != nullptr;
+    auto video = std::make_unique<VideoModel>(nativePath(path));
+    if (!video->isValid()) {
+        showMessage(QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path));
+        return false;
+    }
+    VideoModel* source = video.release();
+    installSource(source, source);
+    return true;
 }
 
 bool QuendraRC1::openFile(const QString& path) {
-    static const QStringList videos{"avi", "mov", "mpg", "mpeg", "wmv", "mp4"};
-    return videos.contains(QFileInfo(path).suffix().toLower()) ? openVideoFile(path)
-                                                               : openImageFile(path);
+    return quendra::mediaKindOf(nativePath(path)) == quendra::MediaKind::Video ? openVideoFile(path)
+                                                                               : openImageFile(path);
 }
 
 void QuendraRC1::openStream() {

@@ -60,9 +60,6 @@ private slots:
 private:
     // `video` is the source itself when it is a video, which the video panel then steers.
     void installSource(FrameModel* source, VideoModel* video = nullptr);
-    // A new source read from `path`, or null with `failure` (naming the file as %1) shown.
-    template <typename Source>
-    Source* readSource(const QString& path, const QString& failure);
     void showMessage(const QString& text);
     // The camera's messages, each in a fresh error-message dialog.
     void showCameraMessage(const QString& text);

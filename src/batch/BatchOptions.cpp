@@ -1,119 +1,102 @@
 #include "batch/BatchOptions.h"
 
-#include <charconv>
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include <CLI/CLI.hpp>
 
 namespace quendra {
 
-const char* const kBatchUsage =
-    "usage: quendra-batch --classes FILE.dat [--threshold 70] [--border 20] [--filter 8]\n"
-    "                     [--class-threshold 5] [--every N] [--jobs N] [--px-per-mm X]\n"
-    "                     [--out DIR] [--csv FILE] [--quiet] INPUT...\n";
-
-const char* const kBatchHelp =
-    "Analyses tooth pictures and videos without a display: for every picture or video frame\n"
-    "it finds the tooth and its root canals with the given colour classes and writes\n"
-    "  <name>-analyse.png   the picture with the overlay the window draws,\n"
-    "  <name>-analyse.txt   the recognition data the window saves,\n"
-    "(<name>-f<frame>-analyse.* for video frames) into --out, one row per tooth and canal into\n"
-    "the table (--csv, default results.csv in --out) and the settings into run.json.\n"
-    "\n"
-    "  --classes FILE     colour-class file (*.dat) saved by the window; required\n"
-    "  --threshold N      colour distance of the canal search, 0..255 (default 70)\n"
-    "  --border N         ignored outer border in pixels (default 20)\n"
-    "  --filter N         acceptance ellipse scale in tenths, 0..10 (default 8)\n"
-    "  --class-threshold N  class threshold of the colour classification, 1..10 (default 5)\n"
-    "  --every N          analyse every N-th video frame (default 1)\n"
-    "  --jobs N           inputs analysed at once (default: number of cores)\n"
-    "  --px-per-mm X      add millimetre columns with X pixels per millimetre\n"
-    "  --out DIR          output folder (default: the current folder)\n"
-    "  --csv FILE         the table's file\n"
-    "  --quiet            no progress on standard error\n"
-    "  --help             this text\n"
-    "\n"
-    "INPUT: pictures (jpg, bmp, png), videos (avi, mov, mpg, wmv, mp4) and folders (their\n"
-    "pictures and videos, by name). Exit status: 0 all inputs analysed, 1 some input could not\n"
-    "be read (each named on standard error), 2 bad command line.\n";
-
 namespace {
 
-bool toInt(const std::string& s, int& value) {
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return ec == std::errc() && end == s.data() + s.size();
-}
+const char* const kDescription =
+    "Analyses tooth pictures and videos without a display: for every picture or video frame it "
+    "finds the tooth and its root canals with the given colour classes, as the window does.";
 
-bool toDouble(const std::string& s, double& value) {
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return ec == std::errc() && end == s.data() + s.size();
+const char* const kFooter =
+    "Outputs, in --out, for every picture or analysed video frame:\n"
+    "  <name>-analyse.png   the picture with the overlay the window draws\n"
+    "  <name>-analyse.txt   the recognition data the window saves\n"
+    "where <name> is the input's file name with its extension (video frames add -f<frame>),\n"
+    "under the input's folder relative to the folder all inputs share. One row per tooth and\n"
+    "canal goes to the table (--csv, default results.csv in --out) as each frame is done, and\n"
+    "the settings and the outcome to run.json.\n"
+    "\n"
+    "INPUT: pictures (jpg, jpeg, bmp, png), videos (avi, mov, mpg, mpeg, wmv, mp4) and folders\n"
+    "(their pictures and videos, by name). A name starting with - follows --.\n"
+    "\n"
+    "Exit status: 0 every input analysed and every output written; 1 something was not done\n"
+    "(each named on standard error); 2 bad command line; 130 or 143 stopped by SIGINT or\n"
+    "SIGTERM, with every finished frame kept in the table.";
+
+// Finite numbers in [min, max]; CLI11's own range check lets NaN through.
+CLI::Validator finiteRange(double min, double max) {
+    std::ostringstream description;
+    description << "FINITE in [" << min << " - " << max << "]";
+    return CLI::Validator(
+        [min, max](std::string& text) -> std::string {
+            double value = 0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value < min ||
+                value > max) {
+                std::ostringstream message;
+                message << "Value " << text << " not a finite number in [" << min << " - " << max << "]";
+                return message.str();
+            }
+            return {};
+        },
+        description.str());
 }
 
 }  // namespace
 
-std::optional<BatchOptions> parseBatchOptions(const std::vector<std::string>& args, std::string& error) {
+ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     BatchOptions o;
-    struct IntOption { const char* name; int* value; int min; int max; };
-    const IntOption ints[] = {{"--threshold", &o.threshold, 0, 255},
-                              {"--border", &o.border, 0, 100000},
-                              {"--filter", &o.filter, 0, 10},
-                              {"--class-threshold", &o.classThreshold, 1, 10},
-                              {"--every", &o.every, 1, 1000000},
-                              {"--jobs", &o.jobs, 1, 256}};
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const auto value = [&]() -> const std::string* {
-            if (i + 1 >= args.size()) {
-                error = a + " needs a value";
-                return nullptr;
-            }
-            return &args[++i];
-        };
-        if (a == "--help") { o.help = true; continue; }
-        if (a == "--quiet") { o.quiet = true; continue; }
-        if (a == "--classes" || a == "--out" || a == "--csv") {
-            const std::string* v = value();
-            if (!v) return std::nullopt;
-            (a == "--classes" ? o.classes : a == "--out" ? o.out : o.csv) = *v;
-            continue;
-        }
-        if (a == "--px-per-mm") {
-            const std::string* v = value();
-            double x = 0;
-            if (!v) return std::nullopt;
-            if (!toDouble(*v, x) || !(x > 0)) {
-                error = "--px-per-mm needs a positive number, not \"" + *v + "\"";
-                return std::nullopt;
-            }
-            o.pxPerMm = x;
-            continue;
-        }
-        bool matched = false;
-        for (const IntOption& opt : ints) {
-            if (a != opt.name) continue;
-            const std::string* v = value();
-            if (!v) return std::nullopt;
-            if (!toInt(*v, *opt.value) || *opt.value < opt.min || *opt.value > opt.max) {
-                error = std::string(opt.name) + " needs a whole number from " + std::to_string(opt.min) +
-                        " to " + std::to_string(opt.max) + ", not \"" + *v + "\"";
-                return std::nullopt;
-            }
-            matched = true;
-        }
-        if (matched) continue;
-        if (a.size() > 1 && a[0] == '-' && a != "-") {
-            error = "unknown option " + a;
-            return std::nullopt;
-        }
-        o.inputs.push_back(a);
+    CLI::App app{kDescription, "quendra-batch"};
+    app.footer(kFooter);
+    app.set_version_flag("--version", "quendra-batch " QUENDRA_VERSION);
+    app.get_formatter()->column_width(26);
+    app.add_option("--classes", o.classes, "colour-class file (*.dat) saved by the window")
+        ->required()
+        ->type_name("FILE");
+    app.add_option("--threshold", o.threshold, "colour distance of the canal search")
+        ->check(CLI::Range(0, 255))
+        ->capture_default_str();
+    app.add_option("--border", o.border, "ignored outer border in pixels")
+        ->check(CLI::Range(0, 100000))
+        ->capture_default_str();
+    app.add_option("--filter", o.filter, "acceptance ellipse scale in tenths")
+        ->check(CLI::Range(0, 10))
+        ->capture_default_str();
+    app.add_option("--class-threshold", o.classThreshold, "class threshold of the colour classes")
+        ->check(CLI::Range(1, 10))
+        ->capture_default_str();
+    app.add_option("--every", o.every, "analyse every N-th video frame")
+        ->check(CLI::Range(1, 1000000))
+        ->capture_default_str();
+    app.add_option("--jobs", o.jobs, "frames analysed at once (default: one per core)")
+        ->check(CLI::Range(1, 256));
+    app.add_option("--px-per-mm", o.pxPerMm, "add millimetre columns with X pixels per millimetre")
+        ->check(finiteRange(kMinPxPerMm, kMaxPxPerMm))
+        ->type_name("X");
+    app.add_option("--out", o.out, "output folder, made when missing")->capture_default_str()->type_name("DIR");
+    app.add_option("--csv", o.csv, "the table's file (default: results.csv in --out)")
+        ->type_name("FILE");
+    app.add_flag("--overwrite", o.overwrite, "replace the table of an earlier run");
+    app.add_flag("--quiet", o.quiet, "no progress on standard error");
+    app.add_option("INPUT", o.inputs, "pictures, videos and folders")->required();
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        return {std::nullopt, 0, app.help()};
+    } catch (const CLI::CallForVersion& e) {
+        return {std::nullopt, 0, e.what()};
+    } catch (const CLI::ParseError& e) {
+        return {std::nullopt, 2, std::string(e.what()) + "\nRun with --help for more information."};
     }
-    if (o.help) return o;
-    if (o.classes.empty()) {
-        error = "--classes is required";
-        return std::nullopt;
-    }
-    if (o.inputs.empty()) {
-        error = "no INPUT given";
-        return std::nullopt;
-    }
-    return o;
+    return {o, 0, {}};
 }
 
 }  // namespace quendra

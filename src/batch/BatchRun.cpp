@@ -2,20 +2,23 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
-#include <condition_variable>
-#include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <sstream>
+#include <csignal>
+#include <cstring>
 #include <thread>
 
-#include <opencv2/imgcodecs.hpp>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "analysis/ToothAnalysis.h"
-#include "analysis/VideoFrames.h"
-#include "colour/ColorClasses.h"
-#include "report/PictureFile.h"
+#include "batch/BatchInputs.h"
+#include "batch/BatchTable.h"
+#include "batch/FrameQueue.h"
+#include "batch/OrderedWriter.h"
+#include "batch/RunRecord.h"
+#include "colour/ColorClassifier.h"
+#include "io/FileWriting.h"
+#include "io/PictureFile.h"
 #include "report/RecognitionData.h"
 #include "report/ResultOverlay.h"
 
@@ -25,262 +28,254 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kPictureExtensions[] = {".jpg", ".jpeg", ".bmp", ".png"};
-const char* const kVideoExtensions[] = {".avi", ".mov", ".mpg", ".mpeg", ".wmv", ".mp4"};
+// The signal that asked the run to stop, 0 while none did. A second one ends the process at
+// once, as the operator expects of a second Ctrl-C.
+std::atomic<int> stopSignal{0};
 
-std::string lowerExtension(const fs::path& p) {
-    std::string e = p.extension().string();
-    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return std::tolower(c); });
-    return e;
-}
-
-template <std::size_t N>
-bool oneOf(const std::string& e, const char* const (&list)[N]) {
-    return std::find(std::begin(list), std::end(list), e) != std::end(list);
-}
-
-// The shortest text that reads back as the same value, with a decimal point in any locale.
-template <typename Real>
-std::string number(Real v) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-    return {buffer, end};
-}
-
-std::string jsonString(const std::string& s) {
-    std::string out = "\"";
-    for (const unsigned char c : s) {
-        if (c == '"' || c == '\\') out += {'\\', static_cast<char>(c)};
-        else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else out += static_cast<char>(c);
+extern "C" void onStopSignal(int signo) {
+    if (stopSignal.exchange(signo) != 0) {
+        std::signal(signo, SIG_DFL);
+        std::raise(signo);
     }
-    return out + "\"";
 }
 
-struct ItemResult {
-    std::string rows;
-    std::vector<std::string> problems;
+// SIGINT and SIGTERM stop the run after the frames in hand, for as long as it lasts.
+class StopSignals {
+public:
+    StopSignals() {
+        stopSignal = 0;
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &previousInt);
+        sigaction(SIGTERM, &action, &previousTerm);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &previousInt, nullptr);
+        sigaction(SIGTERM, &previousTerm, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction previousInt {}, previousTerm {};
 };
 
-class Analyser {
+// An exclusive lock on the output folder, held for the run, so that a second run into the
+// same folder is refused instead of writing into the first one's table.
+class FolderLock {
 public:
-    // The classes file was checked before the workers started.
-    explicit Analyser(const BatchOptions& o) : options(o) {
-        classes.load(o.classes);
-        classes.setLutThreshold(o.classThreshold);
+    bool acquire(const fs::path& folder) {
+        fd = ::open((folder / ".quendra-batch.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    }
+    FolderLock() = default;
+    ~FolderLock() {
+        if (fd >= 0) ::close(fd);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd = -1;
+};
+
+std::string describe(PictureStatus status, cv::Size size) {
+    switch (status) {
+        case PictureStatus::NotAFile: return "not a regular file";
+        case PictureStatus::TooLarge:
+            return "the picture has " + std::to_string(size.width) + " x " +
+                   std::to_string(size.height) + " pixels, more than the limit of " +
+                   std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels";
+        default: return "cannot read the picture";
+    }
+}
+
+std::string describe(ClassFileStatus status) {
+    switch (status) {
+        case ClassFileStatus::Empty: return "the colour-class file holds no colour classes";
+        case ClassFileStatus::TooLarge:
+            return "too large for a colour-class file (more than 16777216 records)";
+        default: return "the colour-class file cannot be read";
+    }
+}
+
+// One worker's analysis: its own class cache and masks, the run's shared classifier.
+class FrameAnalyser {
+public:
+    FrameAnalyser(const BatchOptions& o, const ColorClassifier& c) : options(o), classifier(c) {
         analysis.setThreshold(o.threshold);
         analysis.setBorder(o.border);
         analysis.setEllipseRadius(o.filter);
     }
 
-    ItemResult run(const BatchInput& input) {
-        ItemResult result;
-        if (!input.video) {
-            cv::Mat picture;
-            try {
-                picture = cv::imread(input.path, cv::IMREAD_COLOR);
-            } catch (const cv::Exception&) {
+    UnitResult analyse(const BatchItem& item, const WorkUnit& unit) {
+        UnitResult result;
+        try {
+            if (unit.frame >= 0) {
+                if (!unit.unreadable) analyseFrame(item, unit.frame, unit.picture, result);
+            } else if (item.kind == MediaKind::Video) {
+                result.problems.push_back(item.path + ": cannot read the video");
+            } else {
+                const PictureRead read = readPicture(item.path);
+                if (read.status == PictureStatus::Ok) analyseFrame(item, -1, read.picture, result);
+                else result.problems.push_back(item.path + ": " + describe(read.status, read.size));
             }
-            if (picture.empty()) result.problems.push_back(input.path + ": cannot read the picture");
-            else analyse(input, picture, -1, result);
-            return result;
-        }
-        VideoFrames frames(input.path);
-        if (!frames.isValid()) {
-            result.problems.push_back(input.path + ": cannot read the video");
-            return result;
-        }
-        for (int f = 0; f < frames.frameCount(); f += options.every) {
-            const cv::Mat& frame = frames.frameAt(f);
-            if (frame.empty()) {
-                result.problems.push_back(input.path + ": frame " + std::to_string(f) +
-                                          " and later cannot be read");
-                break;
-            }
-            analyse(input, frame, f, result);
+        } catch (const std::exception& e) {
+            result.rows.clear();
+            result.problems.push_back(item.path + (unit.frame >= 0 ? ", frame " + std::to_string(unit.frame) : "") +
+                                      ": the analysis failed (" + e.what() + ")");
         }
         return result;
     }
 
 private:
-    void analyse(const BatchInput& input, const cv::Mat& picture, int frame, ItemResult& result) {
-        analysis.calculate(picture, classes);
-        std::string stem = fs::path(input.path).stem().string();
-        if (frame >= 0) {
-            char suffix[16];
-            std::snprintf(suffix, sizeof suffix, "-f%06d", frame);
-            stem += suffix;
-        }
-        const fs::path base = fs::path(options.out) / (stem + "-analyse");
-        cv::Mat overlay = picture.clone();
-        drawResultOverlay(overlay, analysis);
-        if (!savePicture(base.string() + ".png", overlay))
-            result.problems.push_back(base.string() + ".png: cannot be written");
-        if (!saveRecognitionData(base.string() + ".txt", analysis))
-            result.problems.push_back(base.string() + ".txt: cannot be written");
-        appendRows(input.path, frame, result.rows);
-    }
-
-    void appendRow(std::string& rows, const std::string& file, int frame, const std::string& object,
-                   const std::string& type, float area, int x, int y, float angle, float major, float minor) {
-        rows += csvField(file) + "," + (frame >= 0 ? std::to_string(frame) : "") + "," + object + "," +
-                csvField(type) + "," + number(area) + "," + std::to_string(x) + "," + std::to_string(y) +
-                "," + number(angle) + "," + number(major) + "," + number(minor);
-        if (options.pxPerMm) {
-            const double s = *options.pxPerMm;
-            rows += "," + number(area / (s * s)) + "," + number(x / s) + "," + number(y / s) + "," +
-                    number(major / s) + "," + number(minor / s);
-        }
-        rows += "\r\n";
-    }
-
-    void appendRows(const std::string& file, int frame, std::string& rows) {
-        if (!analysis.hasResults()) {
-            rows += csvField(file) + "," + (frame >= 0 ? std::to_string(frame) : "") + ",none,,,,,,,";
-            if (options.pxPerMm) rows += ",,,,,";
-            rows += "\r\n";
-            return;
-        }
-        const ToothResult t = analysis.getToothResult();
-        appendRow(rows, file, frame, "tooth", toothTypeText(t.toothType), t.area, t.centerX, t.centerY,
-                  t.angle, t.majorAxis, t.minorAxis);
-        int n = 1;
-        for (const CanalResult& c : analysis.getCanals())
-            appendRow(rows, file, frame, "canal " + std::to_string(n++), "", c.area, c.centerX,
-                      c.centerY, c.angle, c.majorAxis, c.minorAxis);
+    void analyseFrame(const BatchItem& item, int frame, const cv::Mat& picture, UnitResult& result) {
+        const FrameResult& frameResult = analysis.calculate(picture, classifier);
+        const fs::path overlay = overlayPath(item, frame), text = textPath(item, frame);
+        std::error_code ec;
+        fs::create_directories(overlay.parent_path(), ec);
+        cv::Mat drawn = picture.clone();
+        drawResultOverlay(drawn, frameResult);
+        if (!savePicture(overlay.string(), drawn))
+            result.problems.push_back(overlay.string() + ": cannot be written");
+        if (!saveRecognitionData(text.string(), frameResult))
+            result.problems.push_back(text.string() + ": cannot be written");
+        result.rows = frameRows(utf8Text(item.path), frame, frameResult, options.pxPerMm);
     }
 
     const BatchOptions& options;
-    ColorClasses classes;
+    const ColorClassifier& classifier;
     ToothAnalysis analysis;
 };
 
-void writeRunRecord(const BatchOptions& o, const std::vector<BatchInput>& inputs, const fs::path& file) {
+bool samePlace(const fs::path& a, const fs::path& b) {
     std::error_code ec;
-    const auto size = fs::file_size(o.classes, ec);
-    std::ostringstream json;
-    json << "{\n  \"program\": \"quendra-batch\",\n  \"version\": \"" << QUENDRA_VERSION << "\",\n"
-         << "  \"classes\": " << jsonString(o.classes) << ",\n  \"classes_bytes\": " << (ec ? 0 : size)
-         << ",\n  \"settings\": {\"threshold\": " << o.threshold << ", \"border\": " << o.border
-         << ", \"filter\": " << o.filter << ", \"class_threshold\": " << o.classThreshold
-         << ", \"every\": " << o.every << ", \"px_per_mm\": "
-         << (o.pxPerMm ? number(*o.pxPerMm) : std::string("null")) << "},\n  \"inputs\": [";
-    for (std::size_t i = 0; i < inputs.size(); ++i)
-        json << (i ? ",\n    " : "\n    ") << jsonString(inputs[i].path);
-    json << "\n  ]\n}\n";
-    std::ofstream(file, std::ios::binary) << json.str();
+    if (fs::equivalent(a, b, ec)) return true;
+    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+// Whether `folder` exists as a folder this process may write into, or can be made.
+bool usableFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::path existing = fs::absolute(folder, ec);
+    while (!existing.empty() && !fs::exists(existing, ec)) existing = existing.parent_path();
+    return fs::is_directory(existing, ec) && ::access(existing.c_str(), W_OK | X_OK) == 0;
+}
+
+// Everything that can be checked without writing; the first problem found, or nothing.
+std::optional<std::string> problemBeforeRun(const BatchOptions& o, const BatchInputs& inputs,
+                                            const fs::path& tablePath, const fs::path& recordPath) {
+    if (inputs.items.empty()) return "no picture or video to analyse";
+    if (!usableFolder(o.out)) return o.out + ": the output folder cannot be made or written";
+    std::error_code ec;
+    if (fs::is_directory(tablePath, ec)) return tablePath.string() + ": the table is a folder";
+    if (samePlace(tablePath, o.classes))
+        return tablePath.string() + ": the table would replace the colour-class file";
+    if (samePlace(tablePath, recordPath))
+        return tablePath.string() + ": the table would replace the run record";
+    for (const BatchItem& item : inputs.items) {
+        if (samePlace(tablePath, item.path))
+            return tablePath.string() + ": the table would replace the input " + item.path;
+        if (isOutputOf(item, tablePath))
+            return tablePath.string() + ": the table would replace an output of " + item.path;
+        if (isOutputOf(item, o.classes))
+            return o.classes + ": the colour-class file would be replaced by an output of " + item.path;
+    }
+    for (const BatchItem& input : inputs.items)
+        for (const BatchItem& item : inputs.items)
+            if (isOutputOf(item, input.path))
+                return input.path + ": this input would be replaced by an output of " + item.path +
+                       "; leave it out or choose another --out";
+    return std::nullopt;
 }
 
 }  // namespace
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::vector<BatchInput> collectInputs(const std::vector<std::string>& inputs,
-                                      std::vector<std::string>& problems) {
-    std::vector<BatchInput> items;
-    const auto add = [&](const fs::path& p, bool named) {
-        const std::string e = lowerExtension(p);
-        if (oneOf(e, kPictureExtensions)) items.push_back({p.string(), false});
-        else if (oneOf(e, kVideoExtensions)) items.push_back({p.string(), true});
-        else if (named) problems.push_back(p.string() + ": neither a picture nor a video");
-    };
-    for (const std::string& input : inputs) {
-        std::error_code ec;
-        if (fs::is_directory(input, ec)) {
-            std::vector<fs::path> files;
-            for (const auto& entry : fs::directory_iterator(input, ec))
-                if (entry.is_regular_file(ec)) files.push_back(entry.path());
-            std::sort(files.begin(), files.end());
-            const std::size_t before = items.size();
-            for (const fs::path& f : files) add(f, false);
-            if (items.size() == before) problems.push_back(input + ": the folder holds no pictures or videos");
-        } else if (fs::exists(input, ec)) {
-            add(input, true);
-        } else {
-            problems.push_back(input + ": no such file or folder");
-        }
-    }
-    return items;
-}
-
 int runBatch(const BatchOptions& options, std::ostream& log) {
-    std::vector<std::string> problems;
-    const std::vector<BatchInput> items = collectInputs(options.inputs, problems);
-    for (const std::string& p : problems) log << "quendra-batch: " << p << "\n";
+    const auto refuse = [&](const std::string& problem) {
+        log << "quendra-batch: " << problem << "\n";
+        return 1;
+    };
+
+    ColorClassifier classifier;
+    const ClassFileStatus classStatus = loadColorClassifier(options.classes, options.classThreshold, classifier);
+    if (classStatus != ClassFileStatus::Ok) return refuse(options.classes + ": " + describe(classStatus));
+
+    const fs::path out = options.out;
+    const BatchInputs inputs = collectInputs(options.inputs, out);
+    for (const std::string& p : inputs.problems) log << "quendra-batch: " << p << "\n";
+    for (const std::string& n : inputs.notes) log << "quendra-batch: " << n << "\n";
+    const fs::path tablePath = options.csv.empty() ? out / "results.csv" : fs::path(options.csv);
+    const fs::path recordPath = out / "run.json";
+    if (const auto problem = problemBeforeRun(options, inputs, tablePath, recordPath))
+        return refuse(*problem);
 
     std::error_code ec;
-    fs::create_directories(options.out, ec);
-    if (!fs::is_directory(options.out, ec)) {
-        log << "quendra-batch: " << options.out << ": the output folder cannot be made\n";
-        return 1;
-    }
-    const fs::path csvPath = options.csv.empty() ? fs::path(options.out) / "results.csv" : fs::path(options.csv);
-    std::ofstream csv(csvPath, std::ios::binary | std::ios::trunc);
-    if (!csv) {
-        log << "quendra-batch: " << csvPath.string() << ": the table cannot be written\n";
-        return 1;
-    }
-    csv << "file,frame,object,type,area_px,x_px,y_px,angle_deg,major_semi_px,minor_semi_px";
-    if (options.pxPerMm) csv << ",area_mm2,x_mm,y_mm,major_semi_mm,minor_semi_mm";
-    csv << "\r\n" << std::flush;
-    writeRunRecord(options, items, fs::path(options.out) / "run.json");
+    fs::create_directories(out, ec);
+    FolderLock folderLock;
+    TableFile table;
+    if (!folderLock.acquire(out))
+        return refuse(options.out + ": another quendra-batch run is writing into this folder");
+    if (!table.open(tablePath)) return refuse(tablePath.string() + ": the table cannot be written");
+    if (!table.lock())
+        return refuse(tablePath.string() + ": another quendra-batch run is writing this table");
+    if (table.size() > 0 && !options.overwrite)
+        return refuse(tablePath.string() +
+                      ": the table of an earlier run is there; --overwrite replaces it");
+    if (!table.truncate(0) || !table.append(tableHeader(options.pxPerMm.has_value())))
+        return refuse(tablePath.string() + ": the table cannot be written");
 
-    ClassFileStatus status = ClassFileStatus::Ok;
-    {
-        std::vector<PackedSample> probe;
-        status = readColorClassFile(options.classes, probe);
-    }
-    if (status != ClassFileStatus::Ok) {
-        log << "quendra-batch: " << options.classes << ": " << describeClassFileStatus(status, options.classes) << "\n";
-        return 1;
-    }
-
-    const int jobs = std::max(1, std::min<int>(options.jobs > 0 ? options.jobs
-                                                                : static_cast<int>(std::thread::hardware_concurrency()),
-                                               static_cast<int>(items.size())));
-    std::vector<ItemResult> results(items.size());
-    std::vector<char> done(items.size(), 0);
-    std::size_t written = 0;
-    std::mutex mutex;
-    std::atomic<std::size_t> next{0};
-    bool failed = !problems.empty();
-
-    const auto worker = [&] {
-        Analyser analyser(options);
-        for (std::size_t i; (i = next++) < items.size();) {
-            ItemResult r = analyser.run(items[i]);
-            std::lock_guard lock(mutex);
-            results[i] = std::move(r);
-            done[i] = 1;
-            // Rows go out in input order, each as soon as every earlier item is done.
-            while (written < items.size() && done[written]) {
-                ItemResult& w = results[written];
-                csv << w.rows << std::flush;
-                for (const std::string& p : w.problems) log << "quendra-batch: " << p << "\n";
-                failed = failed || !w.problems.empty() || !csv;
-                ++written;
-                if (!options.quiet)
-                    log << "[" << written << "/" << items.size() << "] " << items[written - 1].path << "\n";
-                w = {};
-            }
-        }
+    RunOutcome outcome;
+    bool recordFailed = false;
+    const auto writeRecord = [&] {
+        const std::string text = runRecordText(options, inputs.items, outcome);
+        if (writeFileReplacing(recordPath.string(), text)) return;
+        recordFailed = true;
+        log << "quendra-batch: " << recordPath.string() << ": the run record cannot be written\n";
     };
-    std::vector<std::thread> threads;
-    for (int j = 1; j < jobs; ++j) threads.emplace_back(worker);
-    worker();
-    for (std::thread& t : threads) t.join();
-    return failed ? 1 : 0;
+    writeRecord();
+
+    const StopSignals signals;
+    const bool hasVideo = std::any_of(inputs.items.begin(), inputs.items.end(),
+                                      [](const BatchItem& i) { return i.kind == MediaKind::Video; });
+    int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(inputs.items.size()));
+    jobs = std::max(jobs, 1);
+
+    FrameQueue queue(inputs.items, options.every, 2 * static_cast<std::size_t>(jobs));
+    OrderedWriter writer(inputs.items, options.every, table, tablePath.string(), queue, log,
+                         options.quiet);
+    const auto work = [&] {
+        FrameAnalyser analyser(options, classifier);
+        WorkUnit unit;
+        while (stopSignal == 0 && queue.next(unit)) {
+            UnitResult result = analyser.analyse(inputs.items[unit.item], unit);
+            writer.submit(unit, std::move(result));
+        }
+        queue.stop();
+    };
+    std::vector<std::thread> workers;
+    for (int j = 1; j < jobs; ++j) workers.emplace_back(work);
+    work();
+    for (std::thread& w : workers) w.join();
+
+    outcome = writer.finish();
+    outcome.problems.insert(outcome.problems.begin(), inputs.problems.begin(), inputs.problems.end());
+    if (!table.sync() && !writer.tableFailed())
+        outcome.problems.push_back(tablePath.string() + ": the table cannot be written");
+    if (stopSignal != 0) {
+        outcome.status = "interrupted";
+        outcome.exitStatus = 128 + stopSignal;
+        log << "quendra-batch: stopped by " << (stopSignal == SIGINT ? "SIGINT" : "SIGTERM")
+            << "; the table keeps every finished frame\n";
+    } else {
+        outcome.status = writer.tableFailed() ? "stopped" : "finished";
+        outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
+    }
+    writeRecord();
+    return recordFailed && outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
 }
 
 }  // namespace quendra

@@ -1,28 +1,17 @@
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "batch/BatchOptions.h"
 
 namespace quendra {
 
-struct BatchInput {
-    std::string path;
-    bool video;
-};
-
-// The files to analyse, in the order given, folders expanded to their pictures and videos
-// sorted by name. Inputs that are neither are named in `problems`.
-std::vector<BatchInput> collectInputs(const std::vector<std::string>& inputs,
-                                      std::vector<std::string>& problems);
-
-// A field quoted as RFC 4180 asks when it holds a comma, a quote or a line break.
-std::string csvField(const std::string& text);
-
-// Runs the whole batch; progress and problems go to `log`. Returns the exit status: 0 when
-// every input was analysed, 1 when some could not be read or written.
+// Runs the whole batch; progress and problems go to `log`. Everything is checked before any
+// output is touched: the colour classes, the inputs, the output folder, the table (which must
+// not be an input or the class file, and is replaced only with --overwrite) and that no other
+// run writes there. Returns the exit status: 0 when every input was analysed and every output
+// written, 1 when something was not done (each named in `log`), 128 + the signal number when
+// SIGINT or SIGTERM stopped the run.
 int runBatch(const BatchOptions& options, std::ostream& log);
 
 }  // namespace quendra

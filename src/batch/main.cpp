@@ -5,15 +5,11 @@
 #include "batch/BatchRun.h"
 
 int main(int argc, char** argv) {
-    std::string error;
-    const auto options = quendra::parseBatchOptions({argv + 1, argv + argc}, error);
-    if (!options) {
-        std::cerr << "quendra-batch: " << error << "\n" << quendra::kBatchUsage;
-        return 2;
+    const quendra::ParsedCommandLine parsed = quendra::parseBatchOptions({argv + 1, argv + argc});
+    if (!parsed.options) {
+        (parsed.exitStatus == 0 ? std::cout : std::cerr)
+            << (parsed.exitStatus == 0 ? "" : "quendra-batch: ") << parsed.text << "\n";
+        return parsed.exitStatus;
     }
-    if (options->help) {
-        std::cout << quendra::kBatchUsage << "\n" << quendra::kBatchHelp;
-        return 0;
-    }
-    return quendra::runBatch(*options, std::cerr);
+    return quendra::runBatch(*parsed.options, std::cerr);
 }

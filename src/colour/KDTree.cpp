@@ -133,7 +133,7 @@ void searchTree(const std::uint16_t* nodes, int size, int axisCount, const int q
 
 }  // namespace
 
-KDTree::KDTree(std::vector<PackedSample>& samples, int axisCount, int neighbourCount)
+KDTree::KDTree(std::vector<PackedSample> samples, int axisCount, int neighbourCount)
     : axisCount_(axisCount), neighbourCount_(neighbourCount) {
     if (axisCount < 1 || axisCount > 3)
         throw std::invalid_argument("KDTree: axisCount must be 1, 2 or 3");
@@ -141,7 +141,7 @@ KDTree::KDTree(std::vector<PackedSample>& samples, int axisCount, int neighbourC
         throw std::invalid_argument("KDTree: neighbourCount must lie in 1..13");
     searchNodes_.resize(samples.size() + 1);
     sortIntoTree(samples, searchNodes_, 0, static_cast<int>(samples.size()) - 1, 0, axisCount);
-    nodes_ = samples;
+    nodes_ = std::move(samples);
 }
 
 int KDTree::classify(int color, int threshold) const {

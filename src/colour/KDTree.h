@@ -24,10 +24,9 @@ class KDTree {
 public:
     static constexpr int kMaxNeighbours = 13;
 
-    // Sorts `samples` in place (the caller's order afterwards is unspecified) and copies them.
+    // Takes the samples (moved in, or copied) and sorts them into tree order.
     // `neighbourCount` must lie in 1..kMaxNeighbours; the quorum is neighbourCount / 2.
-    KDTree(std::vector<PackedSample>& samples, int axisCount = 3, int neighbourCount = 13);
-    virtual ~KDTree() = default;
+    explicit KDTree(std::vector<PackedSample> samples, int axisCount = 3, int neighbourCount = 13);
 
     // The colour class voted for colour key `color`, or 0 for none. Candidates start as
     // `neighbourCount` fillers at distance `threshold` that do not vote; a node displaces the

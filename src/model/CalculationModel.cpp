@@ -38,7 +38,7 @@ void CalculationModel::newFrame() {
 }
 
 void CalculationModel::calculateIfReady() {
-    if (!configuringMode && classes.isLoaded()) analysis.calculate(image, classes);
+    if (!configuringMode && classifier) analysis.calculate(image, *classifier);
 }
 
 void CalculationModel::refresh() {
@@ -61,33 +61,44 @@ void CalculationModel::setBorder(int value) {
 }
 
 quendra::ClassFileStatus CalculationModel::loadClasses(std::string path) {
-    const quendra::ClassFileStatus status = classes.load(path);
+    quendra::ColorClassifier loaded;
+    const quendra::ClassFileStatus status = quendra::loadColorClassifier(path, lutThreshold, loaded);
     if (status != quendra::ClassFileStatus::Ok) return status;
-    analysis.clearResults();
+    forgetClasses();
+    classifier = std::move(loaded);
     refresh();
     return status;
 }
 
-void CalculationModel::switchColorClass(int value) { classes.setColorClass(value); }
+void CalculationModel::switchColorClass(int value) { training.setColorClass(value); }
 
+// Colours already classified keep their class; only colours met from now on see the new
+// threshold.
 void CalculationModel::setLutThreshold(int t) {
-    classes.setLutThreshold(t);
+    lutThreshold = t;
+    if (classifier) classifier->threshold = t;
     refresh();
 }
 
-void CalculationModel::resetClasses() {
-    classes.reset();
+void CalculationModel::forgetClasses() {
+    classifier.reset();
+    training.reset();
+    analysis.forgetClassifications();
     analysis.clearResults();
+}
+
+void CalculationModel::resetClasses() {
+    forgetClasses();
     refresh();
 }
 
 quendra::ClassFileStatus CalculationModel::saveClasses(std::string path) {
-    return classes.save(path);
+    return training.save(path);
 }
 
 void CalculationModel::previewLUT() {
     if (image.empty()) return;
-    previewImage = classes.paintPreview(image);
+    previewImage = training.paintPreview(image, lutThreshold);
     previewing = true;
     refresh();
     previewing = false;
@@ -95,11 +106,11 @@ void CalculationModel::previewLUT() {
 }
 
 void CalculationModel::setConfiguring(bool on) {
-    if (on && classes.isLoaded()) resetClasses();
+    if (on && classifier) resetClasses();
     configuringMode = on;
     refresh();
 }
 
 void CalculationModel::addSamples(int x0, int y0, int x1, int y1) {
-    classes.addSamples(image, x0, y0, x1, y1);
+    training.addSamples(image, x0, y0, x1, y1);
 }

@@ -1,21 +1,23 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QWidget>
 #include <opencv2/core.hpp>
 
 #include "analysis/ToothAnalysis.h"
-#include "colour/ColorClasses.h"
+#include "colour/ColorClassifier.h"
+#include "colour/ColorTraining.h"
 #include "sources/FrameObserver.h"
 
 class FrameModel;
 
 // The analysis stage of the frame chain. Owns the current source, keeps its own copy of every
 // frame, analyses it while colour classes are loaded and the configuration mode is off, and
-// hands the frame on to its observer (the view). The analysis and the colour classes are the
-// Qt-free core's; this class forwards to them and keeps the gate.
+// hands the frame on to its observer (the view). The analysis, the loaded classifier and the
+// training picks are the Qt-free core's; this class forwards to them and keeps the gate.
 class CalculationModel : public QWidget, public FrameObserver {
     Q_OBJECT
 public:
@@ -34,12 +36,16 @@ public:
     int getThreshold() const { return analysis.getThreshold(); }
     int getBorder() const { return analysis.getBorder(); }
     float getEllipseRadius() const { return analysis.getEllipseRadius(); }
-    int getLutThreshold() const { return classes.lutThreshold(); }
+    int getLutThreshold() const { return lutThreshold; }
     bool hasResults() const { return analysis.hasResults(); }
-    const quendra::ToothAnalysis& getAnalysis() const { return analysis; }
+    const std::vector<quendra::CanalResult>& getCanals() const { return analysis.getCanals(); }
+    quendra::ToothResult getToothResult() const { return analysis.getToothResult(); }
+    // The last analysis as a value: what the view draws and saves.
+    const quendra::FrameResult& getResult() const { return analysis.result(); }
     bool isPreviewing() const { return previewing; }
     const cv::Mat& getPreviewImage() const { return previewImage; }
-    const quendra::ColorClasses& getClasses() const { return classes; }
+    const quendra::ColorTraining& getTraining() const { return training; }
+    bool areClassesLoaded() const { return classifier.has_value(); }
 
     // Entering the mode drops loaded classes; either way the frame is reprocessed.
     void setConfiguring(bool on);
@@ -50,8 +56,8 @@ public slots:
     void setThreshold(int t);
     void setEllipseRadius(int r);
     void setBorder(int value);
-    // Returns the outcome so that the window can name a file that failed; a failed load
-    // leaves every state as it was.
+    // Return the outcome so that the window can name a file that failed; a failed load, or a
+    // save with nothing picked, leaves every state and file as it was.
     quendra::ClassFileStatus loadClasses(std::string path);
     void switchColorClass(int value);
     void setLutThreshold(int t);
@@ -62,6 +68,8 @@ public slots:
 private:
     // Re-takes the frame from the source and reprocesses it; nothing before the first source.
     void refresh();
+    // Drops the loaded classes, the picks, the cached classifications and the results.
+    void forgetClasses();
     void calculateIfReady();
     // Copies the source's frame; false (and the previous frame kept) when it delivered none.
     bool takeFrame();
@@ -71,7 +79,10 @@ private:
     cv::Mat image;
     cv::Size sourceSize;  // of the frame at the last newSource()
     bool configuringMode = false;
-    quendra::ColorClasses classes;
+    int lutThreshold = 5;
+    quendra::ColorTraining training;
+    // Present while colour classes are loaded: the gate of the analysis.
+    std::optional<quendra::ColorClassifier> classifier;
     quendra::ToothAnalysis analysis;
     bool previewing = false;
     cv::Mat previewImage;

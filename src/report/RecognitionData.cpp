@@ -3,8 +3,7 @@
 #include <locale>
 #include <sstream>
 
-#include "analysis/ToothAnalysis.h"
-#include "colour/FileWriting.h"
+#include "io/FileWriting.h"
 #include "report/ResultOverlay.h"
 
 namespace quendra {
@@ -32,10 +31,9 @@ void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
     out.imbue(previous);
 }
 
-bool saveRecognitionData(const std::string& path, const ToothAnalysis& analysis) {
+bool saveRecognitionData(const std::string& path, const FrameResult& result) {
     std::ostringstream text;
-    if (analysis.hasResults())
-        writeRecognitionData(text, analysis.getToothResult(), analysis.getCanals());
+    if (result.hasResults) writeRecognitionData(text, result.tooth, result.canals);
     const std::string bytes = text.str();
     return writeFileReplacing(path, bytes);
 }

@@ -14,18 +14,16 @@
 #include <span>
 #include <string>
 
-#include "analysis/ToothResult.h"
+#include "analysis/FrameResult.h"
 
 namespace quendra {
-
-class ToothAnalysis;
 
 // Writes the tooth block and one block per canal, numbered from 1 in list order.
 void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
                           std::span<const CanalResult> canals);
 
-// Writes the analysis' results (an empty file without results) to the file, replacing an existing one only when all of it was written; false when the
-// file could not be written.
-bool saveRecognitionData(const std::string& path, const ToothAnalysis& analysis);
+// Writes the results (an empty file without results) to the file, replacing an existing one
+// only when all of it was written; false when the file could not be written.
+bool saveRecognitionData(const std::string& path, const FrameResult& result);
 
 }  // namespace quendra

@@ -7,7 +7,6 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "analysis/ToothAnalysis.h"
 
 namespace quendra {
 
@@ -66,18 +65,18 @@ std::string formatFloat(float value) {
     return out.str();
 }
 
-void drawResultOverlay(cv::Mat& picture, const ToothAnalysis& analysis) {
-    const long long border = analysis.getBorder();
+void drawResultOverlay(cv::Mat& picture, const FrameResult& result) {
+    const long long border = result.border;
     cv::rectangle(picture, cv::Point(drawnCoordinate(border), drawnCoordinate(border)),
                   cv::Point(drawnCoordinate(picture.cols - border), drawnCoordinate(picture.rows - border)),
                   kRed, 1, cv::LINE_8, 0);
-    if (!analysis.hasResults()) return;
+    if (!result.hasResults) return;
 
-    for (const CanalResult& canal : analysis.getCanals()) drawCanal(picture, canal);
-    const ToothResult tooth = analysis.getToothResult();
+    for (const CanalResult& canal : result.canals) drawCanal(picture, canal);
+    const ToothResult& tooth = result.tooth;
     const cv::Point centre(tooth.centerX, tooth.centerY);
     drawText(picture, toothTypeText(tooth.toothType), centre, kWhite);
-    const float k = analysis.getEllipseRadius();
+    const float k = result.ellipseRadius;
     drawEllipse(picture, centre, k * tooth.minorAxis, k * tooth.majorAxis, tooth.angle, kGreen);
     drawEllipse(picture, centre, tooth.minorAxis, tooth.majorAxis, tooth.angle, kWhite);
 }

@@ -12,9 +12,9 @@
 
 #include <opencv2/core.hpp>
 
-namespace quendra {
+#include "analysis/FrameResult.h"
 
-class ToothAnalysis;
+namespace quendra {
 
 // "Frontzahn", ..., and "Zahn nicht erkannt." for -1 and every unknown code.
 const char* toothTypeText(int toothType);
@@ -25,6 +25,6 @@ std::string formatFloat(float value);
 
 // Draws into `picture` (CV_8UC3, the analysed frame's size). The rectangle is drawn on every
 // frame; the rest only when the analysis has results.
-void drawResultOverlay(cv::Mat& picture, const ToothAnalysis& analysis);
+void drawResultOverlay(cv::Mat& picture, const FrameResult& result);
 
 }  // namespace quendra

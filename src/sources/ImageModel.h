@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "io/PictureFile.h"
 #include "sources/FrameModel.h"
 
 // A still image read from a file: one newSource() when attached, no newFrame() ever. Every
@@ -12,13 +13,16 @@ public:
     // `path` in the platform's file-name encoding.
     explicit ImageModel(const std::string& path);
 
-    // False when the file could not be read as an image.
-    bool isValid() const { return !image.empty(); }
+    // False when the file could not be read as an image; status() says why.
+    bool isValid() const { return read.status == quendra::PictureStatus::Ok; }
+    quendra::PictureStatus status() const { return read.status; }
+    // The picture's size as its file gives it, also for one refused as too large.
+    cv::Size pictureSize() const { return read.size; }
 
-    cv::Mat getFrame() override { return image; }
+    cv::Mat getFrame() override { return read.picture; }
     void setObserver(FrameObserver* observer) override;
 
 private:
-    cv::Mat image;
+    quendra::PictureRead read;
     FrameObserver* observer = nullptr;
 };

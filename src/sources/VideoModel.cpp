@@ -1,9 +1,11 @@
 #include "sources/VideoModel.h"
 
+#include <algorithm>
+
 #include "sources/FrameObserver.h"
 
 VideoModel::VideoModel(const std::string& path) : frames(path) {
-    timer.setInterval(1000 / frames.fps());
+    timer.setInterval(std::max(kMinInterval, 1000 / frames.fps()));
     connect(&timer, &QTimer::timeout, this, &VideoModel::nextFrame);
 }
 

@@ -4,7 +4,7 @@
 
 #include <QTimer>
 
-#include "analysis/VideoFrames.h"
+#include "io/VideoFrames.h"
 #include "sources/FrameModel.h"
 
 // A video file, played in an endless loop: after the last frame comes frame 0, before frame 0
@@ -26,8 +26,12 @@ public:
     int getPosition() const { return position; }
     int getFrameCount() const { return frames.frameCount(); }
     bool isPlaying() const { return playing; }
-    // Milliseconds between frames while playing: 1000 / frames per second (25 when unknown).
+    // Milliseconds between frames while playing: 1000 / frames per second (25 when unknown),
+    // at least kMinInterval: a file that claims a million frames per second would otherwise
+    // play on a 0 ms timer and keep a core busy for nothing.
     int getInterval() const { return timer.interval(); }
+
+    static constexpr int kMinInterval = 10;
 
 signals:
     void frameChanged(int index);

@@ -4,7 +4,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "model/CalculationModel.h"
-#include "report/PictureFile.h"
+#include "io/PictureFile.h"
 #include "report/RecognitionData.h"
 #include "report/ResultOverlay.h"
 
@@ -75,7 +75,7 @@ void FrameView::newFrame() {
 
 void FrameView::drawOverlay() {
     if (!configuring) {
-        quendra::drawResultOverlay(displayImage, model->getAnalysis());
+        quendra::drawResultOverlay(displayImage, model->getResult());
         return;
     }
     if (dragging)
@@ -123,5 +123,5 @@ bool FrameView::saveImage(const std::string& path) const {
 }
 
 bool FrameView::saveRecognitionData(const std::string& path) const {
-    return quendra::saveRecognitionData(path, model->getAnalysis());
+    return quendra::saveRecognitionData(path, model->getResult());
 }

@@ -3,7 +3,6 @@
 #include "SampleScene.h"
 #include "analysis/ToothAnalysis.h"
 #include "analysis/ToothType.h"
-#include "colour/ColorClasses.h"
 
 namespace quendra {
 
@@ -45,14 +44,11 @@ class SampleAnalysis : public ::testing::TestWithParam<SampleScene> {
 protected:
     void SetUp() override {
         picture = renderScene(GetParam(), &truth);
-        pickSampleColors(GetParam(), picture, classes);
-        const std::string file = ::testing::TempDir() + GetParam().name + ".dat";
-        ASSERT_EQ(classes.save(file), ClassFileStatus::Ok);
-        ASSERT_EQ(classes.load(file), ClassFileStatus::Ok);
+        classes = trainedClassifier({GetParam()});
     }
     cv::Mat picture;
     SampleTruth truth;
-    ColorClasses classes;
+    ColorClassifier classes;
     ToothAnalysis analysis;
 };
 
@@ -124,8 +120,8 @@ INSTANTIATE_TEST_SUITE_P(Scenes, SampleAnalysis, ::testing::ValuesIn(sampleScene
                              return name;
                          });
 
-TEST(ToothAnalysis, WithoutLoadedClassesNothingIsFound) {
-    ColorClasses classes;
+TEST(ToothAnalysis, ClassesWithoutSamplesFindNothing) {
+    const ColorClassifier classes = classifierOf({}, 5);
     ToothAnalysis analysis;
     analysis.calculate(cv::Mat(50, 50, CV_8UC3, cv::Scalar(200, 220, 240)), classes);
     EXPECT_FALSE(analysis.hasResults());
@@ -135,9 +131,9 @@ TEST(ToothAnalysis, WithoutLoadedClassesNothingIsFound) {
 // Enamel painted by hand: the colour (200, 200, 200) is cached as enamel, nothing else.
 struct HandMadeFrame {
     cv::Mat frame{80, 100, CV_8UC3, cv::Scalar(0, 0, 200)};
-    ColorClasses classes;
+    ColorClassifier classes = classifierOf({}, 5);
     ToothAnalysis analysis;
-    HandMadeFrame() { classes.classLut()[0xC8C8C8] = ClassEnamel; }
+    HandMadeFrame() { analysis.classCache()[0xC8C8C8] = ClassEnamel; }
     void paint(cv::Rect r, cv::Scalar bgr) { frame(r).setTo(bgr); }
 };
 

@@ -1,121 +1,136 @@
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 
+#include "BadInputs.h"
+#include "BatchFixture.h"
 #include "SampleScene.h"
-#include "TempFolder.h"
 #include "analysis/ToothAnalysis.h"
-#include "batch/BatchRun.h"
-#include "colour/ColorClasses.h"
+#include "batch/BatchTable.h"
 
 namespace quendra {
 namespace {
 
 namespace fs = std::filesystem;
 
-class Batch : public TempFolder {
-protected:
-    void SetUp() override {
-        TempFolder::SetUp();
-        fs::create_directories(folder / "in");
-    }
-
-    BatchOptions options(std::vector<std::string> inputs, const std::string& out = "out") const {
-        BatchOptions o;
-        o.classes = QUENDRA_SAMPLE_DIR "/classes.dat";
-        o.out = (folder / out).string();
-        o.quiet = true;
-        o.inputs = std::move(inputs);
-        return o;
-    }
-    int run(const BatchOptions& o) {
-        log.str({});
-        return runBatch(o, log);
-    }
-    std::ostringstream log;
-};
+using Batch = BatchFixture;
 
 TEST_F(Batch, RowsAgreeWithTheAnalysisAndTheTruth) {
     const SampleScene scene = sampleScenes().front();
     ASSERT_EQ(run(options({QUENDRA_SAMPLE_DIR "/molar-640x480.png"})), 0) << log.str();
     SampleTruth truth;
     const cv::Mat picture = renderScene(scene, &truth);
-    ColorClasses classes;
-    ASSERT_EQ(classes.load(QUENDRA_SAMPLE_DIR "/classes.dat"), ClassFileStatus::Ok);
+    ColorClassifier classes;
+    ASSERT_EQ(loadColorClassifier(kClasses, 5, classes), ClassFileStatus::Ok);
     ToothAnalysis analysis;
     analysis.calculate(picture, classes);
 
-    std::istringstream table(readBytes(folder / "out" / "results.csv"));
+    std::istringstream rows(table());
     std::string line;
-    std::getline(table, line);
-    std::getline(table, line);
+    std::getline(rows, line);
+    std::getline(rows, line);
     EXPECT_NE(line.find(",tooth,UK-Molar," + std::to_string(static_cast<int>(analysis.getToothResult().area)) + ","),
               std::string::npos) << line;
     for (std::size_t i = 0; i < truth.canals.size(); ++i) {
-        std::getline(table, line);
+        std::getline(rows, line);
         const CanalResult& c = analysis.getCanals()[i];
         EXPECT_NE(line.find(",canal " + std::to_string(i + 1) + ",," + std::to_string(static_cast<int>(c.area)) +
                             "," + std::to_string(c.centerX) + "," + std::to_string(c.centerY) + ","),
                   std::string::npos) << line;
         EXPECT_NEAR(c.centerX, truth.canals[i].centre.x, 1.0);
     }
-    EXPECT_TRUE(fs::exists(folder / "out" / "molar-640x480-analyse.png"));
-    EXPECT_EQ(readBytes(folder / "out" / "molar-640x480-analyse.txt").rfind("Zahn\n\nTyp: UK-Molar\n", 0), 0u);
-    EXPECT_NE(readBytes(folder / "out" / "run.json").find("\"classes_bytes\": "), std::string::npos);
-}
-
-TEST_F(Batch, BadInputsAreNamedAndTheGoodOnesStillDone) {
-    std::ofstream(folder / "in" / "empty.png").close();
-    std::ofstream(folder / "in" / "text.png") << "no picture";
-    std::ofstream(folder / "in" / "notes.txt") << "ignored in folders";
-    fs::copy_file(QUENDRA_SAMPLE_DIR "/front-640x480.png", folder / "in" / "b-front.png");
-    const int status = run(options({(folder / "in").string(), (folder / "missing.jpg").string()}));
-    EXPECT_EQ(status, 1);
-    const std::string text = log.str();
-    EXPECT_NE(text.find("empty.png: cannot read"), std::string::npos) << text;
-    EXPECT_NE(text.find("text.png: cannot read"), std::string::npos);
-    EXPECT_NE(text.find("missing.jpg: no such file"), std::string::npos);
-    EXPECT_EQ(text.find("notes.txt"), std::string::npos);
-    EXPECT_NE(readBytes(folder / "out" / "results.csv").find(",tooth,Frontzahn,"), std::string::npos);
+    EXPECT_TRUE(fs::exists(folder / "out" / "molar-640x480.png-analyse.png"));
+    EXPECT_EQ(readBytes(folder / "out" / "molar-640x480.png-analyse.txt").rfind("Zahn\n\nTyp: UK-Molar\n", 0), 0u);
+    EXPECT_EQ(record()["classes_bytes"], fs::file_size(kClasses));
+    EXPECT_EQ(record()["status"], "finished");
 }
 
 TEST_F(Batch, JobsDoNotChangeTheTable) {
-    for (int i = 0; i < 5; ++i)
-        fs::copy_file(QUENDRA_SAMPLE_DIR "/molar-640x480.png", folder / "in" / ("m" + std::to_string(i) + ".png"));
-    fs::copy_file(QUENDRA_SAMPLE_DIR "/front-640x480.png", folder / "in" / "f.png");
+    for (int i = 0; i < 5; ++i) sample("molar-640x480.png", "m" + std::to_string(i) + ".png");
+    sample("front-640x480.png", "f.png");
     BatchOptions one = options({(folder / "in").string()}, "one");
     one.jobs = 1;
     BatchOptions two = options({(folder / "in").string()}, "two");
     two.jobs = 2;
     ASSERT_EQ(run(one), 0);
     ASSERT_EQ(run(two), 0);
-    EXPECT_EQ(readBytes(folder / "one" / "results.csv"), readBytes(folder / "two" / "results.csv"));
+    EXPECT_EQ(table("one"), table("two"));
 }
 
 TEST_F(Batch, OddFileNamesRoundTripThroughTheTable) {
-    const fs::path odd = folder / "in" / "Zahn \"ä\", links.png";
-    fs::copy_file(QUENDRA_SAMPLE_DIR "/front-640x480.png", odd);
+    const fs::path odd = sample("front-640x480.png", "Zahn \"ä\", links.png");
     ASSERT_EQ(run(options({odd.string()})), 0) << log.str();
-    const std::string table = readBytes(folder / "out" / "results.csv");
-    EXPECT_NE(table.find(csvField(odd.string()) + ",,tooth,"), std::string::npos) << table;
+    EXPECT_NE(table().find(csvField(odd.string()) + ",,tooth,"), std::string::npos) << table();
     EXPECT_EQ(csvField("Zahn \"ä\", links"), "\"Zahn \"\"ä\"\", links\"");
 }
 
+// Every odd file is either analysed or named; nothing crashes and the good ones are in the table.
+TEST_F(Batch, EveryFileIsAnalysedOrNamed) {
+    const auto inputs = makeBadPictures(folder / "bad");
+    BatchOptions o = options({});
+    o.jobs = 2;
+    for (const BadInput& b : inputs) o.inputs.push_back(b.path.string());
+    EXPECT_EQ(run(o), 1);
+    const std::string rows = table();
+    for (const BadInput& b : inputs) {
+        SCOPED_TRACE(b.path.string());
+        const bool named = log.str().find(b.path.string() + ":") != std::string::npos;
+        const bool inTable = rows.find(csvField(b.path.string()) + ",") != std::string::npos;
+        EXPECT_EQ(named, !b.readable) << log.str();
+        EXPECT_EQ(inTable, b.readable);
+    }
+}
+
+TEST_F(Batch, BadInputsInFoldersAreNamedAndTheGoodOnesStillDone) {
+    std::ofstream(folder / "in" / "empty.png").close();
+    std::ofstream(folder / "in" / "notes.txt") << "ignored in folders";
+    sample("front-640x480.png", "b-front.png");
+    EXPECT_EQ(run(options({(folder / "in").string(), (folder / "missing.jpg").string()})), 1);
+    EXPECT_NE(log.str().find("empty.png: cannot read"), std::string::npos) << log.str();
+    EXPECT_NE(log.str().find("missing.jpg: no such file"), std::string::npos);
+    EXPECT_EQ(log.str().find("notes.txt"), std::string::npos);
+    EXPECT_NE(table().find(",tooth,Frontzahn,"), std::string::npos);
+}
+
+TEST_F(Batch, VideoWithBrokenLastFramesKeepsTheGoodOnes) {
+    const fs::path video = makeVideoWithBrokenTail(folder, 20, 0.6);
+    const int status = run(options({video.string()}));
+    EXPECT_NE(table().find(csvField(video.string()) + ",0,none"), std::string::npos) << table();
+    if (status == 1) EXPECT_NE(log.str().find("cannot be read"), std::string::npos) << log.str();
+    else EXPECT_NE(table().find(",19,none"), std::string::npos);  // the back end read on regardless
+}
+
+TEST_F(Batch, OutputFolderProblemsAreNamed) {
+    writeBytes("datei", "x");
+    BatchOptions o = options({QUENDRA_SAMPLE_DIR "/front-640x480.png"});
+    o.out = path("datei");  // a file where a folder is expected
+    EXPECT_EQ(run(o), 1);
+    EXPECT_NE(log.str().find("output folder"), std::string::npos);
+    o.out = path("neu/tief");  // missing folders are made
+    EXPECT_EQ(run(o), 0) << log.str();
+}
+
 TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
-    std::string error;
-    EXPECT_FALSE(parseBatchOptions({"a.png"}, error));
-    EXPECT_NE(error.find("--classes"), std::string::npos);
-    EXPECT_FALSE(parseBatchOptions({"--classes", "c.dat", "--filter", "11", "a.png"}, error));
-    EXPECT_FALSE(parseBatchOptions({"--classes", "c.dat", "--jobs", "x", "a.png"}, error));
-    EXPECT_FALSE(parseBatchOptions({"--classes", "c.dat", "--bogus", "a.png"}, error));
-    EXPECT_FALSE(parseBatchOptions({"--classes", "c.dat"}, error));
-    const auto ok = parseBatchOptions({"--classes", "c.dat", "--px-per-mm", "12.5", "--every", "3", "a.png"}, error);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(*ok->pxPerMm, 12.5);
-    EXPECT_EQ(ok->every, 3);
+    const auto refused = [](std::vector<std::string> args, const std::string& reason) {
+        const ParsedCommandLine parsed = parseBatchOptions(args);
+        EXPECT_FALSE(parsed.options);
+        EXPECT_EQ(parsed.exitStatus, 2);
+        EXPECT_NE(parsed.text.find(reason), std::string::npos) << parsed.text;
+    };
+    refused({"a.png"}, "--classes");
+    refused({"--classes", "c.dat", "--filter", "11", "a.png"}, "--filter");
+    refused({"--classes", "c.dat", "--jobs", "x", "a.png"}, "--jobs");
+    refused({"--classes", "c.dat", "--bogus", "a.png"}, "--bogus");
+    refused({"--classes", "c.dat"}, "INPUT");
+    const ParsedCommandLine ok =
+        parseBatchOptions({"--classes", "c.dat", "--px-per-mm", "12.5", "--every", "3", "--", "-a.png"});
+    ASSERT_TRUE(ok.options);
+    EXPECT_EQ(*ok.options->pxPerMm, 12.5);
+    EXPECT_EQ(ok.options->every, 3);
+    EXPECT_EQ(ok.options->inputs, std::vector<std::string>{"-a.png"});
+    EXPECT_EQ(parseBatchOptions({"--version"}).text, "quendra-batch " QUENDRA_VERSION);
+    EXPECT_EQ(parseBatchOptions({"--help"}).exitStatus, 0);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include <opencv2/core.hpp>
+
 #include "LiteralClassify.h"
 #include "colour/KDTree.h"
 
@@ -13,58 +15,45 @@ PackedSample at(int cls, int b, int g, int r) {
     return packSample(static_cast<unsigned>(cls), static_cast<ColorKey>(r << 16 | g << 8 | b));
 }
 
-int classify(std::vector<PackedSample> samples, int b, int g, int r, int threshold) {
-    const KDTree tree(samples);
-    return tree.classify(r << 16 | g << 8 | b, threshold);
+std::vector<PackedSample> times(int n, PackedSample s) { return std::vector<PackedSample>(n, s); }
+
+std::vector<PackedSample> operator+(std::vector<PackedSample> a, const std::vector<PackedSample>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
-TEST(KDTreeVote, SingleSampleNeverReachesTheQuorum) {
-    EXPECT_EQ(classify({at(1, 10, 20, 30)}, 10, 20, 30, 5), 0);
-}
-
-TEST(KDTreeVote, SixCloseSamplesMakeTheClass) {
-    std::vector<PackedSample> six(6, at(2, 100, 100, 100));
-    EXPECT_EQ(classify(six, 102, 101, 99, 5), 2);
-    std::vector<PackedSample> five(5, at(2, 100, 100, 100));
-    EXPECT_EQ(classify(five, 100, 100, 100, 5), 0);
-}
-
-TEST(KDTreeVote, ThresholdOneCountsOnlyEqualSplitChannels) {
-    std::vector<PackedSample> six(6, at(2, 100, 100, 100));
-    EXPECT_EQ(classify(six, 100, 100, 100, 1), 2);
-    EXPECT_EQ(classify(six, 101, 101, 101, 1), 0);
-}
-
-TEST(KDTreeVote, LowerClassWinsOverMoreVotes) {
-    std::vector<PackedSample> s(6, at(1, 50, 50, 50));
-    s.insert(s.end(), 7, at(2, 50, 50, 50));
-    EXPECT_EQ(classify(s, 50, 50, 50, 5), 1);
-}
-
-TEST(KDTreeVote, ConflictClassVotesLikeAnyOther) {
-    std::vector<PackedSample> s(7, at(255, 9, 9, 9));
-    EXPECT_EQ(classify(s, 9, 9, 9, 3), 255);
-}
-
-TEST(KDTreeVote, ClassZeroTakesSlotsButNeverVotes) {
-    std::vector<PackedSample> s(13, at(0, 9, 9, 9));
-    EXPECT_EQ(classify(s, 9, 9, 9, 3), 0);
-    // Seven class-0 samples fill slots, yet six class-1 samples still make the quorum.
-    std::vector<PackedSample> mixed(7, at(0, 9, 9, 9));
-    mixed.insert(mixed.end(), 6, at(1, 9, 9, 9));
-    EXPECT_EQ(classify(mixed, 9, 9, 9, 3), 1);
-}
-
-TEST(KDTreeVote, SameColourTwiceMakesTwoNodes) {
-    std::vector<PackedSample> s = {at(1, 5, 5, 5), at(2, 5, 5, 5)};
-    const KDTree tree(s);
-    EXPECT_EQ(tree.nodes().size(), 2u);
-}
-
-TEST(KDTreeVote, FarSplitChannelKeepsASampleOut) {
-    // Samples farther than the threshold on their split channel never displace a filler.
-    std::vector<PackedSample> far(6, at(1, 200, 200, 200));
-    EXPECT_EQ(classify(far, 10, 10, 10, 50), 0);
+// The vote among the 13 candidates: the quorum is 6, the lowest class that reaches it wins,
+// class 0 takes slots but never votes, and candidates must be strictly closer than the
+// threshold on their node's own split channel.
+TEST(KDTreeVote, Cases) {
+    struct Case {
+        const char* name;
+        std::vector<PackedSample> samples;
+        cv::Vec3i query;  // B, G, R
+        int threshold;
+        int expected;
+    };
+    const Case cases[] = {
+        {"a single sample never reaches the quorum", {at(1, 10, 20, 30)}, {10, 20, 30}, 5, 0},
+        {"six close samples make the class", times(6, at(2, 100, 100, 100)), {102, 101, 99}, 5, 2},
+        {"five are too few", times(5, at(2, 100, 100, 100)), {100, 100, 100}, 5, 0},
+        {"threshold 1 counts equal split channels", times(6, at(2, 100, 100, 100)), {100, 100, 100}, 1, 2},
+        {"threshold 1 and one off", times(6, at(2, 100, 100, 100)), {101, 101, 101}, 1, 0},
+        {"the lower class wins over more votes",
+         times(6, at(1, 50, 50, 50)) + times(7, at(2, 50, 50, 50)), {50, 50, 50}, 5, 1},
+        {"the conflict class votes like any other", times(7, at(255, 9, 9, 9)), {9, 9, 9}, 3, 255},
+        {"class 0 never votes", times(13, at(0, 9, 9, 9)), {9, 9, 9}, 3, 0},
+        {"class 0 takes slots, six of class 1 still win",
+         times(7, at(0, 9, 9, 9)) + times(6, at(1, 9, 9, 9)), {9, 9, 9}, 3, 1},
+        {"a far split channel keeps samples out", times(6, at(1, 200, 200, 200)), {10, 10, 10}, 50, 0},
+    };
+    for (const Case& c : cases) {
+        const KDTree tree(c.samples);
+        EXPECT_EQ(tree.classify(c.query[2] << 16 | c.query[1] << 8 | c.query[0], c.threshold), c.expected)
+            << c.name;
+    }
+    // The same colour twice, with two classes, makes two nodes.
+    EXPECT_EQ(KDTree({at(1, 5, 5, 5), at(2, 5, 5, 5)}).nodes().size(), 2u);
 }
 
 TEST(KDTreeConstruction, SortsTheCallersListAndKeepsItsSamples) {

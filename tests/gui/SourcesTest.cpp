@@ -74,6 +74,17 @@ private slots:
         }
     }
 
+    // A file that claims a million frames per second (the container keeps 600) would
+    // otherwise play on a 1 ms timer.
+    void absurdFrameRatesPlayAtASaneInterval() {
+        const QString fast = dir.filePath(QStringLiteral("schnell.avi"));
+        QVERIFY(writeIndexedVideo(fast.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 5,
+                                  {64, 48}, 1e6));
+        VideoModel video(fast.toStdString());
+        QVERIFY(video.isValid());
+        QCOMPARE(video.getInterval(), VideoModel::kMinInterval);
+    }
+
     void playingLoopsOnItsTimer() {
         VideoModel video(avi.toStdString());
         Recorder r;

@@ -46,7 +46,7 @@ class WindowTest : public QObject {
 
     static std::set<quendra::ColorKey> picked(const CalculationModel* model) {
         std::set<quendra::ColorKey> keys;
-        const std::uint8_t* table = model->getClasses().sampleTable();
+        const std::uint8_t* table = model->getTraining().sampleTable();
         for (quendra::ColorKey k = 0; k < quendra::kColorKeyCount; ++k)
             if (table[k]) keys.insert(k);
         return keys;
@@ -196,13 +196,13 @@ private slots:
         w.form().configLUT->trigger();
         QVERIFY(w.loadClassesFile(classes));
         QVERIFY(w.model()->hasResults());
-        QCOMPARE(w.model()->getAnalysis().getToothResult().toothType, truth.toothType);
+        QCOMPARE(w.model()->getToothResult().toothType, truth.toothType);
 
         const QImage picture = w.view()->grabFramebuffer();
         QCOMPARE(picture.size(), QSize(640, 480));
         QCOMPARE(picture.pixelColor(300, 20), QColor(255, 0, 0));  // analysed area
         int white = 0;
-        const int cx = w.model()->getAnalysis().getToothResult().centerX;
+        const int cx = w.model()->getToothResult().centerX;
         for (int y = 0; y < picture.height(); ++y) white += picture.pixelColor(cx, y) == QColor(Qt::white);
         QVERIFY(white >= 2);  // the tooth ellipse crosses the centre column
 
@@ -308,19 +308,10 @@ private slots:
         for (int i = 0; i < 45; ++i) next->click();
         QCOMPARE(w.model()->getImage().size(), cv::Size(64, 48));
         QCOMPARE(w.view()->getDisplayImage().size(), cv::Size(64, 48));
-
-        for (const int size : {0, 3, 6}) {
-            writeText(dir.filePath("c.dat").toStdString(), std::string(static_cast<std::size_t>(size), '\x02'));
-            QVERIFY(w.loadClassesFile(dir.filePath("c.dat")));
-        }
-        const QString huge = dir.filePath(QStringLiteral("groß.dat"));
-        QFile file(huge);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64{70} << 20));
-        file.close();
-        QVERIFY(!w.loadClassesFile(huge));
-        QVERIFY(w.lastMessage().contains(QStringLiteral("groß.dat")));
     }
 
+    // A class file that cannot be used leaves the classes in use; an empty one used to be
+    // taken as loaded, and a save with nothing picked used to empty a trained file.
     void classFileFailuresAreShownAndChangeNothing() {
         QTemporaryDir dir;
         QuendraRC1 w;
@@ -328,11 +319,23 @@ private slots:
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
         QVERIFY(w.loadClassesFile(sample("classes.dat")));
         QVERIFY(w.model()->hasResults());
-        QVERIFY(!w.loadClassesFile(dir.filePath(QStringLiteral("fehlt.dat"))));
-        QVERIFY(w.lastMessage().contains(QStringLiteral("fehlt.dat")));
-        QVERIFY(w.model()->hasResults());
+        const QString empty = dir.filePath(QStringLiteral("leer.dat"));
+        writeText(QFile::encodeName(empty).toStdString(), "");
+        for (const QString& name : {QStringLiteral("fehlt.dat"), QStringLiteral("leer.dat")}) {
+            QVERIFY(!w.loadClassesFile(dir.filePath(name)));
+            QVERIFY(w.lastMessage().contains(name));
+            QVERIFY(w.model()->hasResults());
+        }
+        QVERIFY(w.lastMessage().contains(QStringLiteral("enthält keine Farbklassen")));
+
         QVERIFY(!w.saveClassesFile(dir.filePath(QStringLiteral("kein/ordner.dat"))));
         QVERIFY(w.lastMessage().contains(QStringLiteral("ordner.dat")));
+        const QString trained = dir.filePath(QStringLiteral("trainiert.dat"));
+        QVERIFY(QFile::copy(sample("classes.dat"), trained));
+        w.form().configLUT->trigger();  // nothing picked yet
+        QVERIFY(!w.saveClassesFile(trained));
+        QVERIFY(w.lastMessage().contains(QStringLiteral("noch keine Farbe")));
+        QCOMPARE(QFileInfo(trained).size(), QFileInfo(sample("classes.dat")).size());
     }
 };
 

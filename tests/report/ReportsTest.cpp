@@ -2,11 +2,12 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "SampleScene.h"
 #include "analysis/ToothAnalysis.h"
-#include "colour/ColorClasses.h"
 #include "report/RecognitionData.h"
 #include "report/ResultOverlay.h"
 
@@ -41,12 +42,13 @@ TEST(RecognitionData, NumbersCanalsAndUsesTheClassicLocale) {
 }
 
 TEST(RecognitionData, WithoutResultsTheFileIsEmptyAndUnwritableIsReported) {
-    const std::string path = ::testing::TempDir() + "quendra-empty.txt";
+    const std::string path = ::testing::TempDir() + "quendra-empty-" + std::to_string(::getpid()) + ".txt";
     std::ofstream(path) << "old";
-    ToothAnalysis analysis;
-    ASSERT_TRUE(saveRecognitionData(path, analysis));
+    const FrameResult none;
+    ASSERT_TRUE(saveRecognitionData(path, none));
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
-    EXPECT_FALSE(saveRecognitionData(::testing::TempDir() + "no/such/folder.txt", analysis));
+    EXPECT_FALSE(saveRecognitionData(::testing::TempDir() + "no/such/folder.txt", none));
+    std::filesystem::remove(path);
 }
 
 TEST(ResultOverlay, TextsAndNumbers) {
@@ -62,20 +64,16 @@ protected:
     void SetUp() override {
         scene = sampleScenes().front();
         picture = renderScene(scene);
-        pickSampleColors(scene, picture, classes);
-        const std::string file = ::testing::TempDir() + "quendra-overlay.dat";
-        ASSERT_EQ(classes.save(file), ClassFileStatus::Ok);
-        ASSERT_EQ(classes.load(file), ClassFileStatus::Ok);
+        classes = trainedClassifier({scene});
     }
     cv::Mat drawn() {
-        analysis.calculate(picture, classes);
         cv::Mat out = picture.clone();
-        drawResultOverlay(out, analysis);
+        drawResultOverlay(out, analysis.calculate(picture, classes));
         return out;
     }
     SampleScene scene;
     cv::Mat picture;
-    ColorClasses classes;
+    ColorClassifier classes;
     ToothAnalysis analysis;
 };
 

@@ -8,6 +8,7 @@
 // and ignores 1 to 3 trailing bytes.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,19 +16,24 @@
 
 namespace quendra {
 
-enum class ClassFileStatus { Ok, CannotOpen, TooLarge, CannotWrite };
+enum class ClassFileStatus {
+    Ok,
+    CannotOpen,     // missing, not a regular file, or unreadable
+    Empty,          // fewer than 4 bytes: not one colour
+    TooLarge,       // more than kMaxClassFileRecords records
+    CannotWrite,
+    NothingPicked,  // nothing to save
+};
 
 inline constexpr std::uintmax_t kMaxClassFileRecords = kColorKeyCount;
 
-// Writes one record for every non-zero entry of `sampleTable` (2^24 bytes), replacing the
-// file only when all of it was written.
-ClassFileStatus writeColorClassFile(const std::string& path, const std::uint8_t* sampleTable);
+// Writes one record per sample, replacing the file only when all of it was written. No
+// samples write nothing and give NothingPicked: an empty file would replace a trained one with
+// classes that find nothing.
+ClassFileStatus writeColorClassFile(const std::string& path, std::span<const PackedSample> samples);
 
 // Reads every complete record of the file into `samples` (replaced). On failure `samples` is
-// left as it was: a file that cannot be opened, is a folder, or holds more than 2^24 records.
+// left as it was.
 ClassFileStatus readColorClassFile(const std::string& path, std::vector<PackedSample>& samples);
-
-// A German sentence naming the file, for the operator; empty for Ok.
-std::string describeClassFileStatus(ClassFileStatus status, const std::string& path);
 
 }  // namespace quendra

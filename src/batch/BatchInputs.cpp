@@ -1,0 +1,127 @@
+#include "batch/BatchInputs.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+namespace quendra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kOverlaySuffix = "-analyse.png";
+const char* const kTextSuffix = "-analyse.txt";
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+fs::path absoluteNormal(const fs::path& p) {
+    std::error_code ec;
+    const fs::path a = fs::absolute(p, ec);
+    return (ec ? p : a).lexically_normal();
+}
+
+// The deepest folder that holds every one of the folders (all absolute and normal).
+fs::path commonFolder(const std::vector<fs::path>& folders) {
+    if (folders.empty()) return {};
+    fs::path common = folders.front();
+    for (const fs::path& f : folders) {
+        fs::path shared;
+        auto a = common.begin(), b = f.begin();
+        for (; a != common.end() && b != f.end() && *a == *b; ++a, ++b) shared /= *a;
+        common = shared;
+    }
+    return common;
+}
+
+std::string frameTag(int frame) {
+    if (frame < 0) return {};
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "-f%06d", frame);
+    return tag;
+}
+
+}  // namespace
+
+bool isBatchOutputName(const std::string& fileName) { return endsWith(fileName, kOverlaySuffix); }
+
+fs::path overlayPath(const BatchItem& item, int frame) {
+    return item.outputBase.string() + frameTag(frame) + kOverlaySuffix;
+}
+
+fs::path textPath(const BatchItem& item, int frame) {
+    return item.outputBase.string() + frameTag(frame) + kTextSuffix;
+}
+
+bool isOutputOf(const BatchItem& item, const fs::path& file) {
+    const std::string base = absoluteNormal(item.outputBase).string();
+    const std::string name = absoluteNormal(file).string();
+    if (name.compare(0, base.size(), base) != 0) return false;
+    std::string rest = name.substr(base.size());
+    if (item.kind == MediaKind::Video && rest.size() > 8 && rest.compare(0, 2, "-f") == 0 &&
+        std::all_of(rest.begin() + 2, rest.begin() + 8, [](char c) { return c >= '0' && c <= '9'; }))
+        rest = rest.substr(8);
+    return rest == kOverlaySuffix || rest == kTextSuffix;
+}
+
+BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path& out) {
+    BatchInputs result;
+    std::set<fs::path> seen;
+    std::size_t ownOutputs = 0;
+    const auto add = [&](const fs::path& p, bool named) {
+        const MediaKind kind = mediaKindOf(p.string());
+        if (kind == MediaKind::Other) {
+            if (named) result.problems.push_back(p.string() + ": neither a picture nor a video");
+            return;
+        }
+        if (!isRegularFile(p.string())) {  // a FIFO would make the run wait forever
+            result.problems.push_back(p.string() + ": not a regular file");
+            return;
+        }
+        if (!seen.insert(absoluteNormal(p)).second) {
+            if (named) result.notes.push_back(p.string() + ": given more than once, analysed once");
+            return;
+        }
+        result.items.push_back({p.string(), kind, {}});
+    };
+    for (const std::string& input : inputs) {
+        std::error_code ec;
+        const fs::file_status status = fs::status(input, ec);
+        if (fs::is_directory(status)) {
+            std::vector<fs::path> files;
+            for (const auto& entry : fs::directory_iterator(input, ec)) {
+                if (entry.is_directory(ec)) continue;
+                if (isBatchOutputName(entry.path().filename().string())) ++ownOutputs;
+                else files.push_back(entry.path());
+            }
+            std::sort(files.begin(), files.end());
+            const std::size_t before = result.items.size();
+            for (const fs::path& f : files) add(f, false);
+            if (result.items.size() == before)
+                result.problems.push_back(input + ": the folder holds no pictures or videos");
+        } else if (fs::exists(status)) {
+            add(input, true);
+        } else {
+            result.problems.push_back(input + ": no such file or folder");
+        }
+    }
+    if (ownOutputs > 0)
+        result.notes.push_back(std::to_string(ownOutputs) +
+                               " files in the input folders are outputs of quendra-batch "
+                               "(*-analyse.png) and were left out");
+
+    std::vector<fs::path> folders;
+    for (const BatchItem& item : result.items)
+        folders.push_back(absoluteNormal(item.path).parent_path());
+    const fs::path common = commonFolder(folders);
+    for (std::size_t i = 0; i < result.items.size(); ++i) {
+        BatchItem& item = result.items[i];
+        const fs::path relative = folders[i].lexically_relative(common);
+        item.outputBase = (out / relative / fs::path(item.path).filename()).lexically_normal();
+    }
+    return result;
+}
+
+}  // namespace quendra

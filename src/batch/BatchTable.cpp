@@ -1,0 +1,155 @@
+#include "batch/BatchTable.h"
+
+#include <cerrno>
+#include <charconv>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "report/ResultOverlay.h"
+
+namespace quendra {
+
+namespace {
+
+// The length of the valid UTF-8 sequence at the start of `s`, or 0.
+std::size_t utf8SequenceLength(std::string_view s) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) return 1;
+    std::size_t length;
+    std::uint32_t min;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2, min = 0x80;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, min = 0x800;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, min = 0x10000;
+    else return 0;
+    if (s.size() < length) return 0;
+    std::uint32_t code = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i) & 0x3F);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code >= min && code <= 0x10FFFF && !surrogate ? length : 0;
+}
+
+// The shortest text that reads back as the same value, with a decimal point in any locale;
+// a negative zero is written 0.
+template <typename Real>
+std::string number(Real v) {
+    if (v == 0) v = 0;
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+    return {buffer, end};
+}
+
+void appendRow(std::string& rows, const std::string& file, int frame, const std::string& object,
+               const std::string& type, const CanalResult& m, std::optional<double> pxPerMm) {
+    rows += csvField(file) + "," + (frame >= 0 ? std::to_string(frame) : "") + "," + object + "," +
+            csvField(type) + "," + number(m.area) + "," + std::to_string(m.centerX) + "," +
+            std::to_string(m.centerY) + "," + number(m.angle) + "," + number(m.majorAxis) + "," +
+            number(m.minorAxis);
+    if (pxPerMm) {
+        const double s = *pxPerMm;
+        rows += "," + number(m.area / (s * s)) + "," + number(m.centerX / s) + "," +
+                number(m.centerY / s) + "," + number(m.majorAxis / s) + "," + number(m.minorAxis / s);
+    }
+    rows += "\r\n";
+}
+
+}  // namespace
+
+std::string utf8Text(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const std::size_t n = utf8SequenceLength(bytes);
+        if (n > 0) {
+            text.append(bytes.substr(0, n));
+            bytes.remove_prefix(n);
+        } else {
+            const auto latin1 = static_cast<unsigned char>(bytes.front());
+            text += static_cast<char>(0xC0 | latin1 >> 6);
+            text += static_cast<char>(0x80 | (latin1 & 0x3F));
+            bytes.remove_prefix(1);
+        }
+    }
+    return text;
+}
+
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string tableHeader(bool millimetres) {
+    std::string header = "file,frame,object,type,area_px,x_px,y_px,angle_deg,major_semi_px,minor_semi_px";
+    if (millimetres) header += ",area_mm2,x_mm,y_mm,major_semi_mm,minor_semi_mm";
+    return header + "\r\n";
+}
+
+std::string frameRows(const std::string& file, int frame, const FrameResult& result,
+                      std::optional<double> pxPerMm) {
+    std::string rows;
+    if (!result.hasResults) {
+        rows = csvField(file) + "," + (frame >= 0 ? std::to_string(frame) : "") + ",none,,,,,,,";
+        if (pxPerMm) rows += ",,,,,";
+        return rows + "\r\n";
+    }
+    const ToothResult& t = result.tooth;
+    appendRow(rows, file, frame, "tooth", toothTypeText(t.toothType),
+              {t.area, t.centerX, t.centerY, t.angle, t.majorAxis, t.minorAxis}, pxPerMm);
+    int n = 1;
+    for (const CanalResult& c : result.canals)
+        appendRow(rows, file, frame, "canal " + std::to_string(n++), "", c, pxPerMm);
+    return rows;
+}
+
+TableFile::~TableFile() {
+    if (fd >= 0) ::close(fd);
+}
+
+bool TableFile::open(const std::filesystem::path& path) {
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (end < 0) return false;
+    length = static_cast<std::uintmax_t>(end);
+    return true;
+}
+
+bool TableFile::lock() { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
+
+bool TableFile::truncate(std::uintmax_t bytes) {
+    if (::ftruncate(fd, static_cast<off_t>(bytes)) != 0) return false;
+    length = bytes;
+    return true;
+}
+
+bool TableFile::append(std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(length + done));
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (!(n < 0 && errno == EINTR)) {
+            const int error = n < 0 ? errno : ENOSPC;
+            (void)!::ftruncate(fd, static_cast<off_t>(length));
+            errno = error;
+            return false;
+        }
+    }
+    length += done;
+    return true;
+}
+
+bool TableFile::sync() { return ::fsync(fd) == 0; }
+
+}  // namespace quendra

@@ -1,0 +1,59 @@
+#pragma once
+
+// The table of a batch run: RFC 4180 CSV in UTF-8, lines ending in CR LF, one row per tooth
+// and canal of every analysed picture or frame, in input order.
+//
+// File names are bytes, not text; the table and the run record must stay valid UTF-8
+// whatever the names hold. Bytes that form valid UTF-8 are kept; every other byte is written
+// as the character of the same value in ISO 8859-1 (Latin-1), so a Latin-1 name such as
+// "Z\xE4hne.png" reads "Zähne.png".
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "analysis/FrameResult.h"
+
+namespace quendra {
+
+std::string utf8Text(std::string_view bytes);
+
+// A field quoted as RFC 4180 asks when it holds a comma, a quote or a line break.
+std::string csvField(const std::string& text);
+
+// The header line; with a scale, the millimetre columns too.
+std::string tableHeader(bool millimetres);
+
+// The rows of one analysed picture (frame < 0) or video frame: the tooth and each canal when
+// canals were accepted, else one row "none".
+std::string frameRows(const std::string& file, int frame, const FrameResult& result,
+                      std::optional<double> pxPerMm);
+
+// The table's file, written only by appending whole rows. A write that fails half-way (a full
+// disk) is cut back, so the file never ends in a half row.
+class TableFile {
+public:
+    TableFile() = default;
+    ~TableFile();
+    TableFile(const TableFile&) = delete;
+    TableFile& operator=(const TableFile&) = delete;
+
+    // Opens or creates the file without changing it; false (errno set) when it cannot be.
+    bool open(const std::filesystem::path& path);
+    // Takes the file for this process alone; false while another process holds it.
+    bool lock();
+    std::uintmax_t size() const { return length; }
+    // Cuts the file to `bytes` bytes.
+    bool truncate(std::uintmax_t bytes);
+    bool append(std::string_view bytes);
+    // Flushes the rows to the disk.
+    bool sync();
+
+private:
+    int fd = -1;
+    std::uintmax_t length = 0;
+};
+
+}  // namespace quendra

@@ -1,0 +1,30 @@
+#pragma once
+
+// The loaded colour classes: the k-d tree over a colour-class file's samples and the class
+// threshold every classification uses. Read-only once made: one classifier serves any number
+// of analyses at the same time, each with a cache of its own (ClassCache), and copying it
+// shares the tree.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "colour/KDTree.h"
+#include "io/ColorClassFile.h"
+
+namespace quendra {
+
+struct ColorClassifier {
+    std::shared_ptr<const KDTree> tree;  // never null in a loaded classifier
+    int threshold = 5;                   // class threshold, 1..10 from the window's slider
+};
+
+// The classifier of these samples: a tree over B, G, R voting among 13 neighbours.
+ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold);
+
+// Reads a colour-class file and builds its classifier into `classifier`; on failure
+// `classifier` is left as it was.
+ClassFileStatus loadColorClassifier(const std::string& path, int threshold,
+                                    ColorClassifier& classifier);
+
+}  // namespace quendra

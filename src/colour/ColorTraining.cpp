@@ -1,0 +1,51 @@
+#include "colour/ColorTraining.h"
+
+#include <cstring>
+
+#include "colour/ColorSampling.h"
+#include "colour/KDTree.h"
+
+namespace quendra {
+
+ColorTraining::ColorTraining() : sampleTable_(std::make_unique<std::uint8_t[]>(kColorKeyCount)) {}
+
+void ColorTraining::reset() { std::memset(sampleTable_.get(), 0, kColorKeyCount); }
+
+void ColorTraining::addSamples(const cv::Mat& frame, int x0, int y0, int x1, int y1) {
+    if (frame.empty()) return;
+    markSamples(frame, sampleTable_.get(), colorClass_, x0, y0, x1, y1);
+}
+
+std::array<std::size_t, 256> ColorTraining::classCounts() const {
+    std::array<std::size_t, 256> counts{};
+    for (ColorKey k = 0; k < kColorKeyCount; ++k) ++counts[sampleTable_[k]];
+    return counts;
+}
+
+std::vector<PackedSample> ColorTraining::samples() const {
+    std::vector<PackedSample> picked;
+    for (ColorKey k = 0; k < kColorKeyCount; ++k)
+        if (sampleTable_[k] != ClassNone) picked.push_back(packSample(sampleTable_[k], k));
+    return picked;
+}
+
+ClassFileStatus ColorTraining::save(const std::string& path) const {
+    return writeColorClassFile(path, samples());
+}
+
+cv::Mat ColorTraining::paintPreview(const cv::Mat& frame, int threshold) {
+    if (frame.empty()) return {};
+    cv::Mat preview = frame.clone();
+    std::vector<PackedSample> usable;
+    for (ColorKey k = 0; k < kColorKeyCount; ++k) {
+        const std::uint8_t entry = sampleTable_[k];
+        if (entry >= 1 && entry <= 127) usable.push_back(packSample(entry, k));
+    }
+    if (!usable.empty()) {
+        const KDTree previewTree(std::move(usable));
+        quendra::paintPreview(frame, previewTree, previewCache_.data(), threshold, preview);
+    }
+    return preview;
+}
+
+}  // namespace quendra

@@ -1,0 +1,96 @@
+#include "io/FileWriting.h"
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quendra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The limit Linux itself sets on the links of one path.
+constexpr int kMaxLinks = 40;
+
+// A fresh hidden name beside the target, created exclusively with the usual permissions (the
+// process's umask applies, unlike mkstemp's owner-only files). Safe from several threads.
+int createTemporary(const fs::path& target, std::string& temp) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = (target.parent_path() / ("." + target.filename().string() + "." +
+                                        std::to_string(::getpid()) + "-" +
+                                        std::to_string(counter++) + ".tmp"))
+                   .string();
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool writeAll(int fd, std::span<const char> bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) done += static_cast<std::size_t>(n);
+        else if (!(n < 0 && errno == EINTR)) return false;
+    }
+    return true;
+}
+
+// Gives the new file the mode and owner of the one it replaces. The owner is best effort:
+// only a privileged process may give a file away.
+bool takeOver(int fd, const struct stat& old) {
+    if (::fchmod(fd, old.st_mode & 07777) != 0) return false;
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+        (void)!::fchown(fd, old.st_uid, old.st_gid);
+    return true;
+}
+
+// Makes the rename itself durable; a folder that cannot be synced (some network file systems)
+// does not undo a write that already succeeded.
+void syncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+std::string followLinks(const std::string& path) {
+    fs::path current = path;
+    for (int i = 0; i < kMaxLinks; ++i) {
+        std::error_code ec;
+        if (!fs::is_symlink(current, ec)) return current.string();
+        const fs::path next = fs::read_symlink(current, ec);
+        if (ec) return current.string();
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return path;
+}
+
+bool writeFileReplacing(const std::string& path, std::span<const char> bytes) {
+    const fs::path target = followLinks(path);
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) return false;
+
+    std::string temp;
+    const int fd = createTemporary(target, temp);
+    if (fd < 0) return false;
+    bool ok = (!exists || takeOver(fd, old)) && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    syncFolder(target.parent_path());
+    return true;
+}
+
+}  // namespace quendra

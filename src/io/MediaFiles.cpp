@@ -1,0 +1,36 @@
+#include "io/MediaFiles.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <string_view>
+
+namespace quendra {
+
+namespace {
+
+constexpr std::array<std::string_view, 4> kPictureExtensions{".jpg", ".jpeg", ".bmp", ".png"};
+constexpr std::array<std::string_view, 6> kVideoExtensions{".avi", ".mov", ".mpg",
+                                                           ".mpeg", ".wmv", ".mp4"};
+
+template <std::size_t N>
+bool oneOf(const std::string& extension, const std::array<std::string_view, N>& list) {
+    return std::find(list.begin(), list.end(), extension) != list.end();
+}
+
+}  // namespace
+
+MediaKind mediaKindOf(const std::string& path) {
+    std::string e = std::filesystem::path(path).extension().string();
+    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (oneOf(e, kPictureExtensions)) return MediaKind::Picture;
+    if (oneOf(e, kVideoExtensions)) return MediaKind::Video;
+    return MediaKind::Other;
+}
+
+bool isRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace quendra

@@ -1,0 +1,19 @@
+#pragma once
+
+// What kind of file the programs open, told by the name's extension (in any case), and the
+// check every file passes before it is opened.
+
+#include <string>
+
+namespace quendra {
+
+enum class MediaKind { Other, Picture, Video };
+
+// Pictures: jpg, jpeg, bmp, png. Videos: avi, mov, mpg, mpeg, wmv, mp4.
+MediaKind mediaKindOf(const std::string& path);
+
+// True for a regular file, or a link to one. Anything else (a folder, a FIFO, a device, a
+// socket) would hang or fail the readers and is refused before it is opened.
+bool isRegularFile(const std::string& path);
+
+}  // namespace quendra

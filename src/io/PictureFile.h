@@ -1,0 +1,45 @@
+#pragma once
+
+// Reading and writing single pictures.
+//
+// Reading accepts JPEG, PNG and BMP files (told by their content, not their name). The size is
+// taken from the file's header before anything is decoded, so a small file that would decode
+// into gigabytes is refused before it takes any memory. Every picture arrives as an 8-bit
+// B,G,R frame, greyscale and 16-bit ones included.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <opencv2/core.hpp>
+
+namespace quendra {
+
+// The largest picture read: 120 megapixels (a 100-megapixel camera picture still passes; a
+// frame of this size takes 360 MB, and the analysis and the display each keep copies).
+inline constexpr std::int64_t kMaxPicturePixels = 120'000'000;
+
+enum class PictureStatus {
+    Ok,
+    NotAFile,    // missing, a folder, a FIFO or a device
+    Unreadable,  // no JPEG, PNG or BMP, or broken
+    TooLarge,    // more than kMaxPicturePixels
+};
+
+struct PictureRead {
+    PictureStatus status = PictureStatus::Unreadable;
+    cv::Mat picture;  // CV_8UC3, only with Ok
+    cv::Size size;    // as the header gives it, also for TooLarge
+};
+
+PictureRead readPicture(const std::string& path);
+
+// The width and height a JPEG, PNG or BMP file's header gives; nothing for other bytes.
+std::optional<cv::Size> pictureHeaderSize(const std::uint8_t* bytes, std::size_t count);
+
+// Writes `picture` in the format its name's extension gives (PNG when the name has none),
+// replacing an existing file only when all of it was written. False for a format no encoder
+// knows or a file that cannot be written.
+bool savePicture(const std::string& path, const cv::Mat& picture);
+
+}  // namespace quendra

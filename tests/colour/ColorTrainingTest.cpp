@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "colour/ColorSampling.h"
+#include "colour/ColorTraining.h"
+
+namespace quendra {
+namespace {
+
+cv::Mat colourRow(std::initializer_list<cv::Vec3b> pixels) {
+    cv::Mat frame(1, static_cast<int>(pixels.size()), CV_8UC3);
+    int x = 0;
+    for (const cv::Vec3b& p : pixels) frame.at<cv::Vec3b>(0, x++) = p;
+    return frame;
+}
+
+TEST(MarkSamples, AClassOnceConflictingStaysConflicting) {
+    std::vector<std::uint8_t> table(kColorKeyCount, 0);
+    const cv::Mat frame = colourRow({{1, 2, 3}});
+    const ColorKey key = 0x030201;
+    markSamples(frame, table.data(), 1, 0, 0, 1, 1);
+    EXPECT_EQ(table[key], 1);
+    markSamples(frame, table.data(), 1, 0, 0, 1, 1);
+    EXPECT_EQ(table[key], 1);
+    markSamples(frame, table.data(), 2, 0, 0, 1, 1);
+    EXPECT_EQ(table[key], 255);
+    markSamples(frame, table.data(), 1, 0, 0, 1, 1);
+    EXPECT_EQ(table[key], 255);
+}
+
+TEST(MarkSamples, RecordsTheHalfOpenRectangleClippedToTheFrame) {
+    std::vector<std::uint8_t> table(kColorKeyCount, 0);
+    cv::Mat frame(3, 3, CV_8UC3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) frame.at<cv::Vec3b>(y, x) = {static_cast<uchar>(3 * y + x), 0, 0};
+    markSamples(frame, table.data(), 2, 1, -4, 9, 2);  // columns 1..2, rows 0..1
+    std::vector<int> picked;
+    for (int b = 0; b < 9; ++b)
+        if (table[static_cast<std::size_t>(b)]) picked.push_back(b);
+    EXPECT_EQ(picked, (std::vector<int>{1, 2, 4, 5}));
+    markSamples(frame, table.data(), 1, 2, 2, 2, 3);  // no width: nothing
+    EXPECT_EQ(table[8], 0);
+}
+
+TEST(ColorTrainingPreview, PaintsEachClassAndKeepsOtherColours) {
+    ColorTraining training;
+    // Each of the three colours six times over, so that each reaches the quorum of its own.
+    cv::Mat frame(6, 4, CV_8UC3);
+    for (int y = 0; y < 6; ++y) {
+        frame.at<cv::Vec3b>(y, 0) = {200, 200, 200};
+        frame.at<cv::Vec3b>(y, 1) = {60, 60, 150};
+        frame.at<cv::Vec3b>(y, 2) = {20, 20, 20};
+        frame.at<cv::Vec3b>(y, 3) = {120, 10, 240};
+    }
+    // Six different colours per class: the table holds each colour once.
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 3; ++x) frame.at<cv::Vec3b>(y, x)[0] += static_cast<uchar>(y);
+    for (int cls = 1; cls <= 3; ++cls) {
+        training.setColorClass(cls);
+        training.addSamples(frame, cls - 1, 0, cls, 6);
+    }
+    const cv::Mat preview = training.paintPreview(frame, 10);
+    for (int y = 0; y < 6; ++y) {
+        EXPECT_EQ(preview.at<cv::Vec3b>(y, 0), cv::Vec3b(255, 255, 255));
+        EXPECT_EQ(preview.at<cv::Vec3b>(y, 1), cv::Vec3b(0, 0, 255));
+        EXPECT_EQ(preview.at<cv::Vec3b>(y, 2), cv::Vec3b(0, 0, 0));
+        EXPECT_EQ(preview.at<cv::Vec3b>(y, 3), frame.at<cv::Vec3b>(y, 3));
+    }
+}
+
+TEST(ColorTrainingPreview, NothingUsablePickedShowsTheFrameUnpainted) {
+    ColorTraining training;
+    const cv::Mat frame = colourRow({{5, 5, 5}, {6, 6, 6}});
+    training.addSamples(frame, 0, 0, 2, 1);
+    training.setColorClass(2);
+    training.addSamples(frame, 0, 0, 2, 1);  // both colours now conflicts
+    const cv::Mat preview = training.paintPreview(frame, 5);
+    EXPECT_EQ(cv::norm(preview, frame, cv::NORM_INF), 0);
+    EXPECT_TRUE(training.paintPreview(cv::Mat(), 5).empty());
+}
+
+TEST(ColorTraining, CountsPerClassAndResetForgetsEveryPick) {
+    ColorTraining training;
+    training.addSamples(colourRow({{9, 9, 9}, {8, 8, 8}}), 0, 0, 2, 1);
+    training.setColorClass(2);
+    training.addSamples(colourRow({{9, 9, 9}, {7, 7, 7}}), 0, 0, 2, 1);
+    const auto counts = training.classCounts();
+    EXPECT_EQ(counts[ClassEnamel], 1u);
+    EXPECT_EQ(counts[ClassGum], 1u);
+    EXPECT_EQ(counts[ClassConflict], 1u);
+    EXPECT_EQ(counts[ClassNone], kColorKeyCount - 3);
+    training.reset();
+    EXPECT_EQ(training.classCounts()[ClassNone], kColorKeyCount);
+    EXPECT_TRUE(training.samples().empty());
+    training.addSamples(cv::Mat(), 0, 0, 1, 1);  // no frame yet: nothing happens
+}
+
+}  // namespace
+}  // namespace quendra

@@ -1,0 +1,64 @@
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+
+#include "TempFolder.h"
+#include "io/PictureFile.h"
+
+namespace quendra {
+namespace {
+
+using PictureFile = TempFolder;
+
+std::vector<uchar> encoded(const char* extension, cv::Size size, std::vector<int> params = {}) {
+    std::vector<uchar> bytes;
+    cv::imencode(extension, cv::Mat(size, CV_8UC3, cv::Scalar(10, 200, 30)), bytes, params);
+    return bytes;
+}
+
+// The header sizes agree with what OpenCV decodes, for every format and layout we accept.
+TEST_F(PictureFile, HeaderSizeOfEveryFormat) {
+    const cv::Size size(37, 23);
+    const std::vector<std::pair<const char*, std::vector<uchar>>> files = {
+        {"png", encoded(".png", size)},
+        {"jpeg", encoded(".jpg", size)},
+        {"progressive jpeg", encoded(".jpg", size, {cv::IMWRITE_JPEG_PROGRESSIVE, 1})},
+        {"bmp", encoded(".bmp", size)},
+    };
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(pictureHeaderSize(bytes.data(), bytes.size()), size);
+        EXPECT_EQ(cv::imdecode(bytes, cv::IMREAD_COLOR).size(), size);
+    }
+    const std::string text = "kein Bild";
+    EXPECT_FALSE(pictureHeaderSize(reinterpret_cast<const uchar*>(text.data()), text.size()));
+}
+
+// A 60-byte file that claims 30000 x 30000 pixels would take 2.7 GB to decode.
+TEST_F(PictureFile, PicturesAboveTheLimitAreRefusedBeforeDecoding) {
+    std::vector<uchar> png = encoded(".png", {30000, 1});
+    png[20] = 0x00, png[21] = 0x00, png[22] = 0x75, png[23] = 0x30;  // height 30000
+    writeBytes("huge.png", std::string(png.begin(), png.end()));
+    const PictureRead read = readPicture(path("huge.png"));
+    EXPECT_EQ(read.status, PictureStatus::TooLarge);
+    EXPECT_EQ(read.size, cv::Size(30000, 30000));
+    EXPECT_TRUE(read.picture.empty());
+
+    const std::vector<uchar> fits = encoded(".png", {12000, 8000});  // 96 megapixels
+    writeBytes("large.png", std::string(fits.begin(), fits.end()));
+    EXPECT_EQ(readPicture(path("large.png")).status, PictureStatus::Ok);
+}
+
+TEST_F(PictureFile, WhatIsNotARegularFileIsRefusedUnopened) {
+    ASSERT_EQ(::mkfifo(path("pipe.png").c_str(), 0600), 0);  // opening it would wait forever
+    EXPECT_EQ(readPicture(path("pipe.png")).status, PictureStatus::NotAFile);
+    EXPECT_EQ(readPicture(folder.string()).status, PictureStatus::NotAFile);
+    EXPECT_EQ(readPicture(path("missing.png")).status, PictureStatus::NotAFile);
+    writeBytes("text.png", "Dies ist kein Bild.");
+    EXPECT_EQ(readPicture(path("text.png")).status, PictureStatus::Unreadable);
+}
+
+}  // namespace
+}  // namespace quendra
