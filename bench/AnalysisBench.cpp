@@ -1,4 +1,5 @@
 #include <benchmark/benchmark.h>
+
 #include <opencv2/imgproc.hpp>
 
 #include "SampleFixture.h"
@@ -17,7 +18,8 @@ cv::Mat enamelMask(int width, int height) {
 }
 
 void BM_LabelRegions(benchmark::State& state) {
-    const cv::Mat mask = enamelMask(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const cv::Mat mask =
+        enamelMask(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     std::vector<Region> regions;
     RunEncoder encoder;
     Run* runs = nullptr;
@@ -29,7 +31,8 @@ void BM_LabelRegions(benchmark::State& state) {
 BENCHMARK(BM_LabelRegions)->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 
 void BM_OpenCVConnectedComponents(benchmark::State& state) {
-    const cv::Mat mask = enamelMask(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const cv::Mat mask =
+        enamelMask(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const cv::Mat foreground = mask == 0;
     const int threads = cv::getNumThreads();
     cv::setNumThreads(1);
@@ -42,7 +45,8 @@ void BM_OpenCVConnectedComponents(benchmark::State& state) {
 BENCHMARK(BM_OpenCVConnectedComponents)->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 
 void BM_Calculate(benchmark::State& state) {
-    const cv::Mat& frame = sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const cv::Mat& frame =
+        sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     ToothAnalysis analysis;
     analysis.calculate(frame, sampleClassifier());  // fills the class cache
     for (auto _ : state) {
@@ -54,7 +58,8 @@ BENCHMARK(BM_Calculate)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::k
 
 // What the operator waits for after loading: the first frame with an empty cache.
 void BM_CalculateFirstFrame(benchmark::State& state) {
-    const cv::Mat& frame = sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const cv::Mat& frame =
+        sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     ToothAnalysis analysis;
     for (auto _ : state) {
         state.PauseTiming();

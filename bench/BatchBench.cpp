@@ -1,9 +1,9 @@
-#include <filesystem>
-#include <sstream>
-
 #include <benchmark/benchmark.h>
+
+#include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <sstream>
 
 #include "SampleFixture.h"
 #include "batch/BatchRun.h"
@@ -25,8 +25,10 @@ const fs::path& batchFolder() {
         for (int i = 0; i < kPictures; ++i) {
             cv::Mat moved;
             const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, 3 * i, 0, 1, 2 * i);
-            cv::warpAffine(frame, moved, shift, frame.size(), cv::INTER_NEAREST, cv::BORDER_REPLICATE);
-            cv::imwrite((dir / "in" / ("tooth" + std::to_string(100 + i) + ".png")).string(), moved);
+            cv::warpAffine(frame, moved, shift, frame.size(), cv::INTER_NEAREST,
+                           cv::BORDER_REPLICATE);
+            cv::imwrite((dir / "in" / ("tooth" + std::to_string(100 + i) + ".png")).string(),
+                        moved);
         }
         return dir;
     }();
@@ -47,7 +49,13 @@ void BM_BatchThroughput(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(runBatch(options, log));
     state.SetItemsProcessed(state.iterations() * kPictures);
 }
-BENCHMARK(BM_BatchThroughput)->ArgName("jobs")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_BatchThroughput)
+    ->ArgName("jobs")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 }  // namespace
 }  // namespace quendra

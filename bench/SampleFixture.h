@@ -2,9 +2,8 @@
 
 // The sample pictures and their trained colour classes, made once per process.
 
-#include <string>
-
 #include <opencv2/core.hpp>
+#include <string>
 
 #include "colour/ColorClassifier.h"
 

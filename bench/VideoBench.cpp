@@ -1,6 +1,6 @@
-#include <filesystem>
-
 #include <benchmark/benchmark.h>
+
+#include <filesystem>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -19,13 +19,14 @@ const std::string& sampleVideo() {
     static const std::string path = [] {
         const auto file = std::filesystem::temp_directory_path() / "quendra-bench-1080p.mp4";
         const cv::Mat& frame = sampleFrame(1920, 1080);
-        cv::VideoWriter writer(file.string(), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('m', 'p', '4', 'v'),
-                               25, frame.size());
+        cv::VideoWriter writer(file.string(), cv::CAP_FFMPEG,
+                               cv::VideoWriter::fourcc('m', 'p', '4', 'v'), 25, frame.size());
         if (!writer.isOpened()) throw std::runtime_error("cannot write the benchmark video");
         for (int i = 0; i < kVideoFrames; ++i) {
             cv::Mat shifted;
             const cv::Mat move = (cv::Mat_<double>(2, 3) << 1, 0, i % 8, 0, 1, i % 5);
-            cv::warpAffine(frame, shifted, move, frame.size(), cv::INTER_NEAREST, cv::BORDER_REPLICATE);
+            cv::warpAffine(frame, shifted, move, frame.size(), cv::INTER_NEAREST,
+                           cv::BORDER_REPLICATE);
             writer.write(shifted);
         }
         return file.string();

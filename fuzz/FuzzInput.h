@@ -20,7 +20,9 @@ public:
         return value;
     }
     // A value in lo..hi.
-    int takeIn(int lo, int hi) { return lo + static_cast<int>(take<std::uint16_t>() % static_cast<unsigned>(hi - lo + 1)); }
+    int takeIn(int lo, int hi) {
+        return lo + static_cast<int>(take<std::uint16_t>() % static_cast<unsigned>(hi - lo + 1));
+    }
 
     const std::uint8_t* rest() const { return data; }
     std::size_t remaining() const { return size; }

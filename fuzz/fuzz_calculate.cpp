@@ -17,7 +17,9 @@ quendra::ColorClassifier gridClassifier() {
         for (int g = 0; g < 256; g += 8)
             for (int b = 0; b < 256; b += 8) {
                 const unsigned cls = b + g + r > 450 ? 1 : r > b + 40 ? 2 : 0;
-                if (cls) samples.push_back(quendra::packSample(cls, static_cast<quendra::ColorKey>(r << 16 | g << 8 | b)));
+                if (cls)
+                    samples.push_back(quendra::packSample(
+                        cls, static_cast<quendra::ColorKey>(r << 16 | g << 8 | b)));
             }
     return quendra::classifierOf(std::move(samples), 5);
 }

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         area += r.area;
         if (r.minX < 0 || r.maxX >= width || r.minY < 0 || r.maxY >= height) __builtin_trap();
     }
-    if (static_cast<long long>(area) != foreground || (runCount == 0) != (foreground == 0)) __builtin_trap();
+    if (static_cast<long long>(area) != foreground || (runCount == 0) != (foreground == 0))
+        __builtin_trap();
     if (!regions.empty()) (void)quendra::largestRegion(regions);
     return 0;
 }

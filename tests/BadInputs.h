@@ -6,11 +6,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
-
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
+#include <string>
+#include <vector>
 
 struct BadInput {
     std::filesystem::path path;
@@ -28,18 +27,20 @@ inline std::string fileBytes(const std::filesystem::path& p) {
 
 // An MJPG video of `frames` frames cut off after `keep` of its bytes (0..1): its index still
 // promises every frame, but the last ones cannot be decoded.
-inline std::filesystem::path makeVideoWithBrokenTail(const std::filesystem::path& dir, int frames, double keep) {
+inline std::filesystem::path makeVideoWithBrokenTail(const std::filesystem::path& dir, int frames,
+                                                     double keep) {
     const auto path = dir / "abgebrochen.avi";
     {
-        cv::VideoWriter writer(path.string(), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 25,
-                               cv::Size(64, 48));
+        cv::VideoWriter writer(path.string(), cv::CAP_FFMPEG,
+                               cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 25, cv::Size(64, 48));
         cv::Mat noise(48, 64, CV_8UC3);
         for (int i = 0; i < frames; ++i) {
             cv::randu(noise, 0, 256);
             writer.write(noise);
         }
     }
-    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(std::filesystem::file_size(path) * keep));
+    std::filesystem::resize_file(
+        path, static_cast<std::uintmax_t>(std::filesystem::file_size(path) * keep));
     return path;
 }
 
@@ -57,14 +58,17 @@ inline std::vector<BadInput> makeBadPictures(const std::filesystem::path& dir) {
     };
     add("leer.png", "", false);
     add("leer.jpg", "", false);
-    add("halb.png", std::string(png.begin(), png.begin() + static_cast<long>(png.size() / 3)), false);
+    add("halb.png", std::string(png.begin(), png.begin() + static_cast<long>(png.size() / 3)),
+        false);
     add("text.png", "Dies ist kein Bild.\n", false);
-    add("halb.jpg", std::string(jpg.begin(), jpg.begin() + static_cast<long>(jpg.size() * 2 / 3)), false);
+    add("halb.jpg", std::string(jpg.begin(), jpg.begin() + static_cast<long>(jpg.size() * 2 / 3)),
+        false);
     cv::imwrite((dir / "pixel 1x1.png").string(), cv::Mat(1, 1, CV_8UC3, cv::Scalar(1, 2, 3)));
     inputs.push_back({dir / "pixel 1x1.png", true});
     cv::imwrite((dir / "streifen.png").string(), cv::Mat(5000, 1, CV_8UC3, cv::Scalar(9, 9, 9)));
     inputs.push_back({dir / "streifen.png", true});
-    cv::imwrite((dir / "tief 16bit.png").string(), cv::Mat(40, 40, CV_16UC3, cv::Scalar(40000, 1000, 65535)));
+    cv::imwrite((dir / "tief 16bit.png").string(),
+                cv::Mat(40, 40, CV_16UC3, cv::Scalar(40000, 1000, 65535)));
     inputs.push_back({dir / "tief 16bit.png", true});
     cv::imwrite((dir / "grau.png").string(), cv::Mat(40, 40, CV_8UC1, cv::Scalar(128)));
     inputs.push_back({dir / "grau.png", true});

@@ -5,23 +5,23 @@
 // only 64 KiB: a child that writes more stops until the test reads on, which lets a test hold
 // a run at a point of its choosing.
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
-
 class Program {
 public:
     // `inChild` runs in the child before the program starts (limits, signal dispositions).
-    explicit Program(const std::vector<std::string>& args, const std::function<void()>& inChild = {}) {
+    explicit Program(const std::vector<std::string>& args,
+                     const std::function<void()>& inChild = {}) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) return;
         std::vector<char*> argv;

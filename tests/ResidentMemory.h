@@ -1,7 +1,8 @@
 #pragma once
 
-#include <fstream>
 #include <unistd.h>
+
+#include <fstream>
 
 // Resident memory of this process in bytes, from /proc.
 inline long long residentBytes() {

@@ -3,13 +3,12 @@
 // A fresh folder per test, named after the test and the process (so that two builds running
 // their suites at once never share one), removed after it.
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
-
-#include <gtest/gtest.h>
 
 class TempFolder : public ::testing::Test {
 protected:

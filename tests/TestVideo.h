@@ -5,16 +5,16 @@
 
 #include <cmath>
 #include <fstream>
-#include <string>
-
 #include <opencv2/core.hpp>
 #include <opencv2/videoio.hpp>
+#include <string>
 
-inline bool writeIndexedVideo(const std::string& path, int fourcc, int frames, cv::Size size = {160, 120},
-                              double fps = 25) {
+inline bool writeIndexedVideo(const std::string& path, int fourcc, int frames,
+                              cv::Size size = {160, 120}, double fps = 25) {
     cv::VideoWriter writer(path, cv::CAP_FFMPEG, fourcc, fps, size);
     if (!writer.isOpened()) return false;
-    for (int i = 0; i < frames; ++i) writer.write(cv::Mat(size, CV_8UC3, cv::Scalar::all(20 + 10 * i)));
+    for (int i = 0; i < frames; ++i)
+        writer.write(cv::Mat(size, CV_8UC3, cv::Scalar::all(20 + 10 * i)));
     return true;
 }
 
@@ -28,13 +28,16 @@ inline bool breakVideoFrame(const std::string& path, int index) {
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
     std::string bytes{std::istreambuf_iterator<char>(file), {}};
     int frame = 0;
-    for (std::size_t at = bytes.find("00dc"); at != std::string::npos; at = bytes.find("00dc", at + 4)) {
-        const bool chunk = at + 10 < bytes.size() && bytes[at + 8] == '\xFF' && bytes[at + 9] == '\xD8';
+    for (std::size_t at = bytes.find("00dc"); at != std::string::npos;
+         at = bytes.find("00dc", at + 4)) {
+        const bool chunk =
+            at + 10 < bytes.size() && bytes[at + 8] == '\xFF' && bytes[at + 9] == '\xD8';
         if (!chunk || frame++ != index) continue;
         const std::uint32_t size = static_cast<unsigned char>(bytes[at + 4]) |
                                    static_cast<unsigned char>(bytes[at + 5]) << 8 |
                                    static_cast<unsigned char>(bytes[at + 6]) << 16;
-        std::fill_n(bytes.begin() + static_cast<long>(at + 8), std::min<std::size_t>(size, bytes.size() - at - 8), '\0');
+        std::fill_n(bytes.begin() + static_cast<long>(at + 8),
+                    std::min<std::size_t>(size, bytes.size() - at - 8), '\0');
         file.seekp(0);
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return static_cast<bool>(file);

@@ -26,7 +26,8 @@ inline int literalClassify(const KDTree& tree, int color, int threshold) {
     const auto search = [&](auto&& self, int lo, int hi, int depth) -> void {
         const int mid = (lo + hi) / 2;
         const int channel = depth % tree.axisCount();
-        const int d = channelOf(static_cast<ColorKey>(color), channel) - channelOf(nodes[mid], channel);
+        const int d =
+            channelOf(static_cast<ColorKey>(color), channel) - channelOf(nodes[mid], channel);
         candidates.insert({std::abs(d), sampleClass(nodes[mid])});  // after equal distances
         candidates.erase(std::prev(candidates.end()));
         if (d < 0) {

@@ -1,11 +1,10 @@
 #include "SampleScene.h"
 
 #include <cmath>
+#include <opencv2/imgproc.hpp>
 #include <random>
 #include <sstream>
 #include <stdexcept>
-
-#include <opencv2/imgproc.hpp>
 
 #include "analysis/ToothResult.h"
 #include "colour/ColorTraining.h"
@@ -36,7 +35,8 @@ int expectedType(const SampleScene& scene, const std::vector<CanalTruth>& canals
                                  std::min(scene.tooth.axes.width, scene.tooth.axes.height);
             return ratio < 1.5 ? ToothPremolar : ToothFront;
         }
-        case 2: return ToothUpperPremolar4;
+        case 2:
+            return ToothUpperPremolar4;
         case 3: {
             const cv::Point2d a = canals[0].centre, b = canals[1].centre, c = canals[2].centre;
             const double d = 2 * (a.x * (b.y - c.y) + b.x * (c.y - a.y) + c.x * (a.y - b.y));
@@ -47,8 +47,10 @@ int expectedType(const SampleScene& scene, const std::vector<CanalTruth>& canals
             return cv::norm(centre - centroid) < cv::norm(centre - a) / 3 ? ToothLowerMolar
                                                                           : ToothUpperMolar;
         }
-        case 4: return ToothUpperMolar;
-        default: return ToothUnknown;
+        case 4:
+            return ToothUpperMolar;
+        default:
+            return ToothUnknown;
     }
 }
 
@@ -65,8 +67,11 @@ std::vector<SampleScene> sampleScenes() {
     molar.canals = {{relative(molar, -50, -32), {14, 11}, 20},
                     {relative(molar, 56, -22), {13, 12}, -30},
                     {relative(molar, 4, 56), {12, 15}, 0}};
-    molar.enamelPicks = {{200, 150, 60, 40}, {380, 140, 50, 50}, {260, 320, 120, 30},
-                         {190, 250, 40, 60}, {440, 240, 40, 50}};
+    molar.enamelPicks = {{200, 150, 60, 40},
+                         {380, 140, 50, 50},
+                         {260, 320, 120, 30},
+                         {190, 250, 40, 60},
+                         {440, 240, 40, 50}};
     molar.gumPicks = {{30, 30, 120, 80}, {500, 380, 110, 80}, {30, 380, 80, 80}, {540, 40, 80, 80}};
     scenes.push_back(molar);
 
@@ -76,14 +81,17 @@ std::vector<SampleScene> sampleScenes() {
     front.gumPicks = {{30, 30, 150, 100}, {460, 340, 150, 110}, {40, 360, 100, 90}};
     scenes.push_back(front);
 
-    SampleScene premolar{"premolar-1920x1080", {1920, 1080}, {{960, 540}, {330, 300}, 25},
-                         {}, {}, {}, 37};
+    SampleScene premolar{
+        "premolar-1920x1080", {1920, 1080}, {{960, 540}, {330, 300}, 25}, {}, {}, {}, 37};
     premolar.canals = {{relative(premolar, -100, -45), {32, 26}, 30},
                        {relative(premolar, 105, 35), {30, 27}, -20}};
-    premolar.enamelPicks = {{760, 340, 140, 100}, {1000, 650, 160, 100}, {950, 300, 120, 80},
-                            {700, 560, 100, 100}, {1150, 420, 80, 100}};
-    premolar.gumPicks = {{60, 60, 300, 200}, {1500, 800, 300, 200}, {80, 800, 250, 200},
-                         {1550, 80, 300, 200}};
+    premolar.enamelPicks = {{760, 340, 140, 100},
+                            {1000, 650, 160, 100},
+                            {950, 300, 120, 80},
+                            {700, 560, 100, 100},
+                            {1150, 420, 80, 100}};
+    premolar.gumPicks = {
+        {60, 60, 300, 200}, {1500, 800, 300, 200}, {80, 800, 250, 200}, {1550, 80, 300, 200}};
     scenes.push_back(premolar);
     return scenes;
 }
@@ -104,7 +112,8 @@ cv::Mat renderScene(const SampleScene& scene, SampleTruth* truth) {
     cv::Mat picture(scene.size, CV_8UC3);
     for (int y = 0; y < scene.size.height; ++y) {
         for (int x = 0; x < scene.size.width; ++x) {
-            const double light = 0.93 + 0.12 * (0.7 * x / scene.size.width + 0.3 * y / scene.size.height);
+            const double light =
+                0.93 + 0.12 * (0.7 * x / scene.size.width + 0.3 * y / scene.size.height);
             cv::Vec3d colour;
             int amplitude;
             if (anyCanal.at<uchar>(y, x)) {
@@ -155,9 +164,9 @@ void pickSampleColors(const SampleScene& scene, const cv::Mat& picture, ColorTra
             cv::Mat area = toothMask(r);
             cv::Mat canals = cv::Mat::zeros(scene.size, CV_8UC1);
             for (const SampleEllipse& c : scene.canals) canals |= ellipseMask(scene.size, c);
-            const bool ok = onTooth ? cv::countNonZero(area) == r.area() &&
-                                          cv::countNonZero(canals(r)) == 0
-                                    : cv::countNonZero(area) == 0;
+            const bool ok =
+                onTooth ? cv::countNonZero(area) == r.area() && cv::countNonZero(canals(r)) == 0
+                        : cv::countNonZero(area) == 0;
             if (!ok) throw std::logic_error("sample pick " + scene.name + " leaves its class");
             training.addSamples(picture, r.x, r.y, r.x + r.width, r.y + r.height);
         }

@@ -4,10 +4,9 @@
 // with texture and noise on a pink-red gum background, dark canal spots, a mild lighting
 // gradient. Deterministic: the same scene renders to the same bytes on every run.
 
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 #include "colour/ColorClassifier.h"
 

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
-
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -19,10 +18,12 @@ const cv::Scalar kGum(110, 90, 190, 255);
 const cv::Scalar kRed(40, 40, 210, 255);
 const cv::Scalar kGreen(60, 170, 60, 255);
 
-void save(const std::filesystem::path& folder, const std::string& name, cv::Size size, const Draw& draw) {
+void save(const std::filesystem::path& folder, const std::string& name, cv::Size size,
+          const Draw& draw) {
     cv::Mat icon(size, CV_8UC4, cv::Scalar(0, 0, 0, 0));
     draw(icon);
-    if (!cv::imwrite((folder / name).string(), icon)) throw std::runtime_error("cannot write " + name);
+    if (!cv::imwrite((folder / name).string(), icon))
+        throw std::runtime_error("cannot write " + name);
 }
 
 void tooth(cv::Mat& m, cv::Point c, int r) {

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-
 #include <opencv2/imgcodecs.hpp>
 
 #include "SampleScene.h"

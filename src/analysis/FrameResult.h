@@ -3,9 +3,8 @@
 // The outcome of analysing one frame, as a value: what the overlay, the recognition-data text,
 // the batch table and the view read.
 
-#include <vector>
-
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "analysis/ToothResult.h"
 

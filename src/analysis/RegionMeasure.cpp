@@ -13,7 +13,8 @@ EllipseMeasure measureRegion(const Region& region) {
     const float theta = static_cast<float>(0.5 * std::atan2(-2.0 * cxy, double{cyy - cxx}));
     const float angle = static_cast<float>(theta * kDegreesPerRadian);
     const float s = cxx + cyy;
-    const float w = static_cast<float>(std::sqrt(double{(cxx - cyy) * (cxx - cyy) + 4 * cxy * cxy}));
+    const float w =
+        static_cast<float>(std::sqrt(double{(cxx - cyy) * (cxx - cyy) + 4 * cxy * cxy}));
     const float lambda1 = (s + w) / 2;
     const float lambda2 = std::max((s - w) / 2, 0.0f);
     return {angle, static_cast<float>(2 * std::sqrt(double{lambda1})),

@@ -3,11 +3,13 @@
 namespace quendra {
 
 namespace {
-double cube(double v) { return v * v * v; }
+double cube(double v) {
+    return v * v * v;
+}
 }  // namespace
 
-int labelRegions(const cv::Mat& mask, std::vector<Region>& regions, RunEncoder& encoder,
-                 Run*& runs, bool computeMoments) {
+int labelRegions(const cv::Mat& mask, std::vector<Region>& regions, RunEncoder& encoder, Run*& runs,
+                 bool computeMoments) {
     CV_CheckTypeEQ(mask.type(), CV_8UC1, "masks must be 8-bit single-channel images");
     regions.clear();
     int count = 0;
@@ -28,8 +30,10 @@ void mergeRuns(Run* runs, int count) {
             ++prev;
         if (runs[prev].y == c.y - 1 && runs[prev].xStart <= c.xEnd) {
             uniteRuns(&c, &runs[prev]);
-            if (runs[prev].xEnd > c.xEnd) ++cur;
-            else ++prev;
+            if (runs[prev].xEnd > c.xEnd)
+                ++cur;
+            else
+                ++prev;
         } else {
             ++cur;
         }
@@ -50,8 +54,10 @@ Run* findRoot(Run* run) {
 void uniteRuns(Run* later, Run* earlier) {
     Run* a = findRoot(later);
     Run* b = findRoot(earlier);
-    if (a < b) b->parent = a;
-    else a->parent = b;
+    if (a < b)
+        b->parent = a;
+    else
+        a->parent = b;
 }
 
 void accumulateRegions(std::vector<Region>& regions, Run* runs, int count, bool computeMoments) {

@@ -10,18 +10,17 @@
 //
 // Coordinates: x is the column (rightwards), y the row (downwards), in pixels.
 
-#include <vector>
-
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "analysis/RunEncoder.h"
 
 namespace quendra {
 
 struct Region {
-    float area;   // number of pixels
-    float sumX;   // sum of the columns of the pixels
-    float sumY;   // sum of the rows of the pixels
+    float area;  // number of pixels
+    float sumX;  // sum of the columns of the pixels
+    float sumY;  // sum of the rows of the pixels
     // Second moments, 0 until accumulateMoments ran; pixel units squared.
     float sumXY;  // central mixed moment: sum of (x - x̄)(y - ȳ)
     float sumXX;  // central moment in x, each pixel taken as a unit interval: a single pixel
@@ -33,8 +32,8 @@ struct Region {
 // Clears and refills `regions` from `mask` (CV_8UC1; padding bytes past the width never read).
 // `runs` receives the run array, valid until the encoder's next encoding. Returns the number of
 // runs (not regions); 0 when the mask has no foreground pixel.
-int labelRegions(const cv::Mat& mask, std::vector<Region>& regions, RunEncoder& encoder,
-                 Run*& runs, bool computeMoments);
+int labelRegions(const cv::Mat& mask, std::vector<Region>& regions, RunEncoder& encoder, Run*& runs,
+                 bool computeMoments);
 
 // Joins every run with the runs of the row above that share at least one column.
 void mergeRuns(Run* runs, int count);

@@ -32,7 +32,9 @@ int firstChange(const std::uint8_t* p, int n, std::uint64_t same) {
 
 }  // namespace
 
-RunEncoder::~RunEncoder() { release(); }
+RunEncoder::~RunEncoder() {
+    release();
+}
 
 void RunEncoder::release() {
     std::free(begin);

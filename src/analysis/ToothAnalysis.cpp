@@ -19,7 +19,9 @@ std::pair<int, int> clampedSpan(int border, int size) {
     return {static_cast<int>(lo), static_cast<int>(hi)};
 }
 
-int truncatedMean(float sum, float area) { return static_cast<int>(sum / area); }
+int truncatedMean(float sum, float area) {
+    return static_cast<int>(sum / area);
+}
 
 }  // namespace
 
@@ -50,14 +52,18 @@ const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
     const Region& tooth = toothRegions_[static_cast<std::size_t>(largestRegion(toothRegions_))];
     const EllipseMeasure toothShape = measureRegion(tooth);
     result_.toothFound = true;
-    result_.tooth = {tooth.area,           truncatedMean(tooth.sumX, tooth.area),
-                     truncatedMean(tooth.sumY, tooth.area), toothShape.angle,
-                     toothShape.majorAxis, toothShape.minorAxis,
+    result_.tooth = {tooth.area,
+                     truncatedMean(tooth.sumX, tooth.area),
+                     truncatedMean(tooth.sumY, tooth.area),
+                     toothShape.angle,
+                     toothShape.majorAxis,
+                     toothShape.minorAxis,
                      ToothUnknown};
 
     // The box ends one column and one row before the region's last ones (plain differences).
     const cv::Rect box = boundingBox(tooth);
-    const auto darkest = findDarkestPixel(frame, box.x, box.y, box.x + box.width, box.y + box.height);
+    const auto darkest =
+        findDarkestPixel(frame, box.x, box.y, box.x + box.width, box.y + box.height);
     if (darkest) {
         colorDistanceMask(frame, darkest->x, darkest->y, threshold_, canalMask_, box.x, box.y,
                           box.x + box.width, box.y + box.height);
@@ -74,7 +80,8 @@ const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
         const int cy = truncatedMean(canal.sumY, canal.area);
         if (!acceptsCanal(cx, cy)) continue;
         const EllipseMeasure shape = measureRegion(canal);
-        result_.canals.push_back({canal.area, cx, cy, shape.angle, shape.majorAxis, shape.minorAxis});
+        result_.canals.push_back(
+            {canal.area, cx, cy, shape.angle, shape.majorAxis, shape.minorAxis});
     }
     result_.hasResults = !result_.canals.empty();
     if (result_.hasResults)

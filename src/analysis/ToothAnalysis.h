@@ -9,9 +9,8 @@
 // hasResults() false; the tooth record then holds this frame's tooth if one was measured,
 // else an earlier one.
 
-#include <vector>
-
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "analysis/FrameResult.h"
 #include "analysis/Regions.h"

@@ -10,9 +10,12 @@ int toothTypeForOneCanal(ToothResult tooth, const std::vector<CanalResult>&) {
 }
 
 int toothTypeForThreeCanals(ToothResult, const std::vector<CanalResult>& canals) {
-    const float x0 = static_cast<float>(canals[0].centerX), y0 = static_cast<float>(canals[0].centerY);
-    const float x1 = static_cast<float>(canals[1].centerX), y1 = static_cast<float>(canals[1].centerY);
-    const float x2 = static_cast<float>(canals[2].centerX), y2 = static_cast<float>(canals[2].centerY);
+    const float x0 = static_cast<float>(canals[0].centerX),
+                y0 = static_cast<float>(canals[0].centerY);
+    const float x1 = static_cast<float>(canals[1].centerX),
+                y1 = static_cast<float>(canals[1].centerY);
+    const float x2 = static_cast<float>(canals[2].centerX),
+                y2 = static_cast<float>(canals[2].centerY);
 
     const float gx = (x0 + x1 + x2) / 3, gy = (y0 + y1 + y2) / 3;
     const float d = x0 * y1 + x1 * y2 + x2 * y0 - x0 * y2 - x1 * y0 - x2 * y1;
@@ -31,11 +34,16 @@ int toothTypeForThreeCanals(ToothResult, const std::vector<CanalResult>& canals)
 
 int decideToothType(const ToothResult& tooth, const std::vector<CanalResult>& canals) {
     switch (canals.size()) {
-        case 1: return toothTypeForOneCanal(tooth, canals);
-        case 2: return ToothUpperPremolar4;
-        case 3: return toothTypeForThreeCanals(tooth, canals);
-        case 4: return ToothUpperMolar;
-        default: return ToothUnknown;
+        case 1:
+            return toothTypeForOneCanal(tooth, canals);
+        case 2:
+            return ToothUpperPremolar4;
+        case 3:
+            return toothTypeForThreeCanals(tooth, canals);
+        case 4:
+            return ToothUpperMolar;
+        default:
+            return ToothUnknown;
     }
 }
 

@@ -21,32 +21,42 @@
 
 // The icons are compiled into this static library; its resource object must be pulled in by
 // hand, or the linker drops it from the program.
-static void initResources() { Q_INIT_RESOURCE(QuendraRC1); }
+static void initResources() {
+    Q_INIT_RESOURCE(QuendraRC1);
+}
 
 namespace {
 
-std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string nativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 QString describe(quendra::ClassFileStatus status, const QString& path) {
     using quendra::ClassFileStatus;
     switch (status) {
-        case ClassFileStatus::Ok: return {};
+        case ClassFileStatus::Ok:
+            return {};
         case ClassFileStatus::CannotOpen:
-            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geöffnet werden.").arg(path);
+            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geöffnet werden.")
+                .arg(path);
         case ClassFileStatus::Empty:
-            return QStringLiteral("Die Datei \"%1\" enthält keine Farbklassen; die bisherigen "
-                                  "Farbklassen bleiben geladen.")
+            return QStringLiteral(
+                       "Die Datei \"%1\" enthält keine Farbklassen; die bisherigen "
+                       "Farbklassen bleiben geladen.")
                 .arg(path);
         case ClassFileStatus::TooLarge:
-            return QStringLiteral("Die Datei \"%1\" ist zu groß für eine Farbklassendatei "
-                                  "(mehr als 16777216 Einträge).")
+            return QStringLiteral(
+                       "Die Datei \"%1\" ist zu groß für eine Farbklassendatei "
+                       "(mehr als 16777216 Einträge).")
                 .arg(path);
         case ClassFileStatus::CannotWrite:
-            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geschrieben werden.").arg(path);
+            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geschrieben werden.")
+                .arg(path);
         case ClassFileStatus::NothingPicked:
-            return QStringLiteral("Es ist noch keine Farbe ausgewählt; \"%1\" wurde nicht "
-                                  "geschrieben. Ziehen Sie zuerst Rechtecke über Zahnschmelz und "
-                                  "Zahnfleisch.")
+            return QStringLiteral(
+                       "Es ist noch keine Farbe ausgewählt; \"%1\" wurde nicht "
+                       "geschrieben. Ziehen Sie zuerst Rechtecke über Zahnschmelz und "
+                       "Zahnfleisch.")
                 .arg(path);
     }
     return {};
@@ -55,8 +65,9 @@ QString describe(quendra::ClassFileStatus status, const QString& path) {
 QString describe(const ImageModel& image, const QString& path) {
     if (image.status() != quendra::PictureStatus::TooLarge)
         return QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden.").arg(path);
-    return QStringLiteral("Das Bild \"%1\" ist mit %2 × %3 Bildpunkten zu groß; es werden Bilder "
-                          "bis %4 Megapixel geöffnet.")
+    return QStringLiteral(
+               "Das Bild \"%1\" ist mit %2 × %3 Bildpunkten zu groß; es werden Bilder "
+               "bis %4 Megapixel geöffnet.")
         .arg(path)
         .arg(image.pictureSize().width)
         .arg(image.pictureSize().height)
@@ -89,7 +100,8 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     connect(ui.loadLUT, &QAction::triggered, this, &QuendraRC1::loadLUT);
     connect(ui.saveLUT, &QAction::triggered, this, &QuendraRC1::saveLUT);
     connect(ui.configLUT, &QAction::toggled, this, &QuendraRC1::configuring);
-    connect(ui.resetLUT, &QAction::triggered, calculationModel.get(), &CalculationModel::resetClasses);
+    connect(ui.resetLUT, &QAction::triggered, calculationModel.get(),
+            &CalculationModel::resetClasses);
     connect(ui.actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
     connect(saveButton.get(), &QPushButton::clicked, this, &QuendraRC1::saveFrame);
 
@@ -163,8 +175,9 @@ bool QuendraRC1::openVideoFile(const QString& path) {
 }
 
 bool QuendraRC1::openFile(const QString& path) {
-    return quendra::mediaKindOf(nativePath(path)) == quendra::MediaKind::Video ? openVideoFile(path)
-                                                                               : openImageFile(path);
+    return quendra::mediaKindOf(nativePath(path)) == quendra::MediaKind::Video
+               ? openVideoFile(path)
+               : openImageFile(path);
 }
 
 void QuendraRC1::openStream() {
@@ -189,7 +202,7 @@ void QuendraRC1::showCameraMessage(const QString& text) {
 
 void QuendraRC1::saveFrame() {
     const QString image = choosePath(Dialog::Save, QStringLiteral("Aktuelles Bild speichern..."),
-                                    QStringLiteral("Bilddatei (*.png)"));
+                                     QStringLiteral("Bilddatei (*.png)"));
     if (!image.isEmpty()) saveImageFile(image);
     const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
                                     QStringLiteral("Textdatei (*.txt)"));
@@ -204,7 +217,8 @@ bool QuendraRC1::saveImageFile(const QString& path) {
 
 bool QuendraRC1::saveRecognitionFile(const QString& path) {
     if (frameView->saveRecognitionData(nativePath(path))) return true;
-    showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.").arg(path));
+    showMessage(
+        QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.").arg(path));
     return false;
 }
 

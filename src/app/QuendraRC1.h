@@ -1,9 +1,8 @@
 #pragma once
 
-#include <memory>
-
 #include <QMainWindow>
 #include <QString>
+#include <memory>
 
 #include "ui_QuendraRC1.h"
 

@@ -14,7 +14,8 @@ const char* const kOverlaySuffix = "-analyse.png";
 const char* const kTextSuffix = "-analyse.txt";
 
 bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 fs::path absoluteNormal(const fs::path& p) {
@@ -45,7 +46,9 @@ std::string frameTag(int frame) {
 
 }  // namespace
 
-bool isBatchOutputName(const std::string& fileName) { return endsWith(fileName, kOverlaySuffix); }
+bool isBatchOutputName(const std::string& fileName) {
+    return endsWith(fileName, kOverlaySuffix);
+}
 
 fs::path overlayPath(const BatchItem& item, int frame) {
     return item.outputBase.string() + frameTag(frame) + kOverlaySuffix;
@@ -61,7 +64,8 @@ bool isOutputOf(const BatchItem& item, const fs::path& file) {
     if (name.compare(0, base.size(), base) != 0) return false;
     std::string rest = name.substr(base.size());
     if (item.kind == MediaKind::Video && rest.size() > 8 && rest.compare(0, 2, "-f") == 0 &&
-        std::all_of(rest.begin() + 2, rest.begin() + 8, [](char c) { return c >= '0' && c <= '9'; }))
+        std::all_of(rest.begin() + 2, rest.begin() + 8,
+                    [](char c) { return c >= '0' && c <= '9'; }))
         rest = rest.substr(8);
     return rest == kOverlaySuffix || rest == kTextSuffix;
 }
@@ -93,8 +97,10 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
             std::vector<fs::path> files;
             for (const auto& entry : fs::directory_iterator(input, ec)) {
                 if (entry.is_directory(ec)) continue;
-                if (isBatchOutputName(entry.path().filename().string())) ++ownOutputs;
-                else files.push_back(entry.path());
+                if (isBatchOutputName(entry.path().filename().string()))
+                    ++ownOutputs;
+                else
+                    files.push_back(entry.path());
             }
             std::sort(files.begin(), files.end());
             const std::size_t before = result.items.size();

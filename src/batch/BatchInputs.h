@@ -18,9 +18,9 @@
 namespace quendra {
 
 struct BatchItem {
-    std::string path;                  // as given, or the folder given joined with the name
-    MediaKind kind = MediaKind::Other; // Picture or Video
-    std::filesystem::path outputBase;  // the outputs' common start: out/<folder>/<file name>
+    std::string path;                   // as given, or the folder given joined with the name
+    MediaKind kind = MediaKind::Other;  // Picture or Video
+    std::filesystem::path outputBase;   // the outputs' common start: out/<folder>/<file name>
 };
 
 struct BatchInputs {

@@ -1,10 +1,9 @@
 #include "batch/BatchOptions.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
 #include <sstream>
-
-#include <CLI/CLI.hpp>
 
 namespace quendra {
 
@@ -40,7 +39,8 @@ CLI::Validator finiteRange(double min, double max) {
             if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value < min ||
                 value > max) {
                 std::ostringstream message;
-                message << "Value " << text << " not a finite number in [" << min << " - " << max << "]";
+                message << "Value " << text << " not a finite number in [" << min << " - " << max
+                        << "]";
                 return message.str();
             }
             return {};
@@ -79,7 +79,9 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     app.add_option("--px-per-mm", o.pxPerMm, "add millimetre columns with X pixels per millimetre")
         ->check(finiteRange(kMinPxPerMm, kMaxPxPerMm))
         ->type_name("X");
-    app.add_option("--out", o.out, "output folder, made when missing")->capture_default_str()->type_name("DIR");
+    app.add_option("--out", o.out, "output folder, made when missing")
+        ->capture_default_str()
+        ->type_name("DIR");
     app.add_option("--csv", o.csv, "the table's file (default: results.csv in --out)")
         ->type_name("FILE");
     app.add_flag("--overwrite", o.overwrite, "replace the table of an earlier run");

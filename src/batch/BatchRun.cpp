@@ -1,14 +1,14 @@
 #include "batch/BatchRun.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstring>
 #include <thread>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include "analysis/ToothAnalysis.h"
 #include "batch/BatchInputs.h"
@@ -59,7 +59,8 @@ public:
     StopSignals& operator=(const StopSignals&) = delete;
 
 private:
-    struct sigaction previousInt {}, previousTerm {};
+    struct sigaction previousInt {
+    }, previousTerm{};
 };
 
 // An exclusive lock on the output folder, held for the run, so that a second run into the
@@ -83,21 +84,25 @@ private:
 
 std::string describe(PictureStatus status, cv::Size size) {
     switch (status) {
-        case PictureStatus::NotAFile: return "not a regular file";
+        case PictureStatus::NotAFile:
+            return "not a regular file";
         case PictureStatus::TooLarge:
             return "the picture has " + std::to_string(size.width) + " x " +
                    std::to_string(size.height) + " pixels, more than the limit of " +
                    std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels";
-        default: return "cannot read the picture";
+        default:
+            return "cannot read the picture";
     }
 }
 
 std::string describe(ClassFileStatus status) {
     switch (status) {
-        case ClassFileStatus::Empty: return "the colour-class file holds no colour classes";
+        case ClassFileStatus::Empty:
+            return "the colour-class file holds no colour classes";
         case ClassFileStatus::TooLarge:
             return "too large for a colour-class file (more than 16777216 records)";
-        default: return "the colour-class file cannot be read";
+        default:
+            return "the colour-class file cannot be read";
     }
 }
 
@@ -119,19 +124,23 @@ public:
                 result.problems.push_back(item.path + ": cannot read the video");
             } else {
                 const PictureRead read = readPicture(item.path);
-                if (read.status == PictureStatus::Ok) analyseFrame(item, -1, read.picture, result);
-                else result.problems.push_back(item.path + ": " + describe(read.status, read.size));
+                if (read.status == PictureStatus::Ok)
+                    analyseFrame(item, -1, read.picture, result);
+                else
+                    result.problems.push_back(item.path + ": " + describe(read.status, read.size));
             }
         } catch (const std::exception& e) {
             result.rows.clear();
-            result.problems.push_back(item.path + (unit.frame >= 0 ? ", frame " + std::to_string(unit.frame) : "") +
-                                      ": the analysis failed (" + e.what() + ")");
+            result.problems.push_back(
+                item.path + (unit.frame >= 0 ? ", frame " + std::to_string(unit.frame) : "") +
+                ": the analysis failed (" + e.what() + ")");
         }
         return result;
     }
 
 private:
-    void analyseFrame(const BatchItem& item, int frame, const cv::Mat& picture, UnitResult& result) {
+    void analyseFrame(const BatchItem& item, int frame, const cv::Mat& picture,
+                      UnitResult& result) {
         const FrameResult& frameResult = analysis.calculate(picture, classifier);
         const fs::path overlay = overlayPath(item, frame), text = textPath(item, frame);
         std::error_code ec;
@@ -181,7 +190,8 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o, const BatchIn
         if (isOutputOf(item, tablePath))
             return tablePath.string() + ": the table would replace an output of " + item.path;
         if (isOutputOf(item, o.classes))
-            return o.classes + ": the colour-class file would be replaced by an output of " + item.path;
+            return o.classes + ": the colour-class file would be replaced by an output of " +
+                   item.path;
     }
     for (const BatchItem& input : inputs.items)
         for (const BatchItem& item : inputs.items)
@@ -200,8 +210,10 @@ int runBatch(const BatchOptions& options, std::ostream& log) {
     };
 
     ColorClassifier classifier;
-    const ClassFileStatus classStatus = loadColorClassifier(options.classes, options.classThreshold, classifier);
-    if (classStatus != ClassFileStatus::Ok) return refuse(options.classes + ": " + describe(classStatus));
+    const ClassFileStatus classStatus =
+        loadColorClassifier(options.classes, options.classThreshold, classifier);
+    if (classStatus != ClassFileStatus::Ok)
+        return refuse(options.classes + ": " + describe(classStatus));
 
     const fs::path out = options.out;
     const BatchInputs inputs = collectInputs(options.inputs, out);
@@ -238,9 +250,11 @@ int runBatch(const BatchOptions& options, std::ostream& log) {
     writeRecord();
 
     const StopSignals signals;
-    const bool hasVideo = std::any_of(inputs.items.begin(), inputs.items.end(),
-                                      [](const BatchItem& i) { return i.kind == MediaKind::Video; });
-    int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    const bool hasVideo =
+        std::any_of(inputs.items.begin(), inputs.items.end(),
+                    [](const BatchItem& i) { return i.kind == MediaKind::Video; });
+    int jobs =
+        options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
     if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(inputs.items.size()));
     jobs = std::max(jobs, 1);
 
@@ -262,7 +276,8 @@ int runBatch(const BatchOptions& options, std::ostream& log) {
     for (std::thread& w : workers) w.join();
 
     outcome = writer.finish();
-    outcome.problems.insert(outcome.problems.begin(), inputs.problems.begin(), inputs.problems.end());
+    outcome.problems.insert(outcome.problems.begin(), inputs.problems.begin(),
+                            inputs.problems.end());
     if (!table.sync() && !writer.tableFailed())
         outcome.problems.push_back(tablePath.string() + ": the table cannot be written");
     if (stopSignal != 0) {

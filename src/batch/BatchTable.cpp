@@ -1,11 +1,11 @@
 #include "batch/BatchTable.h"
 
-#include <cerrno>
-#include <charconv>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
 
 #include "report/ResultOverlay.h"
 
@@ -20,10 +20,14 @@ std::size_t utf8SequenceLength(std::string_view s) {
     if (lead < 0x80) return 1;
     std::size_t length;
     std::uint32_t min;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2, min = 0x80;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, min = 0x800;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, min = 0x10000;
-    else return 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2, min = 0x80;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, min = 0x800;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, min = 0x10000;
+    else
+        return 0;
     if (s.size() < length) return 0;
     std::uint32_t code = lead & (0x7F >> length);
     for (std::size_t i = 1; i < length; ++i) {
@@ -53,7 +57,8 @@ void appendRow(std::string& rows, const std::string& file, int frame, const std:
     if (pxPerMm) {
         const double s = *pxPerMm;
         rows += "," + number(m.area / (s * s)) + "," + number(m.centerX / s) + "," +
-                number(m.centerY / s) + "," + number(m.majorAxis / s) + "," + number(m.minorAxis / s);
+                number(m.centerY / s) + "," + number(m.majorAxis / s) + "," +
+                number(m.minorAxis / s);
     }
     rows += "\r\n";
 }
@@ -89,7 +94,8 @@ std::string csvField(const std::string& text) {
 }
 
 std::string tableHeader(bool millimetres) {
-    std::string header = "file,frame,object,type,area_px,x_px,y_px,angle_deg,major_semi_px,minor_semi_px";
+    std::string header =
+        "file,frame,object,type,area_px,x_px,y_px,angle_deg,major_semi_px,minor_semi_px";
     if (millimetres) header += ",area_mm2,x_mm,y_mm,major_semi_mm,minor_semi_mm";
     return header + "\r\n";
 }
@@ -124,7 +130,9 @@ bool TableFile::open(const std::filesystem::path& path) {
     return true;
 }
 
-bool TableFile::lock() { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
+bool TableFile::lock() {
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
 
 bool TableFile::truncate(std::uintmax_t bytes) {
     if (::ftruncate(fd, static_cast<off_t>(bytes)) != 0) return false;
@@ -150,6 +158,8 @@ bool TableFile::append(std::string_view bytes) {
     return true;
 }
 
-bool TableFile::sync() { return ::fsync(fd) == 0; }
+bool TableFile::sync() {
+    return ::fsync(fd) == 0;
+}
 
 }  // namespace quendra

@@ -18,7 +18,8 @@ bool FrameQueue::next(WorkUnit& unit) {
             break;
         }
         try {
-            video = std::make_unique<VideoFrames>(items[item].path, VideoFrames::Access::Sequential);
+            video =
+                std::make_unique<VideoFrames>(items[item].path, VideoFrames::Access::Sequential);
         } catch (const std::exception&) {
             video.reset();  // out of memory: the video is named as unreadable
         }

@@ -9,9 +9,8 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
-#include <vector>
-
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "batch/BatchInputs.h"
 #include "io/VideoFrames.h"
@@ -19,12 +18,12 @@
 namespace quendra {
 
 struct WorkUnit {
-    std::size_t seq = 0;     // place in the run's order, from 0
-    std::size_t item = 0;    // index into the run's items
-    int frame = -1;          // -1 for a picture, which the worker reads itself
-    bool lastOfItem = true;  // nothing of this item follows
-    bool unreadable = false; // the video, or this frame of it, could not be read
-    cv::Mat picture;         // the video frame, decoded
+    std::size_t seq = 0;      // place in the run's order, from 0
+    std::size_t item = 0;     // index into the run's items
+    int frame = -1;           // -1 for a picture, which the worker reads itself
+    bool lastOfItem = true;   // nothing of this item follows
+    bool unreadable = false;  // the video, or this frame of it, could not be read
+    cv::Mat picture;          // the video frame, decoded
 };
 
 class FrameQueue {

@@ -8,6 +8,8 @@ ClassCache::ClassCache() : entries(std::make_unique_for_overwrite<std::uint8_t[]
     clear();
 }
 
-void ClassCache::clear() { std::memset(entries.get(), 0xFF, kColorKeyCount); }
+void ClassCache::clear() {
+    std::memset(entries.get(), 0xFF, kColorKeyCount);
+}
 
 }  // namespace quendra

@@ -19,10 +19,10 @@ inline constexpr std::size_t kColorKeyCount = std::size_t{1} << 24;
 // Colour class values as stored in the sample table, the caches and the colour-class file.
 enum ColorClass : std::uint8_t {
     ClassNone = 0,
-    ClassEnamel = 1,    // "Zahnschmelz"; the class the analysis segments
-    ClassGum = 2,       // "Zahnfleisch"
-    ClassBlack = 3,     // never picked by the panel, but a loaded file may carry it
-    ClassConflict = 255 // a colour picked for two different classes
+    ClassEnamel = 1,     // "Zahnschmelz"; the class the analysis segments
+    ClassGum = 2,        // "Zahnfleisch"
+    ClassBlack = 3,      // never picked by the panel, but a loaded file may carry it
+    ClassConflict = 255  // a colour picked for two different classes
 };
 
 // Key of a B,G,R pixel given by a pointer to its three bytes.
@@ -34,7 +34,9 @@ inline PackedSample packSample(unsigned colorClass, ColorKey key) {
     return (PackedSample{colorClass} & 0xFFu) << 24 | (key & 0xFFFFFFu);
 }
 
-inline int sampleClass(PackedSample s) { return static_cast<int>(s >> 24); }
+inline int sampleClass(PackedSample s) {
+    return static_cast<int>(s >> 24);
+}
 
 // Channel 0 is B, 1 is G, 2 is R of a colour key.
 inline int channelOf(ColorKey key, int channel) {

@@ -15,7 +15,8 @@ void markSamples(const cv::Mat& frame, std::uint8_t* table, std::uint8_t classId
         const std::uint8_t* p = frame.ptr<std::uint8_t>(y) + 3 * r.x;
         for (int i = 0; i < r.width; ++i, p += 3) {
             std::uint8_t& entry = table[colorKeyOf(p)];
-            entry = (entry != ClassNone && entry != classId) ? std::uint8_t{ClassConflict} : classId;
+            entry =
+                (entry != ClassNone && entry != classId) ? std::uint8_t{ClassConflict} : classId;
         }
     }
 }
@@ -32,10 +33,17 @@ void paintPreview(const cv::Mat& frame, const KDTree& tree, std::uint8_t* cache,
         cv::Vec3b* out = preview.ptr<cv::Vec3b>(y);
         for (int x = 0; x < frame.cols; ++x, p += 3) {
             switch (cache[colorKeyOf(p)]) {
-                case ClassEnamel: out[x] = {255, 255, 255}; break;
-                case ClassGum: out[x] = {0, 0, 255}; break;
-                case ClassBlack: out[x] = {0, 0, 0}; break;
-                default: break;
+                case ClassEnamel:
+                    out[x] = {255, 255, 255};
+                    break;
+                case ClassGum:
+                    out[x] = {0, 0, 255};
+                    break;
+                case ClassBlack:
+                    out[x] = {0, 0, 0};
+                    break;
+                default:
+                    break;
             }
         }
     }

@@ -6,7 +6,6 @@
 // clipped to the frame, so a rectangle with x1 <= x0 or y1 <= y0 marks nothing.
 
 #include <cstdint>
-
 #include <opencv2/core.hpp>
 
 namespace quendra {

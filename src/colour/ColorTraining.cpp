@@ -9,7 +9,9 @@ namespace quendra {
 
 ColorTraining::ColorTraining() : sampleTable_(std::make_unique<std::uint8_t[]>(kColorKeyCount)) {}
 
-void ColorTraining::reset() { std::memset(sampleTable_.get(), 0, kColorKeyCount); }
+void ColorTraining::reset() {
+    std::memset(sampleTable_.get(), 0, kColorKeyCount);
+}
 
 void ColorTraining::addSamples(const cv::Mat& frame, int x0, int y0, int x1, int y1) {
     if (frame.empty()) return;

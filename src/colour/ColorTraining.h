@@ -10,10 +10,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
-
-#include <opencv2/core.hpp>
 
 #include "colour/ClassCache.h"
 #include "io/ColorClassFile.h"

@@ -62,7 +62,8 @@ const PixelKernels& portablePixelKernels() {
 }
 
 const PixelKernels& pixelKernels() {
-    static const PixelKernels& chosen = avx2PixelKernels() ? *avx2PixelKernels() : portablePixelKernels();
+    static const PixelKernels& chosen =
+        avx2PixelKernels() ? *avx2PixelKernels() : portablePixelKernels();
     return chosen;
 }
 

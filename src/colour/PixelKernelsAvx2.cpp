@@ -2,10 +2,10 @@
 
 #if defined(__x86_64__)
 
+#include <immintrin.h>
+
 #include <climits>
 #include <cstdint>
-
-#include <immintrin.h>
 
 // Only these functions are compiled for AVX2; they run only after the processor was asked.
 #define QUENDRA_AVX2 __attribute__((target("avx2")))
@@ -20,19 +20,21 @@ constexpr int kSlack = 3;
 
 // Eight pixels at p, one per 32-bit lane as B | G << 8 | R << 16 (the colour key).
 QUENDRA_AVX2 __m256i pixelsOf8(const std::uint8_t* p) {
-    const __m256i bytes = _mm256_permutevar8x32_epi32(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
-        _mm256_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5));
-    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,
-                                            0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m256i bytes =
+        _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                    _mm256_setr_epi32(0, 1, 2, 2, 3, 4, 5, 5));
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0,
+                                            1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     return _mm256_shuffle_epi8(bytes, spread);
 }
 
 // Four vectors of eight 32-bit flags (all ones: pixel selected) as 32 mask bytes in pixel
 // order, 0 for a selected pixel and 255 otherwise.
 QUENDRA_AVX2 __m256i maskBytes(__m256i f0, __m256i f1, __m256i f2, __m256i f3) {
-    const __m256i packed = _mm256_packs_epi16(_mm256_packs_epi32(f0, f1), _mm256_packs_epi32(f2, f3));
-    const __m256i ordered = _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+    const __m256i packed =
+        _mm256_packs_epi16(_mm256_packs_epi32(f0, f1), _mm256_packs_epi32(f2, f3));
+    const __m256i ordered =
+        _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
     return _mm256_xor_si256(ordered, _mm256_set1_epi8(-1));
 }
 
@@ -41,8 +43,8 @@ QUENDRA_AVX2 __m256i maskBytes(__m256i f0, __m256i f1, __m256i f2, __m256i f3) {
 // four) and shifts the entry down.
 QUENDRA_AVX2 __m256i cachedOf8(const std::uint8_t* p, const std::uint8_t* cache) {
     const __m256i keys = pixelsOf8(p);
-    const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(cache),
-                                                 _mm256_srli_epi32(keys, 2), 4);
+    const __m256i words =
+        _mm256_i32gather_epi32(reinterpret_cast<const int*>(cache), _mm256_srli_epi32(keys, 2), 4);
     const __m256i shift = _mm256_slli_epi32(_mm256_and_si256(keys, _mm256_set1_epi32(3)), 3);
     return _mm256_and_si256(_mm256_srlv_epi32(words, shift), _mm256_set1_epi32(0xFF));
 }
@@ -59,7 +61,8 @@ QUENDRA_AVX2 unsigned maskFromCache(const std::uint8_t* p, int n, const std::uin
         const std::uint8_t* q = p + 3 * i;
         const __m256i c0 = cachedOf8(q, cache), c1 = cachedOf8(q + 24, cache);
         const __m256i c2 = cachedOf8(q + 48, cache), c3 = cachedOf8(q + 72, cache);
-        seen = _mm256_or_si256(seen, _mm256_or_si256(_mm256_or_si256(c0, c1), _mm256_or_si256(c2, c3)));
+        seen = _mm256_or_si256(seen,
+                               _mm256_or_si256(_mm256_or_si256(c0, c1), _mm256_or_si256(c2, c3)));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(m + i),
                             maskBytes(_mm256_cmpeq_epi32(c0, id), _mm256_cmpeq_epi32(c1, id),
                                       _mm256_cmpeq_epi32(c2, id), _mm256_cmpeq_epi32(c3, id)));
@@ -80,7 +83,8 @@ QUENDRA_AVX2 int darkestInRow(const std::uint8_t* p, int n, int& best) {
     __m256i lowest = _mm256_set1_epi32(INT_MAX);
     int i = 0;
     for (; i + 8 + kSlack <= n; i += 8) lowest = _mm256_min_epi32(lowest, sumsOf8(p + 3 * i));
-    __m128i half = _mm_min_epi32(_mm256_castsi256_si128(lowest), _mm256_extracti128_si256(lowest, 1));
+    __m128i half =
+        _mm_min_epi32(_mm256_castsi256_si128(lowest), _mm256_extracti128_si256(lowest, 1));
     half = _mm_min_epi32(half, _mm_shuffle_epi32(half, _MM_SHUFFLE(1, 0, 3, 2)));
     half = _mm_min_epi32(half, _mm_shuffle_epi32(half, _MM_SHUFFLE(2, 3, 0, 1)));
     int rowLowest = _mm_cvtsi128_si32(half);
@@ -107,12 +111,11 @@ QUENDRA_AVX2 void distanceMask(const std::uint8_t* p, int n, const std::uint8_t 
     int i = 0;
     for (; i + 32 + kSlack <= n; i += 32) {
         const std::uint8_t* q = p + 3 * i;
-        _mm256_storeu_si256(
-            reinterpret_cast<__m256i*>(m + i),
-            maskBytes(_mm256_cmpgt_epi32(bound, squaredDistancesOf8(q, key)),
-                      _mm256_cmpgt_epi32(bound, squaredDistancesOf8(q + 24, key)),
-                      _mm256_cmpgt_epi32(bound, squaredDistancesOf8(q + 48, key)),
-                      _mm256_cmpgt_epi32(bound, squaredDistancesOf8(q + 72, key))));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(m + i),
+                            maskBytes(_mm256_cmpgt_epi32(bound, squaredDistancesOf8(q, key)),
+                                      _mm256_cmpgt_epi32(bound, squaredDistancesOf8(q + 24, key)),
+                                      _mm256_cmpgt_epi32(bound, squaredDistancesOf8(q + 48, key)),
+                                      _mm256_cmpgt_epi32(bound, squaredDistancesOf8(q + 72, key))));
     }
     portablePixelKernels().distanceMask(p + 3 * i, n - i, ref, limit, m + i);
 }
@@ -133,7 +136,9 @@ const PixelKernels* avx2PixelKernels() {
 #else
 
 namespace quendra {
-const PixelKernels* avx2PixelKernels() { return nullptr; }
+const PixelKernels* avx2PixelKernels() {
+    return nullptr;
+}
 }  // namespace quendra
 
 #endif

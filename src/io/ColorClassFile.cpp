@@ -7,11 +7,13 @@
 #include "io/FileWriting.h"
 #include "io/MediaFiles.h"
 
-static_assert(std::endian::native == std::endian::little, "records are read as little-endian words");
+static_assert(std::endian::native == std::endian::little,
+              "records are read as little-endian words");
 
 namespace quendra {
 
-ClassFileStatus writeColorClassFile(const std::string& path, std::span<const PackedSample> samples) {
+ClassFileStatus writeColorClassFile(const std::string& path,
+                                    std::span<const PackedSample> samples) {
     if (samples.empty()) return ClassFileStatus::NothingPicked;
     const std::span<const char> bytes{reinterpret_cast<const char*>(samples.data()),
                                       samples.size_bytes()};

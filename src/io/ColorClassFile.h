@@ -18,9 +18,9 @@ namespace quendra {
 
 enum class ClassFileStatus {
     Ok,
-    CannotOpen,     // missing, not a regular file, or unreadable
-    Empty,          // fewer than 4 bytes: not one colour
-    TooLarge,       // more than kMaxClassFileRecords records
+    CannotOpen,  // missing, not a regular file, or unreadable
+    Empty,       // fewer than 4 bytes: not one colour
+    TooLarge,    // more than kMaxClassFileRecords records
     CannotWrite,
     NothingPicked,  // nothing to save
 };

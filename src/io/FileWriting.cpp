@@ -1,12 +1,12 @@
 #include "io/FileWriting.h"
 
-#include <atomic>
-#include <cerrno>
-#include <filesystem>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
 
 namespace quendra {
 
@@ -22,9 +22,9 @@ constexpr int kMaxLinks = 40;
 int createTemporary(const fs::path& target, std::string& temp) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = (target.parent_path() / ("." + target.filename().string() + "." +
-                                        std::to_string(::getpid()) + "-" +
-                                        std::to_string(counter++) + ".tmp"))
+        temp = (target.parent_path() /
+                ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
+                 std::to_string(counter++) + ".tmp"))
                    .string();
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -35,8 +35,10 @@ int createTemporary(const fs::path& target, std::string& temp) {
 bool writeAll(int fd, std::span<const char> bytes) {
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0) done += static_cast<std::size_t>(n);
-        else if (!(n < 0 && errno == EINTR)) return false;
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (!(n < 0 && errno == EINTR))
+            return false;
     }
     return true;
 }
@@ -53,7 +55,8 @@ bool takeOver(int fd, const struct stat& old) {
 // Makes the rename itself durable; a folder that cannot be synced (some network file systems)
 // does not undo a write that already succeeded.
 void syncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);

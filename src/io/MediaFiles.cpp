@@ -10,7 +10,7 @@ namespace quendra {
 namespace {
 
 constexpr std::array<std::string_view, 4> kPictureExtensions{".jpg", ".jpeg", ".bmp", ".png"};
-constexpr std::array<std::string_view, 6> kVideoExtensions{".avi", ".mov", ".mpg",
+constexpr std::array<std::string_view, 6> kVideoExtensions{".avi",  ".mov", ".mpg",
                                                            ".mpeg", ".wmv", ".mp4"};
 
 template <std::size_t N>

@@ -4,9 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <vector>
-
 #include <opencv2/imgcodecs.hpp>
+#include <vector>
 
 #include "io/FileWriting.h"
 #include "io/MediaFiles.h"

@@ -8,10 +8,9 @@
 // B,G,R frame, greyscale and 16-bit ones included.
 
 #include <cstdint>
+#include <opencv2/core.hpp>
 #include <optional>
 #include <string>
-
-#include <opencv2/core.hpp>
 
 namespace quendra {
 

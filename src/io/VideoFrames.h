@@ -8,10 +8,9 @@
 // end loses count when a seek passes one). A broken frame is skipped: the frame after it is
 // read as usual.
 
-#include <string>
-
 #include <opencv2/core.hpp>
 #include <opencv2/videoio.hpp>
+#include <string>
 
 namespace quendra {
 

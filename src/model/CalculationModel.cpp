@@ -5,9 +5,13 @@
 CalculationModel::CalculationModel() = default;
 
 // The source goes first so that nothing it still sends reaches a half-destroyed model.
-CalculationModel::~CalculationModel() { frameModel.reset(); }
+CalculationModel::~CalculationModel() {
+    frameModel.reset();
+}
 
-void CalculationModel::setFrameModel(FrameModel* model) { frameModel.reset(model); }
+void CalculationModel::setFrameModel(FrameModel* model) {
+    frameModel.reset(model);
+}
 
 bool CalculationModel::takeFrame() {
     if (!frameModel) return false;
@@ -62,7 +66,8 @@ void CalculationModel::setBorder(int value) {
 
 quendra::ClassFileStatus CalculationModel::loadClasses(std::string path) {
     quendra::ColorClassifier loaded;
-    const quendra::ClassFileStatus status = quendra::loadColorClassifier(path, lutThreshold, loaded);
+    const quendra::ClassFileStatus status =
+        quendra::loadColorClassifier(path, lutThreshold, loaded);
     if (status != quendra::ClassFileStatus::Ok) return status;
     forgetClasses();
     classifier = std::move(loaded);
@@ -70,7 +75,9 @@ quendra::ClassFileStatus CalculationModel::loadClasses(std::string path) {
     return status;
 }
 
-void CalculationModel::switchColorClass(int value) { training.setColorClass(value); }
+void CalculationModel::switchColorClass(int value) {
+    training.setColorClass(value);
+}
 
 // Colours already classified keep their class; only colours met from now on see the new
 // threshold.

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <QWidget>
 #include <memory>
+#include <opencv2/core.hpp>
 #include <optional>
 #include <string>
-
-#include <QWidget>
-#include <opencv2/core.hpp>
 
 #include "analysis/ToothAnalysis.h"
 #include "colour/ColorClassifier.h"

@@ -39,4 +39,6 @@ void PickerController::connectModel(CalculationModel* model) {
     connect(thresholdSlider, &QSlider::valueChanged, model, &CalculationModel::setLutThreshold);
 }
 
-void PickerController::updateLabel(int value) { valueLabel->setText(QStringLiteral("%1").arg(value)); }
+void PickerController::updateLabel(int value) {
+    valueLabel->setText(QStringLiteral("%1").arg(value));
+}

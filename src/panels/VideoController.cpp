@@ -26,7 +26,9 @@ VideoController::VideoController()
     connect(frameSlider, &QSlider::valueChanged, this, &VideoController::updateLabel);
 }
 
-void VideoController::updateLabel(int value) { frameValueLabel->setText(QStringLiteral("%1").arg(value)); }
+void VideoController::updateLabel(int value) {
+    frameValueLabel->setText(QStringLiteral("%1").arg(value));
+}
 
 void VideoController::setModel(VideoModel* video) {
     connect(prevButton, &QPushButton::clicked, video, &VideoModel::prevFrame);

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <locale>
-#include <sstream>
-
 #include <opencv2/imgproc.hpp>
-
+#include <sstream>
 
 namespace quendra {
 
@@ -27,7 +25,9 @@ int drawnAxis(float length) {
     return static_cast<int>(std::min(length, static_cast<float>(kMaxCoordinate)));
 }
 
-int drawnCoordinate(long long v) { return static_cast<int>(std::clamp<long long>(v, -kMaxCoordinate, kMaxCoordinate)); }
+int drawnCoordinate(long long v) {
+    return static_cast<int>(std::clamp<long long>(v, -kMaxCoordinate, kMaxCoordinate));
+}
 
 void drawEllipse(cv::Mat& picture, cv::Point centre, float first, float second, float angle,
                  const cv::Scalar& colour) {
@@ -35,26 +35,34 @@ void drawEllipse(cv::Mat& picture, cv::Point centre, float first, float second, 
                 colour, 1, cv::LINE_8, 0);
 }
 
-void drawText(cv::Mat& picture, const std::string& text, cv::Point origin, const cv::Scalar& colour) {
+void drawText(cv::Mat& picture, const std::string& text, cv::Point origin,
+              const cv::Scalar& colour) {
     cv::putText(picture, text, origin, kFont, kFontScale, colour, 1, cv::LINE_8);
 }
 
 void drawCanal(cv::Mat& picture, const CanalResult& c) {
     const cv::Point centre(c.centerX, c.centerY);
     drawEllipse(picture, centre, c.minorAxis, c.majorAxis, c.angle, kRed);
-    drawText(picture, "Groesse: " + formatFloat(c.area) + "px", centre + cv::Point(10, -10), kGreen);
+    drawText(picture, "Groesse: " + formatFloat(c.area) + "px", centre + cv::Point(10, -10),
+             kGreen);
 }
 
 }  // namespace
 
 const char* toothTypeText(int toothType) {
     switch (toothType) {
-        case ToothFront: return "Frontzahn";
-        case ToothUpperPremolar4: return "4er OK-Praemolar";
-        case ToothPremolar: return "5er OK- oder UK-Praemolar oder 4er UK-Praemolar";
-        case ToothUpperMolar: return "OK-Molar";
-        case ToothLowerMolar: return "UK-Molar";
-        default: return "Zahn nicht erkannt.";
+        case ToothFront:
+            return "Frontzahn";
+        case ToothUpperPremolar4:
+            return "4er OK-Praemolar";
+        case ToothPremolar:
+            return "5er OK- oder UK-Praemolar oder 4er UK-Praemolar";
+        case ToothUpperMolar:
+            return "OK-Molar";
+        case ToothLowerMolar:
+            return "UK-Molar";
+        default:
+            return "Zahn nicht erkannt.";
     }
 }
 
@@ -67,9 +75,10 @@ std::string formatFloat(float value) {
 
 void drawResultOverlay(cv::Mat& picture, const FrameResult& result) {
     const long long border = result.border;
-    cv::rectangle(picture, cv::Point(drawnCoordinate(border), drawnCoordinate(border)),
-                  cv::Point(drawnCoordinate(picture.cols - border), drawnCoordinate(picture.rows - border)),
-                  kRed, 1, cv::LINE_8, 0);
+    cv::rectangle(
+        picture, cv::Point(drawnCoordinate(border), drawnCoordinate(border)),
+        cv::Point(drawnCoordinate(picture.cols - border), drawnCoordinate(picture.rows - border)),
+        kRed, 1, cv::LINE_8, 0);
     if (!result.hasResults) return;
 
     for (const CanalResult& canal : result.canals) drawCanal(picture, canal);

@@ -8,9 +8,8 @@
 // the tooth's own ellipse (white). Lines are 1 px, 8-connected; text is Hershey plain at 0.8.
 // Ellipses take the minor semi-axis as their first axis and the negated measured angle.
 
-#include <string>
-
 #include <opencv2/core.hpp>
+#include <string>
 
 #include "analysis/FrameResult.h"
 

@@ -15,7 +15,9 @@ CameraModel::CaptureOpener& opener() {
 
 }  // namespace
 
-void CameraModel::setCaptureOpener(CaptureOpener o) { opener() = std::move(o); }
+void CameraModel::setCaptureOpener(CaptureOpener o) {
+    opener() = std::move(o);
+}
 
 CameraModel::CameraModel(int index) {
     try {
@@ -29,7 +31,9 @@ CameraModel::CameraModel(int index) {
     connect(&timer, &QTimer::timeout, this, &CameraModel::nextFrame);
 }
 
-CameraModel::~CameraModel() { inUse = false; }
+CameraModel::~CameraModel() {
+    inUse = false;
+}
 
 cv::Mat CameraModel::getFrame() {
     try {

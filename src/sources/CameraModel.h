@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QTimer>
 #include <functional>
 #include <memory>
-
-#include <QTimer>
 #include <opencv2/videoio.hpp>
 
 #include "sources/FrameModel.h"

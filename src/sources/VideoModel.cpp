@@ -21,12 +21,18 @@ void VideoModel::setFrame(int index) {
     emit frameChanged(position);
 }
 
-void VideoModel::nextFrame() { setFrame(position + 1); }
+void VideoModel::nextFrame() {
+    setFrame(position + 1);
+}
 
-void VideoModel::prevFrame() { setFrame(position - 1); }
+void VideoModel::prevFrame() {
+    setFrame(position - 1);
+}
 
 void VideoModel::togglePlaying() {
-    if (playing) timer.stop();
-    else timer.start();
+    if (playing)
+        timer.stop();
+    else
+        timer.start();
     playing = !playing;
 }

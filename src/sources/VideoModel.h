@@ -1,8 +1,7 @@
 #pragma once
 
-#include <string>
-
 #include <QTimer>
+#include <string>
 
 #include "io/VideoFrames.h"
 #include "sources/FrameModel.h"

@@ -1,14 +1,14 @@
 #include "view/FrameView.h"
 
+#include <GL/gl.h>
+
 #include <QMouseEvent>
 #include <opencv2/imgproc.hpp>
 
-#include "model/CalculationModel.h"
 #include "io/PictureFile.h"
+#include "model/CalculationModel.h"
 #include "report/RecognitionData.h"
 #include "report/ResultOverlay.h"
-
-#include <GL/gl.h>
 
 FrameView::FrameView(CalculationModel* m) : model(m) {
     setMinimumSize(0, 0);
@@ -45,10 +45,14 @@ void FrameView::paintGL() {
         glEnable(GL_TEXTURE_2D);
         const GLfloat w = static_cast<GLfloat>(width()), h = static_cast<GLfloat>(height());
         glBegin(GL_QUADS);
-        glTexCoord2f(0, 0); glVertex3f(0, 0, 0);
-        glTexCoord2f(1, 0); glVertex3f(w, 0, 0);
-        glTexCoord2f(1, 1); glVertex3f(w, h, 0);
-        glTexCoord2f(0, 1); glVertex3f(0, h, 0);
+        glTexCoord2f(0, 0);
+        glVertex3f(0, 0, 0);
+        glTexCoord2f(1, 0);
+        glVertex3f(w, 0, 0);
+        glTexCoord2f(1, 1);
+        glVertex3f(w, h, 0);
+        glTexCoord2f(0, 1);
+        glVertex3f(0, h, 0);
         glEnd();
         glDisable(GL_TEXTURE_2D);
     }
@@ -111,8 +115,18 @@ void FrameView::mouseReleaseEvent(QMouseEvent* event) {
     if (!configuring || event->button() != Qt::LeftButton) return;
     const QPoint p = event->position().toPoint();
     // Order the corners against the press point; the release point becomes one of them.
-    if (p.x() < selX0) { selX1 = selX0; selX0 = p.x(); } else { selX1 = p.x(); }
-    if (p.y() < selY0) { selY1 = selY0; selY0 = p.y(); } else { selY1 = p.y(); }
+    if (p.x() < selX0) {
+        selX1 = selX0;
+        selX0 = p.x();
+    } else {
+        selX1 = p.x();
+    }
+    if (p.y() < selY0) {
+        selY1 = selY0;
+        selY0 = p.y();
+    } else {
+        selY1 = p.y();
+    }
     dragging = false;
     newFrame();
     model->addSamples(selX0, selY0, selX1, selY1);

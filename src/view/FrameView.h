@@ -1,9 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include <QOpenGLWidget>
 #include <opencv2/core.hpp>
+#include <string>
 
 #include "sources/FrameObserver.h"
 

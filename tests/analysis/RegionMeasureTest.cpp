@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include <opencv2/imgproc.hpp>
 
 #include "analysis/RegionMeasure.h"

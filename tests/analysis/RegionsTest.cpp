@@ -1,7 +1,7 @@
-#include <random>
-
 #include <gtest/gtest.h>
+
 #include <opencv2/imgproc.hpp>
+#include <random>
 
 #include "analysis/Regions.h"
 
@@ -25,7 +25,9 @@ struct Labelled {
     RunEncoder encoder;
     Run* runs = nullptr;
     int runCount = 0;
-    explicit Labelled(const cv::Mat& mask) { runCount = labelRegions(mask, regions, encoder, runs, true); }
+    explicit Labelled(const cv::Mat& mask) {
+        runCount = labelRegions(mask, regions, encoder, runs, true);
+    }
 };
 
 TEST(LabelRegions, EmptyMaskHasNoRunsAndNoRegions) {
@@ -139,7 +141,8 @@ void expectAgreesWithOpenCV(const cv::Mat& mask) {
         const cv::Moments m = cv::moments(labels == i, true);
         const double meanY = m.m01 / m.m00;
         const double truncated = static_cast<int>(r.sumY / r.area);
-        const double mu02AboutTruncated = m.mu02 + m.m00 * (meanY - truncated) * (meanY - truncated);
+        const double mu02AboutTruncated =
+            m.mu02 + m.m00 * (meanY - truncated) * (meanY - truncated);
         const double tolerance = 1e-4 * (1 + m.m00 * m.m00);
         EXPECT_NEAR(r.sumXY, m.mu11, tolerance);
         EXPECT_NEAR(r.sumXX, m.mu20 + m.m00 / 12.0, tolerance);

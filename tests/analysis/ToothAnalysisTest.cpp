@@ -6,13 +6,19 @@
 
 namespace quendra {
 
-void PrintTo(const SampleScene& scene, std::ostream* os) { *os << scene.name; }
+void PrintTo(const SampleScene& scene, std::ostream* os) {
+    *os << scene.name;
+}
 
 namespace {
 
-CanalResult canalAt(int x, int y) { return {100, x, y, 0, 5, 5}; }
+CanalResult canalAt(int x, int y) {
+    return {100, x, y, 0, 5, 5};
+}
 
-ToothResult toothWithAxes(float major, float minor) { return {1000, 0, 0, 0, major, minor, -1}; }
+ToothResult toothWithAxes(float major, float minor) {
+    return {1000, 0, 0, 0, major, minor, -1};
+}
 
 TEST(ToothType, ThreeCanalsByTheCircumcentre) {
     const ToothResult t = toothWithAxes(10, 10);

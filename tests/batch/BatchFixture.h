@@ -4,11 +4,10 @@
 // run either in this process or as the real program.
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "Program.h"
 #include "TempFolder.h"
@@ -59,7 +58,9 @@ public:
         return args;
     }
 
-    std::string table(const std::string& out = "out") const { return readBytes(folder / out / "results.csv"); }
+    std::string table(const std::string& out = "out") const {
+        return readBytes(folder / out / "results.csv");
+    }
 
     nlohmann::json record(const std::string& out = "out") const {
         return nlohmann::json::parse(readBytes(folder / out / "run.json"));

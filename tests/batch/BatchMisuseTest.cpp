@@ -1,12 +1,11 @@
 // What a user may do by mistake, and what the batch analyser must then do: never destroy a
 // file it was not asked to write, never stay silent or exit 0 when something was not done.
 
-#include <functional>
-
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <gtest/gtest.h>
+#include <functional>
 #include <opencv2/imgcodecs.hpp>
 
 #include "BatchFixture.h"
@@ -28,7 +27,9 @@ struct Misuse {
     std::function<void(BatchFixture&)> check;
 };
 
-void PrintTo(const Misuse& misuse, std::ostream* out) { *out << misuse.name; }
+void PrintTo(const Misuse& misuse, std::ostream* out) {
+    *out << misuse.name;
+}
 
 class BatchMisuse : public BatchFixture, public ::testing::WithParamInterface<Misuse> {};
 
@@ -51,10 +52,13 @@ std::string classesCopy(BatchFixture& f) {
 }
 
 void expectClassesUnchanged(BatchFixture& f) {
-    EXPECT_EQ(f.readBytes(f.folder / "classes.dat"), f.readBytes(QUENDRA_SAMPLE_DIR "/classes.dat"));
+    EXPECT_EQ(f.readBytes(f.folder / "classes.dat"),
+              f.readBytes(QUENDRA_SAMPLE_DIR "/classes.dat"));
 }
 
-bool validUtf8(const std::string& text) { return utf8Text(text) == text; }
+bool validUtf8(const std::string& text) {
+    return utf8Text(text) == text;
+}
 
 const Misuse kMisuses[] = {
     {"TableNamedLikeTheClassFile",
@@ -68,7 +72,8 @@ const Misuse kMisuses[] = {
      [](BatchFixture& f, BatchOptions& o) { o.csv = (f.folder / "in" / "x.png").string(); }, 1,
      "would replace the input",
      [](BatchFixture& f) {
-         EXPECT_EQ(f.readBytes(f.folder / "in" / "x.png"), f.readBytes(QUENDRA_SAMPLE_DIR "/front-640x480.png"));
+         EXPECT_EQ(f.readBytes(f.folder / "in" / "x.png"),
+                   f.readBytes(QUENDRA_SAMPLE_DIR "/front-640x480.png"));
      }},
     {"MistypedClassFileKeepsTheEarlierRun",
      [](BatchFixture& f, BatchOptions& o) {
@@ -95,7 +100,8 @@ const Misuse kMisuses[] = {
      0, "",
      [](BatchFixture& f) {
          for (const char* name : {"a/x.png", "b/x.png", "x.jpg", "x.png"})
-             EXPECT_TRUE(fs::exists(f.folder / "out" / (std::string(name) + "-analyse.png"))) << name;
+             EXPECT_TRUE(fs::exists(f.folder / "out" / (std::string(name) + "-analyse.png")))
+                 << name;
          EXPECT_NE(f.table().find("/b/x.png,,tooth,UK-Molar"), std::string::npos) << f.table();
          EXPECT_NE(f.table().find("/a/x.png,,tooth,Frontzahn"), std::string::npos);
      }},
@@ -160,8 +166,8 @@ const Misuse kMisuses[] = {
          EXPECT_NE(f.table().find("film.avi,19,"), std::string::npos);
      }},
     {"RunRecordCannotBeWritten",
-     [](BatchFixture& f, BatchOptions&) { fs::create_directories(f.folder / "out" / "run.json"); }, 1,
-     "run.json: the run record cannot be written",
+     [](BatchFixture& f, BatchOptions&) { fs::create_directories(f.folder / "out" / "run.json"); },
+     1, "run.json: the run record cannot be written",
      [](BatchFixture& f) { EXPECT_NE(f.table().find("x.png,,tooth,"), std::string::npos); }},
 };
 
@@ -179,7 +185,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchMisuse, ::testing::ValuesIn(kMisuses),
 
 TEST(BatchOptions, ScalesMustBeFiniteAndSensible) {
     for (const char* scale : {"inf", "-inf", "nan", "1e-300", "0", "-3", "1e300"}) {
-        const ParsedCommandLine parsed = parseBatchOptions({"--classes", "c.dat", "--px-per-mm", scale, "a.png"});
+        const ParsedCommandLine parsed =
+            parseBatchOptions({"--classes", "c.dat", "--px-per-mm", scale, "a.png"});
         EXPECT_FALSE(parsed.options) << scale;
         EXPECT_EQ(parsed.exitStatus, 2);
     }
@@ -193,14 +200,16 @@ protected:
     // test at a point the test chooses.
     std::string longVideo() {
         const std::string video = path("in/lang.avi");
-        EXPECT_TRUE(writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 1500, {64, 48}));
+        EXPECT_TRUE(
+            writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 1500, {64, 48}));
         return video;
     }
 
     // Frame numbers of the rows in the table; every row must be whole.
     std::vector<int> tableFrames() const {
         const std::string rows = table();
-        EXPECT_TRUE(rows.size() >= 2 && rows.compare(rows.size() - 2, 2, "\r\n") == 0) << "a half row";
+        EXPECT_TRUE(rows.size() >= 2 && rows.compare(rows.size() - 2, 2, "\r\n") == 0)
+            << "a half row";
         std::vector<int> frames;
         std::istringstream in(rows);
         std::string line;
@@ -260,7 +269,8 @@ TEST_F(BatchProgram, SecondRunIntoTheSameFolderIsRefused) {
     Program second(program({"--classes", kClasses, "--out", path("out"), "--overwrite", video}));
     EXPECT_EQ(second.wait(), 1);
     EXPECT_NE(second.errorText().find("another quendra-batch run is writing into this folder"),
-              std::string::npos) << second.errorText();
+              std::string::npos)
+        << second.errorText();
     EXPECT_EQ(table().compare(0, rowsBefore.size(), rowsBefore), 0);
     first.signal(SIGKILL);
 }
@@ -270,7 +280,8 @@ TEST_F(BatchProgram, FifoInputsAreRefusedWithoutWaiting) {
     sample("front-640x480.png", "x.png");
     Program batch(program({"--classes", kClasses, "--out", path("out"), path("in")}));
     EXPECT_EQ(batch.wait(), 1);
-    EXPECT_NE(batch.errorText().find("rohr.png: not a regular file"), std::string::npos) << batch.errorText();
+    EXPECT_NE(batch.errorText().find("rohr.png: not a regular file"), std::string::npos)
+        << batch.errorText();
     EXPECT_NE(table().find("x.png,,tooth,"), std::string::npos);
 }
 

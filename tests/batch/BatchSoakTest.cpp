@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "BatchFixture.h"
 #include "ResidentMemory.h"
@@ -35,7 +35,8 @@ TEST_F(BatchSoak, TwoThousandItemsKeepMemoryFlat) {
     ASSERT_EQ(status, 0) << log.str();
     ASSERT_GT(samples.size(), 20u);
     const long long warm = samples[samples.size() / 4];
-    const long long peak = *std::max_element(samples.begin() + static_cast<long>(samples.size() / 4), samples.end());
+    const long long peak =
+        *std::max_element(samples.begin() + static_cast<long>(samples.size() / 4), samples.end());
     EXPECT_LE(peak, warm + warm / 20) << warm << " -> " << peak;
 }
 

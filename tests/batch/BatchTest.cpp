@@ -1,6 +1,6 @@
-#include <fstream>
-
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 
 #include "BadInputs.h"
@@ -30,18 +30,24 @@ TEST_F(Batch, RowsAgreeWithTheAnalysisAndTheTruth) {
     std::string line;
     std::getline(rows, line);
     std::getline(rows, line);
-    EXPECT_NE(line.find(",tooth,UK-Molar," + std::to_string(static_cast<int>(analysis.getToothResult().area)) + ","),
-              std::string::npos) << line;
+    EXPECT_NE(line.find(",tooth,UK-Molar," +
+                        std::to_string(static_cast<int>(analysis.getToothResult().area)) + ","),
+              std::string::npos)
+        << line;
     for (std::size_t i = 0; i < truth.canals.size(); ++i) {
         std::getline(rows, line);
         const CanalResult& c = analysis.getCanals()[i];
-        EXPECT_NE(line.find(",canal " + std::to_string(i + 1) + ",," + std::to_string(static_cast<int>(c.area)) +
-                            "," + std::to_string(c.centerX) + "," + std::to_string(c.centerY) + ","),
-                  std::string::npos) << line;
+        EXPECT_NE(line.find(",canal " + std::to_string(i + 1) + ",," +
+                            std::to_string(static_cast<int>(c.area)) + "," +
+                            std::to_string(c.centerX) + "," + std::to_string(c.centerY) + ","),
+                  std::string::npos)
+            << line;
         EXPECT_NEAR(c.centerX, truth.canals[i].centre.x, 1.0);
     }
     EXPECT_TRUE(fs::exists(folder / "out" / "molar-640x480.png-analyse.png"));
-    EXPECT_EQ(readBytes(folder / "out" / "molar-640x480.png-analyse.txt").rfind("Zahn\n\nTyp: UK-Molar\n", 0), 0u);
+    EXPECT_EQ(readBytes(folder / "out" / "molar-640x480.png-analyse.txt")
+                  .rfind("Zahn\n\nTyp: UK-Molar\n", 0),
+              0u);
     EXPECT_EQ(record()["classes_bytes"], fs::file_size(kClasses));
     EXPECT_EQ(record()["status"], "finished");
 }
@@ -97,8 +103,10 @@ TEST_F(Batch, VideoWithBrokenLastFramesKeepsTheGoodOnes) {
     const fs::path video = makeVideoWithBrokenTail(folder, 20, 0.6);
     const int status = run(options({video.string()}));
     EXPECT_NE(table().find(csvField(video.string()) + ",0,none"), std::string::npos) << table();
-    if (status == 1) EXPECT_NE(log.str().find("cannot be read"), std::string::npos) << log.str();
-    else EXPECT_NE(table().find(",19,none"), std::string::npos);  // the back end read on regardless
+    if (status == 1)
+        EXPECT_NE(log.str().find("cannot be read"), std::string::npos) << log.str();
+    else
+        EXPECT_NE(table().find(",19,none"), std::string::npos);  // the back end read on regardless
 }
 
 TEST_F(Batch, OutputFolderProblemsAreNamed) {
@@ -123,8 +131,8 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
     refused({"--classes", "c.dat", "--jobs", "x", "a.png"}, "--jobs");
     refused({"--classes", "c.dat", "--bogus", "a.png"}, "--bogus");
     refused({"--classes", "c.dat"}, "INPUT");
-    const ParsedCommandLine ok =
-        parseBatchOptions({"--classes", "c.dat", "--px-per-mm", "12.5", "--every", "3", "--", "-a.png"});
+    const ParsedCommandLine ok = parseBatchOptions(
+        {"--classes", "c.dat", "--px-per-mm", "12.5", "--every", "3", "--", "-a.png"});
     ASSERT_TRUE(ok.options);
     EXPECT_EQ(*ok.options->pxPerMm, 12.5);
     EXPECT_EQ(ok.options->every, 3);

@@ -31,7 +31,8 @@ TEST(MarkSamples, RecordsTheHalfOpenRectangleClippedToTheFrame) {
     std::vector<std::uint8_t> table(kColorKeyCount, 0);
     cv::Mat frame(3, 3, CV_8UC3);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x) frame.at<cv::Vec3b>(y, x) = {static_cast<uchar>(3 * y + x), 0, 0};
+        for (int x = 0; x < 3; ++x)
+            frame.at<cv::Vec3b>(y, x) = {static_cast<uchar>(3 * y + x), 0, 0};
     markSamples(frame, table.data(), 2, 1, -4, 9, 2);  // columns 1..2, rows 0..1
     std::vector<int> picked;
     for (int b = 0; b < 9; ++b)

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include <opencv2/core.hpp>
+#include <random>
 
 #include "LiteralClassify.h"
 #include "colour/KDTree.h"
@@ -15,9 +14,12 @@ PackedSample at(int cls, int b, int g, int r) {
     return packSample(static_cast<unsigned>(cls), static_cast<ColorKey>(r << 16 | g << 8 | b));
 }
 
-std::vector<PackedSample> times(int n, PackedSample s) { return std::vector<PackedSample>(n, s); }
+std::vector<PackedSample> times(int n, PackedSample s) {
+    return std::vector<PackedSample>(n, s);
+}
 
-std::vector<PackedSample> operator+(std::vector<PackedSample> a, const std::vector<PackedSample>& b) {
+std::vector<PackedSample> operator+(std::vector<PackedSample> a,
+                                    const std::vector<PackedSample>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -37,19 +39,34 @@ TEST(KDTreeVote, Cases) {
         {"a single sample never reaches the quorum", {at(1, 10, 20, 30)}, {10, 20, 30}, 5, 0},
         {"six close samples make the class", times(6, at(2, 100, 100, 100)), {102, 101, 99}, 5, 2},
         {"five are too few", times(5, at(2, 100, 100, 100)), {100, 100, 100}, 5, 0},
-        {"threshold 1 counts equal split channels", times(6, at(2, 100, 100, 100)), {100, 100, 100}, 1, 2},
+        {"threshold 1 counts equal split channels",
+         times(6, at(2, 100, 100, 100)),
+         {100, 100, 100},
+         1,
+         2},
         {"threshold 1 and one off", times(6, at(2, 100, 100, 100)), {101, 101, 101}, 1, 0},
         {"the lower class wins over more votes",
-         times(6, at(1, 50, 50, 50)) + times(7, at(2, 50, 50, 50)), {50, 50, 50}, 5, 1},
+         times(6, at(1, 50, 50, 50)) + times(7, at(2, 50, 50, 50)),
+         {50, 50, 50},
+         5,
+         1},
         {"the conflict class votes like any other", times(7, at(255, 9, 9, 9)), {9, 9, 9}, 3, 255},
         {"class 0 never votes", times(13, at(0, 9, 9, 9)), {9, 9, 9}, 3, 0},
         {"class 0 takes slots, six of class 1 still win",
-         times(7, at(0, 9, 9, 9)) + times(6, at(1, 9, 9, 9)), {9, 9, 9}, 3, 1},
-        {"a far split channel keeps samples out", times(6, at(1, 200, 200, 200)), {10, 10, 10}, 50, 0},
+         times(7, at(0, 9, 9, 9)) + times(6, at(1, 9, 9, 9)),
+         {9, 9, 9},
+         3,
+         1},
+        {"a far split channel keeps samples out",
+         times(6, at(1, 200, 200, 200)),
+         {10, 10, 10},
+         50,
+         0},
     };
     for (const Case& c : cases) {
         const KDTree tree(c.samples);
-        EXPECT_EQ(tree.classify(c.query[2] << 16 | c.query[1] << 8 | c.query[0], c.threshold), c.expected)
+        EXPECT_EQ(tree.classify(c.query[2] << 16 | c.query[1] << 8 | c.query[0], c.threshold),
+                  c.expected)
             << c.name;
     }
     // The same colour twice, with two classes, makes two nodes.

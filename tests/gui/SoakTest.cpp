@@ -39,7 +39,8 @@ private slots:
         }
         QVERIFY(w.model()->hasResults());
         const long long end = residentBytes();
-        QVERIFY2(end <= warm + warm / 20, qPrintable(QStringLiteral("%1 -> %2 bytes").arg(warm).arg(end)));
+        QVERIFY2(end <= warm + warm / 20,
+                 qPrintable(QStringLiteral("%1 -> %2 bytes").arg(warm).arg(end)));
     }
 };
 

@@ -34,8 +34,10 @@ private slots:
     void initTestCase() {
         avi = dir.filePath(QStringLiteral("zwanzig.avi"));
         mp4 = dir.filePath(QStringLiteral("zwanzig.mp4"));
-        QVERIFY(writeIndexedVideo(avi.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 20));
-        QVERIFY(writeIndexedVideo(mp4.toStdString(), cv::VideoWriter::fourcc('m', 'p', '4', 'v'), 20));
+        QVERIFY(
+            writeIndexedVideo(avi.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 20));
+        QVERIFY(
+            writeIndexedVideo(mp4.toStdString(), cv::VideoWriter::fourcc('m', 'p', '4', 'v'), 20));
     }
 
     void navigationShowsTheRightFrame_data() {
@@ -78,8 +80,8 @@ private slots:
     // otherwise play on a 1 ms timer.
     void absurdFrameRatesPlayAtASaneInterval() {
         const QString fast = dir.filePath(QStringLiteral("schnell.avi"));
-        QVERIFY(writeIndexedVideo(fast.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 5,
-                                  {64, 48}, 1e6));
+        QVERIFY(writeIndexedVideo(fast.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  5, {64, 48}, 1e6));
         VideoModel video(fast.toStdString());
         QVERIFY(video.isValid());
         QCOMPARE(video.getInterval(), VideoModel::kMinInterval);
@@ -133,7 +135,8 @@ private slots:
 
     void cameraStandInDeliversOnItsTimer() {
         const std::string file = avi.toStdString();
-        CameraModel::setCaptureOpener([file](int) { return std::make_unique<cv::VideoCapture>(file); });
+        CameraModel::setCaptureOpener(
+            [file](int) { return std::make_unique<cv::VideoCapture>(file); });
         {
             CameraModel camera(0);
             QVERIFY(CameraModel::isInUse());

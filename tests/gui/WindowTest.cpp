@@ -1,5 +1,3 @@
-#include <set>
-
 #include <QAction>
 #include <QFileInfo>
 #include <QLabel>
@@ -9,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <opencv2/imgcodecs.hpp>
+#include <set>
 
 #include "BadInputs.h"
 #include "SampleScene.h"
@@ -40,7 +39,8 @@ class WindowTest : public QObject {
     static std::set<quendra::ColorKey> coloursOf(const cv::Mat& frame, cv::Rect r) {
         std::set<quendra::ColorKey> keys;
         for (int y = r.y; y < r.y + r.height; ++y)
-            for (int x = r.x; x < r.x + r.width; ++x) keys.insert(quendra::colorKeyOf(frame.ptr(y, x)));
+            for (int x = r.x; x < r.x + r.width; ++x)
+                keys.insert(quendra::colorKeyOf(frame.ptr(y, x)));
         return keys;
     }
 
@@ -62,8 +62,10 @@ private slots:
         QVERIFY(!w.videoPanel()->isVisible());
         QVERIFY(!w.picker()->isVisible());
         auto& ui = w.form();
-        for (QAction* a : {ui.loadLUT, ui.saveLUT, ui.configLUT, ui.resetLUT}) QVERIFY(!a->isEnabled());
-        for (QAction* a : {ui.openImage, ui.openVideo, ui.openCamera, ui.actionBeenden}) QVERIFY(a->isEnabled());
+        for (QAction* a : {ui.loadLUT, ui.saveLUT, ui.configLUT, ui.resetLUT})
+            QVERIFY(!a->isEnabled());
+        for (QAction* a : {ui.openImage, ui.openVideo, ui.openCamera, ui.actionBeenden})
+            QVERIFY(a->isEnabled());
         QCOMPARE(ui.mainToolBar->actions().size(), 10);
         for (QAction* a : ui.mainToolBar->actions())
             QVERIFY(a->isSeparator() || !a->icon().pixmap(48, 48).isNull());
@@ -178,7 +180,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.form().configLUT->trigger();
         const auto dragAll = [&](const std::vector<cv::Rect>& rects) {
-            for (const cv::Rect& r : rects) drag(w.view(), {r.x, r.y}, {r.x + r.width, r.y + r.height});
+            for (const cv::Rect& r : rects)
+                drag(w.view(), {r.x, r.y}, {r.x + r.width, r.y + r.height});
         };
         dragAll(scene.enamelPicks);
         QAbstractButton* gum = buttonShowing(w.picker(), QStringLiteral("Zahnfleisch"));
@@ -203,7 +206,8 @@ private slots:
         QCOMPARE(picture.pixelColor(300, 20), QColor(255, 0, 0));  // analysed area
         int white = 0;
         const int cx = w.model()->getToothResult().centerX;
-        for (int y = 0; y < picture.height(); ++y) white += picture.pixelColor(cx, y) == QColor(Qt::white);
+        for (int y = 0; y < picture.height(); ++y)
+            white += picture.pixelColor(cx, y) == QColor(Qt::white);
         QVERIFY(white >= 2);  // the tooth ellipse crosses the centre column
 
         // A slider move reprocesses the frame: threshold 0 finds no canal.
@@ -242,10 +246,12 @@ private slots:
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         CameraModel::setCaptureOpener([](int) { return std::make_unique<cv::VideoCapture>(); });
         w.form().openCamera->trigger();
-        QCOMPARE(w.lastMessage(), QStringLiteral("Beim ansteuern der Kamera ist ein Fehler aufgetreten!"));
+        QCOMPARE(w.lastMessage(),
+                 QStringLiteral("Beim ansteuern der Kamera ist ein Fehler aufgetreten!"));
         QCOMPARE(w.model()->getImage().size(), cv::Size(640, 480));  // the image stays
 
-        CameraModel::setCaptureOpener([standIn](int) { return std::make_unique<cv::VideoCapture>(standIn); });
+        CameraModel::setCaptureOpener(
+            [standIn](int) { return std::make_unique<cv::VideoCapture>(standIn); });
         w.form().openCamera->trigger();
         QVERIFY(CameraModel::isInUse());
         QCOMPARE(w.view()->size(), QSize(160, 120));
@@ -302,7 +308,8 @@ private slots:
             }
         }
         // A video whose last frames are broken plays through; the last good frame stays shown.
-        const auto broken = makeVideoWithBrokenTail(QFile::encodeName(dir.path()).toStdString(), 20, 0.6);
+        const auto broken =
+            makeVideoWithBrokenTail(QFile::encodeName(dir.path()).toStdString(), 20, 0.6);
         QVERIFY(w.openVideoFile(QFile::decodeName(broken.string().c_str())));
         QAbstractButton* next = buttonShowing(w.videoPanel(), QStringLiteral("|>"));
         for (int i = 0; i < 45; ++i) next->click();

@@ -1,6 +1,5 @@
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "TempFolder.h"
 #include "colour/ColorClassifier.h"
@@ -29,9 +28,9 @@ TEST_F(ColorClassFile, RecordsAreLittleEndianBGRClassInKeyOrder) {
     training.addSamples(frame, 2, 0, 3, 1);  // (1,2,3) now a conflict
     ASSERT_EQ(training.save(path("c.dat")), ClassFileStatus::Ok);
     EXPECT_EQ(readBytes(path("c.dat")), std::string("\xFF\x00\x00\x01"
-                                                     "\x01\x02\x03\xFF"
-                                                     "\x00\x00\xFF\x02",
-                                                     12));
+                                                    "\x01\x02\x03\xFF"
+                                                    "\x00\x00\xFF\x02",
+                                                    12));
 }
 
 // Saving before anything was picked used to replace a trained file with an empty one.
@@ -57,7 +56,8 @@ TEST_F(ColorClassFile, FileSizes) {
         {"empty", 0, ClassFileStatus::Empty, 0},
         {"three bytes", 3, ClassFileStatus::Empty, 0},
         {"six bytes", 6, ClassFileStatus::Ok, 1},
-        {"the limit and three", kMaxClassFileRecords * 4 + 3, ClassFileStatus::Ok, kMaxClassFileRecords},
+        {"the limit and three", kMaxClassFileRecords * 4 + 3, ClassFileStatus::Ok,
+         kMaxClassFileRecords},
         {"above the limit", (kMaxClassFileRecords + 1) * 4, ClassFileStatus::TooLarge, 0},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,5 @@
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "TempFolder.h"
 #include "io/FileWriting.h"
@@ -23,8 +22,8 @@ bool hasTemporaryFiles(const fs::path& folder) {
 TEST_F(FileWriting, WritesThroughSymbolicLinks) {
     fs::create_directories(folder / "real");
     writeBytes("real/classes.dat", "old");
-    fs::create_symlink("real/classes.dat", folder / "near.dat");   // relative
-    fs::create_symlink(folder / "near.dat", folder / "far.dat");   // a chain
+    fs::create_symlink("real/classes.dat", folder / "near.dat");  // relative
+    fs::create_symlink(folder / "near.dat", folder / "far.dat");  // a chain
     ASSERT_TRUE(writeFileReplacing(path("far.dat"), std::string("new")));
     EXPECT_TRUE(fs::is_symlink(folder / "far.dat"));
     EXPECT_TRUE(fs::is_symlink(folder / "near.dat"));

@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 
 #include "TempFolder.h"

@@ -21,8 +21,10 @@ TEST_F(VideoFramesTest, ABrokenFrameIsSkippedAndTheRestKeepTheirNumbers) {
         ASSERT_EQ(frames.frameCount(), 20);
         for (int i = 0; i < 20; ++i) {
             const cv::Mat& frame = frames.frameAt(i);
-            if (i == 9) EXPECT_TRUE(frame.empty());
-            else EXPECT_EQ(frameIndexOf(frame), i) << "frame " << i;
+            if (i == 9)
+                EXPECT_TRUE(frame.empty());
+            else
+                EXPECT_EQ(frameIndexOf(frame), i) << "frame " << i;
         }
         for (const int i : {4, 17, 2}) EXPECT_EQ(frameIndexOf(frames.frameAt(i)), i);
     }

@@ -1,17 +1,15 @@
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
+#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
+#include <opencv2/imgproc.hpp>
+#include <sstream>
 
 #include "SampleScene.h"
 #include "analysis/ToothAnalysis.h"
 #include "report/RecognitionData.h"
 #include "report/ResultOverlay.h"
-
-#include <opencv2/imgproc.hpp>
 
 namespace quendra {
 namespace {
@@ -42,7 +40,8 @@ TEST(RecognitionData, NumbersCanalsAndUsesTheClassicLocale) {
 }
 
 TEST(RecognitionData, WithoutResultsTheFileIsEmptyAndUnwritableIsReported) {
-    const std::string path = ::testing::TempDir() + "quendra-empty-" + std::to_string(::getpid()) + ".txt";
+    const std::string path =
+        ::testing::TempDir() + "quendra-empty-" + std::to_string(::getpid()) + ".txt";
     std::ofstream(path) << "old";
     const FrameResult none;
     ASSERT_TRUE(saveRecognitionData(path, none));
@@ -81,8 +80,8 @@ TEST_F(OverlayOnSample, DrawsTheAreaCanalsAndToothEllipses) {
     const cv::Mat out = drawn();
     ASSERT_TRUE(analysis.hasResults());
     const cv::Vec3b red(0, 0, 255), white(255, 255, 255);
-    EXPECT_EQ(out.at<cv::Vec3b>(20, 300), red);   // top of the analysed area
-    EXPECT_EQ(out.at<cv::Vec3b>(200, 20), red);   // its left side
+    EXPECT_EQ(out.at<cv::Vec3b>(20, 300), red);  // top of the analysed area
+    EXPECT_EQ(out.at<cv::Vec3b>(200, 20), red);  // its left side
     const ToothResult t = analysis.getToothResult();
     // The white tooth ellipse crosses the vertical through the centre (angle near 0) at about
     // the major semi-axis above the centre.
