@@ -4,6 +4,8 @@
 // videos, and colour-class files of odd sizes. `readable` says whether a picture or video can
 // be analysed at all; the unreadable ones must be refused with a message naming them.
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <opencv2/imgcodecs.hpp>
@@ -79,6 +81,12 @@ inline std::vector<BadInput> makeBadPictures(const std::filesystem::path& dir) {
                               cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 25, cv::Size(64, 48));
     }
     inputs.push_back({dir / "ohne Bilder.avi", false});
+    std::vector<uchar> huge;  // a small file whose header promises 30000 x 30000 pixels
+    cv::imencode(".png", cv::Mat(1, 30000, CV_8UC3, cv::Scalar::all(0)), huge);
+    huge[22] = 0x75, huge[23] = 0x30;
+    add("riesig.png", std::string(huge.begin(), huge.end()), false);
+    ::mkfifo((dir / "rohr.png").c_str(), 0600);  // opening it would wait forever
+    inputs.push_back({dir / "rohr.png", false});
     fs::create_directories(dir / "ordner.png");
     inputs.push_back({dir / "ordner.png", false});
     inputs.push_back({dir / "fehlt.png", false});

@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 
 #include "app/QuendraRC1.h"
+#include "app/QuitOnSignals.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
                                  QStringLiteral("Zu öffnendes Bild oder Video."),
                                  QStringLiteral("[datei]"));
     parser.process(app);
+    const QuitOnSignals quitOnSignals;
 
     QuendraRC1 window;
     window.show();

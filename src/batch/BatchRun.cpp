@@ -130,10 +130,12 @@ public:
                     result.problems.push_back(item.path + ": " + describe(read.status, read.size));
             }
         } catch (const std::exception& e) {
+            std::string reason = e.what();
+            reason.erase(reason.find_last_not_of(" \n") + 1);
             result.rows.clear();
             result.problems.push_back(
                 item.path + (unit.frame >= 0 ? ", frame " + std::to_string(unit.frame) : "") +
-                ": the analysis failed (" + e.what() + ")");
+                ": the analysis failed (" + reason + ")");
         }
         return result;
     }

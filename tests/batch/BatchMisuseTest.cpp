@@ -277,12 +277,35 @@ TEST_F(BatchProgram, SecondRunIntoTheSameFolderIsRefused) {
 
 TEST_F(BatchProgram, FifoInputsAreRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo(path("in/rohr.png").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(path("leitung.jpg").c_str(), 0600), 0);
     sample("front-640x480.png", "x.png");
-    Program batch(program({"--classes", kClasses, "--out", path("out"), path("in")}));
+    Program batch(
+        program({"--classes", kClasses, "--out", path("out"), path("leitung.jpg"), path("in")}));
     EXPECT_EQ(batch.wait(), 1);
     EXPECT_NE(batch.errorText().find("rohr.png: not a regular file"), std::string::npos)
         << batch.errorText();
+    EXPECT_NE(batch.errorText().find("leitung.jpg: not a regular file"), std::string::npos);
     EXPECT_NE(table().find("x.png,,tooth,"), std::string::npos);
+}
+
+// Out of memory in the middle of one picture (a 100-megapixel one under an address-space
+// limit): that picture is named and the next one is still analysed. The sanitizer's shadow
+// memory does not fit under such a limit.
+TEST_F(BatchProgram, OutOfMemoryInOnePictureIsNamedAndTheRunGoesOn) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+#endif
+    ASSERT_TRUE(
+        cv::imwrite(path("in/a.png"), cv::Mat(10000, 10000, CV_8UC3, cv::Scalar(40, 200, 220))));
+    sample("front-640x480.png", "b.png");
+    Program batch(program({"--classes", kClasses, "--out", path("out"), "--jobs", "1", path("in")}),
+                  [] {
+                      const rlimit limit{700 << 20, 700 << 20};
+                      ::setrlimit(RLIMIT_AS, &limit);
+                  });
+    EXPECT_EQ(batch.wait(), 1);
+    EXPECT_NE(batch.errorText().find("a.png: "), std::string::npos) << batch.errorText();
+    EXPECT_NE(table().find("b.png,,tooth,Frontzahn"), std::string::npos);
 }
 
 // A full disk, made by a file-size limit: the run stops, names the table, and the table ends
