@@ -1,15 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the whole project needs, skipping what is already present.
+# Installs the Debian packages a task needs, skipping what is already present.
+#   install-deps.sh run    building and running the programs
+#   install-deps.sh test   that, and the tests, benchmarks, fuzzing and packaging tools
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libgl1-mesa-dri
-  libopencv-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
-  clang libclang-rt-14-dev
+run_packages=(
+  cmake ninja-build g++
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins libgl-dev libgl1-mesa-dri
+  qt6-translations-l10n
+  libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-videoio-dev
+  libcli11-dev nlohmann-json3-dev
 )
+test_packages=(
+  libgtest-dev libbenchmark-dev
+  xvfb xauth
+  clang libclang-rt-dev clang-format
+  desktop-file-utils appstream dpkg-dev
+)
+
+case "${1:-}" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

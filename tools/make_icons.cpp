@@ -1,5 +1,6 @@
-// Draws the tool bar icons (8-bit RGBA PNG) into the folder given as the only argument. The
-// committed icons in resources/ were made with it; run it again after changing the artwork.
+// Draws the tool bar icons and the program icon (8-bit RGBA PNG) into the folder given as the
+// only argument. The committed icons in resources/ were made with it; run it again after
+// changing the artwork.
 
 #include <filesystem>
 #include <functional>
@@ -85,6 +86,13 @@ int main(int argc, char** argv) {
         cv::ellipse(m, {64, 66}, {40, 40}, 0, 40, 330, kRed, 10, cv::LINE_AA);
         const std::vector<cv::Point> head{{98, 14}, {108, 52}, {72, 44}};
         cv::fillConvexPoly(m, head, kRed, cv::LINE_AA);
+    });
+    // The program's own icon, for the desktop's menus (installed under its application id).
+    save(out, "org.quendra.Quendra.png", size, [](cv::Mat& m) {
+        cv::rectangle(m, {8, 8}, {120, 120}, kGum, cv::FILLED, cv::LINE_AA);
+        tooth(m, {64, 64}, 40);
+        for (const cv::Point canal : {cv::Point(50, 46), cv::Point(82, 60), cv::Point(54, 84)})
+            cv::circle(m, canal, 8, kInk, cv::FILLED, cv::LINE_AA);
     });
     save(out, "exiticon.png", cv::Size(131, 134), [](cv::Mat& m) {
         cv::rectangle(m, {20, 12}, {84, 122}, kInk, cv::FILLED, cv::LINE_AA);

@@ -4,9 +4,17 @@
 
 namespace quendra {
 
+namespace {
+// A tooth whose long semi-axis is less than this many times its short one counts as round.
+constexpr float kRoundToothRatio = 1.5f;
+// Three canals form a lower molar while the centroid quotient of toothTypeForThreeCanals
+// stays below this.
+constexpr float kLowerMolarQuotient = 2.0f;
+}  // namespace
+
 int toothTypeForOneCanal(ToothResult tooth, const std::vector<CanalResult>&) {
     const float q = tooth.majorAxis / tooth.minorAxis;
-    return q < 1.5f ? ToothPremolar : ToothFront;
+    return q < kRoundToothRatio ? ToothPremolar : ToothFront;
 }
 
 int toothTypeForThreeCanals(ToothResult, const std::vector<CanalResult>& canals) {
@@ -29,7 +37,7 @@ int toothTypeForThreeCanals(ToothResult, const std::vector<CanalResult>& canals)
     const float bx = cx - r * ux;
     const float q = ((gx - ax) / (bx - gx)) / ((cx - ax) / (bx - cx));
     // Every undefined quotient (NaN) fails the comparison and gives the upper molar.
-    return q < 2.0f ? ToothLowerMolar : ToothUpperMolar;
+    return q < kLowerMolarQuotient ? ToothLowerMolar : ToothUpperMolar;
 }
 
 int decideToothType(const ToothResult& tooth, const std::vector<CanalResult>& canals) {

@@ -17,6 +17,7 @@
 #include "sources/CameraModel.h"
 #include "sources/ImageModel.h"
 #include "sources/VideoModel.h"
+#include "ui_QuendraRC1.h"
 #include "view/FrameView.h"
 
 // The icons are compiled into this static library; its resource object must be pulled in by
@@ -77,15 +78,17 @@ QString describe(const ImageModel& image, const QString& path) {
 }  // namespace
 
 QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
-    : QMainWindow(parent, flags), lastFolder(QDir::homePath()) {
+    : QMainWindow(parent, flags),
+      ui(std::make_unique<Ui::QuendraRC1Class>()),
+      lastFolder(QDir::homePath()) {
     initResources();
-    ui.setupUi(this);
+    ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral("QuendraRC1.ico")));
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
 
     calculationModel = std::make_unique<CalculationModel>();
     frameView = std::make_unique<FrameView>(calculationModel.get());
-    ui.verticalLayout->addWidget(frameView.get());
+    ui->verticalLayout->addWidget(frameView.get());
 
     saveButton = std::make_unique<QPushButton>(QStringLiteral("Aktuelle Ansicht speichern..."));
     threshController = std::make_unique<ThreshController>();
@@ -94,30 +97,30 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     pickerController = std::make_unique<PickerController>();
     pickerController->connectModel(calculationModel.get());
 
-    connect(ui.openCamera, &QAction::triggered, this, &QuendraRC1::openStream);
-    connect(ui.openVideo, &QAction::triggered, this, &QuendraRC1::openVideo);
-    connect(ui.openImage, &QAction::triggered, this, &QuendraRC1::openImage);
-    connect(ui.loadLUT, &QAction::triggered, this, &QuendraRC1::loadLUT);
-    connect(ui.saveLUT, &QAction::triggered, this, &QuendraRC1::saveLUT);
-    connect(ui.configLUT, &QAction::toggled, this, &QuendraRC1::configuring);
-    connect(ui.resetLUT, &QAction::triggered, calculationModel.get(),
+    connect(ui->openCamera, &QAction::triggered, this, &QuendraRC1::openStream);
+    connect(ui->openVideo, &QAction::triggered, this, &QuendraRC1::openVideo);
+    connect(ui->openImage, &QAction::triggered, this, &QuendraRC1::openImage);
+    connect(ui->loadLUT, &QAction::triggered, this, &QuendraRC1::loadLUT);
+    connect(ui->saveLUT, &QAction::triggered, this, &QuendraRC1::saveLUT);
+    connect(ui->configLUT, &QAction::toggled, this, &QuendraRC1::configuring);
+    connect(ui->resetLUT, &QAction::triggered, calculationModel.get(),
             &CalculationModel::resetClasses);
-    connect(ui.actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
+    connect(ui->actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
     connect(saveButton.get(), &QPushButton::clicked, this, &QuendraRC1::saveFrame);
 
-    ui.verticalLayout->addWidget(saveButton.get());
-    ui.verticalLayout->addWidget(threshController.get());
-    ui.verticalLayout->addWidget(videoController.get());
-    ui.verticalLayout->addWidget(pickerController.get());
+    ui->verticalLayout->addWidget(saveButton.get());
+    ui->verticalLayout->addWidget(threshController.get());
+    ui->verticalLayout->addWidget(videoController.get());
+    ui->verticalLayout->addWidget(pickerController.get());
 
     saveButton->hide();
     threshController->hide();
     videoController->hide();
     pickerController->hide();
-    ui.loadLUT->setEnabled(false);
-    ui.saveLUT->setEnabled(false);
-    ui.configLUT->setEnabled(false);
-    ui.resetLUT->setEnabled(false);
+    ui->loadLUT->setEnabled(false);
+    ui->saveLUT->setEnabled(false);
+    ui->configLUT->setEnabled(false);
+    ui->resetLUT->setEnabled(false);
 }
 
 // The layout does not own the panels; take them out before they go.
@@ -229,17 +232,17 @@ void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
     saveButton->show();
     threshController->show();
     videoController->setVisible(video != nullptr);
-    if (!ui.configLUT->isChecked()) ui.loadLUT->setEnabled(true);
-    ui.configLUT->setEnabled(true);
-    ui.resetLUT->setEnabled(true);
+    if (!ui->configLUT->isChecked()) ui->loadLUT->setEnabled(true);
+    ui->configLUT->setEnabled(true);
+    ui->resetLUT->setEnabled(true);
     resize(minimumWidth(), minimumHeight());
     updateGeometry();
 }
 
 void QuendraRC1::configuring(bool value) {
     pickerController->setVisible(value);
-    ui.loadLUT->setEnabled(!value);
-    ui.saveLUT->setEnabled(value);
+    ui->loadLUT->setEnabled(!value);
+    ui->saveLUT->setEnabled(value);
     frameView->setConfiguring(value);
     calculationModel->setConfiguring(value);
 }

@@ -4,7 +4,9 @@
 #include <QString>
 #include <memory>
 
-#include "ui_QuendraRC1.h"
+namespace Ui {
+class QuendraRC1Class;
+}
 
 class CalculationModel;
 class FrameModel;
@@ -41,7 +43,6 @@ public:
 
     CalculationModel* model() const { return calculationModel.get(); }
     FrameView* view() const { return frameView.get(); }
-    Ui::QuendraRC1Class& form() { return ui; }
     ThreshController* thresholds() const { return threshController.get(); }
     VideoController* videoPanel() const { return videoController.get(); }
     PickerController* picker() const { return pickerController.get(); }
@@ -66,7 +67,7 @@ private:
     enum class Dialog { Open, Save };
     QString choosePath(Dialog kind, const QString& caption, const QString& filter);
 
-    Ui::QuendraRC1Class ui;
+    std::unique_ptr<Ui::QuendraRC1Class> ui;  // the form: actions, tool bar, layout
     // Declared so that the model is destroyed before the view: no notification reaches a
     // destroyed view.
     std::unique_ptr<FrameView> frameView;

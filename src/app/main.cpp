@@ -7,10 +7,12 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quendra"));
+    QApplication::setApplicationVersion(QStringLiteral(QUENDRA_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Zahnanalyse: Zahn, Wurzelkanäle und Zahntyp"));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption classes(QStringLiteral("classes"),
                                      QStringLiteral("Lädt die Farbklassendatei <datei>."),
                                      QStringLiteral("datei"));

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "colour/KDTreeSearch.h"
+#include "colour/VectorCode.h"
 
 namespace quendra {
 
@@ -162,7 +163,7 @@ void KDTree::classifyMany(std::span<const int> colours, int threshold,
                           std::span<int> classes) const {
     if (classes.size() != colours.size())
         throw std::invalid_argument("KDTree::classifyMany: one class per colour");
-    static const BatchSearch batch = avx512BatchSearch();
+    static const BatchSearch batch = vectorCode().avx512 ? avx512BatchSearch() : nullptr;
     if (batch && axisCount_ == 3 && neighbourCount_ == kMaxNeighbours && !nodes_.empty() &&
         nodes_.size() < static_cast<std::size_t>(kBatchSearchMaxNodes)) {
         batch(searchNodes_.data(), static_cast<int>(nodes_.size()), colours.data(),

@@ -29,7 +29,7 @@ using BatchSearch = void (*)(const std::uint16_t* nodes, int size, const int* co
 inline constexpr int kBatchSearchMaxNodes = 1 << 23;
 
 // The batch search running sixteen searches side by side with AVX-512, or null where the build
-// or the processor has none.
+// has none; only for processors that run it (VectorCode.h).
 BatchSearch avx512BatchSearch();
 
 }  // namespace quendra

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "colour/ColorKey.h"
+#include "colour/VectorCode.h"
 
 static_assert(std::endian::native == std::endian::little, "pixels are read as little-endian words");
 
@@ -63,7 +64,7 @@ const PixelKernels& portablePixelKernels() {
 
 const PixelKernels& pixelKernels() {
     static const PixelKernels& chosen =
-        avx2PixelKernels() ? *avx2PixelKernels() : portablePixelKernels();
+        vectorCode().avx2 && avx2PixelKernels() ? *avx2PixelKernels() : portablePixelKernels();
     return chosen;
 }
 

@@ -32,9 +32,11 @@ inline constexpr int kDistanceLimitAll = 195076;
 
 const PixelKernels& portablePixelKernels();
 
-// The AVX2 versions, or null where the build or the processor has none.
+// The AVX2 versions, or null where the build has none; only for processors that run them
+// (VectorCode.h).
 const PixelKernels* avx2PixelKernels();
 
+// The kernels in use: AVX2 where vectorCode() allows it, else the portable ones.
 const PixelKernels& pixelKernels();
 
 }  // namespace quendra

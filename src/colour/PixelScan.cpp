@@ -35,6 +35,9 @@ void fillAround(cv::Mat& mask, const cv::Rect& r) {
     }
 }
 
+// Larger than B+G+R of any pixel (765): the first pixel always beats it.
+constexpr int kAboveAnySum = 766;
+
 const std::uint8_t* pixelAt(const cv::Mat& frame, int x, int y) {
     return frame.ptr<std::uint8_t>(y) + 3 * x;
 }
@@ -90,7 +93,7 @@ std::optional<cv::Point> findDarkestPixel(const cv::Mat& frame, int x0, int y0, 
     const cv::Rect r = clipRect(frame.size(), x0, y0, x1, y1);
     const PixelKernels& kernels = pixelKernels();
     std::optional<cv::Point> darkest;
-    int best = 99999;
+    int best = kAboveAnySum;
     for (int y = r.y; y < r.y + r.height; ++y) {
         const int x = kernels.darkestInRow(pixelAt(frame, r.x, y), r.width, best);
         if (x >= 0) darkest = cv::Point(r.x + x, y);

@@ -120,8 +120,8 @@ TEST_P(SampleAnalysis, FrameOfANewSizeRemakesTheMasks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, SampleAnalysis, ::testing::ValuesIn(sampleScenes()),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
+                         [](const auto& scene) {
+                             std::string name = scene.param.name;
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
@@ -165,12 +165,6 @@ TEST(ToothAnalysis, OfTwoEqualEnamelRegionsTheEarlierIsTheTooth) {
     // The right block starts in an earlier row; its mean column 69.5 truncates to 69.
     EXPECT_EQ(f.analysis.getToothResult().centerX, 69);
     EXPECT_EQ(f.analysis.getToothResult().area, 400);
-}
-
-TEST(ToothAnalysis, EllipseRadiusIsStoredAsTheFloatOfATenth) {
-    ToothAnalysis analysis;
-    analysis.setEllipseRadius(7);
-    EXPECT_EQ(analysis.getEllipseRadius(), 0.7f);
 }
 
 }  // namespace

@@ -181,7 +181,7 @@ TEST_P(BatchMisuse, NothingLostNothingReportedWrongly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BatchMisuse, ::testing::ValuesIn(kMisuses),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& misuse) { return std::string(misuse.param.name); });
 
 TEST(BatchOptions, ScalesMustBeFiniteAndSensible) {
     for (const char* scale : {"inf", "-inf", "nan", "1e-300", "0", "-3", "1e300"}) {

@@ -5,6 +5,7 @@
 #include "colour/ColorKey.h"
 #include "colour/PixelKernels.h"
 #include "colour/PixelScan.h"
+#include "colour/VectorCode.h"
 
 namespace quendra {
 namespace {
@@ -148,7 +149,8 @@ TEST(ColorDistanceMask, EverythingOutsideTheRectangleIs255) {
 class FastPixelKernels : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!avx2PixelKernels()) GTEST_SKIP() << "no vector kernels on this processor";
+        if (!avx2PixelKernels() || !processorVectorCode().avx2)
+            GTEST_SKIP() << "no vector kernels on this processor";
     }
 
     std::vector<std::uint8_t> randomRow(int n) {

@@ -3,6 +3,7 @@
 // Finding the panels' widgets by what the operator sees on them.
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QLabel>
 
 template <typename Button = QAbstractButton>
@@ -16,4 +17,10 @@ inline QLabel* labelShowing(QWidget* panel, const QString& text) {
     for (QLabel* l : panel->findChildren<QLabel*>())
         if (l->text() == text) return l;
     return nullptr;
+}
+
+// The window's object of this name, as its form names it ("configLUT", "mainToolBar").
+template <typename Object = QAction>
+Object* named(QWidget* window, const char* name) {
+    return window->findChild<Object*>(QString::fromLatin1(name));
 }

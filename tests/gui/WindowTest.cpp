@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <opencv2/imgcodecs.hpp>
 #include <set>
 
@@ -61,15 +62,15 @@ private slots:
         QVERIFY(!w.thresholds()->isVisible());
         QVERIFY(!w.videoPanel()->isVisible());
         QVERIFY(!w.picker()->isVisible());
-        auto& ui = w.form();
-        for (QAction* a : {ui.loadLUT, ui.saveLUT, ui.configLUT, ui.resetLUT})
-            QVERIFY(!a->isEnabled());
-        for (QAction* a : {ui.openImage, ui.openVideo, ui.openCamera, ui.actionBeenden})
-            QVERIFY(a->isEnabled());
-        QCOMPARE(ui.mainToolBar->actions().size(), 10);
-        for (QAction* a : ui.mainToolBar->actions())
+        for (const char* name : {"loadLUT", "saveLUT", "configLUT", "resetLUT"})
+            QVERIFY(!named(&w, name)->isEnabled());
+        for (const char* name : {"openImage", "openVideo", "openCamera", "actionBeenden"})
+            QVERIFY(named(&w, name)->isEnabled());
+        QToolBar* toolBar = named<QToolBar>(&w, "mainToolBar");
+        QCOMPARE(toolBar->actions().size(), 10);
+        for (QAction* a : toolBar->actions())
             QVERIFY(a->isSeparator() || !a->icon().pixmap(48, 48).isNull());
-        QCOMPARE(w.toolBarArea(ui.mainToolBar), Qt::LeftToolBarArea);
+        QCOMPARE(w.toolBarArea(toolBar), Qt::LeftToolBarArea);
     }
 
     void openingAnImageShowsItsPanelsAtFrameSize() {
@@ -80,9 +81,9 @@ private slots:
         QVERIFY(w.thresholds()->isVisible());
         QVERIFY(!w.videoPanel()->isVisible());
         QVERIFY(!w.picker()->isVisible());
-        QVERIFY(w.form().loadLUT->isEnabled());
-        QVERIFY(!w.form().saveLUT->isEnabled());
-        QVERIFY(w.form().configLUT->isEnabled());
+        QVERIFY(named(&w, "loadLUT")->isEnabled());
+        QVERIFY(!named(&w, "saveLUT")->isEnabled());
+        QVERIFY(named(&w, "configLUT")->isEnabled());
         QCOMPARE(w.view()->size(), QSize(640, 480));
         QVERIFY(labelShowing(w.thresholds(), "70"));
         QVERIFY(labelShowing(w.thresholds(), "20px"));
@@ -124,7 +125,7 @@ private slots:
         w.show();
         QVERIFY(!w.openImageFile(bad.fileName()));
         QVERIFY(w.lastMessage().contains(QStringLiteral("Zähne kaputt.png")));
-        QVERIFY(!w.form().configLUT->isEnabled());
+        QVERIFY(!named(&w, "configLUT")->isEnabled());
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         const cv::Mat before = w.model()->getImage().clone();
         QVERIFY(!w.openImageFile(dir.filePath(QStringLiteral("fehlt.png"))));
@@ -135,20 +136,19 @@ private slots:
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
-        auto& ui = w.form();
-        ui.configLUT->trigger();
+        named(&w, "configLUT")->trigger();
         QVERIFY(w.picker()->isVisible());
-        QVERIFY(!ui.loadLUT->isEnabled());
-        QVERIFY(ui.saveLUT->isEnabled());
+        QVERIFY(!named(&w, "loadLUT")->isEnabled());
+        QVERIFY(named(&w, "saveLUT")->isEnabled());
         QVERIFY(w.view()->cursor().shape() == Qt::PointingHandCursor);
         // Opening another source keeps the mode and load stays off.
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(w.picker()->isVisible());
-        QVERIFY(!ui.loadLUT->isEnabled());
-        ui.configLUT->trigger();
+        QVERIFY(!named(&w, "loadLUT")->isEnabled());
+        named(&w, "configLUT")->trigger();
         QVERIFY(!w.picker()->isVisible());
-        QVERIFY(ui.loadLUT->isEnabled());
-        QVERIFY(!ui.saveLUT->isEnabled());
+        QVERIFY(named(&w, "loadLUT")->isEnabled());
+        QVERIFY(!named(&w, "saveLUT")->isEnabled());
     }
 
     void dragRecordsTheHalfOpenRectangleInEitherDirection() {
@@ -156,7 +156,7 @@ private slots:
         w.show();
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.form().configLUT->trigger();
+        named(&w, "configLUT")->trigger();
         const cv::Mat frame = w.model()->getImage().clone();
         QTest::mouseClick(w.view(), Qt::LeftButton, {}, QPoint(300, 200));
         QVERIFY(picked(w.model()).empty());
@@ -178,7 +178,7 @@ private slots:
         w.show();
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.form().configLUT->trigger();
+        named(&w, "configLUT")->trigger();
         const auto dragAll = [&](const std::vector<cv::Rect>& rects) {
             for (const cv::Rect& r : rects)
                 drag(w.view(), {r.x, r.y}, {r.x + r.width, r.y + r.height});
@@ -196,7 +196,7 @@ private slots:
         QCOMPARE(shown, cv::Vec3b(255, 255, 255));  // enamel painted white
 
         QVERIFY(w.saveClassesFile(classes));
-        w.form().configLUT->trigger();
+        named(&w, "configLUT")->trigger();
         QVERIFY(w.loadClassesFile(classes));
         QVERIFY(w.model()->hasResults());
         QCOMPARE(w.model()->getToothResult().toothType, truth.toothType);
@@ -245,17 +245,17 @@ private slots:
         w.show();
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         CameraModel::setCaptureOpener([](int) { return std::make_unique<cv::VideoCapture>(); });
-        w.form().openCamera->trigger();
+        named(&w, "openCamera")->trigger();
         QCOMPARE(w.lastMessage(),
                  QStringLiteral("Beim ansteuern der Kamera ist ein Fehler aufgetreten!"));
         QCOMPARE(w.model()->getImage().size(), cv::Size(640, 480));  // the image stays
 
         CameraModel::setCaptureOpener(
             [standIn](int) { return std::make_unique<cv::VideoCapture>(standIn); });
-        w.form().openCamera->trigger();
+        named(&w, "openCamera")->trigger();
         QVERIFY(CameraModel::isInUse());
         QCOMPARE(w.view()->size(), QSize(160, 120));
-        w.form().openCamera->trigger();
+        named(&w, "openCamera")->trigger();
         QCOMPARE(w.lastMessage(), QStringLiteral("Die Kamera wird bereits verwendet."));
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(!CameraModel::isInUse());
@@ -339,7 +339,7 @@ private slots:
         QVERIFY(w.lastMessage().contains(QStringLiteral("ordner.dat")));
         const QString trained = dir.filePath(QStringLiteral("trainiert.dat"));
         QVERIFY(QFile::copy(sample("classes.dat"), trained));
-        w.form().configLUT->trigger();  // nothing picked yet
+        named(&w, "configLUT")->trigger();  // nothing picked yet
         QVERIFY(!w.saveClassesFile(trained));
         QVERIFY(w.lastMessage().contains(QStringLiteral("noch keine Farbe")));
         QCOMPARE(QFileInfo(trained).size(), QFileInfo(sample("classes.dat")).size());
