@@ -9,8 +9,15 @@
 namespace quendra {
 
 namespace {
+
 constexpr const char* kDegree = "\xB0";
+
+// An angle of exactly 0 reads "0", also when rounding left it negative.
+float angleToWrite(float angle) {
+    return angle == 0 ? 0.0f : angle;
 }
+
+}  // namespace
 
 void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
                           std::span<const CanalResult> canals) {
@@ -19,14 +26,14 @@ void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
         << "Typ: " << toothTypeText(tooth.toothType) << "\n"
         << "Groesse: " << tooth.area << "\n"
         << "x: " << tooth.centerX << "px, y: " << tooth.centerY << "px\n"
-        << "Winkel der langen Hauptachse: " << tooth.angle << kDegree << "\n\n\n"
+        << "Winkel der langen Hauptachse: " << angleToWrite(tooth.angle) << kDegree << "\n\n\n"
         << "Kanaele\n\n";
     int number = 1;
     for (const CanalResult& c : canals) {
         out << "Kanal " << number++ << "\n"
             << "Groesse: " << c.area << "px\n"
             << "x: " << c.centerX << "px, y: " << c.centerY << "px\n"
-            << "Winkel der langen Hauptachse: " << c.angle << kDegree << "\n\n";
+            << "Winkel der langen Hauptachse: " << angleToWrite(c.angle) << kDegree << "\n\n";
     }
     out.imbue(previous);
 }

@@ -29,9 +29,9 @@ int drawnCoordinate(long long v) {
     return static_cast<int>(std::clamp<long long>(v, -kMaxCoordinate, kMaxCoordinate));
 }
 
-void drawEllipse(cv::Mat& picture, cv::Point centre, float first, float second, float angle,
+void drawEllipse(cv::Mat& picture, cv::Point centre, float minor, float major, float angle,
                  const cv::Scalar& colour) {
-    cv::ellipse(picture, centre, cv::Size(drawnAxis(first), drawnAxis(second)), -angle, 0, 360,
+    cv::ellipse(picture, centre, cv::Size(drawnAxis(minor), drawnAxis(major)), angle, 0, 360,
                 colour, 1, cv::LINE_8, 0);
 }
 

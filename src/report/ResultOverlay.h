@@ -6,7 +6,9 @@
 // canal (red ellipse, green "Groesse: <area>px" label 10 px right of and above its centre),
 // then the tooth-type text (white, from the tooth's centre), the acceptance ellipse (green) and
 // the tooth's own ellipse (white). Lines are 1 px, 8-connected; text is Hershey plain at 0.8.
-// Ellipses take the minor semi-axis as their first axis and the negated measured angle.
+// Every ellipse lies along the axes it describes: the minor semi-axis is its first axis, turned
+// by the measured angle, which cv::ellipse turns clockwise on screen, as the measurement turns
+// the long axis from the downward vertical toward negative x (RegionMeasure.h).
 
 #include <opencv2/core.hpp>
 #include <string>

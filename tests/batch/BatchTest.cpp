@@ -44,6 +44,10 @@ TEST_F(Batch, RowsAgreeWithTheAnalysisAndTheTruth) {
             << line;
         EXPECT_NEAR(c.centerX, truth.canals[i].centre.x, 1.0);
     }
+    // The third canal stands upright: its angle, -0 as computed, reads 0.
+    EXPECT_NE(line.find(",canal 3,,"), std::string::npos);
+    EXPECT_NE(line.find(",0,"), std::string::npos) << line;
+    EXPECT_EQ(table().find(",-0,"), std::string::npos);
     EXPECT_TRUE(fs::exists(folder / "out" / "molar-640x480.png-analyse.png"));
     EXPECT_EQ(readBytes(folder / "out" / "molar-640x480.png-analyse.txt")
                   .rfind("Zahn\n\nTyp: UK-Molar\n", 0),

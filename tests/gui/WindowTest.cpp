@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <set>
 
 #include "BadInputs.h"
@@ -284,9 +285,39 @@ private slots:
         const QByteArray bytes = file.readAll();
         QVERIFY(bytes.startsWith("Zahn\n\nTyp: UK-Molar\nGroesse: "));
         QCOMPARE(bytes.count("Kanal "), 3);
-        QVERIFY(bytes.endsWith("\xB0\n\n"));
+        // The third canal stands upright: its angle, -0 as computed, reads 0.
+        QVERIFY(bytes.endsWith("Winkel der langen Hauptachse: 0\xB0\n\n"));
+        QVERIFY(!bytes.contains("-0\xB0"));
         QVERIFY(!w.saveImageFile(dir.filePath(QStringLiteral("bild.unbekannt"))));
         QVERIFY(!w.saveRecognitionFile(dir.filePath(QStringLiteral("kein/ordner.txt"))));
+    }
+
+    // The white tooth ellipse on screen lies along the generated front tooth (which leans 15
+    // degrees): the principal axes of its pixels and of the drawn scene agree, by OpenCV's
+    // moments. The tooth-type text, also white, is left out.
+    void toothEllipseOnScreenLiesAlongTheTooth() {
+        const quendra::SampleScene front = quendra::sampleScenes()[1];
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        QVERIFY(w.loadClassesFile(sample("classes.dat")));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
+        cv::Mat white(shown.height(), shown.width(), CV_8UC1, cv::Scalar(0));
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                white.at<uchar>(y, x) = shown.pixel(x, y) == 0xFFFFFFFF ? 255 : 0;
+        const quendra::ToothResult tooth = w.model()->getToothResult();
+        white(cv::Rect(tooth.centerX, tooth.centerY - 12, 80, 16)).setTo(0);
+        cv::Mat region(shown.height(), shown.width(), CV_8UC1, cv::Scalar(0));
+        cv::ellipse(region, front.tooth.centre, front.tooth.axes, front.tooth.angle, 0, 360,
+                    cv::Scalar(255), cv::FILLED);
+        const auto axis = [](const cv::Mat& mask) {
+            const cv::Moments m = cv::moments(mask, true);
+            return 0.5 * std::atan2(2 * m.mu11, m.mu20 - m.mu02) * 180 / CV_PI;
+        };
+        QVERIFY2(std::abs(axis(white) - axis(region)) < 2.0,
+                 qPrintable(QStringLiteral("%1 against %2").arg(axis(white)).arg(axis(region))));
     }
 
     void oddFilesAreShownOrRefusedByName() {

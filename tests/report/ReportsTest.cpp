@@ -39,6 +39,16 @@ TEST(RecognitionData, NumbersCanalsAndUsesTheClassicLocale) {
     EXPECT_NE(text.find("-0.0001\xB0"), std::string::npos);
 }
 
+// A vertical canal whose angle rounding left at -0 reads 0, as every angle of exactly 0 does.
+TEST(RecognitionData, AZeroAngleIsWrittenZero) {
+    const ToothResult tooth{1000, 5, 5, -0.0f, 9, 9, ToothFront};
+    const std::vector<CanalResult> canals{{60, 5, 5, -0.0f, 3, 2}};
+    std::ostringstream out;
+    writeRecognitionData(out, tooth, canals);
+    EXPECT_EQ(out.str().find("-0"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Hauptachse: 0\xB0\n\n\nKanaele"), std::string::npos);
+}
+
 TEST(RecognitionData, WithoutResultsTheFileIsEmptyAndUnwritableIsReported) {
     const std::string path =
         ::testing::TempDir() + "quendra-empty-" + std::to_string(::getpid()) + ".txt";
@@ -110,6 +120,93 @@ TEST_F(OverlayOnSample, AbsurdSettingsNeverThrow) {
             analysis.setBorder(border);
             EXPECT_NO_THROW(drawn());
         }
+    }
+}
+
+// Orientation of a set of pixels from OpenCV's moments: degrees of its long axis from +x
+// toward +y.
+double principalAxis(const cv::Mat& mask) {
+    const cv::Moments m = cv::moments(mask, true);
+    return 0.5 * std::atan2(2 * m.mu11, m.mu20 - m.mu02) * 180 / CV_PI;
+}
+
+double axisDifference(double a, double b) {
+    const double d = std::fmod(std::abs(a - b), 180.0);
+    return std::min(d, 180 - d);
+}
+
+// A tooth painted by hand: an enamel ellipse (its colour cached as enamel) on gum, with dark
+// round canals.
+struct PaintedTooth {
+    cv::Mat frame{500, 500, CV_8UC3, cv::Scalar(0, 0, 200)};
+    ToothAnalysis analysis;
+    const ColorClassifier classes = classifierOf({}, 5);
+
+    explicit PaintedTooth(double angle) {
+        analysis.classCache()[0xC8C8C8] = ClassEnamel;
+        cv::ellipse(frame, {250, 250}, {60, 150}, angle, 0, 360, cv::Scalar::all(200), cv::FILLED);
+    }
+    void canal(cv::Point2d centre) {
+        cv::circle(frame, cv::Point(cvRound(centre.x), cvRound(centre.y)), 5, cv::Scalar::all(10),
+                   cv::FILLED);
+    }
+    cv::Mat overlay(const FrameResult& result) const {
+        cv::Mat drawn(frame.size(), CV_8UC3, cv::Scalar::all(0));
+        drawResultOverlay(drawn, result);
+        return drawn;
+    }
+};
+
+// The white tooth ellipse lies along the region it measures, at every tilt: by OpenCV's
+// moments of the drawn outline against those of the painted region. (Drawn with the negated
+// angle, as it used to be, a tooth at 35 degrees got an outline at -35.)
+TEST(ResultOverlay, ToothEllipseLiesAlongTheTooth) {
+    for (const double angle : {-60.0, -20.0, 0.0, 35.0, 80.0}) {
+        SCOPED_TRACE(angle);
+        PaintedTooth tooth(angle);
+        tooth.canal({250, 250});
+        const FrameResult& result = tooth.analysis.calculate(tooth.frame, tooth.classes);
+        ASSERT_TRUE(result.hasResults);
+        cv::Mat white, region;
+        cv::inRange(tooth.overlay(result), cv::Scalar::all(255), cv::Scalar::all(255), white);
+        int baseline = 0;  // the white type text starts at the centre: left out
+        const cv::Size text = cv::getTextSize(toothTypeText(result.tooth.toothType),
+                                              cv::FONT_HERSHEY_PLAIN, 0.8, 1, &baseline);
+        white(cv::Rect(250, 250 - text.height - 1, text.width + 1, text.height + baseline + 2))
+            .setTo(0);
+        cv::inRange(tooth.frame, cv::Scalar::all(200), cv::Scalar::all(200), region);
+        EXPECT_LT(axisDifference(principalAxis(white), principalAxis(region)), 2.0);
+    }
+}
+
+// The green ellipse shows what is accepted: on a tilted tooth a canal just inside it along the
+// short axis is accepted, one just outside is not (a canal at the centre keeps the ellipses
+// drawn). Read off the picture: the first green pixel on the way from the tooth's centre to
+// the canal lies beyond the canal exactly when it is accepted.
+TEST(ResultOverlay, AcceptanceEllipseShowsWhatIsAccepted) {
+    const double angle = 35;
+    const cv::Point2d across(std::cos(angle * CV_PI / 180), std::sin(angle * CV_PI / 180));
+    for (const double distance : {40.0, 56.0}) {  // the green semi-axis is 0.8 * 60 = 48
+        SCOPED_TRACE(distance);
+        PaintedTooth tooth(angle);
+        tooth.canal({250, 250});
+        const cv::Point2d centre = cv::Point2d(250, 250) + distance * across;
+        tooth.canal(centre);
+        const FrameResult& result = tooth.analysis.calculate(tooth.frame, tooth.classes);
+        ASSERT_TRUE(result.hasResults);
+        const bool accepted = result.canals.size() == 2;
+        EXPECT_EQ(accepted, distance < 48);
+        cv::Mat green;
+        cv::inRange(tooth.overlay(result), cv::Scalar(0, 255, 0), cv::Scalar(0, 255, 0), green);
+        cv::dilate(green, green, cv::Mat());  // a 1-pixel line cannot slip between two samples
+        const cv::Point2d toothCentre(result.tooth.centerX, result.tooth.centerY);
+        double firstGreen = 0;
+        for (double t = 1; t < 200 && firstGreen == 0; t += 0.25) {
+            const cv::Point2d p = toothCentre + t * across;
+            if (green.at<uchar>(cvRound(p.y), cvRound(p.x))) firstGreen = t + 1;
+        }
+        EXPECT_EQ(firstGreen > cv::norm(centre - toothCentre), accepted)
+            << "the green ellipse crosses at " << firstGreen;
     }
 }
 
