@@ -29,6 +29,8 @@ void ToothAnalysis::clearResults() {
     result_.toothFound = false;
     result_.hasResults = false;
     result_.canals.clear();
+    toothTaken_ = {};
+    canalsTaken_.regions.clear();
 }
 
 const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
@@ -46,10 +48,13 @@ const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
     classifyPixels(frame, ClassEnamel, cache_.data(), classifier.tree.get(), classifier.threshold,
                    toothMask_, x0, y0, x1, y1);
     Run* toothRuns = nullptr;
-    if (labelRegions(toothMask_, toothRegions_, toothRunEncoder_, toothRuns, true) <= 0)
-        return result_;
+    const int toothRunCount =
+        labelRegions(toothMask_, toothRegions_, toothRunEncoder_, toothRuns, true);
+    if (toothRunCount <= 0) return result_;
 
-    const Region& tooth = toothRegions_[static_cast<std::size_t>(largestRegion(toothRegions_))];
+    const int toothIndex = largestRegion(toothRegions_);
+    toothTaken_ = {toothRuns, toothRunCount, {toothIndex}};
+    const Region& tooth = toothRegions_[static_cast<std::size_t>(toothIndex)];
     const EllipseMeasure toothShape = measureRegion(tooth);
     result_.toothFound = true;
     result_.tooth = {tooth.area,
@@ -71,10 +76,14 @@ const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
         canalMask_.setTo(255);
     }
     Run* canalRuns = nullptr;
-    if (labelRegions(canalMask_, canalRegions_, canalRunEncoder_, canalRuns, true) <= 0)
-        return result_;
+    const int canalRunCount =
+        labelRegions(canalMask_, canalRegions_, canalRunEncoder_, canalRuns, true);
+    if (canalRunCount <= 0) return result_;
 
-    for (const Region& canal : canalRegions_) {
+    canalsTaken_.runs = canalRuns;
+    canalsTaken_.runCount = canalRunCount;
+    for (std::size_t i = 0; i < canalRegions_.size(); ++i) {
+        const Region& canal = canalRegions_[i];
         if (!(canal.area > kMinCanalArea)) continue;
         const int cx = truncatedMean(canal.sumX, canal.area);
         const int cy = truncatedMean(canal.sumY, canal.area);
@@ -82,11 +91,60 @@ const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
         const EllipseMeasure shape = measureRegion(canal);
         result_.canals.push_back(
             {canal.area, cx, cy, shape.angle, shape.majorAxis, shape.minorAxis});
+        canalsTaken_.regions.push_back(static_cast<int>(i));
     }
     result_.hasResults = !result_.canals.empty();
     if (result_.hasResults)
         result_.tooth.toothType = decideToothType(result_.tooth, result_.canals);
     return result_;
+}
+
+template <typename Paint>
+void ToothAnalysis::forEachTakenRun(Paint paint) const {
+    int label = 0;
+    for (const Taken* taken : {&toothTaken_, &canalsTaken_})
+        for (const int region : taken->regions) {
+            for (int r = 0; r < taken->runCount; ++r)
+                if (taken->runs[r].region == region) paint(label, taken->runs[r]);
+            ++label;
+        }
+}
+
+void ToothAnalysis::paintLabels(cv::Mat& labels) const {
+    labels.create(toothMask_.size(), CV_16UC1);
+    labels.setTo(0);
+    forEachTakenRun([&](int label, const Run& run) {
+        std::fill_n(labels.ptr<std::uint16_t>(run.y) + run.xStart, run.xEnd - run.xStart + 1,
+                    static_cast<std::uint16_t>(label + 1));
+    });
+}
+
+std::vector<RegionShape> ToothAnalysis::measureShapes() const {
+    std::vector<const Region*> regions;
+    for (const int r : toothTaken_.regions)
+        regions.push_back(&toothRegions_[static_cast<std::size_t>(r)]);
+    for (const int r : canalsTaken_.regions)
+        regions.push_back(&canalRegions_[static_cast<std::size_t>(r)]);
+    std::vector<cv::Mat> masks;
+    for (const Region* region : regions)
+        masks.emplace_back(region->maxY - region->minY + 1, region->maxX - region->minX + 1,
+                           CV_8UC1, cv::Scalar(0));
+    forEachTakenRun([&](int label, const Run& run) {
+        const Region& region = *regions[static_cast<std::size_t>(label)];
+        masks[static_cast<std::size_t>(label)](
+            cv::Range(run.y - region.minY, run.y - region.minY + 1),
+            cv::Range(run.xStart - region.minX, run.xEnd - region.minX + 1))
+            .setTo(255);
+    });
+    // Area, major and minor semi-axis of each, as the result gives them.
+    std::vector<cv::Vec3d> measured{
+        {result_.tooth.area, result_.tooth.majorAxis, result_.tooth.minorAxis}};
+    for (const CanalResult& c : result_.canals)
+        measured.emplace_back(c.area, c.majorAxis, c.minorAxis);
+    std::vector<RegionShape> shapes;
+    for (std::size_t i = 0; i < regions.size(); ++i)
+        shapes.push_back(shapeOf(masks[i], measured[i][0], measured[i][1], measured[i][2]));
+    return shapes;
 }
 
 // Inside the tooth's equivalent ellipse scaled by the ellipse radius, about the tooth's centre:

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/FrameResult.h"
+#include "analysis/RegionShape.h"
 #include "analysis/Regions.h"
 #include "analysis/RunEncoder.h"
 #include "colour/ClassCache.h"
@@ -52,6 +53,16 @@ public:
     const std::vector<CanalResult>& getCanals() const { return result_.canals; }
     ToothResult getToothResult() const { return result_.tooth; }
 
+    // The last calculation's tooth (label 1) and accepted canals (labels 2, 3, ... in the
+    // canals' order) painted into `labels`, made CV_16UC1 of the frame's size, 0 elsewhere.
+    // A canal's pixels are never enamel pixels unless the canal threshold is very large; where
+    // they are, the canal's label wins.
+    void paintLabels(cv::Mat& labels) const;
+
+    // Shape measures of the last calculation's tooth and accepted canals, in that order;
+    // nothing when no tooth was found. A contour trace per region: asked only by who needs it.
+    std::vector<RegionShape> measureShapes() const;
+
     // The search window of the last calculation, clamped to the frame (half-open).
     cv::Rect searchWindow() const { return result_.searchWindow; }
     const cv::Mat& toothMask() const { return toothMask_; }
@@ -59,6 +70,18 @@ public:
 
 private:
     bool acceptsCanal(int cx, int cy) const;
+
+    // The runs of the last calculation and which of their regions were taken: the tooth's and
+    // the accepted canals'. Valid until the next calculation.
+    struct Taken {
+        const Run* runs = nullptr;
+        int runCount = 0;
+        std::vector<int> regions;
+    };
+    // Calls `paint(region, run)` for every run of every taken region; regions count from 0,
+    // the tooth first.
+    template <typename Paint>
+    void forEachTakenRun(Paint paint) const;
 
     int threshold_ = 70;
 
@@ -69,6 +92,8 @@ private:
     cv::Mat canalMask_;
     std::vector<Region> canalRegions_;
     RunEncoder canalRunEncoder_;
+    Taken toothTaken_;
+    Taken canalsTaken_;
 
     FrameResult result_;
 };

@@ -10,8 +10,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kOverlaySuffix = "-analyse.png";
-const char* const kTextSuffix = "-analyse.txt";
+// Every output's ending, by Output; the first four may follow a frame tag.
+const char* const kSuffixes[] = {"-analyse.jpg", "-analyse.png", "-analyse.txt", "-labels.png",
+                                 "-analyse.mov"};
 
 bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() &&
@@ -47,15 +48,12 @@ std::string frameTag(int frame) {
 }  // namespace
 
 bool isBatchOutputName(const std::string& fileName) {
-    return endsWith(fileName, kOverlaySuffix);
+    return std::any_of(std::begin(kSuffixes), std::end(kSuffixes),
+                       [&](const char* suffix) { return endsWith(fileName, suffix); });
 }
 
-fs::path overlayPath(const BatchItem& item, int frame) {
-    return item.outputBase.string() + frameTag(frame) + kOverlaySuffix;
-}
-
-fs::path textPath(const BatchItem& item, int frame) {
-    return item.outputBase.string() + frameTag(frame) + kTextSuffix;
+fs::path outputPath(const BatchItem& item, Output output, int frame) {
+    return item.outputBase.string() + frameTag(frame) + kSuffixes[static_cast<int>(output)];
 }
 
 bool isOutputOf(const BatchItem& item, const fs::path& file) {
@@ -67,14 +65,22 @@ bool isOutputOf(const BatchItem& item, const fs::path& file) {
         std::all_of(rest.begin() + 2, rest.begin() + 8,
                     [](char c) { return c >= '0' && c <= '9'; }))
         rest = rest.substr(8);
-    return rest == kOverlaySuffix || rest == kTextSuffix;
+    return std::find(std::begin(kSuffixes), std::end(kSuffixes), rest) != std::end(kSuffixes);
+}
+
+std::vector<BatchItem> shardOf(const std::vector<BatchItem>& items, int shard, int shards) {
+    const auto bound = [&](int part) {
+        return static_cast<std::ptrdiff_t>(items.size() * static_cast<std::size_t>(part) /
+                                           static_cast<std::size_t>(shards));
+    };
+    return {items.begin() + bound(shard - 1), items.begin() + bound(shard)};
 }
 
 BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path& out) {
     BatchInputs result;
     std::set<fs::path> seen;
     std::size_t ownOutputs = 0;
-    const auto add = [&](const fs::path& p, bool named) {
+    const auto add = [&](const fs::path& p, const std::string& nameInInput, bool named) {
         const MediaKind kind = mediaKindOf(p.string());
         if (kind == MediaKind::Other) {
             if (named) result.problems.push_back(p.string() + ": neither a picture nor a video");
@@ -88,7 +94,7 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
             if (named) result.notes.push_back(p.string() + ": given more than once, analysed once");
             return;
         }
-        result.items.push_back({p.string(), kind, {}});
+        result.items.push_back({p.string(), nameInInput, kind, {}, {}});
     };
     for (const std::string& input : inputs) {
         std::error_code ec;
@@ -104,11 +110,11 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
             }
             std::sort(files.begin(), files.end());
             const std::size_t before = result.items.size();
-            for (const fs::path& f : files) add(f, false);
+            for (const fs::path& f : files) add(f, f.filename().string(), false);
             if (result.items.size() == before)
                 result.problems.push_back(input + ": the folder holds no pictures or videos");
         } else if (fs::exists(status)) {
-            add(input, true);
+            add(input, input, true);
         } else {
             result.problems.push_back(input + ": no such file or folder");
         }
@@ -116,7 +122,7 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
     if (ownOutputs > 0)
         result.notes.push_back(std::to_string(ownOutputs) +
                                " files in the input folders are outputs of quendra-batch "
-                               "(*-analyse.png) and were left out");
+                               "(*-analyse.*, *-labels.png) and were left out");
 
     std::vector<fs::path> folders;
     for (const BatchItem& item : result.items)

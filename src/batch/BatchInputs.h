@@ -3,13 +3,14 @@
 // The inputs of a batch run and the names of what the run writes for each.
 //
 // Folders are expanded to their pictures and videos, sorted by name, leaving out the files
-// this program writes (names ending in -analyse.png). A file given twice is analysed once.
-// Every output of an input lies under --out at the input's folder relative to the folder all
-// inputs share, and carries the input's whole file name, so two inputs never share an output:
-// a/x.png and b/x.png write a/x.png-analyse.png and b/x.png-analyse.png, x.png and x.jpg write
-// x.png-analyse.png and x.jpg-analyse.png.
+// this program writes (isBatchOutputName). A file given twice is analysed once. Every output
+// of an input lies under --out at the input's folder relative to the folder all inputs share,
+// and carries the input's whole file name, so two inputs never share an output: a/x.png and
+// b/x.png write a/x.png-analyse.jpg and b/x.png-analyse.jpg, x.png and x.jpg write
+// x.png-analyse.jpg and x.jpg-analyse.jpg.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,10 @@ namespace quendra {
 
 struct BatchItem {
     std::string path;                   // as given, or the folder given joined with the name
+    std::string nameInInput;            // as given, or the name within the folder given
     MediaKind kind = MediaKind::Other;  // Picture or Video
     std::filesystem::path outputBase;   // the outputs' common start: out/<folder>/<file name>
+    std::optional<double> pxPerMm;      // its scale, when it has one
 };
 
 struct BatchInputs {
@@ -31,13 +34,21 @@ struct BatchInputs {
 
 BatchInputs collectInputs(const std::vector<std::string>& inputs, const std::filesystem::path& out);
 
+// Part `shard` (from 1) of `shards` contiguous parts of the items, as even as can be.
+std::vector<BatchItem> shardOf(const std::vector<BatchItem>& items, int shard, int shards);
+
 // Whether a file name is one this program writes: such files are never taken from a folder.
 bool isBatchOutputName(const std::string& fileName);
 
-// The overlay picture and the recognition-data text of a picture, or of frame `frame` of a
-// video (frame < 0 for a picture).
-std::filesystem::path overlayPath(const BatchItem& item, int frame);
-std::filesystem::path textPath(const BatchItem& item, int frame);
+// The outputs of a picture, or of frame `frame` of a video (frame < 0 for a picture).
+enum class Output {
+    JpegOverlay,  // <name>-analyse.jpg
+    PngOverlay,   // <name>[-f<frame>]-analyse.png
+    Text,         // <name>[-f<frame>]-analyse.txt
+    Labels,       // <name>[-f<frame>]-labels.png
+    Movie,        // <name>-analyse.mov, a video's frames
+};
+std::filesystem::path outputPath(const BatchItem& item, Output output, int frame = -1);
 
 // Whether `file` is, or could be, one of the outputs of `item`.
 bool isOutputOf(const BatchItem& item, const std::filesystem::path& file);

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <sstream>
 
 namespace quendra {
@@ -14,13 +15,17 @@ const char* const kDescription =
     "finds the tooth and its root canals with the given colour classes, as the window does.";
 
 const char* const kFooter =
-    "Outputs, in --out, for every picture or analysed video frame:\n"
-    "  <name>-analyse.png   the picture with the overlay the window draws\n"
-    "  <name>-analyse.txt   the recognition data the window saves\n"
-    "where <name> is the input's file name with its extension (video frames add -f<frame>),\n"
-    "under the input's folder relative to the folder all inputs share. One row per tooth and\n"
-    "canal goes to the table (--csv, default results.csv in --out) as each frame is done, and\n"
-    "the settings and the outcome to run.json.\n"
+    "Outputs, in --out, under each input's folder relative to the folder all inputs share,\n"
+    "named after the input's whole file name (<name>):\n"
+    "  <name>-analyse.jpg      a picture with the overlay the window draws (PNG with\n"
+    "                          --overlays png, which also draws every analysed video frame)\n"
+    "  <name>-analyse.mov      a video's analysed frames with the overlay (Motion JPEG)\n"
+    "  <name>-analyse.txt      a picture's recognition data (with --texts also for every\n"
+    "                          analysed video frame, <name>-f<frame>-analyse.txt)\n"
+    "  <name>-labels.png       with --masks: 16-bit labels, 0 background, 1 tooth, 2... the\n"
+    "                          canals in the table's order\n"
+    "One row per tooth and canal goes to the table (--csv, default results.csv in --out) as\n"
+    "each frame is done, the settings and the outcome to run.json.\n"
     "\n"
     "INPUT: pictures (jpg, jpeg, bmp, png), videos (avi, mov, mpg, mpeg, wmv, mp4) and folders\n"
     "(their pictures and videos, by name). A name starting with - follows --.\n"
@@ -29,26 +34,36 @@ const char* const kFooter =
     "(each named on standard error); 2 bad command line; 130 or 143 stopped by SIGINT or\n"
     "SIGTERM, with every finished frame kept in the table.";
 
-// Finite numbers in [min, max]; CLI11's own range check lets NaN through.
-CLI::Validator finiteRange(double min, double max) {
+// Scales in [kMinPxPerMm, kMaxPxPerMm]; CLI11's own range check lets NaN through.
+CLI::Validator scaleRange() {
     std::ostringstream description;
-    description << "FINITE in [" << min << " - " << max << "]";
+    description << "FINITE in [" << kMinPxPerMm << " - " << kMaxPxPerMm << "]";
     return CLI::Validator(
-        [min, max](std::string& text) -> std::string {
+        [](std::string& text) -> std::string {
             double value = 0;
-            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value < min ||
-                value > max) {
-                std::ostringstream message;
-                message << "Value " << text << " not a finite number in [" << min << " - " << max
-                        << "]";
-                return message.str();
-            }
-            return {};
+            if (CLI::detail::lexical_cast(text, value) && sensibleScale(value)) return {};
+            std::ostringstream message;
+            message << "Value " << text << " not a finite number in [" << kMinPxPerMm << " - "
+                    << kMaxPxPerMm << "]";
+            return message.str();
         },
         description.str());
 }
 
+// K/N with 1 <= K <= N.
+bool parseShard(const std::string& text, int& shard, int& shards) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) return false;
+    return CLI::detail::lexical_cast(text.substr(0, slash), shard) &&
+           CLI::detail::lexical_cast(text.substr(slash + 1), shards) && shards >= 1 && shard >= 1 &&
+           shard <= shards;
+}
+
 }  // namespace
+
+bool sensibleScale(double pxPerMm) {
+    return std::isfinite(pxPerMm) && pxPerMm >= kMinPxPerMm && pxPerMm <= kMaxPxPerMm;
+}
 
 ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     BatchOptions o;
@@ -76,15 +91,46 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->capture_default_str();
     app.add_option("--jobs", o.jobs, "frames analysed at once (default: one per core)")
         ->check(CLI::Range(1, 256));
-    app.add_option("--px-per-mm", o.pxPerMm, "add millimetre columns with X pixels per millimetre")
-        ->check(finiteRange(kMinPxPerMm, kMaxPxPerMm))
+    app.add_option("--px-per-mm", o.pxPerMm, "millimetre columns with X pixels per millimetre")
+        ->check(scaleRange())
         ->type_name("X");
+    app.add_option("--scale", o.scale,
+                   "millimetre columns with a scale per input: CSV rows file,px_per_mm (the "
+                   "name as given or within its folder input); --px-per-mm for the others")
+        ->type_name("FILE.csv");
     app.add_option("--out", o.out, "output folder, made when missing")
         ->capture_default_str()
         ->type_name("DIR");
     app.add_option("--csv", o.csv, "the table's file (default: results.csv in --out)")
         ->type_name("FILE");
-    app.add_flag("--overwrite", o.overwrite, "replace the table of an earlier run");
+    app.add_option("--overlays", o.overlays,
+                   "video: a JPEG per picture, a movie per video; png: a PNG per picture and "
+                   "analysed frame; none")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, Overlays>{
+                {"video", Overlays::Video}, {"png", Overlays::Png}, {"none", Overlays::None}},
+            CLI::ignore_case))
+        ->default_str("video");
+    app.add_flag("--texts", o.texts, "recognition data also for every analysed video frame");
+    app.add_flag("--masks", o.masks, "a 16-bit label picture per picture and analysed frame");
+    auto* overwrite =
+        app.add_flag("--overwrite", o.overwrite, "replace the table of an earlier run");
+    app.add_flag("--resume", o.resume,
+                 "continue an interrupted run into the same table: what it holds is kept, the "
+                 "rest added")
+        ->excludes(overwrite);
+    std::string shard;
+    app.add_option("--shard", shard,
+                   "analyse the K-th of N contiguous parts of the inputs (K from 1), for job "
+                   "arrays; the tables of all parts, in order, make the table of one run")
+        ->type_name("K/N")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                int k = 0, n = 0;
+                return parseShard(text, k, n) ? ""
+                                              : "Value " + text + " is not K/N with 1 <= K <= N";
+            },
+            "K/N"));
     app.add_flag("--quiet", o.quiet, "no progress on standard error");
     app.add_option("INPUT", o.inputs, "pictures, videos and folders")->required();
 
@@ -98,6 +144,7 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     } catch (const CLI::ParseError& e) {
         return {std::nullopt, 2, std::string(e.what()) + "\nRun with --help for more information."};
     }
+    if (!shard.empty()) parseShard(shard, o.shard, o.shards);
     return {o, 0, {}};
 }
 

@@ -6,19 +6,30 @@
 
 namespace quendra {
 
+// What is drawn for the operator to look at: by default a JPEG picture per picture and one
+// annotated movie per video; PNG pictures for every picture and analysed frame; or nothing.
+enum class Overlays { Video, Png, None };
+
 // The command line of quendra-batch.
 struct BatchOptions {
-    std::string classes;     // colour-class file, required
-    int threshold = 70;      // canal colour distance
-    int border = 20;         // ignored outer border, pixels
-    int filter = 8;          // acceptance-ellipse scale in tenths (0..10)
-    int classThreshold = 5;  // class threshold of the colour classification (1..10)
-    int every = 1;           // analyse every n-th video frame
-    int jobs = 0;            // inputs analysed at once; 0 = one per core
-    std::optional<double> pxPerMm;
-    std::string out = ".";   // folder of the pictures, texts, table and run record
-    std::string csv;         // table; empty = results.csv in `out`
+    std::string classes;            // colour-class file, required
+    int threshold = 70;             // canal colour distance
+    int border = 20;                // ignored outer border, pixels
+    int filter = 8;                 // acceptance-ellipse scale in tenths (0..10)
+    int classThreshold = 5;         // class threshold of the colour classification (1..10)
+    int every = 1;                  // analyse every n-th video frame
+    int jobs = 0;                   // frames analysed at once; 0 = one per core
+    std::optional<double> pxPerMm;  // scale of every input without one of its own
+    std::string scale;              // CSV of file,px_per_mm: a scale per input
+    std::string out = ".";          // folder of the outputs, the table and the run record
+    std::string csv;                // table; empty = results.csv in `out`
+    Overlays overlays = Overlays::Video;
+    bool texts = false;      // recognition data also for every analysed video frame
+    bool masks = false;      // a 16-bit label picture per picture and analysed frame
     bool overwrite = false;  // an existing table is replaced
+    bool resume = false;     // an interrupted run into the same table is continued
+    int shard = 1;           // this run takes part `shard` of `shards` of the inputs
+    int shards = 1;
     bool quiet = false;
     std::vector<std::string> inputs;
 };
@@ -37,5 +48,8 @@ struct ParsedCommandLine {
 
 // Parses argv[1..].
 ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args);
+
+// Whether a scale (pixels per millimetre) is one the batch analyser takes.
+bool sensibleScale(double pxPerMm);
 
 }  // namespace quendra

@@ -1,99 +1,29 @@
 #include "batch/BatchRun.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
-#include <cstring>
+#include <fstream>
 #include <thread>
 
-#include "analysis/ToothAnalysis.h"
 #include "batch/BatchInputs.h"
 #include "batch/BatchTable.h"
+#include "batch/FrameAnalyser.h"
 #include "batch/FrameQueue.h"
 #include "batch/OrderedWriter.h"
+#include "batch/Progress.h"
+#include "batch/Resume.h"
+#include "batch/RunGuards.h"
 #include "batch/RunRecord.h"
+#include "batch/ScaleFile.h"
 #include "colour/ColorClassifier.h"
 #include "io/FileWriting.h"
-#include "io/PictureFile.h"
-#include "report/RecognitionData.h"
-#include "report/ResultOverlay.h"
 
 namespace quendra {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The signal that asked the run to stop, 0 while none did. A second one ends the process at
-// once, as the operator expects of a second Ctrl-C.
-std::atomic<int> stopSignal{0};
-
-extern "C" void onStopSignal(int signo) {
-    if (stopSignal.exchange(signo) != 0) {
-        std::signal(signo, SIG_DFL);
-        std::raise(signo);
-    }
-}
-
-// SIGINT and SIGTERM stop the run after the frames in hand, for as long as it lasts.
-class StopSignals {
-public:
-    StopSignals() {
-        stopSignal = 0;
-        struct sigaction action {};
-        action.sa_handler = onStopSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &action, &previousInt);
-        sigaction(SIGTERM, &action, &previousTerm);
-    }
-    ~StopSignals() {
-        sigaction(SIGINT, &previousInt, nullptr);
-        sigaction(SIGTERM, &previousTerm, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-private:
-    struct sigaction previousInt {
-    }, previousTerm{};
-};
-
-// An exclusive lock on the output folder, held for the run, so that a second run into the
-// same folder is refused instead of writing into the first one's table.
-class FolderLock {
-public:
-    bool acquire(const fs::path& folder) {
-        fd = ::open((folder / ".quendra-batch.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    }
-    FolderLock() = default;
-    ~FolderLock() {
-        if (fd >= 0) ::close(fd);
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int fd = -1;
-};
-
-std::string describe(PictureStatus status, cv::Size size) {
-    switch (status) {
-        case PictureStatus::NotAFile:
-            return "not a regular file";
-        case PictureStatus::TooLarge:
-            return "the picture has " + std::to_string(size.width) + " x " +
-                   std::to_string(size.height) + " pixels, more than the limit of " +
-                   std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels";
-        default:
-            return "cannot read the picture";
-    }
-}
 
 std::string describe(ClassFileStatus status) {
     switch (status) {
@@ -106,60 +36,10 @@ std::string describe(ClassFileStatus status) {
     }
 }
 
-// One worker's analysis: its own class cache and masks, the run's shared classifier.
-class FrameAnalyser {
-public:
-    FrameAnalyser(const BatchOptions& o, const ColorClassifier& c) : options(o), classifier(c) {
-        analysis.setThreshold(o.threshold);
-        analysis.setBorder(o.border);
-        analysis.setEllipseRadius(o.filter);
-    }
-
-    UnitResult analyse(const BatchItem& item, const WorkUnit& unit) {
-        UnitResult result;
-        try {
-            if (unit.frame >= 0) {
-                if (!unit.unreadable) analyseFrame(item, unit.frame, unit.picture, result);
-            } else if (item.kind == MediaKind::Video) {
-                result.problems.push_back(item.path + ": cannot read the video");
-            } else {
-                const PictureRead read = readPicture(item.path);
-                if (read.status == PictureStatus::Ok)
-                    analyseFrame(item, -1, read.picture, result);
-                else
-                    result.problems.push_back(item.path + ": " + describe(read.status, read.size));
-            }
-        } catch (const std::exception& e) {
-            std::string reason = e.what();
-            reason.erase(reason.find_last_not_of(" \n") + 1);
-            result.rows.clear();
-            result.problems.push_back(
-                item.path + (unit.frame >= 0 ? ", frame " + std::to_string(unit.frame) : "") +
-                ": the analysis failed (" + reason + ")");
-        }
-        return result;
-    }
-
-private:
-    void analyseFrame(const BatchItem& item, int frame, const cv::Mat& picture,
-                      UnitResult& result) {
-        const FrameResult& frameResult = analysis.calculate(picture, classifier);
-        const fs::path overlay = overlayPath(item, frame), text = textPath(item, frame);
-        std::error_code ec;
-        fs::create_directories(overlay.parent_path(), ec);
-        cv::Mat drawn = picture.clone();
-        drawResultOverlay(drawn, frameResult);
-        if (!savePicture(overlay.string(), drawn))
-            result.problems.push_back(overlay.string() + ": cannot be written");
-        if (!saveRecognitionData(text.string(), frameResult))
-            result.problems.push_back(text.string() + ": cannot be written");
-        result.rows = frameRows(utf8Text(item.path), frame, frameResult, options.pxPerMm);
-    }
-
-    const BatchOptions& options;
-    const ColorClassifier& classifier;
-    ToothAnalysis analysis;
-};
+std::string readWhole(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 bool samePlace(const fs::path& a, const fs::path& b) {
     std::error_code ec;
@@ -176,9 +56,10 @@ bool usableFolder(const fs::path& folder) {
 }
 
 // Everything that can be checked without writing; the first problem found, or nothing.
-std::optional<std::string> problemBeforeRun(const BatchOptions& o, const BatchInputs& inputs,
+std::optional<std::string> problemBeforeRun(const BatchOptions& o,
+                                            const std::vector<BatchItem>& items,
                                             const fs::path& tablePath, const fs::path& recordPath) {
-    if (inputs.items.empty()) return "no picture or video to analyse";
+    if (items.empty()) return "no picture or video to analyse";
     if (!usableFolder(o.out)) return o.out + ": the output folder cannot be made or written";
     std::error_code ec;
     if (fs::is_directory(tablePath, ec)) return tablePath.string() + ": the table is a folder";
@@ -186,7 +67,7 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o, const BatchIn
         return tablePath.string() + ": the table would replace the colour-class file";
     if (samePlace(tablePath, recordPath))
         return tablePath.string() + ": the table would replace the run record";
-    for (const BatchItem& item : inputs.items) {
+    for (const BatchItem& item : items) {
         if (samePlace(tablePath, item.path))
             return tablePath.string() + ": the table would replace the input " + item.path;
         if (isOutputOf(item, tablePath))
@@ -195,17 +76,37 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o, const BatchIn
             return o.classes + ": the colour-class file would be replaced by an output of " +
                    item.path;
     }
-    for (const BatchItem& input : inputs.items)
-        for (const BatchItem& item : inputs.items)
+    for (const BatchItem& input : items)
+        for (const BatchItem& item : items)
             if (isOutputOf(item, input.path))
                 return input.path + ": this input would be replaced by an output of " + item.path +
                        "; leave it out or choose another --out";
     return std::nullopt;
 }
 
+// Gives every item its scale: its own from the scale file (by the name given, or within its
+// folder), else --px-per-mm. Returns how many have none while millimetres are asked for.
+std::size_t assignScales(std::vector<BatchItem>& items, const std::map<std::string, double>& scales,
+                         std::optional<double> everyOther) {
+    std::size_t without = 0;
+    for (BatchItem& item : items) {
+        auto it = scales.find(item.path);
+        if (it == scales.end()) it = scales.find(item.nameInInput);
+        item.pxPerMm = it != scales.end() ? std::optional(it->second) : everyOther;
+        without += !item.pxPerMm;
+    }
+    return without;
+}
+
+// The names of a run's table, record and lock: one set per shard, so that shards can share a
+// folder.
+std::string shardSuffix(const BatchOptions& o) {
+    return o.shards > 1 ? "-" + std::to_string(o.shard) + "-of-" + std::to_string(o.shards) : "";
+}
+
 }  // namespace
 
-int runBatch(const BatchOptions& options, std::ostream& log) {
+int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     const auto refuse = [&](const std::string& problem) {
         log << "quendra-batch: " << problem << "\n";
         return 1;
@@ -216,60 +117,94 @@ int runBatch(const BatchOptions& options, std::ostream& log) {
         loadColorClassifier(options.classes, options.classThreshold, classifier);
     if (classStatus != ClassFileStatus::Ok)
         return refuse(options.classes + ": " + describe(classStatus));
+    std::map<std::string, double> scales;
+    if (!options.scale.empty()) {
+        std::string problem;
+        const auto read = readScaleFile(options.scale, problem);
+        if (!read) return refuse(problem);
+        scales = *read;
+    }
 
     const fs::path out = options.out;
     const BatchInputs inputs = collectInputs(options.inputs, out);
     for (const std::string& p : inputs.problems) log << "quendra-batch: " << p << "\n";
     for (const std::string& n : inputs.notes) log << "quendra-batch: " << n << "\n";
-    const fs::path tablePath = options.csv.empty() ? out / "results.csv" : fs::path(options.csv);
-    const fs::path recordPath = out / "run.json";
-    if (const auto problem = problemBeforeRun(options, inputs, tablePath, recordPath))
+    std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
+    const bool millimetres = options.pxPerMm || !options.scale.empty();
+    const std::size_t unscaled = assignScales(items, scales, options.pxPerMm);
+    if (millimetres && unscaled > 0)
+        log << "quendra-batch: " << unscaled
+            << " inputs have no scale; their millimetre columns stay empty\n";
+    const std::string suffix = shardSuffix(options);
+    const fs::path tablePath =
+        options.csv.empty() ? out / ("results" + suffix + ".csv") : fs::path(options.csv);
+    const fs::path recordPath = out / ("run" + suffix + ".json");
+    if (const auto problem = problemBeforeRun(options, items, tablePath, recordPath))
         return refuse(*problem);
 
     std::error_code ec;
     fs::create_directories(out, ec);
     FolderLock folderLock;
     TableFile table;
-    if (!folderLock.acquire(out))
+    if (!folderLock.acquire(out / (".quendra-batch" + suffix + ".lock")))
         return refuse(options.out + ": another quendra-batch run is writing into this folder");
     if (!table.open(tablePath)) return refuse(tablePath.string() + ": the table cannot be written");
     if (!table.lock())
         return refuse(tablePath.string() + ": another quendra-batch run is writing this table");
-    if (table.size() > 0 && !options.overwrite)
+
+    const std::string header = tableHeader(millimetres);
+    ResumePoint resumeAt;
+    if (table.size() > 0 && options.resume) {
+        std::string problem;
+        const auto point =
+            findResumePoint(readWhole(tablePath), header, items, options.every, problem);
+        if (!point) return refuse(tablePath.string() + ": cannot be resumed: " + problem);
+        if (fs::exists(recordPath) && !sameRun(readWhole(recordPath), options, items, problem))
+            return refuse(recordPath.string() + ": cannot be resumed: " + problem);
+        resumeAt = *point;
+    } else if (table.size() > 0 && !options.overwrite) {
         return refuse(tablePath.string() +
-                      ": the table of an earlier run is there; --overwrite replaces it");
-    if (!table.truncate(0) || !table.append(tableHeader(options.pxPerMm.has_value())))
+                      ": the table of an earlier run is there; --overwrite replaces it, "
+                      "--resume continues it");
+    }
+    if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
+                                : !table.truncate(resumeAt.keepBytes))
         return refuse(tablePath.string() + ": the table cannot be written");
 
     RunOutcome outcome;
+    outcome.itemsDone = resumeAt.itemsDone;
+    outcome.framesDone = resumeAt.framesDone;
     bool recordFailed = false;
     const auto writeRecord = [&] {
-        const std::string text = runRecordText(options, inputs.items, outcome);
-        if (writeFileReplacing(recordPath.string(), text)) return;
+        if (writeFileReplacing(recordPath.string(), runRecordText(options, items, outcome))) return;
         recordFailed = true;
         log << "quendra-batch: " << recordPath.string() << ": the run record cannot be written\n";
     };
     writeRecord();
 
     const StopSignals signals;
-    const bool hasVideo =
-        std::any_of(inputs.items.begin(), inputs.items.end(),
-                    [](const BatchItem& i) { return i.kind == MediaKind::Video; });
+    const bool hasVideo = std::any_of(
+        items.begin(), items.end(), [](const BatchItem& i) { return i.kind == MediaKind::Video; });
     int jobs =
         options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
-    if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(inputs.items.size()));
+    if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(items.size()));
     jobs = std::max(jobs, 1);
 
-    FrameQueue queue(inputs.items, options.every, 2 * static_cast<std::size_t>(jobs));
-    OrderedWriter writer(inputs.items, options.every, table, tablePath.string(), queue, log,
-                         options.quiet);
+    Progress progress(log,
+                      options.quiet ? Progress::Style::Quiet
+                      : terminal    ? Progress::Style::Terminal
+                                    : Progress::Style::Lines,
+                      items.size());
+    progress.alreadyDone(resumeAt.itemsDone, resumeAt.framesDone);
+    FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs),
+                     {resumeAt.item, std::max(resumeAt.frame, 0)},
+                     options.overlays == Overlays::Video);
+    OrderedWriter writer(items, options.every, table, tablePath.string(), queue, progress);
     const auto work = [&] {
         FrameAnalyser analyser(options, classifier);
         WorkUnit unit;
-        while (stopSignal == 0 && queue.next(unit)) {
-            UnitResult result = analyser.analyse(inputs.items[unit.item], unit);
-            writer.submit(unit, std::move(result));
-        }
+        while (StopSignals::received() == 0 && queue.next(unit))
+            writer.submit(unit, analyser.analyse(items[unit.item], unit));
         queue.stop();
     };
     std::vector<std::thread> workers;
@@ -277,16 +212,19 @@ int runBatch(const BatchOptions& options, std::ostream& log) {
     work();
     for (std::thread& w : workers) w.join();
 
-    outcome = writer.finish();
-    outcome.problems.insert(outcome.problems.begin(), inputs.problems.begin(),
-                            inputs.problems.end());
+    const RunOutcome written = writer.finish();
+    outcome.itemsDone += written.itemsDone;
+    outcome.framesDone += written.framesDone;
+    outcome.problems = inputs.problems;
+    outcome.problems.insert(outcome.problems.end(), written.problems.begin(),
+                            written.problems.end());
     if (!table.sync() && !writer.tableFailed())
         outcome.problems.push_back(tablePath.string() + ": the table cannot be written");
-    if (stopSignal != 0) {
+    if (const int signo = StopSignals::received()) {
         outcome.status = "interrupted";
-        outcome.exitStatus = 128 + stopSignal;
-        log << "quendra-batch: stopped by " << (stopSignal == SIGINT ? "SIGINT" : "SIGTERM")
-            << "; the table keeps every finished frame\n";
+        outcome.exitStatus = 128 + signo;
+        log << "quendra-batch: stopped by " << (signo == SIGINT ? "SIGINT" : "SIGTERM")
+            << "; the table keeps every finished frame, --resume continues\n";
     } else {
         outcome.status = writer.tableFailed() ? "stopped" : "finished";
         outcome.exitStatus = outcome.problems.empty() ? 0 : 1;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 
 #include "report/ResultOverlay.h"
 
@@ -38,27 +39,37 @@ std::size_t utf8SequenceLength(std::string_view s) {
     return code >= min && code <= 0x10FFFF && !surrogate ? length : 0;
 }
 
-// The shortest text that reads back as the same value, with a decimal point in any locale;
-// a negative zero is written 0.
-template <typename Real>
-std::string number(Real v) {
-    if (v == 0) v = 0;
+// The shortest text that reads back as the same float, with a decimal point in any locale; a
+// negative zero is written 0, and what is not a number stays empty.
+std::string number(double v) {
+    if (std::isnan(v)) return {};
+    auto f = static_cast<float>(v);
+    if (f == 0) f = 0;
     char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, f).ptr;
     return {buffer, end};
 }
 
-void appendRow(std::string& rows, const std::string& file, int frame, const std::string& object,
-               const std::string& type, const CanalResult& m, std::optional<double> pxPerMm) {
-    rows += csvField(file) + "," + (frame >= 0 ? std::to_string(frame) : "") + "," + object + "," +
-            csvField(type) + "," + number(m.area) + "," + std::to_string(m.centerX) + "," +
-            std::to_string(m.centerY) + "," + number(m.angle) + "," + number(m.majorAxis) + "," +
-            number(m.minorAxis);
-    if (pxPerMm) {
+// One measured object: what the columns from area_px on hold.
+struct Measured {
+    double area, x, y, angle, major, minor;
+    RegionShape shape;
+};
+
+void appendRow(std::string& rows, const std::string& place, const std::string& object,
+               const std::string& type, const std::string& canals, const Measured& m,
+               bool millimetres, std::optional<double> pxPerMm) {
+    rows += place + "," + object + "," + csvField(type) + "," + canals + "," + number(m.area) +
+            "," + number(m.x) + "," + number(m.y) + "," + number(m.angle) + "," + number(m.major) +
+            "," + number(m.minor) + "," + number(m.shape.perimeter) + "," +
+            number(m.shape.circularity) + "," + number(m.shape.aspectRatio) + "," + m.shape.shape;
+    if (millimetres && pxPerMm) {
         const double s = *pxPerMm;
-        rows += "," + number(m.area / (s * s)) + "," + number(m.centerX / s) + "," +
-                number(m.centerY / s) + "," + number(m.majorAxis / s) + "," +
-                number(m.minorAxis / s);
+        rows += "," + number(s) + "," + number(m.area / (s * s)) + "," + number(m.x / s) + "," +
+                number(m.y / s) + "," + number(m.major / s) + "," + number(m.minor / s) + "," +
+                number(m.shape.perimeter / s);
+    } else if (millimetres) {
+        rows += ",,,,,,,";
     }
     rows += "\r\n";
 }
@@ -95,25 +106,36 @@ std::string csvField(const std::string& text) {
 
 std::string tableHeader(bool millimetres) {
     std::string header =
-        "file,frame,object,type,area_px,x_px,y_px,angle_deg,major_semi_px,minor_semi_px";
-    if (millimetres) header += ",area_mm2,x_mm,y_mm,major_semi_mm,minor_semi_mm";
+        "file,frame,object,type,canals,area_px,x_px,y_px,angle_deg,major_semi_px,minor_semi_px,"
+        "perimeter_px,circularity,aspect_ratio,shape";
+    if (millimetres)
+        header += ",px_per_mm,area_mm2,x_mm,y_mm,major_semi_mm,minor_semi_mm,perimeter_mm";
     return header + "\r\n";
 }
 
 std::string frameRows(const std::string& file, int frame, const FrameResult& result,
+                      const std::vector<RegionShape>& shapes, bool millimetres,
                       std::optional<double> pxPerMm) {
-    std::string rows;
-    if (!result.hasResults) {
-        rows = csvField(file) + "," + (frame >= 0 ? std::to_string(frame) : "") + ",none,,,,,,,";
-        if (pxPerMm) rows += ",,,,,";
-        return rows + "\r\n";
+    const std::string place = csvField(file) + "," + (frame >= 0 ? std::to_string(frame) : "");
+    if (!result.toothFound) {
+        std::string row = place + ",none,,,,,,,,,,,,";
+        if (millimetres) row += ",,,,,,,";
+        return row + "\r\n";
     }
+    std::string rows;
     const ToothResult& t = result.tooth;
-    appendRow(rows, file, frame, "tooth", toothTypeText(t.toothType),
-              {t.area, t.centerX, t.centerY, t.angle, t.majorAxis, t.minorAxis}, pxPerMm);
-    int n = 1;
-    for (const CanalResult& c : result.canals)
-        appendRow(rows, file, frame, "canal " + std::to_string(n++), "", c, pxPerMm);
+    appendRow(rows, place, "tooth", toothTypeText(t.toothType),
+              std::to_string(result.canals.size()),
+              {t.area, double(t.centerX), double(t.centerY), t.angle, t.majorAxis, t.minorAxis,
+               shapes.at(0)},
+              millimetres, pxPerMm);
+    for (std::size_t i = 0; i < result.canals.size(); ++i) {
+        const CanalResult& c = result.canals[i];
+        appendRow(rows, place, "canal " + std::to_string(i + 1), "", "",
+                  {c.area, double(c.centerX), double(c.centerY), c.angle, c.majorAxis, c.minorAxis,
+                   shapes.at(i + 1)},
+                  millimetres, pxPerMm);
+    }
     return rows;
 }
 

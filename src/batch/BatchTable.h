@@ -13,8 +13,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/FrameResult.h"
+#include "analysis/RegionShape.h"
 
 namespace quendra {
 
@@ -23,12 +25,21 @@ std::string utf8Text(std::string_view bytes);
 // A field quoted as RFC 4180 asks when it holds a comma, a quote or a line break.
 std::string csvField(const std::string& text);
 
-// The header line; with a scale, the millimetre columns too.
+// The header line. The columns, one row per object (the tooth, then each accepted canal):
+//   file, frame              the input as given; the video frame, empty for a picture
+//   object                   "tooth", "canal <n>", or "none" when no tooth was found
+//   type, canals             on the tooth row: its type ("Zahn nicht erkannt." when no canal
+//                            was accepted) and the number of accepted canals
+//   area_px ... minor_semi_px  as RegionMeasure.h and ToothResult.h define them
+//   perimeter_px, circularity, aspect_ratio, shape   as RegionShape.h defines them
+// With `millimetres`: px_per_mm (the input's scale) and area_mm2, x_mm, y_mm, major_semi_mm,
+// minor_semi_mm, perimeter_mm, all empty for an input without a scale.
 std::string tableHeader(bool millimetres);
 
-// The rows of one analysed picture (frame < 0) or video frame: the tooth and each canal when
-// canals were accepted, else one row "none".
+// The rows of one analysed picture (frame < 0) or video frame. `shapes` are the tooth's and
+// the accepted canals' (ToothAnalysis::measureShapes).
 std::string frameRows(const std::string& file, int frame, const FrameResult& result,
+                      const std::vector<RegionShape>& shapes, bool millimetres,
                       std::optional<double> pxPerMm);
 
 // The table's file, written only by appending whole rows. A write that fails half-way (a full

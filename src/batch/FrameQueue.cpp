@@ -2,8 +2,8 @@
 
 namespace quendra {
 
-FrameQueue::FrameQueue(const std::vector<BatchItem>& i, int e, std::size_t m)
-    : items(i), every(e), maxAhead(m) {}
+FrameQueue::FrameQueue(const std::vector<BatchItem>& i, int e, std::size_t m, StartAt s, bool r)
+    : items(i), every(e), maxAhead(m), start(s), replayStart(r), nextItem(s.item) {}
 
 bool FrameQueue::next(WorkUnit& unit) {
     std::unique_lock lock(mutex);
@@ -14,7 +14,8 @@ bool FrameQueue::next(WorkUnit& unit) {
         if (nextItem == items.size()) return false;
         const std::size_t item = nextItem++;
         if (items[item].kind == MediaKind::Picture) {
-            unit = {0, item, -1, true, false, {}};
+            unit = {};
+            unit.item = item;
             break;
         }
         try {
@@ -24,10 +25,15 @@ bool FrameQueue::next(WorkUnit& unit) {
             video.reset();  // out of memory: the video is named as unreadable
         }
         videoItem = item;
-        nextFrame = 0;
-        if (!video || !video->isValid()) {
+        firstWritten = item == start.item ? start.frame : 0;
+        nextFrame = replayStart ? 0 : firstWritten;
+        if (!video || !video->isValid() || nextFrame >= video->frameCount()) {
+            // Unreadable, or done before a resumed run: a unit that only ends the item.
+            unit = {};
+            unit.item = item;
+            unit.unreadable = !video || !video->isValid();
+            unit.replay = !unit.unreadable;
             video.reset();
-            unit = {0, item, -1, true, true, {}};
             break;
         }
     }
@@ -40,15 +46,20 @@ bool FrameQueue::takeVideoFrame(WorkUnit& unit) {
         video.reset();
         return false;
     }
-    const int frame = nextFrame;
+    unit = {};
+    unit.item = videoItem;
+    unit.frame = nextFrame;
+    unit.frameCount = video->frameCount();
+    unit.rate = video->rate();
+    unit.replay = nextFrame < firstWritten;
     nextFrame += every;
-    cv::Mat picture;
+    unit.lastOfItem = nextFrame >= video->frameCount();
     try {
-        picture = video->frameAt(frame).clone();
+        unit.picture = video->takeFrameAt(unit.frame);
     } catch (const std::exception&) {
-        picture.release();  // out of memory: the frame is named as unreadable
+        unit.picture.release();  // out of memory: the frame is named as unreadable
     }
-    unit = {0, videoItem, frame, nextFrame >= video->frameCount(), picture.empty(), picture};
+    unit.unreadable = unit.picture.empty();
     return true;
 }
 

@@ -6,8 +6,8 @@
 namespace quendra {
 
 OrderedWriter::OrderedWriter(const std::vector<BatchItem>& i, int e, TableFile& t, std::string name,
-                             FrameQueue& q, std::ostream& l, bool quietly)
-    : items(i), every(e), table(t), tableName(std::move(name)), queue(q), log(l), quiet(quietly) {}
+                             FrameQueue& q, Progress& p)
+    : items(i), every(e), table(t), tableName(std::move(name)), queue(q), progress(p) {}
 
 void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
     std::lock_guard lock(mutex);
@@ -22,7 +22,6 @@ void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
 }
 
 void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
-    const BatchItem& item = items[unit.item];
     if (!result.rows.empty() && !table.append(result.rows)) {
         failed = true;
         nameProblem(tableName + ": the table cannot be written (" + std::strerror(errno) +
@@ -39,21 +38,46 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
         unreadableLast = unit.frame;
     }
     for (const std::string& p : result.problems) nameProblem(p);
+    if (!result.movieFrame.empty()) addMovieFrame(unit, result);
     if (!result.rows.empty()) ++counts.framesDone;
     if (unit.lastOfItem) {
         flushUnreadable();
+        closeMovie();
         ++counts.itemsDone;
     }
-    if (!quiet && (unit.lastOfItem || unit.frame >= 0)) {
-        log << "[" << unit.item + 1 << "/" << items.size() << "] " << item.path;
-        if (unit.frame >= 0) log << " frame " << unit.frame;
-        log << "\n" << std::flush;
+    if (!unit.replay || unit.lastOfItem)
+        progress.frameDone(unit.item, items[unit.item].path, unit.replay ? -1 : unit.frame,
+                           unit.frameCount, unit.lastOfItem);
+}
+
+void OrderedWriter::addMovieFrame(const WorkUnit& unit, const UnitResult& result) {
+    const std::string path = outputPath(items[unit.item], Output::Movie).string();
+    if (movieItem != unit.item) {
+        closeMovie();
+        movieItem = unit.item;
+        movieFailed = !movie.open(path, result.frameSize, unit.rate / every);
+        if (movieFailed) nameProblem(path + ": cannot be written");
     }
+    if (movieFailed) return;
+    if (result.frameSize != movie.frameSize()) {
+        nameProblem(path + ": frame " + std::to_string(unit.frame) +
+                    " has another size than the first; the movie leaves it out");
+    } else if (!movie.addFrame(result.movieFrame)) {
+        movieFailed = true;
+        nameProblem(path + ": cannot be written");
+    }
+}
+
+void OrderedWriter::closeMovie() {
+    if (!movie.isOpen()) return;
+    if (!movie.close() && !movieFailed)
+        nameProblem(outputPath(items[*movieItem], Output::Movie).string() + ": cannot be written");
+    movieFailed = false;
 }
 
 void OrderedWriter::nameProblem(const std::string& problem) {
     counts.problems.push_back(problem);
-    log << "quendra-batch: " << problem << "\n" << std::flush;
+    progress.problem(problem);
 }
 
 void OrderedWriter::flushUnreadable() {
@@ -70,6 +94,8 @@ void OrderedWriter::flushUnreadable() {
 RunOutcome OrderedWriter::finish() {
     std::lock_guard lock(mutex);
     flushUnreadable();
+    closeMovie();
+    progress.finish();
     return counts;
 }
 

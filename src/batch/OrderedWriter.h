@@ -2,42 +2,51 @@
 
 // Puts the workers' results into the table in input order, whatever order they finish in:
 // each frame's rows reach the file as soon as every frame before it is written, so an
-// interrupted run keeps every finished frame. Problems are named on the log in the same order
-// (a stretch of unreadable video frames as one line), and progress follows each frame.
+// interrupted run keeps every finished frame. A video's movie gets its frames in the same
+// order. Problems are named in the same order too (a stretch of unreadable video frames as
+// one), and progress follows each frame.
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <mutex>
-#include <ostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/BatchInputs.h"
 #include "batch/BatchTable.h"
 #include "batch/FrameQueue.h"
+#include "batch/Progress.h"
 #include "batch/RunRecord.h"
+#include "io/MjpegMovie.h"
 
 namespace quendra {
 
 struct UnitResult {
     std::string rows;
     std::vector<std::string> problems;
+    std::vector<std::uint8_t> movieFrame;  // the frame with its overlay as JPEG, for the movie
+    cv::Size frameSize;
 };
 
 class OrderedWriter {
 public:
     OrderedWriter(const std::vector<BatchItem>& items, int every, TableFile& table,
-                  std::string tableName, FrameQueue& queue, std::ostream& log, bool quiet);
+                  std::string tableName, FrameQueue& queue, Progress& progress);
 
     // Safe from any thread. `unit` carries the place; its picture is not used.
     void submit(const WorkUnit& unit, UnitResult result);
 
-    // After the workers are done: names what is still open and gives the counts and problems.
+    // After the workers are done: ends what is still open (a movie, a stretch of unreadable
+    // frames) and gives the counts and problems.
     RunOutcome finish();
     bool tableFailed() const { return failed; }
 
 private:
     void write(const WorkUnit& unit, UnitResult& result);
+    void addMovieFrame(const WorkUnit& unit, const UnitResult& result);
+    void closeMovie();
     void nameProblem(const std::string& problem);
     void flushUnreadable();
 
@@ -46,10 +55,9 @@ private:
     TableFile& table;
     const std::string tableName;
     FrameQueue& queue;
-    std::ostream& log;
-    const bool quiet;
+    Progress& progress;
 
-    mutable std::mutex mutex;
+    std::mutex mutex;
     std::map<std::size_t, std::pair<WorkUnit, UnitResult>> waiting;
     std::size_t nextSeq = 0;
     bool failed = false;
@@ -57,6 +65,10 @@ private:
     // A stretch of unreadable frames of one video, named once it ends.
     std::size_t unreadableItem = 0;
     int unreadableFirst = -1, unreadableLast = -1;
+    // The movie of the video being written, and whether it failed already.
+    MjpegMovieWriter movie;
+    std::optional<std::size_t> movieItem;
+    bool movieFailed = false;
 };
 
 }  // namespace quendra

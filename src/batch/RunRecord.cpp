@@ -6,36 +6,73 @@
 
 namespace quendra {
 
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Everything that decides the table's rows and the outputs.
+Json settingsOf(const BatchOptions& o) {
+    const char* overlays[] = {"video", "png", "none"};
+    return {{"threshold", o.threshold},
+            {"border", o.border},
+            {"filter", o.filter},
+            {"class_threshold", o.classThreshold},
+            {"every", o.every},
+            {"px_per_mm", o.pxPerMm ? Json(*o.pxPerMm) : Json(nullptr)},
+            {"scale", o.scale.empty() ? Json(nullptr) : Json(utf8Text(o.scale))},
+            {"overlays", overlays[static_cast<int>(o.overlays)]},
+            {"texts", o.texts},
+            {"masks", o.masks},
+            {"shard", std::to_string(o.shard) + "/" + std::to_string(o.shards)}};
+}
+
+Json inputsOf(const std::vector<BatchItem>& items) {
+    Json inputs = Json::array();
+    for (const BatchItem& item : items) inputs.push_back(utf8Text(item.path));
+    return inputs;
+}
+
+}  // namespace
+
 std::string runRecordText(const BatchOptions& o, const std::vector<BatchItem>& items,
                           const RunOutcome& outcome) {
-    using nlohmann::json;
     std::error_code ec;
     const auto classesBytes = std::filesystem::file_size(o.classes, ec);
-    json inputs = json::array();
-    for (const BatchItem& item : items) inputs.push_back(utf8Text(item.path));
-    json problems = json::array();
+    Json problems = Json::array();
     for (const std::string& p : outcome.problems) problems.push_back(utf8Text(p));
-    const json record = {
+    const Json record = {
         {"program", "quendra-batch"},
         {"version", QUENDRA_VERSION},
         {"classes", utf8Text(o.classes)},
         {"classes_bytes", ec ? 0 : classesBytes},
-        {"settings",
-         {{"threshold", o.threshold},
-          {"border", o.border},
-          {"filter", o.filter},
-          {"class_threshold", o.classThreshold},
-          {"every", o.every},
-          {"px_per_mm", o.pxPerMm ? json(*o.pxPerMm) : json(nullptr)}}},
-        {"inputs", inputs},
+        {"settings", settingsOf(o)},
+        {"inputs", inputsOf(items)},
         {"status", outcome.status},
         {"items_done", outcome.itemsDone},
         {"items", items.size()},
         {"frames_done", outcome.framesDone},
         {"problems", problems},
-        {"exit_status", outcome.exitStatus >= 0 ? json(outcome.exitStatus) : json(nullptr)},
+        {"exit_status", outcome.exitStatus >= 0 ? Json(outcome.exitStatus) : Json(nullptr)},
     };
     return record.dump(2) + "\n";
+}
+
+bool sameRun(const std::string& recordText, const BatchOptions& o,
+             const std::vector<BatchItem>& items, std::string& difference) {
+    const Json record = Json::parse(recordText, nullptr, false);
+    if (record.is_discarded() || !record.is_object()) {
+        difference = "its run record cannot be read";
+        return false;
+    }
+    if (record.value("settings", Json()) != settingsOf(o)) {
+        difference = "its settings were " + record.value("settings", Json()).dump();
+        return false;
+    }
+    if (record.value("inputs", Json()) != inputsOf(items)) {
+        difference = "its inputs were others";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace quendra

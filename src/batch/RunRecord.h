@@ -8,7 +8,6 @@
 //   "interrupted"  SIGINT or SIGTERM stopped it; the table holds every finished frame;
 //   "stopped"      the table could not be written (a full disk) and the run ended early.
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -28,5 +27,10 @@ struct RunOutcome {
 // The record as JSON text; every name in it is UTF-8 as the table writes it.
 std::string runRecordText(const BatchOptions& options, const std::vector<BatchItem>& items,
                           const RunOutcome& outcome);
+
+// Whether the record of an earlier run (its text) has the settings and inputs of this one, as a
+// resumed run must; otherwise `difference` says what differs.
+bool sameRun(const std::string& recordText, const BatchOptions& options,
+             const std::vector<BatchItem>& items, std::string& difference);
 
 }  // namespace quendra

@@ -1,5 +1,7 @@
 // quendra-batch: the window's analysis over many pictures and videos, without a display.
 
+#include <unistd.h>
+
 #include <iostream>
 
 #include "batch/BatchRun.h"
@@ -11,5 +13,5 @@ int main(int argc, char** argv) {
             << (parsed.exitStatus == 0 ? "" : "quendra-batch: ") << parsed.text << "\n";
         return parsed.exitStatus;
     }
-    return quendra::runBatch(*parsed.options, std::cerr);
+    return quendra::runBatch(*parsed.options, std::cerr, ::isatty(STDERR_FILENO) == 1);
 }

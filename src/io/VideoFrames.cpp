@@ -1,5 +1,7 @@
 #include "io/VideoFrames.h"
 
+#include <utility>
+
 #include "io/MediaFiles.h"
 
 namespace quendra {
@@ -61,6 +63,12 @@ const cv::Mat& VideoFrames::frameAt(int index) {
     }
     frame.release();
     return frame;
+}
+
+cv::Mat VideoFrames::takeFrameAt(int index) {
+    frameAt(index);
+    decoded = -1;
+    return std::exchange(frame, cv::Mat());
 }
 
 }  // namespace quendra

@@ -39,6 +39,10 @@ public:
     // the next call; empty when the file cannot deliver it.
     const cv::Mat& frameAt(int index);
 
+    // The same frame handed over for good, without a copy: this object keeps no reference to
+    // it, so the next read goes to a buffer of its own.
+    cv::Mat takeFrameAt(int index);
+
 private:
     bool open();
     // Moves the read position to `index`; false when the file cannot get there.

@@ -11,6 +11,7 @@
 
 #include "Program.h"
 #include "TempFolder.h"
+#include "TestVideo.h"
 #include "batch/BatchRun.h"
 
 namespace quendra {
@@ -60,6 +61,31 @@ public:
 
     std::string table(const std::string& out = "out") const {
         return readBytes(folder / out / "results.csv");
+    }
+
+    // A video of 1500 small frames, long enough that its progress lines overflow a pipe, so
+    // that a run waits for the test at a point the test chooses.
+    std::string longVideo() const {
+        const std::string video = path("in/lang.avi");
+        EXPECT_TRUE(
+            writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 1500, {64, 48}));
+        return video;
+    }
+
+    // The frames in the table, in order; every row must be whole.
+    std::vector<int> tableFrames(const std::string& out = "out") const {
+        const std::string rows = table(out);
+        EXPECT_TRUE(rows.size() >= 2 && rows.compare(rows.size() - 2, 2, "\r\n") == 0)
+            << "a half row";
+        std::vector<int> frames;
+        std::istringstream in(rows);
+        std::string line;
+        std::getline(in, line);
+        while (std::getline(in, line)) {
+            const int frame = std::stoi(line.substr(line.find(',') + 1));
+            if (frames.empty() || frames.back() != frame) frames.push_back(frame);
+        }
+        return frames;
     }
 
     nlohmann::json record(const std::string& out = "out") const {

@@ -100,7 +100,7 @@ const Misuse kMisuses[] = {
      0, "",
      [](BatchFixture& f) {
          for (const char* name : {"a/x.png", "b/x.png", "x.jpg", "x.png"})
-             EXPECT_TRUE(fs::exists(f.folder / "out" / (std::string(name) + "-analyse.png")))
+             EXPECT_TRUE(fs::exists(f.folder / "out" / (std::string(name) + "-analyse.jpg")))
                  << name;
          EXPECT_NE(f.table().find("/b/x.png,,tooth,UK-Molar"), std::string::npos) << f.table();
          EXPECT_NE(f.table().find("/a/x.png,,tooth,Frontzahn"), std::string::npos);
@@ -115,7 +115,7 @@ const Misuse kMisuses[] = {
      [](BatchFixture& f) {
          EXPECT_EQ(f.readBytes(f.folder / "in" / "x-analyse.png"),
                    f.readBytes(QUENDRA_SAMPLE_DIR "/molar-640x480.png"));
-         EXPECT_TRUE(fs::exists(f.folder / "in" / "x.png-analyse.png"));
+         EXPECT_TRUE(fs::exists(f.folder / "in" / "x.png-analyse.jpg"));
          const std::string rows = f.readBytes(f.folder / "in" / "results.csv");
          EXPECT_EQ(rows.find("x-analyse.png"), std::string::npos) << rows;
      }},
@@ -196,31 +196,6 @@ TEST(BatchOptions, ScalesMustBeFiniteAndSensible) {
 // The runs below start the real program, as a user does.
 class BatchProgram : public BatchFixture {
 protected:
-    // A video long enough that its progress lines overflow the pipe, so the run waits for the
-    // test at a point the test chooses.
-    std::string longVideo() {
-        const std::string video = path("in/lang.avi");
-        EXPECT_TRUE(
-            writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 1500, {64, 48}));
-        return video;
-    }
-
-    // Frame numbers of the rows in the table; every row must be whole.
-    std::vector<int> tableFrames() const {
-        const std::string rows = table();
-        EXPECT_TRUE(rows.size() >= 2 && rows.compare(rows.size() - 2, 2, "\r\n") == 0)
-            << "a half row";
-        std::vector<int> frames;
-        std::istringstream in(rows);
-        std::string line;
-        std::getline(in, line);
-        while (std::getline(in, line)) {
-            const std::size_t comma = line.find(',');
-            frames.push_back(std::stoi(line.substr(comma + 1)));
-        }
-        return frames;
-    }
-
     bool temporaryFilesLeft() const {
         for (const auto& entry : fs::recursive_directory_iterator(folder))
             if (entry.path().filename().string().find(".tmp") != std::string::npos) return true;

@@ -1,0 +1,38 @@
+#include "batch/CsvRecords.h"
+
+namespace quendra {
+
+std::vector<CsvRecord> readCsvRecords(std::string_view text) {
+    std::vector<CsvRecord> records;
+    CsvRecord record;
+    std::string field;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c != '"')
+                field += c;
+            else if (i + 1 < text.size() && text[i + 1] == '"')
+                field += text[++i];
+            else
+                quoted = false;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            record.fields.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            if (c == '\r') ++i;
+            record.fields.push_back(std::move(field));
+            field.clear();
+            record.end = i + 1;
+            records.push_back(std::move(record));
+            record = {};
+        } else {
+            field += c;
+        }
+    }
+    return records;
+}
+
+}  // namespace quendra

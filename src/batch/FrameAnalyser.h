@@ -1,0 +1,33 @@
+#pragma once
+
+// One worker's analysis of the frames it takes: the analysis with its own class cache and
+// masks, the run's shared classifier, and the files written for each picture or frame (all
+// but the table and the movies, which the writer keeps in order).
+
+#include "analysis/ToothAnalysis.h"
+#include "batch/BatchOptions.h"
+#include "batch/FrameQueue.h"
+#include "batch/OrderedWriter.h"
+
+namespace quendra {
+
+class FrameAnalyser {
+public:
+    FrameAnalyser(const BatchOptions& options, const ColorClassifier& classifier);
+
+    // Never throws: a failure of the unit, out of memory included, is one of its problems.
+    UnitResult analyse(const BatchItem& item, WorkUnit& unit);
+
+private:
+    void analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
+                      UnitResult& result);
+    void save(const BatchItem& item, Output output, int frame, const cv::Mat& picture,
+              UnitResult& result);
+
+    const BatchOptions& options;
+    const ColorClassifier& classifier;
+    ToothAnalysis analysis;
+    cv::Mat labels;
+};
+
+}  // namespace quendra

@@ -1,0 +1,92 @@
+#include "batch/Resume.h"
+
+#include <charconv>
+
+#include "batch/BatchTable.h"
+#include "batch/CsvRecords.h"
+
+namespace quendra {
+
+namespace {
+
+// The rows of one analysed picture or frame, and whether all of them are there: a tooth row
+// says how many canal rows follow it.
+struct FrameRows {
+    std::string file, frame;
+    std::size_t end = 0;
+    bool whole = false;
+};
+
+std::vector<FrameRows> frameRowsOf(const std::vector<CsvRecord>& records) {
+    std::vector<FrameRows> frames;
+    std::size_t canalsLeft = 0;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const std::vector<std::string>& f = records[i].fields;
+        if (f.size() < 5) return frames;
+        if (canalsLeft > 0 && f[0] == frames.back().file && f[1] == frames.back().frame &&
+            f[2].rfind("canal ", 0) == 0) {
+            frames.back().end = records[i].end;
+            frames.back().whole = --canalsLeft == 0;
+            continue;
+        }
+        if (!frames.empty() && !frames.back().whole) return frames;
+        canalsLeft = f[2] == "tooth" ? std::stoul("0" + f[4]) : 0;
+        frames.push_back({f[0], f[1], records[i].end, canalsLeft == 0});
+    }
+    return frames;
+}
+
+}  // namespace
+
+std::optional<ResumePoint> findResumePoint(const std::string& table, const std::string& header,
+                                           const std::vector<BatchItem>& items, int every,
+                                           std::string& problem) {
+    ResumePoint point;
+    if (table.empty()) return point;
+    if (table.compare(0, header.size(), header) != 0) {
+        problem = "its header is not that of these settings";
+        return std::nullopt;
+    }
+    point.keepBytes = header.size();
+    std::vector<FrameRows> frames;
+    try {
+        frames = frameRowsOf(readCsvRecords(table));
+    } catch (const std::exception&) {  // a number column that holds no number
+        problem = "it is not a table of quendra-batch";
+        return std::nullopt;
+    }
+    if (!frames.empty() && !frames.back().whole) frames.pop_back();
+
+    // Rows come in input order; items without rows (unreadable ones) are passed over.
+    std::size_t item = 0;
+    int lastFrame = -1;  // of the video `item`, the last frame in the table
+    for (const FrameRows& f : frames) {
+        const std::size_t before = item;
+        while (item < items.size() && utf8Text(items[item].path) != f.file) ++item;
+        if (item != before) lastFrame = -1;
+        int frame = -1;
+        if (!f.frame.empty() &&
+            std::from_chars(f.frame.data(), f.frame.data() + f.frame.size(), frame).ec !=
+                std::errc()) {
+            problem = "it is not a table of quendra-batch";
+            return std::nullopt;
+        }
+        const bool picture = item < items.size() && items[item].kind == MediaKind::Picture;
+        if (item == items.size() || picture != (frame < 0) || (!picture && frame <= lastFrame)) {
+            problem = "its rows of \"" + f.file + "\" do not belong to these inputs";
+            return std::nullopt;
+        }
+        point.keepBytes = f.end;
+        ++point.framesDone;
+        if (picture)
+            ++item;
+        else
+            lastFrame = frame;
+    }
+    point.item = item;
+    point.itemsDone = item;
+    point.frame = lastFrame >= 0 ? lastFrame + every : -1;
+    return point;
+}
+
+}  // namespace quendra

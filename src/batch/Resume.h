@@ -1,0 +1,30 @@
+#pragma once
+
+// Where an interrupted run stopped, read from its table: every frame whose rows are all there
+// is kept; a frame cut off in the middle, and anything after it, is dropped and done again.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch/BatchInputs.h"
+
+namespace quendra {
+
+struct ResumePoint {
+    std::size_t keepBytes = 0;  // of the table: the header and the kept frames
+    std::size_t item = 0;       // the first item not finished
+    int frame = -1;             // of that item (a video), the first frame not in the table
+    std::size_t itemsDone = 0;
+    std::size_t framesDone = 0;
+};
+
+// The resume point of `table` (the table's whole text) for these items, whose table has this
+// header; nothing, with `problem` set, when the table does not belong to them. An empty table
+// resumes at the start.
+std::optional<ResumePoint> findResumePoint(const std::string& table, const std::string& header,
+                                           const std::vector<BatchItem>& items, int every,
+                                           std::string& problem);
+
+}  // namespace quendra

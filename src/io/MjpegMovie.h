@@ -1,0 +1,48 @@
+#pragma once
+
+// Writing a QuickTime movie of JPEG frames (Motion JPEG), one frame after the other. Every
+// frame is a JPEG picture of its own, so frames can be encoded on any thread and in any order
+// before they are added in order, and every frame of the movie is exact to step through. The
+// index goes at the end, with 64-bit offsets: a movie may be as long as the disk allows, and
+// is readable once close() succeeded. Read back by OpenCV's video input (FFmpeg).
+
+#include <cstdint>
+#include <cstdio>
+#include <opencv2/core.hpp>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quendra {
+
+class MjpegMovieWriter {
+public:
+    MjpegMovieWriter() = default;
+    ~MjpegMovieWriter();
+    MjpegMovieWriter(const MjpegMovieWriter&) = delete;
+    MjpegMovieWriter& operator=(const MjpegMovieWriter&) = delete;
+
+    // Starts the file for frames of `size` played at `framesPerSecond` (at most three decimals
+    // kept); false when it cannot be written.
+    bool open(const std::string& path, cv::Size size, double framesPerSecond);
+    bool isOpen() const { return file != nullptr; }
+    cv::Size frameSize() const { return size; }
+
+    // Appends one JPEG picture of the movie's size; false when it could not be written.
+    bool addFrame(std::span<const std::uint8_t> jpeg);
+
+    // Writes the index and ends the file; false when any write of the movie failed.
+    bool close();
+
+private:
+    std::FILE* file = nullptr;
+    bool failed = false;
+    cv::Size size;
+    std::uint32_t timescale = 0;
+    std::uint32_t frameDuration = 0;
+    std::uint64_t written = 0;  // bytes of the file so far
+    std::vector<std::uint32_t> sampleSizes;
+    std::vector<std::uint64_t> sampleOffsets;
+};
+
+}  // namespace quendra

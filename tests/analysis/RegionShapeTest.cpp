@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+
+#include "analysis/ToothAnalysis.h"
+
+namespace quendra {
+namespace {
+
+// Ramanujan's approximation of an ellipse's circumference from its semi-axes.
+double ellipseCircumference(double a, double b) {
+    return CV_PI * (3 * (a + b) - std::sqrt((3 * a + b) * (a + 3 * b)));
+}
+
+// Long over short axis of the non-zero pixels' equivalent ellipse, from OpenCV's moments.
+double openCvAspectRatio(const cv::Mat& mask) {
+    const cv::Moments m = cv::moments(mask, true);
+    const double a = m.mu20 / m.m00, b = m.mu02 / m.m00, c = m.mu11 / m.m00;
+    const double root = std::sqrt((a - b) * (a - b) + 4 * c * c);
+    return std::sqrt((a + b + root) / (a + b - root));
+}
+
+// The 8-connected outer contour length of the non-zero pixels, straight from OpenCV.
+double openCvContourLength(const cv::Mat& mask) {
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
+    return cv::arcLength(contours.at(0), true);
+}
+
+// Canals of known shape drawn into a painted tooth and measured through the whole analysis:
+// the perimeter equals OpenCV's contour length of the same drawn pixels and lies within 6 % of
+// the drawn ellipse's circumference (the contour runs through the centres of the boundary
+// pixels, half a pixel inside the drawn outline); the aspect ratio is within 6 % of the one of
+// OpenCV's moments (the measurement takes every pixel as a unit interval across x, which widens
+// a thin region a little); the shape class is the one the drawn semi-axes give.
+TEST(RegionShape, DrawnCanalsAgainstOpenCvAndGeometry) {
+    struct Case {
+        const char* name;
+        cv::Size axes;  // semi-axes as drawn, the longer second
+        double angle;
+        const char* shape;
+    };
+    const Case cases[] = {
+        {"circle", {14, 14}, 0, "round"},
+        {"ellipse", {9, 24}, 30, "oval"},
+        {"thin flat canal", {4, 30}, -50, "flat"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cv::Mat frame(300, 300, CV_8UC3, cv::Scalar(0, 0, 200));
+        cv::circle(frame, {150, 150}, 120, cv::Scalar::all(200), cv::FILLED);
+        cv::Mat canal(frame.size(), CV_8UC1, cv::Scalar(0));
+        cv::ellipse(canal, {150, 150}, c.axes, c.angle, 0, 360, cv::Scalar(255), cv::FILLED);
+        frame.setTo(cv::Scalar::all(10), canal);
+        ToothAnalysis analysis;
+        analysis.classCache()[0xC8C8C8] = ClassEnamel;
+        const FrameResult& result = analysis.calculate(frame, classifierOf({}, 5));
+        ASSERT_EQ(result.canals.size(), 1u);
+        const std::vector<RegionShape> shapes = analysis.measureShapes();
+        ASSERT_EQ(shapes.size(), 2u);
+        const RegionShape& s = shapes[1];
+        EXPECT_NEAR(s.perimeter, openCvContourLength(canal), 1e-9);
+        EXPECT_NEAR(s.perimeter, ellipseCircumference(c.axes.width, c.axes.height),
+                    0.06 * s.perimeter);
+        EXPECT_NEAR(s.aspectRatio, openCvAspectRatio(canal), 0.06 * s.aspectRatio);
+        EXPECT_NEAR(s.circularity,
+                    4 * CV_PI * cv::countNonZero(canal) / (s.perimeter * s.perimeter), 1e-12);
+        EXPECT_STREQ(s.shape, c.shape);
+        // The tooth's outline ignores the canal, a hole in it.
+        cv::Mat tooth(frame.size(), CV_8UC1, cv::Scalar(0));
+        cv::circle(tooth, {150, 150}, 120, cv::Scalar(255), cv::FILLED);
+        EXPECT_NEAR(shapes[0].perimeter, openCvContourLength(tooth), 1e-9);
+    }
+}
+
+TEST(RegionShape, ClassLimitsAndDegenerateRegions) {
+    EXPECT_STREQ(shapeClass(1.99), "round");
+    EXPECT_STREQ(shapeClass(2.0), "oval");
+    EXPECT_STREQ(shapeClass(4.0), "oval");
+    EXPECT_STREQ(shapeClass(4.01), "flat");
+    const RegionShape dot = shapeOf(cv::Mat(1, 1, CV_8UC1, cv::Scalar(255)), 1, 0.5, 0);
+    EXPECT_EQ(dot.perimeter, 0);
+    EXPECT_TRUE(std::isnan(dot.circularity));
+    EXPECT_TRUE(std::isnan(dot.aspectRatio));
+    EXPECT_STREQ(dot.shape, "");
+}
+
+// The label picture holds each taken region with its own label, pixel for pixel: the tooth as
+// OpenCV's largest 4-connected component of the enamel, the canals with the result's areas.
+TEST(RegionShape, LabelsAreTheTakenRegions) {
+    cv::Mat frame(200, 200, CV_8UC3, cv::Scalar(0, 0, 200));
+    cv::circle(frame, {100, 100}, 80, cv::Scalar::all(200), cv::FILLED);
+    cv::rectangle(frame, {10, 10}, {20, 20}, cv::Scalar::all(200), cv::FILLED);  // smaller enamel
+    cv::circle(frame, {80, 90}, 6, cv::Scalar::all(10), cv::FILLED);
+    cv::circle(frame, {120, 110}, 7, cv::Scalar::all(10), cv::FILLED);
+    ToothAnalysis analysis;
+    analysis.setBorder(0);
+    analysis.classCache()[0xC8C8C8] = ClassEnamel;
+    const FrameResult& result = analysis.calculate(frame, classifierOf({}, 5));
+    ASSERT_EQ(result.canals.size(), 2u);
+    cv::Mat labels;
+    analysis.paintLabels(labels);
+    ASSERT_EQ(labels.type(), CV_16UC1);
+
+    cv::Mat enamel, components, stats, centroids;
+    cv::inRange(frame, cv::Scalar::all(200), cv::Scalar::all(200), enamel);
+    cv::connectedComponentsWithStats(enamel, components, stats, centroids, 4, CV_32S);
+    int largest = 1;
+    for (int i = 2; i < stats.rows; ++i)
+        if (stats.at<int>(i, cv::CC_STAT_AREA) > stats.at<int>(largest, cv::CC_STAT_AREA))
+            largest = i;
+    EXPECT_EQ(cv::countNonZero((labels == 1) != (components == largest)), 0);
+    for (std::size_t i = 0; i < result.canals.size(); ++i)
+        EXPECT_EQ(cv::countNonZero(labels == static_cast<int>(i) + 2), result.canals[i].area);
+    EXPECT_EQ(cv::countNonZero(labels > 3), 0);
+}
+
+}  // namespace
+}  // namespace quendra

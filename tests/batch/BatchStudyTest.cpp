@@ -1,0 +1,183 @@
+// What a research study asks of the batch analyser: a row for every tooth found, label
+// pictures that match the table, one movie per video, a scale per picture, and runs that can
+// be interrupted and continued, or cut into shards for a cluster.
+
+#include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "BatchFixture.h"
+#include "batch/CsvRecords.h"
+
+namespace quendra {
+namespace {
+
+namespace fs = std::filesystem;
+
+using BatchStudy = BatchFixture;
+
+std::vector<std::vector<std::string>> rowsOf(const std::string& table) {
+    std::vector<std::vector<std::string>> rows;
+    for (const CsvRecord& r : readCsvRecords(table)) rows.push_back(r.fields);
+    return rows;
+}
+
+// A tooth whose canals are all refused still gets its row, told apart from a picture without
+// any tooth.
+TEST_F(BatchStudy, AToothWithoutCanalsIsNotNothing) {
+    sample("front-640x480.png", "zahn.png");
+    cv::imwrite(path("in/zahnfleisch.png"),
+                cv::imread(QUENDRA_SAMPLE_DIR "/front-640x480.png")(cv::Rect(0, 0, 120, 100)));
+    BatchOptions o = options({path("in")});
+    o.filter = 0;  // an acceptance ellipse of nothing: no canal is taken
+    ASSERT_EQ(run(o), 0) << log.str();
+    const auto rows = rowsOf(table());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1][2], "tooth");
+    EXPECT_EQ(rows[1][3], "Zahn nicht erkannt.");
+    EXPECT_EQ(rows[1][4], "0");
+    EXPECT_EQ(rows[2][2], "none");
+}
+
+// Read back as 16-bit labels, every label holds as many pixels as its row's area.
+TEST_F(BatchStudy, MasksHoldTheTableAreas) {
+    sample("molar-640x480.png", "m.png");
+    sample("front-640x480.png", "f.png");
+    BatchOptions o = options({path("in")});
+    o.masks = true;
+    ASSERT_EQ(run(o), 0) << log.str();
+    const auto rows = rowsOf(table());
+    int label = 0;
+    std::string file;
+    cv::Mat labels;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        if (rows[i][0] != file) {
+            file = rows[i][0];
+            labels = cv::imread(path("out/" + fs::path(file).filename().string() + "-labels.png"),
+                                cv::IMREAD_UNCHANGED);
+            ASSERT_EQ(labels.type(), CV_16UC1) << file;
+            label = 0;
+        }
+        ++label;
+        EXPECT_EQ(cv::countNonZero(labels == label), std::stoi(rows[i][5])) << rows[i][2];
+    }
+    EXPECT_EQ(label, 4);  // the molar's three canals came last
+}
+
+// One movie per video with a frame for every analysed frame, at the video's rate over --every.
+TEST_F(BatchStudy, AMovieOfEveryAnalysedFrame) {
+    const std::string video = path("in/film.avi");
+    ASSERT_TRUE(
+        writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, {96, 64}));
+    BatchOptions o = options({video});
+    o.every = 3;
+    ASSERT_EQ(run(o), 0) << log.str();
+    EXPECT_EQ(tableFrames(), (std::vector<int>{0, 3, 6, 9, 12, 15, 18, 21, 24, 27}));
+    cv::VideoCapture movie(path("out/film.avi-analyse.mov"));
+    ASSERT_TRUE(movie.isOpened());
+    EXPECT_EQ(movie.get(cv::CAP_PROP_FRAME_COUNT), 10);
+    EXPECT_NEAR(movie.get(cv::CAP_PROP_FPS), 25.0 / 3, 0.01);
+    EXPECT_FALSE(fs::exists(path("out/film.avi-f000000-analyse.txt")));  // texts only with --texts
+}
+
+// Each picture its own scale, by the name given or within its folder; one without gets empty
+// millimetre columns, and the run says so once.
+TEST_F(BatchStudy, AScalePerPicture) {
+    sample("molar-640x480.png", "m.png");
+    sample("front-640x480.png", "f.png");
+    sample("front-640x480.png", "ohne.png");
+    writeBytes("scale.csv", "file,px_per_mm\r\nm.png,20\r\n\"" + path("in/f.png") + "\",12.5\r\n");
+    BatchOptions o = options({path("in")});
+    o.scale = path("scale.csv");
+    ASSERT_EQ(run(o), 0) << log.str();
+    EXPECT_NE(log.str().find("1 inputs have no scale"), std::string::npos) << log.str();
+    for (const auto& row : rowsOf(table())) {
+        if (row[2] != "tooth") continue;
+        const std::string name = fs::path(row[0]).filename().string();
+        const double scale = name == "m.png" ? 20 : name == "f.png" ? 12.5 : 0;
+        if (scale == 0) {
+            EXPECT_EQ(row[15] + row[16] + row[21], "");
+            continue;
+        }
+        EXPECT_EQ(std::stod(row[15]), scale);
+        EXPECT_FLOAT_EQ(std::stof(row[16]),
+                        static_cast<float>(std::stod(row[5]) / (scale * scale)));
+        EXPECT_FLOAT_EQ(std::stof(row[21]), static_cast<float>(std::stod(row[11]) / scale));
+    }
+    writeBytes("scale.csv", "m.png,-3\r\n");
+    EXPECT_EQ(run(o), 1);
+    EXPECT_NE(log.str().find("scale.csv: row 1"), std::string::npos) << log.str();
+}
+
+// Interrupted by SIGINT at a point the test holds it at, then resumed: the table is byte for
+// byte that of a run that was never interrupted, and the movie is whole.
+TEST_F(BatchStudy, AResumedRunEqualsAnUninterruptedOne) {
+    const std::string video = longVideo();
+    sample("molar-640x480.png", "nach.png");
+    BatchOptions whole = options({video, path("in/nach.png")}, "whole");
+    ASSERT_EQ(run(whole), 0) << log.str();
+
+    const auto args = [&](std::vector<std::string> more) {
+        std::vector<std::string> a{"--classes", kClasses, "--out",
+                                   path("out"), video,    path("in/nach.png")};
+        a.insert(a.end(), more.begin(), more.end());
+        return program(a);
+    };
+    Program interrupted(args({}));
+    for (int line = 0; line < 10; ++line) ASSERT_TRUE(interrupted.readLine());
+    interrupted.signal(SIGINT);
+    ASSERT_EQ(interrupted.wait(), 130);
+    ASSERT_LT(tableFrames().size(), 1500u);
+    std::string truncated = table();
+    truncated.resize(truncated.size() - 7);  // as if killed in the middle of a row
+    writeBytes("out/results.csv", truncated);
+
+    Program resumed(args({"--resume", "--quiet"}));
+    EXPECT_EQ(resumed.wait(), 0) << resumed.errorText();
+    EXPECT_EQ(table(), table("whole"));
+    EXPECT_EQ(record()["status"], "finished");
+    EXPECT_EQ(cv::VideoCapture(path("out/lang.avi-analyse.mov")).get(cv::CAP_PROP_FRAME_COUNT),
+              1500);
+
+    Program other(args({"--resume", "--threshold", "60"}));
+    EXPECT_EQ(other.wait(), 1);
+    EXPECT_NE(other.errorText().find("cannot be resumed"), std::string::npos) << other.errorText();
+}
+
+// Three shards into one folder: their tables, in order and with the header once, are the table
+// of one run.
+TEST_F(BatchStudy, ShardsMakeTheTableOfOneRun) {
+    for (const char* name : {"a.png", "b.png", "c.png", "d.png"}) sample("front-640x480.png", name);
+    ASSERT_TRUE(
+        writeIndexedVideo(path("in/e.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 5));
+    ASSERT_EQ(run(options({path("in")}, "single")), 0) << log.str();
+    std::string joined;
+    for (int shard = 1; shard <= 3; ++shard) {
+        BatchOptions o = options({path("in")}, "shards");
+        o.shard = shard;
+        o.shards = 3;
+        ASSERT_EQ(run(o), 0) << log.str();
+        const std::string part =
+            readBytes(folder / "shards" / ("results-" + std::to_string(shard) + "-of-3.csv"));
+        joined += shard == 1 ? part : part.substr(part.find("\r\n") + 2);
+        EXPECT_TRUE(
+            fs::exists(folder / "shards" / ("run-" + std::to_string(shard) + "-of-3.json")));
+    }
+    EXPECT_EQ(joined, table("single"));
+}
+
+TEST_F(BatchStudy, OnATerminalProgressIsOneLine) {
+    sample("front-640x480.png", "a.png");
+    sample("front-640x480.png", "b.png");
+    BatchOptions o = options({path("in")});
+    o.quiet = false;
+    log.str({});
+    ASSERT_EQ(runBatch(o, log, true), 0);
+    const std::string text = log.str();
+    EXPECT_NE(text.find("\r\x1b[K[2/2] 2 frames  "), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_EQ(text.back(), '\n');
+}
+
+}  // namespace
+}  // namespace quendra

@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "TempFolder.h"
+#include "TestVideo.h"
+#include "io/MjpegMovie.h"
+
+namespace quendra {
+namespace {
+
+using MjpegMovie = TempFolder;
+
+// What the writer makes, OpenCV reads back: every frame in order, its size and its rate.
+TEST_F(MjpegMovie, OpenCvReadsEveryFrameBack) {
+    const cv::Size size(161, 97);  // odd sizes on purpose
+    MjpegMovieWriter movie;
+    ASSERT_TRUE(movie.open(path("film.mov"), size, 25.0 / 3));
+    for (int i = 0; i < 14; ++i) {
+        std::vector<uchar> jpeg;
+        ASSERT_TRUE(
+            cv::imencode(".jpg", cv::Mat(size, CV_8UC3, cv::Scalar::all(20 + 10 * i)), jpeg));
+        ASSERT_TRUE(movie.addFrame(jpeg));
+    }
+    ASSERT_TRUE(movie.close());
+
+    cv::VideoCapture capture(path("film.mov"));
+    ASSERT_TRUE(capture.isOpened());
+    EXPECT_EQ(capture.get(cv::CAP_PROP_FRAME_COUNT), 14);
+    EXPECT_NEAR(capture.get(cv::CAP_PROP_FPS), 25.0 / 3, 0.01);
+    cv::Mat frame;
+    for (int i = 0; i < 14; ++i) {
+        ASSERT_TRUE(capture.read(frame)) << i;
+        EXPECT_EQ(frame.size(), size);
+        EXPECT_EQ(frameIndexOf(frame), i);
+    }
+    EXPECT_FALSE(capture.read(frame));
+}
+
+TEST_F(MjpegMovie, UnwritableFileIsRefused) {
+    MjpegMovieWriter movie;
+    EXPECT_FALSE(movie.open(path("no/such/folder.mov"), {8, 8}, 25));
+    EXPECT_FALSE(movie.addFrame({}));
+    EXPECT_FALSE(movie.close());
+}
+
+}  // namespace
+}  // namespace quendra
