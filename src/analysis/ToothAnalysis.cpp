@@ -131,10 +131,9 @@ std::vector<RegionShape> ToothAnalysis::measureShapes() const {
                            CV_8UC1, cv::Scalar(0));
     forEachTakenRun([&](int label, const Run& run) {
         const Region& region = *regions[static_cast<std::size_t>(label)];
-        masks[static_cast<std::size_t>(label)](
-            cv::Range(run.y - region.minY, run.y - region.minY + 1),
-            cv::Range(run.xStart - region.minX, run.xEnd - region.minX + 1))
-            .setTo(255);
+        std::uint8_t* row =
+            masks[static_cast<std::size_t>(label)].ptr<std::uint8_t>(run.y - region.minY);
+        std::fill_n(row + run.xStart - region.minX, run.xEnd - run.xStart + 1, std::uint8_t{255});
     });
     // Area, major and minor semi-axis of each, as the result gives them.
     std::vector<cv::Vec3d> measured{

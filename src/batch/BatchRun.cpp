@@ -218,8 +218,11 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     outcome.problems = inputs.problems;
     outcome.problems.insert(outcome.problems.end(), written.problems.begin(),
                             written.problems.end());
+    // The outputs were written without waiting for the disk; they reach it here, together.
     if (!table.sync() && !writer.tableFailed())
         outcome.problems.push_back(tablePath.string() + ": the table cannot be written");
+    if (!syncFileSystem(options.out))
+        outcome.problems.push_back(options.out + ": the outputs cannot be flushed to the disk");
     if (const int signo = StopSignals::received()) {
         outcome.status = "interrupted";
         outcome.exitStatus = 128 + signo;

@@ -73,7 +73,7 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
         std::filesystem::create_directories(item.outputBase.parent_path(), ec);
         if (!video || options.texts) {
             const auto text = outputPath(item, Output::Text, frame);
-            if (!saveRecognitionData(text.string(), frameResult))
+            if (!saveRecognitionData(text.string(), frameResult, Durability::Deferred))
                 result.problems.push_back(text.string() + ": cannot be written");
         }
         if (options.masks) {
@@ -96,7 +96,7 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
 void FrameAnalyser::save(const BatchItem& item, Output output, int frame, const cv::Mat& picture,
                          UnitResult& result) {
     const auto path = outputPath(item, output, frame);
-    if (!savePicture(path.string(), picture))
+    if (!savePicture(path.string(), picture, Durability::Deferred))
         result.problems.push_back(path.string() + ": cannot be written");
 }
 

@@ -76,7 +76,8 @@ std::string followLinks(const std::string& path) {
     return path;
 }
 
-bool writeFileReplacing(const std::string& path, std::span<const char> bytes) {
+bool writeFileReplacing(const std::string& path, std::span<const char> bytes,
+                        Durability durability) {
     const fs::path target = followLinks(path);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
@@ -85,15 +86,24 @@ bool writeFileReplacing(const std::string& path, std::span<const char> bytes) {
     std::string temp;
     const int fd = createTemporary(target, temp);
     if (fd < 0) return false;
-    bool ok = (!exists || takeOver(fd, old)) && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = (!exists || takeOver(fd, old)) && writeAll(fd, bytes) &&
+              (durability == Durability::Deferred || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;
     }
-    syncFolder(target.parent_path());
+    if (durability == Durability::Flushed) syncFolder(target.parent_path());
     return true;
+}
+
+bool syncFileSystem(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace quendra

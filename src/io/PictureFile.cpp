@@ -111,7 +111,7 @@ PictureRead readPicture(const std::string& path) {
     return read;
 }
 
-bool savePicture(const std::string& path, const cv::Mat& picture) {
+bool savePicture(const std::string& path, const cv::Mat& picture, Durability durability) {
     if (picture.empty()) return false;
     std::string extension = std::filesystem::path(path).extension().string();
     if (extension.empty()) extension = ".png";
@@ -121,7 +121,8 @@ bool savePicture(const std::string& path, const cv::Mat& picture) {
     } catch (const cv::Exception&) {
         return false;
     }
-    return writeFileReplacing(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    return writeFileReplacing(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()},
+                              durability);
 }
 
 }  // namespace quendra

@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "io/FileWriting.h"
+
 namespace quendra {
 
 // The largest picture read: 120 megapixels (a 100-megapixel camera picture still passes; a
@@ -39,6 +41,7 @@ std::optional<cv::Size> pictureHeaderSize(const std::uint8_t* bytes, std::size_t
 // Writes `picture` in the format its name's extension gives (PNG when the name has none),
 // replacing an existing file only when all of it was written. False for a format no encoder
 // knows or a file that cannot be written.
-bool savePicture(const std::string& path, const cv::Mat& picture);
+bool savePicture(const std::string& path, const cv::Mat& picture,
+                 Durability durability = Durability::Flushed);
 
 }  // namespace quendra

@@ -38,11 +38,12 @@ void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
     out.imbue(previous);
 }
 
-bool saveRecognitionData(const std::string& path, const FrameResult& result) {
+bool saveRecognitionData(const std::string& path, const FrameResult& result,
+                         Durability durability) {
     std::ostringstream text;
     if (result.hasResults) writeRecognitionData(text, result.tooth, result.canals);
     const std::string bytes = text.str();
-    return writeFileReplacing(path, bytes);
+    return writeFileReplacing(path, bytes, durability);
 }
 
 }  // namespace quendra

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "analysis/FrameResult.h"
+#include "io/FileWriting.h"
 
 namespace quendra {
 
@@ -24,6 +25,7 @@ void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
 
 // Writes the results (an empty file without results) to the file, replacing an existing one
 // only when all of it was written; false when the file could not be written.
-bool saveRecognitionData(const std::string& path, const FrameResult& result);
+bool saveRecognitionData(const std::string& path, const FrameResult& result,
+                         Durability durability = Durability::Flushed);
 
 }  // namespace quendra
