@@ -62,7 +62,8 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
     if (items.empty()) return "no picture or video to analyse";
     if (!usableFolder(o.out)) return o.out + ": the output folder cannot be made or written";
     std::error_code ec;
-    if (fs::is_directory(tablePath, ec)) return tablePath.string() + ": the table is a folder";
+    if (fs::exists(tablePath, ec) && !fs::is_regular_file(tablePath, ec))
+        return tablePath.string() + ": the table's path is taken by something not a regular file";
     if (samePlace(tablePath, o.classes))
         return tablePath.string() + ": the table would replace the colour-class file";
     if (samePlace(tablePath, recordPath))
