@@ -219,11 +219,10 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     outcome.problems = inputs.problems;
     outcome.problems.insert(outcome.problems.end(), written.problems.begin(),
                             written.problems.end());
-    // The outputs were written without waiting for the disk; they reach it here, together.
+    // The table is flushed to the disk before the record says the run finished; the pictures
+    // and movies, which a run can make again, are left to the system's write-back.
     if (!table.sync() && !writer.tableFailed())
         outcome.problems.push_back(tablePath.string() + ": the table cannot be written");
-    if (!syncFileSystem(options.out))
-        outcome.problems.push_back(options.out + ": the outputs cannot be flushed to the disk");
     if (const int signo = StopSignals::received()) {
         outcome.status = "interrupted";
         outcome.exitStatus = 128 + signo;

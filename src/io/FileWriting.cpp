@@ -98,12 +98,4 @@ bool writeFileReplacing(const std::string& path, std::span<const char> bytes,
     return true;
 }
 
-bool syncFileSystem(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::syncfs(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 }  // namespace quendra

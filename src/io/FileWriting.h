@@ -16,18 +16,15 @@
 namespace quendra {
 
 // When the bytes reach the disk: before the file replaces the old one (a save the operator
-// waits for), or later, with syncFileSystem() once after many files (a batch of thousands,
-// which would otherwise run at the pace of the disk's flushes). Either way the file is
-// replaced as a whole or not at all.
+// waits for), or when the system writes them back (a batch's thousands of pictures, which a
+// run can make again and which would otherwise go at the pace of the disk's flushes). Either
+// way the file is replaced as a whole or not at all.
 enum class Durability { Flushed, Deferred };
 
 // Returns false, leaving any existing file untouched and no temporary file behind, when the
 // file could not be written.
 bool writeFileReplacing(const std::string& path, std::span<const char> bytes,
                         Durability durability = Durability::Flushed);
-
-// Flushes everything written to the file system that holds `path`; false when it failed.
-bool syncFileSystem(const std::string& path);
 
 // The file a path finally names once every symbolic link on it is followed (the path itself
 // when it is no link, or when the links go round in circles). The file need not exist.
