@@ -12,10 +12,12 @@
 #include <set>
 
 #include "BadInputs.h"
+#include "DialogDriver.h"
 #include "SampleScene.h"
 #include "TestVideo.h"
 #include "WidgetLookup.h"
 #include "app/QuendraRC1.h"
+#include "app/Translation.h"
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
 #include "panels/PickerController.h"
@@ -27,6 +29,7 @@
 // Drives the real window as an operator would: tool bar actions, drags in the view, panels.
 class WindowTest : public QObject {
     Q_OBJECT
+    DialogDriver dialogs;
 
     QString sample(const char* name) const { return QStringLiteral(QUENDRA_SAMPLE_DIR "/") + name; }
 
@@ -55,6 +58,13 @@ class WindowTest : public QObject {
     }
 
 private slots:
+    void initTestCase() { QVERIFY(loadGermanQtTranslation()); }
+
+    void init() {
+        dialogs.answer = nullptr;
+        dialogs.seen.clear();
+    }
+
     void startsWithOnlyTheSourceCommands() {
         QuendraRC1 w;
         w.show();
@@ -318,6 +328,21 @@ private slots:
         };
         QVERIFY2(std::abs(axis(white) - axis(region)) < 2.0,
                  qPrintable(QStringLiteral("%1 against %2").arg(axis(white)).arg(axis(region))));
+    }
+
+    // Qt's own dialogs speak the program's German.
+    void fileDialogsSpeakGerman() {
+        QuendraRC1 w;
+        w.show();
+        QStringList buttons;
+        dialogs.answer = [&](QDialog* d) {
+            for (const QPushButton* b : d->findChildren<QPushButton*>()) buttons << b->text();
+            d->reject();
+        };
+        named(&w, "openVideo")->trigger();
+        QCOMPARE(dialogs.seen, QStringList{QStringLiteral("Video öffnen...")});
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{QStringLiteral("&Öffnen"), QStringLiteral("Abbrechen")}));
     }
 
     void oddFilesAreShownOrRefusedByName() {
