@@ -131,9 +131,8 @@ QuendraRC1::~QuendraRC1() {
 
 void QuendraRC1::showMessage(const QString& text) {
     message = text;
-    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box.exec();
 }
 
 QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QString& filter) {
@@ -198,9 +197,11 @@ void QuendraRC1::openStream() {
 
 void QuendraRC1::showCameraMessage(const QString& text) {
     message = text;
-    auto* dialog = new QErrorMessage(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->showMessage(text);
+    QErrorMessage dialog(this);
+    // Modal from the moment showMessage() puts it on screen.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.showMessage(text);
+    dialog.exec();
 }
 
 void QuendraRC1::saveFrame() {

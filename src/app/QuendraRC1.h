@@ -26,8 +26,8 @@ public:
     ~QuendraRC1() override;
 
     // The file commands without their dialogs (the command line and the dialogs both end
-    // here). Each returns false, with a German message shown, when the file was not usable;
-    // the state is then left as it was.
+    // here). Each returns false, once its German message has been closed, when the file was
+    // not usable; the state is then left as it was.
     bool openImageFile(const QString& path);
     bool openVideoFile(const QString& path);
     bool saveImageFile(const QString& path);
@@ -60,6 +60,10 @@ private slots:
 private:
     // `video` is the source itself when it is a video, which the video panel then steers.
     void installSource(FrameModel* source, VideoModel* video = nullptr);
+    // Messages are modal and return once the operator has closed them: a command goes on
+    // only after its message was read (a failed picture is told before the text file is asked
+    // for), and none can be given again while its message is on screen, so messages never pile
+    // up.
     void showMessage(const QString& text);
     // The camera's messages, each in a fresh error-message dialog.
     void showCameraMessage(const QString& text);

@@ -1,9 +1,9 @@
 #pragma once
 
-// Answers the dialogs the window opens, as an operator would, once each is on screen and
-// waiting: `answer` reads and closes it; without one, a message is confirmed and a file dialog
-// cancelled. What each dialog said is noted in order: a message box by its text, any other
-// dialog by its title.
+// Answers the dialogs the window opens, as an operator would: each in its turn, once it is on
+// screen, waiting and in front of every other modal dialog. `answer` reads and closes it;
+// without one, a message is confirmed and a file dialog cancelled. What each dialog said is
+// noted in the order they were answered: a message box by its text, any other by its title.
 
 #include <QApplication>
 #include <QFileDialog>
@@ -31,6 +31,11 @@ protected:
 private:
     void respond(QDialog* dialog) {
         if (!dialog->isVisible()) return;
+        const QWidget* front = QApplication::activeModalWidget();
+        if (front && front != dialog) {
+            QTimer::singleShot(10, dialog, [this, dialog] { respond(dialog); });
+            return;
+        }
         const auto* box = qobject_cast<QMessageBox*>(dialog);
         seen << (box ? box->text() : dialog->windowTitle());
         if (answer)

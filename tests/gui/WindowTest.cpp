@@ -1,6 +1,9 @@
 #include <QAction>
+#include <QCheckBox>
+#include <QErrorMessage>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -248,7 +251,9 @@ private slots:
         QVERIFY(!w.videoPanel()->isVisible());
     }
 
-    void cameraIsRefusedTwiceAndFreedByAnImage() {
+    // While a camera message is on screen the command cannot be given again: the messages
+    // used to pile up, one per click.
+    void cameraIsRefusedOneMessageAtATimeAndFreedByAnImage() {
         QTemporaryDir dir;
         const std::string standIn = dir.filePath(QStringLiteral("kamera.avi")).toStdString();
         QVERIFY(writeIndexedVideo(standIn, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 10));
@@ -256,13 +261,36 @@ private slots:
         w.show();
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         CameraModel::setCaptureOpener([](int) { return std::make_unique<cv::VideoCapture>(); });
-        named(&w, "openCamera")->trigger();
+        // Clicked through the window system, which holds clicks back from a window behind a
+        // modal dialog.
+        const QWidget* button =
+            named<QToolBar>(&w, "mainToolBar")->widgetForAction(named(&w, "openCamera"));
+        const auto clickCamera = [&] {
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {},
+                              button->mapTo(&w, button->rect().center()));
+        };
+        int mostOnScreen = 0;
+        QString checkBox;
+        dialogs.answer = [&](QDialog* d) {
+            checkBox = d->findChild<QCheckBox*>()->text();
+            if (dialogs.seen.size() == 1)
+                for (int i = 0; i < 2; ++i) clickCamera();
+            for (const QWidget* top : QApplication::topLevelWidgets())
+                mostOnScreen += qobject_cast<const QErrorMessage*>(top) && top->isVisible();
+            d->accept();
+        };
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        clickCamera();
+        QTRY_COMPARE(dialogs.seen.size(), 1);
+        QCOMPARE(mostOnScreen, 1);
+        QCOMPARE(checkBox, QStringLiteral("Diese Meldung wieder an&zeigen"));
         QCOMPARE(w.lastMessage(),
                  QStringLiteral("Beim ansteuern der Kamera ist ein Fehler aufgetreten!"));
         QCOMPARE(w.model()->getImage().size(), cv::Size(640, 480));  // the image stays
 
         CameraModel::setCaptureOpener(
             [standIn](int) { return std::make_unique<cv::VideoCapture>(standIn); });
+        dialogs.answer = nullptr;
         named(&w, "openCamera")->trigger();
         QVERIFY(CameraModel::isInUse());
         QCOMPARE(w.view()->size(), QSize(160, 120));
@@ -270,6 +298,31 @@ private slots:
         QCOMPARE(w.lastMessage(), QStringLiteral("Die Kamera wird bereits verwendet."));
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(!CameraModel::isInUse());
+    }
+
+    // The message about a picture that could not be written is read before the next dialog
+    // asks for the text file; it used to wait behind that dialog.
+    void saveTellsAFailedPictureBeforeAskingOn() {
+        QTemporaryDir dir;
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        const QString picture = dir.filePath(QStringLiteral("bild.unbekannt"));
+        dialogs.answer = [&](QDialog* d) {
+            if (d->windowTitle() == QStringLiteral("Aktuelles Bild speichern...")) {
+                d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(picture);
+                d->accept();
+            } else {
+                d->reject();
+            }
+        };
+        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
+        QCOMPARE(
+            dialogs.seen,
+            (QStringList{
+                QStringLiteral("Aktuelles Bild speichern..."),
+                QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(picture),
+                QStringLiteral("Erkennungsdaten speichern...")}));
     }
 
     void savedPictureAndTextAreWhatIsShown() {
