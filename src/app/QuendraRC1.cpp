@@ -136,10 +136,19 @@ void QuendraRC1::showMessage(const QString& text) {
 }
 
 QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QString& filter) {
-    const QString path = kind == Dialog::Open
-                             ? QFileDialog::getOpenFileName(this, caption, lastFolder, filter)
-                             : QFileDialog::getSaveFileName(this, caption, lastFolder, filter);
-    if (!path.isEmpty()) lastFolder = QFileInfo(path).absolutePath();
+    QFileDialog dialog(this, caption, lastFolder, filter);
+    if (kind == Dialog::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // A name typed without an extension gets the one of the filter (each save filter names
+        // one), so that the filter lists the file again; the dialog adds it before it asks
+        // whether to replace a file of that name.
+        dialog.setDefaultSuffix(filter.section(QStringLiteral("*."), 1).chopped(1));
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QString path = dialog.selectedFiles().value(0);
+    lastFolder = QFileInfo(path).absolutePath();
     return path;
 }
 

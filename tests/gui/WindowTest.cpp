@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QErrorMessage>
 #include <QFileInfo>
 #include <QLabel>
@@ -301,28 +302,34 @@ private slots:
     }
 
     // The message about a picture that could not be written is read before the next dialog
-    // asks for the text file; it used to wait behind that dialog.
-    void saveTellsAFailedPictureBeforeAskingOn() {
+    // asks for the text file (it used to wait behind that dialog); names typed without an
+    // extension get the filter's.
+    void saveTellsAFailedPictureFirstAndAddsExtensions() {
         QTemporaryDir dir;
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
-        const QString picture = dir.filePath(QStringLiteral("bild.unbekannt"));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QHash<QString, QString> typed{
+            {QStringLiteral("Aktuelles Bild speichern..."), QStringLiteral("bild.unbekannt")},
+            {QStringLiteral("Erkennungsdaten speichern..."), QStringLiteral("daten")},
+            {QStringLiteral("FarbklassenLUT speichern..."), QStringLiteral("klassen")}};
         dialogs.answer = [&](QDialog* d) {
-            if (d->windowTitle() == QStringLiteral("Aktuelles Bild speichern...")) {
-                d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(picture);
-                d->accept();
-            } else {
-                d->reject();
-            }
+            if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(dir.filePath(typed[d->windowTitle()]));
+            d->accept();
         };
         QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
-        QCOMPARE(
-            dialogs.seen,
-            (QStringList{
-                QStringLiteral("Aktuelles Bild speichern..."),
-                QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(picture),
-                QStringLiteral("Erkennungsdaten speichern...")}));
+        QCOMPARE(dialogs.seen,
+                 (QStringList{QStringLiteral("Aktuelles Bild speichern..."),
+                              QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.")
+                                  .arg(dir.filePath(QStringLiteral("bild.unbekannt"))),
+                              QStringLiteral("Erkennungsdaten speichern...")}));
+        named(&w, "configLUT")->trigger();
+        drag(w.view(), QPoint(200, 240), QPoint(220, 260));
+        named(&w, "saveLUT")->trigger();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 (QStringList{"daten.txt", "klassen.dat"}));
     }
 
     void savedPictureAndTextAreWhatIsShown() {
