@@ -85,6 +85,9 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral("QuendraRC1.ico")));
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+    // The tool bar holds every command and the window has no menu to bring it back: its
+    // context menu must not offer to hide it.
+    ui->mainToolBar->toggleViewAction()->setVisible(false);
 
     calculationModel = std::make_unique<CalculationModel>();
     frameView = std::make_unique<FrameView>(calculationModel.get());

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -86,6 +87,9 @@ private slots:
         for (QAction* a : toolBar->actions())
             QVERIFY(a->isSeparator() || !a->icon().pixmap(48, 48).isNull());
         QCOMPARE(w.toolBarArea(toolBar), Qt::LeftToolBarArea);
+        // The context menu used to offer hiding the tool bar, with no way back.
+        const std::unique_ptr<QMenu> menu(w.createPopupMenu());
+        QVERIFY(!menu || menu->isEmpty());
     }
 
     void openingAnImageShowsItsPanelsAtFrameSize() {
