@@ -173,7 +173,7 @@ bool QuendraRC1::openImageFile(const QString& path) {
 
 void QuendraRC1::openVideo() {
     const QString path = choosePath(Dialog::Open, QStringLiteral("Video öffnen..."),
-                                    QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv)"));
+                                    QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv *.mp4)"));
     if (!path.isEmpty()) openVideoFile(path);
 }
 

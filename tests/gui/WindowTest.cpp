@@ -394,19 +394,23 @@ private slots:
                  qPrintable(QStringLiteral("%1 against %2").arg(axis(white)).arg(axis(region))));
     }
 
-    // Qt's own dialogs speak the program's German.
+    // Qt's own dialogs speak the program's German; the video dialog offers mp4, as the command
+    // line opens it.
     void fileDialogsSpeakGerman() {
         QuendraRC1 w;
         w.show();
-        QStringList buttons;
+        QStringList buttons, filters;
         dialogs.answer = [&](QDialog* d) {
             for (const QPushButton* b : d->findChildren<QPushButton*>()) buttons << b->text();
+            filters = static_cast<QFileDialog*>(d)->nameFilters();
             d->reject();
         };
         named(&w, "openVideo")->trigger();
         QCOMPARE(dialogs.seen, QStringList{QStringLiteral("Video öffnen...")});
         buttons.sort();
         QCOMPARE(buttons, (QStringList{QStringLiteral("&Öffnen"), QStringLiteral("Abbrechen")}));
+        QCOMPARE(filters,
+                 QStringList{QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv *.mp4)")});
     }
 
     void oddFilesAreShownOrRefusedByName() {
