@@ -6,9 +6,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 
+#include "app/WindowTexts.h"
 #include "io/MediaFiles.h"
 #include "model/CalculationModel.h"
 #include "panels/PickerController.h"
@@ -32,49 +35,6 @@ std::string nativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-QString describe(quendra::ClassFileStatus status, const QString& path) {
-    using quendra::ClassFileStatus;
-    switch (status) {
-        case ClassFileStatus::Ok:
-            return {};
-        case ClassFileStatus::CannotOpen:
-            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geöffnet werden.")
-                .arg(path);
-        case ClassFileStatus::Empty:
-            return QStringLiteral(
-                       "Die Datei \"%1\" enthält keine Farbklassen; die bisherigen "
-                       "Farbklassen bleiben geladen.")
-                .arg(path);
-        case ClassFileStatus::TooLarge:
-            return QStringLiteral(
-                       "Die Datei \"%1\" ist zu groß für eine Farbklassendatei "
-                       "(mehr als 16777216 Einträge).")
-                .arg(path);
-        case ClassFileStatus::CannotWrite:
-            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geschrieben werden.")
-                .arg(path);
-        case ClassFileStatus::NothingPicked:
-            return QStringLiteral(
-                       "Es ist noch keine Farbe ausgewählt; \"%1\" wurde nicht "
-                       "geschrieben. Ziehen Sie zuerst Rechtecke über Zahnschmelz und "
-                       "Zahnfleisch.")
-                .arg(path);
-    }
-    return {};
-}
-
-QString describe(const ImageModel& image, const QString& path) {
-    if (image.status() != quendra::PictureStatus::TooLarge)
-        return QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden.").arg(path);
-    return QStringLiteral(
-               "Das Bild \"%1\" ist mit %2 × %3 Bildpunkten zu groß; es werden Bilder "
-               "bis %4 Megapixel geöffnet.")
-        .arg(path)
-        .arg(image.pictureSize().width)
-        .arg(image.pictureSize().height)
-        .arg(quendra::kMaxPicturePixels / 1'000'000);
-}
-
 }  // namespace
 
 QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
@@ -91,7 +51,15 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
 
     calculationModel = std::make_unique<CalculationModel>();
     frameView = std::make_unique<FrameView>(calculationModel.get());
+    frameView->setPlaceholder(QStringLiteral(
+        "Zuerst eine Quelle öffnen: in der Werkzeugleiste links die Kamera, ein Video oder ein "
+        "Bild."));
     ui->verticalLayout->addWidget(frameView.get());
+    // The result of the last analysed frame stays on the right of the status bar; the steps
+    // of the operator are told on its left.
+    analysisLabel = new QLabel(ui->statusBar);
+    analysisLabel->setObjectName(QStringLiteral("analysisLabel"));
+    ui->statusBar->addPermanentWidget(analysisLabel);
 
     saveButton = std::make_unique<QPushButton>(QStringLiteral("Aktuelle Ansicht speichern..."));
     threshController = std::make_unique<ThreshController>();
@@ -108,8 +76,16 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     connect(ui->configLUT, &QAction::toggled, this, &QuendraRC1::configuring);
     connect(ui->resetLUT, &QAction::triggered, calculationModel.get(),
             &CalculationModel::resetClasses);
+    connect(ui->resetLUT, &QAction::triggered, this, [this] {
+        showStatus(QStringLiteral(
+            "Farbklassen zurückgesetzt: keine Farbe aufgenommen, keine Farbklassen geladen."));
+    });
     connect(ui->actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
     connect(saveButton.get(), &QPushButton::clicked, this, &QuendraRC1::saveFrame);
+    connect(calculationModel.get(), &CalculationModel::frameProcessed, this,
+            &QuendraRC1::showAnalysis);
+    connect(calculationModel.get(), &CalculationModel::colorsPicked, this,
+            [this](const ColorPick& pick) { showStatus(pickText(pick)); });
 
     ui->verticalLayout->addWidget(saveButton.get());
     ui->verticalLayout->addWidget(threshController.get());
@@ -130,6 +106,23 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
 QuendraRC1::~QuendraRC1() {
     calculationModel.reset();
     frameView.reset();
+}
+
+void QuendraRC1::showStatus(const QString& text) {
+    ui->statusBar->showMessage(text);
+}
+
+void QuendraRC1::showAnalysis(bool analysed) {
+    if (analysed)
+        analysisLabel->setText(analysisText(calculationModel->getResult()));
+    else if (ui->configLUT->isChecked())
+        analysisLabel->setText(QStringLiteral("Keine Auswertung beim Konfigurieren"));
+    else
+        analysisLabel->setText(QStringLiteral("Keine Auswertung: keine Farbklassen geladen"));
+}
+
+cv::Size QuendraRC1::frameSize() const {
+    return calculationModel->getImage().size();
 }
 
 void QuendraRC1::showMessage(const QString& text) {
@@ -164,10 +157,11 @@ void QuendraRC1::openImage() {
 bool QuendraRC1::openImageFile(const QString& path) {
     auto image = std::make_unique<ImageModel>(nativePath(path));
     if (!image->isValid()) {
-        showMessage(describe(*image, path));
+        showMessage(pictureMessage(image->status(), image->pictureSize(), path));
         return false;
     }
     installSource(image.release());
+    showStatus(pictureOpenedText(path, frameSize()));
     return true;
 }
 
@@ -185,6 +179,7 @@ bool QuendraRC1::openVideoFile(const QString& path) {
     }
     VideoModel* source = video.release();
     installSource(source, source);
+    showStatus(videoOpenedText(path, frameSize(), source->getFrameCount(), source->getRate()));
     return true;
 }
 
@@ -205,6 +200,7 @@ void QuendraRC1::openStream() {
         return;
     }
     installSource(camera.release());
+    showStatus(cameraOpenedText(frameSize()));
 }
 
 void QuendraRC1::showCameraMessage(const QString& text) {
@@ -219,23 +215,31 @@ void QuendraRC1::showCameraMessage(const QString& text) {
 void QuendraRC1::saveFrame() {
     const QString image = choosePath(Dialog::Save, QStringLiteral("Aktuelles Bild speichern..."),
                                      QStringLiteral("Bilddatei (*.png)"));
-    if (!image.isEmpty()) saveImageFile(image);
+    const bool imageSaved = !image.isEmpty() && saveImageFile(image);
     const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
                                     QStringLiteral("Textdatei (*.txt)"));
-    if (!text.isEmpty()) saveRecognitionFile(text);
+    if (!text.isEmpty() && saveRecognitionFile(text) && imageSaved)
+        showStatus(pictureSavedText(image) + QLatin1Char(' ') +
+                   recognitionSavedText(text, calculationModel->getResult()));
 }
 
 bool QuendraRC1::saveImageFile(const QString& path) {
-    if (frameView->saveImage(nativePath(path))) return true;
-    showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(path));
-    return false;
+    if (!frameView->saveImage(nativePath(path))) {
+        showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(path));
+        return false;
+    }
+    showStatus(pictureSavedText(path));
+    return true;
 }
 
 bool QuendraRC1::saveRecognitionFile(const QString& path) {
-    if (frameView->saveRecognitionData(nativePath(path))) return true;
-    showMessage(
-        QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.").arg(path));
-    return false;
+    if (!frameView->saveRecognitionData(nativePath(path))) {
+        showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.")
+                        .arg(path));
+        return false;
+    }
+    showStatus(recognitionSavedText(path, calculationModel->getResult()));
+    return true;
 }
 
 void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
@@ -253,11 +257,20 @@ void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
 }
 
 void QuendraRC1::configuring(bool value) {
+    const bool dropsClasses = value && calculationModel->areClassesLoaded();
     pickerController->setVisible(value);
     ui->loadLUT->setEnabled(!value);
     ui->saveLUT->setEnabled(value);
     frameView->setConfiguring(value);
     calculationModel->setConfiguring(value);
+    if (!value)
+        showStatus(QStringLiteral(
+            "Konfiguration beendet. Zum Auswerten die gespeicherten Farbklassen laden."));
+    else
+        showStatus(QStringLiteral("Farbklassen konfigurieren: Klasse wählen und mit gedrückter "
+                                  "linker Maustaste Rechtecke über ihre Farben ziehen.") +
+                   (dropsClasses ? QStringLiteral(" Die geladenen Farbklassen sind verworfen.")
+                                 : QString()));
 }
 
 void QuendraRC1::loadLUT() {
@@ -274,12 +287,20 @@ void QuendraRC1::saveLUT() {
 
 bool QuendraRC1::loadClassesFile(const QString& path) {
     const auto status = calculationModel->loadClasses(nativePath(path));
-    if (status != quendra::ClassFileStatus::Ok) showMessage(describe(status, path));
-    return status == quendra::ClassFileStatus::Ok;
+    if (status != quendra::ClassFileStatus::Ok) {
+        showMessage(classFileMessage(status, path));
+        return false;
+    }
+    showStatus(classesLoadedText(path, calculationModel->loadedClassCounts()));
+    return true;
 }
 
 bool QuendraRC1::saveClassesFile(const QString& path) {
     const auto status = calculationModel->saveClasses(nativePath(path));
-    if (status != quendra::ClassFileStatus::Ok) showMessage(describe(status, path));
-    return status == quendra::ClassFileStatus::Ok;
+    if (status != quendra::ClassFileStatus::Ok) {
+        showMessage(classFileMessage(status, path));
+        return false;
+    }
+    showStatus(classesSavedText(path, calculationModel->getTraining().classCounts()));
+    return true;
 }

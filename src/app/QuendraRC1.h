@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <opencv2/core.hpp>
 
 namespace Ui {
 class QuendraRC1Class;
@@ -12,6 +13,7 @@ class CalculationModel;
 class FrameModel;
 class FrameView;
 class PickerController;
+class QLabel;
 class QPushButton;
 class ThreshController;
 class VideoController;
@@ -56,6 +58,8 @@ private slots:
     void loadLUT();
     void saveLUT();
     void configuring(bool value);
+    // The analysis of the frame just shown, or why there was none.
+    void showAnalysis(bool analysed);
 
 private:
     // `video` is the source itself when it is a video, which the video panel then steers.
@@ -65,6 +69,9 @@ private:
     // for), and none can be given again while its message is on screen, so messages never pile
     // up.
     void showMessage(const QString& text);
+    // What the operator's last step did, until the next one.
+    void showStatus(const QString& text);
+    cv::Size frameSize() const;
     // The camera's messages, each in a fresh error-message dialog.
     void showCameraMessage(const QString& text);
     // A path chosen in a file dialog starting in the folder chosen last; empty if cancelled.
@@ -80,6 +87,7 @@ private:
     std::unique_ptr<VideoController> videoController;
     std::unique_ptr<PickerController> pickerController;
     std::unique_ptr<QPushButton> saveButton;
+    QLabel* analysisLabel = nullptr;  // owned by the status bar
     QString lastFolder;
     QString message;
 };

@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <map>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <set>
@@ -53,6 +55,10 @@ class WindowTest : public QObject {
                 keys.insert(quendra::colorKeyOf(frame.ptr(y, x)));
         return keys;
     }
+
+    // The operator's last step, on the left of the status bar; the analysis, on its right.
+    static QString status(QuendraRC1& w) { return w.statusBar()->currentMessage(); }
+    static QString analysis(QuendraRC1& w) { return named<QLabel>(&w, "analysisLabel")->text(); }
 
     static std::set<quendra::ColorKey> picked(const CalculationModel* model) {
         std::set<quendra::ColorKey> keys;
@@ -96,6 +102,9 @@ private slots:
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QCOMPARE(status(w),
+                 QStringLiteral("Bild \"molar-640x480.png\" geöffnet: 640 × 480 Bildpunkte."));
+        QCOMPARE(analysis(w), QStringLiteral("Keine Auswertung: keine Farbklassen geladen"));
         QVERIFY(w.saveViewButton()->isVisible());
         QVERIFY(w.thresholds()->isVisible());
         QVERIFY(!w.videoPanel()->isVisible());
@@ -119,8 +128,14 @@ private slots:
         QVERIFY(cv::imwrite(path.toStdString(), odd));
         QuendraRC1 w;
         w.show();
-        QVERIFY(w.openImageFile(path));
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Before any source the empty view tells the first step, in white on black.
+        const QImage hint = w.view()->grabFramebuffer();
+        int lit = 0;
+        for (int y = 0; y < hint.height(); ++y)
+            for (int x = 0; x < hint.width(); ++x) lit += hint.pixelColor(x, y) != Qt::black;
+        QVERIFY2(lit > 200, qPrintable(QString::number(lit)));
+        QVERIFY(w.openImageFile(path));
         QCOMPARE(w.view()->size(), QSize(321, 97));
         const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
         const cv::Mat& expected = w.view()->getDisplayImage();  // the frame with the red area
@@ -155,7 +170,13 @@ private slots:
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(w.loadClassesFile(sample("classes.dat")));
         named(&w, "configLUT")->trigger();
+        QCOMPARE(status(w), QStringLiteral("Farbklassen konfigurieren: Klasse wählen und mit "
+                                           "gedrückter linker Maustaste Rechtecke über ihre "
+                                           "Farben ziehen. Die geladenen Farbklassen sind "
+                                           "verworfen."));
+        QCOMPARE(analysis(w), QStringLiteral("Keine Auswertung beim Konfigurieren"));
         QVERIFY(w.picker()->isVisible());
         QVERIFY(!named(&w, "loadLUT")->isEnabled());
         QVERIFY(named(&w, "saveLUT")->isEnabled());
@@ -165,6 +186,8 @@ private slots:
         QVERIFY(w.picker()->isVisible());
         QVERIFY(!named(&w, "loadLUT")->isEnabled());
         named(&w, "configLUT")->trigger();
+        QCOMPARE(status(w), QStringLiteral("Konfiguration beendet. Zum Auswerten die "
+                                           "gespeicherten Farbklassen laden."));
         QVERIFY(!w.picker()->isVisible());
         QVERIFY(named(&w, "loadLUT")->isEnabled());
         QVERIFY(!named(&w, "saveLUT")->isEnabled());
@@ -179,11 +202,25 @@ private slots:
         const cv::Mat frame = w.model()->getImage().clone();
         QTest::mouseClick(w.view(), Qt::LeftButton, {}, QPoint(300, 200));
         QVERIFY(picked(w.model()).empty());
+        QCOMPARE(status(w), QStringLiteral("Nichts aufgenommen: mit gedrückter linker Maustaste "
+                                           "ein Rechteck über die Farben ziehen."));
+        const std::set<quendra::ColorKey> colours = coloursOf(frame, cv::Rect(210, 160, 20, 10));
         drag(w.view(), QPoint(230, 170), QPoint(210, 160));
-        QVERIFY(picked(w.model()) == coloursOf(frame, cv::Rect(210, 160, 20, 10)));
-        w.model()->resetClasses();
+        QVERIFY(picked(w.model()) == colours);
+        QCOMPARE(status(w), QStringLiteral("Zahnschmelz: %1 neue Farben aufgenommen, jetzt %1 "
+                                           "Farben.")
+                                .arg(colours.size()));
+        // The same colours picked for the gum belong to both classes.
+        QTest::mouseClick(buttonShowing(w.picker(), QStringLiteral("Zahnfleisch")), Qt::LeftButton);
         drag(w.view(), QPoint(210, 160), QPoint(230, 170));
-        QVERIFY(picked(w.model()) == coloursOf(frame, cv::Rect(210, 160, 20, 10)));
+        QCOMPARE(status(w), QStringLiteral("Zahnfleisch: 0 neue Farben aufgenommen, jetzt 0 "
+                                           "Farben. %1 Farben sind beiden Klassen zugeordnet.")
+                                .arg(colours.size()));
+        named(&w, "resetLUT")->trigger();
+        QCOMPARE(status(w), QStringLiteral("Farbklassen zurückgesetzt: keine Farbe aufgenommen, "
+                                           "keine Farbklassen geladen."));
+        drag(w.view(), QPoint(210, 160), QPoint(230, 170));
+        QVERIFY(picked(w.model()) == colours);
     }
 
     void theWholeTrainingLoopEndsInAnAnalysedTooth() {
@@ -215,10 +252,25 @@ private slots:
         QCOMPARE(shown, cv::Vec3b(255, 255, 255));  // enamel painted white
 
         QVERIFY(w.saveClassesFile(classes));
+        QFile classFile(classes);  // four bytes per colour, its class last
+        QVERIFY(classFile.open(QIODevice::ReadOnly));
+        const QByteArray records = classFile.readAll();
+        std::map<int, int> perClass;
+        for (qsizetype i = 3; i < records.size(); i += 4)
+            ++perClass[static_cast<uchar>(records[i])];
+        QCOMPARE(perClass.size(), std::size_t{2});  // enamel and gum, no conflict
+        const QString counts = QStringLiteral("%1 Farben Zahnschmelz, %2 Farben Zahnfleisch")
+                                   .arg(perClass[1])
+                                   .arg(perClass[2]);
+        QCOMPARE(status(w),
+                 QStringLiteral("Farbklassen gespeichert: %1 (%2).").arg(classes, counts));
         named(&w, "configLUT")->trigger();
         QVERIFY(w.loadClassesFile(classes));
+        QCOMPARE(status(w),
+                 QStringLiteral("Farbklassen aus \"Farbklassen ä.dat\" geladen: %1.").arg(counts));
         QVERIFY(w.model()->hasResults());
         QCOMPARE(w.model()->getToothResult().toothType, truth.toothType);
+        QCOMPARE(analysis(w), QStringLiteral("Zahn gefunden, 3 Kanäle: UK-Molar"));
 
         const QImage picture = w.view()->grabFramebuffer();
         QCOMPARE(picture.size(), QSize(640, 480));
@@ -234,6 +286,11 @@ private slots:
         threshold->setValue(0);
         QVERIFY(!w.model()->hasResults());
         QVERIFY(labelShowing(w.thresholds(), "0"));
+        QCOMPARE(analysis(w), QStringLiteral("Zahn gefunden, kein Kanal"));
+        const QString black = dir.filePath(QStringLiteral("schwarz.png"));
+        QVERIFY(cv::imwrite(black.toStdString(), cv::Mat(120, 160, CV_8UC3, cv::Scalar::all(0))));
+        QVERIFY(w.openImageFile(black));
+        QCOMPARE(analysis(w), QStringLiteral("Kein Zahn gefunden"));
     }
 
     void videoPanelComesAndGoesWithVideos() {
@@ -244,6 +301,8 @@ private slots:
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openFile(video));
+        QCOMPARE(status(w), QStringLiteral("Video \"Zahnfilm ö.avi\" geöffnet: 160 × 120 "
+                                           "Bildpunkte, 12 Bilder, 25 Bilder/s."));
         QVERIFY(w.videoPanel()->isVisible());
         QCOMPARE(w.videoPanel()->slider()->maximum(), 12);
         QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
@@ -298,6 +357,7 @@ private slots:
         dialogs.answer = nullptr;
         named(&w, "openCamera")->trigger();
         QVERIFY(CameraModel::isInUse());
+        QCOMPARE(status(w), QStringLiteral("Kamera geöffnet: 160 × 120 Bildpunkte."));
         QCOMPARE(w.view()->size(), QSize(160, 120));
         named(&w, "openCamera")->trigger();
         QCOMPARE(w.lastMessage(), QStringLiteral("Die Kamera wird bereits verwendet."));
@@ -345,10 +405,14 @@ private slots:
         const QString text = dir.filePath(QStringLiteral("daten.txt"));
         QVERIFY(w.saveRecognitionFile(text));
         QCOMPARE(QFileInfo(text).size(), 0);  // no results yet
+        QCOMPARE(
+            status(w),
+            QStringLiteral("Erkennungsdaten gespeichert: %1 (leer: kein Ergebnis).").arg(text));
         QVERIFY(w.loadClassesFile(sample("classes.dat")));
 
         const QString picture = dir.filePath(QStringLiteral("Ansicht ü"));  // no extension: PNG
         QVERIFY(w.saveImageFile(picture));
+        QCOMPARE(status(w), QStringLiteral("Bild gespeichert: %1.").arg(picture));
         const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
         const QImage saved = QImage(picture, "PNG").convertToFormat(QImage::Format_RGB888);
         QCOMPARE(saved, shown);
@@ -362,6 +426,20 @@ private slots:
         // The third canal stands upright: its angle, -0 as computed, reads 0.
         QVERIFY(bytes.endsWith("Winkel der langen Hauptachse: 0\xB0\n\n"));
         QVERIFY(!bytes.contains("-0\xB0"));
+        // Saved through the button: both files in one line.
+        dialogs.answer = [&](QDialog* d) {
+            const bool second = d->windowTitle() == QStringLiteral("Erkennungsdaten speichern...");
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(
+                    dir.filePath(second ? QStringLiteral("daten2") : QStringLiteral("ansicht")));
+            d->accept();
+        };
+        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
+        QCOMPARE(status(w), QStringLiteral("Bild gespeichert: %1. Erkennungsdaten gespeichert: %2 "
+                                           "(Zahn und 3 Kanäle).")
+                                .arg(dir.filePath(QStringLiteral("ansicht.png")),
+                                     dir.filePath(QStringLiteral("daten2.txt"))));
+        dialogs.answer = nullptr;
         QVERIFY(!w.saveImageFile(dir.filePath(QStringLiteral("bild.unbekannt"))));
         QVERIFY(!w.saveRecognitionFile(dir.filePath(QStringLiteral("kein/ordner.txt"))));
     }
