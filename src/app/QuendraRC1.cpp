@@ -6,15 +6,18 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSlider>
 #include <QStatusBar>
 
 #include "app/WindowTexts.h"
 #include "io/MediaFiles.h"
 #include "model/CalculationModel.h"
 #include "panels/PickerController.h"
+#include "panels/ShortcutTip.h"
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
 #include "sources/CameraModel.h"
@@ -35,6 +38,11 @@ std::string nativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+void bindKeys(QAction* action, QKeySequence::StandardKey key) {
+    action->setShortcut(key);
+    action->setToolTip(shortcutTip(action->toolTip(), action->shortcut()));
+}
+
 }  // namespace
 
 QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
@@ -51,9 +59,12 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
 
     calculationModel = std::make_unique<CalculationModel>();
     frameView = std::make_unique<FrameView>(calculationModel.get());
-    frameView->setPlaceholder(QStringLiteral(
-        "Zuerst eine Quelle öffnen: in der Werkzeugleiste links die Kamera, ein Video oder ein "
-        "Bild."));
+    bindKeys(ui->openImage, QKeySequence::Open);
+    bindKeys(ui->actionBeenden, QKeySequence::Quit);
+    frameView->setPlaceholder(
+        QStringLiteral("Zuerst eine Quelle öffnen: in der Werkzeugleiste links die Kamera, ein "
+                       "Video oder ein %1.")
+            .arg(shortcutTip(QStringLiteral("Bild"), ui->openImage->shortcut())));
     ui->verticalLayout->addWidget(frameView.get());
     // The result of the last analysed frame stays on the right of the status bar; the steps
     // of the operator are told on its left.
@@ -62,11 +73,16 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     ui->statusBar->addPermanentWidget(analysisLabel);
 
     saveButton = std::make_unique<QPushButton>(QStringLiteral("Aktuelle Ansicht speichern..."));
+    saveButton->setShortcut(QKeySequence::Save);
+    saveButton->setToolTip(shortcutTip(saveButton->text(), saveButton->shortcut()));
     threshController = std::make_unique<ThreshController>();
     threshController->setModel(calculationModel.get());
     videoController = std::make_unique<VideoController>();
     pickerController = std::make_unique<PickerController>();
     pickerController->connectModel(calculationModel.get());
+    for (const QWidget* panel : {static_cast<QWidget*>(threshController.get()),
+                                 static_cast<QWidget*>(pickerController.get())})
+        for (QSlider* slider : panel->findChildren<QSlider*>()) slider->installEventFilter(this);
 
     connect(ui->openCamera, &QAction::triggered, this, &QuendraRC1::openStream);
     connect(ui->openVideo, &QAction::triggered, this, &QuendraRC1::openVideo);
@@ -106,6 +122,19 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
 QuendraRC1::~QuendraRC1() {
     calculationModel.reset();
     frameView.reset();
+}
+
+// The arrow keys step through a video from anywhere in the window, but a setting slider with
+// the focus keeps them: the operator who tunes a threshold by key means the threshold.
+bool QuendraRC1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right) {
+            event->accept();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void QuendraRC1::showStatus(const QString& text) {

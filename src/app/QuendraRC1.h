@@ -50,6 +50,9 @@ public:
     PickerController* picker() const { return pickerController.get(); }
     QPushButton* saveViewButton() const { return saveButton.get(); }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
     void openImage();
     void openVideo();

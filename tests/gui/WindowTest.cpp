@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -470,6 +471,49 @@ private slots:
         };
         QVERIFY2(std::abs(axis(white) - axis(region)) < 2.0,
                  qPrintable(QStringLiteral("%1 against %2").arg(axis(white)).arg(axis(region))));
+    }
+
+    // Qt's standard keys open a picture, save the view and quit; while a video is open, space
+    // plays and pauses and the arrows step, but a focused setting slider keeps the arrows.
+    void keysGiveTheirCommands() {
+        QTemporaryDir dir;
+        const QString video = dir.filePath(QStringLiteral("zwölf.avi"));
+        QVERIFY(writeIndexedVideo(QFile::encodeName(video).toStdString(),
+                                  cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 12));
+        QuendraRC1 w;
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(named(&w, "openImage")->toolTip(), QStringLiteral("Bild öffnen (Strg+O)"));
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(dialogs.seen, QStringList{QStringLiteral("Bild öffnen...")});
+        QSignalSpy quit(named(&w, "actionBeenden"), &QAction::triggered);
+        QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(quit.count(), 1);
+
+        QVERIFY(w.openVideoFile(video));
+        QSignalSpy saved(w.saveViewButton(), &QPushButton::clicked);
+        QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(saved.wait());
+        QCOMPARE(dialogs.seen.mid(1),
+                 (QStringList{QStringLiteral("Aktuelles Bild speichern..."),
+                              QStringLiteral("Erkennungsdaten speichern...")}));
+        const auto shown = [&] { return frameIndexOf(w.model()->getImage()); };
+        QTest::keyClick(&w, Qt::Key_Right);
+        QCOMPARE(shown(), 1);
+        QTest::keyClick(&w, Qt::Key_Left);
+        QTest::keyClick(&w, Qt::Key_Left);
+        QCOMPARE(shown(), 11);
+        QSignalSpy frames(w.model(), &CalculationModel::frameProcessed);
+        QTest::keyClick(&w, Qt::Key_Space);
+        QVERIFY(frames.wait());  // played on by the video's own timer
+        QTest::keyClick(&w, Qt::Key_Space);
+        const int paused = shown();
+        QSlider* threshold = w.thresholds()->findChildren<QSlider*>().front();
+        threshold->setFocus();
+        QTest::keyClick(threshold, Qt::Key_Right);
+        QCOMPARE(threshold->value(), 71);
+        QCOMPARE(shown(), paused);
     }
 
     // Qt's own dialogs speak the program's German; the video dialog offers mp4, as the command
