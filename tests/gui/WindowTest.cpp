@@ -118,6 +118,9 @@ private slots:
         QVERIFY(labelShowing(w.thresholds(), "20px"));
         QVERIFY(labelShowing(w.thresholds(), "80%"));
         QVERIFY(labelShowing(w.picker(), "5"));
+        // Both panels have a "Schwellwert:" slider; their tool tips tell which is which.
+        QVERIFY(labelShowing(w.thresholds(), "Schwellwert:")->toolTip().startsWith("Kanal"));
+        QVERIFY(labelShowing(w.picker(), "Schwellwert:")->toolTip().startsWith("Farbklassen"));
     }
 
     // Rows of 321 * 3 bytes are not a multiple of 4: the view must not shear them.
