@@ -51,6 +51,7 @@ public:
     QPushButton* saveViewButton() const { return saveButton.get(); }
 
 protected:
+    // Keeps the arrow keys for a setting slider with the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
@@ -72,11 +73,12 @@ private:
     // for), and none can be given again while its message is on screen, so messages never pile
     // up.
     void showMessage(const QString& text);
-    // What the operator's last step did, until the next one.
-    void showStatus(const QString& text);
-    cv::Size frameSize() const;
     // The camera's messages, each in a fresh error-message dialog.
     void showCameraMessage(const QString& text);
+    // What the operator's last step did, until the next one.
+    void showStatus(const QString& text);
+    // Of the frame on screen.
+    cv::Size frameSize() const;
     // A path chosen in a file dialog starting in the folder chosen last; empty if cancelled.
     enum class Dialog { Open, Save };
     QString choosePath(Dialog kind, const QString& caption, const QString& filter);

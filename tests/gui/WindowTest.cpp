@@ -370,22 +370,24 @@ private slots:
     }
 
     // The message about a picture that could not be written is read before the next dialog
-    // asks for the text file (it used to wait behind that dialog); names typed without an
-    // extension get the filter's.
-    void saveTellsAFailedPictureFirstAndAddsExtensions() {
+    // asks for the text file (it used to wait behind that dialog). A name typed without an
+    // extension gets the filter's, before the dialog asks whether to replace that file.
+    void saveDialogsComeInOrderAndAddExtensions() {
         QTemporaryDir dir;
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QHash<QString, QString> typed{
+        QHash<QString, QString> typed{
             {QStringLiteral("Aktuelles Bild speichern..."), QStringLiteral("bild.unbekannt")},
             {QStringLiteral("Erkennungsdaten speichern..."), QStringLiteral("daten")},
             {QStringLiteral("FarbklassenLUT speichern..."), QStringLiteral("klassen")}};
         dialogs.answer = [&](QDialog* d) {
             if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
                 name->setText(dir.filePath(typed[d->windowTitle()]));
-            d->accept();
+            const auto* box = qobject_cast<QMessageBox*>(d);
+            QAbstractButton* replace = box ? box->button(QMessageBox::Yes) : nullptr;
+            replace ? replace->click() : d->accept();
         };
         QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
         QCOMPARE(dialogs.seen,
@@ -393,11 +395,20 @@ private slots:
                               QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.")
                                   .arg(dir.filePath(QStringLiteral("bild.unbekannt"))),
                               QStringLiteral("Erkennungsdaten speichern...")}));
+        dialogs.seen.clear();
+        typed[QStringLiteral("Aktuelles Bild speichern...")] = QStringLiteral("ansicht");
+        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
+        QCOMPARE(dialogs.seen.last(), QStringLiteral("Die Datei daten.txt existiert bereits.\n"
+                                                     "Soll sie überschrieben werden?"));
+        QCOMPARE(status(w), QStringLiteral("Bild gespeichert: %1. Erkennungsdaten gespeichert: %2 "
+                                           "(leer: kein Ergebnis).")
+                                .arg(dir.filePath(QStringLiteral("ansicht.png")),
+                                     dir.filePath(QStringLiteral("daten.txt"))));
         named(&w, "configLUT")->trigger();
         drag(w.view(), QPoint(200, 240), QPoint(220, 260));
         named(&w, "saveLUT")->trigger();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (QStringList{"daten.txt", "klassen.dat"}));
+                 (QStringList{"ansicht.png", "daten.txt", "klassen.dat"}));
     }
 
     void savedPictureAndTextAreWhatIsShown() {
@@ -430,20 +441,8 @@ private slots:
         // The third canal stands upright: its angle, -0 as computed, reads 0.
         QVERIFY(bytes.endsWith("Winkel der langen Hauptachse: 0\xB0\n\n"));
         QVERIFY(!bytes.contains("-0\xB0"));
-        // Saved through the button: both files in one line.
-        dialogs.answer = [&](QDialog* d) {
-            const bool second = d->windowTitle() == QStringLiteral("Erkennungsdaten speichern...");
-            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-                ->setText(
-                    dir.filePath(second ? QStringLiteral("daten2") : QStringLiteral("ansicht")));
-            d->accept();
-        };
-        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
-        QCOMPARE(status(w), QStringLiteral("Bild gespeichert: %1. Erkennungsdaten gespeichert: %2 "
-                                           "(Zahn und 3 Kanäle).")
-                                .arg(dir.filePath(QStringLiteral("ansicht.png")),
-                                     dir.filePath(QStringLiteral("daten2.txt"))));
-        dialogs.answer = nullptr;
+        QCOMPARE(status(w),
+                 QStringLiteral("Erkennungsdaten gespeichert: %1 (Zahn und 3 Kanäle).").arg(text));
         QVERIFY(!w.saveImageFile(dir.filePath(QStringLiteral("bild.unbekannt"))));
         QVERIFY(!w.saveRecognitionFile(dir.filePath(QStringLiteral("kein/ordner.txt"))));
     }
