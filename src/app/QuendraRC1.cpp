@@ -70,6 +70,7 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     // of the operator are told on its left.
     analysisLabel = new QLabel(ui->statusBar);
     analysisLabel->setObjectName(QStringLiteral("analysisLabel"));
+    analysisLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     ui->statusBar->addPermanentWidget(analysisLabel);
 
     saveButton = std::make_unique<QPushButton>(QStringLiteral("Aktuelle Ansicht speichern..."));
@@ -92,10 +93,8 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     connect(ui->configLUT, &QAction::toggled, this, &QuendraRC1::configuring);
     connect(ui->resetLUT, &QAction::triggered, calculationModel.get(),
             &CalculationModel::resetClasses);
-    connect(ui->resetLUT, &QAction::triggered, this, [this] {
-        showStatus(QStringLiteral(
-            "Farbklassen zurückgesetzt: keine Farbe aufgenommen, keine Farbklassen geladen."));
-    });
+    connect(ui->resetLUT, &QAction::triggered, this,
+            [this] { showStatus(QStringLiteral("Farbklassen zurückgesetzt.")); });
     connect(ui->actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
     connect(saveButton.get(), &QPushButton::clicked, this, &QuendraRC1::saveFrame);
     connect(calculationModel.get(), &CalculationModel::frameProcessed, this,
@@ -248,8 +247,7 @@ void QuendraRC1::saveFrame() {
     const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
                                     QStringLiteral("Textdatei (*.txt)"));
     if (!text.isEmpty() && saveRecognitionFile(text) && imageSaved)
-        showStatus(pictureSavedText(image) + QLatin1Char(' ') +
-                   recognitionSavedText(text, calculationModel->getResult()));
+        showStatus(viewSavedText(image, text, calculationModel->getResult()));
 }
 
 bool QuendraRC1::saveImageFile(const QString& path) {
@@ -293,13 +291,11 @@ void QuendraRC1::configuring(bool value) {
     frameView->setConfiguring(value);
     calculationModel->setConfiguring(value);
     if (!value)
-        showStatus(QStringLiteral(
-            "Konfiguration beendet. Zum Auswerten die gespeicherten Farbklassen laden."));
+        showStatus(QStringLiteral("Konfiguration beendet; zum Auswerten Farbklassen laden."));
     else
-        showStatus(QStringLiteral("Farbklassen konfigurieren: Klasse wählen und mit gedrückter "
-                                  "linker Maustaste Rechtecke über ihre Farben ziehen.") +
-                   (dropsClasses ? QStringLiteral(" Die geladenen Farbklassen sind verworfen.")
-                                 : QString()));
+        showStatus(QStringLiteral("Konfigurieren: Klasse wählen und Rechtecke über ihre Farben "
+                                  "ziehen.") +
+                   (dropsClasses ? QStringLiteral(" Geladene Farbklassen verworfen.") : QString()));
 }
 
 void QuendraRC1::loadLUT() {

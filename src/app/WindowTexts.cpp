@@ -50,6 +50,13 @@ QString classColorsText(const std::array<std::size_t, 256>& counts) {
     return parts.join(QStringLiteral(", "));
 }
 
+// What a recognition-data file of this result holds.
+QString recognitionContents(const quendra::FrameResult& result) {
+    return result.hasResults
+               ? QStringLiteral("Zahn und ") + counted(result.canals.size(), "Kanal", "Kanäle")
+               : QStringLiteral("leer, kein Ergebnis");
+}
+
 }  // namespace
 
 QString classFileMessage(quendra::ClassFileStatus status, const QString& path) {
@@ -113,27 +120,25 @@ QString cameraOpenedText(cv::Size size) {
 
 QString pickText(const ColorPick& pick) {
     if (pick.pixels == 0)
-        return QStringLiteral(
-            "Nichts aufgenommen: mit gedrückter linker Maustaste ein Rechteck über die Farben "
-            "ziehen.");
+        return QStringLiteral("Nichts aufgenommen: mit gedrückter Maustaste ein Rechteck ziehen.");
     QString text =
-        QStringLiteral("%1: %2 aufgenommen, jetzt %3.")
+        QStringLiteral("%1: %2, jetzt %3.")
             .arg(className(pick.colorClass), counted(pick.newColors, "neue Farbe", "neue Farben"),
                  counted(pick.classColors, "Farbe", "Farben"));
     if (pick.conflicts > 0)
-        text += QStringLiteral(" %1 beiden Klassen zugeordnet.")
-                    .arg(counted(pick.conflicts, "Farbe ist", "Farben sind"));
+        text += QStringLiteral(" %1 in beiden Klassen.")
+                    .arg(counted(pick.conflicts, "Farbe", "Farben"));
     return text;
 }
 
 QString classesLoadedText(const QString& path, const std::array<std::size_t, 256>& counts) {
-    return QStringLiteral("Farbklassen aus \"%1\" geladen: %2.")
-        .arg(fileName(path), classColorsText(counts));
+    return QStringLiteral("Farbklassen geladen: %1 (%2).")
+        .arg(classColorsText(counts), fileName(path));
 }
 
 QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts) {
     return QStringLiteral("Farbklassen gespeichert: %1 (%2).")
-        .arg(QDir::toNativeSeparators(path), classColorsText(counts));
+        .arg(classColorsText(counts), QDir::toNativeSeparators(path));
 }
 
 QString analysisText(const quendra::FrameResult& result) {
@@ -147,14 +152,17 @@ QString analysisText(const quendra::FrameResult& result) {
 }
 
 QString pictureSavedText(const QString& path) {
-    return QStringLiteral("Bild gespeichert: %1.").arg(QDir::toNativeSeparators(path));
+    return QStringLiteral("Bild gespeichert (%1).").arg(QDir::toNativeSeparators(path));
 }
 
 QString recognitionSavedText(const QString& path, const quendra::FrameResult& result) {
-    const QString contents =
-        result.hasResults
-            ? QStringLiteral("Zahn und ") + counted(result.canals.size(), "Kanal", "Kanäle")
-            : QStringLiteral("leer: kein Ergebnis");
     return QStringLiteral("Erkennungsdaten gespeichert: %1 (%2).")
-        .arg(QDir::toNativeSeparators(path), contents);
+        .arg(recognitionContents(result), QDir::toNativeSeparators(path));
+}
+
+QString viewSavedText(const QString& picture, const QString& text,
+                      const quendra::FrameResult& result) {
+    return QStringLiteral("Bild und Erkennungsdaten gespeichert: %1 (%2, %3).")
+        .arg(recognitionContents(result), QDir::toNativeSeparators(picture),
+             QDir::toNativeSeparators(text));
 }

@@ -26,18 +26,21 @@ QString videoOpenedText(const QString& path, cv::Size size, int frames, double r
 // `Kamera geöffnet: 640 × 480 Bildpunkte.`
 QString cameraOpenedText(cv::Size size);
 
-// `Zahnschmelz: 152 neue Farben aufgenommen, jetzt 1520 Farben.`, then how many colours belong
-// to both classes, if any; for a click without a rectangle, how to pick.
+// `Zahnschmelz: 152 neue Farben, jetzt 1520 Farben.`, then `12 Farben in beiden Klassen.` if
+// any colour was picked for both; for a click without a rectangle, how to pick.
 QString pickText(const ColorPick& pick);
-// `Farbklassen aus "klassen.dat" geladen: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch.`,
-// and every other class that has colours.
+// `Farbklassen geladen: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (klassen.dat).`, with
+// every other class that has colours.
 QString classesLoadedText(const QString& path, const std::array<std::size_t, 256>& counts);
-// `Farbklassen gespeichert: /a/klassen.dat (1520 Farben Zahnschmelz, 830 Farben Zahnfleisch).`
+// `Farbklassen gespeichert: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (/a/klassen.dat).`
 QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts);
 
 // `Zahn gefunden, 3 Kanäle: UK-Molar`, `Zahn gefunden, kein Kanal` or `Kein Zahn gefunden`.
 QString analysisText(const quendra::FrameResult& result);
-// `Bild gespeichert: /a/ansicht.png.`
+// `Bild gespeichert (/a/ansicht.png).`
 QString pictureSavedText(const QString& path);
-// `Erkennungsdaten gespeichert: /a/daten.txt (Zahn und 3 Kanäle).`, or `(leer: kein Ergebnis)`.
+// `Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/daten.txt).`, or `leer, kein Ergebnis`.
 QString recognitionSavedText(const QString& path, const quendra::FrameResult& result);
+// Both: `Bild und Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/ansicht.png, /a/daten.txt).`
+QString viewSavedText(const QString& picture, const QString& text,
+                      const quendra::FrameResult& result);
