@@ -6,12 +6,18 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
 
+#include "app/WindowTexts.h"
 #include "io/MediaFiles.h"
 #include "model/CalculationModel.h"
 #include "panels/PickerController.h"
+#include "panels/ShortcutTip.h"
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
 #include "sources/CameraModel.h"
@@ -32,47 +38,9 @@ std::string nativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-QString describe(quendra::ClassFileStatus status, const QString& path) {
-    using quendra::ClassFileStatus;
-    switch (status) {
-        case ClassFileStatus::Ok:
-            return {};
-        case ClassFileStatus::CannotOpen:
-            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geöffnet werden.")
-                .arg(path);
-        case ClassFileStatus::Empty:
-            return QStringLiteral(
-                       "Die Datei \"%1\" enthält keine Farbklassen; die bisherigen "
-                       "Farbklassen bleiben geladen.")
-                .arg(path);
-        case ClassFileStatus::TooLarge:
-            return QStringLiteral(
-                       "Die Datei \"%1\" ist zu groß für eine Farbklassendatei "
-                       "(mehr als 16777216 Einträge).")
-                .arg(path);
-        case ClassFileStatus::CannotWrite:
-            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geschrieben werden.")
-                .arg(path);
-        case ClassFileStatus::NothingPicked:
-            return QStringLiteral(
-                       "Es ist noch keine Farbe ausgewählt; \"%1\" wurde nicht "
-                       "geschrieben. Ziehen Sie zuerst Rechtecke über Zahnschmelz und "
-                       "Zahnfleisch.")
-                .arg(path);
-    }
-    return {};
-}
-
-QString describe(const ImageModel& image, const QString& path) {
-    if (image.status() != quendra::PictureStatus::TooLarge)
-        return QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden.").arg(path);
-    return QStringLiteral(
-               "Das Bild \"%1\" ist mit %2 × %3 Bildpunkten zu groß; es werden Bilder "
-               "bis %4 Megapixel geöffnet.")
-        .arg(path)
-        .arg(image.pictureSize().width)
-        .arg(image.pictureSize().height)
-        .arg(quendra::kMaxPicturePixels / 1'000'000);
+void bindKeys(QAction* action, QKeySequence::StandardKey key) {
+    action->setShortcut(key);
+    action->setToolTip(shortcutTip(action->toolTip(), action->shortcut()));
 }
 
 }  // namespace
@@ -85,17 +53,37 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral("QuendraRC1.ico")));
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+    // The tool bar holds every command and the window has no menu to bring it back: its
+    // context menu must not offer to hide it.
+    ui->mainToolBar->toggleViewAction()->setVisible(false);
 
     calculationModel = std::make_unique<CalculationModel>();
     frameView = std::make_unique<FrameView>(calculationModel.get());
+    bindKeys(ui->openImage, QKeySequence::Open);
+    bindKeys(ui->actionBeenden, QKeySequence::Quit);
+    frameView->setPlaceholder(
+        QStringLiteral("Zuerst eine Quelle öffnen: in der Werkzeugleiste links die Kamera, ein "
+                       "Video oder ein %1.")
+            .arg(shortcutTip(QStringLiteral("Bild"), ui->openImage->shortcut())));
     ui->verticalLayout->addWidget(frameView.get());
+    // The result of the last analysed frame stays on the right of the status bar; the steps
+    // of the operator are told on its left.
+    analysisLabel = new QLabel(ui->statusBar);
+    analysisLabel->setObjectName(QStringLiteral("analysisLabel"));
+    analysisLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    ui->statusBar->addPermanentWidget(analysisLabel);
 
     saveButton = std::make_unique<QPushButton>(QStringLiteral("Aktuelle Ansicht speichern..."));
+    saveButton->setShortcut(QKeySequence::Save);
+    saveButton->setToolTip(shortcutTip(saveButton->text(), saveButton->shortcut()));
     threshController = std::make_unique<ThreshController>();
     threshController->setModel(calculationModel.get());
     videoController = std::make_unique<VideoController>();
     pickerController = std::make_unique<PickerController>();
     pickerController->connectModel(calculationModel.get());
+    for (const QWidget* panel : {static_cast<QWidget*>(threshController.get()),
+                                 static_cast<QWidget*>(pickerController.get())})
+        for (QSlider* slider : panel->findChildren<QSlider*>()) slider->installEventFilter(this);
 
     connect(ui->openCamera, &QAction::triggered, this, &QuendraRC1::openStream);
     connect(ui->openVideo, &QAction::triggered, this, &QuendraRC1::openVideo);
@@ -105,8 +93,14 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     connect(ui->configLUT, &QAction::toggled, this, &QuendraRC1::configuring);
     connect(ui->resetLUT, &QAction::triggered, calculationModel.get(),
             &CalculationModel::resetClasses);
+    connect(ui->resetLUT, &QAction::triggered, this,
+            [this] { showStatus(QStringLiteral("Farbklassen zurückgesetzt.")); });
     connect(ui->actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
     connect(saveButton.get(), &QPushButton::clicked, this, &QuendraRC1::saveFrame);
+    connect(calculationModel.get(), &CalculationModel::frameProcessed, this,
+            &QuendraRC1::showAnalysis);
+    connect(calculationModel.get(), &CalculationModel::colorsPicked, this,
+            [this](const ColorPick& pick) { showStatus(pickText(pick)); });
 
     ui->verticalLayout->addWidget(saveButton.get());
     ui->verticalLayout->addWidget(threshController.get());
@@ -129,18 +123,56 @@ QuendraRC1::~QuendraRC1() {
     frameView.reset();
 }
 
+// The arrow keys step through a video from anywhere in the window, but a setting slider with
+// the focus keeps them: the operator who tunes a threshold by key means the threshold.
+bool QuendraRC1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right) {
+            event->accept();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void QuendraRC1::showStatus(const QString& text) {
+    ui->statusBar->showMessage(text);
+}
+
+void QuendraRC1::showAnalysis(bool analysed) {
+    if (analysed)
+        analysisLabel->setText(analysisText(calculationModel->getResult()));
+    else if (ui->configLUT->isChecked())
+        analysisLabel->setText(QStringLiteral("Keine Auswertung beim Konfigurieren"));
+    else
+        analysisLabel->setText(QStringLiteral("Keine Auswertung: keine Farbklassen geladen"));
+}
+
+cv::Size QuendraRC1::frameSize() const {
+    return calculationModel->getImage().size();
+}
+
 void QuendraRC1::showMessage(const QString& text) {
     message = text;
-    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box.exec();
 }
 
 QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QString& filter) {
-    const QString path = kind == Dialog::Open
-                             ? QFileDialog::getOpenFileName(this, caption, lastFolder, filter)
-                             : QFileDialog::getSaveFileName(this, caption, lastFolder, filter);
-    if (!path.isEmpty()) lastFolder = QFileInfo(path).absolutePath();
+    QFileDialog dialog(this, caption, lastFolder, filter);
+    if (kind == Dialog::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // A name typed without an extension gets the one of the filter (each save filter names
+        // one), so that the filter lists the file again; the dialog adds it before it asks
+        // whether to replace a file of that name.
+        dialog.setDefaultSuffix(filter.section(QStringLiteral("*."), 1).chopped(1));
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QString path = dialog.selectedFiles().value(0);
+    lastFolder = QFileInfo(path).absolutePath();
     return path;
 }
 
@@ -153,16 +185,17 @@ void QuendraRC1::openImage() {
 bool QuendraRC1::openImageFile(const QString& path) {
     auto image = std::make_unique<ImageModel>(nativePath(path));
     if (!image->isValid()) {
-        showMessage(describe(*image, path));
+        showMessage(pictureMessage(image->status(), image->pictureSize(), path));
         return false;
     }
     installSource(image.release());
+    showStatus(pictureOpenedText(path, frameSize()));
     return true;
 }
 
 void QuendraRC1::openVideo() {
     const QString path = choosePath(Dialog::Open, QStringLiteral("Video öffnen..."),
-                                    QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv)"));
+                                    QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv *.mp4)"));
     if (!path.isEmpty()) openVideoFile(path);
 }
 
@@ -174,6 +207,7 @@ bool QuendraRC1::openVideoFile(const QString& path) {
     }
     VideoModel* source = video.release();
     installSource(source, source);
+    showStatus(videoOpenedText(path, frameSize(), source->getFrameCount(), source->getRate()));
     return true;
 }
 
@@ -194,35 +228,45 @@ void QuendraRC1::openStream() {
         return;
     }
     installSource(camera.release());
+    showStatus(cameraOpenedText(frameSize()));
 }
 
 void QuendraRC1::showCameraMessage(const QString& text) {
     message = text;
-    auto* dialog = new QErrorMessage(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->showMessage(text);
+    QErrorMessage dialog(this);
+    // Modal from the moment showMessage() puts it on screen.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.showMessage(text);
+    dialog.exec();
 }
 
 void QuendraRC1::saveFrame() {
     const QString image = choosePath(Dialog::Save, QStringLiteral("Aktuelles Bild speichern..."),
                                      QStringLiteral("Bilddatei (*.png)"));
-    if (!image.isEmpty()) saveImageFile(image);
+    const bool imageSaved = !image.isEmpty() && saveImageFile(image);
     const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
                                     QStringLiteral("Textdatei (*.txt)"));
-    if (!text.isEmpty()) saveRecognitionFile(text);
+    if (!text.isEmpty() && saveRecognitionFile(text) && imageSaved)
+        showStatus(viewSavedText(image, text, calculationModel->getResult()));
 }
 
 bool QuendraRC1::saveImageFile(const QString& path) {
-    if (frameView->saveImage(nativePath(path))) return true;
-    showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(path));
-    return false;
+    if (!frameView->saveImage(nativePath(path))) {
+        showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(path));
+        return false;
+    }
+    showStatus(pictureSavedText(path));
+    return true;
 }
 
 bool QuendraRC1::saveRecognitionFile(const QString& path) {
-    if (frameView->saveRecognitionData(nativePath(path))) return true;
-    showMessage(
-        QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.").arg(path));
-    return false;
+    if (!frameView->saveRecognitionData(nativePath(path))) {
+        showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.")
+                        .arg(path));
+        return false;
+    }
+    showStatus(recognitionSavedText(path, calculationModel->getResult()));
+    return true;
 }
 
 void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
@@ -240,11 +284,18 @@ void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
 }
 
 void QuendraRC1::configuring(bool value) {
+    const bool dropsClasses = value && calculationModel->areClassesLoaded();
     pickerController->setVisible(value);
     ui->loadLUT->setEnabled(!value);
     ui->saveLUT->setEnabled(value);
     frameView->setConfiguring(value);
     calculationModel->setConfiguring(value);
+    if (!value)
+        showStatus(QStringLiteral("Konfiguration beendet; zum Auswerten Farbklassen laden."));
+    else
+        showStatus(QStringLiteral("Konfigurieren: Klasse wählen und Rechtecke über ihre Farben "
+                                  "ziehen.") +
+                   (dropsClasses ? QStringLiteral(" Geladene Farbklassen verworfen.") : QString()));
 }
 
 void QuendraRC1::loadLUT() {
@@ -261,12 +312,20 @@ void QuendraRC1::saveLUT() {
 
 bool QuendraRC1::loadClassesFile(const QString& path) {
     const auto status = calculationModel->loadClasses(nativePath(path));
-    if (status != quendra::ClassFileStatus::Ok) showMessage(describe(status, path));
-    return status == quendra::ClassFileStatus::Ok;
+    if (status != quendra::ClassFileStatus::Ok) {
+        showMessage(classFileMessage(status, path));
+        return false;
+    }
+    showStatus(classesLoadedText(path, calculationModel->loadedClassCounts()));
+    return true;
 }
 
 bool QuendraRC1::saveClassesFile(const QString& path) {
     const auto status = calculationModel->saveClasses(nativePath(path));
-    if (status != quendra::ClassFileStatus::Ok) showMessage(describe(status, path));
-    return status == quendra::ClassFileStatus::Ok;
+    if (status != quendra::ClassFileStatus::Ok) {
+        showMessage(classFileMessage(status, path));
+        return false;
+    }
+    showStatus(classesSavedText(path, calculationModel->getTraining().classCounts()));
+    return true;
 }

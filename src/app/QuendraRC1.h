@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <opencv2/core.hpp>
 
 namespace Ui {
 class QuendraRC1Class;
@@ -12,6 +13,7 @@ class CalculationModel;
 class FrameModel;
 class FrameView;
 class PickerController;
+class QLabel;
 class QPushButton;
 class ThreshController;
 class VideoController;
@@ -26,8 +28,8 @@ public:
     ~QuendraRC1() override;
 
     // The file commands without their dialogs (the command line and the dialogs both end
-    // here). Each returns false, with a German message shown, when the file was not usable;
-    // the state is then left as it was.
+    // here). Each returns false, once its German message has been closed, when the file was
+    // not usable; the state is then left as it was.
     bool openImageFile(const QString& path);
     bool openVideoFile(const QString& path);
     bool saveImageFile(const QString& path);
@@ -48,6 +50,10 @@ public:
     PickerController* picker() const { return pickerController.get(); }
     QPushButton* saveViewButton() const { return saveButton.get(); }
 
+protected:
+    // Keeps the arrow keys for a setting slider with the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
     void openImage();
     void openVideo();
@@ -56,13 +62,23 @@ private slots:
     void loadLUT();
     void saveLUT();
     void configuring(bool value);
+    // The analysis of the frame just shown, or why there was none.
+    void showAnalysis(bool analysed);
 
 private:
     // `video` is the source itself when it is a video, which the video panel then steers.
     void installSource(FrameModel* source, VideoModel* video = nullptr);
+    // Messages are modal and return once the operator has closed them: a command goes on
+    // only after its message was read (a failed picture is told before the text file is asked
+    // for), and none can be given again while its message is on screen, so messages never pile
+    // up.
     void showMessage(const QString& text);
     // The camera's messages, each in a fresh error-message dialog.
     void showCameraMessage(const QString& text);
+    // What the operator's last step did, until the next one.
+    void showStatus(const QString& text);
+    // Of the frame on screen.
+    cv::Size frameSize() const;
     // A path chosen in a file dialog starting in the folder chosen last; empty if cancelled.
     enum class Dialog { Open, Save };
     QString choosePath(Dialog kind, const QString& caption, const QString& filter);
@@ -76,6 +92,7 @@ private:
     std::unique_ptr<VideoController> videoController;
     std::unique_ptr<PickerController> pickerController;
     std::unique_ptr<QPushButton> saveButton;
+    QLabel* analysisLabel = nullptr;  // owned by the status bar
     QString lastFolder;
     QString message;
 };

@@ -1,13 +1,20 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstdio>
 
 #include "app/QuendraRC1.h"
 #include "app/QuitOnSignals.h"
+#include "app/Translation.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quendra"));
     QApplication::setApplicationVersion(QStringLiteral(QUENDRA_VERSION));
+    if (!loadGermanQtTranslation())
+        std::fputs(
+            "Qts deutsche Übersetzung (qtbase_de.qm, Paket qt6-translations-l10n) fehlt; "
+            "Datei- und Meldungsdialoge erscheinen englisch.\n",
+            stderr);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Zahnanalyse: Zahn, Wurzelkanäle und Zahntyp"));

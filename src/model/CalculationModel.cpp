@@ -22,27 +22,24 @@ bool CalculationModel::takeFrame() {
 }
 
 void CalculationModel::newSource() {
-    if (!takeFrame()) return;
-    sourceSize = image.size();
-    calculateIfReady();
-    if (observer) observer->newSource();
+    if (takeFrame()) handOn(true);
 }
 
 void CalculationModel::newFrame() {
-    if (!takeFrame()) return;
-    // A frame of another size is handled like a new source, so the view resizes too.
-    if (image.size() != sourceSize) {
-        sourceSize = image.size();
-        calculateIfReady();
-        if (observer) observer->newSource();
-        return;
-    }
-    calculateIfReady();
-    if (observer) observer->newFrame();
+    if (takeFrame()) handOn(image.size() != sourceSize);
 }
 
-void CalculationModel::calculateIfReady() {
-    if (!configuringMode && classifier) analysis.calculate(image, *classifier);
+void CalculationModel::handOn(bool newSize) {
+    sourceSize = image.size();
+    const bool analysed = !configuringMode && classifier;
+    if (analysed) analysis.calculate(image, *classifier);
+    if (observer) {
+        if (newSize)
+            observer->newSource();
+        else
+            observer->newFrame();
+    }
+    emit frameProcessed(analysed);
 }
 
 void CalculationModel::refresh() {
@@ -119,5 +116,22 @@ void CalculationModel::setConfiguring(bool on) {
 }
 
 void CalculationModel::addSamples(int x0, int y0, int x1, int y1) {
+    ColorPick pick{
+        .colorClass = training.colorClass(),
+        .pixels = (cv::Rect(x0, y0, x1 - x0, y1 - y0) & cv::Rect({}, image.size())).area()};
+    const auto before = training.classCounts();
     training.addSamples(image, x0, y0, x1, y1);
+    const auto after = training.classCounts();
+    pick.newColors = after[pick.colorClass] - before[pick.colorClass];
+    pick.classColors = after[pick.colorClass];
+    pick.conflicts = after[quendra::ClassConflict];
+    emit colorsPicked(pick);
+}
+
+std::array<std::size_t, 256> CalculationModel::loadedClassCounts() const {
+    std::array<std::size_t, 256> counts{};
+    if (classifier)
+        for (const quendra::PackedSample sample : classifier->tree->nodes())
+            ++counts[quendra::sampleClass(sample)];
+    return counts;
 }

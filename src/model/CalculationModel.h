@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <optional>
@@ -12,6 +13,15 @@
 #include "sources/FrameObserver.h"
 
 class FrameModel;
+
+// What one drag in the configuration mode recorded.
+struct ColorPick {
+    int colorClass = 0;
+    int pixels = 0;               // of the rectangle, clipped to the frame
+    std::size_t newColors = 0;    // colours the class did not have before
+    std::size_t classColors = 0;  // colours the class has now
+    std::size_t conflicts = 0;    // colours picked for two classes, in all
+};
 
 // The analysis stage of the frame chain. Owns the current source, keeps its own copy of every
 // frame, analyses it while colour classes are loaded and the configuration mode is off, and
@@ -45,11 +55,19 @@ public:
     const cv::Mat& getPreviewImage() const { return previewImage; }
     const quendra::ColorTraining& getTraining() const { return training; }
     bool areClassesLoaded() const { return classifier.has_value(); }
+    // How many colours the loaded colour classes give each class value; all 0 without.
+    std::array<std::size_t, 256> loadedClassCounts() const;
 
     // Entering the mode drops loaded classes; either way the frame is reprocessed.
     void setConfiguring(bool on);
-    // Records the colours of the half-open rectangle of the current frame for the current class.
+    // Records the colours of the half-open rectangle of the current frame for the current
+    // class, and tells what it recorded through colorsPicked().
     void addSamples(int x0, int y0, int x1, int y1);
+
+signals:
+    // After every frame handed on to the view; `analysed` when the analysis ran on it.
+    void frameProcessed(bool analysed);
+    void colorsPicked(const ColorPick& pick);
 
 public slots:
     void setThreshold(int t);
@@ -67,9 +85,11 @@ public slots:
 private:
     // Re-takes the frame from the source and reprocesses it; nothing before the first source.
     void refresh();
+    // Analyses the frame just taken if the gate is open and hands it on; a frame of a new size
+    // goes on as a new source, so that the view resizes.
+    void handOn(bool newSize);
     // Drops the loaded classes, the picks, the cached classifications and the results.
     void forgetClasses();
-    void calculateIfReady();
     // Copies the source's frame; false (and the previous frame kept) when it delivered none.
     bool takeFrame();
 

@@ -29,6 +29,13 @@ PickerController::PickerController()
     layout->addWidget(thresholdLabel, 1, 0);
     layout->addWidget(thresholdSlider, 1, 1, 1, 2);
     layout->addWidget(valueLabel, 1, 3);
+    // Named like the canal threshold of the threshold panel: the tool tip tells them apart.
+    const QString tip = QStringLiteral(
+        "Farbklassen-Schwellwert (1 bis 10): wie nah eine Farbe, in jedem Farbkanal, an den "
+        "aufgenommenen Farben einer Klasse liegen muss, damit sie zu dieser Klasse zählt. "
+        "Höher: mehr Farben werden Zahnschmelz oder Zahnfleisch.");
+    thresholdLabel->setToolTip(tip);
+    thresholdSlider->setToolTip(tip);
     connect(thresholdSlider, &QSlider::valueChanged, this, &PickerController::updateLabel);
 }
 

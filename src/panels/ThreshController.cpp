@@ -35,6 +35,21 @@ ThreshController::ThreshController()
     layout->addWidget(radiusLabel, 2, 0);
     layout->addWidget(radiusSlider, 2, 1);
     layout->addWidget(radiusValueLabel, 2, 2);
+    // Three sliders, one of them named like the picker's: each row says what it sets.
+    const auto explain = [](QLabel* label, QSlider* slider, const QString& tip) {
+        label->setToolTip(tip);
+        slider->setToolTip(tip);
+    };
+    explain(thresholdLabel, thresholdSlider,
+            QStringLiteral("Kanal-Schwellwert (0 bis 255): wie weit die Farbe eines Bildpunkts im "
+                           "Zahn von der dunkelsten Stelle des Zahns abweichen darf, damit er zu "
+                           "einem Wurzelkanal zählt. Höher: größere Kanäle; 0: kein Kanal."));
+    explain(borderLabel, borderSlider,
+            QStringLiteral("Breite des Rands in Bildpunkten, in dem kein Zahn gesucht wird; das "
+                           "rote Rechteck zeigt den durchsuchten Bereich."));
+    explain(radiusLabel, radiusSlider,
+            QStringLiteral("Größe der grünen Ellipse, in der ein Kanal liegen muss, in Prozent der "
+                           "weißen Zahnellipse; 0 %: kein Kanal wird angenommen."));
     connect(thresholdSlider, &QSlider::valueChanged, this, &ThreshController::updateThresLabel);
     connect(borderSlider, &QSlider::valueChanged, this, &ThreshController::updateBorderLabel);
     connect(radiusSlider, &QSlider::valueChanged, this, &ThreshController::updateEllipseLabel);

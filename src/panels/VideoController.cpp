@@ -3,9 +3,25 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 
+#include "panels/ShortcutTip.h"
 #include "sources/VideoModel.h"
+
+namespace {
+
+// `keys` press `button` wherever the focus is in the window, as long as `panel` is shown (that
+// is, while a video is open); held down, they press it again and again if `repeat`.
+void bindKeys(QWidget* panel, QPushButton* button, const QKeySequence& keys, const QString& what,
+              bool repeat) {
+    auto* shortcut = new QShortcut(keys, panel);
+    shortcut->setAutoRepeat(repeat);
+    QObject::connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+    button->setToolTip(shortcutTip(what, keys));
+}
+
+}  // namespace
 
 VideoController::VideoController()
     : layout(new QGridLayout(this)),
@@ -24,6 +40,9 @@ VideoController::VideoController()
     layout->addWidget(frameLabel, 1, 0);
     layout->addWidget(frameValueLabel, 1, 1);
     connect(frameSlider, &QSlider::valueChanged, this, &VideoController::updateLabel);
+    bindKeys(this, playButton, Qt::Key_Space, QStringLiteral("Abspielen / Anhalten"), false);
+    bindKeys(this, prevButton, Qt::Key_Left, QStringLiteral("Ein Bild zurück"), true);
+    bindKeys(this, nextButton, Qt::Key_Right, QStringLiteral("Ein Bild vor"), true);
 }
 
 void VideoController::updateLabel(int value) {

@@ -24,6 +24,8 @@ public:
 
     int getPosition() const { return position; }
     int getFrameCount() const { return frames.frameCount(); }
+    // Frames per second as the file gives them (25 when it does not).
+    double getRate() const { return frames.rate(); }
     bool isPlaying() const { return playing; }
     // Milliseconds between frames while playing: 1000 / frames per second (25 when unknown),
     // at least kMinInterval: a file that claims a million frames per second would otherwise

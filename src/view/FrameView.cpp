@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <opencv2/imgproc.hpp>
 
 #include "io/PictureFile.h"
@@ -29,33 +30,39 @@ void FrameView::paintGL() {
     glOrtho(0, width(), height(), 0, 0.01, 10.0);
     glMatrixMode(GL_MODELVIEW);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (displayImage.empty()) {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::black);
+        painter.setPen(Qt::white);
+        painter.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
+                         placeholder);
+        return;
+    }
     glLoadIdentity();
     glPushMatrix();
     glTranslatef(0, 0, -0.02f);
-    if (!displayImage.empty()) {
-        // Frame rows are tightly packed, not padded to 4 bytes.
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(displayImage.step / 3));
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, displayImage.cols, displayImage.rows, 0, GL_BGR,
-                     GL_UNSIGNED_BYTE, displayImage.data);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glColor3f(1, 1, 1);
-        glEnable(GL_TEXTURE_2D);
-        const GLfloat w = static_cast<GLfloat>(width()), h = static_cast<GLfloat>(height());
-        glBegin(GL_QUADS);
-        glTexCoord2f(0, 0);
-        glVertex3f(0, 0, 0);
-        glTexCoord2f(1, 0);
-        glVertex3f(w, 0, 0);
-        glTexCoord2f(1, 1);
-        glVertex3f(w, h, 0);
-        glTexCoord2f(0, 1);
-        glVertex3f(0, h, 0);
-        glEnd();
-        glDisable(GL_TEXTURE_2D);
-    }
+    // Frame rows are tightly packed, not padded to 4 bytes.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(displayImage.step / 3));
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, displayImage.cols, displayImage.rows, 0, GL_BGR,
+                 GL_UNSIGNED_BYTE, displayImage.data);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glColor3f(1, 1, 1);
+    glEnable(GL_TEXTURE_2D);
+    const GLfloat w = static_cast<GLfloat>(width()), h = static_cast<GLfloat>(height());
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(0, 0, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(w, 0, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(w, h, 0);
+    glTexCoord2f(0, 1);
+    glVertex3f(0, h, 0);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
     glPopMatrix();
 }
 

@@ -17,6 +17,8 @@ public:
     explicit FrameView(CalculationModel* model);
 
     void setConfiguring(bool on);
+    // Shown in the empty view until the first frame arrives.
+    void setPlaceholder(const QString& text) { placeholder = text; }
 
     void newFrame() override;
     void newSource() override;
@@ -42,6 +44,7 @@ private:
     void drawOverlay();
 
     CalculationModel* model;
+    QString placeholder;
     cv::Mat displayImage;
     int selX0 = 0, selY0 = 0, selX1 = 0, selY1 = 0;
     bool dragging = false;

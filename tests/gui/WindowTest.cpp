@@ -1,21 +1,31 @@
 #include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QErrorMessage>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <map>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <set>
 
 #include "BadInputs.h"
+#include "DialogDriver.h"
 #include "SampleScene.h"
 #include "TestVideo.h"
 #include "WidgetLookup.h"
 #include "app/QuendraRC1.h"
+#include "app/Translation.h"
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
 #include "panels/PickerController.h"
@@ -27,6 +37,7 @@
 // Drives the real window as an operator would: tool bar actions, drags in the view, panels.
 class WindowTest : public QObject {
     Q_OBJECT
+    DialogDriver dialogs;
 
     QString sample(const char* name) const { return QStringLiteral(QUENDRA_SAMPLE_DIR "/") + name; }
 
@@ -46,6 +57,10 @@ class WindowTest : public QObject {
         return keys;
     }
 
+    // The operator's last step, on the left of the status bar; the analysis, on its right.
+    static QString status(QuendraRC1& w) { return w.statusBar()->currentMessage(); }
+    static QString analysis(QuendraRC1& w) { return named<QLabel>(&w, "analysisLabel")->text(); }
+
     static std::set<quendra::ColorKey> picked(const CalculationModel* model) {
         std::set<quendra::ColorKey> keys;
         const std::uint8_t* table = model->getTraining().sampleTable();
@@ -55,6 +70,13 @@ class WindowTest : public QObject {
     }
 
 private slots:
+    void initTestCase() { QVERIFY(loadGermanQtTranslation()); }
+
+    void init() {
+        dialogs.answer = nullptr;
+        dialogs.seen.clear();
+    }
+
     void startsWithOnlyTheSourceCommands() {
         QuendraRC1 w;
         w.show();
@@ -72,12 +94,18 @@ private slots:
         for (QAction* a : toolBar->actions())
             QVERIFY(a->isSeparator() || !a->icon().pixmap(48, 48).isNull());
         QCOMPARE(w.toolBarArea(toolBar), Qt::LeftToolBarArea);
+        // The context menu used to offer hiding the tool bar, with no way back.
+        const std::unique_ptr<QMenu> menu(w.createPopupMenu());
+        QVERIFY(!menu || menu->isEmpty());
     }
 
     void openingAnImageShowsItsPanelsAtFrameSize() {
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QCOMPARE(status(w),
+                 QStringLiteral("Bild \"molar-640x480.png\" geöffnet: 640 × 480 Bildpunkte."));
+        QCOMPARE(analysis(w), QStringLiteral("Keine Auswertung: keine Farbklassen geladen"));
         QVERIFY(w.saveViewButton()->isVisible());
         QVERIFY(w.thresholds()->isVisible());
         QVERIFY(!w.videoPanel()->isVisible());
@@ -90,6 +118,9 @@ private slots:
         QVERIFY(labelShowing(w.thresholds(), "20px"));
         QVERIFY(labelShowing(w.thresholds(), "80%"));
         QVERIFY(labelShowing(w.picker(), "5"));
+        // Both panels have a "Schwellwert:" slider; their tool tips tell which is which.
+        QVERIFY(labelShowing(w.thresholds(), "Schwellwert:")->toolTip().startsWith("Kanal"));
+        QVERIFY(labelShowing(w.picker(), "Schwellwert:")->toolTip().startsWith("Farbklassen"));
     }
 
     // Rows of 321 * 3 bytes are not a multiple of 4: the view must not shear them.
@@ -101,8 +132,14 @@ private slots:
         QVERIFY(cv::imwrite(path.toStdString(), odd));
         QuendraRC1 w;
         w.show();
-        QVERIFY(w.openImageFile(path));
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Before any source the empty view tells the first step, in white on black.
+        const QImage hint = w.view()->grabFramebuffer();
+        int lit = 0;
+        for (int y = 0; y < hint.height(); ++y)
+            for (int x = 0; x < hint.width(); ++x) lit += hint.pixelColor(x, y) != Qt::black;
+        QVERIFY2(lit > 200, qPrintable(QString::number(lit)));
+        QVERIFY(w.openImageFile(path));
         QCOMPARE(w.view()->size(), QSize(321, 97));
         const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
         const cv::Mat& expected = w.view()->getDisplayImage();  // the frame with the red area
@@ -137,7 +174,11 @@ private slots:
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(w.loadClassesFile(sample("classes.dat")));
         named(&w, "configLUT")->trigger();
+        QCOMPARE(status(w), QStringLiteral("Konfigurieren: Klasse wählen und Rechtecke über ihre "
+                                           "Farben ziehen. Geladene Farbklassen verworfen."));
+        QCOMPARE(analysis(w), QStringLiteral("Keine Auswertung beim Konfigurieren"));
         QVERIFY(w.picker()->isVisible());
         QVERIFY(!named(&w, "loadLUT")->isEnabled());
         QVERIFY(named(&w, "saveLUT")->isEnabled());
@@ -147,6 +188,8 @@ private slots:
         QVERIFY(w.picker()->isVisible());
         QVERIFY(!named(&w, "loadLUT")->isEnabled());
         named(&w, "configLUT")->trigger();
+        QCOMPARE(status(w),
+                 QStringLiteral("Konfiguration beendet; zum Auswerten Farbklassen laden."));
         QVERIFY(!w.picker()->isVisible());
         QVERIFY(named(&w, "loadLUT")->isEnabled());
         QVERIFY(!named(&w, "saveLUT")->isEnabled());
@@ -161,11 +204,25 @@ private slots:
         const cv::Mat frame = w.model()->getImage().clone();
         QTest::mouseClick(w.view(), Qt::LeftButton, {}, QPoint(300, 200));
         QVERIFY(picked(w.model()).empty());
+        QCOMPARE(
+            status(w),
+            QStringLiteral("Nichts aufgenommen: mit gedrückter Maustaste ein Rechteck ziehen."));
+        const std::set<quendra::ColorKey> colours = coloursOf(frame, cv::Rect(210, 160, 20, 10));
         drag(w.view(), QPoint(230, 170), QPoint(210, 160));
-        QVERIFY(picked(w.model()) == coloursOf(frame, cv::Rect(210, 160, 20, 10)));
-        w.model()->resetClasses();
+        QVERIFY(picked(w.model()) == colours);
+        QCOMPARE(
+            status(w),
+            QStringLiteral("Zahnschmelz: %1 neue Farben, jetzt %1 Farben.").arg(colours.size()));
+        // The same colours picked for the gum belong to both classes.
+        QTest::mouseClick(buttonShowing(w.picker(), QStringLiteral("Zahnfleisch")), Qt::LeftButton);
         drag(w.view(), QPoint(210, 160), QPoint(230, 170));
-        QVERIFY(picked(w.model()) == coloursOf(frame, cv::Rect(210, 160, 20, 10)));
+        QCOMPARE(status(w), QStringLiteral("Zahnfleisch: 0 neue Farben, jetzt 0 Farben. %1 Farben "
+                                           "in beiden Klassen.")
+                                .arg(colours.size()));
+        named(&w, "resetLUT")->trigger();
+        QCOMPARE(status(w), QStringLiteral("Farbklassen zurückgesetzt."));
+        drag(w.view(), QPoint(210, 160), QPoint(230, 170));
+        QVERIFY(picked(w.model()) == colours);
     }
 
     void theWholeTrainingLoopEndsInAnAnalysedTooth() {
@@ -197,10 +254,25 @@ private slots:
         QCOMPARE(shown, cv::Vec3b(255, 255, 255));  // enamel painted white
 
         QVERIFY(w.saveClassesFile(classes));
+        QFile classFile(classes);  // four bytes per colour, its class last
+        QVERIFY(classFile.open(QIODevice::ReadOnly));
+        const QByteArray records = classFile.readAll();
+        std::map<int, int> perClass;
+        for (qsizetype i = 3; i < records.size(); i += 4)
+            ++perClass[static_cast<uchar>(records[i])];
+        QCOMPARE(perClass.size(), std::size_t{2});  // enamel and gum, no conflict
+        const QString counts = QStringLiteral("%1 Farben Zahnschmelz, %2 Farben Zahnfleisch")
+                                   .arg(perClass[1])
+                                   .arg(perClass[2]);
+        QCOMPARE(status(w),
+                 QStringLiteral("Farbklassen gespeichert: %1 (%2).").arg(counts, classes));
         named(&w, "configLUT")->trigger();
         QVERIFY(w.loadClassesFile(classes));
+        QCOMPARE(status(w),
+                 QStringLiteral("Farbklassen geladen: %1 (Farbklassen ä.dat).").arg(counts));
         QVERIFY(w.model()->hasResults());
         QCOMPARE(w.model()->getToothResult().toothType, truth.toothType);
+        QCOMPARE(analysis(w), QStringLiteral("Zahn gefunden, 3 Kanäle: UK-Molar"));
 
         const QImage picture = w.view()->grabFramebuffer();
         QCOMPARE(picture.size(), QSize(640, 480));
@@ -216,6 +288,11 @@ private slots:
         threshold->setValue(0);
         QVERIFY(!w.model()->hasResults());
         QVERIFY(labelShowing(w.thresholds(), "0"));
+        QCOMPARE(analysis(w), QStringLiteral("Zahn gefunden, kein Kanal"));
+        const QString black = dir.filePath(QStringLiteral("schwarz.png"));
+        QVERIFY(cv::imwrite(black.toStdString(), cv::Mat(120, 160, CV_8UC3, cv::Scalar::all(0))));
+        QVERIFY(w.openImageFile(black));
+        QCOMPARE(analysis(w), QStringLiteral("Kein Zahn gefunden"));
     }
 
     void videoPanelComesAndGoesWithVideos() {
@@ -226,6 +303,8 @@ private slots:
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openFile(video));
+        QCOMPARE(status(w), QStringLiteral("Video \"Zahnfilm ö.avi\" geöffnet: 160 × 120 "
+                                           "Bildpunkte, 12 Bilder, 25 Bilder/s."));
         QVERIFY(w.videoPanel()->isVisible());
         QCOMPARE(w.videoPanel()->slider()->maximum(), 12);
         QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
@@ -238,7 +317,9 @@ private slots:
         QVERIFY(!w.videoPanel()->isVisible());
     }
 
-    void cameraIsRefusedTwiceAndFreedByAnImage() {
+    // While a camera message is on screen the command cannot be given again: the messages
+    // used to pile up, one per click.
+    void cameraIsRefusedOneMessageAtATimeAndFreedByAnImage() {
         QTemporaryDir dir;
         const std::string standIn = dir.filePath(QStringLiteral("kamera.avi")).toStdString();
         QVERIFY(writeIndexedVideo(standIn, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 10));
@@ -246,20 +327,86 @@ private slots:
         w.show();
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         CameraModel::setCaptureOpener([](int) { return std::make_unique<cv::VideoCapture>(); });
-        named(&w, "openCamera")->trigger();
+        // Clicked through the window system, which holds clicks back from a window behind a
+        // modal dialog.
+        const QWidget* button =
+            named<QToolBar>(&w, "mainToolBar")->widgetForAction(named(&w, "openCamera"));
+        const auto clickCamera = [&] {
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {},
+                              button->mapTo(&w, button->rect().center()));
+        };
+        int mostOnScreen = 0;
+        QString checkBox;
+        dialogs.answer = [&](QDialog* d) {
+            checkBox = d->findChild<QCheckBox*>()->text();
+            if (dialogs.seen.size() == 1)
+                for (int i = 0; i < 2; ++i) clickCamera();
+            for (const QWidget* top : QApplication::topLevelWidgets())
+                mostOnScreen += qobject_cast<const QErrorMessage*>(top) && top->isVisible();
+            d->accept();
+        };
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        clickCamera();
+        QTRY_COMPARE(dialogs.seen.size(), 1);
+        QCOMPARE(mostOnScreen, 1);
+        QCOMPARE(checkBox, QStringLiteral("Diese Meldung wieder an&zeigen"));
         QCOMPARE(w.lastMessage(),
                  QStringLiteral("Beim ansteuern der Kamera ist ein Fehler aufgetreten!"));
         QCOMPARE(w.model()->getImage().size(), cv::Size(640, 480));  // the image stays
 
         CameraModel::setCaptureOpener(
             [standIn](int) { return std::make_unique<cv::VideoCapture>(standIn); });
+        dialogs.answer = nullptr;
         named(&w, "openCamera")->trigger();
         QVERIFY(CameraModel::isInUse());
+        QCOMPARE(status(w), QStringLiteral("Kamera geöffnet: 160 × 120 Bildpunkte."));
         QCOMPARE(w.view()->size(), QSize(160, 120));
         named(&w, "openCamera")->trigger();
         QCOMPARE(w.lastMessage(), QStringLiteral("Die Kamera wird bereits verwendet."));
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(!CameraModel::isInUse());
+    }
+
+    // The message about a picture that could not be written is read before the next dialog
+    // asks for the text file (it used to wait behind that dialog). A name typed without an
+    // extension gets the filter's, before the dialog asks whether to replace that file.
+    void saveDialogsComeInOrderAndAddExtensions() {
+        QTemporaryDir dir;
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QHash<QString, QString> typed{
+            {QStringLiteral("Aktuelles Bild speichern..."), QStringLiteral("bild.unbekannt")},
+            {QStringLiteral("Erkennungsdaten speichern..."), QStringLiteral("daten")},
+            {QStringLiteral("FarbklassenLUT speichern..."), QStringLiteral("klassen")}};
+        dialogs.answer = [&](QDialog* d) {
+            if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(dir.filePath(typed[d->windowTitle()]));
+            const auto* box = qobject_cast<QMessageBox*>(d);
+            QAbstractButton* replace = box ? box->button(QMessageBox::Yes) : nullptr;
+            replace ? replace->click() : d->accept();
+        };
+        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
+        QCOMPARE(dialogs.seen,
+                 (QStringList{QStringLiteral("Aktuelles Bild speichern..."),
+                              QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.")
+                                  .arg(dir.filePath(QStringLiteral("bild.unbekannt"))),
+                              QStringLiteral("Erkennungsdaten speichern...")}));
+        dialogs.seen.clear();
+        typed[QStringLiteral("Aktuelles Bild speichern...")] = QStringLiteral("ansicht");
+        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
+        QCOMPARE(dialogs.seen.last(), QStringLiteral("Die Datei daten.txt existiert bereits.\n"
+                                                     "Soll sie überschrieben werden?"));
+        QCOMPARE(status(w), QStringLiteral("Bild und Erkennungsdaten gespeichert: leer, kein "
+                                           "Ergebnis (%1, %2).")
+                                .arg(dir.filePath(QStringLiteral("ansicht.png")),
+                                     dir.filePath(QStringLiteral("daten.txt"))));
+        named(&w, "configLUT")->trigger();
+        drag(w.view(), QPoint(200, 240), QPoint(220, 260));
+        named(&w, "saveLUT")->trigger();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 (QStringList{"ansicht.png", "daten.txt", "klassen.dat"}));
     }
 
     void savedPictureAndTextAreWhatIsShown() {
@@ -271,10 +418,14 @@ private slots:
         const QString text = dir.filePath(QStringLiteral("daten.txt"));
         QVERIFY(w.saveRecognitionFile(text));
         QCOMPARE(QFileInfo(text).size(), 0);  // no results yet
+        QCOMPARE(
+            status(w),
+            QStringLiteral("Erkennungsdaten gespeichert: leer, kein Ergebnis (%1).").arg(text));
         QVERIFY(w.loadClassesFile(sample("classes.dat")));
 
         const QString picture = dir.filePath(QStringLiteral("Ansicht ü"));  // no extension: PNG
         QVERIFY(w.saveImageFile(picture));
+        QCOMPARE(status(w), QStringLiteral("Bild gespeichert (%1).").arg(picture));
         const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
         const QImage saved = QImage(picture, "PNG").convertToFormat(QImage::Format_RGB888);
         QCOMPARE(saved, shown);
@@ -288,6 +439,8 @@ private slots:
         // The third canal stands upright: its angle, -0 as computed, reads 0.
         QVERIFY(bytes.endsWith("Winkel der langen Hauptachse: 0\xB0\n\n"));
         QVERIFY(!bytes.contains("-0\xB0"));
+        QCOMPARE(status(w),
+                 QStringLiteral("Erkennungsdaten gespeichert: Zahn und 3 Kanäle (%1).").arg(text));
         QVERIFY(!w.saveImageFile(dir.filePath(QStringLiteral("bild.unbekannt"))));
         QVERIFY(!w.saveRecognitionFile(dir.filePath(QStringLiteral("kein/ordner.txt"))));
     }
@@ -318,6 +471,68 @@ private slots:
         };
         QVERIFY2(std::abs(axis(white) - axis(region)) < 2.0,
                  qPrintable(QStringLiteral("%1 against %2").arg(axis(white)).arg(axis(region))));
+    }
+
+    // Qt's standard keys open a picture, save the view and quit; while a video is open, space
+    // plays and pauses and the arrows step, but a focused setting slider keeps the arrows.
+    void keysGiveTheirCommands() {
+        QTemporaryDir dir;
+        const QString video = dir.filePath(QStringLiteral("zwölf.avi"));
+        QVERIFY(writeIndexedVideo(QFile::encodeName(video).toStdString(),
+                                  cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 12));
+        QuendraRC1 w;
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(named(&w, "openImage")->toolTip(), QStringLiteral("Bild öffnen (Strg+O)"));
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(dialogs.seen, QStringList{QStringLiteral("Bild öffnen...")});
+        QSignalSpy quit(named(&w, "actionBeenden"), &QAction::triggered);
+        QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(quit.count(), 1);
+
+        QVERIFY(w.openVideoFile(video));
+        QSignalSpy saved(w.saveViewButton(), &QPushButton::clicked);
+        QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(saved.wait());
+        QCOMPARE(dialogs.seen.mid(1),
+                 (QStringList{QStringLiteral("Aktuelles Bild speichern..."),
+                              QStringLiteral("Erkennungsdaten speichern...")}));
+        const auto shown = [&] { return frameIndexOf(w.model()->getImage()); };
+        QTest::keyClick(&w, Qt::Key_Right);
+        QCOMPARE(shown(), 1);
+        QTest::keyClick(&w, Qt::Key_Left);
+        QTest::keyClick(&w, Qt::Key_Left);
+        QCOMPARE(shown(), 11);
+        QSignalSpy frames(w.model(), &CalculationModel::frameProcessed);
+        QTest::keyClick(&w, Qt::Key_Space);
+        QVERIFY(frames.wait());  // played on by the video's own timer
+        QTest::keyClick(&w, Qt::Key_Space);
+        const int paused = shown();
+        QSlider* threshold = w.thresholds()->findChildren<QSlider*>().front();
+        threshold->setFocus();
+        QTest::keyClick(threshold, Qt::Key_Right);
+        QCOMPARE(threshold->value(), 71);
+        QCOMPARE(shown(), paused);
+    }
+
+    // Qt's own dialogs speak the program's German; the video dialog offers mp4, as the command
+    // line opens it.
+    void fileDialogsSpeakGerman() {
+        QuendraRC1 w;
+        w.show();
+        QStringList buttons, filters;
+        dialogs.answer = [&](QDialog* d) {
+            for (const QPushButton* b : d->findChildren<QPushButton*>()) buttons << b->text();
+            filters = static_cast<QFileDialog*>(d)->nameFilters();
+            d->reject();
+        };
+        named(&w, "openVideo")->trigger();
+        QCOMPARE(dialogs.seen, QStringList{QStringLiteral("Video öffnen...")});
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{QStringLiteral("&Öffnen"), QStringLiteral("Abbrechen")}));
+        QCOMPARE(filters,
+                 QStringList{QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv *.mp4)")});
     }
 
     void oddFilesAreShownOrRefusedByName() {

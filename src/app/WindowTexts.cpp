@@ -1,0 +1,168 @@
+#include "app/WindowTexts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStringList>
+
+#include "colour/ColorKey.h"
+#include "model/CalculationModel.h"
+#include "report/ResultOverlay.h"
+
+namespace {
+
+// "1 Farbe", "2 Farben".
+QString counted(std::size_t n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+}
+
+QString className(int colorClass) {
+    switch (colorClass) {
+        case quendra::ClassEnamel:
+            return QStringLiteral("Zahnschmelz");
+        case quendra::ClassGum:
+            return QStringLiteral("Zahnfleisch");
+        default:
+            return QStringLiteral("Klasse %1").arg(colorClass);
+    }
+}
+
+QString frameSize(cv::Size size) {
+    return QStringLiteral("%1 × %2 Bildpunkte").arg(size.width).arg(size.height);
+}
+
+QString fileName(const QString& path) {
+    return QFileInfo(path).fileName();
+}
+
+// "1520 Farben Zahnschmelz, 830 Farben Zahnfleisch", then every other class that has colours.
+QString classColorsText(const std::array<std::size_t, 256>& counts) {
+    const auto colours = [&](int c, const QString& what) {
+        return counted(counts[c], "Farbe", "Farben") + QLatin1Char(' ') + what;
+    };
+    QStringList parts{colours(quendra::ClassEnamel, className(quendra::ClassEnamel)),
+                      colours(quendra::ClassGum, className(quendra::ClassGum))};
+    for (int c = quendra::ClassGum + 1; c < 256; ++c) {
+        if (counts[c] == 0) continue;
+        parts << colours(c, c == quendra::ClassConflict ? QStringLiteral("in beiden Klassen")
+                                                        : QStringLiteral("der ") + className(c));
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+// What a recognition-data file of this result holds.
+QString recognitionContents(const quendra::FrameResult& result) {
+    return result.hasResults
+               ? QStringLiteral("Zahn und ") + counted(result.canals.size(), "Kanal", "Kanäle")
+               : QStringLiteral("leer, kein Ergebnis");
+}
+
+}  // namespace
+
+QString classFileMessage(quendra::ClassFileStatus status, const QString& path) {
+    using quendra::ClassFileStatus;
+    switch (status) {
+        case ClassFileStatus::Ok:
+            return {};
+        case ClassFileStatus::CannotOpen:
+            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geöffnet werden.")
+                .arg(path);
+        case ClassFileStatus::Empty:
+            return QStringLiteral(
+                       "Die Datei \"%1\" enthält keine Farbklassen; die bisherigen "
+                       "Farbklassen bleiben geladen.")
+                .arg(path);
+        case ClassFileStatus::TooLarge:
+            return QStringLiteral(
+                       "Die Datei \"%1\" ist zu groß für eine Farbklassendatei "
+                       "(mehr als 16777216 Einträge).")
+                .arg(path);
+        case ClassFileStatus::CannotWrite:
+            return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geschrieben werden.")
+                .arg(path);
+        case ClassFileStatus::NothingPicked:
+            return QStringLiteral(
+                       "Es ist noch keine Farbe ausgewählt; \"%1\" wurde nicht "
+                       "geschrieben. Ziehen Sie zuerst Rechtecke über Zahnschmelz und "
+                       "Zahnfleisch.")
+                .arg(path);
+    }
+    return {};
+}
+
+QString pictureMessage(quendra::PictureStatus status, cv::Size size, const QString& path) {
+    if (status != quendra::PictureStatus::TooLarge)
+        return QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden.").arg(path);
+    return QStringLiteral(
+               "Das Bild \"%1\" ist mit %2 × %3 Bildpunkten zu groß; es werden Bilder "
+               "bis %4 Megapixel geöffnet.")
+        .arg(path)
+        .arg(size.width)
+        .arg(size.height)
+        .arg(quendra::kMaxPicturePixels / 1'000'000);
+}
+
+QString pictureOpenedText(const QString& path, cv::Size size) {
+    return QStringLiteral("Bild \"%1\" geöffnet: %2.").arg(fileName(path), frameSize(size));
+}
+
+QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate) {
+    QLocale german(QLocale::German);
+    german.setNumberOptions(QLocale::OmitGroupSeparator);
+    return QStringLiteral("Video \"%1\" geöffnet: %2, %3, %4 Bilder/s.")
+        .arg(fileName(path), frameSize(size), counted(frames, "Bild", "Bilder"),
+             german.toString(rate, 'g', 4));
+}
+
+QString cameraOpenedText(cv::Size size) {
+    return QStringLiteral("Kamera geöffnet: %1.").arg(frameSize(size));
+}
+
+QString pickText(const ColorPick& pick) {
+    if (pick.pixels == 0)
+        return QStringLiteral("Nichts aufgenommen: mit gedrückter Maustaste ein Rechteck ziehen.");
+    QString text =
+        QStringLiteral("%1: %2, jetzt %3.")
+            .arg(className(pick.colorClass), counted(pick.newColors, "neue Farbe", "neue Farben"),
+                 counted(pick.classColors, "Farbe", "Farben"));
+    if (pick.conflicts > 0)
+        text += QStringLiteral(" %1 in beiden Klassen.")
+                    .arg(counted(pick.conflicts, "Farbe", "Farben"));
+    return text;
+}
+
+QString classesLoadedText(const QString& path, const std::array<std::size_t, 256>& counts) {
+    return QStringLiteral("Farbklassen geladen: %1 (%2).")
+        .arg(classColorsText(counts), fileName(path));
+}
+
+QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts) {
+    return QStringLiteral("Farbklassen gespeichert: %1 (%2).")
+        .arg(classColorsText(counts), QDir::toNativeSeparators(path));
+}
+
+QString analysisText(const quendra::FrameResult& result) {
+    if (!result.toothFound) return QStringLiteral("Kein Zahn gefunden");
+    if (!result.hasResults) return QStringLiteral("Zahn gefunden, kein Kanal");
+    const QString type = result.tooth.toothType == quendra::ToothUnknown
+                             ? QStringLiteral("Zahntyp nicht erkannt")
+                             : QString::fromUtf8(quendra::toothTypeText(result.tooth.toothType));
+    return QStringLiteral("Zahn gefunden, %1: %2")
+        .arg(counted(result.canals.size(), "Kanal", "Kanäle"), type);
+}
+
+QString pictureSavedText(const QString& path) {
+    return QStringLiteral("Bild gespeichert (%1).").arg(QDir::toNativeSeparators(path));
+}
+
+QString recognitionSavedText(const QString& path, const quendra::FrameResult& result) {
+    return QStringLiteral("Erkennungsdaten gespeichert: %1 (%2).")
+        .arg(recognitionContents(result), QDir::toNativeSeparators(path));
+}
+
+QString viewSavedText(const QString& picture, const QString& text,
+                      const quendra::FrameResult& result) {
+    return QStringLiteral("Bild und Erkennungsdaten gespeichert: %1 (%2, %3).")
+        .arg(recognitionContents(result), QDir::toNativeSeparators(picture),
+             QDir::toNativeSeparators(text));
+}

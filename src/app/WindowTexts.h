@@ -1,0 +1,46 @@
+#pragma once
+
+// The window's German texts that report values: its messages and the lines of its status bar.
+// Paths are written as the platform writes them; numbers as plain digits.
+
+#include <QString>
+#include <array>
+#include <cstddef>
+#include <opencv2/core.hpp>
+
+#include "analysis/FrameResult.h"
+#include "io/ColorClassFile.h"
+#include "io/PictureFile.h"
+
+struct ColorPick;
+
+// Why a colour-class file could not be used; empty for Ok.
+QString classFileMessage(quendra::ClassFileStatus status, const QString& path);
+// Why a picture could not be opened.
+QString pictureMessage(quendra::PictureStatus status, cv::Size size, const QString& path);
+
+// `Bild "zahn.png" geöffnet: 640 × 480 Bildpunkte.`
+QString pictureOpenedText(const QString& path, cv::Size size);
+// `Video "film.avi" geöffnet: 640 × 480 Bildpunkte, 250 Bilder, 25 Bilder/s.`
+QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate);
+// `Kamera geöffnet: 640 × 480 Bildpunkte.`
+QString cameraOpenedText(cv::Size size);
+
+// `Zahnschmelz: 152 neue Farben, jetzt 1520 Farben.`, then `12 Farben in beiden Klassen.` if
+// any colour was picked for both; for a click without a rectangle, how to pick.
+QString pickText(const ColorPick& pick);
+// `Farbklassen geladen: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (klassen.dat).`, with
+// every other class that has colours.
+QString classesLoadedText(const QString& path, const std::array<std::size_t, 256>& counts);
+// `Farbklassen gespeichert: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (/a/klassen.dat).`
+QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts);
+
+// `Zahn gefunden, 3 Kanäle: UK-Molar`, `Zahn gefunden, kein Kanal` or `Kein Zahn gefunden`.
+QString analysisText(const quendra::FrameResult& result);
+// `Bild gespeichert (/a/ansicht.png).`
+QString pictureSavedText(const QString& path);
+// `Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/daten.txt).`, or `leer, kein Ergebnis`.
+QString recognitionSavedText(const QString& path, const quendra::FrameResult& result);
+// Both: `Bild und Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/ansicht.png, /a/daten.txt).`
+QString viewSavedText(const QString& picture, const QString& text,
+                      const quendra::FrameResult& result);
