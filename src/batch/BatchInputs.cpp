@@ -56,16 +56,28 @@ fs::path outputPath(const BatchItem& item, Output output, int frame) {
     return item.outputBase.string() + frameTag(frame) + kSuffixes[static_cast<int>(output)];
 }
 
-bool isOutputOf(const BatchItem& item, const fs::path& file) {
-    const std::string base = absoluteNormal(item.outputBase).string();
+RunOutputs::RunOutputs(const std::vector<BatchItem>& items) {
+    for (const BatchItem& item : items)
+        byBase.emplace(absoluteNormal(item.outputBase).string(), &item);
+}
+
+// `<base><suffix>` is an output of the item with that base; `<base>-f<frame><suffix>` one of a
+// video's frames.
+const BatchItem* RunOutputs::writerOf(const fs::path& file) const {
     const std::string name = absoluteNormal(file).string();
-    if (name.compare(0, base.size(), base) != 0) return false;
-    std::string rest = name.substr(base.size());
-    if (item.kind == MediaKind::Video && rest.size() > 8 && rest.compare(0, 2, "-f") == 0 &&
-        std::all_of(rest.begin() + 2, rest.begin() + 8,
-                    [](char c) { return c >= '0' && c <= '9'; }))
-        rest = rest.substr(8);
-    return std::find(std::begin(kSuffixes), std::end(kSuffixes), rest) != std::end(kSuffixes);
+    for (const std::string suffix : kSuffixes) {
+        if (!endsWith(name, suffix)) continue;
+        const std::string base = name.substr(0, name.size() - suffix.size());
+        if (const auto it = byBase.find(base); it != byBase.end()) return it->second;
+        const std::size_t tag = base.rfind("-f");
+        if (tag == std::string::npos || base.size() - tag < 8 ||
+            !std::all_of(base.begin() + static_cast<std::ptrdiff_t>(tag) + 2, base.end(),
+                         [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        const auto it = byBase.find(base.substr(0, tag));
+        if (it != byBase.end() && it->second->kind == MediaKind::Video) return it->second;
+    }
+    return nullptr;
 }
 
 std::vector<BatchItem> shardOf(const std::vector<BatchItem>& items, int shard, int shards) {

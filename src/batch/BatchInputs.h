@@ -10,6 +10,7 @@
 // x.png-analyse.jpg and x.jpg-analyse.jpg.
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,7 +51,18 @@ enum class Output {
 };
 std::filesystem::path outputPath(const BatchItem& item, Output output, int frame = -1);
 
-// Whether `file` is, or could be, one of the outputs of `item`.
-bool isOutputOf(const BatchItem& item, const std::filesystem::path& file);
+// The outputs a run's items would write, to tell whether a file is, or could be, one of them
+// (whatever the run's options): looked up by name, so that a run of many thousand inputs
+// checks them all at once.
+class RunOutputs {
+public:
+    explicit RunOutputs(const std::vector<BatchItem>& items);
+
+    // The item that would write `file`, or null.
+    const BatchItem* writerOf(const std::filesystem::path& file) const;
+
+private:
+    std::map<std::string, const BatchItem*> byBase;  // absolute and normal output bases
+};
 
 }  // namespace quendra

@@ -68,20 +68,19 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
         return tablePath.string() + ": the table would replace the colour-class file";
     if (samePlace(tablePath, recordPath))
         return tablePath.string() + ": the table would replace the run record";
-    for (const BatchItem& item : items) {
+    for (const BatchItem& item : items)
         if (samePlace(tablePath, item.path))
             return tablePath.string() + ": the table would replace the input " + item.path;
-        if (isOutputOf(item, tablePath))
-            return tablePath.string() + ": the table would replace an output of " + item.path;
-        if (isOutputOf(item, o.classes))
-            return o.classes + ": the colour-class file would be replaced by an output of " +
-                   item.path;
-    }
+    const RunOutputs outputs(items);
+    if (const BatchItem* writer = outputs.writerOf(tablePath))
+        return tablePath.string() + ": the table would replace an output of " + writer->path;
+    if (const BatchItem* writer = outputs.writerOf(o.classes))
+        return o.classes + ": the colour-class file would be replaced by an output of " +
+               writer->path;
     for (const BatchItem& input : items)
-        for (const BatchItem& item : items)
-            if (isOutputOf(item, input.path))
-                return input.path + ": this input would be replaced by an output of " + item.path +
-                       "; leave it out or choose another --out";
+        if (const BatchItem* writer = outputs.writerOf(input.path))
+            return input.path + ": this input would be replaced by an output of " + writer->path +
+                   "; leave it out or choose another --out";
     return std::nullopt;
 }
 

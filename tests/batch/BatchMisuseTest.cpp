@@ -130,6 +130,17 @@ const Misuse kMisuses[] = {
          EXPECT_EQ(f.readBytes(f.folder / "in" / "x.png-analyse.png"),
                    f.readBytes(QUENDRA_SAMPLE_DIR "/molar-640x480.png"));
      }},
+    {"InputThatAFrameOutputWouldReplace",
+     [](BatchFixture& f, BatchOptions& o) {
+         const fs::path video = f.folder / "in" / "film.avi";
+         ASSERT_TRUE(
+             writeIndexedVideo(video.string(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 5));
+         f.sample("molar-640x480.png", "film.avi-f000003-analyse.png");
+         o.out = (f.folder / "in").string();
+         o.inputs = {video.string(), o.out + "/film.avi-f000003-analyse.png"};
+     },
+     1, "film.avi-f000003-analyse.png: this input would be replaced by an output of",
+     [](BatchFixture& f) { EXPECT_FALSE(fs::exists(f.folder / "in" / "results.csv")); }},
     {"LatinOneFileName",
      [](BatchFixture& f, BatchOptions& o) {
          o.inputs = {f.sample("front-640x480.png", "Z\xE4hne.png").string()};
