@@ -10,8 +10,11 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
+#include <QToolButton>
+#include <algorithm>
 
 #include "app/WindowTexts.h"
 #include "io/MediaFiles.h"
@@ -25,6 +28,7 @@
 #include "sources/VideoModel.h"
 #include "ui_QuendraRC1.h"
 #include "view/FrameView.h"
+#include "view/ViewArea.h"
 
 // The icons are compiled into this static library; its resource object must be pulled in by
 // hand, or the linker drops it from the program.
@@ -58,20 +62,22 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     ui->mainToolBar->toggleViewAction()->setVisible(false);
 
     calculationModel = std::make_unique<CalculationModel>();
-    frameView = std::make_unique<FrameView>(calculationModel.get());
+    frameArea = std::make_unique<ViewArea>(new FrameView(calculationModel.get()));
     bindKeys(ui->openImage, QKeySequence::Open);
     bindKeys(ui->actionBeenden, QKeySequence::Quit);
-    frameView->setPlaceholder(
+    view()->setPlaceholder(
         QStringLiteral("Zuerst eine Quelle öffnen: in der Werkzeugleiste links die Kamera, ein "
                        "Video oder ein %1.")
             .arg(shortcutTip(QStringLiteral("Bild"), ui->openImage->shortcut())));
-    ui->verticalLayout->addWidget(frameView.get());
+    ui->verticalLayout->addWidget(frameArea.get());
+    connect(frameArea.get(), &ViewArea::sourceShown, this, &QuendraRC1::fitToScreen);
     // The result of the last analysed frame stays on the right of the status bar; the steps
     // of the operator are told on its left.
     analysisLabel = new QLabel(ui->statusBar);
     analysisLabel->setObjectName(QStringLiteral("analysisLabel"));
     analysisLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     ui->statusBar->addPermanentWidget(analysisLabel);
+    addZoomCommands();
 
     saveButton = std::make_unique<QPushButton>(QStringLiteral("Aktuelle Ansicht speichern..."));
     saveButton->setShortcut(QKeySequence::Save);
@@ -120,7 +126,7 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
 // The layout does not own the panels; take them out before they go.
 QuendraRC1::~QuendraRC1() {
     calculationModel.reset();
-    frameView.reset();
+    frameArea.reset();
 }
 
 // The arrow keys step through a video from anywhere in the window, but a setting slider with
@@ -251,7 +257,7 @@ void QuendraRC1::saveFrame() {
 }
 
 bool QuendraRC1::saveImageFile(const QString& path) {
-    if (!frameView->saveImage(nativePath(path))) {
+    if (!view()->saveImage(nativePath(path))) {
         showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(path));
         return false;
     }
@@ -260,7 +266,7 @@ bool QuendraRC1::saveImageFile(const QString& path) {
 }
 
 bool QuendraRC1::saveRecognitionFile(const QString& path) {
-    if (!frameView->saveRecognitionData(nativePath(path))) {
+    if (!view()->saveRecognitionData(nativePath(path))) {
         showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.")
                         .arg(path));
         return false;
@@ -279,16 +285,77 @@ void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
     if (!ui->configLUT->isChecked()) ui->loadLUT->setEnabled(true);
     ui->configLUT->setEnabled(true);
     ui->resetLUT->setEnabled(true);
+    fitToScreen();
+}
+
+FrameView* QuendraRC1::view() const {
+    return frameArea->view();
+}
+
+// The area's new bounds would reach the window only through the nested layouts' posted
+// requests; the window's minimum is wanted now.
+void QuendraRC1::settleLayout() {
+    centralWidget()->layout()->activate();
+    layout()->activate();
+}
+
+// A frame shown 1:1 (or zoomed) sizes the window, as far as the screen has room; fitting, the
+// window keeps the size the operator gave it.
+void QuendraRC1::fitToScreen() {
+    if (frameArea->isFitting() || frameSize().empty()) return;
+    frameArea->setRoom(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    settleLayout();
+    const QSize decoration = frameGeometry().size() - geometry().size();
+    const QRect free = screen()->availableGeometry();
+    const QSize excess = (minimumSize() - (free.size() - decoration)).expandedTo(QSize(0, 0));
+    if (!excess.isNull()) {
+        frameArea->setRoom(frameArea->minimumSize() - excess);
+        settleLayout();
+    }
     resize(minimumWidth(), minimumHeight());
     updateGeometry();
+    // Back onto the screen, should the window reach past its edge.
+    const QRect frame = frameGeometry();
+    move(
+        std::clamp(frame.x(), free.left(), std::max(free.left(), free.right() + 1 - frame.width())),
+        std::clamp(frame.y(), free.top(),
+                   std::max(free.top(), free.bottom() + 1 - frame.height())));
+}
+
+void QuendraRC1::addZoomCommands() {
+    zoomButton = new QToolButton(ui->statusBar);
+    zoomButton->setObjectName(QStringLiteral("zoomButton"));
+    zoomButton->setPopupMode(QToolButton::InstantPopup);
+    zoomButton->setAutoRaise(true);
+    const auto command = [&](const QString& text, const QKeySequence& keys,
+                             void (ViewArea::*zoom)()) {
+        auto* action = new QAction(text, this);
+        action->setShortcut(keys);
+        action->setToolTip(shortcutTip(text, keys));
+        connect(action, &QAction::triggered, frameArea.get(), zoom);
+        addAction(action);
+        zoomButton->addAction(action);
+    };
+    command(QStringLiteral("Vergrößern"), QKeySequence::ZoomIn, &ViewArea::zoomIn);
+    command(QStringLiteral("Verkleinern"), QKeySequence::ZoomOut, &ViewArea::zoomOut);
+    command(QStringLiteral("Originalgröße (1:1)"), QKeySequence(Qt::CTRL | Qt::Key_0),
+            &ViewArea::showActualSize);
+    command(QStringLiteral("Ins Fenster einpassen"), QKeySequence(Qt::CTRL | Qt::Key_F),
+            &ViewArea::fitToArea);
+    ui->statusBar->addPermanentWidget(zoomButton);
+    connect(frameArea.get(), &ViewArea::zoomChanged, this,
+            [this](double scale, bool fitting) { zoomButton->setText(zoomText(scale, fitting)); });
+    zoomButton->setText(zoomText(1, false));
+    zoomButton->setToolTip(QStringLiteral("Zoom: Strg mit dem Mausrad, Strg+Plus, Strg+Minus"));
 }
 
 void QuendraRC1::configuring(bool value) {
     const bool dropsClasses = value && calculationModel->areClassesLoaded();
     pickerController->setVisible(value);
+    fitToScreen();
     ui->loadLUT->setEnabled(!value);
     ui->saveLUT->setEnabled(value);
-    frameView->setConfiguring(value);
+    view()->setConfiguring(value);
     calculationModel->setConfiguring(value);
     if (!value)
         showStatus(QStringLiteral("Konfiguration beendet; zum Auswerten Farbklassen laden."));

@@ -15,8 +15,10 @@ class FrameView;
 class PickerController;
 class QLabel;
 class QPushButton;
+class QToolButton;
 class ThreshController;
 class VideoController;
+class ViewArea;
 class VideoModel;
 
 // The main window: the frame view above the save button and the three panels, the tool bar on
@@ -44,7 +46,8 @@ public:
     QString lastMessage() const { return message; }
 
     CalculationModel* model() const { return calculationModel.get(); }
-    FrameView* view() const { return frameView.get(); }
+    FrameView* view() const;
+    ViewArea* viewArea() const { return frameArea.get(); }
     ThreshController* thresholds() const { return threshController.get(); }
     VideoController* videoPanel() const { return videoController.get(); }
     PickerController* picker() const { return pickerController.get(); }
@@ -79,20 +82,29 @@ private:
     void showStatus(const QString& text);
     // Of the frame on screen.
     cv::Size frameSize() const;
+    // The layouts brought up to date at once, not when their posted requests come.
+    void settleLayout();
+    // The window around the view at one screen pixel per frame pixel, as small as its parts
+    // allow; where that would not fit the screen the window is on, the view scrolls in the
+    // screen's free room instead.
+    void fitToScreen();
+    // The zoom commands, kept as the window's actions for their keys, and in the status bar.
+    void addZoomCommands();
     // A path chosen in a file dialog starting in the folder chosen last; empty if cancelled.
     enum class Dialog { Open, Save };
     QString choosePath(Dialog kind, const QString& caption, const QString& filter);
 
     std::unique_ptr<Ui::QuendraRC1Class> ui;  // the form: actions, tool bar, layout
     // Declared so that the model is destroyed before the view: no notification reaches a
-    // destroyed view.
-    std::unique_ptr<FrameView> frameView;
+    // destroyed view. The view belongs to its area.
+    std::unique_ptr<ViewArea> frameArea;
     std::unique_ptr<CalculationModel> calculationModel;
     std::unique_ptr<ThreshController> threshController;
     std::unique_ptr<VideoController> videoController;
     std::unique_ptr<PickerController> pickerController;
     std::unique_ptr<QPushButton> saveButton;
-    QLabel* analysisLabel = nullptr;  // owned by the status bar
+    QLabel* analysisLabel = nullptr;    // owned by the status bar
+    QToolButton* zoomButton = nullptr;  // owned by the status bar
     QString lastFolder;
     QString message;
 };

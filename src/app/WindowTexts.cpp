@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
+#include <cmath>
 
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
@@ -165,4 +166,10 @@ QString viewSavedText(const QString& picture, const QString& text,
     return QStringLiteral("Bild und Erkennungsdaten gespeichert: %1 (%2, %3).")
         .arg(recognitionContents(result), QDir::toNativeSeparators(picture),
              QDir::toNativeSeparators(text));
+}
+
+QString zoomText(double scale, bool fitting) {
+    const auto percent = QString::number(std::lround(scale * 100));
+    if (fitting) return QStringLiteral("Eingepasst: %1 %").arg(percent);
+    return scale == 1 ? QStringLiteral("1:1 (100 %)") : QStringLiteral("Zoom %1 %").arg(percent);
 }

@@ -44,3 +44,6 @@ QString recognitionSavedText(const QString& path, const quendra::FrameResult& re
 // Both: `Bild und Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/ansicht.png, /a/daten.txt).`
 QString viewSavedText(const QString& picture, const QString& text,
                       const quendra::FrameResult& result);
+
+// The view's zoom, "1:1 (100 %)", "Zoom 141 %" or "Eingepasst: 48 %".
+QString zoomText(double scale, bool fitting);

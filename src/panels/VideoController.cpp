@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSlider>
 
 #include "panels/ShortcutTip.h"
@@ -56,5 +57,13 @@ void VideoController::setModel(VideoModel* video) {
     frameSlider->setMaximum(video->getFrameCount());
     frameSlider->setValue(video->getPosition());
     connect(frameSlider, &QSlider::valueChanged, video, &VideoModel::setFrame);
-    connect(video, &VideoModel::frameChanged, frameSlider, &QSlider::setValue);
+    connect(video, &VideoModel::frameChanged, this, &VideoController::follow);
+}
+
+// The slider follows the video without handing the index back: the video would show and
+// analyse the same frame a second time.
+void VideoController::follow(int index) {
+    const QSignalBlocker quiet(frameSlider);
+    frameSlider->setValue(index);
+    updateLabel(frameSlider->value());
 }

@@ -22,6 +22,7 @@ public:
 
 private slots:
     void updateLabel(int value);
+    void follow(int index);
 
 private:
     QGridLayout* layout;

@@ -1,8 +1,8 @@
 #include "view/FrameView.h"
 
-#include <GL/gl.h>
-
 #include <QMouseEvent>
+#include <QOpenGLFunctions_1_1>
+#include <QOpenGLVersionFunctionsFactory>
 #include <QPainter>
 #include <opencv2/imgproc.hpp>
 
@@ -10,78 +10,129 @@
 #include "model/CalculationModel.h"
 #include "report/RecognitionData.h"
 #include "report/ResultOverlay.h"
+#include "view/ViewMapping.h"
 
 FrameView::FrameView(CalculationModel* m) : model(m) {
-    setMinimumSize(0, 0);
-    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     model->setObserver(this);
 }
 
+FrameView::~FrameView() {
+    if (!texture || !context()) return;
+    makeCurrent();
+    gl->glDeleteTextures(1, &texture);
+    doneCurrent();
+}
+
 void FrameView::initializeGL() {
-    glClearColor(0, 0, 0, 0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthMask(GL_TRUE);
+    gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_1_1>(context());
+    gl->initializeOpenGLFunctions();
+    gl->glClearColor(0, 0, 0, 0);
+    gl->glGenTextures(1, &texture);
+    textureSize = {};
+    textureStale = true;
+}
+
+// The projection maps window pixels, y downwards; the quad lies in front of the eye.
+void FrameView::resizeGL(int width, int height) {
+    const qreal ratio = devicePixelRatio();
+    gl->glViewport(0, 0, static_cast<GLsizei>(width * ratio), static_cast<GLsizei>(height * ratio));
+    gl->glMatrixMode(GL_PROJECTION);
+    gl->glLoadIdentity();
+    gl->glOrtho(0, width, height, 0, 0.01, 10.0);
+    gl->glMatrixMode(GL_MODELVIEW);
+    gl->glLoadIdentity();
+    gl->glTranslatef(0, 0, -0.02f);
+}
+
+void FrameView::upload(const cv::Mat& picture) {
+    gl->glBindTexture(GL_TEXTURE_2D, texture);
+    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(picture.step / 4));
+    const QSize size(picture.cols, picture.rows);
+    if (size != textureSize) {
+        gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, size.width(), size.height(), 0, GL_BGRA,
+                         GL_UNSIGNED_INT_8_8_8_8_REV, picture.data);
+        textureSize = size;
+    } else {
+        gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size.width(), size.height(), GL_BGRA,
+                            GL_UNSIGNED_INT_8_8_8_8_REV, picture.data);
+    }
+    gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    textureStale = false;
+}
+
+// The hint, drawn into a picture of the view's size: the same path to the screen as a frame.
+void FrameView::drawPlaceholder() {
+    placeholderImage.create(height(), width(), CV_8UC4);
+    QImage canvas(placeholderImage.data, width(), height(), static_cast<int>(placeholderImage.step),
+                  QImage::Format_RGB32);  // B,G,R,A bytes
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    painter.setPen(Qt::white);
+    painter.drawText(canvas.rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
+                     placeholder);
+    textureStale = true;
 }
 
 void FrameView::paintGL() {
-    glViewport(0, 0, width() * devicePixelRatio(), height() * devicePixelRatio());
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width(), height(), 0, 0.01, 10.0);
-    glMatrixMode(GL_MODELVIEW);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (displayImage.empty()) {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::black);
-        painter.setPen(Qt::white);
-        painter.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
-                         placeholder);
-        return;
-    }
-    glLoadIdentity();
-    glPushMatrix();
-    glTranslatef(0, 0, -0.02f);
-    // Frame rows are tightly packed, not padded to 4 bytes.
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(displayImage.step / 3));
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, displayImage.cols, displayImage.rows, 0, GL_BGR,
-                 GL_UNSIGNED_BYTE, displayImage.data);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glColor3f(1, 1, 1);
-    glEnable(GL_TEXTURE_2D);
-    const GLfloat w = static_cast<GLfloat>(width()), h = static_cast<GLfloat>(height());
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(0, 0, 0);
-    glTexCoord2f(1, 0);
-    glVertex3f(w, 0, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(w, h, 0);
-    glTexCoord2f(0, 1);
-    glVertex3f(0, h, 0);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
-    glPopMatrix();
+    gl->glClear(GL_COLOR_BUFFER_BIT);
+    const bool empty = displayImage.empty();
+    if (empty && placeholderImage.size() != cv::Size(width(), height())) drawPlaceholder();
+    const cv::Mat& picture = empty ? placeholderImage : displayImage;
+    if (picture.empty()) return;
+    if (textureStale) upload(picture);
+    gl->glBindTexture(GL_TEXTURE_2D, texture);
+    // At 1:1 every texel is one screen pixel; other scales blend neighbours.
+    const double scale = empty ? 1 : shownScale;
+    const GLint filter = scale == 1 ? GL_NEAREST : GL_LINEAR;
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    gl->glColor3f(1, 1, 1);
+    gl->glEnable(GL_TEXTURE_2D);
+    const QSize shown = shownSize({picture.cols, picture.rows}, scale);
+    const QPoint corner = empty ? QPoint() : origin;
+    const auto x0 = static_cast<GLfloat>(corner.x()), y0 = static_cast<GLfloat>(corner.y());
+    const auto x1 = x0 + static_cast<GLfloat>(shown.width());
+    const auto y1 = y0 + static_cast<GLfloat>(shown.height());
+    gl->glBegin(GL_QUADS);
+    gl->glTexCoord2f(0, 0);
+    gl->glVertex3f(x0, y0, 0);
+    gl->glTexCoord2f(1, 0);
+    gl->glVertex3f(x1, y0, 0);
+    gl->glTexCoord2f(1, 1);
+    gl->glVertex3f(x1, y1, 0);
+    gl->glTexCoord2f(0, 1);
+    gl->glVertex3f(x0, y1, 0);
+    gl->glEnd();
+    gl->glDisable(GL_TEXTURE_2D);
 }
 
+// The view's own copy of the frame is made in the texture's layout: the copy the view keeps
+// anyway, so the frame is copied no more often on its way to the screen.
 bool FrameView::takeFrame() {
     const cv::Mat& frame = model->getImage();
     if (frame.empty()) return false;
-    displayImage = frame.clone();
+    cv::cvtColor(frame, displayImage, cv::COLOR_BGR2BGRA);
+    placeholderImage.release();
     drawOverlay();
+    textureStale = true;
     return true;
 }
 
 void FrameView::newSource() {
     if (!takeFrame()) return;
-    setFixedSize(displayImage.cols, displayImage.rows);
+    if (sourceChanged) sourceChanged();
     update();
 }
 
 void FrameView::newFrame() {
     if (takeFrame()) update();
+}
+
+void FrameView::place(double scale, QPoint frameOrigin) {
+    shownScale = scale;
+    origin = frameOrigin;
+    update();
 }
 
 void FrameView::drawOverlay() {
@@ -93,7 +144,20 @@ void FrameView::drawOverlay() {
         cv::rectangle(displayImage, cv::Point(selX0, selY0), cv::Point(selX1, selY1),
                       cv::Scalar(0, 0, 255, 0), 1, cv::LINE_8, 0);
     if (model->isPreviewing() && model->getPreviewImage().size() == displayImage.size())
-        model->getPreviewImage().copyTo(displayImage);
+        cv::cvtColor(model->getPreviewImage(), displayImage, cv::COLOR_BGR2BGRA);
+}
+
+QImage FrameView::readBack() {
+    if (!isValid()) return {};
+    makeCurrent();
+    paintGL();
+    return grabFramebuffer();
+}
+
+cv::Mat FrameView::shownPicture() const {
+    cv::Mat picture;
+    if (!displayImage.empty()) cv::cvtColor(displayImage, picture, cv::COLOR_BGRA2BGR);
+    return picture;
 }
 
 void FrameView::setConfiguring(bool on) {
@@ -101,18 +165,23 @@ void FrameView::setConfiguring(bool on) {
     setCursor(on ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
+QPoint FrameView::framePointOf(const QMouseEvent* event) const {
+    return frameAt(event->position(), shownScale, origin);
+}
+
 void FrameView::mousePressEvent(QMouseEvent* event) {
     if (!configuring || event->button() != Qt::LeftButton) return;
-    const QPoint p = event->position().toPoint();
+    const QPoint p = framePointOf(event);
     selX0 = selX1 = p.x();
     selY0 = selY1 = p.y();
     dragging = true;
     newFrame();
 }
 
+// A window hears the mouse move also with no button held; only drags count.
 void FrameView::mouseMoveEvent(QMouseEvent* event) {
-    if (!configuring) return;
-    const QPoint p = event->position().toPoint();
+    if (!configuring || event->buttons() == Qt::NoButton) return;
+    const QPoint p = framePointOf(event);
     selX1 = p.x();
     selY1 = p.y();
     newFrame();
@@ -120,7 +189,7 @@ void FrameView::mouseMoveEvent(QMouseEvent* event) {
 
 void FrameView::mouseReleaseEvent(QMouseEvent* event) {
     if (!configuring || event->button() != Qt::LeftButton) return;
-    const QPoint p = event->position().toPoint();
+    const QPoint p = framePointOf(event);
     // Order the corners against the press point; the release point becomes one of them.
     if (p.x() < selX0) {
         selX1 = selX0;
@@ -140,7 +209,7 @@ void FrameView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool FrameView::saveImage(const std::string& path) const {
-    return quendra::savePicture(path, displayImage);
+    return quendra::savePicture(path, shownPicture());
 }
 
 bool FrameView::saveRecognitionData(const std::string& path) const {

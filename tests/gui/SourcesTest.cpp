@@ -120,9 +120,11 @@ private slots:
         video->setObserver(&r);
         panel.setModel(video.get());
         QCOMPARE(panel.slider()->maximum(), 20);
+        r.shown.clear();
         video->nextFrame();
         QCOMPARE(panel.slider()->value(), 1);
-        panel.slider()->setValue(20);  // the slider's end is frame 0 again
+        QCOMPARE(r.shown, std::vector<int>{1});  // shown (and analysed) once, not again
+        panel.slider()->setValue(20);            // the slider's end is frame 0 again
         QCOMPARE(video->getPosition(), 0);
         QCOMPARE(panel.slider()->value(), 0);
         video->setFrame(7);

@@ -14,6 +14,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <cmath>
+#include <functional>
 #include <map>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -33,6 +37,8 @@
 #include "panels/VideoController.h"
 #include "sources/CameraModel.h"
 #include "view/FrameView.h"
+#include "view/ViewArea.h"
+#include "view/ViewMapping.h"
 
 // Drives the real window as an operator would: tool bar actions, drags in the view, panels.
 class WindowTest : public QObject {
@@ -46,6 +52,14 @@ class WindowTest : public QObject {
         QTest::mouseMove(view, (from + to) / 2);
         QTest::mouseMove(view, to);
         QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    }
+
+    // The view as the screen shows it, once it has been drawn at its present size.
+    static QImage onScreen(QuendraRC1& w) {
+        QSignalSpy swapped(w.view(), &QOpenGLWindow::frameSwapped);
+        w.view()->requestUpdate();
+        if (!swapped.wait(5000)) return {};
+        return w.view()->readBack();
     }
 
     // The colours of the half-open rectangle of the sample picture.
@@ -134,15 +148,15 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         // Before any source the empty view tells the first step, in white on black.
-        const QImage hint = w.view()->grabFramebuffer();
+        const QImage hint = onScreen(w);
         int lit = 0;
         for (int y = 0; y < hint.height(); ++y)
             for (int x = 0; x < hint.width(); ++x) lit += hint.pixelColor(x, y) != Qt::black;
         QVERIFY2(lit > 200, qPrintable(QString::number(lit)));
         QVERIFY(w.openImageFile(path));
         QCOMPARE(w.view()->size(), QSize(321, 97));
-        const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
-        const cv::Mat& expected = w.view()->getDisplayImage();  // the frame with the red area
+        const QImage shown = onScreen(w).convertToFormat(QImage::Format_RGB888);
+        const cv::Mat expected = w.view()->shownPicture();  // the frame with the red area
         int wrong = 0;
         for (int y = 0; y < 97; ++y)
             for (int x = 0; x < 321; ++x) {
@@ -193,6 +207,89 @@ private slots:
         QVERIFY(!w.picker()->isVisible());
         QVERIFY(named(&w, "loadLUT")->isEnabled());
         QVERIFY(!named(&w, "saveLUT")->isEnabled());
+    }
+
+    // At any zoom a drag picks the frame pixels under its corners, as a drag at 1:1 over the
+    // same frame rectangle does: at 1:1 and 2:1 exactly the rectangle (210,160)-(230,170), in a
+    // window made smaller with the frame fitted into it the rectangle its corners lie on.
+    void pickingAtAnyZoomRecordsTheFramePixelsUnderTheDrag() {
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        named(&w, "configLUT")->trigger();
+        const cv::Mat frame = w.model()->getImage().clone();
+        ViewArea* area = w.viewArea();
+        const auto fitSmaller = [&] {
+            QSignalSpy zoomed(area, &ViewArea::zoomChanged);
+            area->fitToArea();
+            // The window may shrink once its layouts, the central one and then its own, have
+            // taken the area's new least size.
+            for (int layouts = 0; layouts < 2; ++layouts)
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            w.resize(w.width() - 260, w.height());  // the tool bar holds the height
+            while (w.view()->scale() >= 1) QVERIFY(zoomed.wait(5000));
+        };
+        const std::vector<std::pair<const char*, std::function<void()>>> zooms = {
+            {"1:1", [&] { area->showActualSize(); }},
+            {"fitted", fitSmaller},
+            {"2:1",
+             [&] {
+                 area->showActualSize();
+                 area->zoomIn();
+                 area->zoomIn();
+             }},
+        };
+        for (const auto& [name, zoom] : zooms) {
+            zoom();
+            const double s = w.view()->scale();
+            const QPoint corner = w.view()->corner();
+            const auto over = [&](int x, int y) {
+                return corner + QPoint(static_cast<int>(std::ceil(x * s)),
+                                       static_cast<int>(std::ceil(y * s)));
+            };
+            const QPoint from = over(210, 160), to = over(230, 170);
+            const QPoint a = frameAt(from, s, corner), b = frameAt(to, s, corner);
+            if (s >= 1) QVERIFY2(a == QPoint(210, 160) && b == QPoint(230, 170), name);
+            w.model()->resetClasses();
+            drag(w.view(), from, to);
+            QVERIFY2(picked(w.model()) ==
+                         coloursOf(frame, cv::Rect(a.x(), a.y(), b.x() - a.x(), b.y() - a.y())),
+                     name);
+        }
+        QCOMPARE(w.view()->scale(), 2.0);
+        QTemporaryDir dir;
+        QVERIFY(w.saveImageFile(dir.filePath(QStringLiteral("doppelt.png"))));
+        QCOMPARE(QImage(dir.filePath(QStringLiteral("doppelt.png"))).size(), QSize(640, 480));
+    }
+
+    // The zoom keys and Ctrl with the mouse wheel, told in the status bar.
+    void zoomKeysAndTheWheel() {
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* zoom = w.findChild<QToolButton*>(QStringLiteral("zoomButton"));
+        QCOMPARE(zoom->text(), QStringLiteral("1:1 (100 %)"));
+        QTest::keyClick(&w, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(zoom->text(), QStringLiteral("Zoom 141 %"));
+        QTest::keyClick(&w, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(&w, Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(zoom->text(), QStringLiteral("Zoom 71 %"));
+        QTest::keyClick(&w, Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(w.view()->scale(), 1.0);
+        QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(zoom->text().startsWith(QStringLiteral("Eingepasst: ")));
+        // Two notches of the wheel with Ctrl zoom in twice, about the pointer.
+        QTest::keyClick(&w, Qt::Key_0, Qt::ControlModifier);
+        const QPoint under = frameAt(QPointF(100, 100), 1.0, w.view()->corner());
+        QWheelEvent wheel(QPointF(100, 100), w.view()->mapToGlobal(QPointF(100, 100)), {}, {0, 240},
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(w.view(), &wheel);
+        QCOMPARE(w.view()->scale(), 2.0);
+        QCOMPARE(zoom->text(), QStringLiteral("Zoom 200 %"));
+        QCOMPARE(frameAt(QPointF(100, 100), 2.0, w.view()->corner()), under);
     }
 
     void dragRecordsTheHalfOpenRectangleInEitherDirection() {
@@ -250,7 +347,7 @@ private slots:
         QAbstractButton* preview = buttonShowing(w.picker(), QStringLiteral("Vorschau"));
         QVERIFY(preview);
         QTest::mouseClick(preview, Qt::LeftButton);
-        const cv::Vec3b shown = w.view()->getDisplayImage().at<cv::Vec3b>(250, 200);
+        const cv::Vec3b shown = w.view()->shownPicture().at<cv::Vec3b>(250, 200);
         QCOMPARE(shown, cv::Vec3b(255, 255, 255));  // enamel painted white
 
         QVERIFY(w.saveClassesFile(classes));
@@ -274,7 +371,7 @@ private slots:
         QCOMPARE(w.model()->getToothResult().toothType, truth.toothType);
         QCOMPARE(analysis(w), QStringLiteral("Zahn gefunden, 3 Kanäle: UK-Molar"));
 
-        const QImage picture = w.view()->grabFramebuffer();
+        const QImage picture = onScreen(w);
         QCOMPARE(picture.size(), QSize(640, 480));
         QCOMPARE(picture.pixelColor(300, 20), QColor(255, 0, 0));  // analysed area
         int white = 0;
@@ -426,7 +523,7 @@ private slots:
         const QString picture = dir.filePath(QStringLiteral("Ansicht ü"));  // no extension: PNG
         QVERIFY(w.saveImageFile(picture));
         QCOMPARE(status(w), QStringLiteral("Bild gespeichert (%1).").arg(picture));
-        const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
+        const QImage shown = onScreen(w).convertToFormat(QImage::Format_RGB888);
         const QImage saved = QImage(picture, "PNG").convertToFormat(QImage::Format_RGB888);
         QCOMPARE(saved, shown);
 
@@ -455,7 +552,7 @@ private slots:
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(w.loadClassesFile(sample("classes.dat")));
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QImage shown = w.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
+        const QImage shown = onScreen(w).convertToFormat(QImage::Format_RGB888);
         cv::Mat white(shown.height(), shown.width(), CV_8UC1, cv::Scalar(0));
         for (int y = 0; y < shown.height(); ++y)
             for (int x = 0; x < shown.width(); ++x)
@@ -560,7 +657,7 @@ private slots:
         QAbstractButton* next = buttonShowing(w.videoPanel(), QStringLiteral("|>"));
         for (int i = 0; i < 45; ++i) next->click();
         QCOMPARE(w.model()->getImage().size(), cv::Size(64, 48));
-        QCOMPARE(w.view()->getDisplayImage().size(), cv::Size(64, 48));
+        QCOMPARE(w.view()->shownPicture().size(), cv::Size(64, 48));
     }
 
     // A class file that cannot be used leaves the classes in use; an empty one used to be

@@ -1,0 +1,72 @@
+// A 1920x1080 frame on a 1280x1024 screen: the window stays on the screen, the view scrolls,
+// and the controls the operator needs are on the screen and answer clicks.
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "DialogDriver.h"
+#include "TestVideo.h"
+#include "WidgetLookup.h"
+#include "app/QuendraRC1.h"
+#include "model/CalculationModel.h"
+#include "panels/PickerController.h"
+#include "panels/VideoController.h"
+#include "view/FrameView.h"
+#include "view/ViewArea.h"
+
+class SmallScreenTest : public QObject {
+    Q_OBJECT
+    DialogDriver dialogs;
+
+    static QRect freeRoom(const QWidget* w) { return w->screen()->availableGeometry(); }
+
+    static bool onScreen(const QWidget* control) {
+        return control->isVisible() &&
+               freeRoom(control).contains(QRect(control->mapToGlobal(QPoint()), control->size()));
+    }
+
+private slots:
+    void hdFramesLeaveEveryControlOnTheScreen() {
+        QTemporaryDir dir;
+        const QString video = dir.filePath(QStringLiteral("hd.avi"));
+        QVERIFY(writeIndexedVideo(video.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  5, {1920, 1080}));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY2(freeRoom(&w).width() < 1920, "this test wants a screen narrower than the frame");
+
+        QVERIFY(w.openImageFile(QStringLiteral(QUENDRA_SAMPLE_DIR "/premolar-1920x1080.png")));
+        QVERIFY(freeRoom(&w).contains(w.frameGeometry()));
+        QVERIFY(w.viewArea()->horizontalScrollBar()->maximum() > 0);  // still 1:1, scrolled
+        QCOMPARE(w.view()->scale(), 1.0);
+        QVERIFY(onScreen(w.saveViewButton()));
+        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
+        QCOMPARE(dialogs.seen.value(0), QStringLiteral("Aktuelles Bild speichern..."));
+
+        QVERIFY(w.openVideoFile(video));
+        QVERIFY(freeRoom(&w).contains(w.frameGeometry()));
+        auto* play = buttonShowing(w.videoPanel(), QStringLiteral(">/||"));
+        QVERIFY(onScreen(play));
+        QSignalSpy frames(w.model(), &CalculationModel::frameProcessed);
+        QTest::mouseClick(play, Qt::LeftButton);
+        QVERIFY(frames.wait(2000));
+        QTest::mouseClick(play, Qt::LeftButton);
+
+        named(&w, "configLUT")->trigger();
+        QVERIFY(onScreen(w.picker()));
+        auto* gum = buttonShowing(w.picker(), QStringLiteral("Zahnfleisch"));
+        QVERIFY(onScreen(gum));
+        QTest::mouseClick(gum, Qt::LeftButton, {}, QPoint(8, gum->height() / 2));  // its circle
+        QVERIFY(gum->isChecked());
+        QVERIFY(freeRoom(&w).contains(w.frameGeometry()));
+    }
+};
+
+QTEST_MAIN(SmallScreenTest)
+#include "SmallScreenTest.moc"
