@@ -1,5 +1,5 @@
-// A 1920x1080 frame on a 1280x1024 screen: the window stays on the screen, the view scrolls,
-// and the controls the operator needs are on the screen and answer clicks.
+// HD and 4K frames on a 1280x1024 screen: the window stays on the screen, the view scrolls and
+// zooms, and the controls the operator needs are on the screen and answer clicks.
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -8,6 +8,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "DialogDriver.h"
 #include "TestVideo.h"
@@ -64,6 +67,36 @@ private slots:
         QVERIFY(onScreen(gum));
         QTest::mouseClick(gum, Qt::LeftButton, {}, QPoint(8, gum->height() / 2));  // its circle
         QVERIFY(gum->isChecked());
+        QVERIFY(freeRoom(&w).contains(w.frameGeometry()));
+    }
+
+    // A 4K frame is analysed at 1:1 inside the screen, then fitted, zoomed and scrolled.
+    void fourKFrameIsAnalysedScrolledAndZoomed() {
+        QTemporaryDir dir;
+        const QString picture = dir.filePath(QStringLiteral("4k.png"));
+        cv::Mat frame;
+        cv::resize(cv::imread(QUENDRA_SAMPLE_DIR "/premolar-1920x1080.png"), frame, {3840, 2160}, 0,
+                   0, cv::INTER_NEAREST);
+        QVERIFY(cv::imwrite(picture.toStdString(), frame));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.loadClassesFile(QStringLiteral(QUENDRA_SAMPLE_DIR "/classes.dat")));
+        QVERIFY(w.openImageFile(picture));
+        QVERIFY(w.model()->getResult().hasResults);
+        QVERIFY(freeRoom(&w).contains(w.frameGeometry()));
+        QScrollBar* down = w.viewArea()->verticalScrollBar();
+        QCOMPARE(down->maximum() - down->minimum() + down->pageStep(), 2160);
+        down->setValue(down->maximum());
+        QCOMPARE(w.view()->corner().y(), w.viewArea()->viewport()->height() - 2160);
+
+        w.viewArea()->fitToArea();
+        const double fitted = w.view()->scale();
+        QVERIFY(fitted < 0.5);
+        const QSize shown = w.view()->frameSize() * fitted;
+        QVERIFY(w.viewArea()->viewport()->rect().contains(QRect(w.view()->corner(), shown)));
+        w.viewArea()->zoomIn();
+        QCOMPARE(w.view()->scale(), std::sqrt(0.125));  // the next power of √2
         QVERIFY(freeRoom(&w).contains(w.frameGeometry()));
     }
 };
