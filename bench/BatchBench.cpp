@@ -17,15 +17,6 @@ namespace fs = std::filesystem;
 constexpr int kPictures = 20;
 constexpr int kVideoFrames = 250;
 
-// The sample tooth moved by (dx, dy), as a camera held by hand would show it.
-cv::Mat shiftedSample(int dx, int dy) {
-    const cv::Mat& frame = sampleFrame(1920, 1080);
-    cv::Mat moved;
-    const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, dx, 0, 1, dy);
-    cv::warpAffine(frame, moved, shift, frame.size(), cv::INTER_NEAREST, cv::BORDER_REPLICATE);
-    return moved;
-}
-
 // 20 different 1920x1080 pictures and a 250-frame 1920x1080 Motion JPEG video of the sample
 // tooth, made once.
 const fs::path& batchFolder() {
@@ -37,9 +28,8 @@ const fs::path& batchFolder() {
         for (int i = 0; i < kPictures; ++i)
             cv::imwrite((dir / "pictures" / ("tooth" + std::to_string(100 + i) + ".png")).string(),
                         shiftedSample(3 * i, 2 * i));
-        cv::VideoWriter video((dir / "video" / "tooth.avi").string(), cv::CAP_FFMPEG,
-                              cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 25, {1920, 1080});
-        for (int i = 0; i < kVideoFrames; ++i) video.write(shiftedSample(i % 8, i % 5));
+        writeSampleVideo(dir / "video" / "tooth.avi", cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                         {1920, 1080}, kVideoFrames);
         return dir;
     }();
     return folder;

@@ -1,6 +1,7 @@
 #include "view/FrameView.h"
 
 #include <QMouseEvent>
+#include <QOpenGLExtraFunctions>
 #include <QOpenGLFunctions_1_1>
 #include <QOpenGLVersionFunctionsFactory>
 #include <QPainter>
@@ -20,6 +21,7 @@ FrameView::~FrameView() {
     if (!texture || !context()) return;
     makeCurrent();
     gl->glDeleteTextures(1, &texture);
+    if (blit) blit->glDeleteFramebuffers(1, &textureFramebuffer);
     doneCurrent();
 }
 
@@ -30,6 +32,10 @@ void FrameView::initializeGL() {
     gl->glGenTextures(1, &texture);
     textureSize = {};
     textureStale = true;
+    const bool canBlit = context()->format().majorVersion() >= 3 ||
+                         context()->hasExtension("GL_ARB_framebuffer_object");
+    blit = canBlit ? context()->extraFunctions() : nullptr;
+    if (blit) blit->glGenFramebuffers(1, &textureFramebuffer);
 }
 
 // The projection maps window pixels, y downwards; the quad lies in front of the eye.
@@ -44,21 +50,48 @@ void FrameView::resizeGL(int width, int height) {
     gl->glTranslatef(0, 0, -0.02f);
 }
 
+// An unsized GL_RGBA given B,G,R,A bytes is what software renderers store as it comes; the
+// window has no alpha to show.
 void FrameView::upload(const cv::Mat& picture) {
     gl->glBindTexture(GL_TEXTURE_2D, texture);
     gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(picture.step / 4));
     const QSize size(picture.cols, picture.rows);
     if (size != textureSize) {
-        gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, size.width(), size.height(), 0, GL_BGRA,
+        gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size.width(), size.height(), 0, GL_BGRA,
                          GL_UNSIGNED_INT_8_8_8_8_REV, picture.data);
         textureSize = size;
+        if (blit) {
+            blit->glBindFramebuffer(GL_FRAMEBUFFER, textureFramebuffer);
+            blit->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                                         texture, 0);
+            blit->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+        }
     } else {
         gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size.width(), size.height(), GL_BGRA,
                             GL_UNSIGNED_INT_8_8_8_8_REV, picture.data);
     }
     gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     textureStale = false;
+}
+
+// At 1:1 the texture's rows are copied into the window, the part of the frame inside the
+// view. The texture holds the picture top row first and OpenGL counts the window's rows
+// upwards, so the copy turns the rows over; a software renderer keeps the window's rows top
+// first, where this is a plain memory copy (drawing the textured quad would shade every
+// pixel). False where a copy cannot show the frame.
+bool FrameView::copyOneToOne(QSize frame, QPoint corner) {
+    if (!blit || devicePixelRatio() != 1) return false;
+    const QRect inView = QRect(corner, frame).intersected(QRect(0, 0, width(), height()));
+    if (inView.isEmpty()) return true;
+    const QPoint source = inView.topLeft() - corner;
+    const int top = height() - inView.top();  // the view's top row, counted from its bottom
+    blit->glBindFramebuffer(GL_READ_FRAMEBUFFER, textureFramebuffer);
+    blit->glBlitFramebuffer(source.x(), source.y(), source.x() + inView.width(),
+                            source.y() + inView.height(), inView.left(), top, inView.right() + 1,
+                            top - inView.height(), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    blit->glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
+    return true;
 }
 
 // The hint, drawn into a picture of the view's size: the same path to the screen as a frame.
@@ -75,22 +108,24 @@ void FrameView::drawPlaceholder() {
 }
 
 void FrameView::paintGL() {
-    gl->glClear(GL_COLOR_BUFFER_BIT);
     const bool empty = displayImage.empty();
     if (empty && placeholderImage.size() != cv::Size(width(), height())) drawPlaceholder();
     const cv::Mat& picture = empty ? placeholderImage : displayImage;
+    const double scale = empty ? 1 : shownScale;
+    const QPoint corner = empty ? QPoint() : origin;
+    const QSize shown = shownSize({picture.cols, picture.rows}, scale);
+    if (picture.empty() || !QRect(corner, shown).contains(QRect(0, 0, width(), height())))
+        gl->glClear(GL_COLOR_BUFFER_BIT);
     if (picture.empty()) return;
     if (textureStale) upload(picture);
+    if (scale == 1 && copyOneToOne(shown, corner)) return;
     gl->glBindTexture(GL_TEXTURE_2D, texture);
     // At 1:1 every texel is one screen pixel; other scales blend neighbours.
-    const double scale = empty ? 1 : shownScale;
     const GLint filter = scale == 1 ? GL_NEAREST : GL_LINEAR;
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    gl->glColor3f(1, 1, 1);
+    gl->glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     gl->glEnable(GL_TEXTURE_2D);
-    const QSize shown = shownSize({picture.cols, picture.rows}, scale);
-    const QPoint corner = empty ? QPoint() : origin;
     const auto x0 = static_cast<GLfloat>(corner.x()), y0 = static_cast<GLfloat>(corner.y());
     const auto x1 = x0 + static_cast<GLfloat>(shown.width());
     const auto y1 = y0 + static_cast<GLfloat>(shown.height());

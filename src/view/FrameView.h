@@ -8,6 +8,7 @@
 #include "sources/FrameObserver.h"
 
 class CalculationModel;
+class QOpenGLExtraFunctions;
 class QOpenGLFunctions_1_1;
 
 // Shows the model's current frame with the analysis overlay through OpenGL, at a scale (one
@@ -21,7 +22,8 @@ class QOpenGLFunctions_1_1;
 // every frame composed into the main window once more, which on a software renderer costs
 // more than reading and analysing the frame.) The frame goes to one texture, made when the GL
 // context is and refilled in place only when a new frame arrives, in the driver's own pixel
-// layout (B,G,R,A bytes), so nothing is converted on the way; a paint only draws it.
+// layout (B,G,R,A bytes), so nothing is converted on the way. A paint at 1:1 copies the
+// texture into the window; other scales draw it on a quad.
 class FrameView : public QOpenGLWindow, public FrameObserver {
 public:
     explicit FrameView(CalculationModel* model);
@@ -69,6 +71,7 @@ private:
     bool takeFrame();
     void drawOverlay();
     void upload(const cv::Mat& picture);
+    bool copyOneToOne(QSize frame, QPoint corner);
     void drawPlaceholder();
     // The frame pixel under the mouse.
     QPoint framePointOf(const QMouseEvent* event) const;
@@ -81,7 +84,9 @@ private:
     double shownScale = 1;
     QPoint origin;
     QOpenGLFunctions_1_1* gl = nullptr;
+    QOpenGLExtraFunctions* blit = nullptr;  // null without framebuffer objects
     unsigned texture = 0;
+    unsigned textureFramebuffer = 0;  // reads the texture for copies
     QSize textureSize;
     bool textureStale = true;
     int selX0 = 0, selY0 = 0, selX1 = 0, selY1 = 0;

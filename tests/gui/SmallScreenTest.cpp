@@ -13,6 +13,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "DialogDriver.h"
+#include "ShownView.h"
 #include "TestVideo.h"
 #include "WidgetLookup.h"
 #include "app/QuendraRC1.h"
@@ -89,6 +90,7 @@ private slots:
         QCOMPARE(down->maximum() - down->minimum() + down->pageStep(), 2160);
         down->setValue(down->maximum());
         QCOMPARE(w.view()->corner().y(), w.viewArea()->viewport()->height() - 2160);
+        QCOMPARE(pixelsUnlikeTheFrame(w.view()), 0);  // the frame's bottom, in place
 
         w.viewArea()->fitToArea();
         const double fitted = w.view()->scale();

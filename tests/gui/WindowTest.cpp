@@ -26,6 +26,7 @@
 #include "BadInputs.h"
 #include "DialogDriver.h"
 #include "SampleScene.h"
+#include "ShownView.h"
 #include "TestVideo.h"
 #include "WidgetLookup.h"
 #include "app/QuendraRC1.h"
@@ -55,13 +56,6 @@ class WindowTest : public QObject {
     }
 
     // The view as the screen shows it, once it has been drawn at its present size.
-    static QImage onScreen(QuendraRC1& w) {
-        QSignalSpy swapped(w.view(), &QOpenGLWindow::frameSwapped);
-        w.view()->requestUpdate();
-        if (!swapped.wait(5000)) return {};
-        return w.view()->readBack();
-    }
-
     // The colours of the half-open rectangle of the sample picture.
     static std::set<quendra::ColorKey> coloursOf(const cv::Mat& frame, cv::Rect r) {
         std::set<quendra::ColorKey> keys;
@@ -148,23 +142,14 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         // Before any source the empty view tells the first step, in white on black.
-        const QImage hint = onScreen(w);
+        const QImage hint = paintedView(w.view());
         int lit = 0;
         for (int y = 0; y < hint.height(); ++y)
             for (int x = 0; x < hint.width(); ++x) lit += hint.pixelColor(x, y) != Qt::black;
         QVERIFY2(lit > 200, qPrintable(QString::number(lit)));
         QVERIFY(w.openImageFile(path));
         QCOMPARE(w.view()->size(), QSize(321, 97));
-        const QImage shown = onScreen(w).convertToFormat(QImage::Format_RGB888);
-        const cv::Mat expected = w.view()->shownPicture();  // the frame with the red area
-        int wrong = 0;
-        for (int y = 0; y < 97; ++y)
-            for (int x = 0; x < 321; ++x) {
-                const cv::Vec3b bgr = expected.at<cv::Vec3b>(y, x);
-                const QColor c = shown.pixelColor(x, y);
-                wrong += c != QColor(bgr[2], bgr[1], bgr[0]);
-            }
-        QCOMPARE(wrong, 0);
+        QCOMPARE(pixelsUnlikeTheFrame(w.view()), 0);  // the frame with the red area
     }
 
     void unreadableImageKeepsThePreviousSource() {
@@ -371,7 +356,7 @@ private slots:
         QCOMPARE(w.model()->getToothResult().toothType, truth.toothType);
         QCOMPARE(analysis(w), QStringLiteral("Zahn gefunden, 3 Kanäle: UK-Molar"));
 
-        const QImage picture = onScreen(w);
+        const QImage picture = paintedView(w.view());
         QCOMPARE(picture.size(), QSize(640, 480));
         QCOMPARE(picture.pixelColor(300, 20), QColor(255, 0, 0));  // analysed area
         int white = 0;
@@ -523,7 +508,7 @@ private slots:
         const QString picture = dir.filePath(QStringLiteral("Ansicht ü"));  // no extension: PNG
         QVERIFY(w.saveImageFile(picture));
         QCOMPARE(status(w), QStringLiteral("Bild gespeichert (%1).").arg(picture));
-        const QImage shown = onScreen(w).convertToFormat(QImage::Format_RGB888);
+        const QImage shown = paintedView(w.view()).convertToFormat(QImage::Format_RGB888);
         const QImage saved = QImage(picture, "PNG").convertToFormat(QImage::Format_RGB888);
         QCOMPARE(saved, shown);
 
@@ -552,7 +537,7 @@ private slots:
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(w.loadClassesFile(sample("classes.dat")));
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QImage shown = onScreen(w).convertToFormat(QImage::Format_RGB888);
+        const QImage shown = paintedView(w.view()).convertToFormat(QImage::Format_RGB888);
         cv::Mat white(shown.height(), shown.width(), CV_8UC1, cv::Scalar(0));
         for (int y = 0; y < shown.height(); ++y)
             for (int x = 0; x < shown.width(); ++x)
