@@ -103,16 +103,6 @@ TEST_F(Batch, BadInputsInFoldersAreNamedAndTheGoodOnesStillDone) {
     EXPECT_NE(table().find(",tooth,Frontzahn,"), std::string::npos);
 }
 
-TEST_F(Batch, VideoWithBrokenLastFramesKeepsTheGoodOnes) {
-    const fs::path video = makeVideoWithBrokenTail(folder, 20, 0.6);
-    const int status = run(options({video.string()}));
-    EXPECT_NE(table().find(csvField(video.string()) + ",0,"), std::string::npos) << table();
-    if (status == 1)
-        EXPECT_NE(log.str().find("cannot be read"), std::string::npos) << log.str();
-    else
-        EXPECT_NE(table().find(",19,"), std::string::npos);  // the back end read on regardless
-}
-
 TEST_F(Batch, OutputFolderProblemsAreNamed) {
     writeBytes("datei", "x");
     BatchOptions o = options({QUENDRA_SAMPLE_DIR "/front-640x480.png"});
