@@ -55,7 +55,6 @@ class WindowTest : public QObject {
         QTest::mouseRelease(view, Qt::LeftButton, {}, to);
     }
 
-    // The view as the screen shows it, once it has been drawn at its present size.
     // The colours of the half-open rectangle of the sample picture.
     static std::set<quendra::ColorKey> coloursOf(const cv::Mat& frame, cv::Rect r) {
         std::set<quendra::ColorKey> keys;
