@@ -55,6 +55,15 @@ class WindowTest : public QObject {
         QTest::mouseRelease(view, Qt::LeftButton, {}, to);
     }
 
+    // The window on the molar sample in the configuration mode; the frame it shows, or none.
+    cv::Mat configuringOnMolar(QuendraRC1& w) const {
+        w.show();
+        if (!w.openImageFile(sample("molar-640x480.png")) || !QTest::qWaitForWindowExposed(&w))
+            return {};
+        named(&w, "configLUT")->trigger();
+        return w.model()->getImage().clone();
+    }
+
     // The colours of the half-open rectangle of the sample picture.
     static std::set<quendra::ColorKey> coloursOf(const cv::Mat& frame, cv::Rect r) {
         std::set<quendra::ColorKey> keys;
@@ -198,11 +207,8 @@ private slots:
     // window made smaller with the frame fitted into it the rectangle its corners lie on.
     void pickingAtAnyZoomRecordsTheFramePixelsUnderTheDrag() {
         QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        named(&w, "configLUT")->trigger();
-        const cv::Mat frame = w.model()->getImage().clone();
+        const cv::Mat frame = configuringOnMolar(w);
+        QVERIFY(!frame.empty());
         ViewArea* area = w.viewArea();
         const auto fitSmaller = [&] {
             QSignalSpy zoomed(area, &ViewArea::zoomChanged);
@@ -278,11 +284,8 @@ private slots:
 
     void dragRecordsTheHalfOpenRectangleInEitherDirection() {
         QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        named(&w, "configLUT")->trigger();
-        const cv::Mat frame = w.model()->getImage().clone();
+        const cv::Mat frame = configuringOnMolar(w);
+        QVERIFY(!frame.empty());
         QTest::mouseClick(w.view(), Qt::LeftButton, {}, QPoint(300, 200));
         QVERIFY(picked(w.model()).empty());
         QCOMPARE(
@@ -314,10 +317,7 @@ private slots:
         const QString classes = dir.filePath(QStringLiteral("Farbklassen ä.dat"));
 
         QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        named(&w, "configLUT")->trigger();
+        QVERIFY(!configuringOnMolar(w).empty());
         const auto dragAll = [&](const std::vector<cv::Rect>& rects) {
             for (const cv::Rect& r : rects)
                 drag(w.view(), {r.x, r.y}, {r.x + r.width, r.y + r.height});
