@@ -14,20 +14,6 @@ std::vector<std::uint8_t> freshCache() {
     return std::vector<std::uint8_t>(kColorKeyCount, 0xFF);
 }
 
-TEST(ColorKey, PureRedIsTheHighByte) {
-    const std::uint8_t red[3] = {0, 0, 255};
-    EXPECT_EQ(colorKeyOf(red), 0xFF0000u);
-}
-
-TEST(ClassifyPixels, WithoutTreeEveryColourIsClassZero) {
-    cv::Mat frame(4, 5, CV_8UC3, cv::Scalar(1, 2, 3));
-    cv::Mat mask(frame.size(), CV_8UC1, cv::Scalar(0));
-    auto cache = freshCache();
-    classifyPixels(frame, 1, cache.data(), nullptr, 5, mask, 0, 0, 5, 4);
-    EXPECT_EQ(cv::countNonZero(mask != 255), 0);
-    EXPECT_EQ(cache[0x030201], 0);
-}
-
 TEST(ClassifyPixels, MarksTheClassInsideTheWindowOnly) {
     cv::Mat frame(6, 6, CV_8UC3, cv::Scalar(10, 20, 30));
     std::vector<PackedSample> samples(6, packSample(1, 0x1E140A));
