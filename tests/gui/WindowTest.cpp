@@ -526,6 +526,34 @@ private slots:
         QVERIFY(!w.saveRecognitionFile(dir.filePath(QStringLiteral("kein/ordner.txt"))));
     }
 
+    // The white tooth ellipse on screen lies along the generated front tooth (which leans 15
+    // degrees): the principal axes of its pixels and of the drawn scene agree, by OpenCV's
+    // moments. The tooth-type text, also white, is left out.
+    void toothEllipseOnScreenLiesAlongTheTooth() {
+        const quendra::SampleScene front = quendra::sampleScenes()[1];
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        QVERIFY(w.loadClassesFile(sample("classes.dat")));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QImage shown = paintedView(w.view()).convertToFormat(QImage::Format_RGB888);
+        cv::Mat white(shown.height(), shown.width(), CV_8UC1, cv::Scalar(0));
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                white.at<uchar>(y, x) = shown.pixel(x, y) == 0xFFFFFFFF ? 255 : 0;
+        const quendra::ToothResult tooth = w.model()->getToothResult();
+        white(cv::Rect(tooth.centerX, tooth.centerY - 12, 80, 16)).setTo(0);
+        cv::Mat region(shown.height(), shown.width(), CV_8UC1, cv::Scalar(0));
+        cv::ellipse(region, front.tooth.centre, front.tooth.axes, front.tooth.angle, 0, 360,
+                    cv::Scalar(255), cv::FILLED);
+        const auto axis = [](const cv::Mat& mask) {
+            const cv::Moments m = cv::moments(mask, true);
+            return 0.5 * std::atan2(2 * m.mu11, m.mu20 - m.mu02) * 180 / CV_PI;
+        };
+        QVERIFY2(std::abs(axis(white) - axis(region)) < 2.0,
+                 qPrintable(QStringLiteral("%1 against %2").arg(axis(white)).arg(axis(region))));
+    }
+
     // Qt's standard keys open a picture, save the view and quit; while a video is open, space
     // plays and pauses and the arrows step, but a focused setting slider keeps the arrows.
     void keysGiveTheirCommands() {
