@@ -103,14 +103,15 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->type_name("DIR");
     app.add_option("--csv", o.csv, "the table's file (default: results.csv in --out)")
         ->type_name("FILE");
-    app.add_option("--overlays", o.overlays,
+    const std::map<std::string, Overlays> overlayNames{
+        {"video", Overlays::Video}, {"png", Overlays::Png}, {"none", Overlays::None}};
+    std::string overlays = "video";
+    app.add_option("--overlays", overlays,
                    "video: a JPEG per picture, a movie per video; png: a PNG per picture and "
                    "analysed frame; none")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, Overlays>{
-                {"video", Overlays::Video}, {"png", Overlays::Png}, {"none", Overlays::None}},
-            CLI::ignore_case))
-        ->default_str("video");
+        ->transform(CLI::IsMember({"video", "png", "none"}, CLI::ignore_case).description(""))
+        ->type_name("video|png|none")
+        ->capture_default_str();
     app.add_flag("--texts", o.texts, "recognition data also for every analysed video frame");
     app.add_flag("--masks", o.masks, "a 16-bit label picture per picture and analysed frame");
     auto* overwrite =
@@ -144,6 +145,7 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     } catch (const CLI::ParseError& e) {
         return {std::nullopt, 2, std::string(e.what()) + "\nRun with --help for more information."};
     }
+    o.overlays = overlayNames.at(overlays);
     if (!shard.empty()) parseShard(shard, o.shard, o.shards);
     return {o, 0, {}};
 }

@@ -125,11 +125,14 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
     refused({"--classes", "c.dat", "--jobs", "x", "a.png"}, "--jobs");
     refused({"--classes", "c.dat", "--bogus", "a.png"}, "--bogus");
     refused({"--classes", "c.dat"}, "INPUT");
-    const ParsedCommandLine ok = parseBatchOptions(
-        {"--classes", "c.dat", "--px-per-mm", "12.5", "--every", "3", "--", "-a.png"});
+    refused({"--classes", "c.dat", "--overlays", "2", "a.png"}, "{video,png,none}");
+    const ParsedCommandLine ok =
+        parseBatchOptions({"--classes", "c.dat", "--px-per-mm", "12.5", "--every", "3",
+                           "--overlays", "PNG", "--", "-a.png"});
     ASSERT_TRUE(ok.options);
     EXPECT_EQ(*ok.options->pxPerMm, 12.5);
     EXPECT_EQ(ok.options->every, 3);
+    EXPECT_EQ(ok.options->overlays, Overlays::Png);
     EXPECT_EQ(ok.options->inputs, std::vector<std::string>{"-a.png"});
     EXPECT_EQ(parseBatchOptions({"--version"}).text, "quendra-batch " QUENDRA_VERSION);
     EXPECT_EQ(parseBatchOptions({"--help"}).exitStatus, 0);
