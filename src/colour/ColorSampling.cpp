@@ -7,16 +7,19 @@
 
 namespace quendra {
 
-void markSamples(const cv::Mat& frame, std::uint8_t* table, std::uint8_t classId, int x0, int y0,
-                 int x1, int y1) {
+void markSamples(const cv::Mat& frame, std::uint8_t* table, std::array<std::size_t, 256>& counts,
+                 std::uint8_t classId, int x0, int y0, int x1, int y1) {
     CV_CheckTypeEQ(frame.type(), CV_8UC3, "frames must be 8-bit B,G,R images");
     const cv::Rect r = clipRect(frame.size(), x0, y0, x1, y1);
     for (int y = r.y; y < r.y + r.height; ++y) {
         const std::uint8_t* p = frame.ptr<std::uint8_t>(y) + 3 * r.x;
         for (int i = 0; i < r.width; ++i, p += 3) {
             std::uint8_t& entry = table[colorKeyOf(p)];
-            entry =
+            const std::uint8_t marked =
                 (entry != ClassNone && entry != classId) ? std::uint8_t{ClassConflict} : classId;
+            --counts[entry];
+            ++counts[marked];
+            entry = marked;
         }
     }
 }

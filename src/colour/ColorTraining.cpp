@@ -7,21 +7,19 @@
 
 namespace quendra {
 
-ColorTraining::ColorTraining() : sampleTable_(std::make_unique<std::uint8_t[]>(kColorKeyCount)) {}
+ColorTraining::ColorTraining() : sampleTable_(new std::uint8_t[kColorKeyCount]) {
+    reset();
+}
 
 void ColorTraining::reset() {
-    std::memset(sampleTable_.get(), 0, kColorKeyCount);
+    std::memset(sampleTable_.get(), ClassNone, kColorKeyCount);
+    counts_ = {};
+    counts_[ClassNone] = kColorKeyCount;
 }
 
 void ColorTraining::addSamples(const cv::Mat& frame, int x0, int y0, int x1, int y1) {
     if (frame.empty()) return;
-    markSamples(frame, sampleTable_.get(), colorClass_, x0, y0, x1, y1);
-}
-
-std::array<std::size_t, 256> ColorTraining::classCounts() const {
-    std::array<std::size_t, 256> counts{};
-    for (ColorKey k = 0; k < kColorKeyCount; ++k) ++counts[sampleTable_[k]];
-    return counts;
+    markSamples(frame, sampleTable_.get(), counts_, colorClass_, x0, y0, x1, y1);
 }
 
 std::vector<PackedSample> ColorTraining::samples() const {

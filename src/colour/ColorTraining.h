@@ -35,7 +35,7 @@ public:
     void addSamples(const cv::Mat& frame, int x0, int y0, int x1, int y1);
 
     // How many colours the table gives each value (index 0: the colours not picked).
-    std::array<std::size_t, 256> classCounts() const;
+    const std::array<std::size_t, 256>& classCounts() const { return counts_; }
 
     // Every picked colour with its class, conflicts included, in ascending colour-key order:
     // the records a saved file holds.
@@ -55,6 +55,7 @@ public:
 private:
     std::uint8_t colorClass_ = ClassEnamel;
     std::unique_ptr<std::uint8_t[]> sampleTable_;
+    std::array<std::size_t, 256> counts_{};
     ClassCache previewCache_;
 };
 

@@ -13,33 +13,51 @@ cv::Mat colourRow(std::initializer_list<cv::Vec3b> pixels) {
     return frame;
 }
 
+// A table of no picks, with the counts markSamples keeps beside it.
+struct SampleTable {
+    std::vector<std::uint8_t> table = std::vector<std::uint8_t>(kColorKeyCount, ClassNone);
+    std::array<std::size_t, 256> counts{kColorKeyCount};
+
+    void mark(const cv::Mat& frame, std::uint8_t classId, int x0, int y0, int x1, int y1) {
+        markSamples(frame, table.data(), counts, classId, x0, y0, x1, y1);
+    }
+    // The counts taken afresh from the whole table.
+    std::array<std::size_t, 256> counted() const {
+        std::array<std::size_t, 256> fresh{};
+        for (const std::uint8_t entry : table) ++fresh[entry];
+        return fresh;
+    }
+};
+
 TEST(MarkSamples, AClassOnceConflictingStaysConflicting) {
-    std::vector<std::uint8_t> table(kColorKeyCount, 0);
+    SampleTable t;
     const cv::Mat frame = colourRow({{1, 2, 3}});
     const ColorKey key = 0x030201;
-    markSamples(frame, table.data(), 1, 0, 0, 1, 1);
-    EXPECT_EQ(table[key], 1);
-    markSamples(frame, table.data(), 1, 0, 0, 1, 1);
-    EXPECT_EQ(table[key], 1);
-    markSamples(frame, table.data(), 2, 0, 0, 1, 1);
-    EXPECT_EQ(table[key], 255);
-    markSamples(frame, table.data(), 1, 0, 0, 1, 1);
-    EXPECT_EQ(table[key], 255);
+    t.mark(frame, 1, 0, 0, 1, 1);
+    EXPECT_EQ(t.table[key], 1);
+    t.mark(frame, 1, 0, 0, 1, 1);
+    EXPECT_EQ(t.table[key], 1);
+    t.mark(frame, 2, 0, 0, 1, 1);
+    EXPECT_EQ(t.table[key], 255);
+    t.mark(frame, 1, 0, 0, 1, 1);
+    EXPECT_EQ(t.table[key], 255);
+    EXPECT_EQ(t.counts, t.counted());
 }
 
 TEST(MarkSamples, RecordsTheHalfOpenRectangleClippedToTheFrame) {
-    std::vector<std::uint8_t> table(kColorKeyCount, 0);
+    SampleTable t;
     cv::Mat frame(3, 3, CV_8UC3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 3; ++x)
             frame.at<cv::Vec3b>(y, x) = {static_cast<uchar>(3 * y + x), 0, 0};
-    markSamples(frame, table.data(), 2, 1, -4, 9, 2);  // columns 1..2, rows 0..1
+    t.mark(frame, 2, 1, -4, 9, 2);  // columns 1..2, rows 0..1
     std::vector<int> picked;
     for (int b = 0; b < 9; ++b)
-        if (table[static_cast<std::size_t>(b)]) picked.push_back(b);
+        if (t.table[static_cast<std::size_t>(b)]) picked.push_back(b);
     EXPECT_EQ(picked, (std::vector<int>{1, 2, 4, 5}));
-    markSamples(frame, table.data(), 1, 2, 2, 2, 3);  // no width: nothing
-    EXPECT_EQ(table[8], 0);
+    t.mark(frame, 1, 2, 2, 2, 3);  // no width: nothing
+    EXPECT_EQ(t.table[8], 0);
+    EXPECT_EQ(t.counts, t.counted());
 }
 
 TEST(ColorTrainingPreview, PaintsEachClassAndKeepsOtherColours) {
