@@ -1,7 +1,6 @@
 #include "colour/ColorSampling.h"
 
-#include <cstring>
-
+#include "colour/ClassCache.h"
 #include "colour/ColorKey.h"
 #include "colour/PixelScan.h"
 
@@ -24,15 +23,15 @@ void markSamples(const cv::Mat& frame, std::uint8_t* table, std::array<std::size
     }
 }
 
-void paintPreview(const cv::Mat& frame, const KDTree& tree, std::uint8_t* cache, int threshold,
+void paintPreview(const cv::Mat& frame, const KDTree& tree, ClassCache& cache, int threshold,
                   cv::Mat& preview) {
     CV_CheckTypeEQ(frame.type(), CV_8UC3, "frames must be 8-bit B,G,R images");
     CV_Assert(preview.type() == frame.type() && preview.size() == frame.size());
-    std::memset(cache, 0xFF, kColorKeyCount);
+    cache.clear();
     std::vector<int> pending;
     for (int y = 0; y < frame.rows; ++y) {
         const std::uint8_t* p = frame.ptr<std::uint8_t>(y);
-        classifyRowIntoCache(p, frame.cols, cache, &tree, threshold, pending);
+        classifyRowIntoCache(p, frame.cols, cache.data(), &tree, threshold, pending);
         cv::Vec3b* out = preview.ptr<cv::Vec3b>(y);
         for (int x = 0; x < frame.cols; ++x, p += 3) {
             switch (cache[colorKeyOf(p)]) {

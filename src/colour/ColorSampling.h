@@ -12,6 +12,7 @@
 
 namespace quendra {
 
+class ClassCache;
 class KDTree;
 
 // Records the colours of the rectangle in `table` (2^24 bytes by colour key): an unpicked
@@ -21,10 +22,10 @@ class KDTree;
 void markSamples(const cv::Mat& frame, std::uint8_t* table, std::array<std::size_t, 256>& counts,
                  std::uint8_t classId, int x0, int y0, int x1, int y1);
 
-// Clears `cache` (2^24 bytes) to "not classified", classifies every pixel of `frame` through it
-// and the tree, and paints `preview` (same size and type, holding a copy of the frame): class 1
-// white, class 2 red, class 3 black; any other class keeps the frame's colour.
-void paintPreview(const cv::Mat& frame, const KDTree& tree, std::uint8_t* cache, int threshold,
+// Clears `cache`, classifies every pixel of `frame` through it and the tree, and paints
+// `preview` (same size and type, holding a copy of the frame): class 1 white, class 2 red,
+// class 3 black; any other class keeps the frame's colour.
+void paintPreview(const cv::Mat& frame, const KDTree& tree, ClassCache& cache, int threshold,
                   cv::Mat& preview);
 
 }  // namespace quendra

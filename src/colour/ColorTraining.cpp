@@ -7,7 +7,8 @@
 
 namespace quendra {
 
-ColorTraining::ColorTraining() : sampleTable_(new std::uint8_t[kColorKeyCount]) {
+ColorTraining::ColorTraining()
+    : sampleTable_(std::make_unique_for_overwrite<std::uint8_t[]>(kColorKeyCount)) {
     reset();
 }
 
@@ -36,14 +37,12 @@ ClassFileStatus ColorTraining::save(const std::string& path) const {
 cv::Mat ColorTraining::paintPreview(const cv::Mat& frame, int threshold) {
     if (frame.empty()) return {};
     cv::Mat preview = frame.clone();
-    std::vector<PackedSample> usable;
-    for (ColorKey k = 0; k < kColorKeyCount; ++k) {
-        const std::uint8_t entry = sampleTable_[k];
-        if (entry >= 1 && entry <= 127) usable.push_back(packSample(entry, k));
-    }
+    // Classes above 127, the conflicts among them, take no part.
+    std::vector<PackedSample> usable = samples();
+    std::erase_if(usable, [](PackedSample s) { return sampleClass(s) > 127; });
     if (!usable.empty()) {
         const KDTree previewTree(std::move(usable));
-        quendra::paintPreview(frame, previewTree, previewCache_.data(), threshold, preview);
+        quendra::paintPreview(frame, previewTree, previewCache_, threshold, preview);
     }
     return preview;
 }

@@ -1,5 +1,6 @@
 #include "model/CalculationModel.h"
 
+#include "colour/PixelScan.h"
 #include "sources/FrameModel.h"
 
 CalculationModel::CalculationModel() = default;
@@ -110,15 +111,14 @@ void CalculationModel::previewLUT() {
 }
 
 void CalculationModel::setConfiguring(bool on) {
-    if (on && classifier) resetClasses();
+    if (on && classifier) forgetClasses();
     configuringMode = on;
     refresh();
 }
 
 void CalculationModel::addSamples(int x0, int y0, int x1, int y1) {
-    ColorPick pick{
-        .colorClass = training.colorClass(),
-        .pixels = (cv::Rect(x0, y0, x1 - x0, y1 - y0) & cv::Rect({}, image.size())).area()};
+    ColorPick pick{.colorClass = training.colorClass(),
+                   .pixels = quendra::clipRect(image.size(), x0, y0, x1, y1).area()};
     const auto before = training.classCounts();
     training.addSamples(image, x0, y0, x1, y1);
     const auto after = training.classCounts();
