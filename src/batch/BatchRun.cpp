@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <thread>
+#include <unordered_set>
 
 #include "batch/BatchInputs.h"
 #include "batch/BatchTable.h"
@@ -154,14 +156,19 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
 
     const std::string header = tableHeader(millimetres);
     ResumePoint resumeAt;
+    std::vector<std::string> carried;  // named by the run resumed, about what it finished
     if (table.size() > 0 && options.resume) {
         std::string problem;
         const auto point =
             findResumePoint(readWhole(tablePath), header, items, options.every, problem);
         if (!point) return refuse(tablePath.string() + ": cannot be resumed: " + problem);
-        if (fs::exists(recordPath) && !sameRun(readWhole(recordPath), options, items, problem))
+        const std::string record = fs::exists(recordPath) ? readWhole(recordPath) : "";
+        if (!record.empty() && !sameRun(record, options, items, problem))
             return refuse(recordPath.string() + ": cannot be resumed: " + problem);
         resumeAt = *point;
+        carried = carriedProblems(problemsOf(record), items, resumeAt.item, tablePath.string());
+        for (const std::string& p : carried)
+            log << "quendra-batch: " << p << " (named by the run resumed)\n";
     } else if (table.size() > 0 && !options.overwrite) {
         return refuse(tablePath.string() +
                       ": the table of an earlier run is there; --overwrite replaces it, "
@@ -215,9 +222,11 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     const RunOutcome written = writer.finish();
     outcome.itemsDone += written.itemsDone;
     outcome.framesDone += written.framesDone;
-    outcome.problems = inputs.problems;
-    outcome.problems.insert(outcome.problems.end(), written.problems.begin(),
-                            written.problems.end());
+    std::unordered_set<std::string> named;
+    for (const auto* problems : std::array<const std::vector<std::string>*, 3>{
+             &inputs.problems, &carried, &written.problems})
+        for (const std::string& p : *problems)
+            if (named.insert(utf8Text(p)).second) outcome.problems.push_back(p);
     // The table is flushed to the disk before the record says the run finished; the pictures
     // and movies, which a run can make again, are left to the system's write-back.
     if (!table.sync() && !writer.tableFailed())

@@ -1,6 +1,7 @@
 #include "batch/Resume.h"
 
 #include <charconv>
+#include <unordered_set>
 
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
@@ -87,6 +88,22 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
     point.itemsDone = item;
     point.frame = lastFrame >= 0 ? lastFrame + every : -1;
     return point;
+}
+
+std::vector<std::string> carriedProblems(const std::vector<std::string>& earlier,
+                                         const std::vector<BatchItem>& items,
+                                         std::size_t resumeItem, const std::string& tableName) {
+    std::unordered_set<std::string> redone;
+    for (std::size_t i = resumeItem + 1; i < items.size(); ++i)
+        redone.insert(utf8Text(items[i].path));
+    const std::string table = utf8Text(tableName);
+    std::vector<std::string> carried;
+    for (const std::string& p : earlier) {
+        // A problem starts with what it is about: "<input>: ...", "<input>, frame N: ...".
+        const std::string subject = p.substr(0, std::min(p.find(": "), p.find(", frame ")));
+        if (subject != table && !redone.contains(subject)) carried.push_back(p);
+    }
+    return carried;
 }
 
 }  // namespace quendra

@@ -27,4 +27,11 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
                                            const std::vector<BatchItem>& items, int every,
                                            std::string& problem);
 
+// Of the problems an earlier run named (as its record gives them), those a run resumed at item
+// `resumeItem` will not name again: not those of the items after it, which are analysed
+// afresh, nor the table's, which were that run's own.
+std::vector<std::string> carriedProblems(const std::vector<std::string>& earlier,
+                                         const std::vector<BatchItem>& items,
+                                         std::size_t resumeItem, const std::string& tableName);
+
 }  // namespace quendra

@@ -57,6 +57,16 @@ std::string runRecordText(const BatchOptions& o, const std::vector<BatchItem>& i
     return record.dump(2) + "\n";
 }
 
+std::vector<std::string> problemsOf(const std::string& recordText) {
+    const Json record = Json::parse(recordText, nullptr, false);
+    std::vector<std::string> problems;
+    if (!record.is_object() || !record.contains("problems") || !record["problems"].is_array())
+        return problems;
+    for (const Json& p : record["problems"])
+        if (p.is_string()) problems.push_back(p.get<std::string>());
+    return problems;
+}
+
 bool sameRun(const std::string& recordText, const BatchOptions& o,
              const std::vector<BatchItem>& items, std::string& difference) {
     const Json record = Json::parse(recordText, nullptr, false);

@@ -28,6 +28,9 @@ struct RunOutcome {
 std::string runRecordText(const BatchOptions& options, const std::vector<BatchItem>& items,
                           const RunOutcome& outcome);
 
+// The problems a record names; none when it cannot be read.
+std::vector<std::string> problemsOf(const std::string& recordText);
+
 // Whether the record of an earlier run (its text) has the settings and inputs of this one, as a
 // resumed run must; otherwise `difference` says what differs.
 bool sameRun(const std::string& recordText, const BatchOptions& options,

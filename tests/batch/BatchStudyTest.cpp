@@ -144,6 +144,23 @@ TEST_F(BatchStudy, AResumedRunEqualsAnUninterruptedOne) {
     EXPECT_NE(other.errorText().find("cannot be resumed"), std::string::npos) << other.errorText();
 }
 
+// What the interrupted part could not analyse is still named when the run is resumed, and the
+// run ends as one with problems; an unreadable picture has no rows to tell it by.
+TEST_F(BatchStudy, AResumedRunNamesTheProblemsOfTheEarlierPart) {
+    for (const char* name : {"a.png", "c.png", "d.png"}) sample("front-640x480.png", name);
+    writeBytes("in/b.png", "kein Bild");
+    BatchOptions o = options({path("in")});
+    ASSERT_EQ(run(o), 1);
+    const std::string whole = table();
+    writeBytes("out/results.csv", whole.substr(0, whole.find(path("in/d.png"))));
+    o.resume = true;
+    EXPECT_EQ(run(o), 1);
+    EXPECT_EQ(table(), whole);
+    EXPECT_NE(log.str().find("b.png: cannot read the picture"), std::string::npos) << log.str();
+    EXPECT_EQ(record()["problems"].size(), 1u);
+    EXPECT_EQ(record()["exit_status"], 1);
+}
+
 // Three shards into one folder: their tables, in order and with the header once, are the table
 // of one run.
 TEST_F(BatchStudy, ShardsMakeTheTableOfOneRun) {
