@@ -65,8 +65,11 @@ bool MjpegMovieWriter::open(const std::string& path, cv::Size frameSize, double 
     if (!file) return false;
     failed = false;
     size = frameSize;
-    timescale = static_cast<std::uint32_t>(std::lround(framesPerSecond * 1000));
-    frameDuration = 1000;
+    // A thousand ticks a frame; a movie slower than a frame a second (a long video analysed
+    // at a large step) instead has a thousand ticks a second and frames as long as they are.
+    const bool slow = framesPerSecond < 1;
+    timescale = slow ? 1000 : static_cast<std::uint32_t>(std::lround(framesPerSecond * 1000));
+    frameDuration = slow ? static_cast<std::uint32_t>(std::lround(1000 / framesPerSecond)) : 1000;
     sampleSizes.clear();
     sampleOffsets.clear();
     Box ftyp("ftyp");

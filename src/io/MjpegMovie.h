@@ -22,8 +22,9 @@ public:
     MjpegMovieWriter(const MjpegMovieWriter&) = delete;
     MjpegMovieWriter& operator=(const MjpegMovieWriter&) = delete;
 
-    // Starts the file for frames of `size` played at `framesPerSecond` (at most three decimals
-    // kept); false when it cannot be written.
+    // Starts the file for frames of `size` played at `framesPerSecond` (> 0; kept to the
+    // thousandth, below one frame a second each frame's length to the millisecond); false when
+    // it cannot be written.
     bool open(const std::string& path, cv::Size size, double framesPerSecond);
     bool isOpen() const { return file != nullptr; }
     cv::Size frameSize() const { return size; }

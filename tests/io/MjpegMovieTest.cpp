@@ -37,6 +37,21 @@ TEST_F(MjpegMovie, OpenCvReadsEveryFrameBack) {
     EXPECT_FALSE(capture.read(frame));
 }
 
+// A long video analysed at a large step makes a movie of less than a frame a second.
+TEST_F(MjpegMovie, SlowerThanAFrameASecond) {
+    MjpegMovieWriter movie;
+    ASSERT_TRUE(movie.open(path("slow.mov"), {16, 16}, 25.0 / 100000));
+    std::vector<uchar> jpeg;
+    ASSERT_TRUE(cv::imencode(".jpg", cv::Mat(16, 16, CV_8UC3, cv::Scalar::all(90)), jpeg));
+    ASSERT_TRUE(movie.addFrame(jpeg));
+    ASSERT_TRUE(movie.addFrame(jpeg));
+    ASSERT_TRUE(movie.close());
+    cv::VideoCapture capture(path("slow.mov"));
+    ASSERT_TRUE(capture.isOpened());
+    EXPECT_EQ(capture.get(cv::CAP_PROP_FRAME_COUNT), 2);
+    EXPECT_NEAR(capture.get(cv::CAP_PROP_FPS), 25.0 / 100000, 1e-6);
+}
+
 TEST_F(MjpegMovie, UnwritableFileIsRefused) {
     MjpegMovieWriter movie;
     EXPECT_FALSE(movie.open(path("no/such/folder.mov"), {8, 8}, 25));
