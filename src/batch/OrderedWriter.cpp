@@ -39,7 +39,8 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     }
     for (const std::string& p : result.problems) nameProblem(p);
     if (!result.movieFrame.empty()) addMovieFrame(unit, result);
-    if (!result.rows.empty()) ++counts.framesDone;
+    const bool analysed = !result.rows.empty();
+    if (analysed) ++counts.framesDone;
     if (unit.lastOfItem) {
         flushUnreadable();
         closeMovie();
@@ -47,7 +48,7 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     }
     if (!unit.replay || unit.lastOfItem)
         progress.frameDone(unit.item, items[unit.item].path, unit.replay ? -1 : unit.frame,
-                           unit.frameCount, unit.lastOfItem);
+                           unit.frameCount, analysed, unit.lastOfItem);
 }
 
 void OrderedWriter::addMovieFrame(const WorkUnit& unit, const UnitResult& result) {

@@ -23,8 +23,8 @@ void Progress::alreadyDone(std::size_t doneItems, std::size_t doneFrames) {
 }
 
 void Progress::frameDone(std::size_t item, const std::string& path, int frame, int frameCount,
-                         bool itemDone) {
-    if (frame >= 0 || itemDone) ++framesDone;
+                         bool analysed, bool itemDone) {
+    if (analysed) ++framesDone;
     if (itemDone) ++itemsDone;
     itemFraction = itemDone || frameCount <= 0 ? 0 : static_cast<double>(frame + 1) / frameCount;
     if (style == Style::Lines) {

@@ -18,10 +18,11 @@ public:
 
     Progress(std::ostream& log, Style style, std::size_t items);
 
-    // Frame `frame` (-1 for a picture) of item `item` (from 0) was written; `itemDone` when it
-    // was the item's last; `frameCount` the video's frames, for the estimate.
+    // Frame `frame` (-1 for a picture) of item `item` (from 0) was taken; `analysed` when it
+    // gave rows (an unreadable one gives none), `itemDone` when it was the item's last;
+    // `frameCount` the video's frames, for the estimate.
     void frameDone(std::size_t item, const std::string& path, int frame, int frameCount,
-                   bool itemDone);
+                   bool analysed, bool itemDone);
     // Items taken as done before the run started (a resumed run).
     void alreadyDone(std::size_t items, std::size_t frames);
     // Named in every style, quiet included.
