@@ -82,10 +82,13 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
         }
     }
     const bool movie = video && options.overlays == Overlays::Video;
-    if (options.overlays == Overlays::None || (replay && !movie)) return;
+    if (options.overlays == Overlays::None) return;
     drawResultOverlay(picture, frameResult);  // the frame is ours, and needed no more
     if (movie) {
-        cv::imencode(".jpg", picture, result.movieFrame, {cv::IMWRITE_JPEG_QUALITY, kMovieQuality});
+        if (!cv::imencode(".jpg", picture, result.movieFrame,
+                          {cv::IMWRITE_JPEG_QUALITY, kMovieQuality}))
+            result.problems.push_back(outputPath(item, Output::Movie).string() + ", frame " +
+                                      std::to_string(frame) + ": cannot be encoded");
         result.frameSize = picture.size();
     } else {
         save(item, options.overlays == Overlays::Png ? Output::PngOverlay : Output::JpegOverlay,
