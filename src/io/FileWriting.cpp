@@ -32,17 +32,6 @@ int createTemporary(const fs::path& target, std::string& temp) {
     return -1;
 }
 
-bool writeAll(int fd, std::span<const char> bytes) {
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0)
-            done += static_cast<std::size_t>(n);
-        else if (!(n < 0 && errno == EINTR))
-            return false;
-    }
-    return true;
-}
-
 // Gives the new file the mode and owner of the one it replaces. The owner is best effort:
 // only a privileged process may give a file away.
 bool takeOver(int fd, const struct stat& old) {
@@ -78,24 +67,48 @@ std::string followLinks(const std::string& path) {
 
 bool writeFileReplacing(const std::string& path, std::span<const char> bytes,
                         Durability durability) {
-    const fs::path target = followLinks(path);
+    ReplacingFile file;
+    return file.open(path) &&
+           std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) == bytes.size() &&
+           file.commit(durability);
+}
+
+bool ReplacingFile::open(const std::string& path) {
+    abandon();
+    target = followLinks(path);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return false;
-
-    std::string temp;
     const int fd = createTemporary(target, temp);
     if (fd < 0) return false;
-    bool ok = (!exists || takeOver(fd, old)) && writeAll(fd, bytes) &&
-              (durability == Durability::Deferred || ::fsync(fd) == 0);
-    ok = ::close(fd) == 0 && ok;
+    if ((exists && !takeOver(fd, old)) || !(file = ::fdopen(fd, "wb"))) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ReplacingFile::commit(Durability durability) {
+    if (!file) return false;
+    bool ok = std::fflush(file) == 0 && !std::ferror(file) &&
+              (durability == Durability::Deferred || ::fsync(::fileno(file)) == 0);
+    ok = std::fclose(file) == 0 && ok;
+    file = nullptr;
     if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;
     }
-    if (durability == Durability::Flushed) syncFolder(target.parent_path());
+    if (durability == Durability::Flushed) syncFolder(fs::path(target).parent_path());
     return true;
+}
+
+void ReplacingFile::abandon() {
+    if (!file) return;
+    std::fclose(file);
+    file = nullptr;
+    ::unlink(temp.c_str());
 }
 
 }  // namespace quendra

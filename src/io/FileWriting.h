@@ -10,6 +10,7 @@
 // process may, its owner). A target that exists but is not a regular file (a folder, a FIFO,
 // a device) is refused untouched.
 
+#include <cstdio>
 #include <span>
 #include <string>
 
@@ -25,6 +26,30 @@ enum class Durability { Flushed, Deferred };
 // file could not be written.
 bool writeFileReplacing(const std::string& path, std::span<const char> bytes,
                         Durability durability = Durability::Flushed);
+
+// The same for a file written piece by piece (a movie of many frames): the pieces go to the
+// temporary file, which replaces the target only on commit(). Until then the target stays as
+// it was; a file never committed is removed.
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ~ReplacingFile() { abandon(); }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // False when the target cannot be replaced (it is not a regular file, its folder cannot be
+    // written).
+    bool open(const std::string& path);
+    // Where the pieces go, also by seeking back; null unless open.
+    std::FILE* stream() const { return file; }
+    // Puts the file in place; false, and nothing left behind, when any write failed.
+    bool commit(Durability durability);
+    void abandon();
+
+private:
+    std::FILE* file = nullptr;
+    std::string target, temp;
+};
 
 // The file a path finally names once every symbolic link on it is followed (the path itself
 // when it is no link, or when the links go round in circles). The file need not exist.

@@ -57,12 +57,11 @@ constexpr std::uint64_t kMediaDataStart = 20 + 16;  // after 'ftyp' and the 64-b
 }  // namespace
 
 MjpegMovieWriter::~MjpegMovieWriter() {
-    if (file) close();
+    if (isOpen()) close();
 }
 
 bool MjpegMovieWriter::open(const std::string& path, cv::Size frameSize, double framesPerSecond) {
-    file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+    if (!file.open(path)) return false;
     failed = false;
     size = frameSize;
     // A thousand ticks a frame; a movie slower than a frame a second (a long video analysed
@@ -77,15 +76,16 @@ bool MjpegMovieWriter::open(const std::string& path, cv::Size frameSize, double 
     const std::vector<std::uint8_t> head = ftyp.finished();
     // Size 1: the real size follows as 64 bits, filled in at the end.
     const std::uint8_t mediaHeader[16] = {0, 0, 0, 1, 'm', 'd', 'a', 't'};
-    failed = std::fwrite(head.data(), 1, head.size(), file) != head.size() ||
-             std::fwrite(mediaHeader, 1, sizeof mediaHeader, file) != sizeof mediaHeader;
+    failed = std::fwrite(head.data(), 1, head.size(), file.stream()) != head.size() ||
+             std::fwrite(mediaHeader, 1, sizeof mediaHeader, file.stream()) != sizeof mediaHeader;
     written = kMediaDataStart;
     return !failed;
 }
 
 bool MjpegMovieWriter::addFrame(std::span<const std::uint8_t> jpeg) {
-    if (!file || failed) return false;
-    if (std::fwrite(jpeg.data(), 1, jpeg.size(), file) != jpeg.size()) return !(failed = true);
+    if (!isOpen() || failed) return false;
+    if (std::fwrite(jpeg.data(), 1, jpeg.size(), file.stream()) != jpeg.size())
+        return !(failed = true);
     sampleOffsets.push_back(written);
     sampleSizes.push_back(static_cast<std::uint32_t>(jpeg.size()));
     written += jpeg.size();
@@ -93,7 +93,7 @@ bool MjpegMovieWriter::addFrame(std::span<const std::uint8_t> jpeg) {
 }
 
 bool MjpegMovieWriter::close() {
-    if (!file) return false;
+    if (!isOpen()) return false;
     const auto frames = static_cast<std::uint32_t>(sampleSizes.size());
     const std::uint64_t duration = std::uint64_t{frames} * frameDuration;
     const auto width = static_cast<std::uint32_t>(size.width),
@@ -185,15 +185,16 @@ bool MjpegMovieWriter::close() {
     moov.add(mvhd).add(trak);
 
     const std::vector<std::uint8_t> index = moov.finished();
-    bool ok = !failed && std::fwrite(index.data(), 1, index.size(), file) == index.size();
+    bool ok = !failed && std::fwrite(index.data(), 1, index.size(), file.stream()) == index.size();
     // The media data's size, now known, into its header.
     const std::uint64_t mediaSize = written - kMediaDataStart + 16;
     std::uint8_t sizeBytes[8];
     for (int i = 0; i < 8; ++i) sizeBytes[i] = static_cast<std::uint8_t>(mediaSize >> (56 - 8 * i));
-    ok = ok && std::fseek(file, 20 + 8, SEEK_SET) == 0 && std::fwrite(sizeBytes, 1, 8, file) == 8;
-    ok = std::fclose(file) == 0 && ok;
-    file = nullptr;
-    return ok;
+    ok = ok && std::fseek(file.stream(), 20 + 8, SEEK_SET) == 0 &&
+         std::fwrite(sizeBytes, 1, 8, file.stream()) == 8;
+    if (ok) return file.commit(Durability::Deferred);
+    file.abandon();
+    return false;
 }
 
 }  // namespace quendra

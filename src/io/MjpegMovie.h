@@ -3,15 +3,17 @@
 // Writing a QuickTime movie of JPEG frames (Motion JPEG), one frame after the other. Every
 // frame is a JPEG picture of its own, so frames can be encoded on any thread and in any order
 // before they are added in order, and every frame of the movie is exact to step through. The
-// index goes at the end, with 64-bit offsets: a movie may be as long as the disk allows, and
-// is readable once close() succeeded. Read back by OpenCV's video input (FFmpeg).
+// index goes at the end, with 64-bit offsets: a movie may be as long as the disk allows. It
+// takes the place of any earlier file of its name once close() succeeded, as every file this
+// program writes does (FileWriting.h). Read back by OpenCV's video input (FFmpeg).
 
 #include <cstdint>
-#include <cstdio>
 #include <opencv2/core.hpp>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "io/FileWriting.h"
 
 namespace quendra {
 
@@ -26,7 +28,7 @@ public:
     // thousandth, below one frame a second each frame's length to the millisecond); false when
     // it cannot be written.
     bool open(const std::string& path, cv::Size size, double framesPerSecond);
-    bool isOpen() const { return file != nullptr; }
+    bool isOpen() const { return file.stream() != nullptr; }
     cv::Size frameSize() const { return size; }
 
     // Appends one JPEG picture of the movie's size; false when it could not be written.
@@ -36,7 +38,7 @@ public:
     bool close();
 
 private:
-    std::FILE* file = nullptr;
+    ReplacingFile file;
     bool failed = false;
     cv::Size size;
     std::uint32_t timescale = 0;

@@ -261,16 +261,23 @@ TEST_F(BatchProgram, SecondRunIntoTheSameFolderIsRefused) {
     first.signal(SIGKILL);
 }
 
-TEST_F(BatchProgram, FifoInputsAreRefusedWithoutWaiting) {
+// FIFOs where an input is named, or where an output goes.
+TEST_F(BatchProgram, FifosAreRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo(path("in/rohr.png").c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo(path("leitung.jpg").c_str(), 0600), 0);
     sample("front-640x480.png", "x.png");
+    ASSERT_TRUE(
+        writeIndexedVideo(path("in/film.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 3));
+    fs::create_directories(folder / "out");
+    ASSERT_EQ(::mkfifo(path("out/film.avi-analyse.mov").c_str(), 0600), 0);
     Program batch(
         program({"--classes", kClasses, "--out", path("out"), path("leitung.jpg"), path("in")}));
     EXPECT_EQ(batch.wait(), 1);
     EXPECT_NE(batch.errorText().find("rohr.png: not a regular file"), std::string::npos)
         << batch.errorText();
     EXPECT_NE(batch.errorText().find("leitung.jpg: not a regular file"), std::string::npos);
+    EXPECT_NE(batch.errorText().find("film.avi-analyse.mov: cannot be written"),
+              std::string::npos);
     EXPECT_NE(table().find("x.png,,tooth,"), std::string::npos);
 }
 
