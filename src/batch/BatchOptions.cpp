@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <sstream>
 
 namespace quendra {
@@ -103,13 +102,13 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->type_name("DIR");
     app.add_option("--csv", o.csv, "the table's file (default: results.csv in --out)")
         ->type_name("FILE");
-    const std::map<std::string, Overlays> overlayNames{
-        {"video", Overlays::Video}, {"png", Overlays::Png}, {"none", Overlays::None}};
-    std::string overlays = "video";
+    const std::vector<std::string> overlaysNames(std::begin(kOverlaysNames),
+                                                 std::end(kOverlaysNames));
+    std::string overlays = kOverlaysNames[static_cast<int>(o.overlays)];
     app.add_option("--overlays", overlays,
                    "video: a JPEG per picture, a movie per video; png: a PNG per picture and "
                    "analysed frame; none")
-        ->transform(CLI::IsMember({"video", "png", "none"}, CLI::ignore_case).description(""))
+        ->transform(CLI::IsMember(overlaysNames, CLI::ignore_case).description(""))
         ->type_name("video|png|none")
         ->capture_default_str();
     app.add_flag("--texts", o.texts, "recognition data also for every analysed video frame");
@@ -145,7 +144,8 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     } catch (const CLI::ParseError& e) {
         return {std::nullopt, 2, std::string(e.what()) + "\nRun with --help for more information."};
     }
-    o.overlays = overlayNames.at(overlays);
+    o.overlays = static_cast<Overlays>(
+        std::find(overlaysNames.begin(), overlaysNames.end(), overlays) - overlaysNames.begin());
     if (!shard.empty()) parseShard(shard, o.shard, o.shards);
     return {o, 0, {}};
 }

@@ -9,6 +9,8 @@ namespace quendra {
 // What is drawn for the operator to look at: by default a JPEG picture per picture and one
 // annotated movie per video; PNG pictures for every picture and analysed frame; or nothing.
 enum class Overlays { Video, Png, None };
+// The names of the command line and the run record, in the order of Overlays.
+inline constexpr const char* kOverlaysNames[] = {"video", "png", "none"};
 
 // The command line of quendra-batch.
 struct BatchOptions {

@@ -12,7 +12,6 @@ using Json = nlohmann::ordered_json;
 
 // Everything that decides the table's rows and the outputs.
 Json settingsOf(const BatchOptions& o) {
-    const char* overlays[] = {"video", "png", "none"};
     return {{"threshold", o.threshold},
             {"border", o.border},
             {"filter", o.filter},
@@ -20,7 +19,7 @@ Json settingsOf(const BatchOptions& o) {
             {"every", o.every},
             {"px_per_mm", o.pxPerMm ? Json(*o.pxPerMm) : Json(nullptr)},
             {"scale", o.scale.empty() ? Json(nullptr) : Json(utf8Text(o.scale))},
-            {"overlays", overlays[static_cast<int>(o.overlays)]},
+            {"overlays", kOverlaysNames[static_cast<int>(o.overlays)]},
             {"texts", o.texts},
             {"masks", o.masks},
             {"shard", std::to_string(o.shard) + "/" + std::to_string(o.shards)}};
