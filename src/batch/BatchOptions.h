@@ -34,6 +34,9 @@ struct BatchOptions {
     int shards = 1;
     bool quiet = false;
     std::vector<std::string> inputs;
+
+    // Whether the table has the millimetre columns.
+    bool millimetres() const { return pxPerMm || !scale.empty(); }
 };
 
 // The smallest and largest scale taken, pixels per millimetre.

@@ -132,9 +132,8 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     for (const std::string& p : inputs.problems) log << "quendra-batch: " << p << "\n";
     for (const std::string& n : inputs.notes) log << "quendra-batch: " << n << "\n";
     std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
-    const bool millimetres = options.pxPerMm || !options.scale.empty();
     const std::size_t unscaled = assignScales(items, scales, options.pxPerMm);
-    if (millimetres && unscaled > 0)
+    if (options.millimetres() && unscaled > 0)
         log << "quendra-batch: " << unscaled
             << " inputs have no scale; their millimetre columns stay empty\n";
     const std::string suffix = shardSuffix(options);
@@ -154,7 +153,7 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     if (!table.lock())
         return refuse(tablePath.string() + ": another quendra-batch run is writing this table");
 
-    const std::string header = tableHeader(millimetres);
+    const std::string header = tableHeader(options.millimetres());
     ResumePoint resumeAt;
     std::vector<std::string> carried;  // named by the run resumed, about what it finished
     if (table.size() > 0 && options.resume) {

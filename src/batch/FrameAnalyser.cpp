@@ -68,7 +68,7 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
     const bool video = frame >= 0;
     if (!replay) {
         result.rows = frameRows(utf8Text(item.path), frame, frameResult, analysis.measureShapes(),
-                                options.pxPerMm || !options.scale.empty(), item.pxPerMm);
+                                options.millimetres(), item.pxPerMm);
         std::error_code ec;
         std::filesystem::create_directories(item.outputBase.parent_path(), ec);
         if (!video || options.texts) {
