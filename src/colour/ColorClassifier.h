@@ -1,9 +1,9 @@
 #pragma once
 
 // The loaded colour classes: the k-d tree over a colour-class file's samples and the class
-// threshold every classification uses. Read-only once made: one classifier serves any number
-// of analyses at the same time, each with a cache of its own (ClassCache), and copying it
-// shares the tree.
+// threshold every classification uses. The tree is read-only once made: one classifier serves
+// any number of analyses at the same time, each with a cache of its own (ClassCache). Copying
+// it shares the tree; the threshold is each copy's own (the window's slider sets its copy's).
 
 #include <memory>
 #include <string>
