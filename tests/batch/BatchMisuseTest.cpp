@@ -276,8 +276,7 @@ TEST_F(BatchProgram, FifosAreRefusedWithoutWaiting) {
     EXPECT_NE(batch.errorText().find("rohr.png: not a regular file"), std::string::npos)
         << batch.errorText();
     EXPECT_NE(batch.errorText().find("leitung.jpg: not a regular file"), std::string::npos);
-    EXPECT_NE(batch.errorText().find("film.avi-analyse.mov: cannot be written"),
-              std::string::npos);
+    EXPECT_NE(batch.errorText().find("film.avi-analyse.mov: cannot be written"), std::string::npos);
     EXPECT_NE(table().find("x.png,,tooth,"), std::string::npos);
 }
 
