@@ -74,7 +74,13 @@ void ViewArea::zoomTo(double newScale, QPoint anchor) {
 void ViewArea::relayout() {
     const QSize frame = frameView->frameSize();
     const QSize page = viewport()->size();
-    if (fitting && !frame.isEmpty()) scale = std::min(kMaxScale, fitScale(frame, page));
+    if (fitting && !frame.isEmpty()) {
+        const double fitted = std::min(kMaxScale, fitScale(frame, page));
+        if (fitted != scale) {
+            scale = fitted;
+            emit zoomChanged(scale, fitting);
+        }
+    }
     const QSize shown = shownSize(frame, scale);
     horizontalScrollBar()->setRange(0, std::max(0, shown.width() - page.width()));
     verticalScrollBar()->setRange(0, std::max(0, shown.height() - page.height()));
@@ -109,7 +115,6 @@ void ViewArea::updateBounds() {
 void ViewArea::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     relayout();
-    if (fitting) emit zoomChanged(scale, fitting);
 }
 
 void ViewArea::scrollContentsBy(int, int) {
