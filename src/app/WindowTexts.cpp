@@ -116,6 +116,7 @@ QString videoOpenedText(const QString& path, cv::Size size, int frames, double r
 }
 
 QString cameraOpenedText(cv::Size size) {
+    if (size.empty()) return QStringLiteral("Kamera geöffnet.");  // no frame from it yet
     return QStringLiteral("Kamera geöffnet: %1.").arg(frameSize(size));
 }
 

@@ -23,7 +23,7 @@ QString pictureMessage(quendra::PictureStatus status, cv::Size size, const QStri
 QString pictureOpenedText(const QString& path, cv::Size size);
 // `Video "film.avi" geöffnet: 640 × 480 Bildpunkte, 250 Bilder, 25 Bilder/s.`
 QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate);
-// `Kamera geöffnet: 640 × 480 Bildpunkte.`
+// `Kamera geöffnet: 640 × 480 Bildpunkte.`, or `Kamera geöffnet.` before its first frame
 QString cameraOpenedText(cv::Size size);
 
 // `Zahnschmelz: 152 neue Farben, jetzt 1520 Farben.`, then `12 Farben in beiden Klassen.` if

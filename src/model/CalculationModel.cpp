@@ -10,8 +10,10 @@ CalculationModel::~CalculationModel() {
     frameModel.reset();
 }
 
+// The frame of the previous source is no frame of the new one, also while it delivers none.
 void CalculationModel::setFrameModel(FrameModel* model) {
     frameModel.reset(model);
+    image.release();
 }
 
 bool CalculationModel::takeFrame() {

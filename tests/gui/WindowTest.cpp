@@ -271,6 +271,10 @@ private slots:
         QCOMPARE(w.view()->scale(), 1.0);
         QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(zoom->text().startsWith(QStringLiteral("Eingepasst: ")));
+        // Fitted, a picture of another size tells its own scale.
+        QVERIFY(w.openImageFile(sample("premolar-1920x1080.png")));
+        QCOMPARE(zoom->text(),
+                 QStringLiteral("Eingepasst: %1 %").arg(qRound(100 * w.view()->scale())));
         // Two notches of the wheel with Ctrl zoom in twice, about the pointer.
         QTest::keyClick(&w, Qt::Key_0, Qt::ControlModifier);
         const QPoint under = frameAt(QPointF(100, 100), 1.0, w.view()->corner());
@@ -446,6 +450,16 @@ private slots:
         QCOMPARE(w.lastMessage(), QStringLiteral("Die Kamera wird bereits verwendet."));
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(!CameraModel::isInUse());
+
+        // A camera that gives no frame yet is not told with the size of the picture before.
+        struct WarmingUp : cv::VideoCapture {
+            bool isOpened() const override { return true; }
+            bool read(cv::OutputArray) override { return false; }
+        };
+        CameraModel::setCaptureOpener([](int) { return std::make_unique<WarmingUp>(); });
+        named(&w, "openCamera")->trigger();
+        QCOMPARE(status(w), QStringLiteral("Kamera geöffnet."));
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
     }
 
     // The message about a picture that could not be written is read before the next dialog
