@@ -20,7 +20,7 @@ extern "C" void onSignal(int) {
 
 QuitOnSignals::QuitOnSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) return;
-    notifier = new QSocketNotifier(sockets[1], QSocketNotifier::Read, this);
+    auto* notifier = new QSocketNotifier(sockets[1], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &QuitOnSignals::quit);
     struct sigaction action {};
     action.sa_handler = onSignal;

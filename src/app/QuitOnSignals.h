@@ -2,8 +2,6 @@
 
 #include <QObject>
 
-class QSocketNotifier;
-
 // Ends the event loop on SIGINT and SIGTERM between two events, never in the middle of one:
 // a file being saved when the signal comes is finished (or cleaned up) first, instead of the
 // process dying with a half-written temporary file beside it. The handler only writes a byte
@@ -16,6 +14,4 @@ public:
 
 private:
     void quit();
-
-    QSocketNotifier* notifier = nullptr;
 };

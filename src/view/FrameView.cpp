@@ -213,9 +213,9 @@ void FrameView::mousePressEvent(QMouseEvent* event) {
     newFrame();
 }
 
-// A window hears the mouse move also with no button held; only drags count.
+// A window hears the mouse move also with no button held; only the left button's drag counts.
 void FrameView::mouseMoveEvent(QMouseEvent* event) {
-    if (!configuring || event->buttons() == Qt::NoButton) return;
+    if (!configuring || !dragging) return;
     const QPoint p = framePointOf(event);
     selX1 = p.x();
     selY1 = p.y();
