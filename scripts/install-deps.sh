@@ -9,7 +9,7 @@ run_packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins libgl-dev libgl1-mesa-dri
   qt6-translations-l10n
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-videoio-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libssl-dev
 )
 test_packages=(
   libgtest-dev libbenchmark-dev

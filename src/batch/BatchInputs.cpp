@@ -1,7 +1,6 @@
 #include "batch/BatchInputs.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 
 namespace quendra {
@@ -38,11 +37,9 @@ fs::path commonFolder(const std::vector<fs::path>& folders) {
     return common;
 }
 
+// The frame as the table numbers it.
 std::string frameTag(int frame) {
-    if (frame < 0) return {};
-    char tag[16];
-    std::snprintf(tag, sizeof tag, "-f%06d", frame);
-    return tag;
+    return frame < 0 ? std::string() : "-f" + std::to_string(frame);
 }
 
 }  // namespace
@@ -70,7 +67,7 @@ const BatchItem* RunOutputs::writerOf(const fs::path& file) const {
         const std::string base = name.substr(0, name.size() - suffix.size());
         if (const auto it = byBase.find(base); it != byBase.end()) return it->second;
         const std::size_t tag = base.rfind("-f");
-        if (tag == std::string::npos || base.size() - tag < 8 ||
+        if (tag == std::string::npos || base.size() - tag < 3 ||
             !std::all_of(base.begin() + static_cast<std::ptrdiff_t>(tag) + 2, base.end(),
                          [](char c) { return c >= '0' && c <= '9'; }))
             continue;
@@ -92,7 +89,7 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
     BatchInputs result;
     std::set<fs::path> seen;
     std::size_t ownOutputs = 0;
-    const auto add = [&](const fs::path& p, const std::string& nameInInput, bool named) {
+    const auto add = [&](const fs::path& p, bool named) {
         const MediaKind kind = mediaKindOf(p.string());
         if (kind == MediaKind::Other) {
             if (named) result.problems.push_back(p.string() + ": neither a picture nor a video");
@@ -106,7 +103,7 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
             if (named) result.notes.push_back(p.string() + ": given more than once, analysed once");
             return;
         }
-        result.items.push_back({p.string(), nameInInput, kind, {}, {}});
+        result.items.push_back({p.string(), kind, {}, {}});
     };
     for (const std::string& input : inputs) {
         std::error_code ec;
@@ -122,11 +119,11 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
             }
             std::sort(files.begin(), files.end());
             const std::size_t before = result.items.size();
-            for (const fs::path& f : files) add(f, f.filename().string(), false);
+            for (const fs::path& f : files) add(f, false);
             if (result.items.size() == before)
                 result.problems.push_back(input + ": the folder holds no pictures or videos");
         } else if (fs::exists(status)) {
-            add(input, input, true);
+            add(input, true);
         } else {
             result.problems.push_back(input + ": no such file or folder");
         }

@@ -21,7 +21,6 @@ namespace quendra {
 
 struct BatchItem {
     std::string path;                   // as given, or the folder given joined with the name
-    std::string nameInInput;            // as given, or the name within the folder given
     MediaKind kind = MediaKind::Other;  // Picture or Video
     std::filesystem::path outputBase;   // the outputs' common start: out/<folder>/<file name>
     std::optional<double> pxPerMm;      // its scale, when it has one

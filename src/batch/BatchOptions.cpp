@@ -49,13 +49,13 @@ CLI::Validator scaleRange() {
         description.str());
 }
 
-// K/N with 1 <= K <= N.
+// K/N with 1 <= K <= N <= kMaxShards.
 bool parseShard(const std::string& text, int& shard, int& shards) {
     const std::size_t slash = text.find('/');
     if (slash == std::string::npos) return false;
     return CLI::detail::lexical_cast(text.substr(0, slash), shard) &&
            CLI::detail::lexical_cast(text.substr(slash + 1), shards) && shards >= 1 && shard >= 1 &&
-           shard <= shards;
+           shard <= shards && shards <= kMaxShards;
 }
 
 }  // namespace
@@ -127,8 +127,10 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
                 int k = 0, n = 0;
-                return parseShard(text, k, n) ? ""
-                                              : "Value " + text + " is not K/N with 1 <= K <= N";
+                return parseShard(text, k, n)
+                           ? ""
+                           : "Value " + text +
+                                 " is not K/N with 1 <= K <= N <= " + std::to_string(kMaxShards);
             },
             "K/N"));
     app.add_flag("--quiet", o.quiet, "no progress on standard error");

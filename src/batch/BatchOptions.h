@@ -42,6 +42,8 @@ struct BatchOptions {
 // The smallest and largest scale taken, pixels per millimetre.
 inline constexpr double kMinPxPerMm = 0.01;
 inline constexpr double kMaxPxPerMm = 100000;
+// The most shards a run may be cut into.
+inline constexpr int kMaxShards = 1000000;
 
 // What parsing a command line ends in: options to run with, or a text to print and the exit
 // status to end with (0 after --help and --version, 2 for a bad command line).

@@ -1,10 +1,10 @@
 #include "batch/BatchRun.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <set>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 
@@ -15,11 +15,14 @@
 #include "batch/OrderedWriter.h"
 #include "batch/Progress.h"
 #include "batch/Resume.h"
+#include "batch/RunChecks.h"
 #include "batch/RunGuards.h"
 #include "batch/RunRecord.h"
 #include "batch/ScaleFile.h"
 #include "colour/ColorClassifier.h"
 #include "io/FileWriting.h"
+#include "io/MediaFiles.h"
+#include "io/VideoFrames.h"
 
 namespace quendra {
 
@@ -38,77 +41,212 @@ std::string describe(ClassFileStatus status) {
     }
 }
 
+// What a resource failure was, in the words a user can act on.
+std::string reasonOf(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return "out of memory";
+    if (const auto* s = dynamic_cast<const std::system_error*>(&e)) return s->code().message();
+    return e.what();
+}
+
 std::string readWhole(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-bool samePlace(const fs::path& a, const fs::path& b) {
-    std::error_code ec;
-    if (fs::equivalent(a, b, ec)) return true;
-    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
-// Whether `folder` exists as a folder this process may write into, or can be made.
-bool usableFolder(const fs::path& folder) {
-    std::error_code ec;
-    fs::path existing = fs::absolute(folder, ec);
-    while (!existing.empty() && !fs::exists(existing, ec)) existing = existing.parent_path();
-    return fs::is_directory(existing, ec) && ::access(existing.c_str(), W_OK | X_OK) == 0;
-}
-
-// Everything that can be checked without writing; the first problem found, or nothing.
-std::optional<std::string> problemBeforeRun(const BatchOptions& o,
-                                            const std::vector<BatchItem>& items,
-                                            const fs::path& tablePath, const fs::path& recordPath) {
-    if (items.empty()) return "no picture or video to analyse";
-    if (!usableFolder(o.out)) return o.out + ": the output folder cannot be made or written";
-    std::error_code ec;
-    if (fs::exists(tablePath, ec) && !fs::is_regular_file(tablePath, ec))
-        return tablePath.string() + ": the table's path is taken by something not a regular file";
-    if (samePlace(tablePath, o.classes))
-        return tablePath.string() + ": the table would replace the colour-class file";
-    if (samePlace(tablePath, recordPath))
-        return tablePath.string() + ": the table would replace the run record";
-    for (const BatchItem& item : items)
-        if (samePlace(tablePath, item.path))
-            return tablePath.string() + ": the table would replace the input " + item.path;
-    const RunOutputs outputs(items);
-    if (const BatchItem* writer = outputs.writerOf(tablePath))
-        return tablePath.string() + ": the table would replace an output of " + writer->path;
-    if (const BatchItem* writer = outputs.writerOf(o.classes))
-        return o.classes + ": the colour-class file would be replaced by an output of " +
-               writer->path;
-    for (const BatchItem& input : items)
-        if (const BatchItem* writer = outputs.writerOf(input.path))
-            return input.path + ": this input would be replaced by an output of " + writer->path +
-                   "; leave it out or choose another --out";
-    return std::nullopt;
-}
-
-// Gives every item its scale: its own from the scale file (by the name given, or within its
-// folder), else --px-per-mm. Returns how many have none while millimetres are asked for.
-std::size_t assignScales(std::vector<BatchItem>& items, const std::map<std::string, double>& scales,
-                         std::optional<double> everyOther) {
-    std::size_t without = 0;
-    for (BatchItem& item : items) {
-        auto it = scales.find(item.path);
-        if (it == scales.end()) it = scales.find(item.nameInInput);
-        item.pxPerMm = it != scales.end() ? std::optional(it->second) : everyOther;
-        without += !item.pxPerMm;
+// Gives every item its scale: its row of the scale file, else --px-per-mm. Rows that serve no
+// input are named; returns false, with `problem` set, when a row fits several inputs.
+bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ostream& log,
+                  std::string& problem) {
+    std::vector<ScaleRow> rows;
+    if (!o.scale.empty()) {
+        auto read = readScaleFile(o.scale, problem);
+        if (!read) return false;
+        rows = std::move(*read);
     }
-    return without;
+    const auto matched = matchScales(rows, items, o.scale, problem);
+    if (!matched) return false;
+    std::size_t without = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i].pxPerMm = (*matched)[i] ? std::optional((*matched)[i]->pxPerMm) : o.pxPerMm;
+        without += !items[i].pxPerMm;
+    }
+    for (const ScaleRow& row : rows)
+        if (std::find(matched->begin(), matched->end(), &row) == matched->end())
+            log << "quendra-batch: " << o.scale << ": row " << row.row << " (" << row.name
+                << ") matches no input\n";
+    if (o.millimetres() && without > 0)
+        log << "quendra-batch: " << without
+            << " inputs have no scale; their millimetre columns stay empty\n";
+    return true;
 }
 
-// The names of a run's table, record and lock: one set per shard, so that shards can share a
-// folder.
-std::string shardSuffix(const BatchOptions& o) {
-    return o.shards > 1 ? "-" + std::to_string(o.shard) + "-of-" + std::to_string(o.shards) : "";
+// Removes the hidden temporary files that a run of these items killed outright left behind:
+// a movie in hand, the record. No other run writes them while this one holds its lock.
+void removeLeftovers(const std::vector<BatchItem>& items, const fs::path& record) {
+    const RunOutputs outputs(items);
+    std::set<fs::path> folders{record.parent_path()};
+    for (const BatchItem& item : items) folders.insert(item.outputBase.parent_path());
+    for (const fs::path& folder : folders) {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            const std::string target = temporaryTargetName(entry.path().filename().string());
+            if (!target.empty() && (outputs.writerOf(folder / target) || folder / target == record))
+                fs::remove(entry.path(), ec);
+        }
+    }
 }
 
-}  // namespace
+// The frames a run from `start` has to take, as the videos' headers give them.
+std::size_t framesToTake(const std::vector<BatchItem>& items, StartAt start, int every) {
+    std::size_t frames = 0;
+    for (std::size_t i = start.item; i < items.size(); ++i) {
+        if (items[i].kind != MediaKind::Video) {
+            ++frames;
+            continue;
+        }
+        const VideoFrames video(items[i].path, VideoFrames::Access::Sequential);
+        const int first = i == start.item ? start.frame : 0;
+        const int count = video.isValid() ? video.frameCount() : 0;
+        frames += static_cast<std::size_t>(std::max(1, (count - first + every - 1) / every));
+    }
+    return frames;
+}
 
-int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
+// The run after every check passed: the table is open and locked, the record written.
+class Run {
+public:
+    Run(const BatchOptions& o, const std::vector<BatchItem>& i, const ColorClassifier& c,
+        std::ostream& l, RunSources s)
+        : options(o), items(i), classifier(c), log(l), sources(std::move(s)) {}
+
+    int go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
+           const std::vector<std::string>& named);
+
+private:
+    void writeRecord(Durability durability);
+    void startWorkers(int jobs, const std::function<void()>& work);
+
+    const BatchOptions& options;
+    const std::vector<BatchItem>& items;
+    const ColorClassifier& classifier;
+    std::ostream& log;
+    const RunSources sources;
+    fs::path recordPath;
+    RunOutcome outcome;
+    std::vector<std::string> earlier;  // named before the workers started
+    bool recordFailed = false;
+    std::vector<std::thread> workers;
+};
+
+void Run::writeRecord(Durability durability) {
+    if (writeFileReplacing(recordPath.string(), runRecordText(options, items, sources, outcome),
+                           durability) ||
+        recordFailed)
+        return;
+    recordFailed = true;
+    log << "quendra-batch: " << recordPath.string() << ": the run record cannot be written\n";
+}
+
+// As many of `jobs` workers as the system lets start; the calling thread is one of them.
+void Run::startWorkers(int jobs, const std::function<void()>& work) {
+    for (int j = 1; j < jobs; ++j) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::exception& e) {
+            log << "quendra-batch: only " << j << " of " << jobs << " workers could be started ("
+                << reasonOf(e) << "); the run goes on with them\n";
+            break;
+        }
+    }
+}
+
+int Run::go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
+            const std::vector<std::string>& named) {
+    recordPath = files.record;
+    earlier = named;
+    outcome.itemsDone = resumeAt.itemsDone;
+    outcome.framesDone = resumeAt.framesDone;
+    outcome.problems = earlier;
+    writeRecord(Durability::Flushed);
+
+    const StopSignals signals;
+    const bool hasVideo = std::any_of(
+        items.begin(), items.end(), [](const BatchItem& i) { return i.kind == MediaKind::Video; });
+    int jobs =
+        options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(items.size()));
+    jobs = std::max(jobs, 1);
+
+    const StartAt start{resumeAt.item, std::max(resumeAt.frame, 0)};
+    Progress progress(log,
+                      options.quiet ? Progress::Style::Quiet
+                      : terminal    ? Progress::Style::Terminal
+                                    : Progress::Style::Lines,
+                      items.size());
+    progress.alreadyDone(resumeAt.itemsDone, resumeAt.framesDone);
+    if (terminal && !options.quiet)
+        progress.framesToTake(framesToTake(items, start, options.every));
+    FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs), start,
+                     options.overlays == Overlays::Video);
+    // Each problem reaches the record as it is named, so that a run killed outright still
+    // names it, and a resumed run with it.
+    const auto problemsNamed = [&](const std::vector<std::string>& problems) {
+        outcome.problems = earlier;
+        outcome.problems.insert(outcome.problems.end(), problems.begin(), problems.end());
+        writeRecord(Durability::Deferred);
+    };
+    OrderedWriter writer(items, options.every, table, files.table.string(), queue, progress,
+                         problemsNamed);
+    std::mutex failureMutex;
+    std::string failure;  // the resource that failed and stopped the run
+    const auto work = [&] {
+        try {
+            FrameAnalyser analyser(options, classifier);
+            WorkUnit unit;
+            while (StopSignals::received() == 0 && queue.next(unit))
+                writer.submit(unit, analyser.analyse(items[unit.item], unit));
+        } catch (const std::exception& e) {
+            const std::lock_guard lock(failureMutex);
+            if (failure.empty()) failure = reasonOf(e);
+        }
+        queue.stop();
+    };
+    startWorkers(jobs, work);
+    work();
+    for (std::thread& w : workers) w.join();
+
+    const RunOutcome written = writer.finish();
+    outcome.itemsDone += written.itemsDone;
+    outcome.framesDone += written.framesDone;
+    outcome.problems.clear();
+    std::unordered_set<std::string> seen;
+    for (const auto* problems :
+         std::array<const std::vector<std::string>*, 2>{&earlier, &written.problems})
+        for (const std::string& p : *problems)
+            if (seen.insert(utf8Text(p)).second) outcome.problems.push_back(p);
+    if (!failure.empty()) {
+        outcome.problems.push_back("the run stopped: " + failure +
+                                   "; the table keeps every finished frame, --resume continues");
+        log << "quendra-batch: " << outcome.problems.back() << "\n";
+    }
+    // The table is flushed to the disk before the record says the run finished; the pictures
+    // and movies, which a run can make again, are left to the system's write-back.
+    if (!table.sync() && !writer.tableFailed())
+        outcome.problems.push_back(files.table.string() + ": the table cannot be written");
+    if (const int signo = StopSignals::received()) {
+        outcome.status = "interrupted";
+        outcome.exitStatus = 128 + signo;
+        log << "quendra-batch: stopped by " << (signo == SIGINT ? "SIGINT" : "SIGTERM")
+            << "; the table keeps every finished frame, --resume continues\n";
+    } else {
+        outcome.status = writer.tableFailed() || !failure.empty() ? "stopped" : "finished";
+        outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
+    }
+    writeRecord(Durability::Flushed);
+    return recordFailed && outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
+}
+
+int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     const auto refuse = [&](const std::string& problem) {
         log << "quendra-batch: " << problem << "\n";
         return 1;
@@ -119,128 +257,91 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
         loadColorClassifier(options.classes, options.classThreshold, classifier);
     if (classStatus != ClassFileStatus::Ok)
         return refuse(options.classes + ": " + describe(classStatus));
-    std::map<std::string, double> scales;
-    if (!options.scale.empty()) {
-        std::string problem;
-        const auto read = readScaleFile(options.scale, problem);
-        if (!read) return refuse(problem);
-        scales = *read;
-    }
 
-    const fs::path out = options.out;
-    const BatchInputs inputs = collectInputs(options.inputs, out);
+    BatchInputs inputs = collectInputs(options.inputs, options.out);
     for (const std::string& p : inputs.problems) log << "quendra-batch: " << p << "\n";
     for (const std::string& n : inputs.notes) log << "quendra-batch: " << n << "\n";
-    std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
-    const std::size_t unscaled = assignScales(items, scales, options.pxPerMm);
-    if (options.millimetres() && unscaled > 0)
-        log << "quendra-batch: " << unscaled
-            << " inputs have no scale; their millimetre columns stay empty\n";
-    const std::string suffix = shardSuffix(options);
-    const fs::path tablePath =
-        options.csv.empty() ? out / ("results" + suffix + ".csv") : fs::path(options.csv);
-    const fs::path recordPath = out / ("run" + suffix + ".json");
-    if (const auto problem = problemBeforeRun(options, items, tablePath, recordPath))
-        return refuse(*problem);
+    if (inputs.items.empty()) return refuse("no picture or video to analyse");
+    std::string problem;
+    if (!assignScales(inputs.items, options, log, problem)) return refuse(problem);
+    const std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
+    if (items.empty())
+        log << "quendra-batch: shard " << options.shard << "/" << options.shards
+            << " has nothing to do: the run has " << inputs.items.size()
+            << " inputs; it writes its table's header and its record\n";
+    const RunFiles files = runFilesOf(options);
+    if (const auto p = problemBeforeRun(options, items, files)) return refuse(*p);
 
-    std::error_code ec;
-    fs::create_directories(out, ec);
+    // From here on a refusal undoes what was made for the run.
+    MadeForTheRun made;
+    const auto refuseMade = [&](const std::string& p) {
+        made.undo();
+        return refuse(p);
+    };
     FolderLock folderLock;
     TableFile table;
-    if (!folderLock.acquire(out / (".quendra-batch" + suffix + ".lock")))
-        return refuse(options.out + ": another quendra-batch run is writing into this folder");
-    if (!table.open(tablePath)) return refuse(tablePath.string() + ": the table cannot be written");
+    if (!made.makeFolders(options.out) || !made.makeFolders(files.table.parent_path()))
+        return refuseMade(options.out + ": the output folder cannot be made or written");
+    made.aboutToCreate(files.lock);
+    if (!folderLock.acquire(files.lock))
+        return refuseMade(options.out + ": another quendra-batch run is writing into this folder");
+    made.aboutToCreate(files.table);
+    if (!table.open(files.table))
+        return refuseMade(files.table.string() + ": the table cannot be written");
     if (!table.lock())
-        return refuse(tablePath.string() + ": another quendra-batch run is writing this table");
+        return refuseMade(files.table.string() +
+                          ": another quendra-batch run is writing this table");
 
+    RunSources sources = runSourcesOf(options, items);
     const std::string header = tableHeader(options.millimetres());
     ResumePoint resumeAt;
-    std::vector<std::string> carried;  // named by the run resumed, about what it finished
+    std::vector<std::string> named = inputs.problems;
     if (table.size() > 0 && options.resume) {
-        std::string problem;
+        const std::string cannot = files.table.string() + ": cannot be resumed: ";
+        std::error_code ec;
+        if (!fs::exists(files.record, ec))
+            return refuseMade(cannot + "there is no record of the earlier run (" +
+                              files.record.string() +
+                              ") to tell its settings and inputs by; --overwrite starts afresh");
+        if (!isRegularFile(files.record.string()))
+            return refuseMade(cannot + files.record.string() + " is not a regular file");
+        const std::string record = readWhole(files.record);
+        std::string differences;
+        for (const std::string& d : runDifferences(record, options, items, sources))
+            differences += (differences.empty() ? "" : "; ") + d;
+        if (!differences.empty()) return refuseMade(cannot + differences);
+        const std::vector<std::string> earlier = problemsOf(record);
         const auto point =
-            findResumePoint(readWhole(tablePath), header, items, options.every, problem);
-        if (!point) return refuse(tablePath.string() + ": cannot be resumed: " + problem);
-        const std::string record = fs::exists(recordPath) ? readWhole(recordPath) : "";
-        if (!record.empty() && !sameRun(record, options, items, problem))
-            return refuse(recordPath.string() + ": cannot be resumed: " + problem);
+            findResumePoint(readWhole(files.table), header, items, options.every, earlier, problem);
+        if (!point) return refuseMade(cannot + problem);
         resumeAt = *point;
-        carried = carriedProblems(problemsOf(record), items, resumeAt.item, tablePath.string());
-        for (const std::string& p : carried)
+        removeLeftovers(items, files.record);
+        for (const std::string& p :
+             carriedProblems(earlier, items, resumeAt.item, files.table.string())) {
             log << "quendra-batch: " << p << " (named by the run resumed)\n";
+            named.push_back(p);
+        }
     } else if (table.size() > 0 && !options.overwrite) {
-        return refuse(tablePath.string() +
-                      ": the table of an earlier run is there; --overwrite replaces it, "
-                      "--resume continues it");
+        return refuseMade(files.table.string() +
+                          ": the table of an earlier run is there; --overwrite replaces it, "
+                          "--resume continues it");
     }
     if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
                                 : !table.truncate(resumeAt.keepBytes))
-        return refuse(tablePath.string() + ": the table cannot be written");
+        return refuseMade(files.table.string() + ": the table cannot be written");
+    Run run(options, items, classifier, log, std::move(sources));
+    return run.go(terminal, table, files, resumeAt, named);
+}
 
-    RunOutcome outcome;
-    outcome.itemsDone = resumeAt.itemsDone;
-    outcome.framesDone = resumeAt.framesDone;
-    bool recordFailed = false;
-    const auto writeRecord = [&] {
-        if (writeFileReplacing(recordPath.string(), runRecordText(options, items, outcome))) return;
-        recordFailed = true;
-        log << "quendra-batch: " << recordPath.string() << ": the run record cannot be written\n";
-    };
-    writeRecord();
+}  // namespace
 
-    const StopSignals signals;
-    const bool hasVideo = std::any_of(
-        items.begin(), items.end(), [](const BatchItem& i) { return i.kind == MediaKind::Video; });
-    int jobs =
-        options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
-    if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(items.size()));
-    jobs = std::max(jobs, 1);
-
-    Progress progress(log,
-                      options.quiet ? Progress::Style::Quiet
-                      : terminal    ? Progress::Style::Terminal
-                                    : Progress::Style::Lines,
-                      items.size());
-    progress.alreadyDone(resumeAt.itemsDone, resumeAt.framesDone);
-    FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs),
-                     {resumeAt.item, std::max(resumeAt.frame, 0)},
-                     options.overlays == Overlays::Video);
-    OrderedWriter writer(items, options.every, table, tablePath.string(), queue, progress);
-    const auto work = [&] {
-        FrameAnalyser analyser(options, classifier);
-        WorkUnit unit;
-        while (StopSignals::received() == 0 && queue.next(unit))
-            writer.submit(unit, analyser.analyse(items[unit.item], unit));
-        queue.stop();
-    };
-    std::vector<std::thread> workers;
-    for (int j = 1; j < jobs; ++j) workers.emplace_back(work);
-    work();
-    for (std::thread& w : workers) w.join();
-
-    const RunOutcome written = writer.finish();
-    outcome.itemsDone += written.itemsDone;
-    outcome.framesDone += written.framesDone;
-    std::unordered_set<std::string> named;
-    for (const auto* problems : std::array<const std::vector<std::string>*, 3>{
-             &inputs.problems, &carried, &written.problems})
-        for (const std::string& p : *problems)
-            if (named.insert(utf8Text(p)).second) outcome.problems.push_back(p);
-    // The table is flushed to the disk before the record says the run finished; the pictures
-    // and movies, which a run can make again, are left to the system's write-back.
-    if (!table.sync() && !writer.tableFailed())
-        outcome.problems.push_back(tablePath.string() + ": the table cannot be written");
-    if (const int signo = StopSignals::received()) {
-        outcome.status = "interrupted";
-        outcome.exitStatus = 128 + signo;
-        log << "quendra-batch: stopped by " << (signo == SIGINT ? "SIGINT" : "SIGTERM")
-            << "; the table keeps every finished frame, --resume continues\n";
-    } else {
-        outcome.status = writer.tableFailed() ? "stopped" : "finished";
-        outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
+int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
+    try {
+        return runChecked(options, log, terminal);
+    } catch (const std::exception& e) {
+        log << "quendra-batch: the run stopped: " << reasonOf(e) << "\n";
+        return 1;
     }
-    writeRecord();
-    return recordFailed && outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
 }
 
 }  // namespace quendra

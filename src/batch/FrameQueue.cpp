@@ -49,7 +49,6 @@ bool FrameQueue::takeVideoFrame(WorkUnit& unit) {
     unit = {};
     unit.item = videoItem;
     unit.frame = nextFrame;
-    unit.frameCount = video->frameCount();
     unit.rate = video->rate();
     unit.replay = nextFrame < firstWritten;
     nextFrame += every;

@@ -21,7 +21,6 @@ struct WorkUnit {
     std::size_t seq = 0;      // place in the run's order, from 0
     std::size_t item = 0;     // index into the run's items
     int frame = -1;           // -1 for a picture, which the worker reads itself
-    int frameCount = 0;       // of the video
     double rate = 0;          // of the video, frames per second
     bool lastOfItem = true;   // nothing of this item follows
     bool unreadable = false;  // the video, or this frame of it, could not be read

@@ -6,8 +6,14 @@
 namespace quendra {
 
 OrderedWriter::OrderedWriter(const std::vector<BatchItem>& i, int e, TableFile& t, std::string name,
-                             FrameQueue& q, Progress& p)
-    : items(i), every(e), table(t), tableName(std::move(name)), queue(q), progress(p) {}
+                             FrameQueue& q, Progress& p, ProblemsNamed n)
+    : items(i),
+      every(e),
+      table(t),
+      tableName(std::move(name)),
+      queue(q),
+      progress(p),
+      named(std::move(n)) {}
 
 void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
     std::lock_guard lock(mutex);
@@ -21,14 +27,9 @@ void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
     }
 }
 
+// The problems go first: a run killed before the rows that follow them reach the table has
+// them in its record, and a resumed run can tell every frame without rows by them.
 void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
-    if (!result.rows.empty() && !table.append(result.rows)) {
-        failed = true;
-        nameProblem(tableName + ": the table cannot be written (" + std::strerror(errno) +
-                    "); the run stops, the table keeps every row before");
-        queue.stop();
-        return;
-    }
     const bool unreadableFrame = unit.unreadable && unit.frame >= 0;
     if (unreadableItem != unit.item || !unreadableFrame || unit.frame != unreadableLast + every)
         flushUnreadable();
@@ -37,18 +38,25 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
         unreadableItem = unit.item;
         unreadableLast = unit.frame;
     }
+    if (unit.lastOfItem) flushUnreadable();
     for (const std::string& p : result.problems) nameProblem(p);
+    if (!result.rows.empty() && !table.append(result.rows)) {
+        failed = true;
+        nameProblem(tableName + ": the table cannot be written (" + std::strerror(errno) +
+                    "); the run stops, the table keeps every row before");
+        queue.stop();
+        return;
+    }
     if (!result.movieFrame.empty()) addMovieFrame(unit, result);
     const bool analysed = !result.rows.empty();
     if (analysed) ++counts.framesDone;
     if (unit.lastOfItem) {
-        flushUnreadable();
         closeMovie();
         ++counts.itemsDone;
     }
     if (!unit.replay || unit.lastOfItem)
         progress.frameDone(unit.item, items[unit.item].path, unit.replay ? -1 : unit.frame,
-                           unit.frameCount, analysed, unit.lastOfItem);
+                           analysed, unit.lastOfItem, unit.replay);
 }
 
 void OrderedWriter::addMovieFrame(const WorkUnit& unit, const UnitResult& result) {
@@ -79,6 +87,7 @@ void OrderedWriter::closeMovie() {
 void OrderedWriter::nameProblem(const std::string& problem) {
     counts.problems.push_back(problem);
     progress.problem(problem);
+    named(counts.problems);
 }
 
 void OrderedWriter::flushUnreadable() {

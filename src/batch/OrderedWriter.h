@@ -4,10 +4,11 @@
 // each frame's rows reach the file as soon as every frame before it is written, so an
 // interrupted run keeps every finished frame. A video's movie gets its frames in the same
 // order. Problems are named in the same order too (a stretch of unreadable video frames as
-// one), and progress follows each frame.
+// one), each before the rows that follow it reach the table, and progress follows each frame.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -32,8 +33,11 @@ struct UnitResult {
 
 class OrderedWriter {
 public:
+    // `named` is called with every problem named so far, as soon as one more is named.
+    using ProblemsNamed = std::function<void(const std::vector<std::string>&)>;
     OrderedWriter(const std::vector<BatchItem>& items, int every, TableFile& table,
-                  std::string tableName, FrameQueue& queue, Progress& progress);
+                  std::string tableName, FrameQueue& queue, Progress& progress,
+                  ProblemsNamed named);
 
     // Safe from any thread. `unit` carries the place; its picture is not used.
     void submit(const WorkUnit& unit, UnitResult result);
@@ -56,6 +60,7 @@ private:
     const std::string tableName;
     FrameQueue& queue;
     Progress& progress;
+    const ProblemsNamed named;
 
     std::mutex mutex;
     std::map<std::size_t, std::pair<WorkUnit, UnitResult>> waiting;

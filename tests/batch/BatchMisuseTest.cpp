@@ -11,6 +11,7 @@
 #include "BatchFixture.h"
 #include "TestVideo.h"
 #include "batch/BatchTable.h"
+#include "batch/CsvRecords.h"
 
 namespace quendra {
 namespace {
@@ -135,11 +136,11 @@ const Misuse kMisuses[] = {
          const fs::path video = f.folder / "in" / "film.avi";
          ASSERT_TRUE(
              writeIndexedVideo(video.string(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 5));
-         f.sample("molar-640x480.png", "film.avi-f000003-analyse.png");
+         f.sample("molar-640x480.png", "film.avi-f3-analyse.png");
          o.out = (f.folder / "in").string();
-         o.inputs = {video.string(), o.out + "/film.avi-f000003-analyse.png"};
+         o.inputs = {video.string(), o.out + "/film.avi-f3-analyse.png"};
      },
-     1, "film.avi-f000003-analyse.png: this input would be replaced by an output of",
+     1, "film.avi-f3-analyse.png: this input would be replaced by an output of",
      [](BatchFixture& f) { EXPECT_FALSE(fs::exists(f.folder / "in" / "results.csv")); }},
     {"LatinOneFileName",
      [](BatchFixture& f, BatchOptions& o) {
@@ -149,7 +150,7 @@ const Misuse kMisuses[] = {
      [](BatchFixture& f) {
          EXPECT_TRUE(validUtf8(f.table()));
          EXPECT_NE(f.table().find("Zähne.png,,tooth,"), std::string::npos);
-         const std::string input = f.record()["inputs"][0];  // parsing checks the UTF-8 too
+         const std::string input = f.record()["inputs"][0]["file"];  // parsing checks the UTF-8 too
          EXPECT_EQ(input.substr(input.size() - 10), "Zähne.png");
      }},
     {"PictureTooLargeToDecode",
@@ -176,6 +177,89 @@ const Misuse kMisuses[] = {
          EXPECT_NE(f.table().find("film.avi,10,none"), std::string::npos);
          EXPECT_NE(f.table().find("film.avi,19,"), std::string::npos);
      }},
+    {"TableNamedLikeTheScaleFile",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "x.png,20\r\n");
+         o.scale = o.csv = f.path("scale.csv");
+     },
+     1, "scale.csv: the table would replace the scale file",
+     [](BatchFixture& f) { EXPECT_EQ(f.readBytes(f.folder / "scale.csv"), "x.png,20\r\n"); }},
+    {"RunRecordNamedLikeTheScaleFile",
+     [](BatchFixture& f, BatchOptions& o) {
+         fs::create_directories(f.folder / "out");
+         f.writeBytes("out/run.json", "x.png,20\r\n");
+         o.scale = f.path("out/run.json");
+     },
+     1, "run.json: the run record would replace the scale file",
+     [](BatchFixture& f) {
+         EXPECT_EQ(f.readBytes(f.folder / "out" / "run.json"), "x.png,20\r\n");
+     }},
+    {"TableOntoAnUnrelatedFile",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("notizen.txt", "Termine\n");
+         o.csv = f.path("notizen.txt");
+         o.overwrite = true;
+     },
+     1, "notizen.txt: holds something else than a table of quendra-batch",
+     [](BatchFixture& f) { EXPECT_EQ(f.readBytes(f.folder / "notizen.txt"), "Termine\n"); }},
+    {"TableOntoTheLockFile",
+     [](BatchFixture& f, BatchOptions& o) { o.csv = f.path("out/.quendra-batch.lock"); }, 1,
+     "the table would replace the lock file",
+     [](BatchFixture& f) { EXPECT_FALSE(fs::exists(f.folder / "out")); }},
+    {"RefusedRunMakesNoFolder",
+     [](BatchFixture& f, BatchOptions& o) {
+         o.out = f.path("neu/tief");
+         o.csv = "/proc/x.csv";
+     },
+     1, "/proc/x.csv: the table",
+     [](BatchFixture& f) { EXPECT_FALSE(fs::exists(f.folder / "neu")); }},
+    {"RefusedResumeMakesNothing",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("alt.csv", kEarlier);
+         o.out = f.path("neu/tief");
+         o.csv = f.path("alt.csv");
+         o.resume = true;
+     },
+     1, "cannot be resumed",
+     [](BatchFixture& f) {
+         EXPECT_FALSE(fs::exists(f.folder / "neu"));
+         EXPECT_EQ(f.readBytes(f.folder / "alt.csv"), kEarlier);
+     }},
+    {"EmptyShardWritesItsHeaderAndRecord",
+     [](BatchFixture&, BatchOptions& o) {
+         o.shard = 1;
+         o.shards = 2;
+     },
+     0, "shard 1/2 has nothing to do",
+     [](BatchFixture& f) {
+         EXPECT_EQ(f.readBytes(f.folder / "out" / "results-1-of-2.csv"), tableHeader(false));
+         EXPECT_EQ(
+             nlohmann::json::parse(f.readBytes(f.folder / "out" / "run-1-of-2.json"))["status"],
+             "finished");
+     }},
+    {"ScaleRowsByFileNameForInputsGivenOneByOne",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "file,px_per_mm\r\nx.png,20\r\ny.png,30\r\n");
+         o.scale = f.path("scale.csv");
+     },
+     0, "scale.csv: row 3 (y.png) matches no input",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.table().find(",round,20,"), std::string::npos) << f.table();
+     }},
+    {"ScaleRowNamingTwoInputsByTheirFileName",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "x.png,20\r\n");
+         o.scale = f.path("scale.csv");
+         o.inputs.push_back(f.sample("molar-640x480.png", "b/x.png").string());
+     },
+     1, "row 1 names x.png, the file name of",
+     [](BatchFixture& f) { EXPECT_FALSE(fs::exists(f.folder / "out")); }},
+    {"ScaleRowGivenTwice",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "x.png,20\r\n./x.png,40\r\n");
+         o.scale = f.path("scale.csv");
+     },
+     1, "row 2 names ./x.png again (row 1)", [](BatchFixture&) {}},
     {"RunRecordCannotBeWritten",
      [](BatchFixture& f, BatchOptions&) { fs::create_directories(f.folder / "out" / "run.json"); },
      1, "run.json: the run record cannot be written",
@@ -193,6 +277,198 @@ TEST_P(BatchMisuse, NothingLostNothingReportedWrongly) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, BatchMisuse, ::testing::ValuesIn(kMisuses),
                          [](const auto& misuse) { return std::string(misuse.param.name); });
+
+// A resume continues only the run it was given: the same settings, colour classes, scale and
+// inputs, and a table exactly as that run wrote it. Anything else is refused, naming what was
+// found, and leaves every file as it was.
+struct ResumeCheck {
+    const char* name;
+    // Changes the files of a finished run over in/ (a 20-frame video film.avi, the molar m.png,
+    // the front tooth x.png) or the options of the run that resumes it.
+    std::function<void(BatchFixture&, BatchOptions&)> change;
+    const char* message;
+};
+
+void PrintTo(const ResumeCheck& check, std::ostream* out) {
+    *out << check.name;
+}
+
+class BatchResume : public BatchFixture, public ::testing::WithParamInterface<ResumeCheck> {};
+
+// The table's lines with CR LF, the header first.
+std::vector<std::string> tableLines(BatchFixture& f) {
+    std::vector<std::string> lines;
+    const std::string t = f.table();
+    for (std::size_t at = 0; at < t.size();) {
+        const std::size_t end = t.find("\r\n", at) + 2;
+        lines.push_back(t.substr(at, end - at));
+        at = end;
+    }
+    return lines;
+}
+
+void editTable(BatchFixture& f, const std::function<void(std::vector<std::string>&)>& edit) {
+    std::vector<std::string> lines = tableLines(f);
+    edit(lines);
+    std::string t;
+    for (const std::string& l : lines) t += l;
+    f.writeBytes("out/results.csv", t);
+}
+
+// The first line whose file and object are these.
+std::size_t lineOf(const std::vector<std::string>& lines, const std::string& file,
+                   const std::string& frameAndObject) {
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].find("/" + file + "," + frameAndObject) != std::string::npos) return i;
+    ADD_FAILURE() << file << "," << frameAndObject;
+    return 0;
+}
+
+const ResumeCheck kResumeChecks[] = {
+    {"NoRecordOfTheEarlierRun",
+     [](BatchFixture& f, BatchOptions& o) {
+         fs::remove(f.folder / "out" / "run.json");
+         o.threshold = 60;
+     },
+     "there is no record of the earlier run"},
+    {"RecordIsAFolder",
+     [](BatchFixture& f, BatchOptions&) {
+         fs::remove(f.folder / "out" / "run.json");
+         fs::create_directories(f.folder / "out" / "run.json");
+     },
+     "run.json is not a regular file"},
+    {"OtherThreshold", [](BatchFixture&, BatchOptions& o) { o.threshold = 60; },
+     "--threshold was 70, now 60"},
+    {"ColourClassesChangedInPlace",
+     [](BatchFixture& f, BatchOptions&) {
+         std::string classes = f.readBytes(f.folder / "classes.dat");
+         classes[0] = static_cast<char>(classes[0] ^ 1);  // another colour, the same size
+         f.writeBytes("classes.dat", classes);
+     },
+     "the colour-class file's content is not that of the run resumed"},
+    {"ScaleFileChanged",
+     [](BatchFixture& f, BatchOptions&) { f.writeBytes("scale.csv", "x.png,40\r\n"); },
+     "the scale file's content is not that of the run resumed"},
+    {"InputChanged",
+     [](BatchFixture& f, BatchOptions&) {
+         const fs::path x = f.folder / "in" / "x.png";
+         fs::last_write_time(x, fs::last_write_time(x) + std::chrono::seconds(1));
+     },
+     "x.png has changed since (its size or modification time)"},
+    {"ByteOrderMark",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) { lines[0] = "\xEF\xBB\xBF" + lines[0]; });
+     },
+     "it starts with a byte order mark"},
+    {"LineFeeds",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             for (std::string& l : lines) l.erase(l.size() - 2, 1);
+         });
+     },
+     "line 1 ends in LF, not CR LF"},
+    {"LineFeedsInTheRows",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) { lines[5].erase(lines[5].size() - 2, 1); });
+     },
+     "line 6 ends in LF, not CR LF"},
+    {"DoubledRow",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) { lines.insert(lines.begin() + 3, lines[3]); });
+     },
+     "line 5 repeats the line before it"},
+    {"ToothRowDropped",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(
+             f, [](auto& lines) { lines.erase(lines.begin() + lineOf(lines, "m.png", ",tooth")); });
+     },
+     "holds canal 1 of"},
+    {"CanalRowDropped",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             lines.erase(lines.begin() + lineOf(lines, "m.png", ",canal 2"));
+         });
+     },
+     "holds canal 3 of"},
+    {"PictureDropped",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             const std::size_t first = lineOf(lines, "m.png", ",tooth");
+             lines.erase(lines.begin() + first, lines.begin() + first + 4);
+         });
+     },
+     "m.png\" come before it, and the run resumed did not name it"},
+    {"RowClaimingALaterFrame",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             const std::size_t five = lineOf(lines, "film.avi", "5,");
+             std::string later = lines[five];
+             later.replace(later.find(",5,"), 3, ",19,");
+             lines.erase(lines.begin() + five, lines.end());
+             lines.push_back(later);
+         });
+     },
+     "are missing (frames 5 to 18)"},
+    {"VideoCutShort",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             const std::size_t ten = lineOf(lines, "film.avi", "10,");
+             lines.erase(lines.begin() + ten, lines.begin() + lineOf(lines, "m.png", ",tooth"));
+         });
+     },
+     "are missing (frames 10 to 19)"},
+    {"RowsOfAnotherInput",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             lines.push_back("anderes.png,,none" + std::string(19, ',') + "\r\n");
+         });
+     },
+     "rows of \"anderes.png\", which is none of these inputs"},
+};
+
+TEST_P(BatchResume, OnlyTheRunItWasGivenIsContinued) {
+    sample("front-640x480.png", "x.png");
+    sample("molar-640x480.png", "m.png");
+    ASSERT_TRUE(writeIndexedVideo(path("in/film.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  20, {96, 64}));
+    fs::copy_file(kClasses, folder / "classes.dat");
+    writeBytes("scale.csv", "x.png,20\r\n");
+    BatchOptions o = options({path("in")});
+    o.classes = path("classes.dat");
+    o.scale = path("scale.csv");
+    ASSERT_EQ(run(o), 0) << log.str();
+    GetParam().change(*this, o);
+    const std::string table = readBytes(folder / "out" / "results.csv");
+    o.resume = true;
+    EXPECT_EQ(run(o), 1);
+    EXPECT_NE(log.str().find(GetParam().message), std::string::npos) << log.str();
+    EXPECT_EQ(readBytes(folder / "out" / "results.csv"), table);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BatchResume, ::testing::ValuesIn(kResumeChecks),
+                         [](const auto& check) { return std::string(check.param.name); });
+
+// Frames and pictures the earlier run named as problems have no rows, and a resume takes
+// that for what it is.
+TEST_F(BatchResume, FramesNamedAsProblemsAreNoGaps) {
+    const std::string video = path("in/film.avi");
+    ASSERT_TRUE(
+        writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 20, {96, 64}));
+    ASSERT_TRUE(breakVideoFrame(video, 9));
+    writeBytes("in/kaputt.png", "kein Bild");
+    sample("front-640x480.png", "x.png");
+    BatchOptions o = options({path("in")});
+    ASSERT_EQ(run(o), 1) << log.str();
+    const std::string whole = table();
+    for (const std::string cut : {",12,", "/x.png,"}) {
+        SCOPED_TRACE(cut);
+        writeBytes("out/results.csv", whole.substr(0, whole.rfind("\r\n", whole.find(cut)) + 2));
+        o.resume = true;
+        EXPECT_EQ(run(o), 1) << log.str();
+        EXPECT_EQ(table(), whole);
+        EXPECT_NE(log.str().find("film.avi: frame 9 cannot be read"), std::string::npos);
+    }
+}
 
 TEST(BatchOptions, ScalesMustBeFiniteAndSensible) {
     for (const char* scale : {"inf", "-inf", "nan", "1e-300", "0", "-3", "1e300"}) {
