@@ -95,7 +95,7 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->type_name("X");
     app.add_option("--scale", o.scale,
                    "millimetre columns with a scale per input: CSV rows file,px_per_mm (the "
-                   "name as given or within its folder input); --px-per-mm for the others")
+                   "input as the table names it, or its file name); --px-per-mm for the others")
         ->type_name("FILE.csv");
     app.add_option("--out", o.out, "output folder, made when missing")
         ->capture_default_str()

@@ -576,6 +576,29 @@ TEST_F(BatchProgram, OutOfMemoryInOnePictureIsNamedAndTheRunGoesOn) {
     EXPECT_NE(table().find("b.png,,tooth,Frontzahn"), std::string::npos);
 }
 
+// Workers the system will not start (each thread's stack, as large as the stack limit, would
+// pass the address-space limit): the run goes on with those it has, and says so.
+TEST_F(BatchProgram, WorkersThatCannotStartLeaveTheWorkToTheOthers) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+#endif
+    ASSERT_TRUE(writeIndexedVideo(path("in/film.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  30, {64, 48}));
+    Program batch(program({"--classes", kClasses, "--out", path("out"), "--quiet", "--jobs", "16",
+                           path("in/film.avi")}),
+                  [] {
+                      const rlimit stack{1l << 30, 1l << 30};
+                      ::setrlimit(RLIMIT_STACK, &stack);
+                      const rlimit memory{3l << 30, 3l << 30};
+                      ::setrlimit(RLIMIT_AS, &memory);
+                  });
+    EXPECT_EQ(batch.wait(), 0) << batch.errorText();
+    EXPECT_NE(batch.errorText().find(" of 16 workers could be started"), std::string::npos)
+        << batch.errorText();
+    EXPECT_EQ(tableFrames().size(), 30u);
+    EXPECT_EQ(record()["status"], "finished");
+}
+
 // A full disk, made by a file-size limit: the run stops, names the table, and the table ends
 // with a whole row.
 TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
