@@ -147,8 +147,8 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
                                            const std::vector<std::string>& earlierProblems,
                                            std::string& problem) {
     ResumePoint point;
-    if (table.empty()) return point;
-    std::string lfHeader = header.substr(0, header.size() - 2) + "\n";
+    if (header.rfind(table, 0) == 0) return point;  // empty, or cut in its header: start afresh
+    const std::string lfHeader = header.substr(0, header.size() - 2) + "\n";
     if (table.rfind("\xEF\xBB\xBF", 0) == 0) {
         problem =
             "it starts with a byte order mark, which quendra-batch never writes: an editor "
@@ -246,7 +246,8 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
                                               : " is not one the run analyses");
                 return std::nullopt;
             }
-            if (missingFrames(item, lastFrame + every, frame - every)) return std::nullopt;
+            if (missingFrames(item, lastFrame < 0 ? 0 : lastFrame + every, frame - every))
+                return std::nullopt;
             lastFrame = frame;
         }
         itemHasRows = true;

@@ -449,7 +449,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchResume, ::testing::ValuesIn(kResumeChecks),
                          [](const auto& check) { return std::string(check.param.name); });
 
 // Frames and pictures the earlier run named as problems have no rows, and a resume takes
-// that for what it is.
+// that for what it is, with every frame analysed or only every third.
 TEST_F(BatchResume, FramesNamedAsProblemsAreNoGaps) {
     const std::string video = path("in/film.avi");
     ASSERT_TRUE(
@@ -457,16 +457,21 @@ TEST_F(BatchResume, FramesNamedAsProblemsAreNoGaps) {
     ASSERT_TRUE(breakVideoFrame(video, 9));
     writeBytes("in/kaputt.png", "kein Bild");
     sample("front-640x480.png", "x.png");
-    BatchOptions o = options({path("in")});
-    ASSERT_EQ(run(o), 1) << log.str();
-    const std::string whole = table();
-    for (const std::string cut : {",12,", "/x.png,"}) {
-        SCOPED_TRACE(cut);
-        writeBytes("out/results.csv", whole.substr(0, whole.rfind("\r\n", whole.find(cut)) + 2));
-        o.resume = true;
-        EXPECT_EQ(run(o), 1) << log.str();
-        EXPECT_EQ(table(), whole);
-        EXPECT_NE(log.str().find("film.avi: frame 9 cannot be read"), std::string::npos);
+    for (const int every : {1, 3}) {
+        fs::remove_all(folder / "out");
+        BatchOptions o = options({path("in")});
+        o.every = every;
+        ASSERT_EQ(run(o), 1) << log.str();
+        const std::string whole = table();
+        for (const std::string cut : {",12,", "/x.png,"}) {
+            SCOPED_TRACE(std::to_string(every) + cut);
+            writeBytes("out/results.csv",
+                       whole.substr(0, whole.rfind("\r\n", whole.find(cut)) + 2));
+            o.resume = true;
+            EXPECT_EQ(run(o), 1) << log.str();
+            EXPECT_EQ(table(), whole);
+            EXPECT_NE(log.str().find("film.avi: frame 9 cannot be read"), std::string::npos);
+        }
     }
 }
 
