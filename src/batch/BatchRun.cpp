@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <set>
 #include <system_error>
 #include <thread>
