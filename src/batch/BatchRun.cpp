@@ -118,8 +118,8 @@ std::size_t framesToTake(const std::vector<BatchItem>& items, StartAt start, int
 class Run {
 public:
     Run(const BatchOptions& o, const std::vector<BatchItem>& i, const ColorClassifier& c,
-        std::ostream& l, RunSources s)
-        : options(o), items(i), classifier(c), log(l), sources(std::move(s)) {}
+        std::ostream& l, const RunSources& s)
+        : options(o), items(i), classifier(c), log(l), recordStart(runRecordStart(o, i, s)) {}
 
     int go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
            const std::vector<std::string>& named);
@@ -132,7 +132,7 @@ private:
     const std::vector<BatchItem>& items;
     const ColorClassifier& classifier;
     std::ostream& log;
-    const RunSources sources;
+    const std::string recordStart;  // what the run is, in every record
     fs::path recordPath;
     RunOutcome outcome;
     std::vector<std::string> earlier;  // named before the workers started
@@ -141,8 +141,7 @@ private:
 };
 
 void Run::writeRecord(Durability durability) {
-    if (writeFileReplacing(recordPath.string(), runRecordText(options, items, sources, outcome),
-                           durability) ||
+    if (writeFileReplacing(recordPath.string(), runRecordText(recordStart, outcome), durability) ||
         recordFailed)
         return;
     recordFailed = true;
@@ -190,8 +189,8 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
         progress.framesToTake(framesToTake(items, start, options.every));
     FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs), start,
                      options.overlays == Overlays::Video);
-    // Each problem reaches the record as it is named, so that a run killed outright still
-    // names it, and a resumed run with it.
+    // Problems reach the record before the rows after them reach the table, so that a run
+    // killed outright still names them, and a resumed run with it.
     const auto problemsNamed = [&](const std::vector<std::string>& problems) {
         outcome.problems = earlier;
         outcome.problems.insert(outcome.problems.end(), problems.begin(), problems.end());
@@ -294,7 +293,7 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
         return refuseMade(files.table.string() +
                           ": another quendra-batch run is writing this table");
 
-    RunSources sources = runSourcesOf(options, items);
+    const RunSources sources = runSourcesOf(options, items);
     const std::string header = tableHeader(options.millimetres());
     ResumePoint resumeAt;
     std::vector<std::string> named = inputs.problems;
@@ -331,7 +330,7 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
                                 : !table.truncate(resumeAt.keepBytes))
         return refuseMade(files.table.string() + ": the table cannot be written");
-    Run run(options, items, classifier, log, std::move(sources));
+    Run run(options, items, classifier, log, sources);
     return run.go(terminal, table, files, resumeAt, named);
 }
 

@@ -27,8 +27,10 @@ void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
     }
 }
 
-// The problems go first: a run killed before the rows that follow them reach the table has
-// them in its record, and a resumed run can tell every frame without rows by them.
+// The problems go first, and reach the record before the next rows reach the table: a run
+// killed outright names in its record every problem before the last row of its table, which
+// is what a resumed run does not do again and must name by the record. (Problems with no rows
+// after them are of items a resumed run does again.)
 void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     const bool unreadableFrame = unit.unreadable && unit.frame >= 0;
     if (unreadableItem != unit.item || !unreadableFrame || unit.frame != unreadableLast + every)
@@ -40,6 +42,10 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     }
     if (unit.lastOfItem) flushUnreadable();
     for (const std::string& p : result.problems) nameProblem(p);
+    if (!result.rows.empty() && counts.problems.size() > problemsRecorded) {
+        problemsRecorded = counts.problems.size();
+        named(counts.problems);
+    }
     if (!result.rows.empty() && !table.append(result.rows)) {
         failed = true;
         nameProblem(tableName + ": the table cannot be written (" + std::strerror(errno) +
@@ -87,7 +93,6 @@ void OrderedWriter::closeMovie() {
 void OrderedWriter::nameProblem(const std::string& problem) {
     counts.problems.push_back(problem);
     progress.problem(problem);
-    named(counts.problems);
 }
 
 void OrderedWriter::flushUnreadable() {

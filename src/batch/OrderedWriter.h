@@ -4,7 +4,7 @@
 // each frame's rows reach the file as soon as every frame before it is written, so an
 // interrupted run keeps every finished frame. A video's movie gets its frames in the same
 // order. Problems are named in the same order too (a stretch of unreadable video frames as
-// one), each before the rows that follow it reach the table, and progress follows each frame.
+// one), and progress follows each frame.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +33,7 @@ struct UnitResult {
 
 class OrderedWriter {
 public:
-    // `named` is called with every problem named so far, as soon as one more is named.
+    // `named` is called with every problem named so far before rows follow one more.
     using ProblemsNamed = std::function<void(const std::vector<std::string>&)>;
     OrderedWriter(const std::vector<BatchItem>& items, int every, TableFile& table,
                   std::string tableName, FrameQueue& queue, Progress& progress,
@@ -67,6 +67,7 @@ private:
     std::size_t nextSeq = 0;
     bool failed = false;
     RunOutcome counts;
+    std::size_t problemsRecorded = 0;  // given to `named`
     // A stretch of unreadable frames of one video, named once it ends.
     std::size_t unreadableItem = 0;
     int unreadableFirst = -1, unreadableLast = -1;

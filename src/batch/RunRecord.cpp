@@ -66,11 +66,9 @@ RunSources runSourcesOf(const BatchOptions& o, const std::vector<BatchItem>& ite
     return sources;
 }
 
-std::string runRecordText(const BatchOptions& o, const std::vector<BatchItem>& items,
-                          const RunSources& sources, const RunOutcome& outcome) {
-    Json problems = Json::array();
-    for (const std::string& p : outcome.problems) problems.push_back(utf8Text(p));
-    const Json record = {
+std::string runRecordStart(const BatchOptions& o, const std::vector<BatchItem>& items,
+                           const RunSources& sources) {
+    const Json start = {
         {"program", "quendra-batch"},
         {"version", QUENDRA_VERSION},
         {"classes", utf8Text(o.classes)},
@@ -79,14 +77,24 @@ std::string runRecordText(const BatchOptions& o, const std::vector<BatchItem>& i
         {"scale_sha256", orNull(sources.scaleSha256)},
         {"settings", settingsOf(o)},
         {"inputs", inputsOf(items, sources)},
+        {"items", items.size()},
+    };
+    return start.dump(2);
+}
+
+// The start's members, then the outcome's: two objects as dump(2) writes them, joined into one.
+std::string runRecordText(const std::string& start, const RunOutcome& outcome) {
+    Json problems = Json::array();
+    for (const std::string& p : outcome.problems) problems.push_back(utf8Text(p));
+    const Json now = {
         {"status", outcome.status},
         {"items_done", outcome.itemsDone},
-        {"items", items.size()},
         {"frames_done", outcome.framesDone},
         {"problems", problems},
         {"exit_status", outcome.exitStatus >= 0 ? Json(outcome.exitStatus) : Json(nullptr)},
     };
-    return record.dump(2) + "\n";
+    const std::string rest = now.dump(2);
+    return start.substr(0, start.size() - 2) + ",\n" + rest.substr(2) + "\n";
 }
 
 std::vector<std::string> problemsOf(const std::string& recordText) {

@@ -1,9 +1,10 @@
 #pragma once
 
 // The run record (run.json): the settings, what the run reads and how the run ended. It is
-// written when the run starts, with "status": "running", again whenever a problem is named, and
-// at the end, each time replacing the whole file at once, so an interrupted run can be told
-// from a finished one and names every problem up to the moment it ended, however it ended:
+// written when the run starts, with "status": "running", again before the table's next rows
+// whenever problems were named, and at the end, each time replacing the whole file at once, so
+// an interrupted run can be told from a finished one and names every problem before the last
+// row of its table, however it ended:
 //   "running"      the run is going on, or its process was killed outright;
 //   "finished"     every input was taken in turn (problems, if any, are listed);
 //   "interrupted"  SIGINT or SIGTERM stopped it; the table holds every finished frame;
@@ -44,9 +45,12 @@ struct RunSources {
 
 RunSources runSourcesOf(const BatchOptions& options, const std::vector<BatchItem>& items);
 
-// The record as JSON text; every name in it is UTF-8 as the table writes it.
-std::string runRecordText(const BatchOptions& options, const std::vector<BatchItem>& items,
-                          const RunSources& sources, const RunOutcome& outcome);
+// The record's text: what the run is, written once (a run of many inputs rewrites its record
+// often), and then the record as JSON text with how the run stands. Every name in it is UTF-8
+// as the table writes it.
+std::string runRecordStart(const BatchOptions& options, const std::vector<BatchItem>& items,
+                           const RunSources& sources);
+std::string runRecordText(const std::string& start, const RunOutcome& outcome);
 
 // The problems a record names; none when it cannot be read.
 std::vector<std::string> problemsOf(const std::string& recordText);
