@@ -281,7 +281,8 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     };
     FolderLock folderLock;
     TableFile table;
-    if (!made.makeFolders(options.out) || !made.makeFolders(files.table.parent_path()))
+    if (!made.makeFolders(options.out) ||
+        !made.makeFolders(fs::absolute(files.table).parent_path()))
         return refuseMade(options.out + ": the output folder cannot be made or written");
     made.aboutToCreate(files.lock);
     if (!folderLock.acquire(files.lock))

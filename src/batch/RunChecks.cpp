@@ -58,9 +58,9 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
                                             const RunFiles& files) {
     if (!usableFolder(o.out)) return o.out + ": the output folder cannot be made or written";
     const std::string table = files.table.string();
-    if (!usableFolder(files.table.parent_path()))
-        return table + ": the table's folder cannot be made or written";
     std::error_code ec;
+    if (!usableFolder(fs::absolute(files.table, ec).parent_path()))
+        return table + ": the table's folder cannot be made or written";
     if (fs::exists(files.table, ec)) {
         if (!fs::is_regular_file(files.table, ec))
             return table + ": the table's path is taken by something not a regular file";

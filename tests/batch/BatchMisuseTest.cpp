@@ -604,6 +604,17 @@ TEST_F(BatchProgram, WorkersThatCannotStartLeaveTheWorkToTheOthers) {
     EXPECT_EQ(record()["status"], "finished");
 }
 
+// A table named relative to the working folder, as a user in a shell names it.
+TEST_F(BatchProgram, ATableInTheWorkingFolder) {
+    sample("front-640x480.png", "x.png");
+    const std::string here = folder.string();
+    Program batch(
+        program({"--classes", kClasses, "--csv", "t.csv", "--quiet", "--out", "out", "in/x.png"}),
+        [&] { (void)!::chdir(here.c_str()); });
+    EXPECT_EQ(batch.wait(), 0) << batch.errorText();
+    EXPECT_NE(readBytes(folder / "t.csv").find("x.png,,tooth,"), std::string::npos);
+}
+
 // A full disk, made by a file-size limit: the run stops, names the table, and the table ends
 // with a whole row.
 TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
