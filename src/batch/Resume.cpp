@@ -88,14 +88,15 @@ struct Named {
     bool whole = false;
     std::vector<std::pair<int, int>> frames;  // first to last, inclusive
 
-    bool covers(int first, int last) const {
+    // Whether every `every`-th frame from `first` to `last` is named.
+    bool covers(int first, int last, int every) const {
         if (whole) return true;
         for (int f = first; f <= last;) {
             const auto it = std::find_if(frames.begin(), frames.end(), [&](const auto& r) {
                 return r.first <= f && f <= r.second;
             });
             if (it == frames.end()) return false;
-            f = it->second + 1;
+            f += (it->second - f) / every * every + every;  // the first beyond the named ones
         }
         return true;
     }
@@ -174,7 +175,7 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
     const auto named = namedInputs(earlierProblems, {names.begin(), names.end()});
     const auto namedAbout = [&](std::size_t item, int first, int last) {
         const auto it = named.find(names[item]);
-        return it != named.end() && it->second.covers(first, last);
+        return it != named.end() && it->second.covers(first, last, every);
     };
     // A video's frames from `first` to `last` (on its --every grid) that have no rows must have
     // been named.
