@@ -1,10 +1,10 @@
 #include "batch/BatchRun.h"
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <thread>
 #include <unordered_set>
 
@@ -19,6 +19,7 @@
 #include "batch/RunRecord.h"
 #include "batch/ScaleFile.h"
 #include "colour/ColorClassifier.h"
+#include "io/FileReading.h"
 #include "io/FileWriting.h"
 
 namespace quendra {
@@ -38,10 +39,10 @@ std::string describe(ClassFileStatus status) {
     }
 }
 
-std::string readWhole(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+// The largest run record and table a resume reads: a record names every input, a table holds
+// a few rows of some 200 bytes for each analysed frame.
+constexpr std::uintmax_t kMaxRecordBytes = std::uintmax_t{256} << 20;
+constexpr std::uintmax_t kMaxTableBytes = std::uintmax_t{4} << 30;
 
 bool samePlace(const fs::path& a, const fs::path& b) {
     std::error_code ec;
@@ -100,6 +101,14 @@ std::size_t assignScales(std::vector<BatchItem>& items, const std::map<std::stri
     return without;
 }
 
+// The cores this process may run on (a job scheduler's share of the machine), at least one.
+int usableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(CPU_COUNT(&set), 1);
+    return std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
+}
+
 // The names of a run's table, record and lock: one set per shard, so that shards can share a
 // folder.
 std::string shardSuffix(const BatchOptions& o) {
@@ -109,8 +118,12 @@ std::string shardSuffix(const BatchOptions& o) {
 }  // namespace
 
 int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
+    // Every message with its file names made safe to show (utf8Text).
+    const auto say = [&](const std::string& message) {
+        log << "quendra-batch: " << utf8Text(message) << "\n";
+    };
     const auto refuse = [&](const std::string& problem) {
-        log << "quendra-batch: " << problem << "\n";
+        say(problem);
         return 1;
     };
 
@@ -129,13 +142,13 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
 
     const fs::path out = options.out;
     const BatchInputs inputs = collectInputs(options.inputs, out);
-    for (const std::string& p : inputs.problems) log << "quendra-batch: " << p << "\n";
-    for (const std::string& n : inputs.notes) log << "quendra-batch: " << n << "\n";
+    for (const std::string& p : inputs.problems) say(p);
+    for (const std::string& n : inputs.notes) say(n);
     std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
     const std::size_t unscaled = assignScales(items, scales, options.pxPerMm);
     if (options.millimetres() && unscaled > 0)
-        log << "quendra-batch: " << unscaled
-            << " inputs have no scale; their millimetre columns stay empty\n";
+        say(std::to_string(unscaled) +
+            " inputs have no scale; their millimetre columns stay empty");
     const std::string suffix = shardSuffix(options);
     const fs::path tablePath =
         options.csv.empty() ? out / ("results" + suffix + ".csv") : fs::path(options.csv);
@@ -158,16 +171,24 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     std::vector<std::string> carried;  // named by the run resumed, about what it finished
     if (table.size() > 0 && options.resume) {
         std::string problem;
-        const auto point =
-            findResumePoint(readWhole(tablePath), header, items, options.every, problem);
+        const FileRead rows = readRegularFile(tablePath, kMaxTableBytes);
+        if (rows.status != FileReadStatus::Ok)
+            return refuse(tablePath.string() +
+                          ": cannot be resumed: " + describeFileRead(rows, kMaxTableBytes));
+        const auto point = findResumePoint(rows.bytes, header, items, options.every, problem);
         if (!point) return refuse(tablePath.string() + ": cannot be resumed: " + problem);
-        const std::string record = fs::exists(recordPath) ? readWhole(recordPath) : "";
+        const FileRead earlier = fs::exists(fs::symlink_status(recordPath, ec))
+                                     ? readRegularFile(recordPath, kMaxRecordBytes)
+                                     : FileRead{FileReadStatus::Ok, {}, 0};
+        if (earlier.status != FileReadStatus::Ok)
+            return refuse(recordPath.string() +
+                          ": cannot be resumed: " + describeFileRead(earlier, kMaxRecordBytes));
+        const std::string& record = earlier.bytes;
         if (!record.empty() && !sameRun(record, options, items, problem))
             return refuse(recordPath.string() + ": cannot be resumed: " + problem);
         resumeAt = *point;
         carried = carriedProblems(problemsOf(record), items, resumeAt.item, tablePath.string());
-        for (const std::string& p : carried)
-            log << "quendra-batch: " << p << " (named by the run resumed)\n";
+        for (const std::string& p : carried) say(p + " (named by the run resumed)");
     } else if (table.size() > 0 && !options.overwrite) {
         return refuse(tablePath.string() +
                       ": the table of an earlier run is there; --overwrite replaces it, "
@@ -184,15 +205,19 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     const auto writeRecord = [&] {
         if (writeFileReplacing(recordPath.string(), runRecordText(options, items, outcome))) return;
         recordFailed = true;
-        log << "quendra-batch: " << recordPath.string() << ": the run record cannot be written\n";
+        say(recordPath.string() + ": the run record cannot be written");
     };
     writeRecord();
 
     const StopSignals signals;
     const bool hasVideo = std::any_of(
         items.begin(), items.end(), [](const BatchItem& i) { return i.kind == MediaKind::Video; });
-    int jobs =
-        options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    const int cores = usableCores();
+    if (options.jobs > cores)
+        say("--jobs " + std::to_string(options.jobs) + ": " + std::to_string(cores) +
+            " cores to run on, so " + std::to_string(cores) +
+            " jobs (more would only take memory)");
+    int jobs = options.jobs > 0 ? std::min(options.jobs, cores) : cores;
     if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(items.size()));
     jobs = std::max(jobs, 1);
 
@@ -233,8 +258,8 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     if (const int signo = StopSignals::received()) {
         outcome.status = "interrupted";
         outcome.exitStatus = 128 + signo;
-        log << "quendra-batch: stopped by " << (signo == SIGINT ? "SIGINT" : "SIGTERM")
-            << "; the table keeps every finished frame, --resume continues\n";
+        say(std::string("stopped by ") + StopSignals::name(signo) +
+            "; the table keeps every finished frame, --resume continues");
     } else {
         outcome.status = writer.tableFailed() ? "stopped" : "finished";
         outcome.exitStatus = outcome.problems.empty() ? 0 : 1;

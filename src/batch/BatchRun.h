@@ -12,7 +12,7 @@ namespace quendra {
 // class file, and is replaced only with --overwrite or continued with --resume) and that no
 // other run writes there. Returns the exit status: 0 when every input was analysed and every
 // output written, 1 when something was not done (each named in `log`), 128 + the signal
-// number when SIGINT or SIGTERM stopped the run.
+// number when SIGINT, SIGTERM or SIGHUP stopped the run.
 int runBatch(const BatchOptions& options, std::ostream& log, bool terminal = false);
 
 }  // namespace quendra

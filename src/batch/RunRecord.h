@@ -5,7 +5,7 @@
 // the whole file at once, so an interrupted run can be told from a finished one:
 //   "running"      the run is going on, or its process was killed outright;
 //   "finished"     every input was taken in turn (problems, if any, are listed);
-//   "interrupted"  SIGINT or SIGTERM stopped it; the table holds every finished frame;
+//   "interrupted"  SIGINT, SIGTERM or SIGHUP stopped it; the table holds every finished frame;
 //   "stopped"      the table could not be written (a full disk) and the run ended early.
 
 #include <string>

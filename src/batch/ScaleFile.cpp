@@ -1,22 +1,23 @@
 #include "batch/ScaleFile.h"
 
 #include <charconv>
-#include <fstream>
+#include <utility>
 
 #include "batch/BatchOptions.h"
 #include "batch/CsvRecords.h"
-#include "io/MediaFiles.h"
+#include "io/FileReading.h"
 
 namespace quendra {
 
 std::optional<std::map<std::string, double>> readScaleFile(const std::string& path,
                                                            std::string& problem) {
-    std::ifstream in(path, std::ios::binary);
-    if (!isRegularFile(path) || !in) {
-        problem = path + ": the scale file cannot be read";
+    FileRead file = readRegularFile(path, kMaxScaleFileBytes);
+    if (file.status != FileReadStatus::Ok) {
+        problem =
+            path + ": the scale file cannot be read: " + describeFileRead(file, kMaxScaleFileBytes);
         return std::nullopt;
     }
-    std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::string text = std::move(file.bytes);
     if (!text.empty() && text.back() != '\n') text += '\n';
     std::map<std::string, double> scales;
     int row = 0;
