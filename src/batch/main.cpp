@@ -4,10 +4,25 @@
 
 #include <csignal>
 #include <iostream>
+#include <string>
 
 #include "batch/BatchRun.h"
 #include "batch/BatchTable.h"
 #include "io/StandardStreams.h"
+
+namespace {
+
+// The text with the arguments it quotes made safe to show, line by line.
+std::string shownLines(const std::string& text) {
+    std::string shown;
+    std::size_t start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos;
+         start = end + 1, end = text.find('\n', start))
+        shown += quendra::utf8Text(text.substr(start, end - start)) + "\n";
+    return shown + quendra::utf8Text(text.substr(start));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     quendra::openMissingStandardStreams();
@@ -19,7 +34,7 @@ int main(int argc, char** argv) {
         if (parsed.exitStatus == 0)
             std::cout << parsed.text << "\n";
         else
-            std::cerr << "quendra-batch: " << quendra::utf8Text(parsed.text) << "\n";
+            std::cerr << "quendra-batch: " << shownLines(parsed.text) << "\n";
         return parsed.exitStatus;
     }
     const bool terminal = ::isatty(STDERR_FILENO) == 1;

@@ -469,6 +469,17 @@ TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
     EXPECT_EQ(record()["exit_status"], 1);
 }
 
+// A file named like an option, given without "--", is told as such, in lines of their own.
+TEST_F(BatchProgram, AFileNamedLikeAnOptionIsExplained) {
+    Program batch(program({"--classes", kClasses, "-x.png"}));
+    EXPECT_EQ(batch.wait(), 2);
+    EXPECT_NE(batch.errorText().find("quendra-batch: -x.png is no option; a file whose name "
+                                     "starts with - is named after -- (quendra-batch ... -- "
+                                     "-x.png) or as ./-x.png\nRun with --help"),
+              std::string::npos)
+        << batch.errorText();
+}
+
 // Started with standard output and error closed (`>&- 2>&-`, as by some daemons and cron):
 // the files the run opens must not take their numbers, or the progress would be written into
 // the table.
