@@ -44,3 +44,31 @@ inline bool breakVideoFrame(const std::string& path, int index) {
     }
     return false;
 }
+
+// Makes an MJPG AVI file claim frames of width x height: the stream's header and every
+// frame's JPEG header say so, though the frames' data stay those of the small frames. A
+// reader that trusts the claim would decode frames of that size.
+inline bool claimFrameSize(const std::string& path, int width, int height) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    const auto put = [&](std::size_t at, int value, bool bigEndian, int length) {
+        for (int i = 0; i < length; ++i) {
+            const int shift = 8 * (bigEndian ? length - 1 - i : i);
+            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> shift & 0xFF);
+        }
+    };
+    const std::size_t main = bytes.find("avih"), stream = bytes.find("strf");
+    if (main == std::string::npos || stream == std::string::npos) return false;
+    put(main + 8 + 32, width, false, 4);  // the main header's width and height
+    put(main + 8 + 36, height, false, 4);
+    put(stream + 8 + 4, width, false, 4);  // the stream format's bitmap header
+    put(stream + 8 + 8, height, false, 4);
+    for (std::size_t at = bytes.find("\xFF\xC0"); at != std::string::npos;
+         at = bytes.find("\xFF\xC0", at + 2)) {
+        put(at + 5, height, true, 2);  // each frame's start-of-frame marker
+        put(at + 7, width, true, 2);
+    }
+    file.seekp(0);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}

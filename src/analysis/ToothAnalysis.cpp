@@ -99,15 +99,24 @@ const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
     return result_;
 }
 
+// One pass over the runs, whatever the number of regions: a frame of many thousand canals
+// would otherwise take a pass per canal.
 template <typename Paint>
 void ToothAnalysis::forEachTakenRun(Paint paint) const {
     int label = 0;
-    for (const Taken* taken : {&toothTaken_, &canalsTaken_})
-        for (const int region : taken->regions) {
-            for (int r = 0; r < taken->runCount; ++r)
-                if (taken->runs[r].region == region) paint(label, taken->runs[r]);
-            ++label;
+    std::vector<int> labelOf;
+    for (const Taken* taken : {&toothTaken_, &canalsTaken_}) {
+        if (taken->regions.empty()) continue;
+        labelOf.assign(static_cast<std::size_t>(
+                           *std::max_element(taken->regions.begin(), taken->regions.end()) + 1),
+                       -1);
+        for (const int region : taken->regions) labelOf[static_cast<std::size_t>(region)] = label++;
+        for (int r = 0; r < taken->runCount; ++r) {
+            const auto region = static_cast<std::size_t>(taken->runs[r].region);
+            if (region < labelOf.size() && labelOf[region] >= 0)
+                paint(labelOf[region], taken->runs[r]);
         }
+    }
 }
 
 void ToothAnalysis::paintLabels(cv::Mat& labels) const {

@@ -183,8 +183,9 @@ QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QStrin
 }
 
 void QuendraRC1::openImage() {
-    const QString path = choosePath(Dialog::Open, QStringLiteral("Bild öffnen..."),
-                                    QStringLiteral("Bilddateien (*.jpg *.bmp *.png)"));
+    const QString path =
+        choosePath(Dialog::Open, QStringLiteral("Bild öffnen..."),
+                   QStringLiteral("Bilddateien (*.jpg *.jpeg *.bmp *.png *.tif *.tiff)"));
     if (!path.isEmpty()) openImageFile(path);
 }
 

@@ -5,8 +5,10 @@
 #include "app/QuendraRC1.h"
 #include "app/QuitOnSignals.h"
 #include "app/Translation.h"
+#include "io/StandardStreams.h"
 
 int main(int argc, char** argv) {
+    quendra::openMissingStandardStreams();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quendra"));
     QApplication::setApplicationVersion(QStringLiteral(QUENDRA_VERSION));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <utility>
 
 namespace quendra {
 
@@ -26,12 +27,13 @@ const char* const kFooter =
     "One row per tooth and canal goes to the table (--csv, default results.csv in --out) as\n"
     "each frame is done, the settings and the outcome to run.json.\n"
     "\n"
-    "INPUT: pictures (jpg, jpeg, bmp, png), videos (avi, mov, mpg, mpeg, wmv, mp4) and folders\n"
-    "(their pictures and videos, by name). A name starting with - follows --.\n"
+    "INPUT: pictures (jpg, jpeg, bmp, png, single-page tif, tiff), videos (avi, mov, mpg, mpeg,\n"
+    "wmv, mp4) and folders (their pictures and videos, by name; every other file there is\n"
+    "named). A name starting with - follows -- or is written ./-name.\n"
     "\n"
     "Exit status: 0 every input analysed and every output written; 1 something was not done\n"
-    "(each named on standard error); 2 bad command line; 130 or 143 stopped by SIGINT or\n"
-    "SIGTERM, with every finished frame kept in the table.";
+    "(each named on standard error); 2 bad command line; 130, 143 or 129 stopped by SIGINT,\n"
+    "SIGTERM or SIGHUP, with every finished frame kept in the table.";
 
 // Scales in [kMinPxPerMm, kMaxPxPerMm]; CLI11's own range check lets NaN through.
 CLI::Validator scaleRange() {
@@ -56,6 +58,21 @@ bool parseShard(const std::string& text, int& shard, int& shards) {
     return CLI::detail::lexical_cast(text.substr(0, slash), shard) &&
            CLI::detail::lexical_cast(text.substr(slash + 1), shards) && shards >= 1 && shard >= 1 &&
            shard <= shards && shards <= kMaxShards;
+}
+
+// The first argument before "--" that looks like an option but is none (a file named "-x.png"
+// given without "--"), or nothing. Values of options that take one are passed over.
+std::string unknownOption(CLI::App& app, const std::vector<std::string>& args) {
+    bool value = false;
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        if (std::exchange(value, false) || arg.size() < 2 || arg[0] != '-') continue;
+        const std::string name = arg.substr(0, arg.find('='));
+        const CLI::Option* option = app.get_option_no_throw(name);
+        if (!option) return arg;
+        value = name.size() == arg.size() && option->get_type_size() != 0;
+    }
+    return {};
 }
 
 }  // namespace
@@ -88,7 +105,8 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     app.add_option("--every", o.every, "analyse every N-th video frame")
         ->check(CLI::Range(1, 1000000))
         ->capture_default_str();
-    app.add_option("--jobs", o.jobs, "frames analysed at once (default: one per core)")
+    app.add_option("--jobs", o.jobs,
+                   "frames analysed at once (default and most: one per core it may use)")
         ->check(CLI::Range(1, 256));
     app.add_option("--px-per-mm", o.pxPerMm, "millimetre columns with X pixels per millimetre")
         ->check(scaleRange())
@@ -144,7 +162,14 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     } catch (const CLI::CallForVersion& e) {
         return {std::nullopt, 0, e.what()};
     } catch (const CLI::ParseError& e) {
-        return {std::nullopt, 2, std::string(e.what()) + "\nRun with --help for more information."};
+        const std::string unknown = unknownOption(app, args);
+        const std::string text =
+            unknown.empty() ? std::string(e.what())
+                            : unknown +
+                                  " is no option; a file whose name starts with - is named "
+                                  "after -- (quendra-batch ... -- " +
+                                  unknown + ") or as ./" + unknown;
+        return {std::nullopt, 2, text + "\nRun with --help for more information."};
     }
     o.overlays = static_cast<Overlays>(
         std::find(overlaysNames.begin(), overlaysNames.end(), overlays) - overlaysNames.begin());

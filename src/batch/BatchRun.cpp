@@ -1,8 +1,9 @@
 #include "batch/BatchRun.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -22,6 +23,7 @@
 #include "batch/RunRecord.h"
 #include "batch/ScaleFile.h"
 #include "colour/ColorClassifier.h"
+#include "io/FileReading.h"
 #include "io/FileWriting.h"
 #include "io/MediaFiles.h"
 #include "io/VideoFrames.h"
@@ -50,9 +52,22 @@ std::string reasonOf(const std::exception& e) {
     return e.what();
 }
 
-std::string readWhole(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+// The largest run record and table a resume reads: a record names every input, a table holds
+// a few rows of some 200 bytes for each analysed frame.
+constexpr std::uintmax_t kMaxRecordBytes = std::uintmax_t{256} << 20;
+constexpr std::uintmax_t kMaxTableBytes = std::uintmax_t{4} << 30;
+
+// A message of the run, its file names made safe to show (utf8Text).
+void say(std::ostream& log, const std::string& message) {
+    log << "quendra-batch: " << utf8Text(message) << "\n";
+}
+
+// The cores this process may run on (a job scheduler's share of the machine), at least one.
+int usableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(CPU_COUNT(&set), 1);
+    return std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
 }
 
 // Gives every item its scale: its row of the scale file, else --px-per-mm. Rows that serve no
@@ -74,11 +89,11 @@ bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ost
     }
     for (const ScaleRow& row : rows)
         if (std::find(matched->begin(), matched->end(), &row) == matched->end())
-            log << "quendra-batch: " << o.scale << ": row " << row.row << " (" << row.name
-                << ") matches no input\n";
+            say(log, o.scale + ": row " + std::to_string(row.row) + " (" + row.name +
+                         ") matches no input");
     if (o.millimetres() && without > 0)
-        log << "quendra-batch: " << without
-            << " inputs have no scale; their millimetre columns stay empty\n";
+        say(log,
+            std::to_string(without) + " inputs have no scale; their millimetre columns stay empty");
     return true;
 }
 
@@ -145,7 +160,7 @@ void Run::writeRecord(Durability durability) {
         recordFailed)
         return;
     recordFailed = true;
-    log << "quendra-batch: " << recordPath.string() << ": the run record cannot be written\n";
+    say(log, recordPath.string() + ": the run record cannot be written");
 }
 
 // As many of `jobs` workers as the system lets start; the calling thread is one of them.
@@ -154,8 +169,9 @@ void Run::startWorkers(int jobs, const std::function<void()>& work) {
         try {
             workers.emplace_back(work);
         } catch (const std::exception& e) {
-            log << "quendra-batch: only " << j << " of " << jobs << " workers could be started ("
-                << reasonOf(e) << "); the run goes on with them\n";
+            say(log, "only " + std::to_string(j) + " of " + std::to_string(jobs) +
+                         " workers could be started (" + reasonOf(e) +
+                         "); the run goes on with them");
             break;
         }
     }
@@ -173,8 +189,12 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     const StopSignals signals;
     const bool hasVideo = std::any_of(
         items.begin(), items.end(), [](const BatchItem& i) { return i.kind == MediaKind::Video; });
-    int jobs =
-        options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    const int cores = usableCores();
+    if (options.jobs > cores)
+        say(log, "--jobs " + std::to_string(options.jobs) + ": " + std::to_string(cores) +
+                     " cores to run on, so " + std::to_string(cores) +
+                     " jobs (more would only take memory)");
+    int jobs = options.jobs > 0 ? std::min(options.jobs, cores) : cores;
     if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(items.size()));
     jobs = std::max(jobs, 1);
 
@@ -228,7 +248,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     if (!failure.empty()) {
         outcome.problems.push_back("the run stopped: " + failure +
                                    "; the table keeps every finished frame, --resume continues");
-        log << "quendra-batch: " << outcome.problems.back() << "\n";
+        say(log, outcome.problems.back());
     }
     // The table is flushed to the disk before the record says the run finished; the pictures
     // and movies, which a run can make again, are left to the system's write-back.
@@ -237,8 +257,8 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     if (const int signo = StopSignals::received()) {
         outcome.status = "interrupted";
         outcome.exitStatus = 128 + signo;
-        log << "quendra-batch: stopped by " << (signo == SIGINT ? "SIGINT" : "SIGTERM")
-            << "; the table keeps every finished frame, --resume continues\n";
+        say(log, std::string("stopped by ") + StopSignals::name(signo) +
+                     "; the table keeps every finished frame, --resume continues");
     } else {
         outcome.status = writer.tableFailed() || !failure.empty() ? "stopped" : "finished";
         outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
@@ -249,7 +269,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
 
 int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     const auto refuse = [&](const std::string& problem) {
-        log << "quendra-batch: " << problem << "\n";
+        say(log, problem);
         return 1;
     };
 
@@ -260,16 +280,16 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
         return refuse(options.classes + ": " + describe(classStatus));
 
     BatchInputs inputs = collectInputs(options.inputs, options.out);
-    for (const std::string& p : inputs.problems) log << "quendra-batch: " << p << "\n";
-    for (const std::string& n : inputs.notes) log << "quendra-batch: " << n << "\n";
+    for (const std::string& p : inputs.problems) say(log, p);
+    for (const std::string& n : inputs.notes) say(log, n);
     if (inputs.items.empty()) return refuse("no picture or video to analyse");
     std::string problem;
     if (!assignScales(inputs.items, options, log, problem)) return refuse(problem);
     const std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
     if (items.empty())
-        log << "quendra-batch: shard " << options.shard << "/" << options.shards
-            << " has nothing to do: the run has " << inputs.items.size()
-            << " inputs; it writes its table's header and its record\n";
+        say(log, "shard " + std::to_string(options.shard) + "/" + std::to_string(options.shards) +
+                     " has nothing to do: the run has " + std::to_string(inputs.items.size()) +
+                     " inputs; it writes its table's header and its record");
     const RunFiles files = runFilesOf(options);
     if (const auto p = problemBeforeRun(options, items, files)) return refuse(*p);
 
@@ -305,22 +325,27 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
             return refuseMade(cannot + "there is no record of the earlier run (" +
                               files.record.string() +
                               ") to tell its settings and inputs by; --overwrite starts afresh");
-        if (!isRegularFile(files.record.string()))
-            return refuseMade(cannot + files.record.string() + " is not a regular file");
-        const std::string record = readWhole(files.record);
+        const FileRead recordRead = readRegularFile(files.record.string(), kMaxRecordBytes);
+        if (recordRead.status != FileReadStatus::Ok)
+            return refuseMade(cannot + files.record.string() + ": " +
+                              describeFileRead(recordRead, kMaxRecordBytes));
+        const std::string& record = recordRead.bytes;
         std::string differences;
         for (const std::string& d : runDifferences(record, options, items, sources))
             differences += (differences.empty() ? "" : "; ") + d;
         if (!differences.empty()) return refuseMade(cannot + differences);
         const std::vector<std::string> earlier = problemsOf(record);
+        const FileRead rows = readRegularFile(files.table.string(), kMaxTableBytes);
+        if (rows.status != FileReadStatus::Ok)
+            return refuseMade(cannot + describeFileRead(rows, kMaxTableBytes));
         const auto point =
-            findResumePoint(readWhole(files.table), header, items, options.every, earlier, problem);
+            findResumePoint(rows.bytes, header, items, options.every, earlier, problem);
         if (!point) return refuseMade(cannot + problem);
         resumeAt = *point;
         removeLeftovers(items, files.record);
         for (const std::string& p :
              carriedProblems(earlier, items, resumeAt.item, files.table.string())) {
-            log << "quendra-batch: " << p << " (named by the run resumed)\n";
+            say(log, p + " (named by the run resumed)");
             named.push_back(p);
         }
     } else if (table.size() > 0 && !options.overwrite) {
@@ -341,7 +366,7 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     try {
         return runChecked(options, log, terminal);
     } catch (const std::exception& e) {
-        log << "quendra-batch: the run stopped: " << reasonOf(e) << "\n";
+        say(log, "the run stopped: " + reasonOf(e));
         return 1;
     }
 }

@@ -13,7 +13,7 @@ namespace quendra {
 // its record describes) and that no other run writes there; a refused run leaves nothing it
 // made behind. Returns the exit status: 0 when every input was analysed and every output
 // written, 1 when something was not done or the run was refused (each named in `log`),
-// 128 + the signal number when SIGINT or SIGTERM stopped the run. Never throws.
+// 128 + the signal number when SIGINT, SIGTERM or SIGHUP stopped the run. Never throws.
 int runBatch(const BatchOptions& options, std::ostream& log, bool terminal = false);
 
 }  // namespace quendra

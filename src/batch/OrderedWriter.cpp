@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 
 namespace quendra {
 
@@ -72,6 +73,15 @@ void OrderedWriter::addMovieFrame(const WorkUnit& unit, const UnitResult& result
         movieItem = unit.item;
         movieFailed = !movie.open(path, result.frameSize, unit.rate / every);
         if (movieFailed) nameProblem(path + ": cannot be written");
+        if (unit.reportedRate != unit.rate) {
+            std::ostringstream note;
+            note << items[unit.item].path << ": the video "
+                 << (unit.reportedRate > 0 ? "claims " : "gives no rate, ");
+            if (unit.reportedRate > 0) note << unit.reportedRate << " frames a second, ";
+            note << "its movie is made for " << unit.rate << " (" << VideoFrames::kMinRate << " to "
+                 << VideoFrames::kMaxRate << " are kept)";
+            progress.problem(note.str());
+        }
     }
     if (movieFailed) return;
     if (result.frameSize != movie.frameSize()) {

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "batch/BatchTable.h"
+
 namespace quendra {
 
 namespace {
@@ -34,19 +36,19 @@ void Progress::frameDone(std::size_t item, const std::string& path, int frame, b
     if (!replayed) ++framesTaken;
     currentItem = item;
     if (style == Style::Lines) {
-        log << "[" << item + 1 << "/" << items << "] " << path;
+        log << "[" << item + 1 << "/" << items << "] " << utf8Text(path);
         if (frame >= 0) log << " frame " << frame;
         log << "\n" << std::flush;
     }
     if (style == Style::Terminal) {
-        current = frame >= 0 ? path + " frame " + std::to_string(frame) : path;
+        current = utf8Text(path) + (frame >= 0 ? " frame " + std::to_string(frame) : "");
         draw(itemDone && itemsDone == items);
     }
 }
 
 void Progress::problem(const std::string& text) {
     clear();
-    log << "quendra-batch: " << text << "\n";
+    log << "quendra-batch: " << utf8Text(text) << "\n";
     draw(true);
 }
 

@@ -27,17 +27,21 @@ StopSignals::StopSignals() {
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &previousInt);
-    sigaction(SIGTERM, &action, &previousTerm);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+        sigaction(kSignals[i], &action, &previous[i]);
 }
 
 StopSignals::~StopSignals() {
-    sigaction(SIGINT, &previousInt, nullptr);
-    sigaction(SIGTERM, &previousTerm, nullptr);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+        sigaction(kSignals[i], &previous[i], nullptr);
 }
 
 int StopSignals::received() {
     return stopSignal;
+}
+
+const char* StopSignals::name(int signo) {
+    return signo == SIGINT ? "SIGINT" : signo == SIGTERM ? "SIGTERM" : "SIGHUP";
 }
 
 FolderLock::~FolderLock() {

@@ -5,13 +5,15 @@
 
 #include <csignal>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace quendra {
 
-// SIGINT and SIGTERM stop the run after the frames in hand, for as long as this object lives;
-// a second signal ends the process at once, as the operator expects of a second Ctrl-C.
+// SIGINT, SIGTERM and SIGHUP (a closed terminal or ssh session) stop the run after the frames
+// in hand, for as long as this object lives; a second signal ends the process at once, as the
+// operator expects of a second Ctrl-C.
 class StopSignals {
 public:
     StopSignals();
@@ -21,10 +23,12 @@ public:
 
     // The signal that asked to stop, 0 while none did.
     static int received();
+    // "SIGINT", "SIGTERM" or "SIGHUP".
+    static const char* name(int signo);
 
 private:
-    struct sigaction previousInt {
-    }, previousTerm{};
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction previous[std::size(kSignals)]{};
 };
 
 // An exclusive lock on a lock file in the output folder (one per shard), held while the object

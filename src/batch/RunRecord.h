@@ -7,7 +7,7 @@
 // row of its table, however it ended:
 //   "running"      the run is going on, or its process was killed outright;
 //   "finished"     every input was taken in turn (problems, if any, are listed);
-//   "interrupted"  SIGINT or SIGTERM stopped it; the table holds every finished frame;
+//   "interrupted"  SIGINT, SIGTERM or SIGHUP stopped it; the table holds every finished frame;
 //   "stopped"      the table could not be written (a full disk), or the process ran out of
 //                  a resource it cannot go on without, and the run ended early.
 //

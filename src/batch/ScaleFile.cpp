@@ -1,25 +1,26 @@
 #include "batch/ScaleFile.h"
 
 #include <charconv>
-#include <fstream>
 #include <map>
+#include <utility>
 
 #include "batch/BatchOptions.h"
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
-#include "io/MediaFiles.h"
+#include "io/FileReading.h"
 
 namespace quendra {
 
 namespace fs = std::filesystem;
 
 std::optional<std::vector<ScaleRow>> readScaleFile(const std::string& path, std::string& problem) {
-    std::ifstream in(path, std::ios::binary);
-    if (!isRegularFile(path) || !in) {
-        problem = path + ": the scale file cannot be read";
+    FileRead file = readRegularFile(path, kMaxScaleFileBytes);
+    if (file.status != FileReadStatus::Ok) {
+        problem =
+            path + ": the scale file cannot be read: " + describeFileRead(file, kMaxScaleFileBytes);
         return std::nullopt;
     }
-    std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::string text = std::move(file.bytes);
     if (!text.empty() && text.back() != '\n') text += '\n';
     std::vector<ScaleRow> rows;
     std::map<std::string, int> rowOf;

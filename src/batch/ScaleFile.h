@@ -9,6 +9,7 @@
 // file name it gives alone. A file name that several inputs without a row of their own share
 // would give them all one scale and is refused, as is a name given twice.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@
 #include "batch/BatchInputs.h"
 
 namespace quendra {
+
+// The largest scale file read: room for a row for each of a million inputs.
+inline constexpr std::uintmax_t kMaxScaleFileBytes = std::uintmax_t{256} << 20;
 
 struct ScaleRow {
     int row = 0;  // in the file, from 1

@@ -1,11 +1,10 @@
 #include "io/ColorClassFile.h"
 
 #include <bit>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
 
+#include "io/FileReading.h"
 #include "io/FileWriting.h"
-#include "io/MediaFiles.h"
 
 static_assert(std::endian::native == std::endian::little,
               "records are read as little-endian words");
@@ -21,18 +20,14 @@ ClassFileStatus writeColorClassFile(const std::string& path,
 }
 
 ClassFileStatus readColorClassFile(const std::string& path, std::vector<PackedSample>& samples) {
-    if (!isRegularFile(path)) return ClassFileStatus::CannotOpen;
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    std::ifstream in(path, std::ios::binary);
-    if (ec || !in) return ClassFileStatus::CannotOpen;
-    if (size / 4 > kMaxClassFileRecords) return ClassFileStatus::TooLarge;
-    if (size < 4) return ClassFileStatus::Empty;
+    // Whole records, and up to 3 trailing bytes that are ignored.
+    const FileRead file = readRegularFile(path, kMaxClassFileRecords * 4 + 3);
+    if (file.status == FileReadStatus::TooLarge) return ClassFileStatus::TooLarge;
+    if (file.status != FileReadStatus::Ok) return ClassFileStatus::CannotOpen;
+    if (file.bytes.size() < 4) return ClassFileStatus::Empty;
 
-    std::vector<PackedSample> read(static_cast<std::size_t>(size / 4));
-    const auto bytes = static_cast<std::streamsize>(read.size() * sizeof(PackedSample));
-    in.read(reinterpret_cast<char*>(read.data()), bytes);
-    if (in.gcount() != bytes) return ClassFileStatus::CannotOpen;
+    std::vector<PackedSample> read(file.bytes.size() / 4);
+    std::memcpy(read.data(), file.bytes.data(), read.size() * sizeof(PackedSample));
     samples = std::move(read);
     return ClassFileStatus::Ok;
 }

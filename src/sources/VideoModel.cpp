@@ -5,7 +5,7 @@
 #include "sources/FrameObserver.h"
 
 VideoModel::VideoModel(const std::string& path) : frames(path) {
-    timer.setInterval(std::max(kMinInterval, 1000 / frames.fps()));
+    timer.setInterval(std::max(kMinInterval, static_cast<int>(1000 / frames.rate())));
     connect(&timer, &QTimer::timeout, this, &VideoModel::nextFrame);
 }
 
