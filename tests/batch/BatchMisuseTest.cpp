@@ -788,6 +788,19 @@ TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
     EXPECT_EQ(record()["exit_status"], 1);
 }
 
+// An input deleted while the run is busy with an earlier one is named with the system's
+// reason, not as something that is no regular file.
+TEST_F(BatchProgram, AnInputDeletedDuringTheRunIsCalledMissing) {
+    longVideo();
+    sample("front-640x480.png", "zuletzt.png");
+    Program batch(program({"--classes", kClasses, "--out", path("out"), path("in")}));
+    ASSERT_TRUE(batch.readLine());  // the video's frames hold the run at its full pipe
+    fs::remove(folder / "in" / "zuletzt.png");
+    EXPECT_EQ(batch.wait(), 1);
+    EXPECT_NE(batch.errorText().find("zuletzt.png: No such file or directory"), std::string::npos)
+        << batch.errorText().substr(batch.errorText().size() - 300);
+}
+
 // A file named like an option, given without "--", is told as such, in lines of their own.
 TEST_F(BatchProgram, AFileNamedLikeAnOptionIsExplained) {
     Program batch(program({"--classes", kClasses, "-x.png"}));

@@ -19,8 +19,9 @@ std::vector<uchar> encoded(const char* extension, cv::Size size, std::vector<int
     return bytes;
 }
 
-// A TIFF in Motorola byte order with 32-bit sizes, which OpenCV itself does not write.
-std::vector<uchar> bigEndianTiff(cv::Size size) {
+// A TIFF in Motorola byte order with 32-bit sizes, which OpenCV itself does not write; without
+// its pixels it only claims the size.
+std::vector<uchar> bigEndianTiff(cv::Size size, bool withPixels = true) {
     const auto u16 = [](std::vector<uchar>& b, int v) {
         b.insert(b.end(), {uchar(v >> 8), uchar(v)});
     };
@@ -34,7 +35,7 @@ std::vector<uchar> bigEndianTiff(cv::Size size) {
         else
             u32(b, value);
     };
-    const std::uint32_t pixels = static_cast<std::uint32_t>(size.area());
+    const std::uint32_t pixels = withPixels ? static_cast<std::uint32_t>(size.area()) : 0;
     std::vector<uchar> b = {'M', 'M', 0, 42};
     u32(b, 8);
     u16(b, 8);  // entries
@@ -81,6 +82,10 @@ TEST_F(PictureFile, PicturesAboveTheLimitAreRefusedBeforeDecoding) {
     EXPECT_EQ(read.status, PictureStatus::TooLarge);
     EXPECT_EQ(read.size, cv::Size(30000, 30000));
     EXPECT_TRUE(read.picture.empty());
+    const std::vector<uchar> tiff = bigEndianTiff({30000, 30000}, false);
+    writeBytes("huge.tif", std::string(tiff.begin(), tiff.end()));
+    EXPECT_EQ(readPicture(path("huge.tif")).status, PictureStatus::TooLarge);
+    EXPECT_EQ(readPicture(path("huge.tif")).size, cv::Size(30000, 30000));
 
     const std::vector<uchar> fits = encoded(".png", {12000, 8000});  // 96 megapixels
     writeBytes("large.png", std::string(fits.begin(), fits.end()));
