@@ -50,9 +50,15 @@ constexpr std::size_t kMaxLabel = UINT16_MAX;
 
 FrameAnalyser::FrameAnalyser(const BatchOptions& o, const ColorClassifier& c)
     : options(o), classifier(c) {
-    analysis.setThreshold(o.threshold);
-    analysis.setBorder(o.border);
-    analysis.setEllipseRadius(o.filter);
+    setUp();
+}
+
+void FrameAnalyser::setUp() {
+    analysis.emplace();
+    analysis->setThreshold(options.threshold);
+    analysis->setBorder(options.border);
+    analysis->setEllipseRadius(options.filter);
+    labels.release();
 }
 
 UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
@@ -79,6 +85,9 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
         std::string reason = e.what();
         reason.erase(reason.find_last_not_of(" \n") + 1);
         result = {};
+        // A failure half-way (out of memory) can leave the buffers half-made: the next frame
+        // starts afresh.
+        setUp();
         result.problems.push_back(item.path +
                                   (unit.frame >= 0 ? ", frame " + std::to_string(unit.frame) : "") +
                                   (outOfMemory ? ": out of memory while analysing"
@@ -89,10 +98,10 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
 
 void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
                                  UnitResult& result) {
-    const FrameResult& frameResult = analysis.calculate(picture, classifier);
+    const FrameResult& frameResult = analysis->calculate(picture, classifier);
     const bool video = frame >= 0;
     if (!replay) {
-        result.rows = frameRows(utf8Text(item.path), frame, frameResult, analysis.measureShapes(),
+        result.rows = frameRows(utf8Text(item.path), frame, frameResult, analysis->measureShapes(),
                                 options.millimetres(), item.pxPerMm);
         std::error_code ec;
         std::filesystem::create_directories(item.outputBase.parent_path(), ec);
@@ -107,7 +116,7 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
                                       " canals do not fit a 16-bit label picture (at most " +
                                       std::to_string(kMaxLabel - 1) + "); none is written");
         } else if (options.masks) {
-            analysis.paintLabels(labels);
+            analysis->paintLabels(labels);
             save(item, Output::Labels, frame, labels, result);
         }
     }

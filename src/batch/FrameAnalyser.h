@@ -4,6 +4,8 @@
 // masks, the run's shared classifier, and the files written for each picture or frame (all
 // but the table and the movies, which the writer keeps in order).
 
+#include <optional>
+
 #include "analysis/ToothAnalysis.h"
 #include "batch/BatchOptions.h"
 #include "batch/FrameQueue.h"
@@ -19,6 +21,7 @@ public:
     UnitResult analyse(const BatchItem& item, WorkUnit& unit);
 
 private:
+    void setUp();
     void analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
                       UnitResult& result);
     void save(const BatchItem& item, Output output, int frame, const cv::Mat& picture,
@@ -26,7 +29,7 @@ private:
 
     const BatchOptions& options;
     const ColorClassifier& classifier;
-    ToothAnalysis analysis;
+    std::optional<ToothAnalysis> analysis;  // made afresh after a failure
     cv::Mat labels;
 };
 
