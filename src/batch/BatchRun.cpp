@@ -17,6 +17,7 @@
 #include "batch/Resume.h"
 #include "batch/RunGuards.h"
 #include "batch/RunRecord.h"
+#include "batch/RunReport.h"
 #include "batch/ScaleFile.h"
 #include "colour/ColorClassifier.h"
 #include "io/FileWriting.h"
@@ -60,7 +61,8 @@ bool usableFolder(const fs::path& folder) {
 // Everything that can be checked without writing; the first problem found, or nothing.
 std::optional<std::string> problemBeforeRun(const BatchOptions& o,
                                             const std::vector<BatchItem>& items,
-                                            const fs::path& tablePath, const fs::path& recordPath) {
+                                            const fs::path& tablePath, const fs::path& recordPath,
+                                            const fs::path& reportPath) {
     if (items.empty()) return "no picture or video to analyse";
     if (!usableFolder(o.out)) return o.out + ": the output folder cannot be made or written";
     std::error_code ec;
@@ -70,6 +72,8 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
         return tablePath.string() + ": the table would replace the colour-class file";
     if (samePlace(tablePath, recordPath))
         return tablePath.string() + ": the table would replace the run record";
+    if (o.report && samePlace(tablePath, reportPath))
+        return tablePath.string() + ": the table would replace the report";
     for (const BatchItem& item : items)
         if (samePlace(tablePath, item.path))
             return tablePath.string() + ": the table would replace the input " + item.path;
@@ -140,7 +144,8 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     const fs::path tablePath =
         options.csv.empty() ? out / ("results" + suffix + ".csv") : fs::path(options.csv);
     const fs::path recordPath = out / ("run" + suffix + ".json");
-    if (const auto problem = problemBeforeRun(options, items, tablePath, recordPath))
+    const ReportSources report{out, tablePath, recordPath, reportPagePath(out, suffix), suffix};
+    if (const auto problem = problemBeforeRun(options, items, tablePath, recordPath, report.page))
         return refuse(*problem);
 
     std::error_code ec;
@@ -178,6 +183,7 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
         return refuse(tablePath.string() + ": the table cannot be written");
 
     RunOutcome outcome;
+    outcome.started = utcTimeNow();
     outcome.itemsDone = resumeAt.itemsDone;
     outcome.framesDone = resumeAt.framesDone;
     bool recordFailed = false;
@@ -206,8 +212,12 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
                      {resumeAt.item, std::max(resumeAt.frame, 0)},
                      options.overlays == Overlays::Video);
     OrderedWriter writer(items, options.every, table, tablePath.string(), queue, progress);
+    std::optional<ThumbnailSample> thumbnails;
+    if (options.report && options.overlays != Overlays::None)
+        thumbnails.emplace(reportThumbnailFolder(report.page), out, items.size(),
+                           resumeAt.keepBytes == 0);
     const auto work = [&] {
-        FrameAnalyser analyser(options, classifier);
+        FrameAnalyser analyser(options, classifier, thumbnails ? &*thumbnails : nullptr);
         WorkUnit unit;
         while (StopSignals::received() == 0 && queue.next(unit))
             writer.submit(unit, analyser.analyse(items[unit.item], unit));
@@ -239,7 +249,17 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
         outcome.status = writer.tableFailed() ? "stopped" : "finished";
         outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
     }
+    outcome.ended = utcTimeNow();
     writeRecord();
+    // The page shows the record as written; a page that cannot be written is named in it.
+    if (options.report) {
+        if (const auto problem = writeRunReport(report, items)) {
+            log << "quendra-batch: " << *problem << "\n";
+            outcome.problems.push_back(*problem);
+            outcome.exitStatus = outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
+            writeRecord();
+        }
+    }
     return recordFailed && outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
 }
 

@@ -8,24 +8,28 @@
 #include "batch/BatchOptions.h"
 #include "batch/FrameQueue.h"
 #include "batch/OrderedWriter.h"
+#include "batch/ReportThumbnails.h"
 
 namespace quendra {
 
 class FrameAnalyser {
 public:
-    FrameAnalyser(const BatchOptions& options, const ColorClassifier& classifier);
+    // `thumbnails`, when not null, gets the overlays of the report's sample.
+    FrameAnalyser(const BatchOptions& options, const ColorClassifier& classifier,
+                  ThumbnailSample* thumbnails = nullptr);
 
     // Never throws: a failure of the unit, out of memory included, is one of its problems.
     UnitResult analyse(const BatchItem& item, WorkUnit& unit);
 
 private:
-    void analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
+    void analyseFrame(const BatchItem& item, const WorkUnit& unit, cv::Mat& picture,
                       UnitResult& result);
     void save(const BatchItem& item, Output output, int frame, const cv::Mat& picture,
               UnitResult& result);
 
     const BatchOptions& options;
     const ColorClassifier& classifier;
+    ThumbnailSample* const thumbnails;
     ToothAnalysis analysis;
     cv::Mat labels;
 };

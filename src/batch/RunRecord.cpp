@@ -1,5 +1,6 @@
 #include "batch/RunRecord.h"
 
+#include <ctime>
 #include <nlohmann/json.hpp>
 
 #include "batch/BatchTable.h"
@@ -33,20 +34,34 @@ Json inputsOf(const std::vector<BatchItem>& items) {
 
 }  // namespace
 
+std::string utcTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
 std::string runRecordText(const BatchOptions& o, const std::vector<BatchItem>& items,
                           const RunOutcome& outcome) {
     std::error_code ec;
     const auto classesBytes = std::filesystem::file_size(o.classes, ec);
     Json problems = Json::array();
     for (const std::string& p : outcome.problems) problems.push_back(utf8Text(p));
+    Json commandLine = Json::array({"quendra-batch"});
+    for (const std::string& arg : o.commandLine) commandLine.push_back(utf8Text(arg));
     const Json record = {
         {"program", "quendra-batch"},
         {"version", QUENDRA_VERSION},
+        {"command_line", commandLine},
         {"classes", utf8Text(o.classes)},
         {"classes_bytes", ec ? 0 : classesBytes},
         {"settings", settingsOf(o)},
         {"inputs", inputsOf(items)},
         {"status", outcome.status},
+        {"started", outcome.started},
+        {"ended", outcome.ended.empty() ? Json(nullptr) : Json(outcome.ended)},
         {"items_done", outcome.itemsDone},
         {"items", items.size()},
         {"frames_done", outcome.framesDone},

@@ -21,8 +21,12 @@ struct RunOutcome {
     std::size_t itemsDone = 0;
     std::size_t framesDone = 0;
     std::vector<std::string> problems;
-    int exitStatus = -1;  // not yet known while running
+    int exitStatus = -1;         // not yet known while running
+    std::string started, ended;  // UTC, ISO 8601 ("2026-12-07T21:03:04Z"); ended once it has
 };
+
+// The time now as RunOutcome holds it.
+std::string utcTimeNow();
 
 // The record as JSON text; every name in it is UTF-8 as the table writes it.
 std::string runRecordText(const BatchOptions& options, const std::vector<BatchItem>& items,
