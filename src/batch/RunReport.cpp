@@ -35,8 +35,8 @@ td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}code{font-size:.92e
 figure{margin:0}figcaption{font-size:.85em;color:#333;overflow-wrap:anywhere}
 svg.hist{width:100%;height:auto}svg.hist rect{fill:#3a78b5}svg.hist line{stroke:#444;stroke-width:1}
 svg.hist text{font-size:13px;fill:#333}.gallery{display:grid;grid-template-columns:repeat(auto-fill,minmax(150px,1fr));gap:.6em}
-.tile img{width:100%;height:auto;display:block;border:1px solid #bbb}.tile.notable img{border:2px solid #d08000}
-.tile.problem .none{border:2px solid #b00020;color:#b00020;padding:1em .4em;text-align:center}
+.tile img{width:100%;height:120px;object-fit:contain;background:#eee;display:block;border:1px solid #bbb}.tile.notable img{border:2px solid #d08000}
+.tile.problem .none{border:2px solid #b00020;color:#b00020;height:120px;box-sizing:border-box;padding-top:50px;text-align:center}
 .stack img{max-width:100%}form{margin:.4em 0}label{margin-right:1em}
 @media print{@page{size:A4;margin:15mm}body{max-width:none;margin:0;font-size:10pt}form{display:none}
 .gallery{grid-template-columns:repeat(5,1fr)}figure,tr,svg{break-inside:avoid}h2{break-after:avoid}a{color:inherit;text-decoration:none}}
