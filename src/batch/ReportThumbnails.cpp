@@ -56,8 +56,10 @@ ThumbnailSample::ThumbnailSample(fs::path folder, fs::path outFolder, std::size_
 }
 
 bool ThumbnailSample::wants(std::size_t item, int frame, bool notable) {
-    if (frame <= 0 && inThumbnailSpread(item, items)) return true;
-    return notable && notableTaken.fetch_add(1) < kNotableThumbnails;
+    // A notable frame counts toward its limit also when the spread takes it, as the gallery
+    // counts it among the notable ones.
+    const bool takenAsNotable = notable && notableTaken.fetch_add(1) < kNotableThumbnails;
+    return takenAsNotable || (frame <= 0 && inThumbnailSpread(item, items));
 }
 
 bool ThumbnailSample::save(const BatchItem& item, int frame, const cv::Mat& overlay) const {

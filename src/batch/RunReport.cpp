@@ -343,37 +343,41 @@ std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>&
     struct Tile {
         const FrameEntry* entry;
         std::size_t item;
+        fs::path thumbnail;
     };
+    // The sample the run made thumbnails of (ReportThumbnails.h), in the table's order; which
+    // frames without a finding came first among the workers may differ from the table's order.
     std::vector<Tile> notable, spread;
+    std::error_code ec;
     for (const FrameEntry& e : t.frameList) {
         const auto it = indexOf.find(e.file);
         if (it == indexOf.end()) continue;
-        if (e.outcome != FrameOutcome::Canals && notable.size() < kNotableThumbnails)
-            notable.push_back({&e, it->second});
-        else if (e.frame <= 0 && inThumbnailSpread(it->second, items.size()))
-            spread.push_back({&e, it->second});
+        const bool isNotable =
+            e.outcome != FrameOutcome::Canals && notable.size() < kNotableThumbnails;
+        if (!isNotable && !(e.frame <= 0 && inThumbnailSpread(it->second, items.size()))) continue;
+        fs::path thumbnail = thumbnailPath(folder, s.out, items[it->second], e.frame);
+        if (fs::is_regular_file(thumbnail, ec))
+            (isNotable ? notable : spread).push_back({&e, it->second, std::move(thumbnail)});
     }
     std::string tiles;
     std::size_t shown = 0;
     std::map<std::string, int> types;
-    std::vector<std::string> problemFiles;
+    std::vector<std::string> problemFiles;  // inputs with a problem
     for (const std::string& p : problems) {
         const std::string file = problemFile(p);
-        if (problemFiles.empty() || problemFiles.back() != file) problemFiles.push_back(file);
+        if (indexOf.count(file) && (problemFiles.empty() || problemFiles.back() != file))
+            problemFiles.push_back(file);
     }
     for (std::size_t i = 0; i < problemFiles.size() && shown < kMaxGallery; ++i, ++shown)
         tiles +=
             "<figure class=\"tile problem\" data-type=\"\" data-outcome=\"problem\">"
             "<div class=\"none\">Problem</div><figcaption>" +
             htmlText(problemFiles[i]) + "</figcaption></figure>";
-    std::error_code ec;
     for (const auto* list : {&notable, &spread}) {
         for (const Tile& tile : *list) {
             if (shown >= kMaxGallery) break;
             const BatchItem& item = items[tile.item];
             const FrameEntry& e = *tile.entry;
-            const fs::path thumb = thumbnailPath(folder, s.out, item, e.frame);
-            if (!fs::is_regular_file(thumb, ec)) continue;
             const Output output =
                 e.frame < 0 || overlays == "png"
                     ? (overlays == "png" ? Output::PngOverlay : Output::JpegOverlay)
@@ -383,7 +387,7 @@ std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>&
             const std::string place =
                 htmlText(e.file) + (e.frame >= 0 ? ", Bild " + std::to_string(e.frame) : "");
             const std::string image =
-                "<img src=\"" + linkTo(thumb, s.out) + "\" alt=\"" + place + "\">";
+                "<img src=\"" + linkTo(tile.thumbnail, s.out) + "\" alt=\"" + place + "\">";
             tiles += "<figure class=\"tile" +
                      std::string(e.outcome != FrameOutcome::Canals ? " notable" : "") +
                      "\" data-type=\"" + htmlText(e.type) + "\" data-outcome=\"" +
