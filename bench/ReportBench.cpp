@@ -21,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kRunPictures = 200;
-constexpr int kStudyPictures = 10000;
 
 // 200 different 1920x1080 JPEG pictures of the sample tooth, made once.
 const fs::path& runFolder() {
@@ -62,87 +61,94 @@ BENCHMARK(BM_BatchWithReport)
     ->UseRealTime()
     ->Iterations(3);
 
-// A table of 10,000 pictures as a run writes it (one in ten without a tooth, one in twenty
+// A table of `pictures` pictures as a run writes it (one in ten without a tooth, one in twenty
 // without an accepted canal, the others with one to four canals, half with a scale), its run
-// record, and a thumbnail file for every picture the gallery may take.
+// record, and a thumbnail file for every picture the gallery may take (the first 2,000 and
+// the even spread).
 struct Study {
     fs::path out;
     std::vector<BatchItem> items;
     ReportSources sources;
 };
 
-const Study& study() {
-    static const Study s = [] {
-        Study made;
-        made.out = fs::temp_directory_path() / "quendra-bench-report-study";
-        fs::remove_all(made.out);
-        fs::create_directories(made.out);
-        const char* const types[] = {"Frontzahn", "4er OK-Praemolar", "OK-Molar", "UK-Molar",
-                                     "5er OK- oder UK-Praemolar oder 4er UK-Praemolar"};
-        std::mt19937 random(1);
-        std::uniform_real_distribution<double> unit(0, 1);
-        std::string table = tableHeader(true);
-        for (int i = 0; i < kStudyPictures; ++i) {
-            const std::string file = "study/tooth" + std::to_string(10000 + i) + ".png";
-            BatchItem item{file,
-                           file,
-                           MediaKind::Picture,
-                           made.out / ("tooth" + std::to_string(10000 + i) + ".png"),
-                           {}};
-            made.items.push_back(item);
-            if (i % 10 == 3) {
-                table += file + ",,none,,,,,,,,,,,,,,,,,,,\r\n";
-                continue;
-            }
-            const int canals = i % 20 == 7 ? 0 : 1 + i % 4;
-            const std::string scale = i % 2 ? "20" : "";
-            const auto mm = [&](double v, double power) {
-                return scale.empty() ? std::string() : std::to_string(v / std::pow(20, power));
-            };
-            table += file + ",,tooth," + (canals ? types[i % 5] : "Zahn nicht erkannt.") + "," +
-                     std::to_string(canals) + ",80000,320,240,-12.5,170,150,1060,0.88,1.13,round," +
-                     scale + "," + mm(80000, 2) + "," + mm(320, 1) + "," + mm(240, 1) + "," +
-                     mm(170, 1) + "," + mm(150, 1) + "," + mm(1060, 1) + "\r\n";
-            for (int c = 1; c <= canals; ++c) {
-                const double area = 200 + 600 * unit(random), ratio = 1 + 3 * unit(random);
-                table += file + ",,canal " + std::to_string(c) + ",,," + std::to_string(area) +
-                         ",300,200,10," + std::to_string(10 * ratio) + ",10," +
-                         std::to_string(60 + 20 * ratio) + "," +
-                         std::to_string(0.6 + 0.35 * unit(random)) + "," + std::to_string(ratio) +
-                         (ratio < 2 ? ",round," : ",oval,") + scale + "," + mm(area, 2) + "," +
-                         mm(300, 1) + "," + mm(200, 1) + "," + mm(10 * ratio, 1) + "," + mm(10, 1) +
-                         "," + mm(60 + 20 * ratio, 1) + "\r\n";
-            }
+Study makeStudy(int pictures) {
+    Study made;
+    made.out =
+        fs::temp_directory_path() / ("quendra-bench-report-study-" + std::to_string(pictures));
+    fs::remove_all(made.out);
+    fs::create_directories(made.out);
+    const char* const types[] = {"Frontzahn", "4er OK-Praemolar", "OK-Molar", "UK-Molar",
+                                 "5er OK- oder UK-Praemolar oder 4er UK-Praemolar"};
+    std::mt19937 random(1);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::string table = tableHeader(true);
+    for (int i = 0; i < pictures; ++i) {
+        const std::string file = "study/tooth" + std::to_string(10000 + i) + ".png";
+        BatchItem item{file,
+                       file,
+                       MediaKind::Picture,
+                       made.out / ("tooth" + std::to_string(10000 + i) + ".png"),
+                       {}};
+        made.items.push_back(item);
+        if (i % 10 == 3) {
+            table += file + ",,none,,,,,,,,,,,,,,,,,,,\r\n";
+            continue;
         }
-        made.sources = {made.out, made.out / "results.csv", made.out / "run.json",
-                        reportPagePath(made.out, ""), ""};
-        std::ofstream(made.sources.table, std::ios::binary) << table;
-        std::ofstream(made.sources.record)
-            << R"({"program":"quendra-batch","version":"bench",)"
-            << R"("settings":{"overlays":"video"},"status":"finished",)"
-            << R"("problems":[]})";
-        const fs::path thumbs = reportThumbnailFolder(made.sources.page);
-        for (const BatchItem& item : made.items) {
-            const fs::path thumb = thumbnailPath(thumbs, made.out, item, -1);
-            fs::create_directories(thumb.parent_path());
-            std::ofstream(thumb) << "jpeg";
-            std::ofstream(outputPath(item, Output::JpegOverlay)) << "jpeg";
+        const int canals = i % 20 == 7 ? 0 : 1 + i % 4;
+        const std::string scale = i % 2 ? "20" : "";
+        const auto mm = [&](double v, double power) {
+            return scale.empty() ? std::string() : std::to_string(v / std::pow(20, power));
+        };
+        table += file + ",,tooth," + (canals ? types[i % 5] : "Zahn nicht erkannt.") + "," +
+                 std::to_string(canals) + ",80000,320,240,-12.5,170,150,1060,0.88,1.13,round," +
+                 scale + "," + mm(80000, 2) + "," + mm(320, 1) + "," + mm(240, 1) + "," +
+                 mm(170, 1) + "," + mm(150, 1) + "," + mm(1060, 1) + "\r\n";
+        for (int c = 1; c <= canals; ++c) {
+            const double area = 200 + 600 * unit(random), ratio = 1 + 3 * unit(random);
+            table += file + ",,canal " + std::to_string(c) + ",,," + std::to_string(area) +
+                     ",300,200,10," + std::to_string(10 * ratio) + ",10," +
+                     std::to_string(60 + 20 * ratio) + "," +
+                     std::to_string(0.6 + 0.35 * unit(random)) + "," + std::to_string(ratio) +
+                     (ratio < 2 ? ",round," : ",oval,") + scale + "," + mm(area, 2) + "," +
+                     mm(300, 1) + "," + mm(200, 1) + "," + mm(10 * ratio, 1) + "," + mm(10, 1) +
+                     "," + mm(60 + 20 * ratio, 1) + "\r\n";
         }
-        return made;
-    }();
-    return s;
+    }
+    made.sources = {made.out, made.out / "results.csv", made.out / "run.json",
+                    reportPagePath(made.out, ""), ""};
+    std::ofstream(made.sources.table, std::ios::binary) << table;
+    std::ofstream(made.sources.record) << R"({"program":"quendra-batch","version":"bench",)"
+                                       << R"("settings":{"overlays":"video"},"status":"finished",)"
+                                       << R"("problems":[]})";
+    const fs::path thumbs = reportThumbnailFolder(made.sources.page);
+    for (std::size_t i = 0; i < made.items.size(); ++i) {
+        const BatchItem& item = made.items[i];
+        if (i >= 2000 && !inThumbnailSpread(i, made.items.size())) continue;
+        const fs::path thumb = thumbnailPath(thumbs, made.out, item, -1);
+        fs::create_directories(thumb.parent_path());
+        std::ofstream(thumb) << "jpeg";
+        std::ofstream(outputPath(item, Output::JpegOverlay)) << "jpeg";
+    }
+    return made;
 }
 
-// The page for the study of 10,000 pictures: the time to make it from the run's files, and its
-// size (the counter page_bytes).
-void BM_ReportPage10000(benchmark::State& state) {
-    const Study& s = study();
+// The page for a study of 10,000 or 100,000 pictures: the time to make it from the run's files,
+// and its size (the counter page_bytes).
+void BM_ReportPage(benchmark::State& state) {
+    const Study s = makeStudy(static_cast<int>(state.range(0)));
     std::size_t bytes = 0;
     for (auto _ : state) bytes = runReportHtml(s.sources, s.items).size();
     state.counters["page_bytes"] = static_cast<double>(bytes);
-    state.SetItemsProcessed(state.iterations() * kStudyPictures);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    fs::remove_all(s.out);
 }
-BENCHMARK(BM_ReportPage10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ReportPage)
+    ->ArgName("pictures")
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace
 }  // namespace quendra
