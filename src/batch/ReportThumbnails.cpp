@@ -65,11 +65,14 @@ bool ThumbnailSample::wants(std::size_t item, int frame, bool notable) {
 bool ThumbnailSample::save(const BatchItem& item, int frame, const cv::Mat& overlay) const {
     const double scale = std::min(
         {1.0, double(kThumbnailWidth) / overlay.cols, double(kThumbnailHeight) / overlay.rows});
-    cv::Mat small;
-    cv::resize(
-        overlay, small,
-        {std::max(1, cvRound(overlay.cols * scale)), std::max(1, cvRound(overlay.rows * scale))}, 0,
-        0, cv::INTER_AREA);
+    const cv::Size size(std::max(1, cvRound(overlay.cols * scale)),
+                        std::max(1, cvRound(overlay.rows * scale)));
+    // An area average over every pixel of a 1080p overlay costs about a tenth of the picture's
+    // analysis. A bilinear reduction to twice the size first (averaging 2 x 2 of each 4 x 4
+    // pixels) makes it a fifth of that, and the thumbnail looks the same.
+    cv::Mat half = overlay, small;
+    if (overlay.cols > 4 * size.width) cv::resize(overlay, half, size * 2, 0, 0, cv::INTER_LINEAR);
+    cv::resize(half, small, size, 0, 0, cv::INTER_AREA);
     std::vector<std::uint8_t> jpeg;
     if (!cv::imencode(".jpg", small, jpeg, {cv::IMWRITE_JPEG_QUALITY, kThumbnailQuality}))
         return false;

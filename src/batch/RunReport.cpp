@@ -24,6 +24,7 @@ using Json = nlohmann::ordered_json;
 
 // Lists that could run to one line per input stop here, saying how many more there are.
 constexpr std::size_t kMaxListed = 500;
+constexpr std::size_t kMaxReasons = 20;  // per file
 constexpr std::size_t kMaxGallery = kNotableThumbnails + kSpreadThumbnails;
 
 const char* const kStyle = R"(
@@ -174,16 +175,18 @@ std::string problemsSection(const std::vector<std::string>& problems) {
         const std::string file = problemFile(p);
         auto& list = byFile[file];
         if (list.empty()) order.push_back(file);
-        list.push_back(p.size() > file.size() ? p.substr(file.size()) : p);
+        std::string reason = p.substr(file.size());
+        reason.erase(0, reason.find_first_not_of(",: "));
+        list.push_back(reason.empty() ? p : reason);
     }
     html += "<table><tr><th>Datei</th><th>Problem</th></tr>";
     for (std::size_t i = 0; i < std::min(order.size(), kMaxListed); ++i) {
+        const std::vector<std::string>& list = byFile[order[i]];
         std::string reasons;
-        for (const std::string& r : byFile[order[i]])
-            reasons += htmlText(r.substr(r.find_first_not_of(",: ") == std::string::npos
-                                             ? 0
-                                             : r.find_first_not_of(",: "))) +
-                       "<br>";
+        for (std::size_t r = 0; r < std::min(list.size(), kMaxReasons); ++r)
+            reasons += htmlText(list[r]) + "<br>";
+        if (list.size() > kMaxReasons)
+            reasons += "und " + germanCount(list.size() - kMaxReasons) + " weitere";
         html += "<tr><td><code>" + htmlText(order[i]) + "</code></td><td>" + reasons + "</td></tr>";
     }
     html += "</table>";
