@@ -214,8 +214,7 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
     OrderedWriter writer(items, options.every, table, tablePath.string(), queue, progress);
     std::optional<ThumbnailSample> thumbnails;
     if (options.report && options.overlays != Overlays::None)
-        thumbnails.emplace(reportThumbnailFolder(report.page), out, items.size(),
-                           resumeAt.keepBytes == 0);
+        thumbnails.emplace(reportThumbnailFolder(report.page), out, items, resumeAt.keepBytes == 0);
     const auto work = [&] {
         FrameAnalyser analyser(options, classifier, thumbnails ? &*thumbnails : nullptr);
         WorkUnit unit;

@@ -41,13 +41,13 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
     UnitResult result;
     try {
         if (unit.frame >= 0) {
-            if (!unit.unreadable) analyseFrame(item, unit, unit.picture, result);
+            if (!unit.unreadable) analyseFrame(item, unit.frame, unit.picture, unit.replay, result);
         } else if (item.kind == MediaKind::Video) {
             if (unit.unreadable) result.problems.push_back(item.path + ": cannot read the video");
         } else {
             PictureRead read = readPicture(item.path);
             if (read.status == PictureStatus::Ok)
-                analyseFrame(item, unit, read.picture, result);
+                analyseFrame(item, -1, read.picture, false, result);
             else
                 result.problems.push_back(item.path + ": " + describe(read.status, read.size));
         }
@@ -62,10 +62,8 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
     return result;
 }
 
-void FrameAnalyser::analyseFrame(const BatchItem& item, const WorkUnit& unit, cv::Mat& picture,
+void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
                                  UnitResult& result) {
-    const int frame = unit.frame;
-    const bool replay = unit.replay;
     const FrameResult& frameResult = analysis.calculate(picture, classifier);
     const bool video = frame >= 0;
     if (!replay) {
@@ -87,11 +85,9 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, const WorkUnit& unit, cv
     if (options.overlays == Overlays::None) return;
     drawResultOverlay(picture, frameResult);  // the frame is ours, and needed no more
     const bool nothingFound = !frameResult.toothFound || frameResult.canals.empty();
-    if (thumbnails && !replay && thumbnails->wants(unit.item, frame, nothingFound) &&
+    if (thumbnails && !replay && thumbnails->wants(item, frame, nothingFound) &&
         !thumbnails->save(item, frame, picture))
-        result.problems.push_back(
-            thumbnailPath(thumbnails->folder(), options.out, item, frame).string() +
-            ": cannot be written");
+        result.problems.push_back(thumbnails->pathOf(item, frame).string() + ": cannot be written");
     if (movie) {
         if (!cv::imencode(".jpg", picture, result.movieFrame,
                           {cv::IMWRITE_JPEG_QUALITY, kMovieQuality}))

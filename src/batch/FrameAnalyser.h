@@ -22,7 +22,7 @@ public:
     UnitResult analyse(const BatchItem& item, WorkUnit& unit);
 
 private:
-    void analyseFrame(const BatchItem& item, const WorkUnit& unit, cv::Mat& picture,
+    void analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
                       UnitResult& result);
     void save(const BatchItem& item, Output output, int frame, const cv::Mat& picture,
               UnitResult& result);

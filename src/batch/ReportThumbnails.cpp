@@ -44,8 +44,9 @@ fs::path thumbnailPath(const fs::path& folder, const fs::path& out, const BatchI
     return folder / (name + std::string(kThumbnailEnd));
 }
 
-ThumbnailSample::ThumbnailSample(fs::path folder, fs::path outFolder, std::size_t count, bool fresh)
-    : where(std::move(folder)), out(std::move(outFolder)), items(count) {
+ThumbnailSample::ThumbnailSample(fs::path folder, fs::path outFolder,
+                                 const std::vector<BatchItem>& runItems, bool fresh)
+    : where(std::move(folder)), out(std::move(outFolder)), items(runItems) {
     if (!fresh) return;
     std::error_code ec;
     std::vector<fs::path> old;
@@ -55,11 +56,12 @@ ThumbnailSample::ThumbnailSample(fs::path folder, fs::path outFolder, std::size_
     for (const fs::path& file : old) fs::remove(file, ec);
 }
 
-bool ThumbnailSample::wants(std::size_t item, int frame, bool notable) {
+bool ThumbnailSample::wants(const BatchItem& item, int frame, bool notable) {
     // A notable frame counts toward its limit also when the spread takes it, as the gallery
     // counts it among the notable ones.
     const bool takenAsNotable = notable && notableTaken.fetch_add(1) < kNotableThumbnails;
-    return takenAsNotable || (frame <= 0 && inThumbnailSpread(item, items));
+    const auto index = static_cast<std::size_t>(&item - items.data());
+    return takenAsNotable || (frame <= 0 && inThumbnailSpread(index, items.size()));
 }
 
 bool ThumbnailSample::save(const BatchItem& item, int frame, const cv::Mat& overlay) const {
@@ -76,7 +78,7 @@ bool ThumbnailSample::save(const BatchItem& item, int frame, const cv::Mat& over
     std::vector<std::uint8_t> jpeg;
     if (!cv::imencode(".jpg", small, jpeg, {cv::IMWRITE_JPEG_QUALITY, kThumbnailQuality}))
         return false;
-    const fs::path path = thumbnailPath(where, out, item, frame);
+    const fs::path path = pathOf(item, frame);
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
     return writeFileReplacing(path.string(),

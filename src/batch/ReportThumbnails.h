@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "batch/BatchInputs.h"
 
@@ -40,23 +41,26 @@ std::filesystem::path thumbnailPath(const std::filesystem::path& folder,
 
 class ThumbnailSample {
 public:
+    // The sample of the run's `items` (which must outlive it) whose outputs lie in `out`.
     // `fresh` when the run starts anew: thumbnails an earlier run left in `folder` are removed,
     // so the gallery never shows an overlay of other settings. A resumed run keeps them.
-    ThumbnailSample(std::filesystem::path folder, std::filesystem::path out, std::size_t items,
-                    bool fresh);
+    ThumbnailSample(std::filesystem::path folder, std::filesystem::path out,
+                    const std::vector<BatchItem>& items, bool fresh);
 
-    // Whether frame `frame` of item `item` gets a thumbnail; `notable` when nothing was found
-    // in it. Safe from any thread; a notable frame taken counts toward the limit.
-    bool wants(std::size_t item, int frame, bool notable);
+    // Whether frame `frame` of `item`, one of the run's items, gets a thumbnail; `notable` when
+    // nothing was found in it. Safe from any thread; a notable frame taken counts toward the
+    // limit.
+    bool wants(const BatchItem& item, int frame, bool notable);
 
     // Writes the thumbnail of `overlay`; false when it cannot be written.
     bool save(const BatchItem& item, int frame, const cv::Mat& overlay) const;
-
-    const std::filesystem::path& folder() const { return where; }
+    std::filesystem::path pathOf(const BatchItem& item, int frame) const {
+        return thumbnailPath(where, out, item, frame);
+    }
 
 private:
     const std::filesystem::path where, out;
-    const std::size_t items;
+    const std::vector<BatchItem>& items;
     std::atomic<std::size_t> notableTaken{0};
 };
 
