@@ -28,13 +28,13 @@ namespace quendra {
 std::filesystem::path reportPagePath(const std::filesystem::path& out, const std::string& suffix);
 std::filesystem::path reportThumbnailFolder(const std::filesystem::path& page);
 
-// What the page is made of: the run's items (for the names of their outputs) and its files.
+// The run's files the page is made of, and the page's own.
 struct ReportSources {
     std::filesystem::path out, table, record, page;
     std::string suffix;  // of the table's and record's names, for stacks.csv alike
 };
 
-// The page's HTML from the run's files.
+// The page's HTML from the run's files; `items` give the names of their outputs.
 std::string runReportHtml(const ReportSources& sources, const std::vector<BatchItem>& items);
 
 // Writes the page, replacing an earlier one whole; the problem, named, when it cannot be.

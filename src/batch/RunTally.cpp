@@ -4,7 +4,9 @@
 #include <optional>
 #include <unordered_set>
 
+#include "analysis/ToothResult.h"
 #include "batch/CsvRecords.h"
+#include "report/ResultOverlay.h"
 
 namespace quendra {
 
@@ -82,7 +84,7 @@ RunTally tallyTable(std::string_view table) {
             ++tally.teeth;
             toothType = field(r, columns->type);
             ++tally.toothTypes[toothType];
-            if (toothType == kNotRecognised) ++tally.notRecognised;
+            if (toothType == toothTypeText(ToothUnknown)) ++tally.notRecognised;
             if (entry.type.empty()) {
                 entry.type = toothType;
                 entry.outcome = FrameOutcome::NoCanal;

@@ -45,9 +45,6 @@ struct RunTally {
     std::vector<FrameEntry> frameList;                  // in the table's order
 };
 
-// The text the table writes for a tooth without an accepted canal.
-inline constexpr std::string_view kNotRecognised = "Zahn nicht erkannt.";
-
 // The tally of a table's whole text (header first); a table without the columns file,
 // object and type gives an empty tally.
 RunTally tallyTable(std::string_view table);

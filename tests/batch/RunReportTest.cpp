@@ -60,7 +60,7 @@ TEST_F(RunReport, CountsAgreeWithAPlainReadingOfTheTable) {
     EXPECT_EQ(plain.none, 7u);
     std::size_t measured = 0;
     for (const auto& [type, m] : t.canalsByType) {
-        EXPECT_NE(type, std::string(kNotRecognised));
+        EXPECT_NE(type, "Zahn nicht erkannt.");
         EXPECT_EQ(m.areaMm2.size(), m.areaPx.size()) << type;  // every input has a scale
         for (std::size_t i = 0; i < m.areaPx.size(); ++i)
             EXPECT_NEAR(m.areaMm2[i], m.areaPx[i] / 400, 1e-4 * m.areaPx[i]);
