@@ -70,7 +70,8 @@ RunTally tallyTable(std::string_view table) {
         if (!columns->readable()) return;
         const std::string_view file = field(r, columns->file), object = field(r, columns->object);
         const std::string_view frameText = field(r, columns->frame);
-        const int frame = frameText.empty() ? -1 : static_cast<int>(number(frameText).value_or(-1));
+        int frame = -1;
+        std::from_chars(frameText.data(), frameText.data() + frameText.size(), frame);
         const bool newFrame = tally.frameList.empty() || tally.frameList.back().file != file ||
                               tally.frameList.back().frame != frame;
         if (newFrame) {
