@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, skipping what is already present.
 #   install-deps.sh run    building and running the programs
-#   install-deps.sh test   that, and the tests, benchmarks, fuzzing and packaging tools
+#   install-deps.sh test   that, and the tests (a browser for the report page among them),
+#                          benchmarks, fuzzing and packaging tools
 set -euo pipefail
 
 run_packages=(
@@ -16,6 +17,7 @@ test_packages=(
   xvfb xauth
   clang libclang-rt-dev clang-format
   desktop-file-utils appstream dpkg-dev
+  chromium
 )
 
 case "${1:-}" in

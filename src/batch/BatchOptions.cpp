@@ -25,7 +25,8 @@ const char* const kFooter =
     "  <name>-labels.png       with --masks: 16-bit labels, 0 background, 1 tooth, 2... the\n"
     "                          canals in the table's order\n"
     "One row per tooth and canal goes to the table (--csv, default results.csv in --out) as\n"
-    "each frame is done, the settings and the outcome to run.json.\n"
+    "each frame is done, the settings and the outcome to run.json, and a page that shows the\n"
+    "run at a glance to report.html.\n"
     "\n"
     "INPUT: pictures (jpg, jpeg, bmp, png, single-page tif, tiff), videos (avi, mov, mpg, mpeg,\n"
     "wmv, mp4) and folders (their pictures and videos, by name; every other file there is\n"
@@ -152,6 +153,13 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
             },
             "K/N"));
     app.add_flag("--quiet", o.quiet, "no progress on standard error");
+    std::string report = "html";
+    app.add_option("--report", report,
+                   "html: report.html in --out (report-K-of-N.html for a shard) with thumbnails "
+                   "beside it; none")
+        ->transform(CLI::IsMember({"html", "none"}, CLI::ignore_case).description(""))
+        ->type_name("html|none")
+        ->capture_default_str();
     app.add_option("INPUT", o.inputs, "pictures, videos and folders")->required();
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
@@ -174,6 +182,8 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     o.overlays = static_cast<Overlays>(
         std::find(overlaysNames.begin(), overlaysNames.end(), overlays) - overlaysNames.begin());
     if (!shard.empty()) parseShard(shard, o.shard, o.shards);
+    o.report = report == "html";
+    o.commandLine = args;
     return {o, 0, {}};
 }
 

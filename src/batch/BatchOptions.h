@@ -33,7 +33,9 @@ struct BatchOptions {
     int shard = 1;           // this run takes part `shard` of `shards` of the inputs
     int shards = 1;
     bool quiet = false;
+    bool report = true;  // the report page and its thumbnails (--report html|none)
     std::vector<std::string> inputs;
+    std::vector<std::string> commandLine;  // the arguments as given, for the run record
 
     // Whether the table has the millimetre columns.
     bool millimetres() const { return pxPerMm || !scale.empty(); }

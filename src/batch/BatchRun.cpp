@@ -21,6 +21,7 @@
 #include "batch/RunChecks.h"
 #include "batch/RunGuards.h"
 #include "batch/RunRecord.h"
+#include "batch/RunReport.h"
 #include "batch/ScaleFile.h"
 #include "colour/ColorClassifier.h"
 #include "io/FileReading.h"
@@ -181,6 +182,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
             const std::vector<std::string>& named) {
     recordPath = files.record;
     earlier = named;
+    outcome.started = utcTimeNow();
     outcome.itemsDone = resumeAt.itemsDone;
     outcome.framesDone = resumeAt.framesDone;
     outcome.problems = earlier;
@@ -218,11 +220,15 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     };
     OrderedWriter writer(items, options.every, table, files.table.string(), queue, progress,
                          problemsNamed);
+    std::optional<ThumbnailSample> thumbnails;
+    if (options.report && options.overlays != Overlays::None)
+        thumbnails.emplace(reportThumbnailFolder(files.report), options.out, items,
+                           resumeAt.keepBytes == 0);
     std::mutex failureMutex;
     std::string failure;  // the resource that failed and stopped the run
     const auto work = [&] {
         try {
-            FrameAnalyser analyser(options, classifier);
+            FrameAnalyser analyser(options, classifier, thumbnails ? &*thumbnails : nullptr);
             WorkUnit unit;
             while (StopSignals::received() == 0 && queue.next(unit))
                 writer.submit(unit, analyser.analyse(items[unit.item], unit));
@@ -263,7 +269,19 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
         outcome.status = writer.tableFailed() || !failure.empty() ? "stopped" : "finished";
         outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
     }
+    outcome.ended = utcTimeNow();
     writeRecord(Durability::Flushed);
+    // The page shows the record as written; a page that cannot be written is named in it.
+    if (options.report) {
+        const ReportSources report{options.out, files.table, files.record, files.report,
+                                   files.suffix};
+        if (const auto problem = writeRunReport(report, items)) {
+            say(log, *problem);
+            outcome.problems.push_back(*problem);
+            outcome.exitStatus = outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
+            writeRecord(Durability::Flushed);
+        }
+    }
     return recordFailed && outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
 }
 

@@ -48,8 +48,8 @@ constexpr std::size_t kMaxLabel = UINT16_MAX;
 
 }  // namespace
 
-FrameAnalyser::FrameAnalyser(const BatchOptions& o, const ColorClassifier& c)
-    : options(o), classifier(c) {
+FrameAnalyser::FrameAnalyser(const BatchOptions& o, const ColorClassifier& c, ThumbnailSample* t)
+    : options(o), classifier(c), thumbnails(t) {
     setUp();
 }
 
@@ -123,6 +123,10 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
     const bool movie = video && options.overlays == Overlays::Video;
     if (options.overlays == Overlays::None) return;
     drawResultOverlay(picture, frameResult);  // the frame is ours, and needed no more
+    const bool nothingFound = !frameResult.toothFound || frameResult.canals.empty();
+    if (thumbnails && !replay && thumbnails->wants(item, frame, nothingFound) &&
+        !thumbnails->save(item, frame, picture))
+        result.problems.push_back(thumbnails->pathOf(item, frame).string() + ": cannot be written");
     if (movie) {
         if (!cv::imencode(".jpg", picture, result.movieFrame,
                           {cv::IMWRITE_JPEG_QUALITY, kMovieQuality}))

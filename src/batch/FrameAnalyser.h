@@ -10,12 +10,15 @@
 #include "batch/BatchOptions.h"
 #include "batch/FrameQueue.h"
 #include "batch/OrderedWriter.h"
+#include "batch/ReportThumbnails.h"
 
 namespace quendra {
 
 class FrameAnalyser {
 public:
-    FrameAnalyser(const BatchOptions& options, const ColorClassifier& classifier);
+    // `thumbnails`, when not null, gets the overlays of the report's sample.
+    FrameAnalyser(const BatchOptions& options, const ColorClassifier& classifier,
+                  ThumbnailSample* thumbnails = nullptr);
 
     // Never throws: a failure of the unit, out of memory included, is one of its problems.
     UnitResult analyse(const BatchItem& item, WorkUnit& unit);
@@ -29,6 +32,7 @@ private:
 
     const BatchOptions& options;
     const ColorClassifier& classifier;
+    ThumbnailSample* const thumbnails;
     std::optional<ToothAnalysis> analysis;  // made afresh after a failure
     cv::Mat labels;
 };

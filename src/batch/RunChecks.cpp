@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "batch/BatchTable.h"
+#include "batch/RunReport.h"
 
 namespace quendra {
 
@@ -50,7 +51,8 @@ RunFiles runFilesOf(const BatchOptions& o) {
         o.shards > 1 ? "-" + std::to_string(o.shard) + "-of-" + std::to_string(o.shards) : "";
     const fs::path out = o.out;
     return {o.csv.empty() ? out / ("results" + suffix + ".csv") : fs::path(o.csv),
-            out / ("run" + suffix + ".json"), out / (".quendra-batch" + suffix + ".lock")};
+            out / ("run" + suffix + ".json"), out / (".quendra-batch" + suffix + ".lock"),
+            reportPagePath(out, suffix), suffix};
 }
 
 std::optional<std::string> problemBeforeRun(const BatchOptions& o,
@@ -83,6 +85,8 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
         if (&w != &written[0] && samePlace(files.table, w.path))
             return table + ": the table would replace " + w.what;
     }
+    if (o.report && samePlace(files.table, files.report))
+        return table + ": the table would replace the report";
     for (const BatchItem& item : items)
         if (samePlace(files.table, item.path))
             return table + ": the table would replace the input " + item.path;

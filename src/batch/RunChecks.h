@@ -16,7 +16,8 @@ namespace quendra {
 
 // The files of a run's own: one set per shard, so that shards can share a folder.
 struct RunFiles {
-    std::filesystem::path table, record, lock;
+    std::filesystem::path table, record, lock, report;
+    std::string suffix;  // of the default names: "-K-of-N" for a shard, else empty
 };
 
 RunFiles runFilesOf(const BatchOptions& options);

@@ -52,6 +52,15 @@ std::string modificationTime(const struct stat& s) {
 
 }  // namespace
 
+std::string utcTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
 RunSources runSourcesOf(const BatchOptions& o, const std::vector<BatchItem>& items) {
     RunSources sources;
     sources.classesSha256 = fileSha256(o.classes);
@@ -68,9 +77,12 @@ RunSources runSourcesOf(const BatchOptions& o, const std::vector<BatchItem>& ite
 
 std::string runRecordStart(const BatchOptions& o, const std::vector<BatchItem>& items,
                            const RunSources& sources) {
+    Json commandLine = Json::array({"quendra-batch"});
+    for (const std::string& arg : o.commandLine) commandLine.push_back(utf8Text(arg));
     const Json start = {
         {"program", "quendra-batch"},
         {"version", QUENDRA_VERSION},
+        {"command_line", commandLine},
         {"classes", utf8Text(o.classes)},
         {"classes_sha256", orNull(sources.classesSha256)},
         {"scale", o.scale.empty() ? Json(nullptr) : Json(utf8Text(o.scale))},
@@ -88,6 +100,8 @@ std::string runRecordText(const std::string& start, const RunOutcome& outcome) {
     for (const std::string& p : outcome.problems) problems.push_back(utf8Text(p));
     const Json now = {
         {"status", outcome.status},
+        {"started", outcome.started},
+        {"ended", outcome.ended.empty() ? Json(nullptr) : Json(outcome.ended)},
         {"items_done", outcome.itemsDone},
         {"frames_done", outcome.framesDone},
         {"problems", problems},

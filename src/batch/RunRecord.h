@@ -30,8 +30,12 @@ struct RunOutcome {
     std::size_t itemsDone = 0;
     std::size_t framesDone = 0;
     std::vector<std::string> problems;
-    int exitStatus = -1;  // not yet known while running
+    int exitStatus = -1;         // not yet known while running
+    std::string started, ended;  // UTC, ISO 8601 ("2026-12-07T21:03:04Z"); ended once it has
 };
+
+// The time now as RunOutcome holds it.
+std::string utcTimeNow();
 
 // What the run reads, as it was when the run began.
 struct RunSources {
