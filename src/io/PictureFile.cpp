@@ -80,7 +80,7 @@ std::optional<cv::Size> pictureHeaderSize(const std::uint8_t* bytes, std::size_t
     return bmpSize(bytes, count);
 }
 
-PictureRead readPicture(const std::string& path) {
+PictureRead readPicture(const std::string& path, PictureDepth depth) {
     PictureRead read;
     if (!isRegularFile(path)) {
         read.status = PictureStatus::NotAFile;
@@ -103,7 +103,9 @@ PictureRead readPicture(const std::string& path) {
         return read;
     }
     try {
-        read.picture = cv::imdecode(bytes, cv::IMREAD_COLOR);
+        read.picture = cv::imdecode(bytes, depth == PictureDepth::Bgr8
+                                               ? cv::IMREAD_COLOR
+                                               : cv::IMREAD_ANYDEPTH | cv::IMREAD_ANYCOLOR);
     } catch (const cv::Exception&) {
         read.picture.release();  // a decoder that gives up on a broken file
     }
