@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "StackScene.h"
+#include "TempFolder.h"
+#include "analysis/CanalTracking.h"
+#include "analysis/SectionLabels.h"
+#include "analysis/ToothAnalysis.h"
+#include "io/SliceStack.h"
+#include "io/StackWindow.h"
+
+namespace quendra {
+
+void PrintTo(const StackScene& scene, std::ostream* os) {
+    *os << scene.name();
+}
+
+namespace {
+
+std::vector<StackScene> generatedStacks() {
+    std::vector<StackScene> scenes;
+    for (const auto& [type, configuration] : vertucciConfigurations())
+        for (const auto& [colour, depth] :
+             {std::pair{true, 8}, {false, 8}, {false, 16}, {true, 16}})
+            scenes.push_back({.configuration = configuration, .colour = colour, .depth = depth});
+    for (const char* configuration : {"1-2", "2-1-2", "1-2-1-2"})
+        scenes.push_back(
+            {.configuration = configuration, .colour = false, .depth = 16, .apexFirst = true});
+    return scenes;
+}
+
+class GeneratedStack : public TempFolder, public ::testing::WithParamInterface<StackScene> {};
+
+// Each stack written as a TIFF, read back slice by slice, mapped by the stack's window, every
+// slice analysed with classes trained on its first by two rectangles, and the canals followed.
+TEST_P(GeneratedStack, IsNamedRight) {
+    const StackScene& scene = GetParam();
+    ASSERT_TRUE(writeStackTiff(scene, path("stack.tif")));
+    SliceStack stack(path("stack.tif"));
+    ASSERT_EQ(stack.sliceCount(), scene.slices);
+    const GreyWindow window = sampledWindow(stack);
+    const ColorClassifier classes =
+        stackClassifier(scene, frameOfSlice(stack.read(0).slice, window));
+    ToothAnalysis analysis;
+    CanalTracker tracker;
+    for (int i = 0; i < stack.sliceCount(); ++i) {
+        const SliceRead read = stack.read(i);
+        ASSERT_EQ(read.status, PictureStatus::Ok) << i;
+        analysis.calculate(frameOfSlice(read.slice, window), classes);
+        EXPECT_TRUE(analysis.result().toothFound) << "slice " << i + 1;
+        EXPECT_EQ(analysis.getCanals().size(), static_cast<std::size_t>(canalsInSlice(scene, i)))
+            << "slice " << i + 1;
+        tracker.addSlice(sectionOfAnalysis(analysis));
+    }
+    const auto roots = tracker.roots(scene.apexFirst);
+    ASSERT_EQ(roots.size(), 1u);
+    EXPECT_EQ(roots[0].configuration, scene.configuration);
+    EXPECT_EQ(roots[0].vertucci, scene.name().substr(0, scene.name().find('-')));
+    EXPECT_EQ(roots[0].firstSlice, 1);
+    EXPECT_EQ(roots[0].lastSlice, scene.slices);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, GeneratedStack, ::testing::ValuesIn(generatedStacks()),
+                         [](const auto& stack) {
+                             std::string name = stack.param.name();
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+}  // namespace
+}  // namespace quendra
