@@ -121,13 +121,29 @@ cv::Mat renderStackSlice(const StackScene& scene, int index) {
     return sixteen;
 }
 
-ColorClassifier stackClassifier(const StackScene& scene, const cv::Mat& frame) {
-    ColorTraining training;
+std::vector<StackScene> stackScenes() {
+    std::vector<StackScene> scenes;
+    for (const auto& [type, configuration] : vertucciConfigurations())
+        for (const auto& [colour, depth] :
+             {std::pair{true, 8}, {false, 8}, {false, 16}, {true, 16}})
+            scenes.push_back({.configuration = configuration, .colour = colour, .depth = depth});
+    for (const char* configuration : {"1-2", "2-1-2", "1-2-1-2"})
+        scenes.push_back(
+            {.configuration = configuration, .colour = false, .depth = 16, .apexFirst = true});
+    return scenes;
+}
+
+void pickStackColors(const StackScene& scene, const cv::Mat& frame, ColorTraining& training) {
     const int w = scene.size.width, h = scene.size.height;
     training.setColorClass(ClassEnamel);
     training.addSamples(frame, w / 2 - w / 6, h / 2 - h / 4, w / 2 + w / 6, h / 2 - h / 6);
     training.setColorClass(ClassGum);
     training.addSamples(frame, w / 20 + 8, h / 20, w / 20 + 8 + w / 8, h / 20 + h / 8);
+}
+
+ColorClassifier stackClassifier(const StackScene& scene, const cv::Mat& frame) {
+    ColorTraining training;
+    pickStackColors(scene, frame, training);
     return classifierOf(training.samples(), scene.colour ? 5 : 10);
 }
 

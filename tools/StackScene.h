@@ -15,6 +15,8 @@
 
 namespace quendra {
 
+class ColorTraining;
+
 struct StackScene {
     std::string configuration;  // counts from the coronal end, as "1-2-1"
     bool colour = true;         // enamel and gum colours, or grey as in CT (dark background)
@@ -38,8 +40,16 @@ cv::Mat renderStackSlice(const StackScene& scene, int index);
 // Canals the slice at `index` shows (0 for the slices without one).
 int canalsInSlice(const StackScene& scene, int index);
 
+// Every type in four looks: colour and grey, 8 and 16 bits; and three grey 16-bit stacks
+// stored apex first.
+std::vector<StackScene> stackScenes();
+
+// Records the picks of an operator on the first slice as the analysis sees it (`frame`): a
+// rectangle on the root as enamel, one on the background as gum.
+void pickStackColors(const StackScene& scene, const cv::Mat& frame, ColorTraining& training);
+
 // Colour classes as an operator trains them on the first slice as the analysis sees it
-// (`frame`, CV_8UC3): a rectangle on the root, one on the background. Class threshold 5 for
+// (pickStackColors). Class threshold 5 for
 // colour; 10 (the slider's top) for grey, whose levels lie sqrt(3) apart on the grey diagonal
 // and, spread by a 16-bit stack's window, leave too few trained neighbours within 5.
 ColorClassifier stackClassifier(const StackScene& scene, const cv::Mat& frame);

@@ -16,18 +16,6 @@ void PrintTo(const StackScene& scene, std::ostream* os) {
 
 namespace {
 
-std::vector<StackScene> generatedStacks() {
-    std::vector<StackScene> scenes;
-    for (const auto& [type, configuration] : vertucciConfigurations())
-        for (const auto& [colour, depth] :
-             {std::pair{true, 8}, {false, 8}, {false, 16}, {true, 16}})
-            scenes.push_back({.configuration = configuration, .colour = colour, .depth = depth});
-    for (const char* configuration : {"1-2", "2-1-2", "1-2-1-2"})
-        scenes.push_back(
-            {.configuration = configuration, .colour = false, .depth = 16, .apexFirst = true});
-    return scenes;
-}
-
 class GeneratedStack : public TempFolder, public ::testing::WithParamInterface<StackScene> {};
 
 // Each stack written as a TIFF, read back slice by slice, mapped by the stack's window, every
@@ -59,7 +47,7 @@ TEST_P(GeneratedStack, IsNamedRight) {
     EXPECT_EQ(roots[0].lastSlice, scene.slices);
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, GeneratedStack, ::testing::ValuesIn(generatedStacks()),
+INSTANTIATE_TEST_SUITE_P(Types, GeneratedStack, ::testing::ValuesIn(stackScenes()),
                          [](const auto& stack) {
                              std::string name = stack.param.name();
                              std::replace(name.begin(), name.end(), '-', '_');
