@@ -9,11 +9,17 @@ namespace quendra {
 
 namespace {
 
-cv::Mat labels32(const cv::Mat& labels, const char* what) {
+// The labels as 16-bit values, a copy of its own (the caller may reuse its pictures): half
+// the memory of 32-bit labels for the slice the tracker keeps.
+cv::Mat labels16(const cv::Mat& labels, const char* what) {
     if (labels.channels() != 1 || (labels.depth() != CV_16U && labels.depth() != CV_32S))
         throw std::invalid_argument(std::string(what) + " must be CV_16UC1 or CV_32SC1 labels");
+    double low = 0, high = 0;
+    cv::minMaxLoc(labels, &low, &high);
+    if (low < 0 || high > 65535)
+        throw std::invalid_argument(std::string(what) + " must be labelled from 0 to 65535");
     cv::Mat out;
-    labels.convertTo(out, CV_32S);
+    labels.convertTo(out, CV_16U);
     return out;
 }
 
@@ -126,17 +132,17 @@ CanalTracker::CanalTracker(TrackingSettings settings) : settings_(settings) {
 }
 
 void CanalTracker::addSlice(const SliceSection& section) {
-    const cv::Mat roots = labels32(section.roots, "roots");
-    const cv::Mat canals = labels32(section.canals, "canals");
+    const cv::Mat roots = labels16(section.roots, "roots");
+    const cv::Mat canals = labels16(section.canals, "canals");
     if (roots.size() != canals.size() || roots.empty())
         throw std::invalid_argument("roots and canals must be non-empty pictures of one size");
     if (!previousRoots_.empty() && roots.size() != previousRoots_.size())
         throw std::invalid_argument("every slice of a stack must have the same size");
     const int canalCount = static_cast<int>(section.canalRoot.size());
-    double minRoot, maxRoot, minCanal, maxCanal;
-    cv::minMaxLoc(roots, &minRoot, &maxRoot);
-    cv::minMaxLoc(canals, &minCanal, &maxCanal);
-    if (minRoot < 0 || minCanal < 0 || maxCanal > canalCount)
+    double maxRoot = 0, maxCanal = 0;
+    cv::minMaxLoc(roots, nullptr, &maxRoot);
+    cv::minMaxLoc(canals, nullptr, &maxCanal);
+    if (maxCanal > canalCount)
         throw std::invalid_argument("canal labels must run from 1 to the number of canals");
     int rootCount = static_cast<int>(maxRoot);
     for (const int r : section.canalRoot) {
@@ -144,33 +150,47 @@ void CanalTracker::addSlice(const SliceSection& section) {
         rootCount = std::max(rootCount, r);
     }
 
-    // One pass: pixels of every root and canal, roots' overlaps, canals within reach.
+    // One pass: pixels of every root and canal, roots' overlaps, canals within reach. Pairs
+    // repeat along a row, so each is counted up in place and entered once it changes.
     const bool hasPrevious = !previousRoots_.empty();
     std::vector<long long> rootPixels(static_cast<std::size_t>(rootCount) + 1, 0);
     std::vector<long long> canalPixels(static_cast<std::size_t>(canalCount) + 1, 0);
     std::map<std::pair<int, int>, long long> overlap;  // (previous root, root) -> pixels
     std::set<std::pair<int, int>> reach;               // (previous canal, canal)
+    std::pair<int, int> sharing{0, 0}, reached{0, 0};
+    long long sharedPixels = 0;
     const int t = settings_.tolerancePx;
     for (int y = 0; y < roots.rows; ++y) {
-        const int* rootRow = roots.ptr<int>(y);
-        const int* canalRow = canals.ptr<int>(y);
+        const std::uint16_t* rootRow = roots.ptr<std::uint16_t>(y);
+        const std::uint16_t* canalRow = canals.ptr<std::uint16_t>(y);
+        const std::uint16_t* previousRow =
+            hasPrevious ? previousRoots_.ptr<std::uint16_t>(y) : nullptr;
         for (int x = 0; x < roots.cols; ++x) {
             if (const int r = rootRow[x]) {
                 ++rootPixels[static_cast<std::size_t>(r)];
-                if (hasPrevious)
-                    if (const int p = previousRoots_.at<int>(y, x)) ++overlap[{p, r}];
+                const int p = previousRow ? previousRow[x] : 0;
+                if (p && (p != sharing.first || r != sharing.second)) {
+                    if (sharedPixels) overlap[sharing] += sharedPixels;
+                    sharing = {p, r};
+                    sharedPixels = 0;
+                }
+                if (p) ++sharedPixels;
             }
             const int c = canalRow[x];
             if (!c) continue;
             ++canalPixels[static_cast<std::size_t>(c)];
             if (!hasPrevious) continue;
             for (int v = std::max(0, y - t); v <= std::min(roots.rows - 1, y + t); ++v) {
-                const int* before = previousCanals_.ptr<int>(v);
+                const std::uint16_t* before = previousCanals_.ptr<std::uint16_t>(v);
                 for (int u = std::max(0, x - t); u <= std::min(roots.cols - 1, x + t); ++u)
-                    if (before[u]) reach.insert({before[u], c});
+                    if (before[u] && (before[u] != reached.first || c != reached.second)) {
+                        reached = {before[u], c};
+                        reach.insert(reached);
+                    }
             }
         }
     }
+    if (sharedPixels) overlap[sharing] += sharedPixels;
 
     std::vector<char> present(static_cast<std::size_t>(rootCount) + 1, 0);
     for (int r = 1; r <= rootCount; ++r)

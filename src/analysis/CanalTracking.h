@@ -41,7 +41,7 @@
 namespace quendra {
 
 struct SliceSection {
-    cv::Mat roots;   // CV_16UC1 or CV_32SC1: 0 outside the roots, r on the pixels of root r
+    cv::Mat roots;   // CV_16UC1 or CV_32SC1 (up to 65535): 0 outside the roots, r on root r
     cv::Mat canals;  // the same size and type: 0 outside the canals, c on the pixels of canal c
     std::vector<int> canalRoot;  // canalRoot[c - 1]: the root (label) canal c lies in
 };
@@ -93,7 +93,7 @@ private:
     int slices_ = 0;
     std::vector<Node> nodes_;
     std::vector<Track> tracks_;
-    cv::Mat previousRoots_, previousCanals_;  // CV_32SC1
+    cv::Mat previousRoots_, previousCanals_;  // CV_16UC1
     std::vector<int> previousRootTrack_;      // by root label; -1 for none
     std::vector<int> previousCanalNode_;      // by canal label; -1 for none
 };
