@@ -4,7 +4,6 @@
 #include <random>
 #include <sstream>
 
-#include "TiffStackWriter.h"
 #include "colour/ColorTraining.h"
 
 namespace quendra {
@@ -147,8 +146,8 @@ ColorClassifier stackClassifier(const StackScene& scene, const cv::Mat& frame) {
     return classifierOf(training.samples(), scene.colour ? 5 : 10);
 }
 
-bool writeStackTiff(const StackScene& scene, const std::string& path) {
-    TiffStackWriter writer(path, {.deflate = true});
+bool writeStackTiff(const StackScene& scene, const std::string& path, const TiffLayout& layout) {
+    TiffStackWriter writer(path, layout);
     for (int i = 0; i < scene.slices; ++i)
         if (!writer.append(renderStackSlice(scene, i))) return false;
     return writer.close();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TiffStackWriter.h"
 #include "colour/ColorClassifier.h"
 
 namespace quendra {
@@ -54,7 +55,9 @@ void pickStackColors(const StackScene& scene, const cv::Mat& frame, ColorTrainin
 // and, spread by a 16-bit stack's window, leave too few trained neighbours within 5.
 ColorClassifier stackClassifier(const StackScene& scene, const cv::Mat& frame);
 
-// Writes the scene as a multi-page TIFF; false when it cannot be written.
-bool writeStackTiff(const StackScene& scene, const std::string& path);
+// Writes the scene as a multi-page TIFF (deflate-compressed unless `layout` says otherwise);
+// false when it cannot be written.
+bool writeStackTiff(const StackScene& scene, const std::string& path,
+                    const TiffLayout& layout = {.deflate = true});
 
 }  // namespace quendra
