@@ -150,32 +150,34 @@ void CanalTracker::addSlice(const SliceSection& section) {
         rootCount = std::max(rootCount, r);
     }
 
-    // One pass: pixels of every root and canal, roots' overlaps, canals within reach. Pairs
-    // repeat along a row, so each is counted up in place and entered once it changes.
+    // One pass: pixels of every root and canal, roots' overlaps, canals within reach. Along a
+    // row the same root over the same previous root repeats, so each such stretch is counted
+    // in a local and entered once it ends.
     const bool hasPrevious = !previousRoots_.empty();
     std::vector<long long> rootPixels(static_cast<std::size_t>(rootCount) + 1, 0);
     std::vector<long long> canalPixels(static_cast<std::size_t>(canalCount) + 1, 0);
     std::map<std::pair<int, int>, long long> overlap;  // (previous root, root) -> pixels
     std::set<std::pair<int, int>> reach;               // (previous canal, canal)
-    std::pair<int, int> sharing{0, 0}, reached{0, 0};
-    long long sharedPixels = 0;
+    std::pair<int, int> reached{0, 0};
+    const auto enter = [&](int previous, int root, long long pixels) {
+        rootPixels[static_cast<std::size_t>(root)] += pixels;
+        if (root && previous) overlap[{previous, root}] += pixels;
+    };
     const int t = settings_.tolerancePx;
     for (int y = 0; y < roots.rows; ++y) {
         const std::uint16_t* rootRow = roots.ptr<std::uint16_t>(y);
         const std::uint16_t* canalRow = canals.ptr<std::uint16_t>(y);
         const std::uint16_t* previousRow =
             hasPrevious ? previousRoots_.ptr<std::uint16_t>(y) : nullptr;
+        int root = 0, previous = 0;
+        long long stretch = 0;
         for (int x = 0; x < roots.cols; ++x) {
-            if (const int r = rootRow[x]) {
-                ++rootPixels[static_cast<std::size_t>(r)];
-                const int p = previousRow ? previousRow[x] : 0;
-                if (p && (p != sharing.first || r != sharing.second)) {
-                    if (sharedPixels) overlap[sharing] += sharedPixels;
-                    sharing = {p, r};
-                    sharedPixels = 0;
-                }
-                if (p) ++sharedPixels;
+            const int r = rootRow[x], p = previousRow ? previousRow[x] : 0;
+            if (r != root || p != previous) {
+                enter(previous, root, stretch);
+                root = r, previous = p, stretch = 0;
             }
+            ++stretch;
             const int c = canalRow[x];
             if (!c) continue;
             ++canalPixels[static_cast<std::size_t>(c)];
@@ -189,8 +191,8 @@ void CanalTracker::addSlice(const SliceSection& section) {
                     }
             }
         }
+        enter(previous, root, stretch);
     }
-    if (sharedPixels) overlap[sharing] += sharedPixels;
 
     std::vector<char> present(static_cast<std::size_t>(rootCount) + 1, 0);
     for (int r = 1; r <= rootCount; ++r)
