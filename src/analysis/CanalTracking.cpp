@@ -1,6 +1,7 @@
 #include "analysis/CanalTracking.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -172,6 +173,20 @@ void CanalTracker::addSlice(const SliceSection& section) {
         int root = 0, previous = 0;
         long long stretch = 0;
         for (int x = 0; x < roots.cols; ++x) {
+            // Four pixels at once while nothing changes and no canal comes.
+            if (x + 4 <= roots.cols && previousRow) {
+                std::uint64_t r4, p4, c4;
+                std::memcpy(&r4, rootRow + x, 8);
+                std::memcpy(&p4, previousRow + x, 8);
+                std::memcpy(&c4, canalRow + x, 8);
+                constexpr std::uint64_t kEach = 0x0001000100010001;
+                if (c4 == 0 && r4 == kEach * static_cast<std::uint64_t>(root) &&
+                    p4 == kEach * static_cast<std::uint64_t>(previous)) {
+                    stretch += 4;
+                    x += 3;
+                    continue;
+                }
+            }
             const int r = rootRow[x], p = previousRow ? previousRow[x] : 0;
             if (r != root || p != previous) {
                 enter(previous, root, stretch);
