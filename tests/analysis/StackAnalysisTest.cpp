@@ -43,6 +43,14 @@ TEST_P(GeneratedStack, IsNamedRight) {
     ASSERT_EQ(roots.size(), 1u);
     EXPECT_EQ(roots[0].configuration, scene.configuration);
     EXPECT_EQ(roots[0].vertucci, scene.name().substr(0, scene.name().find('-')));
+    // Every rise of the configuration a division, every fall a junction.
+    int divisions = 0, junctions = 0;
+    for (std::size_t i = 2; i < scene.configuration.size(); i += 2) {
+        divisions += scene.configuration[i] > scene.configuration[i - 2];
+        junctions += scene.configuration[i] < scene.configuration[i - 2];
+    }
+    EXPECT_EQ(roots[0].divisions, divisions);
+    EXPECT_EQ(roots[0].junctions, junctions);
     EXPECT_EQ(roots[0].firstSlice, 1);
     EXPECT_EQ(roots[0].lastSlice, scene.slices);
 }
