@@ -15,7 +15,7 @@
 #include "analysis/SectionLabels.h"
 #include "analysis/ToothAnalysis.h"
 #include "io/SliceStack.h"
-#include "io/StackWindow.h"
+#include "io/StackFrames.h"
 
 namespace quendra {
 namespace {
@@ -82,25 +82,23 @@ void BM_StackReadOnly(benchmark::State& state) {
 BENCHMARK(BM_StackReadOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StackAnalysed(benchmark::State& state) {
-    SliceStack stack(benchStack(state.range(0) == 1));
-    const GreyWindow window = sampledWindow(stack);
-    const ColorClassifier classes =
-        stackClassifier(kScene, frameOfSlice(stack.read(0).slice, window));
+    StackFrames stack(benchStack(state.range(0) == 1));
+    const ColorClassifier classes = stackClassifier(kScene, stack.frameAt(0).frame);
     ToothAnalysis analysis;
     std::string configuration;
     resetPeakResident();
     const double before = processMemory("VmRSS");
     for (auto _ : state) {
         CanalTracker tracker;
-        for (int i = 0; i < stack.sliceCount(); ++i) {
-            analysis.calculate(frameOfSlice(stack.read(i).slice, window), classes);
+        for (int i = 0; i < stack.frameCount(); ++i) {
+            analysis.calculate(stack.frameAt(i).frame, classes);
             tracker.addSlice(sectionOfAnalysis(analysis));
         }
         configuration = tracker.roots().at(0).configuration;
     }
     if (configuration != kScene.configuration)
         state.SkipWithError(("named " + configuration + ", not " + kScene.configuration).c_str());
-    state.SetItemsProcessed(state.iterations() * stack.sliceCount());
+    state.SetItemsProcessed(state.iterations() * stack.frameCount());
     reportMemory(state, before);
 }
 BENCHMARK(BM_StackAnalysed)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -5,8 +5,7 @@
 #include "analysis/CanalTracking.h"
 #include "analysis/SectionLabels.h"
 #include "analysis/ToothAnalysis.h"
-#include "io/SliceStack.h"
-#include "io/StackWindow.h"
+#include "io/StackFrames.h"
 
 namespace quendra {
 
@@ -23,17 +22,15 @@ class GeneratedStack : public TempFolder, public ::testing::WithParamInterface<S
 TEST_P(GeneratedStack, IsNamedRight) {
     const StackScene& scene = GetParam();
     ASSERT_TRUE(writeStackTiff(scene, path("stack.tif")));
-    SliceStack stack(path("stack.tif"));
-    ASSERT_EQ(stack.sliceCount(), scene.slices);
-    const GreyWindow window = sampledWindow(stack);
-    const ColorClassifier classes =
-        stackClassifier(scene, frameOfSlice(stack.read(0).slice, window));
+    StackFrames stack(path("stack.tif"));
+    ASSERT_EQ(stack.frameCount(), scene.slices);
+    const ColorClassifier classes = stackClassifier(scene, stack.frameAt(0).frame);
     ToothAnalysis analysis;
     CanalTracker tracker;
-    for (int i = 0; i < stack.sliceCount(); ++i) {
-        const SliceRead read = stack.read(i);
-        ASSERT_EQ(read.status, PictureStatus::Ok) << i;
-        analysis.calculate(frameOfSlice(read.slice, window), classes);
+    for (int i = 0; i < stack.frameCount(); ++i) {
+        const SliceFrame slice = stack.frameAt(i);
+        ASSERT_EQ(slice.status, PictureStatus::Ok) << i;
+        analysis.calculate(slice.frame, classes);
         EXPECT_TRUE(analysis.result().toothFound) << "slice " << i + 1;
         EXPECT_EQ(analysis.getCanals().size(), static_cast<std::size_t>(canalsInSlice(scene, i)))
             << "slice " << i + 1;

@@ -6,10 +6,11 @@
 #include <opencv2/imgcodecs.hpp>
 #include <random>
 
+#include "ResidentMemory.h"
 #include "TempFolder.h"
 #include "TiffStackWriter.h"
 #include "io/SliceStack.h"
-#include "io/StackWindow.h"
+#include "io/StackFrames.h"
 
 namespace quendra {
 namespace {
@@ -210,6 +211,33 @@ TEST_F(SliceStackFile, OneWindowMapsEverySliceAlike) {
     cv::Mat bgr;
     cv::merge(std::vector<cv::Mat>{grey, grey, grey}, bgr);
     EXPECT_TRUE(samePixels(frameOfSlice(grey, {100, 200}), bgr));
+}
+
+// 160 slices of 500 x 500 px, 16-bit: 80 MB decoded, 120 MB as frames. Reading them all as
+// frames, window included, must keep only a few slices in memory.
+TEST_F(SliceStackFile, ReadingAStackKeepsAFewSlicesInMemory) {
+    {
+        TiffStackWriter writer(path("long.tif"));
+        cv::Mat page(500, 500, CV_16UC1);
+        for (int i = 0; i < 160; ++i) {
+            page.setTo(1000 + 100 * i);
+            ASSERT_TRUE(writer.append(page));
+        }
+    }
+    const long long before = residentBytes();
+    StackFrames frames(path("long.tif"));
+    ASSERT_EQ(frames.frameCount(), 160);
+    long long most = before;
+    for (int i = 0; i < frames.frameCount(); ++i) {
+        const SliceFrame slice = frames.frameAt(i);
+        ASSERT_EQ(slice.status, PictureStatus::Ok);
+        ASSERT_EQ(slice.frame.type(), CV_8UC3);
+        most = std::max(most, residentBytes());
+    }
+    EXPECT_LT(most - before, 16ll << 20) << "resident memory grew by " << (most - before);
+    // The window sampled from the stack: the darkest and brightest slices' greys.
+    EXPECT_EQ(frames.window().low, 1000);
+    EXPECT_EQ(frames.window().high, 1000 + 100 * 159);
 }
 
 }  // namespace
