@@ -54,6 +54,7 @@ void VideoController::setModel(VideoModel* video) {
     connect(prevButton, &QPushButton::clicked, video, &VideoModel::prevFrame);
     connect(playButton, &QPushButton::clicked, video, &VideoModel::togglePlaying);
     connect(nextButton, &QPushButton::clicked, video, &VideoModel::nextFrame);
+    frameLabel->setText(video->isStack() ? QStringLiteral("Schicht:") : QStringLiteral("Bild:"));
     frameSlider->setMaximum(video->getFrameCount());
     frameSlider->setValue(video->getPosition());
     connect(frameSlider, &QSlider::valueChanged, video, &VideoModel::setFrame);
