@@ -122,8 +122,9 @@ TiffPages::TiffPages(TiffPages&&) noexcept = default;
 TiffPages& TiffPages::operator=(TiffPages&&) noexcept = default;
 
 bool TiffPages::moveTo(int index) {
+    // After a failed move the position is unknown (-1): only a seek from the start finds the page.
     if (index == current_) return true;
-    const bool moved = index == current_ + 1
+    const bool moved = current_ >= 0 && index == current_ + 1
                            ? TIFFReadDirectory(tiff_.get()) == 1
                            : TIFFSetDirectory(tiff_.get(), static_cast<tdir_t>(index)) == 1;
     current_ = moved ? index : -1;

@@ -80,38 +80,75 @@ TEST_F(SliceStackFile, EveryStorageLayoutGivesTheSamePixels) {
         }
 }
 
+using TiffEntry = std::array<std::uint32_t, 3>;  // tag, type (3 short, 4 long), one value
+
+// A little-endian TIFF made byte by byte: `pixels` right after the header (from offset 8), then
+// the pages' directories, one after the other.
+std::string handMadeTiff(const std::string& pixels,
+                         const std::vector<std::vector<TiffEntry>>& pages) {
+    std::string bytes;
+    const auto put16 = [&](std::uint32_t v) {
+        bytes += static_cast<char>(v & 255), bytes += static_cast<char>((v >> 8) & 255);
+    };
+    const auto put32 = [&](std::uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+    bytes = "II";
+    put16(42);
+    put32(static_cast<std::uint32_t>(8 + pixels.size()));
+    bytes += pixels;
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        put16(static_cast<std::uint32_t>(pages[p].size()));
+        for (const auto& [tag, type, value] : pages[p]) {
+            put16(tag), put16(type), put32(1);
+            if (type == 3)
+                put16(value), put16(0);
+            else
+                put32(value);
+        }
+        put32(p + 1 < pages.size() ? static_cast<std::uint32_t>(bytes.size() + 4) : 0);
+    }
+    return bytes;
+}
+
+// An 8-bit grey page of `size`, its pixels at `offset`.
+std::vector<TiffEntry> greyPage(cv::Size size, std::uint32_t offset) {
+    const auto w = static_cast<std::uint32_t>(size.width),
+               h = static_cast<std::uint32_t>(size.height);
+    return {{256, 4, w},      {257, 4, h}, {258, 3, 8}, {259, 3, 1},    {262, 3, 1},
+            {273, 4, offset}, {277, 3, 1}, {278, 4, h}, {279, 4, w * h}};
+}
+
 // A 200-byte file whose one page claims 30000 x 30000 pixels (900 MB to decode).
 TEST_F(SliceStackFile, PageAboveTheLimitIsRefusedBeforeDecoding) {
-    std::string bytes = std::string("II*\0", 4) + std::string("\x08\0\0\0", 4);
-    const auto put16 = [&](int v) {
-        bytes += static_cast<char>(v & 255), bytes += static_cast<char>(v >> 8);
-    };
-    const auto put32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v >> (8 * i)) & 255);
-    };
-    const std::vector<std::array<std::uint32_t, 3>> entries = {
-        {256, 4, 30000}, {257, 4, 30000}, {258, 3, 8},     {259, 3, 1},        {262, 3, 1},
-        {273, 4, 8},     {277, 3, 1},     {278, 4, 30000}, {279, 4, 900000000}};
-    put16(static_cast<int>(entries.size()));
-    for (const auto& [tag, type, value] : entries) {
-        put16(static_cast<int>(tag));
-        put16(static_cast<int>(type));
-        put32(1);
-        if (type == 3) {
-            put16(static_cast<int>(value));
-            put16(0);
-        } else {
-            put32(value);
-        }
-    }
-    put32(0);
-    writeBytes("huge.tif", bytes);
+    writeBytes("huge.tif", handMadeTiff("", {greyPage({30000, 30000}, 8)}));
     SliceStack stack(path("huge.tif"));
     ASSERT_EQ(stack.status(), PictureStatus::Ok);
     const SliceRead read = stack.read(0);
     EXPECT_EQ(read.status, PictureStatus::TooLarge);
     EXPECT_EQ(read.size, cv::Size(30000, 30000));
     EXPECT_TRUE(read.slice.empty());
+}
+
+// The middle page's directory lacks its size: that page is unreadable, the others are read
+// right, before and after it.
+TEST_F(SliceStackFile, BrokenPageLeavesTheOthersReadable) {
+    std::vector<TiffEntry> broken = greyPage({2, 2}, 8);
+    broken.erase(broken.begin(), broken.begin() + 2);
+    writeBytes("broken.tif", handMadeTiff(std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8),
+                                          {greyPage({2, 2}, 8), broken, greyPage({2, 2}, 12)}));
+    SliceStack stack(path("broken.tif"));
+    ASSERT_EQ(stack.sliceCount(), 3);
+    const cv::Mat first = (cv::Mat_<uchar>(2, 2) << 1, 2, 3, 4);
+    const cv::Mat last = (cv::Mat_<uchar>(2, 2) << 5, 6, 7, 8);
+    for (const auto& [index, expected] : std::vector<std::pair<int, cv::Mat>>{
+             {0, first}, {1, {}}, {0, first}, {1, {}}, {2, last}, {0, first}}) {
+        const SliceRead read = stack.read(index);
+        if (expected.empty()) {
+            EXPECT_EQ(read.status, PictureStatus::Unreadable) << index;
+        } else {
+            ASSERT_EQ(read.status, PictureStatus::Ok) << index;
+            EXPECT_TRUE(samePixels(read.slice, expected)) << index;
+        }
+    }
 }
 
 TEST_F(SliceStackFile, WhatIsNoStackIsNamed) {
