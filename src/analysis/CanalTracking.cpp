@@ -270,6 +270,7 @@ void CanalTracker::addSlice(const SliceSection& section) {
         nodes_[static_cast<std::size_t>(to)].prev.push_back(from);
     }
 
+    if (std::find(present.begin(), present.end(), 1) == present.end()) return;
     previousRoots_ = roots;
     previousCanals_ = canals;
     previousRootTrack_ = std::move(rootTrack);

@@ -9,7 +9,9 @@
 // - Roots: a root continues the root of the previous slice that shares most of its pixels
 //   (ties: the lower label). When two roots continue the same one, the one sharing more pixels
 //   takes it over and the other begins a root of its own; a root sharing no pixel begins one.
-//   A root's pixels may include its canals or not: only their overlap counts.
+//   A root's pixels may include its canals or not: only their overlap counts. A slice without
+//   any root (the analysis found no tooth there) is passed over: the next slice continues from
+//   the last one that showed a root, so that one slice lost to noise does not cut a root in two.
 // - Canals: a canal continues a canal of the previous slice in the same root when the canal,
 //   grown by `tolerancePx` pixels in every direction (a square of side 2 tolerancePx + 1), shares
 //   a pixel with it. The tolerance of 1 px lets a canal only two or three pixels wide, which

@@ -166,6 +166,21 @@ TEST(CanalTracking, RootsAreFollowedByTheirPixels) {
     EXPECT_EQ(roots[2].lastSlice, 30);
 }
 
+// Slices where the analysis found no tooth at all (noise, a blurred slice) do not cut the
+// root in two: it continues from the last slice that showed it.
+TEST(CanalTracking, SlicesWithoutAnyRootAreBridged) {
+    CanalTracker tracker;
+    for (int i = 0; i < 24; ++i)
+        tracker.addSlice(i == 9 || i == 10 ? sectionOf({})
+                                           : sectionOf({{kRoot, canals(i < 12 ? 1 : 2)}}));
+    const auto roots = tracker.roots();
+    ASSERT_EQ(roots.size(), 1u);
+    EXPECT_EQ(roots[0].configuration, "1-2");
+    EXPECT_EQ(roots[0].firstSlice, 1);
+    EXPECT_EQ(roots[0].lastSlice, 24);
+    EXPECT_EQ(roots[0].canalCounts[9], 0);
+}
+
 TEST(CanalTracking, InputThatBreaksTheRulesIsRefused) {
     CanalTracker tracker;
     SliceSection good = sectionOf({{kRoot, canals(2)}});
