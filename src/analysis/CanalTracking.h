@@ -44,7 +44,7 @@ namespace quendra {
 
 struct SliceSection {
     cv::Mat roots;   // CV_16UC1 or CV_32SC1 (up to 65535): 0 outside the roots, r on root r
-    cv::Mat canals;  // the same size and type: 0 outside the canals, c on the pixels of canal c
+    cv::Mat canals;  // the same size, either type: 0 outside the canals, c on canal c
     std::vector<int> canalRoot;  // canalRoot[c - 1]: the root (label) canal c lies in
 };
 
