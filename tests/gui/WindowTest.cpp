@@ -417,6 +417,9 @@ private slots:
                                            "Bildpunkte, 5 Schichten."));
         QVERIFY(w.videoPanel()->isVisible());
         QVERIFY(labelShowing(w.videoPanel(), "Schicht:"));
+        QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("|>"))
+                    ->toolTip()
+                    .contains(QStringLiteral("Eine Schicht vor")));
         QCOMPARE(w.videoPanel()->slider()->maximum(), 5);
         // The window runs from the darkest slice's grey to the brightest's.
         QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
@@ -431,6 +434,9 @@ private slots:
                                   cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 4));
         QVERIFY(w.openFile(video));
         QVERIFY(labelShowing(w.videoPanel(), "Bild:"));
+        QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("<|"))
+                    ->toolTip()
+                    .contains(QStringLiteral("Ein Bild zurück")));
     }
 
     // While a camera message is on screen the command cannot be given again: the messages
