@@ -18,6 +18,7 @@
 
 #include "app/WindowTexts.h"
 #include "io/MediaFiles.h"
+#include "io/TiffPages.h"
 #include "model/CalculationModel.h"
 #include "panels/PickerController.h"
 #include "panels/ShortcutTip.h"
@@ -186,7 +187,7 @@ void QuendraRC1::openImage() {
     const QString path =
         choosePath(Dialog::Open, QStringLiteral("Bild öffnen..."),
                    QStringLiteral("Bilddateien (*.jpg *.jpeg *.bmp *.png *.tif *.tiff)"));
-    if (!path.isEmpty()) openImageFile(path);
+    if (!path.isEmpty()) openFile(path);
 }
 
 bool QuendraRC1::openImageFile(const QString& path) {
@@ -209,17 +210,23 @@ void QuendraRC1::openVideo() {
 bool QuendraRC1::openVideoFile(const QString& path) {
     auto video = std::make_unique<VideoModel>(nativePath(path));
     if (!video->isValid()) {
-        showMessage(QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path));
+        showMessage(
+            video->isStack()
+                ? QStringLiteral("Der Stapel \"%1\" konnte nicht geöffnet werden.").arg(path)
+                : QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path));
         return false;
     }
     VideoModel* source = video.release();
     installSource(source, source);
-    showStatus(videoOpenedText(path, frameSize(), source->getFrameCount(), source->getRate()));
+    showStatus(source->isStack() ? stackOpenedText(path, frameSize(), source->getFrameCount())
+                                 : videoOpenedText(path, frameSize(), source->getFrameCount(),
+                                                   source->getRate()));
     return true;
 }
 
 bool QuendraRC1::openFile(const QString& path) {
-    return quendra::mediaKindOf(nativePath(path)) == quendra::MediaKind::Video
+    const std::string file = nativePath(path);
+    return quendra::mediaKindOf(file) == quendra::MediaKind::Video || quendra::isTiffName(file)
                ? openVideoFile(path)
                : openImageFile(path);
 }

@@ -115,6 +115,12 @@ QString videoOpenedText(const QString& path, cv::Size size, int frames, double r
              german.toString(rate, 'g', 4));
 }
 
+QString stackOpenedText(const QString& path, cv::Size size, int slices) {
+    return QStringLiteral("Stapel \"%1\" geöffnet: %2, %3.")
+        .arg(fileName(path), frameSize(size),
+             counted(static_cast<std::size_t>(slices), "Schicht", "Schichten"));
+}
+
 QString cameraOpenedText(cv::Size size) {
     if (size.empty()) return QStringLiteral("Kamera geöffnet.");  // no frame from it yet
     return QStringLiteral("Kamera geöffnet: %1.").arg(frameSize(size));

@@ -25,6 +25,8 @@ QString pictureOpenedText(const QString& path, cv::Size size);
 QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate);
 // `Kamera geöffnet: 640 × 480 Bildpunkte.`, or `Kamera geöffnet.` before its first frame
 QString cameraOpenedText(cv::Size size);
+// `Stapel "schnitte.tif" geöffnet: 640 × 480 Bildpunkte, 40 Schichten.`
+QString stackOpenedText(const QString& path, cv::Size size, int slices);
 
 // `Zahnschmelz: 152 neue Farben, jetzt 1520 Farben.`, then `12 Farben in beiden Klassen.` if
 // any colour was picked for both; for a click without a rectangle, how to pick.

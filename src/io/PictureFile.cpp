@@ -129,7 +129,7 @@ std::optional<cv::Size> pictureHeaderSize(const std::uint8_t* bytes, std::size_t
     return bmpSize(bytes, count);
 }
 
-PictureRead readPicture(const std::string& path) {
+PictureRead readPicture(const std::string& path, PictureDepth depth) {
     PictureRead read;
     // The whole file is read once and decoded from memory, so what was checked is what is
     // decoded.
@@ -161,8 +161,10 @@ PictureRead readPicture(const std::string& path) {
         return read;
     }
     try {
-        read.picture = cv::imdecode(cv::_InputArray(bytes, static_cast<int>(file.bytes.size())),
-                                    cv::IMREAD_COLOR);
+        read.picture =
+            cv::imdecode(cv::_InputArray(bytes, static_cast<int>(file.bytes.size())),
+                         depth == PictureDepth::Bgr8 ? cv::IMREAD_COLOR
+                                                     : cv::IMREAD_ANYDEPTH | cv::IMREAD_ANYCOLOR);
     } catch (const cv::Exception& e) {
         read.picture.release();  // a decoder that gives up on a broken file
         if (e.code == cv::Error::StsNoMem) read.status = PictureStatus::OutOfMemory;

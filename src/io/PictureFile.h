@@ -5,7 +5,8 @@
 // Reading accepts JPEG, PNG, BMP and single-page TIFF files (told by their content, not their
 // name). The size is taken from the file's header before anything is decoded, so a small file
 // that would decode into gigabytes is refused before it takes any memory. Every picture
-// arrives as an 8-bit B,G,R frame, greyscale and 16-bit ones included.
+// arrives as an 8-bit B,G,R frame, greyscale and 16-bit ones included, or as stored where the
+// caller maps it itself.
 
 #include <cstdint>
 #include <opencv2/core.hpp>
@@ -33,14 +34,19 @@ enum class PictureStatus {
     OutOfMemory,   // the memory ran out while decoding
 };
 
+enum class PictureDepth {
+    Bgr8,      // CV_8UC3, B,G,R
+    AsStored,  // 8 or 16 bits, 1 (grey) or 3 (B,G,R) channels, as the file holds them
+};
+
 struct PictureRead {
     PictureStatus status = PictureStatus::Unreadable;
-    cv::Mat picture;  // CV_8UC3, only with Ok
+    cv::Mat picture;  // as `depth` asks, only with Ok
     cv::Size size;    // as the header gives it, also for TooLarge; empty for a too large file
     int error = 0;    // errno of CannotOpen
 };
 
-PictureRead readPicture(const std::string& path);
+PictureRead readPicture(const std::string& path, PictureDepth depth = PictureDepth::Bgr8);
 
 // The width and height a JPEG, PNG, BMP or TIFF file's header gives (a TIFF's first page);
 // nothing for other bytes.

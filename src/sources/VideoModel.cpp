@@ -4,9 +4,22 @@
 
 #include "sources/FrameObserver.h"
 
-VideoModel::VideoModel(const std::string& path) : frames(path) {
-    timer.setInterval(std::max(kMinInterval, static_cast<int>(1000 / frames.rate())));
+VideoModel::VideoModel(const std::string& path) {
+    if (quendra::isTiffName(path)) {
+        stack.emplace(path);
+        valid = stack->status() == quendra::PictureStatus::Ok &&
+                stack->frameAt(0).status == quendra::PictureStatus::Ok;
+    } else {
+        video.emplace(path);
+        valid = video->isValid();
+    }
+    const double rate = stack ? quendra::VideoFrames::kFallbackFps : video->rate();
+    timer.setInterval(std::max(kMinInterval, static_cast<int>(1000 / rate)));
     connect(&timer, &QTimer::timeout, this, &VideoModel::nextFrame);
+}
+
+cv::Mat VideoModel::getFrame() {
+    return stack ? stack->frameAt(position).frame : video->frameAt(position);
 }
 
 void VideoModel::setObserver(FrameObserver* o) {
@@ -15,7 +28,7 @@ void VideoModel::setObserver(FrameObserver* o) {
 }
 
 void VideoModel::setFrame(int index) {
-    const int count = frames.frameCount();
+    const int count = getFrameCount();
     position = count > 0 ? ((index % count) + count) % count : 0;
     if (observer) observer->newFrame();
     emit frameChanged(position);

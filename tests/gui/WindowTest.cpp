@@ -402,6 +402,43 @@ private slots:
         QVERIFY(!w.videoPanel()->isVisible());
     }
 
+    // A multi-page TIFF opens like a video whose frames are its slices, 16-bit slices mapped by
+    // the stack's one window.
+    void stackOpensLikeAVideoOfSlices() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Schnitte ä.tif"));
+        std::vector<cv::Mat> slices;
+        for (int i = 0; i < 5; ++i) slices.emplace_back(120, 160, CV_16UC1, cv::Scalar(10000 * i));
+        QVERIFY(cv::imwritemulti(QFile::encodeName(path).toStdString(), slices));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openFile(path));
+        QCOMPARE(status(w), QStringLiteral("Stapel \"Schnitte ä.tif\" geöffnet: 160 × 120 "
+                                           "Bildpunkte, 5 Schichten."));
+        QVERIFY(w.videoPanel()->isVisible());
+        QVERIFY(labelShowing(w.videoPanel(), "Schicht:"));
+        QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("|>"))
+                    ->toolTip()
+                    .contains(QStringLiteral("Eine Schicht vor")));
+        QCOMPARE(w.videoPanel()->slider()->maximum(), 5);
+        // The window runs from the darkest slice's grey to the brightest's.
+        QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
+        QCOMPARE(w.model()->getImage().at<cv::Vec3b>(60, 80), cv::Vec3b::all(64));  // 255 / 4
+        w.videoPanel()->slider()->setValue(3);
+        QCOMPARE(w.model()->getImage().at<cv::Vec3b>(60, 80), cv::Vec3b::all(191));  // 255 * 3 / 4
+        QVERIFY(labelShowing(w.videoPanel(), "3"));
+        QVERIFY(!w.openFile(dir.filePath(QStringLiteral("fehlt.tif"))));
+        QVERIFY(w.lastMessage().contains(QStringLiteral("Stapel")));
+        const QString video = dir.filePath(QStringLiteral("film.avi"));
+        QVERIFY(writeIndexedVideo(QFile::encodeName(video).toStdString(),
+                                  cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 4));
+        QVERIFY(w.openFile(video));
+        QVERIFY(labelShowing(w.videoPanel(), "Bild:"));
+        QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("<|"))
+                    ->toolTip()
+                    .contains(QStringLiteral("Ein Bild zurück")));
+    }
+
     // While a camera message is on screen the command cannot be given again: the messages
     // used to pile up, one per click.
     void cameraIsRefusedOneMessageAtATimeAndFreedByAnImage() {
