@@ -78,6 +78,7 @@ public:
     }
 
     void signal(int signo) const { ::kill(pid, signo); }
+    pid_t processId() const { return pid; }
 
     // Reads standard error to its end and returns the exit status; 128 + the signal number
     // for a child ended by a signal.
