@@ -22,8 +22,17 @@ int PlaybackClock::stepsDue() {
         std::floor(static_cast<double>(now() - started) * framesPerMillisecond));
     const std::int64_t lag = due - stepped;  // 1 on time
     // A whole frame ahead (a timer a little faster than the frames) waits a tick; one frame
-    // of lag is let be, and beyond it the clock catches up to that one frame.
-    const std::int64_t steps = lag < 0 ? 0 : std::max<std::int64_t>(1, lag - 1);
-    stepped += steps;
-    return static_cast<int>(std::min<std::int64_t>(steps, 1 << 20));
+    // of lag is let be, and beyond it the clock catches up to that one frame, by at most
+    // kMaxSteps and while skipping pays: what lies beyond is given up, the video's time
+    // slipping behind.
+    const bool skippingPays = readCost * framesPerMillisecond < 0.75;
+    const std::int64_t steps = lag < 0         ? 0
+                               : !skippingPays ? 1
+                                               : std::clamp<std::int64_t>(lag - 1, 1, kMaxSteps);
+    stepped = std::max(stepped + steps, due - 1);
+    return static_cast<int>(steps);
+}
+
+void PlaybackClock::noteReadCost(double millisecondsPerFrame) {
+    readCost = (readCost + millisecondsPerFrame) / 2;
 }

@@ -22,12 +22,24 @@ public:
 
     // The frame shown now is on time.
     void start();
-    // Frames to move on at this tick: 1 on time, more when late, 0 when a whole frame early.
+    // Frames to move on at this tick: 1 on time, more when late (at most kMaxSteps), 0 when a
+    // whole frame early.
     int stepsDue();
+
+    // Skipped frames are still decoded on the way (a video is read on, not sought, that far):
+    // skipping catches up only while reading a frame takes less than its time. The cost of
+    // reading one frame as last measured (milliseconds, skipped ones counted); from 3/4 of the
+    // frame's time on, the clock steps one frame a tick and lets the video's time slip, which
+    // shows the most frames such a chain can. Beyond kMaxSteps a tick would only cost more.
+    void noteReadCost(double millisecondsPerFrame);
+    static constexpr int kMaxSteps = 8;
+
+    std::int64_t milliseconds() const { return now(); }
 
 private:
     double framesPerMillisecond;
     Now now;
     std::int64_t started = 0;
     std::int64_t stepped = 0;  // frames moved on since start()
+    double readCost = 0;       // milliseconds a frame, averaged over the last reads
 };

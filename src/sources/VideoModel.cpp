@@ -30,7 +30,11 @@ VideoModel::VideoModel(const std::string& path, PlaybackClock::Now now)
 }
 
 cv::Mat VideoModel::getFrame() {
+    const std::int64_t start = clock.milliseconds();
     const cv::Mat& frame = frames.frameAt(position);
+    if (readSteps > 0)
+        clock.noteReadCost(static_cast<double>(clock.milliseconds() - start) / readSteps);
+    readSteps = 0;
     readFailed = frame.empty();
     if (!readFailed) lastRead = position;
     return frame;
@@ -70,6 +74,7 @@ void VideoModel::playOn() {
         skipped += steps - 1;
         emit framesSkipped(skipped);
     }
+    readSteps = steps;
     show(position + steps % std::max(count, 1));
 }
 

@@ -74,6 +74,7 @@ private:
     int position = 0;
     int lastRead = 0;  // the position whose frame was read last
     bool readFailed = false;
+    int readSteps = 0;  // frames the read at a tick goes on by, while it is to be timed
     bool playing = false;
     int skipped = 0;
 };
