@@ -25,7 +25,7 @@ int PlaybackClock::stepsDue() {
     // of lag is let be, and beyond it the clock catches up to that one frame, by at most
     // kMaxSteps and while skipping pays: what lies beyond is given up, the video's time
     // slipping behind.
-    const bool skippingPays = readCost * framesPerMillisecond < 0.75;
+    const bool skippingPays = readCost * framesPerMillisecond < 1;
     const std::int64_t steps = lag < 0         ? 0
                                : !skippingPays ? 1
                                                : std::clamp<std::int64_t>(lag - 1, 1, kMaxSteps);
@@ -34,5 +34,5 @@ int PlaybackClock::stepsDue() {
 }
 
 void PlaybackClock::noteReadCost(double millisecondsPerFrame) {
-    readCost = (readCost + millisecondsPerFrame) / 2;
+    readCost = readCost < 0 ? millisecondsPerFrame : (readCost + millisecondsPerFrame) / 2;
 }

@@ -28,7 +28,7 @@ public:
 
     // Skipped frames are still decoded on the way (a video is read on, not sought, that far):
     // skipping catches up only while reading a frame takes less than its time. The cost of
-    // reading one frame as last measured (milliseconds, skipped ones counted); from 3/4 of the
+    // reading one frame as last measured (milliseconds, skipped ones counted); from the
     // frame's time on, the clock steps one frame a tick and lets the video's time slip, which
     // shows the most frames such a chain can. Beyond kMaxSteps a tick would only cost more.
     void noteReadCost(double millisecondsPerFrame);
@@ -41,5 +41,5 @@ private:
     Now now;
     std::int64_t started = 0;
     std::int64_t stepped = 0;  // frames moved on since start()
-    double readCost = 0;       // milliseconds a frame, averaged over the last reads
+    double readCost = -1;      // milliseconds a frame, averaged over the last reads; -1 none
 };

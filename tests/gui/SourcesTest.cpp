@@ -170,6 +170,7 @@ private slots:
         QTest::addColumn<double>("readCost");  // milliseconds a frame, at 25 frames a second
         QTest::addColumn<int>("steps");
         QTest::newRow("cheap reads") << 10.0 << 4;
+        QTest::newRow("reads a little quicker than the frames") << 35.0 << 4;
         QTest::newRow("reads as slow as the frames") << 40.0 << 1;
         QTest::newRow("slower reads") << 90.0 << 1;
     }
