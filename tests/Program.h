@@ -79,6 +79,7 @@ public:
     }
 
     void signal(int signo) const { ::kill(pid, signo); }
+    pid_t processId() const { return pid; }
 
     // Stops reading standard error, as `| head -1` does after its line: the child's next
     // write finds no reader.

@@ -22,17 +22,39 @@ inline int frameIndexOf(const cv::Mat& frame) {
     return static_cast<int>(std::lround((cv::mean(frame)[0] - 20) / 10));
 }
 
-// Wipes the JPEG data of frame `index` of an MJPG AVI file, which leaves that one frame
-// undecodable and every other frame as it was. False when the file has no such frame.
-inline bool breakVideoFrame(const std::string& path, int index) {
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    std::string bytes{std::istreambuf_iterator<char>(file), {}};
+// Where the chunk of frame `index` of an MJPG AVI file begins; npos when it has no such frame.
+inline std::size_t videoFrameOffset(const std::string& bytes, int index) {
     int frame = 0;
     for (std::size_t at = bytes.find("00dc"); at != std::string::npos;
          at = bytes.find("00dc", at + 4)) {
         const bool chunk =
             at + 10 < bytes.size() && bytes[at + 8] == '\xFF' && bytes[at + 9] == '\xD8';
-        if (!chunk || frame++ != index) continue;
+        if (chunk && frame++ == index) return at;
+    }
+    return std::string::npos;
+}
+
+// Cuts an MJPG AVI file off where frame `index` begins, as a copy broken off between two
+// frames: its header still promises every frame. False when the file has no such frame.
+inline bool cutVideoBeforeFrame(const std::string& path, int index) {
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::size_t at = videoFrameOffset(bytes, index);
+    if (at == std::string::npos) return false;
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(at));
+    return true;
+}
+
+// Wipes the JPEG data of frame `index` of an MJPG AVI file, which leaves that one frame
+// undecodable and every other frame as it was. False when the file has no such frame.
+inline bool breakVideoFrame(const std::string& path, int index) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    if (const std::size_t at = videoFrameOffset(bytes, index); at != std::string::npos) {
         const std::uint32_t size = static_cast<unsigned char>(bytes[at + 4]) |
                                    static_cast<unsigned char>(bytes[at + 5]) << 8 |
                                    static_cast<unsigned char>(bytes[at + 6]) << 16;

@@ -35,10 +35,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string describe(ClassFileStatus status) {
-    switch (status) {
+std::string describe(const ClassFileRead& read) {
+    const std::string record = "not a colour-class file: record " + std::to_string(read.record);
+    switch (read.status) {
         case ClassFileStatus::Empty:
             return "the colour-class file holds no colour classes";
+        case ClassFileStatus::PartialRecord:
+            return record + " has " + std::to_string(read.value) +
+                   " of its 4 bytes (the size is no whole number of records)";
+        case ClassFileStatus::UnknownClass:
+            return record + " has the class " + std::to_string(read.value) +
+                   ", which the format does not have (1 enamel, 2 gum, 255 both)";
         case ClassFileStatus::TooLarge:
             return "too large for a colour-class file (more than 16777216 records)";
         default:
@@ -292,10 +299,10 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     };
 
     ColorClassifier classifier;
-    const ClassFileStatus classStatus =
+    const ClassFileRead classRead =
         loadColorClassifier(options.classes, options.classThreshold, classifier);
-    if (classStatus != ClassFileStatus::Ok)
-        return refuse(options.classes + ": " + describe(classStatus));
+    if (classRead.status != ClassFileStatus::Ok)
+        return refuse(options.classes + ": " + describe(classRead));
 
     BatchInputs inputs = collectInputs(options.inputs, options.out);
     for (const std::string& p : inputs.problems) say(log, p);

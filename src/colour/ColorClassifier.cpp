@@ -12,12 +12,13 @@ ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold) {
             threshold};
 }
 
-ClassFileStatus loadColorClassifier(const std::string& path, int threshold,
-                                    ColorClassifier& classifier) {
+ClassFileRead loadColorClassifier(const std::string& path, int threshold,
+                                  ColorClassifier& classifier) {
     std::vector<PackedSample> samples;
-    const ClassFileStatus status = readColorClassFile(path, samples);
-    if (status == ClassFileStatus::Ok) classifier = classifierOf(std::move(samples), threshold);
-    return status;
+    const ClassFileRead read = readColorClassFile(path, samples);
+    if (read.status == ClassFileStatus::Ok)
+        classifier = classifierOf(std::move(samples), threshold);
+    return read;
 }
 
 }  // namespace quendra

@@ -1,5 +1,6 @@
 #include "io/ColorClassFile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -11,6 +12,10 @@ static_assert(std::endian::native == std::endian::little,
 
 namespace quendra {
 
+bool isFileClass(int colorClass) {
+    return colorClass == ClassEnamel || colorClass == ClassGum || colorClass == ClassConflict;
+}
+
 ClassFileStatus writeColorClassFile(const std::string& path,
                                     std::span<const PackedSample> samples) {
     if (samples.empty()) return ClassFileStatus::NothingPicked;
@@ -19,17 +24,25 @@ ClassFileStatus writeColorClassFile(const std::string& path,
     return writeFileReplacing(path, bytes) ? ClassFileStatus::Ok : ClassFileStatus::CannotWrite;
 }
 
-ClassFileStatus readColorClassFile(const std::string& path, std::vector<PackedSample>& samples) {
-    // Whole records, and up to 3 trailing bytes that are ignored.
+ClassFileRead readColorClassFile(const std::string& path, std::vector<PackedSample>& samples) {
+    // A partial record after the largest number of whole ones is named as such.
     const FileRead file = readRegularFile(path, kMaxClassFileRecords * 4 + 3);
-    if (file.status == FileReadStatus::TooLarge) return ClassFileStatus::TooLarge;
-    if (file.status != FileReadStatus::Ok) return ClassFileStatus::CannotOpen;
-    if (file.bytes.size() < 4) return ClassFileStatus::Empty;
+    if (file.status == FileReadStatus::TooLarge) return {ClassFileStatus::TooLarge};
+    if (file.status != FileReadStatus::Ok) return {ClassFileStatus::CannotOpen};
+    const std::uintmax_t size = file.bytes.size();
+    if (size == 0) return {ClassFileStatus::Empty};
 
-    std::vector<PackedSample> read(file.bytes.size() / 4);
+    std::vector<PackedSample> read(static_cast<std::size_t>(size / 4));
     std::memcpy(read.data(), file.bytes.data(), read.size() * sizeof(PackedSample));
+    const auto unknown = std::find_if(read.begin(), read.end(),
+                                      [](PackedSample s) { return !isFileClass(sampleClass(s)); });
+    if (unknown != read.end())
+        return {ClassFileStatus::UnknownClass,
+                static_cast<std::uintmax_t>(unknown - read.begin()) + 1, sampleClass(*unknown)};
+    if (size % 4 != 0)
+        return {ClassFileStatus::PartialRecord, size / 4 + 1, static_cast<int>(size % 4)};
     samples = std::move(read);
-    return ClassFileStatus::Ok;
+    return {};
 }
 
 }  // namespace quendra

@@ -98,6 +98,21 @@ const Misuse kMisuses[] = {
          o.classes = (f.folder / "leer.dat").string();
      },
      1, "holds no colour classes", expectEarlierRunKept},
+    // Any file used to load as colours: a text's letters became classes 108 and 10.
+    {"TextAsClassFile",
+     [](BatchFixture& f, BatchOptions& o) {
+         writeEarlierRun(f);
+         f.writeBytes("text.dat", "hello world\n");
+         o.classes = (f.folder / "text.dat").string();
+     },
+     1, "text.dat: not a colour-class file: record 1 has the class 108", expectEarlierRunKept},
+    {"ClassFileCutShort",
+     [](BatchFixture& f, BatchOptions& o) {
+         writeEarlierRun(f);
+         f.writeBytes("kurz.dat", std::string("\x10\x20\x30\x01\x10\x20", 6));
+         o.classes = (f.folder / "kurz.dat").string();
+     },
+     1, "kurz.dat: not a colour-class file: record 2 has 2 of its 4 bytes", expectEarlierRunKept},
     {"EarlierTableIsNotTruncated", [](BatchFixture& f, BatchOptions&) { writeEarlierRun(f); }, 1,
      "--overwrite", expectEarlierRunKept},
     {"InputsSharingTheirName",
