@@ -7,16 +7,19 @@ constexpr int kAxisCount = 3;
 constexpr int kNeighbourCount = 13;
 }  // namespace
 
-ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold) {
+ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold,
+                             bool automaticThreshold) {
+    if (automaticThreshold) threshold = automaticClassThreshold(samples, kNeighbourCount);
     return {std::make_shared<const KDTree>(std::move(samples), kAxisCount, kNeighbourCount),
             threshold};
 }
 
 ClassFileStatus loadColorClassifier(const std::string& path, int threshold,
-                                    ColorClassifier& classifier) {
+                                    ColorClassifier& classifier, bool automaticThreshold) {
     std::vector<PackedSample> samples;
     const ClassFileStatus status = readColorClassFile(path, samples);
-    if (status == ClassFileStatus::Ok) classifier = classifierOf(std::move(samples), threshold);
+    if (status == ClassFileStatus::Ok)
+        classifier = classifierOf(std::move(samples), threshold, automaticThreshold);
     return status;
 }
 
