@@ -74,6 +74,29 @@ TEST(RegionShape, DrawnCanalsAgainstOpenCvAndGeometry) {
     }
 }
 
+// A flattened canal, 8 x 31 pixels, standing and lying in a painted tooth: its calipers
+// measure 8 across and its diagonal along (ratio 4.003), so it is flat, while its equivalent
+// ellipse (ratio 3.9) would call it oval.
+TEST(RegionShape, FlattenedCanalIsFlatByItsCalipers) {
+    for (const cv::Size size : {cv::Size(8, 31), cv::Size(31, 8)}) {
+        SCOPED_TRACE(size);
+        cv::Mat frame(300, 300, CV_8UC3, cv::Scalar(0, 0, 200));
+        cv::circle(frame, {150, 150}, 120, cv::Scalar::all(200), cv::FILLED);
+        frame(cv::Rect({140, 135}, size)).setTo(cv::Scalar::all(10));
+        ToothAnalysis analysis;
+        analysis.classCache()[0xC8C8C8] = ClassEnamel;
+        const FrameResult& result = analysis.calculate(frame, classifierOf({}, 5));
+        ASSERT_EQ(result.canals.size(), 1u);
+        const RegionShape s = analysis.measureShapes().at(1);
+        EXPECT_DOUBLE_EQ(s.feretMin, 8);
+        EXPECT_DOUBLE_EQ(s.feretMax, std::sqrt(8.0 * 8 + 31 * 31));
+        EXPECT_NEAR(s.aspectRatio, std::sqrt((31.0 * 31 - 1) / (8 * 8 - 1)), 1e-5);
+        EXPECT_NEAR(s.equivalentDiameter, std::sqrt(4 * 8 * 31 / CV_PI), 1e-9);
+        EXPECT_DOUBLE_EQ(s.solidity, 1);
+        EXPECT_STREQ(s.shape, "flat");
+    }
+}
+
 // The classes by the caliper ratio, at the default limits and at limits set otherwise.
 TEST(RegionShape, ClassLimits) {
     const ShapeLimits standard;
