@@ -5,6 +5,13 @@
 
 CalculationModel::CalculationModel() = default;
 
+template <typename Change>
+void CalculationModel::changeSettings(Change change) {
+    quendra::AnalysisSettings settings = analysis.settings();
+    change(settings);
+    analysis.setSettings(settings);
+}
+
 // The source goes first so that nothing it still sends reaches a half-destroyed model.
 CalculationModel::~CalculationModel() {
     frameModel.reset();
@@ -66,8 +73,9 @@ void CalculationModel::setBorder(int value) {
 
 quendra::ClassFileStatus CalculationModel::loadClasses(std::string path) {
     quendra::ColorClassifier loaded;
-    const quendra::ClassFileStatus status =
-        quendra::loadColorClassifier(path, lutThreshold, loaded);
+    const quendra::AnalysisSettings& settings = analysis.settings();
+    const quendra::ClassFileStatus status = quendra::loadColorClassifier(
+        path, settings.classThreshold, loaded, settings.autoClassThreshold);
     if (status != quendra::ClassFileStatus::Ok) return status;
     forgetClasses();
     classifier = std::move(loaded);
@@ -82,8 +90,40 @@ void CalculationModel::switchColorClass(int value) {
 // Colours already classified keep their class; only colours met from now on see the new
 // threshold.
 void CalculationModel::setLutThreshold(int t) {
-    lutThreshold = t;
-    if (classifier) classifier->threshold = t;
+    changeSettings([t](quendra::AnalysisSettings& s) { s.classThreshold = t; });
+    if (classifier && !isAutoLutThreshold()) classifier->threshold = t;
+    refresh();
+}
+
+// Loaded classes are classified anew under the other threshold.
+void CalculationModel::setAutoLutThreshold(bool on) {
+    changeSettings([on](quendra::AnalysisSettings& s) { s.autoClassThreshold = on; });
+    if (classifier) {
+        const auto nodes = classifier->tree->nodes();
+        classifier = quendra::classifierOf({nodes.begin(), nodes.end()}, getLutThreshold(), on);
+        analysis.forgetClassifications();
+    }
+    refresh();
+}
+
+int CalculationModel::usedLutThreshold() const {
+    return classifier ? classifier->threshold : getLutThreshold();
+}
+
+void CalculationModel::setAutoThreshold(bool on) {
+    changeSettings([on](quendra::AnalysisSettings& s) { s.autoThreshold = on; });
+    refresh();
+}
+
+void CalculationModel::setMinCanalArea(int pixels) {
+    changeSettings([pixels](quendra::AnalysisSettings& s) { s.minCanalArea = pixels; });
+    refresh();
+}
+
+void CalculationModel::setAllTeeth(bool on) {
+    changeSettings([on](quendra::AnalysisSettings& s) {
+        s.teeth = on ? quendra::TeethChoice::All : quendra::TeethChoice::Largest;
+    });
     refresh();
 }
 
@@ -105,7 +145,11 @@ quendra::ClassFileStatus CalculationModel::saveClasses(std::string path) {
 
 void CalculationModel::previewLUT() {
     if (image.empty()) return;
-    previewImage = training.paintPreview(image, lutThreshold);
+    const int threshold =
+        isAutoLutThreshold()
+            ? quendra::automaticClassThreshold(training.samples(), quendra::KDTree::kMaxNeighbours)
+            : getLutThreshold();
+    previewImage = training.paintPreview(image, threshold);
     previewing = true;
     refresh();
     previewing = false;
