@@ -116,7 +116,8 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
 
     ColorClassifier classifier;
     const ClassFileStatus classStatus =
-        loadColorClassifier(options.classes, options.classThreshold, classifier);
+        loadColorClassifier(options.classes, options.analysis.classThreshold, classifier,
+                            options.analysis.autoClassThreshold);
     if (classStatus != ClassFileStatus::Ok)
         return refuse(options.classes + ": " + describe(classStatus));
     std::map<std::string, double> scales;
@@ -178,6 +179,7 @@ int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
         return refuse(tablePath.string() + ": the table cannot be written");
 
     RunOutcome outcome;
+    outcome.classThreshold = classifier.threshold;
     outcome.itemsDone = resumeAt.itemsDone;
     outcome.framesDone = resumeAt.framesDone;
     bool recordFailed = false;

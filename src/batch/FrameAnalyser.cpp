@@ -32,9 +32,7 @@ std::string describe(PictureStatus status, cv::Size size) {
 
 FrameAnalyser::FrameAnalyser(const BatchOptions& o, const ColorClassifier& c)
     : options(o), classifier(c) {
-    analysis.setThreshold(o.threshold);
-    analysis.setBorder(o.border);
-    analysis.setEllipseRadius(o.filter);
+    analysis.setSettings(o.analysis);
 }
 
 UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
@@ -64,6 +62,11 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
 
 void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
                                  UnitResult& result) {
+    // A canal minimum in mm² holds for the inputs with a scale; the others keep the pixels.
+    AnalysisSettings settings = options.analysis;
+    if (options.minCanalMm2 && item.pxPerMm)
+        settings.minCanalArea = *options.minCanalMm2 * *item.pxPerMm * *item.pxPerMm;
+    analysis.setSettings(settings);
     const FrameResult& frameResult = analysis.calculate(picture, classifier);
     const bool video = frame >= 0;
     if (!replay) {

@@ -1,5 +1,6 @@
 #include "batch/Resume.h"
 
+#include <algorithm>
 #include <charconv>
 #include <unordered_set>
 
@@ -11,7 +12,8 @@ namespace quendra {
 namespace {
 
 // The rows of one analysed picture or frame, and whether all of them are there: a tooth row
-// says how many canal rows follow it.
+// says how many teeth the frame has and how many canal rows follow it. The columns are found
+// by their names in the header (records[0]).
 struct FrameRows {
     std::string file, frame;
     std::size_t end = 0;
@@ -19,20 +21,40 @@ struct FrameRows {
 };
 
 std::vector<FrameRows> frameRowsOf(const std::vector<CsvRecord>& records) {
+    const std::vector<std::string>& header = records.at(0).fields;
+    const auto column = [&](const char* name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                        header.begin());
+    };
+    const std::size_t file = column("file"), frame = column("frame"), object = column("object"),
+                      canals = column("canals"), teeth = column("teeth");
+    const std::size_t fields = std::max({file, frame, object, canals, teeth}) + 1;
+    const auto count = [](const std::string& field) { return std::stoul("0" + field); };
     std::vector<FrameRows> frames;
-    std::size_t canalsLeft = 0;
+    std::size_t teethLeft = 0, canalsLeft = 0;  // of the frame being read
     for (std::size_t i = 1; i < records.size(); ++i) {
         const std::vector<std::string>& f = records[i].fields;
-        if (f.size() < 5) return frames;
-        if (canalsLeft > 0 && f[0] == frames.back().file && f[1] == frames.back().frame &&
-            f[2].rfind("canal ", 0) == 0) {
+        if (f.size() < fields) return frames;
+        const bool tooth = f[object] == "tooth";
+        const bool sameFrame =
+            !frames.empty() && f[file] == frames.back().file && f[frame] == frames.back().frame;
+        const bool continues = sameFrame && !frames.back().whole &&
+                               (canalsLeft > 0 ? f[object].rfind("canal ", 0) == 0 : tooth);
+        if (continues) {
+            if (tooth) {
+                --teethLeft;
+                canalsLeft = count(f[canals]);
+            } else {
+                --canalsLeft;
+            }
             frames.back().end = records[i].end;
-            frames.back().whole = --canalsLeft == 0;
+            frames.back().whole = teethLeft == 0 && canalsLeft == 0;
             continue;
         }
         if (!frames.empty() && !frames.back().whole) return frames;
-        canalsLeft = f[2] == "tooth" ? std::stoul("0" + f[4]) : 0;
-        frames.push_back({f[0], f[1], records[i].end, canalsLeft == 0});
+        teethLeft = tooth ? std::max<std::size_t>(count(f[teeth]), 1) - 1 : 0;
+        canalsLeft = tooth ? count(f[canals]) : 0;
+        frames.push_back({f[file], f[frame], records[i].end, teethLeft == 0 && canalsLeft == 0});
     }
     return frames;
 }

@@ -12,10 +12,16 @@ using Json = nlohmann::ordered_json;
 
 // Everything that decides the table's rows and the outputs.
 Json settingsOf(const BatchOptions& o) {
-    return {{"threshold", o.threshold},
-            {"border", o.border},
-            {"filter", o.filter},
-            {"class_threshold", o.classThreshold},
+    const AnalysisSettings& a = o.analysis;
+    return {{"threshold", a.autoThreshold ? Json("auto") : Json(a.threshold)},
+            {"border", a.border},
+            {"filter", a.filter},
+            {"class_threshold", a.autoClassThreshold ? Json("auto") : Json(a.classThreshold)},
+            {"min_canal_area", a.minCanalArea},
+            {"min_canal_mm2", o.minCanalMm2 ? Json(*o.minCanalMm2) : Json(nullptr)},
+            {"teeth", kTeethNames[static_cast<int>(a.teeth)]},
+            {"min_tooth_area", a.minToothArea},
+            {"shape_limits", shapeLimitsText(a.shapeLimits)},
             {"every", o.every},
             {"px_per_mm", o.pxPerMm ? Json(*o.pxPerMm) : Json(nullptr)},
             {"scale", o.scale.empty() ? Json(nullptr) : Json(utf8Text(o.scale))},
@@ -45,6 +51,7 @@ std::string runRecordText(const BatchOptions& o, const std::vector<BatchItem>& i
         {"classes", utf8Text(o.classes)},
         {"classes_bytes", ec ? 0 : classesBytes},
         {"settings", settingsOf(o)},
+        {"class_threshold_used", outcome.classThreshold},
         {"inputs", inputsOf(items)},
         {"status", outcome.status},
         {"items_done", outcome.itemsDone},

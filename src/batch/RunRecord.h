@@ -21,7 +21,8 @@ struct RunOutcome {
     std::size_t itemsDone = 0;
     std::size_t framesDone = 0;
     std::vector<std::string> problems;
-    int exitStatus = -1;  // not yet known while running
+    int exitStatus = -1;     // not yet known while running
+    int classThreshold = 0;  // the class threshold the colour classes were used with
 };
 
 // The record as JSON text; every name in it is UTF-8 as the table writes it.
