@@ -1,7 +1,8 @@
 // Writes the bundled sample pictures, their ground truth and a colour-class file trained on
-// them into the folder given as the first argument; likewise the grey sections (sections.dat)
-// and, given the folder of the real micro-CT sections as the second argument, a colour-class
-// file trained on those (realdata.dat).
+// them into the folder given as the first argument; the grey sections and a colour-class file
+// trained on them into its subfolder sections/ (sections.dat), and, given the folder of the
+// real micro-CT sections as the second argument, a colour-class file trained on those
+// (realdata.dat).
 
 #include <filesystem>
 #include <fstream>
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path out = argv[1];
-    std::filesystem::create_directories(out);
+    std::filesystem::create_directories(out / "sections");
     quendra::ColorTraining training;
     for (const quendra::SampleScene& scene : quendra::sampleScenes()) {
         quendra::SampleTruth truth;
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     quendra::ColorTraining sections;
     for (const quendra::GreySection& section : quendra::greySections()) {
         const cv::Mat picture = quendra::renderGreySection(section);
-        if (!cv::imwrite((out / (section.name + ".png")).string(), picture)) {
+        if (!cv::imwrite((out / "sections" / (section.name + ".png")).string(), picture)) {
             std::cerr << "cannot write " << section.name << ".png\n";
             return 1;
         }
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
         std::cerr << "cannot write " << name << "\n";
         return false;
     };
-    if (!save(training, "classes.dat") || !save(sections, "sections.dat")) return 1;
+    if (!save(training, "classes.dat") || !save(sections, "sections/sections.dat")) return 1;
     if (argc == 3) {
         quendra::ColorTraining real;
         quendra::pickRealSectionColors(argv[2], real);

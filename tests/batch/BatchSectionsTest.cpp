@@ -36,9 +36,10 @@ struct Table {
 };
 
 BatchOptions onSections(const BatchFixture& f) {
-    BatchOptions o = f.options({f.sample("section-canine-400x300.png", "canine.png").string(),
-                                f.sample("section-molar-480x320.png", "molar.png").string()});
-    o.classes = QUENDRA_SAMPLE_DIR "/sections.dat";
+    BatchOptions o =
+        f.options({f.sample("sections/section-canine-400x300.png", "canine.png").string(),
+                   f.sample("sections/section-molar-480x320.png", "molar.png").string()});
+    o.classes = QUENDRA_SAMPLE_DIR "/sections/sections.dat";
     return o;
 }
 

@@ -122,8 +122,8 @@ private slots:
     void greySectionWithTheAutomaticSettings() {
         QuendraRC1 w;
         w.show();
-        QVERIFY(w.openImageFile(sample("section-molar-480x320.png")));
-        QCOMPARE(w.model()->loadClasses(sample("sections.dat").toStdString()),
+        QVERIFY(w.openImageFile(sample("sections/section-molar-480x320.png")));
+        QCOMPARE(w.model()->loadClasses(sample("sections/sections.dat").toStdString()),
                  quendra::ClassFileStatus::Ok);
         QVERIFY(!w.model()->hasResults());
 
