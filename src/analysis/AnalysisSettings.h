@@ -3,6 +3,8 @@
 // Every setting of the analysis, with its one default: the window, the batch analyser, its run
 // record and the tests all read and write this value.
 
+#include "colour/ClassThreshold.h"
+
 namespace quendra {
 
 // Which tooth-class regions are analysed as teeth: the largest alone, or every one of at least
@@ -33,7 +35,7 @@ struct AnalysisSettings {
     int filter = 8;
     // Class threshold of the colour vote (KDTree.h), 1..10 on the window's slider; with
     // `autoClassThreshold` it follows from the loaded colour classes (ClassThreshold.h).
-    int classThreshold = 5;
+    int classThreshold = kDefaultClassThreshold;
     bool autoClassThreshold = false;
     // Canal regions must be strictly larger than this many pixels.
     double minCanalArea = 50;

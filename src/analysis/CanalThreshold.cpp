@@ -3,26 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <vector>
 
 namespace quendra {
 
 namespace {
 
-constexpr int kMaxSquaredDistance = 3 * 255 * 255;
-
-// ⌊√d⌋ for every squared distance d of two colours, made once.
-const std::vector<std::uint16_t>& wholeDistances() {
-    static const std::vector<std::uint16_t> table = [] {
-        std::vector<std::uint16_t> t(kMaxSquaredDistance + 1);
-        int root = 0;
-        for (int d = 0; d <= kMaxSquaredDistance; ++d) {
-            while ((root + 1) * (root + 1) <= d) ++root;
-            t[static_cast<std::size_t>(d)] = static_cast<std::uint16_t>(root);
-        }
-        return t;
-    }();
-    return table;
+// ⌊√d⌋ of a squared distance of two colours (at most 3 × 255²): exact in float, as no square
+// root of a non-square below 442² lies within float rounding of a whole number.
+int wholeDistance(int squared) {
+    return static_cast<int>(std::sqrt(static_cast<float>(squared)));
 }
 
 }  // namespace
@@ -63,14 +52,13 @@ int minimumErrorSplit(const DistanceHistogram& histogram) {
 int automaticCanalThreshold(const cv::Mat& frame, cv::Point reference,
                             std::span<const RowSpan> spans) {
     CV_CheckTypeEQ(frame.type(), CV_8UC3, "frames must be 8-bit B,G,R images");
-    const std::vector<std::uint16_t>& whole = wholeDistances();
     const cv::Vec3b ref = frame.at<cv::Vec3b>(reference);
     DistanceHistogram histogram{};
     for (const RowSpan& s : spans) {
         const std::uint8_t* p = frame.ptr<std::uint8_t>(s.y) + 3 * s.x0;
         for (int x = s.x0; x < s.x1; ++x, p += 3) {
             const int b = p[0] - ref[0], g = p[1] - ref[1], r = p[2] - ref[2];
-            ++histogram[whole[static_cast<std::size_t>(b * b + g * g + r * r)]];
+            ++histogram[static_cast<std::size_t>(wholeDistance(b * b + g * g + r * r))];
         }
     }
     return minimumErrorSplit(histogram) + 1;

@@ -7,6 +7,7 @@
 #include "GreySection.h"
 #include "RealSections.h"
 #include "SampleScene.h"
+#include "analysis/CanalThreshold.h"
 #include "analysis/ToothAnalysis.h"
 #include "colour/ColorTraining.h"
 #include "report/RecognitionData.h"
@@ -161,6 +162,26 @@ TEST(GreySections, ThreeRoots) {
     writeRecognitionData(text, all);
     for (const char* heading : {"Zahn 1\n", "Zahn 2\n", "Zahn 3\n", "Schwellwert (automatisch): "})
         EXPECT_NE(text.str().find(heading), std::string::npos) << heading;
+}
+
+// A small narrow class beside a large wide one, as a canal's distances beside the dentin's:
+// the split falls in the gap between them (Otsu's between-class variance halves the large
+// one), and exactly separates two single-valued classes.
+TEST(CanalThreshold, SplitsASmallClassFromALargeOne) {
+    DistanceHistogram histogram{};
+    for (int d = 0; d <= 30; ++d)  // 900 canal pixels, 5 to 25
+        histogram[static_cast<std::size_t>(d)] =
+            static_cast<std::uint32_t>(900 * std::exp(-(d - 15) * (d - 15) / 50.0) / 12.5);
+    for (int d = 60; d <= 260; ++d)  // 30000 dentin pixels, 160 ± 30
+        histogram[static_cast<std::size_t>(d)] =
+            static_cast<std::uint32_t>(30000 * std::exp(-(d - 160) * (d - 160) / 1800.0) / 75.2);
+    const int t = minimumErrorSplit(histogram);
+    EXPECT_GT(t, 25);
+    EXPECT_LT(t, 70);
+    DistanceHistogram two{};
+    two[3] = 40, two[90] = 4000;
+    EXPECT_GE(minimumErrorSplit(two), 3);
+    EXPECT_LT(minimumErrorSplit(two), 90);
 }
 
 // A dim section whose dentin lies within the fixed canal threshold of the darkest pixel: the
