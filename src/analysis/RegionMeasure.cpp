@@ -6,19 +6,17 @@
 namespace quendra {
 
 EllipseMeasure measureRegion(const Region& region) {
-    const float cxx = region.sumXX / region.area;
-    const float cyy = region.sumYY / region.area;
-    const float cxy = region.sumXY / region.area;
+    const double cxx = region.sumXX / region.area;
+    const double cyy = region.sumYY / region.area;
+    const double cxy = region.sumXY / region.area;
     // -2.0 * cxy keeps the sign of a zero moment negative, so a horizontal bar gives -90.
-    const float theta = static_cast<float>(0.5 * std::atan2(-2.0 * cxy, double{cyy - cxx}));
-    const float angle = static_cast<float>(theta * kDegreesPerRadian);
-    const float s = cxx + cyy;
-    const float w =
-        static_cast<float>(std::sqrt(double{(cxx - cyy) * (cxx - cyy) + 4 * cxy * cxy}));
-    const float lambda1 = (s + w) / 2;
-    const float lambda2 = std::max((s - w) / 2, 0.0f);
-    return {angle, static_cast<float>(2 * std::sqrt(double{lambda1})),
-            static_cast<float>(2 * std::sqrt(double{lambda2}))};
+    const double theta = 0.5 * std::atan2(-2.0 * cxy, cyy - cxx);
+    const double s = cxx + cyy;
+    const double w = std::sqrt((cxx - cyy) * (cxx - cyy) + 4 * cxy * cxy);
+    const double lambda1 = (s + w) / 2;
+    const double lambda2 = std::max((s - w) / 2, 0.0);
+    return {static_cast<float>(theta * kDegreesPerRadian),
+            static_cast<float>(2 * std::sqrt(lambda1)), static_cast<float>(2 * std::sqrt(lambda2))};
 }
 
 }  // namespace quendra

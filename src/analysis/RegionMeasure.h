@@ -24,9 +24,12 @@ struct EllipseMeasure {
     float minorAxis;  // semi-axis across it, pixels; 0 for a region in a single row
 };
 
-// Closed form over area, sumXY, sumXX and sumYY (the moments must have been accumulated).
-// Computed in 32-bit floats with square roots and arc tangent in double precision. An
-// eigenvalue that rounding makes slightly negative is taken as 0, so no axis is NaN.
+// Closed form over area, sumXY, sumXX and sumYY (the moments must have been accumulated), in
+// double precision, the results rounded to float. The moments are central about the exact
+// centroid and treat both axes alike (Regions.h), so a region and the same region turned by 90
+// degrees get the same semi-axes: a 2 x 31 pixel bar has a minor semi-axis of 1 (variance 1/4)
+// lying and standing. An eigenvalue that rounding makes slightly negative is taken as 0, so no
+// axis is NaN.
 EllipseMeasure measureRegion(const Region& region);
 
 }  // namespace quendra

@@ -6,20 +6,19 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
+#include "analysis/Calipers.h"
+
 namespace quendra {
 
-namespace {
-constexpr double kOvalFrom = 2;  // aspect ratios of oval cross sections: 2 to 4
-constexpr double kFlatAbove = 4;
-}  // namespace
-
-const char* shapeClass(double aspectRatio) {
-    if (!std::isfinite(aspectRatio)) return "";
-    if (aspectRatio < kOvalFrom) return "round";
-    return aspectRatio <= kFlatAbove ? "oval" : "flat";
+const char* shapeClass(double caliperRatio, const ShapeLimits& limits) {
+    if (!std::isfinite(caliperRatio)) return "";
+    if (caliperRatio <= limits.round) return "round";
+    if (caliperRatio <= limits.oval) return "oval";
+    return caliperRatio <= limits.longOval ? "long oval" : "flat";
 }
 
-RegionShape shapeOf(const cv::Mat& mask, double area, double majorAxis, double minorAxis) {
+RegionShape shapeOf(const cv::Mat& mask, double area, double majorAxis, double minorAxis,
+                    const ShapeLimits& limits) {
     CV_CheckTypeEQ(mask.type(), CV_8UC1, "region masks are 8-bit single-channel images");
     // A frame of background around the mask, so that no contour runs along its edge.
     cv::Mat framed;
@@ -33,7 +32,16 @@ RegionShape shapeOf(const cv::Mat& mask, double area, double majorAxis, double m
     const double circularity =
         perimeter > 0 ? 4 * std::numbers::pi * area / (perimeter * perimeter) : nan;
     const double aspectRatio = minorAxis > 0 ? majorAxis / minorAxis : nan;
-    return {perimeter, circularity, aspectRatio, shapeClass(aspectRatio)};
+    const Calipers calipers = calipersOf(mask);
+    const double caliperRatio = calipers.feretMin > 0 ? calipers.feretMax / calipers.feretMin : nan;
+    return {perimeter,
+            circularity,
+            aspectRatio,
+            calipers.feretMax,
+            calipers.feretMin,
+            std::sqrt(4 * area / std::numbers::pi),
+            calipers.hullArea > 0 ? area / calipers.hullArea : nan,
+            shapeClass(caliperRatio, limits)};
 }
 
 }  // namespace quendra

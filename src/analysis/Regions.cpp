@@ -1,10 +1,14 @@
 #include "analysis/Regions.h"
 
+#include <cmath>
+
 namespace quendra {
 
 namespace {
-double cube(double v) {
-    return v * v * v;
+// n(n + 1)(2n + 1) / 6: for any integers a <= b, sumOfSquares(b) - sumOfSquares(a - 1) is the
+// sum of t² for t = a..b, exact in double for every frame size.
+double sumOfSquares(double n) {
+    return n * (n + 1) * (2 * n + 1) / 6;
 }
 }  // namespace
 
@@ -67,16 +71,14 @@ void accumulateRegions(std::vector<Region>& regions, Run* runs, int count, bool 
         const double s = r.xEnd * (r.xEnd + 1.0) / 2.0 - (r.xStart - 1.0) * r.xStart / 2.0;
         if (r.parent == &r) {
             r.region = static_cast<int>(regions.size());
-            regions.push_back(Region{static_cast<float>(n), static_cast<float>(s),
-                                     static_cast<float>(r.y * n), 0.0f, 0.0f, 0.0f, r.xStart, r.y,
-                                     r.xEnd, r.y});
+            regions.push_back(Region{n, s, r.y * n, 0, 0, 0, r.xStart, r.y, r.xEnd, r.y});
         } else {
             // Parents lie earlier in the array, so their region is already known.
             r.region = r.parent->region;
             Region& g = regions[static_cast<std::size_t>(r.region)];
-            g.area = static_cast<float>(g.area + n);
-            g.sumX = static_cast<float>(g.sumX + s);
-            g.sumY = static_cast<float>(g.sumY + n * r.y);
+            g.area += n;
+            g.sumX += s;
+            g.sumY += n * r.y;
             g.minX = std::min(g.minX, r.xStart);
             g.minY = std::min(g.minY, r.y);
             g.maxX = std::max(g.maxX, r.xEnd);
@@ -90,22 +92,27 @@ void accumulateMoments(std::vector<Region>& regions, const Run* runs, int count)
     for (int i = 0; i < count; ++i) {
         const Run& r = runs[i];
         Region& g = regions[static_cast<std::size_t>(r.region)];
-        const float meanX = g.sumX / g.area;
-        const float meanY = g.sumY / g.area;
-        const double a = r.xStart - meanX;
-        const double b = r.xEnd - meanX;
-        const double dy = r.y - meanY;
-        const double dyTruncated = r.y - static_cast<int>(meanY);
+        const double meanX = g.sumX / g.area;
+        const double meanY = g.sumY / g.area;
+        // x - x̄ over the run's columns is t - f for the integers t = lo..hi, f the fraction of
+        // x̄: the closed sums run over integers, and only f carries rounding.
+        const double whole = std::floor(meanX);
+        const double f = meanX - whole;
+        const double lo = r.xStart - whole;
+        const double hi = r.xEnd - whole;
         const double n = r.xEnd - r.xStart + 1;
-        g.sumXY = static_cast<float>(g.sumXY + dy * (b * (b + 1) - (a - 1) * a) / 2.0);
-        g.sumXX = static_cast<float>(g.sumXX + (cube(b + 0.5) - cube(a - 0.5)) / 3.0);
-        g.sumYY = static_cast<float>(g.sumYY + n * dyTruncated * dyTruncated);
+        const double sumT = (hi * (hi + 1) - (lo - 1) * lo) / 2;  // Σ t over lo..hi
+        const double sumT2 = sumOfSquares(hi) - sumOfSquares(lo - 1);
+        const double dy = r.y - meanY;
+        g.sumXY += dy * (sumT - n * f);
+        g.sumXX += sumT2 - 2 * f * sumT + n * f * f;
+        g.sumYY += n * dy * dy;
     }
 }
 
 int largestRegion(const std::vector<Region>& regions) {
     int best = 0;
-    float bestArea = 0.0f;
+    double bestArea = 0;
     for (std::size_t i = 0; i < regions.size(); ++i) {
         if (regions[i].area > bestArea) {
             bestArea = regions[i].area;

@@ -17,15 +17,18 @@
 
 namespace quendra {
 
+// Sums in double precision: exact for every frame size (integers below 2^53), so the central
+// moments agree with an independent moment computation to rounding.
 struct Region {
-    float area;  // number of pixels
-    float sumX;  // sum of the columns of the pixels
-    float sumY;  // sum of the rows of the pixels
-    // Second moments, 0 until accumulateMoments ran; pixel units squared.
-    float sumXY;  // central mixed moment: sum of (x - x̄)(y - ȳ)
-    float sumXX;  // central moment in x, each pixel taken as a unit interval: a single pixel
-                  // adds 1/12 more than its squared distance
-    float sumYY;  // moment in y about the mean row truncated toward zero, no interval term
+    double area;  // number of pixels
+    double sumX;  // sum of the columns of the pixels
+    double sumY;  // sum of the rows of the pixels
+    // Central second moments about the exact centroid (x̄, ȳ) = (sumX, sumY) / area, each pixel
+    // taken as the point at its centre, both axes alike (as cv::moments' mu11, mu20, mu02);
+    // 0 until accumulateMoments ran; pixel units squared. A region one pixel wide has sumXX 0.
+    double sumXY;                // sum of (x - x̄)(y - ȳ)
+    double sumXX;                // sum of (x - x̄)²
+    double sumYY;                // sum of (y - ȳ)²
     int minX, minY, maxX, maxY;  // extent, inclusive
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/CanalThreshold.h"
 #include "analysis/RegionMeasure.h"
 #include "analysis/ToothType.h"
 #include "colour/PixelScan.h"
@@ -19,84 +20,147 @@ std::pair<int, int> clampedSpan(int border, int size) {
     return {static_cast<int>(lo), static_cast<int>(hi)};
 }
 
-int truncatedMean(float sum, float area) {
+int truncatedMean(double sum, double area) {
     return static_cast<int>(sum / area);
 }
 
+// Per row of `box`, the columns from the first to the last pixel of region `region` (its
+// inside, holes included), clipped to the box.
+std::vector<RowSpan> insideSpans(const Run* runs, int runCount, int region, cv::Rect box) {
+    std::vector<RowSpan> spans(static_cast<std::size_t>(box.height), {0, box.x + box.width, box.x});
+    for (int i = 0; i < runCount; ++i) {
+        const Run& r = runs[i];
+        if (r.region != region || r.y < box.y || r.y >= box.y + box.height) continue;
+        RowSpan& s = spans[static_cast<std::size_t>(r.y - box.y)];
+        s.y = r.y;
+        s.x0 = std::min(s.x0, std::max(r.xStart, box.x));
+        s.x1 = std::max(s.x1, std::min(r.xEnd + 1, box.x + box.width));
+    }
+    std::erase_if(spans, [](const RowSpan& s) { return s.x0 >= s.x1; });
+    return spans;
+}
+
 }  // namespace
+
+// The canal search of one tooth: its region, the labelling of its canal mask and the canals
+// taken. The runs stay valid until the search's next labelling.
+struct ToothAnalysis::CanalSearch {
+    int toothRegion = 0;
+    std::vector<Region> regions;
+    RunEncoder encoder;
+    Run* runs = nullptr;
+    int runCount = 0;
+    std::vector<int> accepted;
+};
+
+ToothAnalysis::ToothAnalysis() = default;
+ToothAnalysis::~ToothAnalysis() = default;
 
 void ToothAnalysis::clearResults() {
     result_.toothFound = false;
     result_.hasResults = false;
     result_.canals.clear();
-    toothTaken_ = {};
-    canalsTaken_.regions.clear();
+    result_.furtherTeeth.clear();
+    result_.teethLeftOut = 0;
+    searchesUsed_ = 0;
 }
 
 const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
                                             const ColorClassifier& classifier) {
     CV_CheckTypeEQ(frame.type(), CV_8UC3, "frames must be 8-bit B,G,R images");
     clearResults();
+    result_.settings = settings_;
+    result_.settings.classThreshold = classifier.threshold;
     if (toothMask_.size() != frame.size()) {
         toothMask_.create(frame.size(), CV_8UC1);
         canalMask_.create(frame.size(), CV_8UC1);
     }
 
-    const auto [x0, x1] = clampedSpan(result_.border, frame.cols);
-    const auto [y0, y1] = clampedSpan(result_.border, frame.rows);
+    const auto [x0, x1] = clampedSpan(settings_.border, frame.cols);
+    const auto [y0, y1] = clampedSpan(settings_.border, frame.rows);
     result_.searchWindow = cv::Rect(x0, y0, x1 - x0, y1 - y0);
     classifyPixels(frame, ClassEnamel, cache_.data(), classifier.tree.get(), classifier.threshold,
                    toothMask_, x0, y0, x1, y1);
     Run* toothRuns = nullptr;
-    const int toothRunCount =
-        labelRegions(toothMask_, toothRegions_, toothRunEncoder_, toothRuns, true);
-    if (toothRunCount <= 0) return result_;
+    toothRunCount_ = labelRegions(toothMask_, toothRegions_, toothRunEncoder_, toothRuns, true);
+    toothRuns_ = toothRuns;
+    if (toothRunCount_ <= 0) return result_;
 
-    const int toothIndex = largestRegion(toothRegions_);
-    toothTaken_ = {toothRuns, toothRunCount, {toothIndex}};
+    // The largest region is always a tooth; further ones of at least the minimum tooth area are
+    // teeth too with TeethChoice::All, and counted as left out otherwise.
+    const int largest = largestRegion(toothRegions_);
+    std::vector<int> teeth{largest};
+    for (std::size_t i = 0; i < toothRegions_.size(); ++i) {
+        if (static_cast<int>(i) == largest || toothRegions_[i].area < settings_.minToothArea)
+            continue;
+        if (settings_.teeth == TeethChoice::All)
+            teeth.push_back(static_cast<int>(i));
+        else
+            ++result_.teethLeftOut;
+    }
+    const auto centre = [&](int region) {
+        const Region& r = toothRegions_[static_cast<std::size_t>(region)];
+        return std::pair{truncatedMean(r.sumX, r.area), truncatedMean(r.sumY, r.area)};
+    };
+    std::stable_sort(teeth.begin(), teeth.end(),
+                     [&](int a, int b) { return centre(a) < centre(b); });
+
+    result_.toothFound = true;
+    result_.furtherTeeth.resize(teeth.size() - 1);
+    while (searches_.size() < teeth.size()) searches_.push_back(std::make_unique<CanalSearch>());
+    searchesUsed_ = teeth.size();
+    for (std::size_t i = 0; i < teeth.size(); ++i) {
+        ToothFinding& finding = i == 0 ? result_ : result_.furtherTeeth[i - 1];
+        analyseTooth(frame, teeth[i], finding, *searches_[i]);
+        result_.hasResults = result_.hasResults || !finding.canals.empty();
+    }
+    return result_;
+}
+
+void ToothAnalysis::analyseTooth(const cv::Mat& frame, int toothIndex, ToothFinding& finding,
+                                 CanalSearch& search) {
+    search.toothRegion = toothIndex;
+    search.accepted.clear();
+    search.runCount = 0;
+    finding.canals.clear();
     const Region& tooth = toothRegions_[static_cast<std::size_t>(toothIndex)];
     const EllipseMeasure toothShape = measureRegion(tooth);
-    result_.toothFound = true;
-    result_.tooth = {tooth.area,
+    finding.tooth = {static_cast<float>(tooth.area),
                      truncatedMean(tooth.sumX, tooth.area),
                      truncatedMean(tooth.sumY, tooth.area),
                      toothShape.angle,
                      toothShape.majorAxis,
                      toothShape.minorAxis,
-                     ToothUnknown};
+                     ToothUnknown,
+                     tooth.sumX / tooth.area,
+                     tooth.sumY / tooth.area};
+    finding.canalThreshold = settings_.threshold;
 
     // The box ends one column and one row before the region's last ones (plain differences).
     const cv::Rect box = boundingBox(tooth);
     const auto darkest =
         findDarkestPixel(frame, box.x, box.y, box.x + box.width, box.y + box.height);
-    if (darkest) {
-        colorDistanceMask(frame, darkest->x, darkest->y, threshold_, canalMask_, box.x, box.y,
-                          box.x + box.width, box.y + box.height);
-    } else {
-        canalMask_.setTo(255);
-    }
-    Run* canalRuns = nullptr;
-    const int canalRunCount =
-        labelRegions(canalMask_, canalRegions_, canalRunEncoder_, canalRuns, true);
-    if (canalRunCount <= 0) return result_;
-
-    canalsTaken_.runs = canalRuns;
-    canalsTaken_.runCount = canalRunCount;
-    for (std::size_t i = 0; i < canalRegions_.size(); ++i) {
-        const Region& canal = canalRegions_[i];
-        if (!(canal.area > kMinCanalArea)) continue;
+    if (!darkest) return;
+    if (settings_.autoThreshold)
+        finding.canalThreshold = automaticCanalThreshold(
+            frame, *darkest, insideSpans(toothRuns_, toothRunCount_, toothIndex, box));
+    colorDistanceMask(frame, darkest->x, darkest->y, finding.canalThreshold, canalMask_, box.x,
+                      box.y, box.x + box.width, box.y + box.height);
+    search.runCount = labelRegions(canalMask_, search.regions, search.encoder, search.runs, true);
+    for (std::size_t i = 0; i < search.regions.size(); ++i) {
+        const Region& canal = search.regions[i];
+        if (!(canal.area > settings_.minCanalArea)) continue;
         const int cx = truncatedMean(canal.sumX, canal.area);
         const int cy = truncatedMean(canal.sumY, canal.area);
-        if (!acceptsCanal(cx, cy)) continue;
+        if (!acceptsCanal(finding.tooth, cx, cy)) continue;
         const EllipseMeasure shape = measureRegion(canal);
-        result_.canals.push_back(
-            {canal.area, cx, cy, shape.angle, shape.majorAxis, shape.minorAxis});
-        canalsTaken_.regions.push_back(static_cast<int>(i));
+        finding.canals.push_back({static_cast<float>(canal.area), cx, cy, shape.angle,
+                                  shape.majorAxis, shape.minorAxis, canal.sumX / canal.area,
+                                  canal.sumY / canal.area});
+        search.accepted.push_back(static_cast<int>(i));
     }
-    result_.hasResults = !result_.canals.empty();
-    if (result_.hasResults)
-        result_.tooth.toothType = decideToothType(result_.tooth, result_.canals);
-    return result_;
+    if (!finding.canals.empty())
+        finding.tooth.toothType = decideToothType(finding.tooth, finding.canals);
 }
 
 // One pass over the runs, whatever the number of regions: a frame of many thousand canals
@@ -105,16 +169,19 @@ template <typename Paint>
 void ToothAnalysis::forEachTakenRun(Paint paint) const {
     int label = 0;
     std::vector<int> labelOf;
-    for (const Taken* taken : {&toothTaken_, &canalsTaken_}) {
-        if (taken->regions.empty()) continue;
-        labelOf.assign(static_cast<std::size_t>(
-                           *std::max_element(taken->regions.begin(), taken->regions.end()) + 1),
-                       -1);
-        for (const int region : taken->regions) labelOf[static_cast<std::size_t>(region)] = label++;
-        for (int r = 0; r < taken->runCount; ++r) {
-            const auto region = static_cast<std::size_t>(taken->runs[r].region);
+    for (std::size_t t = 0; t < searchesUsed_; ++t) {
+        const CanalSearch& search = *searches_[t];
+        const Region& tooth = toothRegions_[static_cast<std::size_t>(search.toothRegion)];
+        for (int r = 0; r < toothRunCount_; ++r)
+            if (toothRuns_[r].region == search.toothRegion) paint(label, tooth, toothRuns_[r]);
+        ++label;
+        labelOf.assign(search.regions.size(), -1);
+        for (const int region : search.accepted)
+            labelOf[static_cast<std::size_t>(region)] = label++;
+        for (int r = 0; r < search.runCount; ++r) {
+            const auto region = static_cast<std::size_t>(search.runs[r].region);
             if (region < labelOf.size() && labelOf[region] >= 0)
-                paint(labelOf[region], taken->runs[r]);
+                paint(labelOf[region], search.regions[region], search.runs[r]);
         }
     }
 }
@@ -122,45 +189,44 @@ void ToothAnalysis::forEachTakenRun(Paint paint) const {
 void ToothAnalysis::paintLabels(cv::Mat& labels) const {
     labels.create(toothMask_.size(), CV_16UC1);
     labels.setTo(0);
-    forEachTakenRun([&](int label, const Run& run) {
+    forEachTakenRun([&](int label, const Region&, const Run& run) {
         std::fill_n(labels.ptr<std::uint16_t>(run.y) + run.xStart, run.xEnd - run.xStart + 1,
                     static_cast<std::uint16_t>(label + 1));
     });
 }
 
 std::vector<RegionShape> ToothAnalysis::measureShapes() const {
-    std::vector<const Region*> regions;
-    for (const int r : toothTaken_.regions)
-        regions.push_back(&toothRegions_[static_cast<std::size_t>(r)]);
-    for (const int r : canalsTaken_.regions)
-        regions.push_back(&canalRegions_[static_cast<std::size_t>(r)]);
+    // Per label: the region's mask over its extent, and area, major and minor semi-axis as the
+    // result gives them.
     std::vector<cv::Mat> masks;
-    for (const Region* region : regions)
-        masks.emplace_back(region->maxY - region->minY + 1, region->maxX - region->minX + 1,
-                           CV_8UC1, cv::Scalar(0));
-    forEachTakenRun([&](int label, const Run& run) {
-        const Region& region = *regions[static_cast<std::size_t>(label)];
-        std::uint8_t* row =
-            masks[static_cast<std::size_t>(label)].ptr<std::uint8_t>(run.y - region.minY);
+    std::vector<cv::Vec3d> measured;
+    for (const ToothFinding* finding : result_.teeth()) {
+        const ToothResult& t = finding->tooth;
+        measured.emplace_back(t.area, t.majorAxis, t.minorAxis);
+        for (const CanalResult& c : finding->canals)
+            measured.emplace_back(c.area, c.majorAxis, c.minorAxis);
+    }
+    masks.resize(measured.size());
+    forEachTakenRun([&](int label, const Region& region, const Run& run) {
+        cv::Mat& mask = masks[static_cast<std::size_t>(label)];
+        if (mask.empty())
+            mask = cv::Mat(region.maxY - region.minY + 1, region.maxX - region.minX + 1, CV_8UC1,
+                           cv::Scalar(0));
+        std::uint8_t* row = mask.ptr<std::uint8_t>(run.y - region.minY);
         std::fill_n(row + run.xStart - region.minX, run.xEnd - run.xStart + 1, std::uint8_t{255});
     });
-    // Area, major and minor semi-axis of each, as the result gives them.
-    std::vector<cv::Vec3d> measured{
-        {result_.tooth.area, result_.tooth.majorAxis, result_.tooth.minorAxis}};
-    for (const CanalResult& c : result_.canals)
-        measured.emplace_back(c.area, c.majorAxis, c.minorAxis);
     std::vector<RegionShape> shapes;
-    for (std::size_t i = 0; i < regions.size(); ++i)
-        shapes.push_back(shapeOf(masks[i], measured[i][0], measured[i][1], measured[i][2]));
+    for (std::size_t i = 0; i < masks.size(); ++i)
+        shapes.push_back(shapeOf(masks[i], measured[i][0], measured[i][1], measured[i][2],
+                                 settings_.shapeLimits));
     return shapes;
 }
 
 // Inside the tooth's equivalent ellipse scaled by the ellipse radius, about the tooth's centre:
 // u runs across the long axis (against the minor semi-axis), v along it. A zero radius or
 // semi-axis divides by zero, and the infinite or undefined quotient never passes.
-bool ToothAnalysis::acceptsCanal(int cx, int cy) const {
-    const ToothResult& tooth = result_.tooth;
-    const float k = result_.ellipseRadius;
+bool ToothAnalysis::acceptsCanal(const ToothResult& tooth, int cx, int cy) const {
+    const float k = settings_.ellipseRadius();
     const float a = static_cast<float>(tooth.angle * kPi / 180);
     const float dx = static_cast<float>(cx - tooth.centerX);
     const float dy = static_cast<float>(cy - tooth.centerY);

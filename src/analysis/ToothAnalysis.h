@@ -1,17 +1,20 @@
 #pragma once
 
-// The analysis of one frame: the tooth as the largest region of enamel-coloured pixels inside
-// the search window, its measurement, the root canals as the regions of its bounding box close
-// in colour to the darkest pixel there, accepted when larger than 50 pixels and centred inside
-// the tooth's equivalent ellipse scaled by the ellipse radius, and the tooth type.
+// The analysis of one frame: the teeth as regions of enamel-coloured pixels inside the search
+// window (the largest, or every one of at least the minimum tooth area), their measurement,
+// and per tooth the root canals as the regions of its bounding box close in colour to the
+// darkest pixel there, accepted when larger than the minimum canal area and centred inside the
+// tooth's equivalent ellipse scaled by the ellipse radius, and the tooth type.
 //
 // Results stay until the next calculation. A calculation that finds no canal leaves
 // hasResults() false; the tooth record then holds this frame's tooth if one was measured,
 // else an earlier one.
 
+#include <memory>
 #include <opencv2/core.hpp>
 #include <vector>
 
+#include "analysis/AnalysisSettings.h"
 #include "analysis/FrameResult.h"
 #include "analysis/RegionShape.h"
 #include "analysis/Regions.h"
@@ -23,19 +26,19 @@ namespace quendra {
 
 class ToothAnalysis {
 public:
-    static constexpr float kMinCanalArea = 50.0f;  // canals must be strictly larger
+    ToothAnalysis();
+    ~ToothAnalysis();
 
-    // Colour distance (B,G,R Euclidean) below which a pixel of the tooth's box is a canal
-    // candidate.
-    void setThreshold(int t) { threshold_ = t; }
-    int getThreshold() const { return threshold_; }
-    // Width in pixels of the frame margin the enamel search ignores; any value, the window is
-    // clamped to the frame.
-    void setBorder(int value) { result_.border = value; }
-    int getBorder() const { return result_.border; }
-    // Scale of the canal acceptance ellipse; the slider's r / 10 in double, stored as float.
-    void setEllipseRadius(int r) { result_.ellipseRadius = static_cast<float>(r / 10.0); }
-    float getEllipseRadius() const { return result_.ellipseRadius; }
+    void setSettings(const AnalysisSettings& settings) { settings_ = settings; }
+    const AnalysisSettings& settings() const { return settings_; }
+    // The settings the window's panel changes one at a time (AnalysisSettings.h).
+    void setThreshold(int t) { settings_.threshold = t; }
+    int getThreshold() const { return settings_.threshold; }
+    void setBorder(int value) { settings_.border = value; }
+    int getBorder() const { return settings_.border; }
+    // The slider's r, the acceptance ellipse's scale in tenths.
+    void setEllipseRadius(int r) { settings_.filter = r; }
+    float getEllipseRadius() const { return settings_.ellipseRadius(); }
 
     // Analyses `frame` (CV_8UC3, B,G,R) with the classifier, through this analysis' own class
     // cache. The masks follow the frame size: made on the first frame and again whenever the
@@ -53,14 +56,16 @@ public:
     const std::vector<CanalResult>& getCanals() const { return result_.canals; }
     ToothResult getToothResult() const { return result_.tooth; }
 
-    // The last calculation's tooth (label 1) and accepted canals (labels 2, 3, ... in the
-    // canals' order) painted into `labels`, made CV_16UC1 of the frame's size, 0 elsewhere.
-    // A canal's pixels are never enamel pixels unless the canal threshold is very large; where
-    // they are, the canal's label wins.
+    // The last calculation's teeth and accepted canals painted into `labels`, made CV_16UC1 of
+    // the frame's size, 0 elsewhere: 1 the first tooth, 2, 3, ... its canals, then the next
+    // tooth and its canals, and so on (the order of FrameResult::teeth()). A canal's pixels are
+    // never enamel pixels unless the canal threshold is very large; where they are, the canal's
+    // label wins.
     void paintLabels(cv::Mat& labels) const;
 
-    // Shape measures of the last calculation's tooth and accepted canals, in that order;
-    // nothing when no tooth was found. A contour trace per region: asked only by who needs it.
+    // Shape measures of the last calculation's teeth and accepted canals, in the order of the
+    // labels; nothing when no tooth was found. A contour trace per region: asked only by who
+    // needs it.
     std::vector<RegionShape> measureShapes() const;
 
     // The search window of the last calculation, clamped to the frame (half-open).
@@ -69,31 +74,29 @@ public:
     ClassCache& classCache() { return cache_; }
 
 private:
-    bool acceptsCanal(int cx, int cy) const;
-
-    // The runs of the last calculation and which of their regions were taken: the tooth's and
-    // the accepted canals'. Valid until the next calculation.
-    struct Taken {
-        const Run* runs = nullptr;
-        int runCount = 0;
-        std::vector<int> regions;
-    };
-    // Calls `paint(region, run)` for every run of every taken region; regions count from 0,
-    // the tooth first.
+    struct CanalSearch;
+    // Measures tooth region `toothIndex` into `finding` and searches its canals with `search`.
+    void analyseTooth(const cv::Mat& frame, int toothIndex, ToothFinding& finding,
+                      CanalSearch& search);
+    bool acceptsCanal(const ToothResult& tooth, int cx, int cy) const;
+    // Calls `paint(label, region, run)` for every run of every taken region, in label order
+    // from 0.
     template <typename Paint>
     void forEachTakenRun(Paint paint) const;
 
-    int threshold_ = 70;
+    AnalysisSettings settings_;
 
     ClassCache cache_;
     cv::Mat toothMask_;
     std::vector<Region> toothRegions_;
     RunEncoder toothRunEncoder_;
+    const Run* toothRuns_ = nullptr;
+    int toothRunCount_ = 0;
     cv::Mat canalMask_;
-    std::vector<Region> canalRegions_;
-    RunEncoder canalRunEncoder_;
-    Taken toothTaken_;
-    Taken canalsTaken_;
+    // One per analysed tooth of the last calculation (kept from frame to frame for their
+    // storage; only the first `searchesUsed_` are valid).
+    std::vector<std::unique_ptr<CanalSearch>> searches_;
+    std::size_t searchesUsed_ = 0;
 
     FrameResult result_;
 };

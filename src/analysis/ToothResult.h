@@ -2,7 +2,9 @@
 
 // Result records of the analysis of one frame. Areas in pixels; centres are frame pixel
 // coordinates (x column rightwards, y row downwards) of the centre of mass truncated toward
-// zero; angles and semi-axes as RegionMeasure.h defines them.
+// zero, as the recognition-data text and the acceptance test take them; meanX and meanY are
+// the centre of mass itself, in full precision (pixel centres at integer coordinates); angles
+// and semi-axes as RegionMeasure.h defines them.
 
 namespace quendra {
 
@@ -22,6 +24,8 @@ struct CanalResult {
     float angle;      // degrees in [-90, 90], 0 = long axis vertical
     float majorAxis;  // semi-axis, pixels
     float minorAxis;  // semi-axis, pixels
+    double meanX = 0;
+    double meanY = 0;
 };
 
 struct ToothResult {
@@ -32,6 +36,8 @@ struct ToothResult {
     float majorAxis;
     float minorAxis;
     int toothType;  // a ToothType
+    double meanX = 0;
+    double meanY = 0;
 };
 
 }  // namespace quendra

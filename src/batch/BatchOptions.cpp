@@ -76,7 +76,41 @@ std::string unknownOption(CLI::App& app, const std::vector<std::string>& args) {
     return {};
 }
 
+// A whole number in [lo, hi] or "auto".
+CLI::Validator numberOrAuto(int lo, int hi) {
+    return CLI::Validator(
+        [lo, hi](std::string& text) -> std::string {
+            int value = 0;
+            if (text == "auto" ||
+                (CLI::detail::lexical_cast(text, value) && value >= lo && value <= hi))
+                return {};
+            return "Value " + text + " is neither auto nor a whole number in [" +
+                   std::to_string(lo) + " - " + std::to_string(hi) + "]";
+        },
+        "");
+}
+
 }  // namespace
+
+std::string shapeLimitsText(const ShapeLimits& limits) {
+    std::ostringstream text;
+    text << limits.round << "," << limits.oval << "," << limits.longOval;
+    return text.str();
+}
+
+bool parseShapeLimits(const std::string& text, ShapeLimits& limits) {
+    std::istringstream in(text);
+    ShapeLimits read;
+    char comma1 = 0, comma2 = 0;
+    if (!(in >> read.round >> comma1 >> read.oval >> comma2 >> read.longOval) || comma1 != ',' ||
+        comma2 != ',' || !in.eof())
+        return false;
+    if (!(read.round >= 1 && read.round <= read.oval && read.oval <= read.longOval &&
+          std::isfinite(read.longOval)))
+        return false;
+    limits = read;
+    return true;
+}
 
 bool sensibleScale(double pxPerMm) {
     return std::isfinite(pxPerMm) && pxPerMm >= kMinPxPerMm && pxPerMm <= kMaxPxPerMm;
@@ -91,17 +125,60 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     app.add_option("--classes", o.classes, "colour-class file (*.dat) saved by the window")
         ->required()
         ->type_name("FILE");
-    app.add_option("--threshold", o.threshold, "colour distance of the canal search")
-        ->check(CLI::Range(0, 255))
+    AnalysisSettings& a = o.analysis;
+    std::string threshold = std::to_string(a.threshold);
+    app.add_option("--threshold", threshold,
+                   "colour distance of the canal search, or auto: per tooth, the distance that "
+                   "best separates canal and tooth colours")
+        ->check(numberOrAuto(0, 255))
+        ->type_name("N|auto")
         ->capture_default_str();
-    app.add_option("--border", o.border, "ignored outer border in pixels")
+    app.add_option("--border", a.border, "ignored outer border in pixels")
         ->check(CLI::Range(0, 100000))
         ->capture_default_str();
-    app.add_option("--filter", o.filter, "acceptance ellipse scale in tenths")
+    app.add_option("--filter", a.filter, "acceptance ellipse scale in tenths")
         ->check(CLI::Range(0, 10))
         ->capture_default_str();
-    app.add_option("--class-threshold", o.classThreshold, "class threshold of the colour classes")
-        ->check(CLI::Range(1, 10))
+    std::string classThreshold = std::to_string(a.classThreshold);
+    app.add_option("--class-threshold", classThreshold,
+                   "class threshold of the colour classes, or auto: from the spacing of the "
+                   "trained colours (grey pictures)")
+        ->check(numberOrAuto(1, 10))
+        ->type_name("N|auto")
+        ->capture_default_str();
+    app.add_option("--min-canal-area", a.minCanalArea, "canals must have more pixels")
+        ->check(CLI::Range(0.0, 1e12))
+        ->type_name("PX")
+        ->capture_default_str();
+    app.add_option("--min-canal-mm2", o.minCanalMm2,
+                   "canals must be larger, in mm², for the inputs with a scale")
+        ->check(CLI::Range(0.0, 1e12))
+        ->type_name("MM2");
+    const std::vector<std::string> teethNames(std::begin(kTeethNames), std::end(kTeethNames));
+    std::string teeth = kTeethNames[static_cast<int>(a.teeth)];
+    app.add_option("--teeth", teeth,
+                   "largest: the largest tooth region is the tooth; all: every tooth region of "
+                   "--min-tooth-area pixels is a tooth (the roots of a section)")
+        ->transform(CLI::IsMember(teethNames, CLI::ignore_case).description(""))
+        ->type_name("largest|all")
+        ->capture_default_str();
+    app.add_option("--min-tooth-area", a.minToothArea,
+                   "with --teeth all, smaller tooth regions are no teeth")
+        ->check(CLI::Range(0.0, 1e12))
+        ->type_name("PX")
+        ->capture_default_str();
+    std::string shapeLimits = shapeLimitsText(a.shapeLimits);
+    app.add_option("--shape-limits", shapeLimits,
+                   "caliper ratios up to which a canal is round, oval, long oval (above: flat)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                ShapeLimits limits;
+                return parseShapeLimits(text, limits)
+                           ? ""
+                           : "Value " + text + " is not R,O,L with 1 <= R <= O <= L";
+            },
+            "R,O,L"))
+        ->type_name("R,O,L")
         ->capture_default_str();
     app.add_option("--every", o.every, "analyse every N-th video frame")
         ->check(CLI::Range(1, 1000000))
@@ -184,6 +261,13 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     if (!shard.empty()) parseShard(shard, o.shard, o.shards);
     o.report = report == "html";
     o.commandLine = args;
+    o.analysis.autoThreshold = threshold == "auto";
+    if (!o.analysis.autoThreshold) o.analysis.threshold = std::stoi(threshold);
+    o.analysis.autoClassThreshold = classThreshold == "auto";
+    if (!o.analysis.autoClassThreshold) o.analysis.classThreshold = std::stoi(classThreshold);
+    o.analysis.teeth = static_cast<TeethChoice>(
+        std::find(teethNames.begin(), teethNames.end(), teeth) - teethNames.begin());
+    parseShapeLimits(shapeLimits, o.analysis.shapeLimits);
     return {o, 0, {}};
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/AnalysisSettings.h"
+
 namespace quendra {
 
 // What is drawn for the operator to look at: by default a JPEG picture per picture and one
@@ -14,17 +16,15 @@ inline constexpr const char* kOverlaysNames[] = {"video", "png", "none"};
 
 // The command line of quendra-batch.
 struct BatchOptions {
-    std::string classes;            // colour-class file, required
-    int threshold = 70;             // canal colour distance
-    int border = 20;                // ignored outer border, pixels
-    int filter = 8;                 // acceptance-ellipse scale in tenths (0..10)
-    int classThreshold = 5;         // class threshold of the colour classification (1..10)
-    int every = 1;                  // analyse every n-th video frame
-    int jobs = 0;                   // frames analysed at once; 0 = one per core
-    std::optional<double> pxPerMm;  // scale of every input without one of its own
-    std::string scale;              // CSV of file,px_per_mm: a scale per input
-    std::string out = ".";          // folder of the outputs, the table and the run record
-    std::string csv;                // table; empty = results.csv in `out`
+    std::string classes;                // colour-class file, required
+    AnalysisSettings analysis;          // every setting of the analysis, as the window has them
+    std::optional<double> minCanalMm2;  // with a scale, the canal minimum of that input in mm²
+    int every = 1;                      // analyse every n-th video frame
+    int jobs = 0;                       // frames analysed at once; 0 = one per core
+    std::optional<double> pxPerMm;      // scale of every input without one of its own
+    std::string scale;                  // CSV of file,px_per_mm: a scale per input
+    std::string out = ".";              // folder of the outputs, the table and the run record
+    std::string csv;                    // table; empty = results.csv in `out`
     Overlays overlays = Overlays::Video;
     bool texts = false;      // recognition data also for every analysed video frame
     bool masks = false;      // a 16-bit label picture per picture and analysed frame
@@ -57,6 +57,11 @@ struct ParsedCommandLine {
 
 // Parses argv[1..].
 ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args);
+
+// The shape limits as the command line and the run record write them, "1.3,2,4"; and read
+// back (false, `limits` unchanged, unless 1 <= round <= oval <= long oval).
+std::string shapeLimitsText(const ShapeLimits& limits);
+bool parseShapeLimits(const std::string& text, ShapeLimits& limits);
 
 // Whether a scale (pixels per millimetre) is one the batch analyser takes.
 bool sensibleScale(double pxPerMm);

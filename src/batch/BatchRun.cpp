@@ -190,6 +190,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     recordPath = files.record;
     earlier = named;
     outcome.started = utcTimeNow();
+    outcome.classThreshold = classifier.threshold;
     outcome.itemsDone = resumeAt.itemsDone;
     outcome.framesDone = resumeAt.framesDone;
     outcome.problems = earlier;
@@ -300,7 +301,8 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
 
     ColorClassifier classifier;
     const ClassFileRead classRead =
-        loadColorClassifier(options.classes, options.classThreshold, classifier);
+        loadColorClassifier(options.classes, options.analysis.classThreshold, classifier,
+                            options.analysis.autoClassThreshold);
     if (classRead.status != ClassFileStatus::Ok)
         return refuse(options.classes + ": " + describe(classRead));
 

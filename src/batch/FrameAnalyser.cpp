@@ -55,9 +55,7 @@ FrameAnalyser::FrameAnalyser(const BatchOptions& o, const ColorClassifier& c, Th
 
 void FrameAnalyser::setUp() {
     analysis.emplace();
-    analysis->setThreshold(options.threshold);
-    analysis->setBorder(options.border);
-    analysis->setEllipseRadius(options.filter);
+    analysis->setSettings(options.analysis);
     labels.release();
 }
 
@@ -98,6 +96,11 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
 
 void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
                                  UnitResult& result) {
+    // A canal minimum in mm² holds for the inputs with a scale; the others keep the pixels.
+    AnalysisSettings settings = options.analysis;
+    if (options.minCanalMm2 && item.pxPerMm)
+        settings.minCanalArea = *options.minCanalMm2 * *item.pxPerMm * *item.pxPerMm;
+    analysis->setSettings(settings);
     const FrameResult& frameResult = analysis->calculate(picture, classifier);
     const bool video = frame >= 0;
     if (!replay) {
@@ -110,11 +113,15 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
             if (!saveRecognitionData(text.string(), frameResult, Durability::Deferred))
                 result.problems.push_back(text.string() + ": cannot be written");
         }
-        if (options.masks && frameResult.canals.size() + 1 > kMaxLabel) {
+        std::size_t labelCount = 0;  // the teeth and their canals
+        for (const ToothFinding* tooth : frameResult.teeth())
+            labelCount += 1 + tooth->canals.size();
+        if (options.masks && labelCount > kMaxLabel) {
             result.problems.push_back(outputPath(item, Output::Labels, frame).string() + ": " +
-                                      std::to_string(frameResult.canals.size()) +
-                                      " canals do not fit a 16-bit label picture (at most " +
-                                      std::to_string(kMaxLabel - 1) + "); none is written");
+                                      std::to_string(labelCount) +
+                                      " teeth and canals do not fit a 16-bit label picture (at "
+                                      "most " +
+                                      std::to_string(kMaxLabel) + "); none is written");
         } else if (options.masks) {
             analysis->paintLabels(labels);
             save(item, Output::Labels, frame, labels, result);

@@ -16,10 +16,16 @@ using Json = nlohmann::ordered_json;
 
 // Everything that decides the table's rows and the outputs, by the names of the command line.
 Json settingsOf(const BatchOptions& o) {
-    return {{"threshold", o.threshold},
-            {"border", o.border},
-            {"filter", o.filter},
-            {"class-threshold", o.classThreshold},
+    const AnalysisSettings& a = o.analysis;
+    return {{"threshold", a.autoThreshold ? Json("auto") : Json(a.threshold)},
+            {"border", a.border},
+            {"filter", a.filter},
+            {"class-threshold", a.autoClassThreshold ? Json("auto") : Json(a.classThreshold)},
+            {"min-canal-area", a.minCanalArea},
+            {"min-canal-mm2", o.minCanalMm2 ? Json(*o.minCanalMm2) : Json(nullptr)},
+            {"teeth", kTeethNames[static_cast<int>(a.teeth)]},
+            {"min-tooth-area", a.minToothArea},
+            {"shape-limits", shapeLimitsText(a.shapeLimits)},
             {"every", o.every},
             {"px-per-mm", o.pxPerMm ? Json(*o.pxPerMm) : Json(nullptr)},
             {"overlays", kOverlaysNames[static_cast<int>(o.overlays)]},
@@ -100,6 +106,7 @@ std::string runRecordText(const std::string& start, const RunOutcome& outcome) {
     for (const std::string& p : outcome.problems) problems.push_back(utf8Text(p));
     const Json now = {
         {"status", outcome.status},
+        {"class_threshold_used", outcome.classThreshold},
         {"started", outcome.started},
         {"ended", outcome.ended.empty() ? Json(nullptr) : Json(outcome.ended)},
         {"items_done", outcome.itemsDone},

@@ -32,6 +32,7 @@ struct RunOutcome {
     std::vector<std::string> problems;
     int exitStatus = -1;         // not yet known while running
     std::string started, ended;  // UTC, ISO 8601 ("2026-12-07T21:03:04Z"); ended once it has
+    int classThreshold = 0;      // the class threshold the colour classes were used with
 };
 
 // The time now as RunOutcome holds it.

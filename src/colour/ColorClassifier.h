@@ -9,22 +9,27 @@
 #include <string>
 #include <vector>
 
+#include "colour/ClassThreshold.h"
 #include "colour/KDTree.h"
 #include "io/ColorClassFile.h"
 
 namespace quendra {
 
 struct ColorClassifier {
-    std::shared_ptr<const KDTree> tree;  // never null in a loaded classifier
-    int threshold = 5;                   // class threshold, 1..10 from the window's slider
+    std::shared_ptr<const KDTree> tree;      // never null in a loaded classifier
+    int threshold = kDefaultClassThreshold;  // class threshold, 1..10 from the window's slider,
+                                             // or the automatic one
 };
 
-// The classifier of these samples: a tree over B, G, R voting among 13 neighbours.
-ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold);
+// The classifier of these samples: a tree over B, G, R voting among 13 neighbours, with
+// `threshold`, or with `automaticThreshold` the one that follows from the samples
+// (ClassThreshold.h).
+ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold,
+                             bool automaticThreshold = false);
 
 // Reads a colour-class file and builds its classifier into `classifier`; on failure
 // `classifier` is left as it was.
 ClassFileRead loadColorClassifier(const std::string& path, int threshold,
-                                  ColorClassifier& classifier);
+                                  ColorClassifier& classifier, bool automaticThreshold = false);
 
 }  // namespace quendra

@@ -7,6 +7,13 @@
 
 CalculationModel::CalculationModel() = default;
 
+template <typename Change>
+void CalculationModel::changeSettings(Change change) {
+    quendra::AnalysisSettings settings = analysis.settings();
+    change(settings);
+    analysis.setSettings(settings);
+}
+
 // The source goes first so that nothing it still sends reaches a half-destroyed model.
 CalculationModel::~CalculationModel() {
     frameModel.reset();
@@ -68,7 +75,9 @@ void CalculationModel::setBorder(int value) {
 
 quendra::ClassFileRead CalculationModel::loadClasses(std::string path) {
     quendra::ColorClassifier loaded;
-    const quendra::ClassFileRead read = quendra::loadColorClassifier(path, lutThreshold, loaded);
+    const quendra::AnalysisSettings& settings = analysis.settings();
+    const quendra::ClassFileRead read = quendra::loadColorClassifier(
+        path, settings.classThreshold, loaded, settings.autoClassThreshold);
     if (read.status != quendra::ClassFileStatus::Ok) return read;
     forgetClasses();
     classifier = std::move(loaded);
@@ -83,8 +92,40 @@ void CalculationModel::switchColorClass(int value) {
 // Colours already classified keep their class; only colours met from now on see the new
 // threshold.
 void CalculationModel::setLutThreshold(int t) {
-    lutThreshold = t;
-    if (classifier) classifier->threshold = t;
+    changeSettings([t](quendra::AnalysisSettings& s) { s.classThreshold = t; });
+    if (classifier && !isAutoLutThreshold()) classifier->threshold = t;
+    refresh();
+}
+
+// Loaded classes are classified anew under the other threshold.
+void CalculationModel::setAutoLutThreshold(bool on) {
+    changeSettings([on](quendra::AnalysisSettings& s) { s.autoClassThreshold = on; });
+    if (classifier) {
+        const auto nodes = classifier->tree->nodes();
+        classifier = quendra::classifierOf({nodes.begin(), nodes.end()}, getLutThreshold(), on);
+        analysis.forgetClassifications();
+    }
+    refresh();
+}
+
+int CalculationModel::usedLutThreshold() const {
+    return classifier ? classifier->threshold : getLutThreshold();
+}
+
+void CalculationModel::setAutoThreshold(bool on) {
+    changeSettings([on](quendra::AnalysisSettings& s) { s.autoThreshold = on; });
+    refresh();
+}
+
+void CalculationModel::setMinCanalArea(int pixels) {
+    changeSettings([pixels](quendra::AnalysisSettings& s) { s.minCanalArea = pixels; });
+    refresh();
+}
+
+void CalculationModel::setAllTeeth(bool on) {
+    changeSettings([on](quendra::AnalysisSettings& s) {
+        s.teeth = on ? quendra::TeethChoice::All : quendra::TeethChoice::Largest;
+    });
     refresh();
 }
 
@@ -106,7 +147,11 @@ quendra::ClassFileStatus CalculationModel::saveClasses(std::string path) {
 
 void CalculationModel::previewLUT() {
     if (image.empty()) return;
-    previewImage = training.paintPreview(image, lutThreshold);
+    const int threshold =
+        isAutoLutThreshold()
+            ? quendra::automaticClassThreshold(training.samples(), quendra::KDTree::kMaxNeighbours)
+            : getLutThreshold();
+    previewImage = training.paintPreview(image, threshold);
     previewing = true;
     refresh();
     previewing = false;

@@ -46,7 +46,14 @@ public:
     int getThreshold() const { return analysis.getThreshold(); }
     int getBorder() const { return analysis.getBorder(); }
     float getEllipseRadius() const { return analysis.getEllipseRadius(); }
-    int getLutThreshold() const { return lutThreshold; }
+    int getLutThreshold() const { return analysis.settings().classThreshold; }
+    bool isAutoLutThreshold() const { return analysis.settings().autoClassThreshold; }
+    bool isAutoThreshold() const { return analysis.settings().autoThreshold; }
+    int getMinCanalArea() const { return static_cast<int>(analysis.settings().minCanalArea); }
+    bool isAllTeeth() const { return analysis.settings().teeth == quendra::TeethChoice::All; }
+    // The class threshold the loaded classes classify with (the automatic one when chosen);
+    // the slider's value without classes.
+    int usedLutThreshold() const;
     bool hasResults() const { return analysis.hasResults(); }
     const std::vector<quendra::CanalResult>& getCanals() const { return analysis.getCanals(); }
     quendra::ToothResult getToothResult() const { return analysis.getToothResult(); }
@@ -79,6 +86,14 @@ public slots:
     quendra::ClassFileRead loadClasses(std::string path);
     void switchColorClass(int value);
     void setLutThreshold(int t);
+    // The class threshold from the loaded classes (applied at once to loaded ones).
+    void setAutoLutThreshold(bool on);
+    // The canal threshold chosen per tooth from its colours.
+    void setAutoThreshold(bool on);
+    // Canals must be larger than this many pixels.
+    void setMinCanalArea(int pixels);
+    // Every tooth region of the minimum tooth area is analysed, not just the largest.
+    void setAllTeeth(bool on);
     void resetClasses();
     quendra::ClassFileStatus saveClasses(std::string path);
     void previewLUT();
@@ -93,13 +108,15 @@ private:
     void forgetClasses();
     // Copies the source's frame; false (and the previous frame kept) when it delivered none.
     bool takeFrame();
+    // Changes the analysis' settings with `change`.
+    template <typename Change>
+    void changeSettings(Change change);
 
     FrameObserver* observer = nullptr;
     std::unique_ptr<FrameModel> frameModel;
     cv::Mat image;
     cv::Size sourceSize;  // of the frame at the last newSource()
     bool configuringMode = false;
-    int lutThreshold = 5;
     quendra::ColorTraining training;
     // Present while colour classes are loaded: the gate of the analysis.
     std::optional<quendra::ColorClassifier> classifier;

@@ -1,6 +1,7 @@
 #include "panels/PickerController.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -17,7 +18,8 @@ PickerController::PickerController()
       previewButton(new QPushButton(QStringLiteral("Vorschau"), this)),
       thresholdLabel(new QLabel(QStringLiteral("Schwellwert:"), this)),
       valueLabel(new QLabel(QStringLiteral("0"), this)),
-      thresholdSlider(new QSlider(Qt::Horizontal, this)) {
+      thresholdSlider(new QSlider(Qt::Horizontal, this)),
+      autoBox(new QCheckBox(QStringLiteral("automatisch"), this)) {
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     classGroup->addButton(enamelButton, 1);
     classGroup->addButton(gumButton, 2);
@@ -29,6 +31,11 @@ PickerController::PickerController()
     layout->addWidget(thresholdLabel, 1, 0);
     layout->addWidget(thresholdSlider, 1, 1, 1, 2);
     layout->addWidget(valueLabel, 1, 3);
+    layout->addWidget(autoBox, 1, 4);
+    autoBox->setToolTip(QStringLiteral(
+        "Farbklassen-Schwellwert aus dem Abstand der aufgenommenen Farben wählen, damit auch "
+        "graue Bilder (Mikro-CT, DVT) wie farbige erkannt werden."));
+    connect(autoBox, &QCheckBox::toggled, thresholdSlider, &QSlider::setDisabled);
     // Named like the canal threshold of the threshold panel: the tool tip tells them apart.
     const QString tip = QStringLiteral(
         "Farbklassen-Schwellwert (1 bis 10): wie nah eine Farbe, in jedem Farbkanal, an den "
@@ -44,6 +51,8 @@ void PickerController::connectModel(CalculationModel* model) {
     connect(previewButton, &QPushButton::clicked, model, &CalculationModel::previewLUT);
     thresholdSlider->setValue(model->getLutThreshold());
     connect(thresholdSlider, &QSlider::valueChanged, model, &CalculationModel::setLutThreshold);
+    autoBox->setChecked(model->isAutoLutThreshold());
+    connect(autoBox, &QCheckBox::toggled, model, &CalculationModel::setAutoLutThreshold);
 }
 
 void PickerController::updateLabel(int value) {

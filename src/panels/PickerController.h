@@ -4,6 +4,7 @@
 
 class CalculationModel;
 class QButtonGroup;
+class QCheckBox;
 class QGridLayout;
 class QLabel;
 class QPushButton;
@@ -12,7 +13,7 @@ class QSlider;
 
 // Colour-class training in the configuration mode: the class given to picked colours
 // ("Zahnschmelz" 1, "Zahnfleisch" 2), the preview ("Vorschau") and the class threshold
-// ("Schwellwert:", 1..10).
+// ("Schwellwert:", 1..10, or "automatisch" from the loaded classes).
 class PickerController : public QWidget {
     Q_OBJECT
 public:
@@ -32,4 +33,5 @@ private:
     QLabel* thresholdLabel;
     QLabel* valueLabel;
     QSlider* thresholdSlider;
+    QCheckBox* autoBox;
 };

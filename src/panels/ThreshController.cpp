@@ -1,8 +1,10 @@
 #include "panels/ThreshController.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QSlider>
+#include <QSpinBox>
 
 #include "model/CalculationModel.h"
 
@@ -24,7 +26,13 @@ ThreshController::ThreshController()
       borderValueLabel(new QLabel(QStringLiteral("0px"), this)),
       radiusSlider(horizontalSlider(0, 10, this)),
       radiusLabel(new QLabel(QStringLiteral("Filterradius:"), this)),
-      radiusValueLabel(new QLabel(QStringLiteral("0%"), this)) {
+      radiusValueLabel(new QLabel(QStringLiteral("0%"), this)),
+      autoThresholdBox(new QCheckBox(QStringLiteral("automatisch"), this)),
+      minCanalLabel(new QLabel(QStringLiteral("Kanal-Mindestgröße:"), this)),
+      minCanalBox(new QSpinBox(this)),
+      allTeethBox(new QCheckBox(QStringLiteral("alle Zähne"), this)) {
+    minCanalBox->setRange(0, 1000000);
+    minCanalBox->setSuffix(QStringLiteral(" px"));
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     layout->addWidget(thresholdLabel, 0, 0);
     layout->addWidget(thresholdSlider, 0, 1);
@@ -35,6 +43,21 @@ ThreshController::ThreshController()
     layout->addWidget(radiusLabel, 2, 0);
     layout->addWidget(radiusSlider, 2, 1);
     layout->addWidget(radiusValueLabel, 2, 2);
+    layout->addWidget(autoThresholdBox, 0, 3);
+    layout->addWidget(minCanalLabel, 3, 0);
+    layout->addWidget(minCanalBox, 3, 1);
+    layout->addWidget(allTeethBox, 3, 2, 1, 2);
+    autoThresholdBox->setToolTip(
+        QStringLiteral("Kanal-Schwellwert für jeden Zahn aus seinen eigenen Farben wählen: die "
+                       "Grenze, die Kanal- und Zahnfarben am besten trennt."));
+    minCanalBox->setToolTip(QStringLiteral(
+        "Ein Wurzelkanal muss mehr Bildpunkte haben; kleiner für Schnitte geringer Auflösung."));
+    minCanalLabel->setToolTip(minCanalBox->toolTip());
+    allTeethBox->setToolTip(
+        QStringLiteral("Jede Zahnfläche ab 1000 Bildpunkten als eigenen Zahn (Wurzel) "
+                       "untersuchen, nicht nur die größte."));
+    // The slider says nothing while the threshold is chosen per tooth.
+    connect(autoThresholdBox, &QCheckBox::toggled, thresholdSlider, &QSlider::setDisabled);
     // Three sliders, one of them named like the picker's: each row says what it sets.
     const auto explain = [](QLabel* label, QSlider* slider, const QString& tip) {
         label->setToolTip(tip);
@@ -62,6 +85,12 @@ void ThreshController::setModel(CalculationModel* model) {
     connect(borderSlider, &QSlider::valueChanged, model, &CalculationModel::setBorder);
     radiusSlider->setValue(static_cast<int>(model->getEllipseRadius() * 10.0));
     connect(radiusSlider, &QSlider::valueChanged, model, &CalculationModel::setEllipseRadius);
+    autoThresholdBox->setChecked(model->isAutoThreshold());
+    connect(autoThresholdBox, &QCheckBox::toggled, model, &CalculationModel::setAutoThreshold);
+    minCanalBox->setValue(model->getMinCanalArea());
+    connect(minCanalBox, &QSpinBox::valueChanged, model, &CalculationModel::setMinCanalArea);
+    allTeethBox->setChecked(model->isAllTeeth());
+    connect(allTeethBox, &QCheckBox::toggled, model, &CalculationModel::setAllTeeth);
 }
 
 void ThreshController::updateThresLabel(int value) {

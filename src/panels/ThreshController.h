@@ -4,12 +4,15 @@
 
 class CalculationModel;
 class QGridLayout;
+class QCheckBox;
 class QLabel;
 class QSlider;
+class QSpinBox;
 
-// The three analysis settings: canal colour threshold ("Schwellwert:", 0..255), ignored outer
-// border ("Aussengrenze:", 0..50 px) and acceptance-ellipse scale ("Filterradius:", 0..10,
-// shown as 0 % .. 100 %).
+// The analysis settings: canal colour threshold ("Schwellwert:", 0..255, or "automatisch" per
+// tooth), ignored outer border ("Aussengrenze:", 0..50 px), acceptance-ellipse scale
+// ("Filterradius:", 0..10, shown as 0 % .. 100 %), the canal minimum ("Kanal-Mindestgröße:",
+// pixels) and whether every tooth region is analysed ("alle Zähne").
 class ThreshController : public QWidget {
     Q_OBJECT
 public:
@@ -34,4 +37,8 @@ private:
     QSlider* radiusSlider;
     QLabel* radiusLabel;
     QLabel* radiusValueLabel;
+    QCheckBox* autoThresholdBox;
+    QLabel* minCanalLabel;
+    QSpinBox* minCanalBox;
+    QCheckBox* allTeethBox;
 };

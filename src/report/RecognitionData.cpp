@@ -1,6 +1,7 @@
 #include "report/RecognitionData.h"
 
 #include <locale>
+#include <optional>
 #include <sstream>
 
 #include "io/FileWriting.h"
@@ -17,17 +18,17 @@ float angleToWrite(float angle) {
     return angle == 0 ? 0.0f : angle;
 }
 
-}  // namespace
-
-void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
-                          std::span<const CanalResult> canals) {
+// One tooth's block under `heading`; the canal threshold only when it was chosen per tooth.
+void writeTooth(std::ostream& out, const std::string& heading, const ToothResult& tooth,
+                std::span<const CanalResult> canals, std::optional<int> canalThreshold) {
     const std::locale previous = out.imbue(std::locale::classic());
-    out << "Zahn\n\n"
+    out << heading << "\n\n"
         << "Typ: " << toothTypeText(tooth.toothType) << "\n"
         << "Groesse: " << tooth.area << "\n"
         << "x: " << tooth.centerX << "px, y: " << tooth.centerY << "px\n"
-        << "Winkel der langen Hauptachse: " << angleToWrite(tooth.angle) << kDegree << "\n\n\n"
-        << "Kanaele\n\n";
+        << "Winkel der langen Hauptachse: " << angleToWrite(tooth.angle) << kDegree << "\n";
+    if (canalThreshold) out << "Schwellwert (automatisch): " << *canalThreshold << "\n";
+    out << "\n\nKanaele\n\n";
     int number = 1;
     for (const CanalResult& c : canals) {
         out << "Kanal " << number++ << "\n"
@@ -38,10 +39,29 @@ void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
     out.imbue(previous);
 }
 
+}  // namespace
+
+void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
+                          std::span<const CanalResult> canals) {
+    writeTooth(out, "Zahn", tooth, canals, std::nullopt);
+}
+
+void writeRecognitionData(std::ostream& out, const FrameResult& result) {
+    if (!result.hasResults) return;
+    const std::vector<const ToothFinding*> teeth = result.teeth();
+    for (std::size_t i = 0; i < teeth.size(); ++i) {
+        const ToothFinding& t = *teeth[i];
+        if (t.canals.empty()) continue;
+        const std::string heading = teeth.size() == 1 ? "Zahn" : "Zahn " + std::to_string(i + 1);
+        writeTooth(out, heading, t.tooth, t.canals,
+                   result.settings.autoThreshold ? std::optional(t.canalThreshold) : std::nullopt);
+    }
+}
+
 bool saveRecognitionData(const std::string& path, const FrameResult& result,
                          Durability durability) {
     std::ostringstream text;
-    if (result.hasResults) writeRecognitionData(text, result.tooth, result.canals);
+    writeRecognitionData(text, result);
     const std::string bytes = text.str();
     return writeFileReplacing(path, bytes, durability);
 }

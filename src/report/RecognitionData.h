@@ -9,6 +9,9 @@
 //   "Kanal <i>\n" "Groesse: <area>px\n" "x: <x>px, y: <y>px\n"
 //   "Winkel der langen Hauptachse: <angle>°\n\n"
 // The degree sign is the single byte 0xB0 (Windows-1252). Without results the text is empty.
+// With a canal threshold chosen per tooth, "Schwellwert (automatisch): <t>\n" follows the
+// tooth's angle line. With several teeth, every tooth with an accepted canal has a block of its
+// own, headed "Zahn <n>" with n its place among the analysed teeth (the table's tooth number).
 
 #include <ostream>
 #include <span>
@@ -22,6 +25,9 @@ namespace quendra {
 // Writes the tooth block and one block per canal, numbered from 1 in list order.
 void writeRecognitionData(std::ostream& out, const ToothResult& tooth,
                           std::span<const CanalResult> canals);
+
+// Writes every tooth with an accepted canal, as above; nothing without results.
+void writeRecognitionData(std::ostream& out, const FrameResult& result);
 
 // Writes the results (an empty file without results) to the file, replacing an existing one
 // only when all of it was written; false when the file could not be written.

@@ -74,20 +74,23 @@ std::string formatFloat(float value) {
 }
 
 void drawResultOverlay(cv::Mat& picture, const FrameResult& result) {
-    const long long border = result.border;
+    const long long border = result.settings.border;
     cv::rectangle(
         picture, cv::Point(drawnCoordinate(border), drawnCoordinate(border)),
         cv::Point(drawnCoordinate(picture.cols - border), drawnCoordinate(picture.rows - border)),
         kRed, 1, cv::LINE_8, 0);
     if (!result.hasResults) return;
 
-    for (const CanalResult& canal : result.canals) drawCanal(picture, canal);
-    const ToothResult& tooth = result.tooth;
-    const cv::Point centre(tooth.centerX, tooth.centerY);
-    drawText(picture, toothTypeText(tooth.toothType), centre, kWhite);
-    const float k = result.ellipseRadius;
-    drawEllipse(picture, centre, k * tooth.minorAxis, k * tooth.majorAxis, tooth.angle, kGreen);
-    drawEllipse(picture, centre, tooth.minorAxis, tooth.majorAxis, tooth.angle, kWhite);
+    const float k = result.settings.ellipseRadius();
+    for (const ToothFinding* finding : result.teeth()) {
+        if (finding->canals.empty()) continue;
+        for (const CanalResult& canal : finding->canals) drawCanal(picture, canal);
+        const ToothResult& tooth = finding->tooth;
+        const cv::Point centre(tooth.centerX, tooth.centerY);
+        drawText(picture, toothTypeText(tooth.toothType), centre, kWhite);
+        drawEllipse(picture, centre, k * tooth.minorAxis, k * tooth.majorAxis, tooth.angle, kGreen);
+        drawEllipse(picture, centre, tooth.minorAxis, tooth.majorAxis, tooth.angle, kWhite);
+    }
 }
 
 }  // namespace quendra

@@ -30,6 +30,24 @@ TEST(MeasureRegion, HorizontalBarIsMinusNinety) {
     EXPECT_EQ(m.minorAxis, 0.0f);
 }
 
+// A 2 x 31 pixel canal measures the same lying and standing: both axes' variances about the
+// exact centroid, (31² - 1) / 12 along and 1/4 across, as cv::moments gives them.
+TEST(MeasureRegion, ThinBarLyingAndStanding) {
+    for (const cv::Size size : {cv::Size(31, 2), cv::Size(2, 31)}) {
+        SCOPED_TRACE(size);
+        cv::Mat mask(100, 100, CV_8UC1, cv::Scalar(255));
+        mask(cv::Rect({37, 41}, size)).setTo(0);
+        const EllipseMeasure m = measureRegion(onlyRegion(mask));
+        const cv::Moments moments = cv::moments(mask == 0, true);
+        const double across = std::min(moments.mu20, moments.mu02) / moments.m00;
+        const double along = std::max(moments.mu20, moments.mu02) / moments.m00;
+        EXPECT_NEAR(m.minorAxis, 2 * std::sqrt(across), 1e-6);
+        EXPECT_NEAR(m.majorAxis, 2 * std::sqrt(along), 1e-5);
+        EXPECT_NEAR(m.minorAxis, 1.0, 1e-6);
+        EXPECT_NEAR(m.majorAxis, 2 * std::sqrt((31.0 * 31 - 1) / 12), 1e-5);
+    }
+}
+
 TEST(MeasureRegion, RoundingNeverGivesANaNAxis) {
     // A thin diagonal line: the smaller eigenvalue is zero up to rounding.
     cv::Mat mask(400, 400, CV_8UC1, cv::Scalar(255));

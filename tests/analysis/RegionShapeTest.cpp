@@ -31,9 +31,8 @@ double openCvContourLength(const cv::Mat& mask) {
 // Canals of known shape drawn into a painted tooth and measured through the whole analysis:
 // the perimeter equals OpenCV's contour length of the same drawn pixels and lies within 6 % of
 // the drawn ellipse's circumference (the contour runs through the centres of the boundary
-// pixels, half a pixel inside the drawn outline); the aspect ratio is within 6 % of the one of
-// OpenCV's moments (the measurement takes every pixel as a unit interval across x, which widens
-// a thin region a little); the shape class is the one the drawn semi-axes give.
+// pixels, half a pixel inside the drawn outline); the aspect ratio is the one of OpenCV's
+// moments; the shape class is the one the drawn axes' ratio gives.
 TEST(RegionShape, DrawnCanalsAgainstOpenCvAndGeometry) {
     struct Case {
         const char* name;
@@ -43,7 +42,8 @@ TEST(RegionShape, DrawnCanalsAgainstOpenCvAndGeometry) {
     };
     const Case cases[] = {
         {"circle", {14, 14}, 0, "round"},
-        {"ellipse", {9, 24}, 30, "oval"},
+        {"ellipse", {9, 24}, 30, "long oval"},
+        {"slightly oval", {12, 19}, 70, "oval"},
         {"thin flat canal", {4, 30}, -50, "flat"},
     };
     for (const Case& c : cases) {
@@ -63,7 +63,7 @@ TEST(RegionShape, DrawnCanalsAgainstOpenCvAndGeometry) {
         EXPECT_NEAR(s.perimeter, openCvContourLength(canal), 1e-9);
         EXPECT_NEAR(s.perimeter, ellipseCircumference(c.axes.width, c.axes.height),
                     0.06 * s.perimeter);
-        EXPECT_NEAR(s.aspectRatio, openCvAspectRatio(canal), 0.06 * s.aspectRatio);
+        EXPECT_NEAR(s.aspectRatio, openCvAspectRatio(canal), 1e-5 * s.aspectRatio);
         EXPECT_NEAR(s.circularity,
                     4 * CV_PI * cv::countNonZero(canal) / (s.perimeter * s.perimeter), 1e-12);
         EXPECT_STREQ(s.shape, c.shape);
@@ -74,16 +74,60 @@ TEST(RegionShape, DrawnCanalsAgainstOpenCvAndGeometry) {
     }
 }
 
-TEST(RegionShape, ClassLimitsAndDegenerateRegions) {
-    EXPECT_STREQ(shapeClass(1.99), "round");
-    EXPECT_STREQ(shapeClass(2.0), "oval");
-    EXPECT_STREQ(shapeClass(4.0), "oval");
-    EXPECT_STREQ(shapeClass(4.01), "flat");
-    const RegionShape dot = shapeOf(cv::Mat(1, 1, CV_8UC1, cv::Scalar(255)), 1, 0.5, 0);
+// A flattened canal, 8 x 31 pixels, standing and lying in a painted tooth: its calipers
+// measure 8 across and its diagonal along (ratio 4.003), so it is flat, while its equivalent
+// ellipse (ratio 3.9) would call it oval.
+TEST(RegionShape, FlattenedCanalIsFlatByItsCalipers) {
+    for (const cv::Size size : {cv::Size(8, 31), cv::Size(31, 8)}) {
+        SCOPED_TRACE(size);
+        cv::Mat frame(300, 300, CV_8UC3, cv::Scalar(0, 0, 200));
+        cv::circle(frame, {150, 150}, 120, cv::Scalar::all(200), cv::FILLED);
+        frame(cv::Rect({140, 135}, size)).setTo(cv::Scalar::all(10));
+        ToothAnalysis analysis;
+        analysis.classCache()[0xC8C8C8] = ClassEnamel;
+        const FrameResult& result = analysis.calculate(frame, classifierOf({}, 5));
+        ASSERT_EQ(result.canals.size(), 1u);
+        const RegionShape s = analysis.measureShapes().at(1);
+        EXPECT_DOUBLE_EQ(s.feretMin, 8);
+        EXPECT_DOUBLE_EQ(s.feretMax, std::sqrt(8.0 * 8 + 31 * 31));
+        EXPECT_NEAR(s.aspectRatio, std::sqrt((31.0 * 31 - 1) / (8 * 8 - 1)), 1e-5);
+        EXPECT_NEAR(s.equivalentDiameter, std::sqrt(4 * 8 * 31 / CV_PI), 1e-9);
+        EXPECT_DOUBLE_EQ(s.solidity, 1);
+        EXPECT_STREQ(s.shape, "flat");
+    }
+}
+
+// The classes by the caliper ratio, at the default limits and at limits set otherwise.
+TEST(RegionShape, ClassLimits) {
+    const ShapeLimits standard;
+    const ShapeLimits strict{1.1, 1.5, 3};
+    const struct {
+        double ratio;
+        const char* standard;
+        const char* strict;
+    } cases[] = {
+        {1.0, "round", "round"},    {1.3, "round", "oval"},
+        {1.31, "oval", "oval"},     {2.0, "oval", "long oval"},
+        {3.5, "long oval", "flat"}, {4.0, "long oval", "flat"},
+        {4.01, "flat", "flat"},     {NAN, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ratio);
+        EXPECT_STREQ(shapeClass(c.ratio, standard), c.standard);
+        EXPECT_STREQ(shapeClass(c.ratio, strict), c.strict);
+    }
+}
+
+TEST(RegionShape, SinglePixel) {
+    const RegionShape dot = shapeOf(cv::Mat(1, 1, CV_8UC1, cv::Scalar(255)), 1, 0.5, 0, {});
     EXPECT_EQ(dot.perimeter, 0);
     EXPECT_TRUE(std::isnan(dot.circularity));
     EXPECT_TRUE(std::isnan(dot.aspectRatio));
-    EXPECT_STREQ(dot.shape, "");
+    // A unit square: 1 across, √2 corner to corner, its own hull.
+    EXPECT_DOUBLE_EQ(dot.feretMin, 1);
+    EXPECT_DOUBLE_EQ(dot.feretMax, std::sqrt(2.0));
+    EXPECT_DOUBLE_EQ(dot.solidity, 1);
+    EXPECT_STREQ(dot.shape, "oval");
 }
 
 // The label picture holds each taken region with its own label, pixel for pixel: the tooth as

@@ -87,9 +87,8 @@ TEST(LabelRegions, OtherValuesAreBackgroundWithADiagnostic) {
 }
 
 // Area, extent and centroid against OpenCV's own 4-connected labelling (which numbers its
-// regions by their first pixel too; diagonal neighbours stay apart), second moments against
-// cv::moments of each region: OpenCV's central moments treat pixels as points, ours
-// add 1/12 per pixel in x and take y about the truncated mean row.
+// regions by their first pixel too; diagonal neighbours stay apart), centroid and central
+// second moments against cv::moments of each region, within 1e-6 relative.
 void expectAgreesWithOpenCV(const cv::Mat& mask) {
     Labelled l(mask);
     cv::Mat labels, stats, centroids;
@@ -104,18 +103,17 @@ void expectAgreesWithOpenCV(const cv::Mat& mask) {
         EXPECT_EQ(r.minY, stats.at<int>(i, cv::CC_STAT_TOP));
         EXPECT_EQ(r.maxX - r.minX + 1, stats.at<int>(i, cv::CC_STAT_WIDTH));
         EXPECT_EQ(r.maxY - r.minY + 1, stats.at<int>(i, cv::CC_STAT_HEIGHT));
-        EXPECT_NEAR(r.sumX / r.area, centroids.at<double>(i, 0), 1e-3);
-        EXPECT_NEAR(r.sumY / r.area, centroids.at<double>(i, 1), 1e-3);
-
         const cv::Moments m = cv::moments(labels == i, true);
-        const double meanY = m.m01 / m.m00;
-        const double truncated = static_cast<int>(r.sumY / r.area);
-        const double mu02AboutTruncated =
-            m.mu02 + m.m00 * (meanY - truncated) * (meanY - truncated);
-        const double tolerance = 1e-4 * (1 + m.m00 * m.m00);
-        EXPECT_NEAR(r.sumXY, m.mu11, tolerance);
-        EXPECT_NEAR(r.sumXX, m.mu20 + m.m00 / 12.0, tolerance);
-        EXPECT_NEAR(r.sumYY, mu02AboutTruncated, tolerance);
+        const auto expectClose = [](double ours, double theirs, double scale) {
+            EXPECT_NEAR(ours, theirs, 1e-6 * scale);
+        };
+        expectClose(r.sumX / r.area, m.m10 / m.m00, std::abs(m.m10 / m.m00) + 1);
+        expectClose(r.sumY / r.area, m.m01 / m.m00, std::abs(m.m01 / m.m00) + 1);
+        // The mixed moment is relative to the two others (it is 0 for an upright rectangle).
+        const double spread = m.mu20 + m.mu02 + 1e-9;
+        expectClose(r.sumXX, m.mu20, spread);
+        expectClose(r.sumYY, m.mu02, spread);
+        expectClose(r.sumXY, m.mu11, spread);
     }
 }
 
@@ -142,6 +140,22 @@ TEST(LabelRegions, AgreesWithOpenCVOnDrawnShapes) {
     cv::rectangle(mask, {270, 150}, {299, 199}, cv::Scalar(0), cv::FILLED);  // edges
     cv::line(mask, {0, 199}, {60, 150}, cv::Scalar(0));
     expectAgreesWithOpenCV(mask);
+}
+
+// Thin bars and ellipses at several angles, far from the origin (large coordinates are where
+// single-precision sums lost the moments).
+TEST(LabelRegions, MomentsOfTurnedShapesAgreeWithOpenCV) {
+    for (const double angle : {0.0, 17.0, 45.0, 90.0, 123.0}) {
+        SCOPED_TRACE(angle);
+        cv::Mat mask(1080, 1920, CV_8UC1, cv::Scalar(255));
+        const cv::RotatedRect bar({1700, 900}, {2, 31}, static_cast<float>(angle));
+        cv::Point2f corners[4];
+        bar.points(corners);
+        const std::vector<cv::Point> polygon(corners, corners + 4);
+        cv::fillConvexPoly(mask, polygon, cv::Scalar(0));
+        cv::ellipse(mask, {400, 300}, {150, 40}, angle, 0, 360, cv::Scalar(0), cv::FILLED);
+        expectAgreesWithOpenCV(mask);
+    }
 }
 
 }  // namespace

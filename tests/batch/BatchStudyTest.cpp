@@ -30,7 +30,7 @@ TEST_F(BatchStudy, AToothWithoutCanalsIsNotNothing) {
     cv::imwrite(path("in/zahnfleisch.png"),
                 cv::imread(QUENDRA_SAMPLE_DIR "/front-640x480.png")(cv::Rect(0, 0, 120, 100)));
     BatchOptions o = options({path("in")});
-    o.filter = 0;  // an acceptance ellipse of nothing: no canal is taken
+    o.analysis.filter = 0;  // an acceptance ellipse of nothing: no canal is taken
     ASSERT_EQ(run(o), 0) << log.str();
     const auto rows = rowsOf(table());
     ASSERT_EQ(rows.size(), 3u);

@@ -39,7 +39,7 @@ TEST_F(RunReport, CountsAgreeWithAPlainReadingOfTheTable) {
     ASSERT_EQ(run(o), 0) << log.str();
     o = options({path("in/b")}, "b");
     o.pxPerMm = 20;
-    o.filter = 0;
+    o.analysis.filter = 0;
     ASSERT_EQ(run(o), 0) << log.str();
     const std::string first = table("a"), second = table("b");
     const std::string joined = first + second.substr(second.find("\r\n") + 2);

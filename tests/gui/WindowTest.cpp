@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,6 +118,43 @@ private slots:
         // The context menu used to offer hiding the tool bar, with no way back.
         const std::unique_ptr<QMenu> menu(w.createPopupMenu());
         QVERIFY(!menu || menu->isEmpty());
+    }
+
+    // A grey section through three roots with classes trained on it: the tooth falls apart
+    // at the class threshold's default; the panels' "automatisch" boxes, the canal minimum and
+    // "alle Zähne" find every root's canal.
+    void greySectionWithTheAutomaticSettings() {
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("sections/section-molar-480x320.png")));
+        QCOMPARE(w.model()->loadClasses(sample("sections/sections.dat").toStdString()).status,
+                 quendra::ClassFileStatus::Ok);
+        QVERIFY(!w.model()->hasResults());
+
+        auto* autoClasses = buttonShowing<QCheckBox>(w.picker(), QStringLiteral("automatisch"));
+        QVERIFY(autoClasses);
+        autoClasses->setChecked(true);
+        QCOMPARE(w.model()->usedLutThreshold(), 10);
+        QVERIFY(w.model()->hasResults());
+
+        auto* autoCanals = buttonShowing<QCheckBox>(w.thresholds(), QStringLiteral("automatisch"));
+        QVERIFY(autoCanals);
+        autoCanals->setChecked(true);
+        QVERIFY(!w.thresholds()->findChildren<QSlider*>().front()->isEnabled());
+        QVERIFY(w.model()->isAutoThreshold());
+
+        auto* allTeeth = buttonShowing<QCheckBox>(w.thresholds(), QStringLiteral("alle Zähne"));
+        QVERIFY(allTeeth);
+        allTeeth->setChecked(true);
+        QCOMPARE(w.model()->getResult().teeth().size(), std::size_t{3});
+        for (const quendra::ToothFinding* t : w.model()->getResult().teeth())
+            QCOMPARE(t->canals.size(), std::size_t{1});
+
+        auto* minimum = w.thresholds()->findChild<QSpinBox*>();
+        QVERIFY(minimum);
+        QCOMPARE(minimum->value(), 50);
+        minimum->setValue(1000);  // larger than every canal
+        QVERIFY(!w.model()->hasResults());
     }
 
     void openingAnImageShowsItsPanelsAtFrameSize() {

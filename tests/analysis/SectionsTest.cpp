@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <sstream>
+
+#include "GreySection.h"
+#include "RealSections.h"
+#include "SampleScene.h"
+#include "analysis/CanalThreshold.h"
+#include "analysis/ToothAnalysis.h"
+#include "colour/ColorTraining.h"
+#include "report/RecognitionData.h"
+
+namespace quendra {
+namespace {
+
+const std::filesystem::path kRealData = std::filesystem::path(QUENDRA_TEST_DATA) / "realdata";
+
+GreySection sectionNamed(const std::string& prefix) {
+    for (const GreySection& s : greySections())
+        if (s.name.starts_with(prefix)) return s;
+    throw std::logic_error("no section " + prefix);
+}
+
+// A grey section, its canals' truth and classes trained on it as an operator would.
+struct Section {
+    explicit Section(const std::string& prefix) : section(sectionNamed(prefix)) {
+        picture = renderGreySection(section, &canals);
+        pickSectionColors(section, picture, training);
+    }
+    ColorClassifier classes(bool automatic) const {
+        return classifierOf(training.samples(), AnalysisSettings{}.classThreshold, automatic);
+    }
+    GreySection section;
+    cv::Mat picture;
+    std::vector<SectionCanal> canals;
+    ColorTraining training;
+};
+
+const FrameResult& analyse(ToothAnalysis& analysis, const cv::Mat& picture,
+                           const ColorClassifier& classes, const AnalysisSettings& settings) {
+    analysis.setSettings(settings);
+    return analysis.calculate(picture, classes);
+}
+
+void expectFound(const CanalResult& found, const CanalTruth& truth, double areaTolerance) {
+    EXPECT_NEAR(found.meanX, truth.centre.x, 1.0);
+    EXPECT_NEAR(found.meanY, truth.centre.y, 1.0);
+    EXPECT_NEAR(found.area, truth.area, areaTolerance * truth.area + 4);
+}
+
+// The automatic class threshold follows the spacing of the trained colours: a grey training
+// exported in steps of 3 grey levels needs a quorum 9 levels away (threshold 10), while colour
+// training keeps the default.
+TEST(ClassThreshold, FromTheSpacingOfTheTrainedColours) {
+    const Section canine("section-canine");
+    EXPECT_EQ(canine.classes(true).threshold, 10);
+    ColorTraining colour;
+    for (const SampleScene& scene : sampleScenes())
+        pickSampleColors(scene, renderScene(scene), colour);
+    EXPECT_EQ(automaticClassThreshold(colour.samples(), 13), AnalysisSettings{}.classThreshold);
+}
+
+// Real micro-CT sections with classes trained from a few rectangles: at the default class
+// threshold the grey tooth falls apart into specks and no canal is found; with the automatic
+// one the tooth holds together and its one canal is found where the picture shows it, with
+// the fixed and with the automatic canal threshold.
+TEST(RealSections, TheToothHoldsTogetherWithTheAutomaticClassThreshold) {
+    ColorTraining training;
+    pickRealSectionColors(kRealData, training);
+    const ColorClassifier fixed = classifierOf(training.samples(), 5);
+    const ColorClassifier automatic = classifierOf(training.samples(), 5, true);
+    for (const RealSection& s : realSections()) {
+        SCOPED_TRACE(s.file);
+        const cv::Mat picture = cv::imread((kRealData / s.file).string(), cv::IMREAD_COLOR);
+        ASSERT_FALSE(picture.empty());
+        ToothAnalysis atDefault;
+        analyse(atDefault, picture, fixed, {});
+        const double fallenApart =
+            atDefault.result().toothFound ? atDefault.result().tooth.area : 0;
+        EXPECT_FALSE(atDefault.hasResults());
+        for (const bool autoThreshold : {false, true}) {
+            SCOPED_TRACE(autoThreshold ? "automatic canal threshold" : "canal threshold 70");
+            AnalysisSettings settings;
+            settings.autoThreshold = autoThreshold;
+            ToothAnalysis analysis;  // a class cache of its own for the other classes
+            const FrameResult& result = analyse(analysis, picture, automatic, settings);
+            EXPECT_GT(result.tooth.area, 10 * fallenApart);
+            EXPECT_GT(result.tooth.area, 1500);
+            ASSERT_EQ(result.canals.size(), 1u);
+            EXPECT_NEAR(result.canals[0].meanX, s.canal.x, 4);
+            EXPECT_NEAR(result.canals[0].meanY, s.canal.y, 4);
+        }
+    }
+}
+
+// Canals of 5 to 60 pixels in a blurred, noisy grey section: the default minimum refuses all
+// below 50 pixels, a minimum of 3 finds every one where it was drawn.
+TEST(GreySections, SmallCanalsWithTheMinimumSet) {
+    const Section canine("section-canine");
+    ToothAnalysis analysis;
+    AnalysisSettings settings;
+    settings.autoThreshold = true;
+    const FrameResult& standard = analyse(analysis, canine.picture, canine.classes(true), settings);
+    for (const CanalResult& c : standard.canals) EXPECT_GT(c.area, 50);
+    settings.minCanalArea = 3;
+    const FrameResult& small = analyse(analysis, canine.picture, canine.classes(true), settings);
+    ASSERT_EQ(small.canals.size(), canine.canals.size());
+    // Reported in scan order of their first pixels; matched to the drawn ones by position.
+    for (const SectionCanal& drawn : canine.canals) {
+        SCOPED_TRACE(drawn.truth.area);
+        const auto found = std::find_if(small.canals.begin(), small.canals.end(), [&](auto& c) {
+            return cv::norm(cv::Point2d(c.meanX, c.meanY) - drawn.truth.centre) < 2;
+        });
+        ASSERT_NE(found, small.canals.end());
+        expectFound(*found, drawn.truth, 0.5);
+    }
+}
+
+// A section through three roots: with the largest alone one root is analysed and the two
+// others are counted; with all, each root is a tooth of its own with its canal, ordered left
+// to right, labelled as OpenCV's components of the tooth mask, and written in the text.
+TEST(GreySections, ThreeRoots) {
+    const Section molar("section-molar");
+    ToothAnalysis analysis;
+    AnalysisSettings settings;
+    settings.autoThreshold = true;
+    const FrameResult& largest = analyse(analysis, molar.picture, molar.classes(true), settings);
+    EXPECT_EQ(largest.teethLeftOut, 2);
+    EXPECT_TRUE(largest.furtherTeeth.empty());
+    ASSERT_EQ(largest.canals.size(), 1u);
+
+    settings.teeth = TeethChoice::All;
+    const FrameResult& all = analyse(analysis, molar.picture, molar.classes(true), settings);
+    EXPECT_EQ(all.teethLeftOut, 0);
+    const std::vector<const ToothFinding*> teeth = all.teeth();
+    ASSERT_EQ(teeth.size(), 3u);
+    for (std::size_t i = 0; i < teeth.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(teeth[i]->canals.size(), 1u);
+        expectFound(teeth[i]->canals[0], molar.canals[i].truth, 0.25);
+        EXPECT_NEAR(teeth[i]->tooth.meanX, molar.section.roots[i].outline.centre.x, 3);
+    }
+
+    cv::Mat labels, components, stats, centroids;
+    analysis.paintLabels(labels);
+    const int n = cv::connectedComponentsWithStats(analysis.toothMask() == 0, components, stats,
+                                                   centroids, 4, CV_32S);
+    for (std::size_t i = 0; i < teeth.size(); ++i) {
+        const auto label = static_cast<int>(2 * i + 1);  // each tooth, then its one canal
+        const cv::Point inside(teeth[i]->tooth.centerX, teeth[i]->tooth.centerY - 30);
+        const int component = components.at<int>(inside);
+        ASSERT_GT(component, 0);
+        ASSERT_LT(component, n);
+        EXPECT_EQ(cv::countNonZero((labels == label) != (components == component)), 0);
+        EXPECT_EQ(cv::countNonZero(labels == label + 1), teeth[i]->canals[0].area);
+    }
+    EXPECT_EQ(analysis.measureShapes().size(), 6u);
+
+    std::ostringstream text;
+    writeRecognitionData(text, all);
+    for (const char* heading : {"Zahn 1\n", "Zahn 2\n", "Zahn 3\n", "Schwellwert (automatisch): "})
+        EXPECT_NE(text.str().find(heading), std::string::npos) << heading;
+}
+
+// A small narrow class beside a large wide one, as a canal's distances beside the dentin's:
+// the split falls in the gap between them (Otsu's between-class variance halves the large
+// one), and exactly separates two single-valued classes.
+TEST(CanalThreshold, SplitsASmallClassFromALargeOne) {
+    DistanceHistogram histogram{};
+    for (int d = 0; d <= 30; ++d)  // 900 canal pixels, 5 to 25
+        histogram[static_cast<std::size_t>(d)] =
+            static_cast<std::uint32_t>(900 * std::exp(-(d - 15) * (d - 15) / 50.0) / 12.5);
+    for (int d = 60; d <= 260; ++d)  // 30000 dentin pixels, 160 ± 30
+        histogram[static_cast<std::size_t>(d)] =
+            static_cast<std::uint32_t>(30000 * std::exp(-(d - 160) * (d - 160) / 1800.0) / 75.2);
+    const int t = minimumErrorSplit(histogram);
+    EXPECT_GT(t, 25);
+    EXPECT_LT(t, 70);
+    DistanceHistogram two{};
+    two[3] = 40, two[90] = 4000;
+    EXPECT_GE(minimumErrorSplit(two), 3);
+    EXPECT_LT(minimumErrorSplit(two), 90);
+}
+
+// A dim section whose dentin lies within the fixed canal threshold of the darkest pixel: the
+// fixed threshold takes the dentin for canals, the automatic one finds the one canal.
+TEST(GreySections, DimSectionWithTheAutomaticCanalThreshold) {
+    const Section dim("section-dim");
+    ToothAnalysis analysis;
+    const FrameResult& fixed = analyse(analysis, dim.picture, dim.classes(true), {});
+    EXPECT_NE(fixed.canals.size(), 1u);
+    AnalysisSettings settings;
+    settings.autoThreshold = true;
+    const FrameResult& result = analyse(analysis, dim.picture, dim.classes(true), settings);
+    ASSERT_EQ(result.canals.size(), 1u);
+    expectFound(result.canals[0], dim.canals[0].truth, 0.25);
+    EXPECT_LT(result.canalThreshold, AnalysisSettings{}.threshold);
+}
+
+}  // namespace
+}  // namespace quendra
