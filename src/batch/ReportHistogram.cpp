@@ -93,7 +93,7 @@ std::string histogramSvg(const std::vector<std::size_t>& counts, const Histogram
         return kLeft + (v - scale.low) / (scale.high - scale.low) * plotW;
     };
     std::string svg = "<svg class=\"hist\" viewBox=\"0 0 " + coordinate(kWidth) + " " +
-                      coordinate(kHeight) + "\" role=\"img\" aria-label=\"" + htmlText(label) +
+                      coordinate(kHeight) + "\" role=\"img\" aria-label=\"" + markupText(label) +
                       "\">";
     const double barW = plotW / static_cast<double>(counts.size());
     const int decimals = decimalsOf(scale.tickStep);
@@ -128,7 +128,7 @@ std::string histogramSvg(const std::vector<std::size_t>& counts, const Histogram
                (t == ticks && scale.clipped ? "+" : "") + "</text>";
     }
     svg += "<text x=\"" + coordinate(kLeft + plotW / 2) + "\" y=\"" + coordinate(kHeight - 4) +
-           "\" text-anchor=\"middle\" class=\"unit\">" + htmlText(unit) + "</text></svg>";
+           "\" text-anchor=\"middle\" class=\"unit\">" + markupText(unit) + "</text></svg>";
     return svg;
 }
 

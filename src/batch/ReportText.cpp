@@ -19,33 +19,6 @@ std::string groupThousands(const std::string& digits) {
 
 }  // namespace
 
-std::string htmlText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string germanCount(std::size_t count) {
     return groupThousands(std::to_string(count));
 }

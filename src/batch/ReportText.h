@@ -1,16 +1,15 @@
 #pragma once
 
-// Text for the run's report page: HTML escaping and numbers as a German reader writes them,
+// Text for the run's report page: numbers as a German reader writes them,
 // with the decimal comma and a dot between thousands ("12.345,67").
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-namespace quendra {
+#include "report/MarkupText.h"
 
-// `text` with &, <, >, " and ' escaped, for element content and quoted attributes alike.
-std::string htmlText(std::string_view text);
+namespace quendra {
 
 // A count with a dot between thousands: 1234567 gives "1.234.567".
 std::string germanCount(std::size_t count);

@@ -111,25 +111,25 @@ std::string runSection(const Json& record) {
         std::string line;
         for (const Json& arg : *it)
             if (arg.is_string()) line += (line.empty() ? "" : " ") + arg.get<std::string>();
-        html += row("Befehlszeile", "<code>" + htmlText(line) + "</code>");
+        html += row("Befehlszeile", "<code>" + markupText(line) + "</code>");
     }
     html +=
-        row("Version", htmlText(stringOf(record, "program") + " " + stringOf(record, "version")));
-    html += row("Farbklassen", "<code>" + htmlText(stringOf(record, "classes")) + "</code>");
+        row("Version", markupText(stringOf(record, "program") + " " + stringOf(record, "version")));
+    html += row("Farbklassen", "<code>" + markupText(stringOf(record, "classes")) + "</code>");
     if (const auto it = record.find("settings"); it != record.end() && it->is_object()) {
         std::string settings;
         for (const auto& [name, value] : it->items())
-            settings += "<code>" + htmlText(name) + "</code>: " +
-                        htmlText(value.is_string() ? value.get<std::string>() : value.dump()) +
+            settings += "<code>" + markupText(name) + "</code>: " +
+                        markupText(value.is_string() ? value.get<std::string>() : value.dump()) +
                         "<br>";
         html += row("Einstellungen", settings);
     }
-    html += row("Beginn", htmlText(germanTime(stringOf(record, "started"))));
-    html += row("Ende", htmlText(germanTime(stringOf(record, "ended"))));
-    html += row("Status", htmlText(statusText(stringOf(record, "status"))));
-    html += row("Exit-Status", htmlText(stringOf(record, "exit_status")));
-    html += row("Eingaben bearbeitet", htmlText(stringOf(record, "items_done")) + " von " +
-                                           htmlText(stringOf(record, "items")));
+    html += row("Beginn", markupText(germanTime(stringOf(record, "started"))));
+    html += row("Ende", markupText(germanTime(stringOf(record, "ended"))));
+    html += row("Status", markupText(statusText(stringOf(record, "status"))));
+    html += row("Exit-Status", markupText(stringOf(record, "exit_status")));
+    html += row("Eingaben bearbeitet", markupText(stringOf(record, "items_done")) + " von " +
+                                           markupText(stringOf(record, "items")));
     return html + "</table>";
 }
 
@@ -161,8 +161,8 @@ std::string countsSection(const RunTally& t, std::size_t problems) {
     html += countRow("Probleme", "problems", problems);
     html += "</table><h3>Zahntypen</h3><table><tr><th>Typ</th><th class=\"n\">Zähne</th></tr>";
     for (const auto& [type, count] : t.toothTypes)
-        html += "<tr><td>" + htmlText(type) + "</td><td class=\"n\" data-type-count=\"" +
-                htmlText(type) + "\">" + germanCount(count) + "</td></tr>";
+        html += "<tr><td>" + markupText(type) + "</td><td class=\"n\" data-type-count=\"" +
+                markupText(type) + "\">" + germanCount(count) + "</td></tr>";
     return html + "</table>";
 }
 
@@ -184,10 +184,11 @@ std::string problemsSection(const std::vector<std::string>& problems) {
         const std::vector<std::string>& list = byFile[order[i]];
         std::string reasons;
         for (std::size_t r = 0; r < std::min(list.size(), kMaxReasons); ++r)
-            reasons += htmlText(list[r]) + "<br>";
+            reasons += markupText(list[r]) + "<br>";
         if (list.size() > kMaxReasons)
             reasons += "und " + germanCount(list.size() - kMaxReasons) + " weitere";
-        html += "<tr><td><code>" + htmlText(order[i]) + "</code></td><td>" + reasons + "</td></tr>";
+        html +=
+            "<tr><td><code>" + markupText(order[i]) + "</code></td><td>" + reasons + "</td></tr>";
     }
     html += "</table>";
     if (order.size() > kMaxListed)
@@ -215,7 +216,7 @@ std::string measureFigures(const RunTally& t, const std::string& title, const st
         if (v.empty()) continue;
         html += "<figure>" +
                 histogramSvg(histogramCounts(v, scale), scale, unit, title + ", " + type) +
-                "<figcaption>" + htmlText(type) + ": " + germanCount(v.size()) +
+                "<figcaption>" + markupText(type) + ": " + germanCount(v.size()) +
                 " Kanäle, Median " + germanNumber(median(v), 2) + "</figcaption></figure>";
     }
     html += "</div>";
@@ -251,10 +252,10 @@ std::string distributionsSection(const RunTally& t) {
     if (shapeNames.empty()) return html;
     html += "<h3>Kanalformen</h3><table><tr><th>Typ</th>";
     for (const auto& [shape, unused] : shapeNames)
-        html += "<th class=\"n\">" + htmlText(shape) + "</th>";
+        html += "<th class=\"n\">" + markupText(shape) + "</th>";
     html += "</tr>";
     for (const auto& [type, m] : t.canalsByType) {
-        html += "<tr><td>" + htmlText(type) + "</td>";
+        html += "<tr><td>" + markupText(type) + "</td>";
         for (const auto& [shape, unused] : shapeNames) {
             const auto it = m.shapes.find(shape);
             html +=
@@ -285,12 +286,12 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
                                        header.begin())
             : 0;
     std::string html = "<h2>Stapel</h2><table><tr>";
-    for (const std::string& h : header) html += "<th>" + htmlText(h) + "</th>";
+    for (const std::string& h : header) html += "<th>" + markupText(h) + "</th>";
     html += "<th>Kanalzahl</th></tr>";
     for (std::size_t r = 1; r < records.size() && r <= kMaxListed; ++r) {
         const std::vector<std::string>& fields = records[r].fields;
         html += "<tr>";
-        for (const std::string& f : fields) html += "<td>" + htmlText(f) + "</td>";
+        for (const std::string& f : fields) html += "<td>" + markupText(f) + "</td>";
         const std::string name = nameColumn < fields.size() ? fields[nameColumn] : "";
         const auto item = byName.find(name);
         const fs::path svg = item != byName.end()
@@ -299,13 +300,13 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
         html += "<td class=\"stack\">";
         if (!name.empty() && fs::is_regular_file(svg, ec))
             html += "<a href=\"" + linkTo(svg, s.out) + "\"><img src=\"" + linkTo(svg, s.out) +
-                    "\" alt=\"Kanalzahl je Schnitt von " + htmlText(name) + "\"></a>";
+                    "\" alt=\"Kanalzahl je Schnitt von " + markupText(name) + "\"></a>";
         html += "</td></tr>";
     }
     html += "</table>";
     if (records.size() - 1 > kMaxListed)
         html += "<p class=\"note\">und " + germanCount(records.size() - 1 - kMaxListed) +
-                " weitere Zeilen in <code>" + htmlText(file.filename().string()) + "</code>.</p>";
+                " weitere Zeilen in <code>" + markupText(file.filename().string()) + "</code>.</p>";
     return html;
 }
 
@@ -375,7 +376,7 @@ std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>&
         tiles +=
             "<figure class=\"tile problem\" data-type=\"\" data-outcome=\"problem\">"
             "<div class=\"none\">Problem</div><figcaption>" +
-            htmlText(problemFiles[i]) + "</figcaption></figure>";
+            markupText(problemFiles[i]) + "</figcaption></figure>";
     for (const auto* list : {&notable, &spread}) {
         for (const Tile& tile : *list) {
             if (shown >= kMaxGallery) break;
@@ -388,18 +389,18 @@ std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>&
             const fs::path overlay =
                 outputPath(item, output, output == Output::Movie ? -1 : e.frame);
             const std::string place =
-                htmlText(e.file) + (e.frame >= 0 ? ", Bild " + std::to_string(e.frame) : "");
+                markupText(e.file) + (e.frame >= 0 ? ", Bild " + std::to_string(e.frame) : "");
             const std::string image =
                 "<img src=\"" + linkTo(tile.thumbnail, s.out) + "\" alt=\"" + place + "\">";
             tiles += "<figure class=\"tile" +
                      std::string(e.outcome != FrameOutcome::Canals ? " notable" : "") +
-                     "\" data-type=\"" + htmlText(e.type) + "\" data-outcome=\"" +
+                     "\" data-type=\"" + markupText(e.type) + "\" data-outcome=\"" +
                      outcomeName(e.outcome) + "\">" +
                      (fs::is_regular_file(overlay, ec)
                           ? "<a href=\"" + linkTo(overlay, s.out) + "\">" + image + "</a>"
                           : image) +
                      "<figcaption>" + place + "<br>" + outcomeText(e.outcome) +
-                     (e.type.empty() ? "" : ": " + htmlText(e.type)) + "</figcaption></figure>";
+                     (e.type.empty() ? "" : ": " + markupText(e.type)) + "</figcaption></figure>";
             if (!e.type.empty()) types.emplace(e.type, 0);
             ++shown;
         }
@@ -415,7 +416,7 @@ std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>&
         "<form id=\"filter\" hidden><label>Zahntyp <select name=\"type\"><option "
         "value=\"\">alle</option>";
     for (const auto& [type, unused] : types)
-        html += "<option value=\"" + htmlText(type) + "\">" + htmlText(type) + "</option>";
+        html += "<option value=\"" + markupText(type) + "\">" + markupText(type) + "</option>";
     html +=
         "</select></label><label>Ergebnis <select name=\"outcome\"><option value=\"\">alle</option>"
         "<option value=\"problem\">Problem</option><option value=\"none\">kein Zahn</option>"
@@ -452,8 +453,8 @@ std::string runReportHtml(const ReportSources& s, const std::vector<BatchItem>& 
         std::string(kStyle) +
         "</style></head><body><h1>Auswertung des Laufs</h1><p class=\"note\">"
         "Ausgabeordner <code>" +
-        htmlText(utf8Text(s.out.string())) + "</code>, Tabelle <code>" +
-        htmlText(utf8Text(s.table.filename().string())) + "</code></p>";
+        markupText(utf8Text(s.out.string())) + "</code>, Tabelle <code>" +
+        markupText(utf8Text(s.table.filename().string())) + "</code></p>";
     html += runSection(record);
     html += countsSection(tally, problems.size());
     html += problemsSection(problems);

@@ -4,6 +4,8 @@
 #include <array>
 #include <sstream>
 
+#include "report/MarkupText.h"
+
 namespace quendra {
 
 namespace {
@@ -12,29 +14,6 @@ constexpr std::array<const char*, 8> kPalette = {"#0072B2", "#D55E00", "#009E73"
                                                  "#E69F00", "#56B4E9", "#000000", "#F0E442"};
 constexpr double kWidth = 760, kLeft = 64, kRight = 24, kTop = 48, kPlotHeight = 220;
 constexpr double kLegendLine = 20;
-
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -64,7 +43,7 @@ std::string canalProfileSvg(const std::string& stack, const std::vector<RootConf
         << "\" font-family=\"sans-serif\" font-size=\"13\">\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
         << "<text x=\"" << kLeft << "\" y=\"24\" font-size=\"16\" font-weight=\"bold\">"
-        << escaped(stack) << ": canals per slice</text>\n";
+        << markupText(stack) << ": canals per slice</text>\n";
 
     // Axes, the count levels with grid lines, slice ticks at round steps.
     svg << "<g stroke=\"#444\" fill=\"none\">"

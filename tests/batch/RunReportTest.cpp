@@ -166,7 +166,7 @@ TEST(ReportText, GermanNumbersAndLinks) {
     EXPECT_EQ(germanNumber(-0.0001, 2), "0,00");
     EXPECT_EQ(germanNumber(-2.5, 1), "-2,5");
     EXPECT_EQ(germanNumber(NAN, 1), "–");
-    EXPECT_EQ(htmlText("<a href=\"x\">&'"), "&lt;a href=&quot;x&quot;&gt;&amp;&#39;");
+    EXPECT_EQ(markupText("<a href=\"x\">&'"), "&lt;a href=&quot;x&quot;&gt;&amp;&#39;");
     EXPECT_EQ(urlPath("a b/Zähne#1.png"), "a%20b/Z%C3%A4hne%231.png");
 }
 
