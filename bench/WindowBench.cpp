@@ -1,8 +1,9 @@
 // The window playing a 25 frames-per-second video (1920x1080, then 3840x2160) with the
 // analysis on, for ten seconds, as an operator watches it: how many of the video's frames reach
-// the screen, and the CPU time each costs. Beside it, in the same run, BM_VideoStepAnalysed:
-// reading and analysing one frame of the same video, the part of the work that is not the
-// display's.
+// the screen, how the video's time keeps to the real time (frames the chain cannot keep up with
+// are skipped), and the CPU time each shown frame costs. Beside it, in the same run,
+// BM_VideoStepAnalysed: reading and analysing one frame of the same video, the part of the work
+// that is not the display's.
 //
 // Run under a display with OpenGL, e.g.:
 //   xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/quendra-window-bench
@@ -16,13 +17,16 @@
 #include <QEventLoop>
 #include <QSlider>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <opencv2/videoio.hpp>
 
 #include "SampleFixture.h"
 #include "app/QuendraRC1.h"
 #include "app/Translation.h"
+#include "model/CalculationModel.h"
 #include "panels/VideoController.h"
 #include "view/FrameView.h"
 
@@ -65,7 +69,9 @@ void wait(int milliseconds) {
 }
 
 struct Playback {
-    int shown = 0;
+    int shown = 0;    // frames that reached the screen
+    int moved = 0;    // frames the video moved on, skipped ones included
+    int skipped = 0;  // moved on over without being read
     double seconds = 0, cpu = 0;
 };
 
@@ -78,12 +84,18 @@ Playback play(const std::string& video, const std::string& classes) {
     window.loadClassesFile(QString::fromStdString(classes));
     wait(500);  // shown, first frame analysed, class cache warm
     Playback result;
-    int last = -1;
+    QSlider* slider = window.videoPanel()->slider();
+    int last = slider->value();
+    const auto moveOn = [&] {
+        result.moved += (slider->value() - last + kFrames) % kFrames;
+        last = slider->value();
+    };
     QObject::connect(window.view(), &QOpenGLWindow::frameSwapped, [&] {
-        const int position = window.videoPanel()->slider()->value();
-        if (position != last) ++result.shown;
-        last = position;
+        if (slider->value() != last) ++result.shown;
+        moveOn();
     });
+    int processed = 0;  // frames read, analysed and handed to the view
+    QObject::connect(window.model(), &CalculationModel::frameProcessed, [&] { ++processed; });
     QAbstractButton* play = nullptr;
     for (QAbstractButton* b : window.videoPanel()->findChildren<QAbstractButton*>())
         if (b->text() == QStringLiteral(">/||")) play = b;
@@ -93,51 +105,81 @@ Playback play(const std::string& video, const std::string& classes) {
     play->click();
     wait(static_cast<int>(kFrames / kRate * 1000));
     play->click();
+    moveOn();
     result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     result.cpu = cpuSeconds() - cpu;
+    result.skipped = std::max(0, result.moved - processed);
     return result;
+}
+
+std::string caseName(const char* what, const Case& c) {
+    return std::string(what) + "/" + std::to_string(c.size.width) + "/" +
+           std::to_string(c.size.height) + "/" + c.codec;
+}
+
+// One playback of ten seconds, reported as one iteration: its time the wall time, its
+// counters the share of the video's frames shown, the video's time against the real time, the
+// frames skipped and the processor time per shown frame.
+void windowPlayback(benchmark::State& state, const Case& c) {
+    const std::string video = sampleVideo(c);
+    for (auto _ : state) {
+        const Playback p = play(video, quendra::sampleClassFile());
+        state.SetIterationTime(p.seconds);
+        state.counters["shown"] = p.shown / (p.seconds * kRate);
+        state.counters["video_time"] = p.moved / (p.seconds * kRate);
+        state.counters["skipped"] = p.skipped;
+        state.counters["cpu_ms_per_shown"] = 1000 * p.cpu / std::max(p.shown, 1);
+    }
 }
 
 }  // namespace
 
-// Google Benchmark's console output, keeping the CPU time of the last run (milliseconds).
-class KeepTime : public benchmark::ConsoleReporter {
+// Google Benchmark's console output, keeping each run's figures for the ratios printed at the
+// end.
+class KeepRuns : public benchmark::ConsoleReporter {
 public:
-    double milliseconds = 0;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) milliseconds = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
+    std::map<std::string, Run> runs;
+    void ReportRuns(const std::vector<Run>& reported) override {
+        for (const Run& run : reported) runs[run.run_name.function_name] = run;
+        ConsoleReporter::ReportRuns(reported);
     }
 };
 
+// Each case is two benchmarks, listed, filtered and run as any others
+// (--benchmark_filter=mp4v plays only those cases): the window playing, and its peer.
 int main(int argc, char** argv) {
+    useGermanFormats();
     QApplication app(argc, argv);
     loadGermanQtTranslation();
     benchmark::Initialize(&argc, argv);
-    const std::string& classes = quendra::sampleClassFile();
-    // --benchmark_filter=TEXT plays only the cases whose peer's name holds TEXT.
-    const std::string filter = benchmark::GetBenchmarkFilter();
-    const bool everything = filter.empty() || filter == "." || filter == "all";
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     for (const Case& c : kCases) {
-        const auto name = "BM_VideoStepAnalysed/" + std::to_string(c.size.width) + "/" +
-                          std::to_string(c.size.height) + "/" + c.codec;
-        if (!everything && name.find(filter) == std::string::npos) continue;
-        const std::string video = sampleVideo(c);
-        const Playback p = play(video, classes);
+        benchmark::RegisterBenchmark(caseName("BM_WindowPlayback", c).c_str(),
+                                     [&c](benchmark::State& s) { windowPlayback(s, c); })
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(
-            name.c_str(), [&](benchmark::State& s) { quendra::stepVideoAnalysed(s, video); })
+            caseName("BM_VideoStepAnalysed", c).c_str(),
+            [&c](benchmark::State& s) { quendra::stepVideoAnalysed(s, sampleVideo(c)); })
             ->Unit(benchmark::kMillisecond)
             ->MeasureProcessCPUTime();
-        KeepTime step;
-        benchmark::RunSpecifiedBenchmarks(&step);
-        benchmark::ClearRegisteredBenchmarks();
-        const double perFrame = 1000 * p.cpu / p.shown;
+    }
+    KeepRuns reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const Case& c : kCases) {
+        const auto window = reporter.runs.find(caseName("BM_WindowPlayback", c));
+        const auto peer = reporter.runs.find(caseName("BM_VideoStepAnalysed", c));
+        if (window == reporter.runs.end() || peer == reporter.runs.end()) continue;
+        const auto counter = [&](const char* name) {
+            return static_cast<double>(window->second.counters.at(name));
+        };
         std::printf(
-            "window %dx%d %s: %d frames shown in %.2f s of a %.0f fps video: %.3f of its "
-            "frames; %.2f ms CPU per shown frame, %.1f times %s\n",
-            c.size.width, c.size.height, c.codec, p.shown, p.seconds, kRate,
-            p.shown / (p.seconds * kRate), perFrame, perFrame / step.milliseconds, name.c_str());
-        std::fflush(stdout);
+            "window %dx%d %s: %.3f of the video's frames shown, video time %.3f of real time, "
+            "%.0f frames skipped; %.2f ms CPU per shown frame, %.1f times %s\n",
+            c.size.width, c.size.height, c.codec, counter("shown"), counter("video_time"),
+            counter("skipped"), counter("cpu_ms_per_shown"),
+            counter("cpu_ms_per_shown") / peer->second.GetAdjustedCPUTime(), peer->first.c_str());
     }
     return 0;
 }

@@ -15,10 +15,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(f);
     }
     std::vector<quendra::PackedSample> samples;
-    const quendra::ClassFileStatus status = quendra::readColorClassFile(path, samples);
-    if (status != (size < 4 ? quendra::ClassFileStatus::Empty : quendra::ClassFileStatus::Ok))
+    const quendra::ClassFileRead read = quendra::readColorClassFile(path, samples);
+    // Taken whole, or refused with the first record at fault named.
+    bool whole = size % 4 == 0;
+    for (std::size_t i = 3; i < size; i += 4) whole = whole && quendra::isFileClass(data[i]);
+    if ((read.status == quendra::ClassFileStatus::Ok) != (whole && size > 0)) __builtin_trap();
+    if (read.status == quendra::ClassFileStatus::Ok && samples.size() != size / 4) __builtin_trap();
+    if ((read.status == quendra::ClassFileStatus::UnknownClass ||
+         read.status == quendra::ClassFileStatus::PartialRecord) &&
+        (read.record == 0 || read.record > size / 4 + 1))
         __builtin_trap();
-    if (samples.size() != size / 4) __builtin_trap();
     if (!samples.empty()) {
         const quendra::KDTree tree(samples);
         for (const quendra::PackedSample s : tree.nodes())

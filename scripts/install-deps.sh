@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, skipping what is already present.
 #   install-deps.sh run    building and running the programs
-#   install-deps.sh test   that, and the tests, benchmarks, fuzzing and packaging tools
+#   install-deps.sh test   that, and the tests (a browser for the report page among them),
+#                          benchmarks, fuzzing and packaging tools
 set -euo pipefail
 
 run_packages=(
@@ -9,13 +10,15 @@ run_packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins libgl-dev libgl1-mesa-dri
   qt6-translations-l10n
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-videoio-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libssl-dev
+  libtiff-dev
 )
 test_packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth
   clang libclang-rt-dev clang-format
   desktop-file-utils appstream dpkg-dev
+  chromium
 )
 
 case "${1:-}" in

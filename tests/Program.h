@@ -60,6 +60,7 @@ public:
                 all += line + "\n";
                 return line;
             }
+            if (errors < 0) return std::nullopt;
             pollfd p{errors, POLLIN, 0};
             if (::poll(&p, 1, 60000) != 1) {
                 ADD_FAILURE() << "the program wrote nothing for a minute";
@@ -78,6 +79,15 @@ public:
     }
 
     void signal(int signo) const { ::kill(pid, signo); }
+    pid_t processId() const { return pid; }
+
+    // Stops reading standard error, as `| head -1` does after its line: the child's next
+    // write finds no reader.
+    void closeErrors() {
+        if (errors >= 0) ::close(errors);
+        errors = -1;
+        buffer.clear();
+    }
 
     // Reads standard error to its end and returns the exit status; 128 + the signal number
     // for a child ended by a signal.

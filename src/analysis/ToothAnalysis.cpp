@@ -163,29 +163,51 @@ void ToothAnalysis::analyseTooth(const cv::Mat& frame, int toothIndex, ToothFind
         finding.tooth.toothType = decideToothType(finding.tooth, finding.canals);
 }
 
+// One pass over each run array, whatever the number of regions: a frame of many thousand
+// canals would otherwise take a pass per canal. The teeth are painted first, then the canals.
 template <typename Paint>
 void ToothAnalysis::forEachTakenRun(Paint paint) const {
+    std::vector<int> toothLabel(toothRegions_.size(), -1);
+    std::vector<int> firstCanalLabel;
     int label = 0;
     for (std::size_t t = 0; t < searchesUsed_; ++t) {
         const CanalSearch& search = *searches_[t];
-        for (int r = 0; r < toothRunCount_; ++r)
-            if (toothRuns_[r].region == search.toothRegion)
-                paint(label, toothRegions_[static_cast<std::size_t>(search.toothRegion)],
-                      toothRuns_[r]);
-        ++label;
-        for (const int region : search.accepted) {
-            for (int r = 0; r < search.runCount; ++r)
-                if (search.runs[r].region == region)
-                    paint(label, search.regions[static_cast<std::size_t>(region)], search.runs[r]);
-            ++label;
+        toothLabel[static_cast<std::size_t>(search.toothRegion)] = label++;
+        firstCanalLabel.push_back(label);
+        label += static_cast<int>(search.accepted.size());
+    }
+    for (int r = 0; r < toothRunCount_; ++r) {
+        const int l = toothLabel[static_cast<std::size_t>(toothRuns_[r].region)];
+        if (l >= 0) paint(l, toothRuns_[r]);
+    }
+    std::vector<int> canalLabel;
+    for (std::size_t t = 0; t < searchesUsed_; ++t) {
+        const CanalSearch& search = *searches_[t];
+        canalLabel.assign(search.regions.size(), -1);
+        int l = firstCanalLabel[t];
+        for (const int region : search.accepted) canalLabel[static_cast<std::size_t>(region)] = l++;
+        for (int r = 0; r < search.runCount; ++r) {
+            const int c = canalLabel[static_cast<std::size_t>(search.runs[r].region)];
+            if (c >= 0) paint(c, search.runs[r]);
         }
     }
+}
+
+std::vector<const Region*> ToothAnalysis::takenRegions() const {
+    std::vector<const Region*> regions;
+    for (std::size_t t = 0; t < searchesUsed_; ++t) {
+        const CanalSearch& search = *searches_[t];
+        regions.push_back(&toothRegions_[static_cast<std::size_t>(search.toothRegion)]);
+        for (const int region : search.accepted)
+            regions.push_back(&search.regions[static_cast<std::size_t>(region)]);
+    }
+    return regions;
 }
 
 void ToothAnalysis::paintLabels(cv::Mat& labels) const {
     labels.create(toothMask_.size(), CV_16UC1);
     labels.setTo(0);
-    forEachTakenRun([&](int label, const Region&, const Run& run) {
+    forEachTakenRun([&](int label, const Run& run) {
         std::fill_n(labels.ptr<std::uint16_t>(run.y) + run.xStart, run.xEnd - run.xStart + 1,
                     static_cast<std::uint16_t>(label + 1));
     });
@@ -202,10 +224,12 @@ std::vector<RegionShape> ToothAnalysis::measureShapes() const {
         for (const CanalResult& c : finding->canals)
             measured.emplace_back(c.area, c.majorAxis, c.minorAxis);
     }
-    forEachTakenRun([&](int label, const Region& region, const Run& run) {
-        if (static_cast<std::size_t>(label) == masks.size())
-            masks.emplace_back(region.maxY - region.minY + 1, region.maxX - region.minX + 1,
-                               CV_8UC1, cv::Scalar(0));
+    const std::vector<const Region*> regions = takenRegions();
+    for (const Region* region : regions)
+        masks.emplace_back(region->maxY - region->minY + 1, region->maxX - region->minX + 1,
+                           CV_8UC1, cv::Scalar(0));
+    forEachTakenRun([&](int label, const Run& run) {
+        const Region& region = *regions[static_cast<std::size_t>(label)];
         std::uint8_t* row =
             masks[static_cast<std::size_t>(label)].ptr<std::uint8_t>(run.y - region.minY);
         std::fill_n(row + run.xStart - region.minX, run.xEnd - run.xStart + 1, std::uint8_t{255});

@@ -16,13 +16,17 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/ElidedLabel.h"
 #include "app/WindowTexts.h"
 #include "io/MediaFiles.h"
+#include "io/PictureFile.h"
+#include "io/TiffPages.h"
 #include "model/CalculationModel.h"
 #include "panels/PickerController.h"
 #include "panels/ShortcutTip.h"
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
+#include "report/RecognitionData.h"
 #include "sources/CameraModel.h"
 #include "sources/ImageModel.h"
 #include "sources/VideoModel.h"
@@ -73,6 +77,9 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     connect(frameArea.get(), &ViewArea::sourceShown, this, &QuendraRC1::fitToScreen);
     // The result of the last analysed frame stays on the right of the status bar; the steps
     // of the operator are told on its left.
+    statusLabel = new ElidedLabel(ui->statusBar);
+    statusLabel->setObjectName(QStringLiteral("statusText"));
+    ui->statusBar->addWidget(statusLabel, 1);
     analysisLabel = new QLabel(ui->statusBar);
     analysisLabel->setObjectName(QStringLiteral("analysisLabel"));
     analysisLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -143,7 +150,7 @@ bool QuendraRC1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void QuendraRC1::showStatus(const QString& text) {
-    ui->statusBar->showMessage(text);
+    statusLabel->setFullText(text);
 }
 
 void QuendraRC1::showAnalysis(bool analysed) {
@@ -183,9 +190,10 @@ QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QStrin
 }
 
 void QuendraRC1::openImage() {
-    const QString path = choosePath(Dialog::Open, QStringLiteral("Bild öffnen..."),
-                                    QStringLiteral("Bilddateien (*.jpg *.bmp *.png)"));
-    if (!path.isEmpty()) openImageFile(path);
+    const QString path =
+        choosePath(Dialog::Open, QStringLiteral("Bild öffnen..."),
+                   QStringLiteral("Bilddateien (*.jpg *.jpeg *.bmp *.png *.tif *.tiff)"));
+    if (!path.isEmpty()) openFile(path);
 }
 
 bool QuendraRC1::openImageFile(const QString& path) {
@@ -208,17 +216,28 @@ void QuendraRC1::openVideo() {
 bool QuendraRC1::openVideoFile(const QString& path) {
     auto video = std::make_unique<VideoModel>(nativePath(path));
     if (!video->isValid()) {
-        showMessage(QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path));
+        showMessage(
+            video->isStack()
+                ? QStringLiteral("Der Stapel \"%1\" konnte nicht geöffnet werden.").arg(path)
+                : QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path));
         return false;
     }
     VideoModel* source = video.release();
     installSource(source, source);
-    showStatus(videoOpenedText(path, frameSize(), source->getFrameCount(), source->getRate()));
+    connect(source, &VideoModel::framesSkipped, this,
+            [this](int skipped) { showStatus(framesSkippedText(skipped)); });
+    connect(source, &VideoModel::frameUnreadable, this,
+            [this](int index, int shown) { showStatus(frameUnreadableText(index, shown)); });
+    showStatus(source->isStack()
+                   ? stackOpenedText(path, frameSize(), source->getFrameCount())
+                   : videoOpenedText(path, frameSize(), source->getFrameCount(), source->getRate(),
+                                     source->getHeaderFrameCount()));
     return true;
 }
 
 bool QuendraRC1::openFile(const QString& path) {
-    return quendra::mediaKindOf(nativePath(path)) == quendra::MediaKind::Video
+    const std::string file = nativePath(path);
+    return quendra::mediaKindOf(file) == quendra::MediaKind::Video || quendra::isTiffName(file)
                ? openVideoFile(path)
                : openImageFile(path);
 }
@@ -246,18 +265,33 @@ void QuendraRC1::showCameraMessage(const QString& text) {
     dialog.exec();
 }
 
+// The frame on screen when the command comes and its analysis are saved together, however
+// long the dialogs stay open; a playing video holds meanwhile, so that the view still shows
+// what is being saved, and plays on afterwards.
 void QuendraRC1::saveFrame() {
+    const ShownFrame shown = view()->shown();
+    const bool held = currentVideo && currentVideo->isPlaying();
+    if (held) currentVideo->togglePlaying();
     const QString image = choosePath(Dialog::Save, QStringLiteral("Aktuelles Bild speichern..."),
                                      QStringLiteral("Bilddatei (*.png)"));
-    const bool imageSaved = !image.isEmpty() && saveImageFile(image);
+    const bool imageSaved = !image.isEmpty() && savePicture(shown, image);
     const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
                                     QStringLiteral("Textdatei (*.txt)"));
-    if (!text.isEmpty() && saveRecognitionFile(text) && imageSaved)
-        showStatus(viewSavedText(image, text, calculationModel->getResult()));
+    if (!text.isEmpty() && saveRecognition(shown, text) && imageSaved)
+        showStatus(viewSavedText(image, text, shown.result));
+    if (held && currentVideo && !currentVideo->isPlaying()) currentVideo->togglePlaying();
 }
 
 bool QuendraRC1::saveImageFile(const QString& path) {
-    if (!view()->saveImage(nativePath(path))) {
+    return savePicture(view()->shown(), path);
+}
+
+bool QuendraRC1::saveRecognitionFile(const QString& path) {
+    return saveRecognition(view()->shown(), path);
+}
+
+bool QuendraRC1::savePicture(const ShownFrame& shown, const QString& path) {
+    if (!quendra::savePicture(nativePath(path), shown.picture)) {
         showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(path));
         return false;
     }
@@ -265,18 +299,19 @@ bool QuendraRC1::saveImageFile(const QString& path) {
     return true;
 }
 
-bool QuendraRC1::saveRecognitionFile(const QString& path) {
-    if (!view()->saveRecognitionData(nativePath(path))) {
+bool QuendraRC1::saveRecognition(const ShownFrame& shown, const QString& path) {
+    if (!quendra::saveRecognitionData(nativePath(path), shown.result)) {
         showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.")
                         .arg(path));
         return false;
     }
-    showStatus(recognitionSavedText(path, calculationModel->getResult()));
+    showStatus(recognitionSavedText(path, shown.result));
     return true;
 }
 
 void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
     calculationModel->setFrameModel(source);
+    currentVideo = video;
     source->setObserver(calculationModel.get());
     if (video) videoController->setModel(video);
     saveButton->show();
@@ -378,9 +413,9 @@ void QuendraRC1::saveLUT() {
 }
 
 bool QuendraRC1::loadClassesFile(const QString& path) {
-    const auto status = calculationModel->loadClasses(nativePath(path));
-    if (status != quendra::ClassFileStatus::Ok) {
-        showMessage(classFileMessage(status, path));
+    const quendra::ClassFileRead read = calculationModel->loadClasses(nativePath(path));
+    if (read.status != quendra::ClassFileStatus::Ok) {
+        showMessage(classFileMessage(read, path));
         return false;
     }
     showStatus(classesLoadedText(path, calculationModel->loadedClassCounts()));
@@ -390,7 +425,7 @@ bool QuendraRC1::loadClassesFile(const QString& path) {
 bool QuendraRC1::saveClassesFile(const QString& path) {
     const auto status = calculationModel->saveClasses(nativePath(path));
     if (status != quendra::ClassFileStatus::Ok) {
-        showMessage(classFileMessage(status, path));
+        showMessage(classFileMessage({status}, path));
         return false;
     }
     showStatus(classesSavedText(path, calculationModel->getTraining().classCounts()));

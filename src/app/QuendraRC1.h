@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <memory>
 #include <opencv2/core.hpp>
@@ -10,6 +11,7 @@ class QuendraRC1Class;
 }
 
 class CalculationModel;
+class ElidedLabel;
 class FrameModel;
 class FrameView;
 class PickerController;
@@ -20,6 +22,7 @@ class ThreshController;
 class VideoController;
 class ViewArea;
 class VideoModel;
+struct ShownFrame;
 
 // The main window: the frame view above the save button and the three panels, the tool bar on
 // the left. It creates frame sources and hands them to the model, which owns them.
@@ -76,6 +79,10 @@ private:
     // for), and none can be given again while its message is on screen, so messages never pile
     // up.
     void showMessage(const QString& text);
+    // Write the picture or the recognition data of a frame as it was shown; false, once the
+    // message has been closed, when the file could not be written.
+    bool savePicture(const ShownFrame& shown, const QString& path);
+    bool saveRecognition(const ShownFrame& shown, const QString& path);
     // The camera's messages, each in a fresh error-message dialog.
     void showCameraMessage(const QString& text);
     // What the operator's last step did, until the next one.
@@ -103,8 +110,10 @@ private:
     std::unique_ptr<VideoController> videoController;
     std::unique_ptr<PickerController> pickerController;
     std::unique_ptr<QPushButton> saveButton;
-    QLabel* analysisLabel = nullptr;    // owned by the status bar
-    QToolButton* zoomButton = nullptr;  // owned by the status bar
+    ElidedLabel* statusLabel = nullptr;  // owned by the status bar
+    QLabel* analysisLabel = nullptr;     // owned by the status bar
+    QToolButton* zoomButton = nullptr;   // owned by the status bar
+    QPointer<VideoModel> currentVideo;   // the source while it is a video (the model owns it)
     QString lastFolder;
     QString message;
 };

@@ -39,8 +39,12 @@ QuitOnSignals::~QuitOnSignals() {
     }
 }
 
+// exit(), not quit(): quit() asks the windows to close first, and a modal dialog on screen
+// refuses, so the signal was lost; before the event loop runs (a message about the command
+// line) it does nothing at all. exit() ends every event loop running, the dialogs' included.
 void QuitOnSignals::quit() {
     char byte;
     (void)!::read(sockets[1], &byte, 1);
-    QCoreApplication::quit();
+    came = true;
+    QCoreApplication::exit(0);
 }

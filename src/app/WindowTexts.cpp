@@ -36,18 +36,15 @@ QString fileName(const QString& path) {
     return QFileInfo(path).fileName();
 }
 
-// "1520 Farben Zahnschmelz, 830 Farben Zahnfleisch", then every other class that has colours.
+// "1520 Farben Zahnschmelz, 830 Farben Zahnfleisch", then the colours picked for both if any.
 QString classColorsText(const std::array<std::size_t, 256>& counts) {
     const auto colours = [&](int c, const QString& what) {
         return counted(counts[c], "Farbe", "Farben") + QLatin1Char(' ') + what;
     };
     QStringList parts{colours(quendra::ClassEnamel, className(quendra::ClassEnamel)),
                       colours(quendra::ClassGum, className(quendra::ClassGum))};
-    for (int c = quendra::ClassGum + 1; c < 256; ++c) {
-        if (counts[c] == 0) continue;
-        parts << colours(c, c == quendra::ClassConflict ? QStringLiteral("in beiden Klassen")
-                                                        : QStringLiteral("der ") + className(c));
-    }
+    if (counts[quendra::ClassConflict] > 0)
+        parts << colours(quendra::ClassConflict, QStringLiteral("in beiden Klassen"));
     return parts.join(QStringLiteral(", "));
 }
 
@@ -60,19 +57,35 @@ QString recognitionContents(const quendra::FrameResult& result) {
 
 }  // namespace
 
-QString classFileMessage(quendra::ClassFileStatus status, const QString& path) {
+QString classFileMessage(const quendra::ClassFileRead& read, const QString& path) {
     using quendra::ClassFileStatus;
-    switch (status) {
+    const QString notAClassFile =
+        QStringLiteral("Die Datei \"%1\" ist keine Farbklassendatei: Eintrag %2 ")
+            .arg(path)
+            .arg(read.record);
+    const QString kept = QStringLiteral(" Die bisherigen Farbklassen bleiben geladen.");
+    switch (read.status) {
         case ClassFileStatus::Ok:
             return {};
         case ClassFileStatus::CannotOpen:
             return QStringLiteral("Die Farbklassendatei \"%1\" konnte nicht geöffnet werden.")
                 .arg(path);
         case ClassFileStatus::Empty:
-            return QStringLiteral(
-                       "Die Datei \"%1\" enthält keine Farbklassen; die bisherigen "
-                       "Farbklassen bleiben geladen.")
-                .arg(path);
+            return QStringLiteral("Die Datei \"%1\" enthält keine Farbklassen.").arg(path) + kept;
+        case ClassFileStatus::PartialRecord:
+            return notAClassFile +
+                   QStringLiteral(
+                       "hat nur %1 von 4 Bytes (die Dateigröße ist kein Vielfaches "
+                       "von 4 Bytes).")
+                       .arg(read.value) +
+                   kept;
+        case ClassFileStatus::UnknownClass:
+            return notAClassFile +
+                   QStringLiteral(
+                       "hat die Klasse %1, die es nicht gibt (1 Zahnschmelz, "
+                       "2 Zahnfleisch, 255 beide Klassen).")
+                       .arg(read.value) +
+                   kept;
         case ClassFileStatus::TooLarge:
             return QStringLiteral(
                        "Die Datei \"%1\" ist zu groß für eine Farbklassendatei "
@@ -107,12 +120,40 @@ QString pictureOpenedText(const QString& path, cv::Size size) {
     return QStringLiteral("Bild \"%1\" geöffnet: %2.").arg(fileName(path), frameSize(size));
 }
 
-QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate) {
+QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate, int promised) {
     QLocale german(QLocale::German);
     german.setNumberOptions(QLocale::OmitGroupSeparator);
-    return QStringLiteral("Video \"%1\" geöffnet: %2, %3, %4 Bilder/s.")
-        .arg(fileName(path), frameSize(size), counted(frames, "Bild", "Bilder"),
-             german.toString(rate, 'g', 4));
+    QString text = QStringLiteral("Video \"%1\" geöffnet: %2, %3, %4 Bilder/s.")
+                       .arg(fileName(path), frameSize(size), counted(frames, "Bild", "Bilder"),
+                            german.toString(rate, 'g', 4));
+    if (promised > frames)
+        text += QStringLiteral(
+                    " Die Datei gibt %1 Bilder an, lesbar sind nur die ersten %2 (beschädigt "
+                    "oder abgeschnitten).")
+                    .arg(promised)
+                    .arg(frames);
+    return text;
+}
+
+QString framesSkippedText(int skipped) {
+    return QStringLiteral(
+               "Wiedergabe in Echtzeit: %1 übersprungen, weil Lesen, Auswerten und Zeigen "
+               "länger brauchen als die Bilder.")
+        .arg(counted(skipped, "Bild", "Bilder"));
+}
+
+QString frameUnreadableText(int index, int shown) {
+    return QStringLiteral(
+               "Bild %1 des Videos kann nicht gelesen werden; zu sehen ist weiter "
+               "Bild %2.")
+        .arg(index)
+        .arg(shown);
+}
+
+QString stackOpenedText(const QString& path, cv::Size size, int slices) {
+    return QStringLiteral("Stapel \"%1\" geöffnet: %2, %3.")
+        .arg(fileName(path), frameSize(size),
+             counted(static_cast<std::size_t>(slices), "Schicht", "Schichten"));
 }
 
 QString cameraOpenedText(cv::Size size) {
@@ -121,6 +162,10 @@ QString cameraOpenedText(cv::Size size) {
 }
 
 QString pickText(const ColorPick& pick) {
+    if (pick.pixels == 0 && pick.beyondFrame)
+        return QStringLiteral(
+            "Nichts aufgenommen: das Rechteck liegt außerhalb des Bildes; ein Rechteck über dem "
+            "Bild ziehen.");
     if (pick.pixels == 0)
         return QStringLiteral("Nichts aufgenommen: mit gedrückter Maustaste ein Rechteck ziehen.");
     QString text =
@@ -130,6 +175,7 @@ QString pickText(const ColorPick& pick) {
     if (pick.conflicts > 0)
         text += QStringLiteral(" %1 in beiden Klassen.")
                     .arg(counted(pick.conflicts, "Farbe", "Farben"));
+    if (pick.beyondFrame) text += QStringLiteral(" Nur der Teil des Rechtecks im Bild zählt.");
     return text;
 }
 

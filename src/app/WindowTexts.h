@@ -14,23 +14,32 @@
 
 struct ColorPick;
 
-// Why a colour-class file could not be used; empty for Ok.
-QString classFileMessage(quendra::ClassFileStatus status, const QString& path);
+// Why a colour-class file could not be used, naming the record at fault; empty for Ok.
+QString classFileMessage(const quendra::ClassFileRead& read, const QString& path);
 // Why a picture could not be opened.
 QString pictureMessage(quendra::PictureStatus status, cv::Size size, const QString& path);
 
 // `Bild "zahn.png" geöffnet: 640 × 480 Bildpunkte.`
 QString pictureOpenedText(const QString& path, cv::Size size);
-// `Video "film.avi" geöffnet: 640 × 480 Bildpunkte, 250 Bilder, 25 Bilder/s.`
-QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate);
+// `Video "film.avi" geöffnet: 640 × 480 Bildpunkte, 250 Bilder, 25 Bilder/s.`, and how many
+// frames the file promised if only `frames` of them can be read.
+QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate, int promised);
+// `Wiedergabe in Echtzeit: 12 Bilder übersprungen, ...`
+QString framesSkippedText(int skipped);
+// `Bild 43 des Videos kann nicht gelesen werden; zu sehen ist weiter Bild 36.`
+QString frameUnreadableText(int index, int shown);
 // `Kamera geöffnet: 640 × 480 Bildpunkte.`, or `Kamera geöffnet.` before its first frame
 QString cameraOpenedText(cv::Size size);
+// `Stapel "schnitte.tif" geöffnet: 640 × 480 Bildpunkte, 40 Schichten.`
+QString stackOpenedText(const QString& path, cv::Size size, int slices);
 
 // `Zahnschmelz: 152 neue Farben, jetzt 1520 Farben.`, then `12 Farben in beiden Klassen.` if
-// any colour was picked for both; for a click without a rectangle, how to pick.
+// any colour was picked for both, and that only the part in the frame counts of a rectangle
+// that reached over its edge; for a click without a rectangle how to pick, and for a rectangle
+// beside the frame that it lies outside.
 QString pickText(const ColorPick& pick);
 // `Farbklassen geladen: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (klassen.dat).`, with
-// every other class that has colours.
+// the colours picked for both classes if there are any.
 QString classesLoadedText(const QString& path, const std::array<std::size_t, 256>& counts);
 // `Farbklassen gespeichert: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (/a/klassen.dat).`
 QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts);

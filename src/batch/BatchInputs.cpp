@@ -1,8 +1,10 @@
 #include "batch/BatchInputs.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <regex>
 #include <set>
+
+#include "batch/BatchTable.h"
 
 namespace quendra {
 
@@ -38,11 +40,9 @@ fs::path commonFolder(const std::vector<fs::path>& folders) {
     return common;
 }
 
+// The frame as the table numbers it.
 std::string frameTag(int frame) {
-    if (frame < 0) return {};
-    char tag[16];
-    std::snprintf(tag, sizeof tag, "-f%06d", frame);
-    return tag;
+    return frame < 0 ? std::string() : "-f" + std::to_string(frame);
 }
 
 }  // namespace
@@ -50,6 +50,12 @@ std::string frameTag(int frame) {
 bool isBatchOutputName(const std::string& fileName) {
     return std::any_of(std::begin(kSuffixes), std::end(kSuffixes),
                        [&](const char* suffix) { return endsWith(fileName, suffix); });
+}
+
+bool isRunFileName(const std::string& fileName) {
+    static const std::regex kRunFile(
+        R"(\.?(results(-\d+-of-\d+)?\.csv|run(-\d+-of-\d+)?\.json)|\.quendra-batch.*\.lock|\..*\.tmp)");
+    return std::regex_match(fileName, kRunFile);
 }
 
 fs::path outputPath(const BatchItem& item, Output output, int frame) {
@@ -70,7 +76,7 @@ const BatchItem* RunOutputs::writerOf(const fs::path& file) const {
         const std::string base = name.substr(0, name.size() - suffix.size());
         if (const auto it = byBase.find(base); it != byBase.end()) return it->second;
         const std::size_t tag = base.rfind("-f");
-        if (tag == std::string::npos || base.size() - tag < 8 ||
+        if (tag == std::string::npos || base.size() - tag < 3 ||
             !std::all_of(base.begin() + static_cast<std::ptrdiff_t>(tag) + 2, base.end(),
                          [](char c) { return c >= '0' && c <= '9'; }))
             continue;
@@ -91,11 +97,15 @@ std::vector<BatchItem> shardOf(const std::vector<BatchItem>& items, int shard, i
 BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path& out) {
     BatchInputs result;
     std::set<fs::path> seen;
+    std::map<std::string, std::string> byTableName;  // the table's name of each item, its path
     std::size_t ownOutputs = 0;
-    const auto add = [&](const fs::path& p, const std::string& nameInInput, bool named) {
+    const auto add = [&](const fs::path& p, bool named) {
         const MediaKind kind = mediaKindOf(p.string());
         if (kind == MediaKind::Other) {
-            if (named) result.problems.push_back(p.string() + ": neither a picture nor a video");
+            if (named)
+                result.problems.push_back(p.string() + ": neither a picture nor a video");
+            else
+                result.notes.push_back(p.string() + ": neither a picture nor a video, left out");
             return;
         }
         if (!isRegularFile(p.string())) {  // a FIFO would make the run wait forever
@@ -106,7 +116,13 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
             if (named) result.notes.push_back(p.string() + ": given more than once, analysed once");
             return;
         }
-        result.items.push_back({p.string(), nameInInput, kind, {}, {}});
+        const auto [other, unique] = byTableName.emplace(utf8Text(p.string()), p.string());
+        if (!unique) {
+            result.problems.push_back(p.string() + ": its name in the table would be that of " +
+                                      other->second + "; rename one of them");
+            return;
+        }
+        result.items.push_back({p.string(), kind, {}, {}});
     };
     for (const std::string& input : inputs) {
         std::error_code ec;
@@ -114,27 +130,35 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
         if (fs::is_directory(status)) {
             std::vector<fs::path> files;
             for (const auto& entry : fs::directory_iterator(input, ec)) {
-                if (entry.is_directory(ec)) continue;
-                if (isBatchOutputName(entry.path().filename().string()))
+                const std::string name = entry.path().filename().string();
+                if (entry.is_directory(ec))
+                    result.notes.push_back(entry.path().string() +
+                                           ": a folder within a folder given, not searched");
+                else if (isBatchOutputName(name) || isRunFileName(name))
                     ++ownOutputs;
                 else
                     files.push_back(entry.path());
             }
+            if (ec) result.problems.push_back(input + ": " + ec.message());
             std::sort(files.begin(), files.end());
             const std::size_t before = result.items.size();
-            for (const fs::path& f : files) add(f, f.filename().string(), false);
+            for (const fs::path& f : files) add(f, false);
             if (result.items.size() == before)
                 result.problems.push_back(input + ": the folder holds no pictures or videos");
         } else if (fs::exists(status)) {
-            add(input, input, true);
+            add(input, true);
         } else {
-            result.problems.push_back(input + ": no such file or folder");
+            // The system's own reason: a link loop or a name too long is no missing file.
+            const bool missing = status.type() == fs::file_type::not_found || !ec;
+            result.problems.push_back(
+                input + ": " + (missing ? std::string("no such file or folder") : ec.message()));
         }
     }
     if (ownOutputs > 0)
         result.notes.push_back(std::to_string(ownOutputs) +
                                " files in the input folders are outputs of quendra-batch "
-                               "(*-analyse.*, *-labels.png) and were left out");
+                               "(*-analyse.*, *-labels.png) or files of its runs (results*.csv, "
+                               "run*.json, lock and temporary files) and were left out");
 
     std::vector<fs::path> folders;
     for (const BatchItem& item : result.items)

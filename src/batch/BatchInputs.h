@@ -3,7 +3,9 @@
 // The inputs of a batch run and the names of what the run writes for each.
 //
 // Folders are expanded to their pictures and videos, sorted by name, leaving out the files
-// this program writes (isBatchOutputName). A file given twice is analysed once. Every output
+// this program writes (isBatchOutputName, isRunFileName); every other file and folder in them
+// is named as left out. A file given twice is analysed once; of two files whose names the
+// table would write alike (utf8Text), the second is named and left out. Every output
 // of an input lies under --out at the input's folder relative to the folder all inputs share,
 // and carries the input's whole file name, so two inputs never share an output: a/x.png and
 // b/x.png write a/x.png-analyse.jpg and b/x.png-analyse.jpg, x.png and x.jpg write
@@ -21,7 +23,6 @@ namespace quendra {
 
 struct BatchItem {
     std::string path;                   // as given, or the folder given joined with the name
-    std::string nameInInput;            // as given, or the name within the folder given
     MediaKind kind = MediaKind::Other;  // Picture or Video
     std::filesystem::path outputBase;   // the outputs' common start: out/<folder>/<file name>
     std::optional<double> pxPerMm;      // its scale, when it has one
@@ -40,6 +41,11 @@ std::vector<BatchItem> shardOf(const std::vector<BatchItem>& items, int shard, i
 
 // Whether a file name is one this program writes: such files are never taken from a folder.
 bool isBatchOutputName(const std::string& fileName);
+// Whether it is a run's own file: the default table (results.csv, results-K-of-N.csv), the
+// record (run.json, run-K-of-N.json), the lock, or a hidden temporary file of a file being
+// written. A folder's other files that are no picture or video are named as left out; these
+// are not.
+bool isRunFileName(const std::string& fileName);
 
 // The outputs of a picture, or of frame `frame` of a video (frame < 0 for a picture).
 enum class Output {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <utility>
 
 namespace quendra {
 
@@ -24,14 +25,16 @@ const char* const kFooter =
     "  <name>-labels.png       with --masks: 16-bit labels, 0 background, 1 tooth, 2... the\n"
     "                          canals in the table's order\n"
     "One row per tooth and canal goes to the table (--csv, default results.csv in --out) as\n"
-    "each frame is done, the settings and the outcome to run.json.\n"
+    "each frame is done, the settings and the outcome to run.json, and a page that shows the\n"
+    "run at a glance to report.html.\n"
     "\n"
-    "INPUT: pictures (jpg, jpeg, bmp, png), videos (avi, mov, mpg, mpeg, wmv, mp4) and folders\n"
-    "(their pictures and videos, by name). A name starting with - follows --.\n"
+    "INPUT: pictures (jpg, jpeg, bmp, png, single-page tif, tiff), videos (avi, mov, mpg, mpeg,\n"
+    "wmv, mp4) and folders (their pictures and videos, by name; every other file there is\n"
+    "named). A name starting with - follows -- or is written ./-name.\n"
     "\n"
     "Exit status: 0 every input analysed and every output written; 1 something was not done\n"
-    "(each named on standard error); 2 bad command line; 130 or 143 stopped by SIGINT or\n"
-    "SIGTERM, with every finished frame kept in the table.";
+    "(each named on standard error); 2 bad command line; 130, 143 or 129 stopped by SIGINT,\n"
+    "SIGTERM or SIGHUP, with every finished frame kept in the table.";
 
 // Scales in [kMinPxPerMm, kMaxPxPerMm]; CLI11's own range check lets NaN through.
 CLI::Validator scaleRange() {
@@ -49,13 +52,28 @@ CLI::Validator scaleRange() {
         description.str());
 }
 
-// K/N with 1 <= K <= N.
+// K/N with 1 <= K <= N <= kMaxShards.
 bool parseShard(const std::string& text, int& shard, int& shards) {
     const std::size_t slash = text.find('/');
     if (slash == std::string::npos) return false;
     return CLI::detail::lexical_cast(text.substr(0, slash), shard) &&
            CLI::detail::lexical_cast(text.substr(slash + 1), shards) && shards >= 1 && shard >= 1 &&
-           shard <= shards;
+           shard <= shards && shards <= kMaxShards;
+}
+
+// The first argument before "--" that looks like an option but is none (a file named "-x.png"
+// given without "--"), or nothing. Values of options that take one are passed over.
+std::string unknownOption(CLI::App& app, const std::vector<std::string>& args) {
+    bool value = false;
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        if (std::exchange(value, false) || arg.size() < 2 || arg[0] != '-') continue;
+        const std::string name = arg.substr(0, arg.find('='));
+        const CLI::Option* option = app.get_option_no_throw(name);
+        if (!option) return arg;
+        value = name.size() == arg.size() && option->get_type_size() != 0;
+    }
+    return {};
 }
 
 // A whole number in [lo, hi] or "auto".
@@ -165,14 +183,15 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     app.add_option("--every", o.every, "analyse every N-th video frame")
         ->check(CLI::Range(1, 1000000))
         ->capture_default_str();
-    app.add_option("--jobs", o.jobs, "frames analysed at once (default: one per core)")
+    app.add_option("--jobs", o.jobs,
+                   "frames analysed at once (default and most: one per core it may use)")
         ->check(CLI::Range(1, 256));
     app.add_option("--px-per-mm", o.pxPerMm, "millimetre columns with X pixels per millimetre")
         ->check(scaleRange())
         ->type_name("X");
     app.add_option("--scale", o.scale,
                    "millimetre columns with a scale per input: CSV rows file,px_per_mm (the "
-                   "name as given or within its folder input); --px-per-mm for the others")
+                   "input as the table names it, or its file name); --px-per-mm for the others")
         ->type_name("FILE.csv");
     app.add_option("--out", o.out, "output folder, made when missing")
         ->capture_default_str()
@@ -204,11 +223,20 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
                 int k = 0, n = 0;
-                return parseShard(text, k, n) ? ""
-                                              : "Value " + text + " is not K/N with 1 <= K <= N";
+                return parseShard(text, k, n)
+                           ? ""
+                           : "Value " + text +
+                                 " is not K/N with 1 <= K <= N <= " + std::to_string(kMaxShards);
             },
             "K/N"));
     app.add_flag("--quiet", o.quiet, "no progress on standard error");
+    std::string report = "html";
+    app.add_option("--report", report,
+                   "html: report.html in --out (report-K-of-N.html for a shard) with thumbnails "
+                   "beside it; none")
+        ->transform(CLI::IsMember({"html", "none"}, CLI::ignore_case).description(""))
+        ->type_name("html|none")
+        ->capture_default_str();
     app.add_option("INPUT", o.inputs, "pictures, videos and folders")->required();
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
@@ -219,7 +247,14 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     } catch (const CLI::CallForVersion& e) {
         return {std::nullopt, 0, e.what()};
     } catch (const CLI::ParseError& e) {
-        return {std::nullopt, 2, std::string(e.what()) + "\nRun with --help for more information."};
+        const std::string unknown = unknownOption(app, args);
+        const std::string text =
+            unknown.empty() ? std::string(e.what())
+                            : unknown +
+                                  " is no option; a file whose name starts with - is named "
+                                  "after -- (quendra-batch ... -- " +
+                                  unknown + ") or as ./" + unknown;
+        return {std::nullopt, 2, text + "\nRun with --help for more information."};
     }
     o.overlays = static_cast<Overlays>(
         std::find(overlaysNames.begin(), overlaysNames.end(), overlays) - overlaysNames.begin());
@@ -231,6 +266,8 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     o.analysis.teeth = static_cast<TeethChoice>(
         std::find(teethNames.begin(), teethNames.end(), teeth) - teethNames.begin());
     parseShapeLimits(shapeLimits, o.analysis.shapeLimits);
+    o.report = report == "html";
+    o.commandLine = args;
     return {o, 0, {}};
 }
 

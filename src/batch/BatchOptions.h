@@ -33,7 +33,9 @@ struct BatchOptions {
     int shard = 1;           // this run takes part `shard` of `shards` of the inputs
     int shards = 1;
     bool quiet = false;
+    bool report = true;  // the report page and its thumbnails (--report html|none)
     std::vector<std::string> inputs;
+    std::vector<std::string> commandLine;  // the arguments as given, for the run record
 
     // Whether the table has the millimetre columns.
     bool millimetres() const { return pxPerMm || !scale.empty(); }
@@ -42,6 +44,8 @@ struct BatchOptions {
 // The smallest and largest scale taken, pixels per millimetre.
 inline constexpr double kMinPxPerMm = 0.01;
 inline constexpr double kMaxPxPerMm = 100000;
+// The most shards a run may be cut into.
+inline constexpr int kMaxShards = 1000000;
 
 // What parsing a command line ends in: options to run with, or a text to print and the exit
 // status to end with (0 after --help and --version, 2 for a bad command line).

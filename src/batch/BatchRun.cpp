@@ -1,10 +1,13 @@
 #include "batch/BatchRun.h"
 
-#include <unistd.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <array>
-#include <fstream>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 
@@ -15,11 +18,16 @@
 #include "batch/OrderedWriter.h"
 #include "batch/Progress.h"
 #include "batch/Resume.h"
+#include "batch/RunChecks.h"
 #include "batch/RunGuards.h"
 #include "batch/RunRecord.h"
+#include "batch/RunReport.h"
 #include "batch/ScaleFile.h"
 #include "colour/ColorClassifier.h"
+#include "io/FileReading.h"
 #include "io/FileWriting.h"
+#include "io/MediaFiles.h"
+#include "io/VideoFrames.h"
 
 namespace quendra {
 
@@ -27,10 +35,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string describe(ClassFileStatus status) {
-    switch (status) {
+std::string describe(const ClassFileRead& read) {
+    const std::string record = "not a colour-class file: record " + std::to_string(read.record);
+    switch (read.status) {
         case ClassFileStatus::Empty:
             return "the colour-class file holds no colour classes";
+        case ClassFileStatus::PartialRecord:
+            return record + " has " + std::to_string(read.value) +
+                   " of its 4 bytes (the size is no whole number of records)";
+        case ClassFileStatus::UnknownClass:
+            return record + " has the class " + std::to_string(read.value) +
+                   ", which the format does not have (1 enamel, 2 gum, 255 both)";
         case ClassFileStatus::TooLarge:
             return "too large for a colour-class file (more than 16777216 records)";
         default:
@@ -38,211 +53,349 @@ std::string describe(ClassFileStatus status) {
     }
 }
 
-std::string readWhole(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+// What a resource failure was, in the words a user can act on.
+std::string reasonOf(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return "out of memory";
+    if (const auto* s = dynamic_cast<const std::system_error*>(&e)) return s->code().message();
+    return e.what();
 }
 
-bool samePlace(const fs::path& a, const fs::path& b) {
-    std::error_code ec;
-    if (fs::equivalent(a, b, ec)) return true;
-    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+// The largest run record and table a resume reads: a record names every input, a table holds
+// a few rows of some 200 bytes for each analysed frame.
+constexpr std::uintmax_t kMaxRecordBytes = std::uintmax_t{256} << 20;
+constexpr std::uintmax_t kMaxTableBytes = std::uintmax_t{4} << 30;
+
+// A message of the run, its file names made safe to show (utf8Text).
+void say(std::ostream& log, const std::string& message) {
+    log << "quendra-batch: " << utf8Text(message) << "\n";
 }
 
-// Whether `folder` exists as a folder this process may write into, or can be made.
-bool usableFolder(const fs::path& folder) {
-    std::error_code ec;
-    fs::path existing = fs::absolute(folder, ec);
-    while (!existing.empty() && !fs::exists(existing, ec)) existing = existing.parent_path();
-    return fs::is_directory(existing, ec) && ::access(existing.c_str(), W_OK | X_OK) == 0;
+// The cores this process may run on (a job scheduler's share of the machine), at least one.
+int usableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(CPU_COUNT(&set), 1);
+    return std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
 }
 
-// Everything that can be checked without writing; the first problem found, or nothing.
-std::optional<std::string> problemBeforeRun(const BatchOptions& o,
-                                            const std::vector<BatchItem>& items,
-                                            const fs::path& tablePath, const fs::path& recordPath) {
-    if (items.empty()) return "no picture or video to analyse";
-    if (!usableFolder(o.out)) return o.out + ": the output folder cannot be made or written";
-    std::error_code ec;
-    if (fs::exists(tablePath, ec) && !fs::is_regular_file(tablePath, ec))
-        return tablePath.string() + ": the table's path is taken by something not a regular file";
-    if (samePlace(tablePath, o.classes))
-        return tablePath.string() + ": the table would replace the colour-class file";
-    if (samePlace(tablePath, recordPath))
-        return tablePath.string() + ": the table would replace the run record";
-    for (const BatchItem& item : items)
-        if (samePlace(tablePath, item.path))
-            return tablePath.string() + ": the table would replace the input " + item.path;
-    const RunOutputs outputs(items);
-    if (const BatchItem* writer = outputs.writerOf(tablePath))
-        return tablePath.string() + ": the table would replace an output of " + writer->path;
-    if (const BatchItem* writer = outputs.writerOf(o.classes))
-        return o.classes + ": the colour-class file would be replaced by an output of " +
-               writer->path;
-    for (const BatchItem& input : items)
-        if (const BatchItem* writer = outputs.writerOf(input.path))
-            return input.path + ": this input would be replaced by an output of " + writer->path +
-                   "; leave it out or choose another --out";
-    return std::nullopt;
-}
-
-// Gives every item its scale: its own from the scale file (by the name given, or within its
-// folder), else --px-per-mm. Returns how many have none while millimetres are asked for.
-std::size_t assignScales(std::vector<BatchItem>& items, const std::map<std::string, double>& scales,
-                         std::optional<double> everyOther) {
+// Gives every item its scale: its row of the scale file, else --px-per-mm. Rows that serve no
+// input are named; returns false, with `problem` set, when a row fits several inputs.
+bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ostream& log,
+                  std::string& problem) {
+    std::vector<ScaleRow> rows;
+    if (!o.scale.empty()) {
+        auto read = readScaleFile(o.scale, problem);
+        if (!read) return false;
+        rows = std::move(*read);
+    }
+    const auto matched = matchScales(rows, items, o.scale, problem);
+    if (!matched) return false;
     std::size_t without = 0;
-    for (BatchItem& item : items) {
-        auto it = scales.find(item.path);
-        if (it == scales.end()) it = scales.find(item.nameInInput);
-        item.pxPerMm = it != scales.end() ? std::optional(it->second) : everyOther;
-        without += !item.pxPerMm;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i].pxPerMm = (*matched)[i] ? std::optional((*matched)[i]->pxPerMm) : o.pxPerMm;
+        without += !items[i].pxPerMm;
     }
-    return without;
+    for (const ScaleRow& row : rows)
+        if (std::find(matched->begin(), matched->end(), &row) == matched->end())
+            say(log, o.scale + ": row " + std::to_string(row.row) + " (" + row.name +
+                         ") matches no input");
+    if (o.millimetres() && without > 0)
+        say(log,
+            std::to_string(without) + " inputs have no scale; their millimetre columns stay empty");
+    return true;
 }
 
-// The names of a run's table, record and lock: one set per shard, so that shards can share a
-// folder.
-std::string shardSuffix(const BatchOptions& o) {
-    return o.shards > 1 ? "-" + std::to_string(o.shard) + "-of-" + std::to_string(o.shards) : "";
+// Removes the hidden temporary files that a run of these items killed outright left behind:
+// a movie in hand, the record. No other run writes them while this one holds its lock.
+void removeLeftovers(const std::vector<BatchItem>& items, const fs::path& record) {
+    const RunOutputs outputs(items);
+    std::set<fs::path> folders{record.parent_path()};
+    for (const BatchItem& item : items) folders.insert(item.outputBase.parent_path());
+    for (const fs::path& folder : folders) {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            const std::string target = temporaryTargetName(entry.path().filename().string());
+            if (!target.empty() && (outputs.writerOf(folder / target) || folder / target == record))
+                fs::remove(entry.path(), ec);
+        }
+    }
 }
 
-}  // namespace
-
-int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
-    const auto refuse = [&](const std::string& problem) {
-        log << "quendra-batch: " << problem << "\n";
-        return 1;
-    };
-
-    ColorClassifier classifier;
-    const ClassFileStatus classStatus =
-        loadColorClassifier(options.classes, options.analysis.classThreshold, classifier,
-                            options.analysis.autoClassThreshold);
-    if (classStatus != ClassFileStatus::Ok)
-        return refuse(options.classes + ": " + describe(classStatus));
-    std::map<std::string, double> scales;
-    if (!options.scale.empty()) {
-        std::string problem;
-        const auto read = readScaleFile(options.scale, problem);
-        if (!read) return refuse(problem);
-        scales = *read;
+// The frames a run from `start` has to take, as the videos' headers give them.
+std::size_t framesToTake(const std::vector<BatchItem>& items, StartAt start, int every) {
+    std::size_t frames = 0;
+    for (std::size_t i = start.item; i < items.size(); ++i) {
+        if (items[i].kind != MediaKind::Video) {
+            ++frames;
+            continue;
+        }
+        const VideoFrames video(items[i].path, VideoFrames::Access::Sequential);
+        const int first = i == start.item ? start.frame : 0;
+        const int count = video.isValid() ? video.frameCount() : 0;
+        frames += static_cast<std::size_t>(std::max(1, (count - first + every - 1) / every));
     }
+    return frames;
+}
 
-    const fs::path out = options.out;
-    const BatchInputs inputs = collectInputs(options.inputs, out);
-    for (const std::string& p : inputs.problems) log << "quendra-batch: " << p << "\n";
-    for (const std::string& n : inputs.notes) log << "quendra-batch: " << n << "\n";
-    std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
-    const std::size_t unscaled = assignScales(items, scales, options.pxPerMm);
-    if (options.millimetres() && unscaled > 0)
-        log << "quendra-batch: " << unscaled
-            << " inputs have no scale; their millimetre columns stay empty\n";
-    const std::string suffix = shardSuffix(options);
-    const fs::path tablePath =
-        options.csv.empty() ? out / ("results" + suffix + ".csv") : fs::path(options.csv);
-    const fs::path recordPath = out / ("run" + suffix + ".json");
-    if (const auto problem = problemBeforeRun(options, items, tablePath, recordPath))
-        return refuse(*problem);
+// The run after every check passed: the table is open and locked, the record written.
+class Run {
+public:
+    Run(const BatchOptions& o, const std::vector<BatchItem>& i, const ColorClassifier& c,
+        std::ostream& l, const RunSources& s)
+        : options(o), items(i), classifier(c), log(l), recordStart(runRecordStart(o, i, s)) {}
 
-    std::error_code ec;
-    fs::create_directories(out, ec);
-    FolderLock folderLock;
-    TableFile table;
-    if (!folderLock.acquire(out / (".quendra-batch" + suffix + ".lock")))
-        return refuse(options.out + ": another quendra-batch run is writing into this folder");
-    if (!table.open(tablePath)) return refuse(tablePath.string() + ": the table cannot be written");
-    if (!table.lock())
-        return refuse(tablePath.string() + ": another quendra-batch run is writing this table");
+    int go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
+           const std::vector<std::string>& named);
 
-    const std::string header = tableHeader(options.millimetres());
-    ResumePoint resumeAt;
-    std::vector<std::string> carried;  // named by the run resumed, about what it finished
-    if (table.size() > 0 && options.resume) {
-        std::string problem;
-        const auto point =
-            findResumePoint(readWhole(tablePath), header, items, options.every, problem);
-        if (!point) return refuse(tablePath.string() + ": cannot be resumed: " + problem);
-        const std::string record = fs::exists(recordPath) ? readWhole(recordPath) : "";
-        if (!record.empty() && !sameRun(record, options, items, problem))
-            return refuse(recordPath.string() + ": cannot be resumed: " + problem);
-        resumeAt = *point;
-        carried = carriedProblems(problemsOf(record), items, resumeAt.item, tablePath.string());
-        for (const std::string& p : carried)
-            log << "quendra-batch: " << p << " (named by the run resumed)\n";
-    } else if (table.size() > 0 && !options.overwrite) {
-        return refuse(tablePath.string() +
-                      ": the table of an earlier run is there; --overwrite replaces it, "
-                      "--resume continues it");
-    }
-    if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
-                                : !table.truncate(resumeAt.keepBytes))
-        return refuse(tablePath.string() + ": the table cannot be written");
+private:
+    void writeRecord(Durability durability);
+    void startWorkers(int jobs, const std::function<void()>& work);
 
+    const BatchOptions& options;
+    const std::vector<BatchItem>& items;
+    const ColorClassifier& classifier;
+    std::ostream& log;
+    const std::string recordStart;  // what the run is, in every record
+    fs::path recordPath;
     RunOutcome outcome;
+    std::vector<std::string> earlier;  // named before the workers started
+    bool recordFailed = false;
+    std::vector<std::thread> workers;
+};
+
+void Run::writeRecord(Durability durability) {
+    if (writeFileReplacing(recordPath.string(), runRecordText(recordStart, outcome), durability) ||
+        recordFailed)
+        return;
+    recordFailed = true;
+    say(log, recordPath.string() + ": the run record cannot be written");
+}
+
+// As many of `jobs` workers as the system lets start; the calling thread is one of them.
+void Run::startWorkers(int jobs, const std::function<void()>& work) {
+    for (int j = 1; j < jobs; ++j) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::exception& e) {
+            say(log, "only " + std::to_string(j) + " of " + std::to_string(jobs) +
+                         " workers could be started (" + reasonOf(e) +
+                         "); the run goes on with them");
+            break;
+        }
+    }
+}
+
+int Run::go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
+            const std::vector<std::string>& named) {
+    recordPath = files.record;
+    earlier = named;
+    outcome.started = utcTimeNow();
     outcome.classThreshold = classifier.threshold;
     outcome.itemsDone = resumeAt.itemsDone;
     outcome.framesDone = resumeAt.framesDone;
-    bool recordFailed = false;
-    const auto writeRecord = [&] {
-        if (writeFileReplacing(recordPath.string(), runRecordText(options, items, outcome))) return;
-        recordFailed = true;
-        log << "quendra-batch: " << recordPath.string() << ": the run record cannot be written\n";
-    };
-    writeRecord();
+    outcome.problems = earlier;
+    writeRecord(Durability::Flushed);
 
     const StopSignals signals;
     const bool hasVideo = std::any_of(
         items.begin(), items.end(), [](const BatchItem& i) { return i.kind == MediaKind::Video; });
-    int jobs =
-        options.jobs > 0 ? options.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    const int cores = usableCores();
+    if (options.jobs > cores)
+        say(log, "--jobs " + std::to_string(options.jobs) + ": " + std::to_string(cores) +
+                     " cores to run on, so " + std::to_string(cores) +
+                     " jobs (more would only take memory)");
+    int jobs = options.jobs > 0 ? std::min(options.jobs, cores) : cores;
     if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(items.size()));
     jobs = std::max(jobs, 1);
 
+    const StartAt start{resumeAt.item, std::max(resumeAt.frame, 0)};
     Progress progress(log,
                       options.quiet ? Progress::Style::Quiet
                       : terminal    ? Progress::Style::Terminal
                                     : Progress::Style::Lines,
                       items.size());
     progress.alreadyDone(resumeAt.itemsDone, resumeAt.framesDone);
-    FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs),
-                     {resumeAt.item, std::max(resumeAt.frame, 0)},
+    if (terminal && !options.quiet)
+        progress.framesToTake(framesToTake(items, start, options.every));
+    FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs), start,
                      options.overlays == Overlays::Video);
-    OrderedWriter writer(items, options.every, table, tablePath.string(), queue, progress);
+    // Problems reach the record before the rows after them reach the table, so that a run
+    // killed outright still names them, and a resumed run with it.
+    const auto problemsNamed = [&](const std::vector<std::string>& problems) {
+        outcome.problems = earlier;
+        outcome.problems.insert(outcome.problems.end(), problems.begin(), problems.end());
+        writeRecord(Durability::Deferred);
+    };
+    OrderedWriter writer(items, options.every, table, files.table.string(), queue, progress,
+                         problemsNamed);
+    std::optional<ThumbnailSample> thumbnails;
+    if (options.report && options.overlays != Overlays::None)
+        thumbnails.emplace(reportThumbnailFolder(files.report), options.out, items,
+                           resumeAt.keepBytes == 0);
+    std::mutex failureMutex;
+    std::string failure;  // the resource that failed and stopped the run
     const auto work = [&] {
-        FrameAnalyser analyser(options, classifier);
-        WorkUnit unit;
-        while (StopSignals::received() == 0 && queue.next(unit))
-            writer.submit(unit, analyser.analyse(items[unit.item], unit));
+        try {
+            FrameAnalyser analyser(options, classifier, thumbnails ? &*thumbnails : nullptr);
+            WorkUnit unit;
+            while (StopSignals::received() == 0 && queue.next(unit))
+                writer.submit(unit, analyser.analyse(items[unit.item], unit));
+        } catch (const std::exception& e) {
+            const std::lock_guard lock(failureMutex);
+            if (failure.empty()) failure = reasonOf(e);
+        }
         queue.stop();
     };
-    std::vector<std::thread> workers;
-    for (int j = 1; j < jobs; ++j) workers.emplace_back(work);
+    startWorkers(jobs, work);
     work();
     for (std::thread& w : workers) w.join();
 
     const RunOutcome written = writer.finish();
     outcome.itemsDone += written.itemsDone;
     outcome.framesDone += written.framesDone;
-    std::unordered_set<std::string> named;
-    for (const auto* problems : std::array<const std::vector<std::string>*, 3>{
-             &inputs.problems, &carried, &written.problems})
+    outcome.problems.clear();
+    std::unordered_set<std::string> seen;
+    for (const auto* problems :
+         std::array<const std::vector<std::string>*, 2>{&earlier, &written.problems})
         for (const std::string& p : *problems)
-            if (named.insert(utf8Text(p)).second) outcome.problems.push_back(p);
+            if (seen.insert(utf8Text(p)).second) outcome.problems.push_back(p);
+    if (!failure.empty()) {
+        outcome.problems.push_back("the run stopped: " + failure +
+                                   "; the table keeps every finished frame, --resume continues");
+        say(log, outcome.problems.back());
+    }
     // The table is flushed to the disk before the record says the run finished; the pictures
     // and movies, which a run can make again, are left to the system's write-back.
     if (!table.sync() && !writer.tableFailed())
-        outcome.problems.push_back(tablePath.string() + ": the table cannot be written");
+        outcome.problems.push_back(files.table.string() + ": the table cannot be written");
     if (const int signo = StopSignals::received()) {
         outcome.status = "interrupted";
         outcome.exitStatus = 128 + signo;
-        log << "quendra-batch: stopped by " << (signo == SIGINT ? "SIGINT" : "SIGTERM")
-            << "; the table keeps every finished frame, --resume continues\n";
+        say(log, std::string("stopped by ") + StopSignals::name(signo) +
+                     "; the table keeps every finished frame, --resume continues");
     } else {
-        outcome.status = writer.tableFailed() ? "stopped" : "finished";
+        outcome.status = writer.tableFailed() || !failure.empty() ? "stopped" : "finished";
         outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
     }
-    writeRecord();
+    outcome.ended = utcTimeNow();
+    writeRecord(Durability::Flushed);
+    // The page shows the record as written; a page that cannot be written is named in it.
+    if (options.report) {
+        const ReportSources report{options.out, files.table, files.record, files.report,
+                                   files.suffix};
+        if (const auto problem = writeRunReport(report, items)) {
+            say(log, *problem);
+            outcome.problems.push_back(*problem);
+            outcome.exitStatus = outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
+            writeRecord(Durability::Flushed);
+        }
+    }
     return recordFailed && outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
+}
+
+int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
+    const auto refuse = [&](const std::string& problem) {
+        say(log, problem);
+        return 1;
+    };
+
+    ColorClassifier classifier;
+    const ClassFileRead classRead =
+        loadColorClassifier(options.classes, options.analysis.classThreshold, classifier,
+                            options.analysis.autoClassThreshold);
+    if (classRead.status != ClassFileStatus::Ok)
+        return refuse(options.classes + ": " + describe(classRead));
+
+    BatchInputs inputs = collectInputs(options.inputs, options.out);
+    for (const std::string& p : inputs.problems) say(log, p);
+    for (const std::string& n : inputs.notes) say(log, n);
+    if (inputs.items.empty()) return refuse("no picture or video to analyse");
+    std::string problem;
+    if (!assignScales(inputs.items, options, log, problem)) return refuse(problem);
+    const std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
+    if (items.empty())
+        say(log, "shard " + std::to_string(options.shard) + "/" + std::to_string(options.shards) +
+                     " has nothing to do: the run has " + std::to_string(inputs.items.size()) +
+                     " inputs; it writes its table's header and its record");
+    const RunFiles files = runFilesOf(options);
+    if (const auto p = problemBeforeRun(options, items, files)) return refuse(*p);
+
+    // From here on a refusal undoes what was made for the run.
+    MadeForTheRun made;
+    const auto refuseMade = [&](const std::string& p) {
+        made.undo();
+        return refuse(p);
+    };
+    FolderLock folderLock;
+    TableFile table;
+    if (!made.makeFolders(options.out) ||
+        !made.makeFolders(fs::absolute(files.table).parent_path()))
+        return refuseMade(options.out + ": the output folder cannot be made or written");
+    made.aboutToCreate(files.lock);
+    if (!folderLock.acquire(files.lock))
+        return refuseMade(options.out + ": another quendra-batch run is writing into this folder");
+    made.aboutToCreate(files.table);
+    if (!table.open(files.table))
+        return refuseMade(files.table.string() + ": the table cannot be written");
+    if (!table.lock())
+        return refuseMade(files.table.string() +
+                          ": another quendra-batch run is writing this table");
+
+    const RunSources sources = runSourcesOf(options, items);
+    const std::string header = tableHeader(options.millimetres());
+    ResumePoint resumeAt;
+    std::vector<std::string> named = inputs.problems;
+    if (table.size() > 0 && options.resume) {
+        const std::string cannot = files.table.string() + ": cannot be resumed: ";
+        std::error_code ec;
+        if (!fs::exists(files.record, ec))
+            return refuseMade(cannot + "there is no record of the earlier run (" +
+                              files.record.string() +
+                              ") to tell its settings and inputs by; --overwrite starts afresh");
+        const FileRead recordRead = readRegularFile(files.record.string(), kMaxRecordBytes);
+        if (recordRead.status != FileReadStatus::Ok)
+            return refuseMade(cannot + files.record.string() + ": " +
+                              describeFileRead(recordRead, kMaxRecordBytes));
+        const std::string& record = recordRead.bytes;
+        std::string differences;
+        for (const std::string& d : runDifferences(record, options, items, sources))
+            differences += (differences.empty() ? "" : "; ") + d;
+        if (!differences.empty()) return refuseMade(cannot + differences);
+        const std::vector<std::string> earlier = problemsOf(record);
+        const FileRead rows = readRegularFile(files.table.string(), kMaxTableBytes);
+        if (rows.status != FileReadStatus::Ok)
+            return refuseMade(cannot + describeFileRead(rows, kMaxTableBytes));
+        const auto point =
+            findResumePoint(rows.bytes, header, items, options.every, earlier, problem);
+        if (!point) return refuseMade(cannot + problem);
+        resumeAt = *point;
+        removeLeftovers(items, files.record);
+        for (const std::string& p :
+             carriedProblems(earlier, items, resumeAt.item, files.table.string())) {
+            say(log, p + " (named by the run resumed)");
+            named.push_back(p);
+        }
+    } else if (table.size() > 0 && !options.overwrite) {
+        return refuseMade(files.table.string() +
+                          ": the table of an earlier run is there; --overwrite replaces it, "
+                          "--resume continues it");
+    }
+    if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
+                                : !table.truncate(resumeAt.keepBytes))
+        return refuseMade(files.table.string() + ": the table cannot be written");
+    Run run(options, items, classifier, log, sources);
+    return run.go(terminal, table, files, resumeAt, named);
+}
+
+}  // namespace
+
+int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
+    try {
+        return runChecked(options, log, terminal);
+    } catch (const std::exception& e) {
+        say(log, "the run stopped: " + reasonOf(e));
+        return 1;
+    }
 }
 
 }  // namespace quendra

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -185,19 +186,27 @@ std::string rowText(const Row& row, bool withMillimetres) {
 }  // namespace
 
 std::string utf8Text(std::string_view bytes) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const auto escape = [&](std::string& text, unsigned char byte) {
+        text += "\\x";
+        text += kHex[byte >> 4];
+        text += kHex[byte & 0xF];
+    };
     std::string text;
     text.reserve(bytes.size());
     while (!bytes.empty()) {
         const std::size_t n = utf8SequenceLength(bytes);
-        if (n > 0) {
+        const auto lead = static_cast<unsigned char>(bytes[0]);
+        const bool control =
+            lead < 0x20 || lead == 0x7F ||
+            (n == 2 && lead == 0xC2 && static_cast<unsigned char>(bytes[1]) < 0xA0);
+        if (n > 0 && !control) {
             text.append(bytes.substr(0, n));
-            bytes.remove_prefix(n);
         } else {
-            const auto latin1 = static_cast<unsigned char>(bytes.front());
-            text += static_cast<char>(0xC0 | latin1 >> 6);
-            text += static_cast<char>(0x80 | (latin1 & 0x3F));
-            bytes.remove_prefix(1);
+            for (std::size_t i = 0; i < std::max<std::size_t>(n, 1); ++i)
+                escape(text, static_cast<unsigned char>(bytes[i]));
         }
+        bytes.remove_prefix(std::max<std::size_t>(n, 1));
     }
     return text;
 }

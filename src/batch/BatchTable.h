@@ -3,10 +3,12 @@
 // The table of a batch run: RFC 4180 CSV in UTF-8, lines ending in CR LF, one row per tooth
 // and canal of every analysed picture or frame, in input order.
 //
-// File names are bytes, not text; the table and the run record must stay valid UTF-8
-// whatever the names hold. Bytes that form valid UTF-8 are kept; every other byte is written
-// as the character of the same value in ISO 8859-1 (Latin-1), so a Latin-1 name such as
-// "Z\xE4hne.png" reads "Zähne.png".
+// File names are bytes, not text; the table, the run record and every message must stay valid
+// UTF-8 whatever the names hold, and must not carry control characters to a terminal. Bytes
+// that form valid UTF-8 are kept; every byte that does not, and every control character (C0,
+// DEL, C1), is written as \xHH: a Latin-1 name "Z\xE4hne.png" reads "Z\xE4hne.png" and not
+// "Zähne.png", which a UTF-8 name of its own may be; an escape sequence reads "\x1B[31m". The
+// text of a name that is already such text is the same text.
 
 #include <cstdint>
 #include <filesystem>

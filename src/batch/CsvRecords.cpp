@@ -4,6 +4,11 @@ namespace quendra {
 
 std::vector<CsvRecord> readCsvRecords(std::string_view text) {
     std::vector<CsvRecord> records;
+    forEachCsvRecord(text, [&](const CsvRecord& r) { records.push_back(r); });
+    return records;
+}
+
+void forEachCsvRecord(std::string_view text, const std::function<void(const CsvRecord&)>& each) {
     CsvRecord record;
     std::string field;
     bool quoted = false;
@@ -26,13 +31,12 @@ std::vector<CsvRecord> readCsvRecords(std::string_view text) {
             record.fields.push_back(std::move(field));
             field.clear();
             record.end = i + 1;
-            records.push_back(std::move(record));
-            record = {};
+            each(record);
+            record.fields.clear();
         } else {
             field += c;
         }
     }
-    return records;
 }
 
 }  // namespace quendra

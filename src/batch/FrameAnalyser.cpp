@@ -1,6 +1,9 @@
 #include "batch/FrameAnalyser.h"
 
+#include <cstdint>
+#include <new>
 #include <opencv2/imgcodecs.hpp>
+#include <system_error>
 
 #include "batch/BatchTable.h"
 #include "io/PictureFile.h"
@@ -15,24 +18,45 @@ namespace {
 // a few milliseconds.
 constexpr int kMovieQuality = 90;
 
-std::string describe(PictureStatus status, cv::Size size) {
+// Why a picture, or a whole video, was not analysed.
+std::string describe(PictureStatus status, cv::Size size, int error, MediaKind kind) {
+    const std::string what = kind == MediaKind::Video ? "video" : "picture";
     switch (status) {
         case PictureStatus::NotAFile:
             return "not a regular file";
+        case PictureStatus::CannotOpen:
+            return std::error_code(error, std::generic_category()).message();
         case PictureStatus::TooLarge:
-            return "the picture has " + std::to_string(size.width) + " x " +
-                   std::to_string(size.height) + " pixels, more than the limit of " +
+            if (size.area() == 0)
+                return "the file is larger than " + std::to_string(kMaxPictureFileBytes >> 20) +
+                       " MiB, more than a picture's limit";
+            return (kind == MediaKind::Video ? "the video's frames have " : "the picture has ") +
+                   std::to_string(size.width) + " x " + std::to_string(size.height) +
+                   " pixels, more than the limit of " +
                    std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels";
+        case PictureStatus::SeveralPages:
+            return "a TIFF of several pages; only single-page TIFF pictures are read";
+        case PictureStatus::OutOfMemory:
+            return "out of memory while decoding the " + what;
         default:
-            return "cannot read the picture";
+            return "cannot read the " + what;
     }
 }
 
+// The largest label a 16-bit label picture holds.
+constexpr std::size_t kMaxLabel = UINT16_MAX;
+
 }  // namespace
 
-FrameAnalyser::FrameAnalyser(const BatchOptions& o, const ColorClassifier& c)
-    : options(o), classifier(c) {
-    analysis.setSettings(o.analysis);
+FrameAnalyser::FrameAnalyser(const BatchOptions& o, const ColorClassifier& c, ThumbnailSample* t)
+    : options(o), classifier(c), thumbnails(t) {
+    setUp();
+}
+
+void FrameAnalyser::setUp() {
+    analysis.emplace();
+    analysis->setSettings(options.analysis);
+    labels.release();
 }
 
 UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
@@ -41,21 +65,31 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
         if (unit.frame >= 0) {
             if (!unit.unreadable) analyseFrame(item, unit.frame, unit.picture, unit.replay, result);
         } else if (item.kind == MediaKind::Video) {
-            if (unit.unreadable) result.problems.push_back(item.path + ": cannot read the video");
+            if (unit.unreadable)
+                result.problems.push_back(item.path + ": " +
+                                          describe(unit.status, unit.size, unit.error, item.kind));
         } else {
             PictureRead read = readPicture(item.path);
             if (read.status == PictureStatus::Ok)
                 analyseFrame(item, -1, read.picture, false, result);
             else
-                result.problems.push_back(item.path + ": " + describe(read.status, read.size));
+                result.problems.push_back(item.path + ": " +
+                                          describe(read.status, read.size, read.error, item.kind));
         }
     } catch (const std::exception& e) {
+        const auto* cvError = dynamic_cast<const cv::Exception*>(&e);
+        const bool outOfMemory = dynamic_cast<const std::bad_alloc*>(&e) ||
+                                 (cvError && cvError->code == cv::Error::StsNoMem);
         std::string reason = e.what();
         reason.erase(reason.find_last_not_of(" \n") + 1);
         result = {};
+        // A failure half-way (out of memory) can leave the buffers half-made: the next frame
+        // starts afresh.
+        setUp();
         result.problems.push_back(item.path +
                                   (unit.frame >= 0 ? ", frame " + std::to_string(unit.frame) : "") +
-                                  ": the analysis failed (" + reason + ")");
+                                  (outOfMemory ? ": out of memory while analysing"
+                                               : ": the analysis failed (" + reason + ")"));
     }
     return result;
 }
@@ -66,11 +100,11 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
     AnalysisSettings settings = options.analysis;
     if (options.minCanalMm2 && item.pxPerMm)
         settings.minCanalArea = *options.minCanalMm2 * *item.pxPerMm * *item.pxPerMm;
-    analysis.setSettings(settings);
-    const FrameResult& frameResult = analysis.calculate(picture, classifier);
+    analysis->setSettings(settings);
+    const FrameResult& frameResult = analysis->calculate(picture, classifier);
     const bool video = frame >= 0;
     if (!replay) {
-        result.rows = frameRows(utf8Text(item.path), frame, frameResult, analysis.measureShapes(),
+        result.rows = frameRows(utf8Text(item.path), frame, frameResult, analysis->measureShapes(),
                                 options.millimetres(), item.pxPerMm);
         std::error_code ec;
         std::filesystem::create_directories(item.outputBase.parent_path(), ec);
@@ -79,14 +113,23 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
             if (!saveRecognitionData(text.string(), frameResult, Durability::Deferred))
                 result.problems.push_back(text.string() + ": cannot be written");
         }
-        if (options.masks) {
-            analysis.paintLabels(labels);
+        if (options.masks && frameResult.canals.size() + 1 > kMaxLabel) {
+            result.problems.push_back(outputPath(item, Output::Labels, frame).string() + ": " +
+                                      std::to_string(frameResult.canals.size()) +
+                                      " canals do not fit a 16-bit label picture (at most " +
+                                      std::to_string(kMaxLabel - 1) + "); none is written");
+        } else if (options.masks) {
+            analysis->paintLabels(labels);
             save(item, Output::Labels, frame, labels, result);
         }
     }
     const bool movie = video && options.overlays == Overlays::Video;
     if (options.overlays == Overlays::None) return;
     drawResultOverlay(picture, frameResult);  // the frame is ours, and needed no more
+    const bool nothingFound = !frameResult.toothFound || frameResult.canals.empty();
+    if (thumbnails && !replay && thumbnails->wants(item, frame, nothingFound) &&
+        !thumbnails->save(item, frame, picture))
+        result.problems.push_back(thumbnails->pathOf(item, frame).string() + ": cannot be written");
     if (movie) {
         if (!cv::imencode(".jpg", picture, result.movieFrame,
                           {cv::IMWRITE_JPEG_QUALITY, kMovieQuality}))

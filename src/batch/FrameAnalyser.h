@@ -4,21 +4,27 @@
 // masks, the run's shared classifier, and the files written for each picture or frame (all
 // but the table and the movies, which the writer keeps in order).
 
+#include <optional>
+
 #include "analysis/ToothAnalysis.h"
 #include "batch/BatchOptions.h"
 #include "batch/FrameQueue.h"
 #include "batch/OrderedWriter.h"
+#include "batch/ReportThumbnails.h"
 
 namespace quendra {
 
 class FrameAnalyser {
 public:
-    FrameAnalyser(const BatchOptions& options, const ColorClassifier& classifier);
+    // `thumbnails`, when not null, gets the overlays of the report's sample.
+    FrameAnalyser(const BatchOptions& options, const ColorClassifier& classifier,
+                  ThumbnailSample* thumbnails = nullptr);
 
     // Never throws: a failure of the unit, out of memory included, is one of its problems.
     UnitResult analyse(const BatchItem& item, WorkUnit& unit);
 
 private:
+    void setUp();
     void analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
                       UnitResult& result);
     void save(const BatchItem& item, Output output, int frame, const cv::Mat& picture,
@@ -26,7 +32,8 @@ private:
 
     const BatchOptions& options;
     const ColorClassifier& classifier;
-    ToothAnalysis analysis;
+    ThumbnailSample* const thumbnails;
+    std::optional<ToothAnalysis> analysis;  // made afresh after a failure
     cv::Mat labels;
 };
 

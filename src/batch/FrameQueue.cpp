@@ -22,7 +22,7 @@ bool FrameQueue::next(WorkUnit& unit) {
             video =
                 std::make_unique<VideoFrames>(items[item].path, VideoFrames::Access::Sequential);
         } catch (const std::exception&) {
-            video.reset();  // out of memory: the video is named as unreadable
+            video.reset();  // out of memory
         }
         videoItem = item;
         firstWritten = item == start.item ? start.frame : 0;
@@ -32,6 +32,9 @@ bool FrameQueue::next(WorkUnit& unit) {
             unit = {};
             unit.item = item;
             unit.unreadable = !video || !video->isValid();
+            unit.status = video ? video->status() : PictureStatus::OutOfMemory;
+            unit.size = video ? video->frameSize() : cv::Size();
+            unit.error = video ? video->error() : 0;
             unit.replay = !unit.unreadable;
             video.reset();
             break;
@@ -49,8 +52,8 @@ bool FrameQueue::takeVideoFrame(WorkUnit& unit) {
     unit = {};
     unit.item = videoItem;
     unit.frame = nextFrame;
-    unit.frameCount = video->frameCount();
     unit.rate = video->rate();
+    unit.reportedRate = video->reportedRate();
     unit.replay = nextFrame < firstWritten;
     nextFrame += every;
     unit.lastOfItem = nextFrame >= video->frameCount();

@@ -21,12 +21,15 @@ struct WorkUnit {
     std::size_t seq = 0;      // place in the run's order, from 0
     std::size_t item = 0;     // index into the run's items
     int frame = -1;           // -1 for a picture, which the worker reads itself
-    int frameCount = 0;       // of the video
     double rate = 0;          // of the video, frames per second
+    double reportedRate = 0;  // as the video's file claims it (VideoFrames::reportedRate)
     bool lastOfItem = true;   // nothing of this item follows
     bool unreadable = false;  // the video, or this frame of it, could not be read
-    bool replay = false;      // done before a resumed run: at most its movie frame is made
-    cv::Mat picture;          // the video frame, decoded
+    PictureStatus status = PictureStatus::Ok;  // why the video could not be read
+    cv::Size size;                             // of its frames, as the stream gives it
+    int error = 0;                             // the system's reason with CannotOpen
+    bool replay = false;  // done before a resumed run: at most its movie frame is made
+    cv::Mat picture;      // the video frame, decoded
 };
 
 // Where a run starts: the first item, and for a video the first frame whose rows it writes.

@@ -2,12 +2,19 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 
 namespace quendra {
 
 OrderedWriter::OrderedWriter(const std::vector<BatchItem>& i, int e, TableFile& t, std::string name,
-                             FrameQueue& q, Progress& p)
-    : items(i), every(e), table(t), tableName(std::move(name)), queue(q), progress(p) {}
+                             FrameQueue& q, Progress& p, ProblemsNamed n)
+    : items(i),
+      every(e),
+      table(t),
+      tableName(std::move(name)),
+      queue(q),
+      progress(p),
+      named(std::move(n)) {}
 
 void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
     std::lock_guard lock(mutex);
@@ -21,14 +28,11 @@ void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
     }
 }
 
+// The problems go first, and reach the record before the next rows reach the table: a run
+// killed outright names in its record every problem before the last row of its table, which
+// is what a resumed run does not do again and must name by the record. (Problems with no rows
+// after them are of items a resumed run does again.)
 void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
-    if (!result.rows.empty() && !table.append(result.rows)) {
-        failed = true;
-        nameProblem(tableName + ": the table cannot be written (" + std::strerror(errno) +
-                    "); the run stops, the table keeps every row before");
-        queue.stop();
-        return;
-    }
     const bool unreadableFrame = unit.unreadable && unit.frame >= 0;
     if (unreadableItem != unit.item || !unreadableFrame || unit.frame != unreadableLast + every)
         flushUnreadable();
@@ -37,18 +41,29 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
         unreadableItem = unit.item;
         unreadableLast = unit.frame;
     }
+    if (unit.lastOfItem) flushUnreadable();
     for (const std::string& p : result.problems) nameProblem(p);
+    if (!result.rows.empty() && counts.problems.size() > problemsRecorded) {
+        problemsRecorded = counts.problems.size();
+        named(counts.problems);
+    }
+    if (!result.rows.empty() && !table.append(result.rows)) {
+        failed = true;
+        nameProblem(tableName + ": the table cannot be written (" + std::strerror(errno) +
+                    "); the run stops, the table keeps every row before");
+        queue.stop();
+        return;
+    }
     if (!result.movieFrame.empty()) addMovieFrame(unit, result);
     const bool analysed = !result.rows.empty();
     if (analysed) ++counts.framesDone;
     if (unit.lastOfItem) {
-        flushUnreadable();
         closeMovie();
         ++counts.itemsDone;
     }
     if (!unit.replay || unit.lastOfItem)
         progress.frameDone(unit.item, items[unit.item].path, unit.replay ? -1 : unit.frame,
-                           unit.frameCount, analysed, unit.lastOfItem);
+                           analysed, unit.lastOfItem, unit.replay);
 }
 
 void OrderedWriter::addMovieFrame(const WorkUnit& unit, const UnitResult& result) {
@@ -58,6 +73,15 @@ void OrderedWriter::addMovieFrame(const WorkUnit& unit, const UnitResult& result
         movieItem = unit.item;
         movieFailed = !movie.open(path, result.frameSize, unit.rate / every);
         if (movieFailed) nameProblem(path + ": cannot be written");
+        if (unit.reportedRate != unit.rate) {
+            std::ostringstream note;
+            note << items[unit.item].path << ": the video "
+                 << (unit.reportedRate > 0 ? "claims " : "gives no rate, ");
+            if (unit.reportedRate > 0) note << unit.reportedRate << " frames a second, ";
+            note << "its movie is made for " << unit.rate << " (" << VideoFrames::kMinRate << " to "
+                 << VideoFrames::kMaxRate << " are kept)";
+            progress.problem(note.str());
+        }
     }
     if (movieFailed) return;
     if (result.frameSize != movie.frameSize()) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -32,8 +33,11 @@ struct UnitResult {
 
 class OrderedWriter {
 public:
+    // `named` is called with every problem named so far before rows follow one more.
+    using ProblemsNamed = std::function<void(const std::vector<std::string>&)>;
     OrderedWriter(const std::vector<BatchItem>& items, int every, TableFile& table,
-                  std::string tableName, FrameQueue& queue, Progress& progress);
+                  std::string tableName, FrameQueue& queue, Progress& progress,
+                  ProblemsNamed named);
 
     // Safe from any thread. `unit` carries the place; its picture is not used.
     void submit(const WorkUnit& unit, UnitResult result);
@@ -56,12 +60,14 @@ private:
     const std::string tableName;
     FrameQueue& queue;
     Progress& progress;
+    const ProblemsNamed named;
 
     std::mutex mutex;
     std::map<std::size_t, std::pair<WorkUnit, UnitResult>> waiting;
     std::size_t nextSeq = 0;
     bool failed = false;
     RunOutcome counts;
+    std::size_t problemsRecorded = 0;  // given to `named`
     // A stretch of unreadable frames of one video, named once it ends.
     std::size_t unreadableItem = 0;
     int unreadableFirst = -1, unreadableLast = -1;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "batch/BatchTable.h"
+
 namespace quendra {
 
 namespace {
@@ -15,32 +17,38 @@ std::string duration(double seconds) {
 
 }  // namespace
 
-Progress::Progress(std::ostream& l, Style s, std::size_t n) : log(l), style(s), items(n) {}
+Progress::Progress(std::ostream& l, Style s, std::size_t n, Clock c)
+    : log(l), style(s), items(n), clock(std::move(c)) {}
+
+void Progress::framesToTake(std::optional<std::size_t> frames) {
+    toTake = frames;
+}
 
 void Progress::alreadyDone(std::size_t doneItems, std::size_t doneFrames) {
-    itemsDone = itemsAtStart = doneItems;
+    itemsDone = doneItems;
     framesDone = doneFrames;
 }
 
-void Progress::frameDone(std::size_t item, const std::string& path, int frame, int frameCount,
-                         bool analysed, bool itemDone) {
+void Progress::frameDone(std::size_t item, const std::string& path, int frame, bool analysed,
+                         bool itemDone, bool replayed) {
     if (analysed) ++framesDone;
     if (itemDone) ++itemsDone;
-    itemFraction = itemDone || frameCount <= 0 ? 0 : static_cast<double>(frame + 1) / frameCount;
+    if (!replayed) ++framesTaken;
+    currentItem = item;
     if (style == Style::Lines) {
-        log << "[" << item + 1 << "/" << items << "] " << path;
+        log << "[" << item + 1 << "/" << items << "] " << utf8Text(path);
         if (frame >= 0) log << " frame " << frame;
         log << "\n" << std::flush;
     }
     if (style == Style::Terminal) {
-        current = frame >= 0 ? path + " frame " + std::to_string(frame) : path;
+        current = utf8Text(path) + (frame >= 0 ? " frame " + std::to_string(frame) : "");
         draw(itemDone && itemsDone == items);
     }
 }
 
 void Progress::problem(const std::string& text) {
     clear();
-    log << "quendra-batch: " << text << "\n";
+    log << "quendra-batch: " << utf8Text(text) << "\n";
     draw(true);
 }
 
@@ -57,17 +65,19 @@ void Progress::clear() {
 }
 
 void Progress::draw(bool force) {
-    if (style != Style::Terminal) return;
-    const auto now = std::chrono::steady_clock::now();
+    if (style != Style::Terminal || current.empty()) return;
+    const auto now = clock();
     if (!force && now - lastDraw < std::chrono::milliseconds(100)) return;
     lastDraw = now;
-    std::string line = "[" + std::to_string(itemsDone) + "/" + std::to_string(items) + "] " +
+    std::string line = "[" + std::to_string(currentItem + 1) + "/" + std::to_string(items) + "] " +
                        std::to_string(framesDone) + " frames  " + current;
-    // What is left, at the pace of this run so far.
-    const double done = static_cast<double>(itemsDone - itemsAtStart) + itemFraction;
-    const double left = static_cast<double>(items - itemsDone) - itemFraction;
+    // The frames still to take, at this run's time per frame so far.
     const double seconds = std::chrono::duration<double>(now - start).count();
-    if (done > 0 && left > 0) line += "  about " + duration(seconds * left / done) + " left";
+    if (toTake && framesTaken > 0 && *toTake > framesTaken && seconds > 0)
+        line += "  about " +
+                duration(seconds / static_cast<double>(framesTaken) *
+                         static_cast<double>(*toTake - framesTaken)) +
+                " left";
     log << "\r\x1b[K" << line << std::flush;
     lineShown = true;
 }

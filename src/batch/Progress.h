@@ -1,12 +1,15 @@
 #pragma once
 
 // The progress of a batch run on standard error. On a terminal: one line, redrawn at most ten
-// times a second, with the items and frames done, the current file and an estimate of the time
-// left. Elsewhere (a log file, a pipe, a cluster's job output): a plain line per picture and per
-// analysed video frame. Problems always get a line of their own.
+// times a second, with the item in hand, the frames done, the current file and an estimate of
+// the time left. Elsewhere (a log file, a pipe, a cluster's job output): a plain line per
+// picture and per analysed video frame. Both count items alike: "[k/n]" is the k-th item (from
+// 1) of n. Problems always get a line of their own.
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -15,15 +18,21 @@ namespace quendra {
 class Progress {
 public:
     enum class Style { Lines, Terminal, Quiet };
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
-    Progress(std::ostream& log, Style style, std::size_t items);
+    Progress(std::ostream& log, Style style, std::size_t items,
+             Clock clock = &std::chrono::steady_clock::now);
 
-    // Frame `frame` (-1 for a picture) of item `item` (from 0) was taken; `analysed` when it
-    // gave rows (an unreadable one gives none), `itemDone` when it was the item's last;
-    // `frameCount` the video's frames, for the estimate.
-    void frameDone(std::size_t item, const std::string& path, int frame, int frameCount,
-                   bool analysed, bool itemDone);
-    // Items taken as done before the run started (a resumed run).
+    // The frames the run has to take, a picture counting one and a video its analysed frames
+    // (from its header): the time left is told from these and the time per frame so far, and
+    // not at all without them.
+    void framesToTake(std::optional<std::size_t> frames);
+    // Frame `frame` (-1 for a picture) of item `item` (from 0) was taken, by this run unless
+    // `replayed`; `analysed` when it gave rows (an unreadable one gives none), `itemDone` when
+    // it was the item's last.
+    void frameDone(std::size_t item, const std::string& path, int frame, bool analysed,
+                   bool itemDone, bool replayed = false);
+    // Items and frames done before the run started (a resumed run).
     void alreadyDone(std::size_t items, std::size_t frames);
     // Named in every style, quiet included.
     void problem(const std::string& text);
@@ -37,10 +46,12 @@ private:
     std::ostream& log;
     const Style style;
     const std::size_t items;
-    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    const Clock clock;
+    const std::chrono::steady_clock::time_point start = clock();
     std::chrono::steady_clock::time_point lastDraw{};
-    std::size_t itemsDone = 0, framesDone = 0, itemsAtStart = 0;
-    double itemFraction = 0;  // how far into the current item
+    std::size_t itemsDone = 0, framesDone = 0, framesTaken = 0;
+    std::optional<std::size_t> toTake;
+    std::size_t currentItem = 0;
     std::string current;
     bool lineShown = false;
 };

@@ -2,112 +2,290 @@
 
 #include <algorithm>
 #include <charconv>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
+#include "io/VideoFrames.h"
 
 namespace quendra {
 
 namespace {
 
-// The rows of one analysed picture or frame, and whether all of them are there: a tooth row
-// says how many teeth the frame has and how many canal rows follow it. The columns are found
-// by their names in the header (records[0]).
+// The rows of one analysed picture or frame: a tooth row says how many teeth its frame has and
+// how many canal rows follow it. The columns are found by their names in the header.
 struct FrameRows {
     std::string file, frame;
-    std::size_t end = 0;
-    bool whole = false;
+    std::size_t line = 0;          // of its first row, the header being line 1
+    std::size_t end = 0;           // offset just past its last row
+    int canals = 0, seen = 0;      // canal rows its last tooth has, and has so far
+    int teeth = 1, teethSeen = 1;  // tooth rows it has, and has so far
+
+    bool whole() const { return seen == canals && teethSeen == teeth; }
 };
 
-std::vector<FrameRows> frameRowsOf(const std::vector<CsvRecord>& records) {
-    const std::vector<std::string>& header = records.at(0).fields;
+bool toInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    return !text.empty() && std::from_chars(text.data(), end, value).ptr == end && value >= 0;
+}
+
+std::string inQuotes(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// The frames of the table's rows; a frame still waiting for canal rows can only be the last,
+// cut off where the run was killed, and is left out.
+std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std::size_t columns,
+                                                  std::string& problem) {
+    std::vector<FrameRows> frames;
+    const std::vector<CsvRecord> records = readCsvRecords(table);
+    if (records.empty()) return frames;
+    const std::vector<std::string>& header = records[0].fields;
     const auto column = [&](const char* name) {
         return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
                                         header.begin());
     };
     const std::size_t file = column("file"), frame = column("frame"), object = column("object"),
-                      canals = column("canals"), teeth = column("teeth");
-    const std::size_t fields = std::max({file, frame, object, canals, teeth}) + 1;
-    const auto count = [](const std::string& field) { return std::stoul("0" + field); };
-    std::vector<FrameRows> frames;
-    std::size_t teethLeft = 0, canalsLeft = 0;  // of the frame being read
+                      canalsColumn = column("canals"), teethColumn = column("teeth");
     for (std::size_t i = 1; i < records.size(); ++i) {
         const std::vector<std::string>& f = records[i].fields;
-        if (f.size() < fields) return frames;
-        const bool tooth = f[object] == "tooth";
-        const bool sameFrame =
-            !frames.empty() && f[file] == frames.back().file && f[frame] == frames.back().frame;
-        const bool continues = sameFrame && !frames.back().whole &&
-                               (canalsLeft > 0 ? f[object].rfind("canal ", 0) == 0 : tooth);
-        if (continues) {
-            if (tooth) {
-                --teethLeft;
-                canalsLeft = count(f[canals]);
-            } else {
-                --canalsLeft;
+        const std::string line = "line " + std::to_string(i + 1);
+        if (table.compare(records[i].end - 2, 2, "\r\n") != 0) {
+            problem = line + " ends in LF, not CR LF: an editor or another program has changed it";
+            return std::nullopt;
+        }
+        if (f.size() != columns) {
+            problem = line + " has " + std::to_string(f.size()) + " fields, not " +
+                      std::to_string(columns) + ": it is not a whole row";
+            return std::nullopt;
+        }
+        if (f == records[i - 1].fields) {
+            problem = line + " repeats the line before it";
+            return std::nullopt;
+        }
+        FrameRows* last = frames.empty() ? nullptr : &frames.back();
+        const bool waiting = last && last->seen < last->canals;
+        if (f[object].rfind("canal ", 0) == 0) {
+            int number = 0;
+            if (!waiting || f[file] != last->file || f[frame] != last->frame ||
+                !toInt(f[object].substr(6), number) || number != last->seen + 1) {
+                problem = line + " holds " + f[object] + " of " + inQuotes(f[file]) +
+                          " without the rows before it: a row is missing";
+                return std::nullopt;
             }
-            frames.back().end = records[i].end;
-            frames.back().whole = teethLeft == 0 && canalsLeft == 0;
+            last->end = records[i].end;
+            ++last->seen;
             continue;
         }
-        if (!frames.empty() && !frames.back().whole) return frames;
-        teethLeft = tooth ? std::max<std::size_t>(count(f[teeth]), 1) - 1 : 0;
-        canalsLeft = tooth ? count(f[canals]) : 0;
-        frames.push_back({f[file], f[frame], records[i].end, teethLeft == 0 && canalsLeft == 0});
+        if (waiting) {
+            problem =
+                line + " starts another frame while " + std::to_string(last->canals - last->seen) +
+                " canal rows of the tooth in line " + std::to_string(last->line) + " are missing";
+            return std::nullopt;
+        }
+        int canals = 0, teeth = 1;
+        if (f[object] == "tooth" ? !toInt(f[canalsColumn], canals) || !toInt(f[teethColumn], teeth)
+                                 : f[object] != "none") {
+            problem = line + " is not a row of quendra-batch";
+            return std::nullopt;
+        }
+        // The next tooth of a frame whose teeth are not all there yet.
+        if (last && last->teethSeen < last->teeth && f[object] == "tooth" &&
+            f[file] == last->file && f[frame] == last->frame) {
+            last->end = records[i].end;
+            last->canals = canals;
+            last->seen = 0;
+            ++last->teethSeen;
+            continue;
+        }
+        if (last && last->teethSeen < last->teeth) {
+            problem = line + " starts another frame while " +
+                      std::to_string(last->teeth - last->teethSeen) +
+                      " teeth of the frame in line " + std::to_string(last->line) + " are missing";
+            return std::nullopt;
+        }
+        frames.push_back({f[file], f[frame], i + 1, records[i].end, canals, 0, teeth, 1});
     }
+    if (!frames.empty() && !frames.back().whole()) frames.pop_back();
     return frames;
+}
+
+// What the earlier run named about one input: the whole of it, or frames of a video.
+struct Named {
+    bool whole = false;
+    std::vector<std::pair<int, int>> frames;  // first to last, inclusive
+
+    // Whether every `every`-th frame from `first` to `last` is named.
+    bool covers(int first, int last, int every) const {
+        if (whole) return true;
+        for (int f = first; f <= last;) {
+            const auto it = std::find_if(frames.begin(), frames.end(), [&](const auto& r) {
+                return r.first <= f && f <= r.second;
+            });
+            if (it == frames.end()) return false;
+            f += (it->second - f) / every * every + every;  // the first beyond the named ones
+        }
+        return true;
+    }
+};
+
+// What a problem is about, as the run names problems: "<subject>: ...", "<subject>, frame N:
+// ...". The subject is the longest of `names` the problem starts with; empty for none.
+std::string subjectOf(const std::string& problem, const std::unordered_set<std::string>& names) {
+    std::string subject;
+    for (const char* separator : {": ", ", frame "})
+        for (std::size_t at = problem.find(separator); at != std::string::npos;
+             at = problem.find(separator, at + 1))
+            if (at > subject.size() && names.contains(problem.substr(0, at)))
+                subject = problem.substr(0, at);
+    return subject;
+}
+
+// The problems by the input they are about: a video's frames when the problem names them
+// ("<input>: frame N cannot be read", "<input>: frames A to B cannot be read", "<input>, frame
+// N: ..."), else the whole input.
+std::unordered_map<std::string, Named> namedInputs(const std::vector<std::string>& problems,
+                                                   const std::unordered_set<std::string>& names) {
+    std::unordered_map<std::string, Named> named;
+    for (const std::string& p : problems) {
+        const std::string subject = subjectOf(p, names);
+        if (subject.empty()) continue;
+        const std::string rest = p.substr(subject.size());
+        int first = 0, last = 0;
+        const auto number = [&](std::size_t from, int& value) {
+            const char* end = rest.data() + rest.size();
+            return std::from_chars(rest.data() + from, end, value).ec == std::errc();
+        };
+        if ((rest.rfind(", frame ", 0) == 0 && number(8, first)) ||
+            (rest.rfind(": frame ", 0) == 0 && number(8, first)))
+            named[subject].frames.push_back({first, first});
+        else if (rest.rfind(": frames ", 0) == 0 && number(9, first) &&
+                 rest.find(" to ") != std::string::npos && number(rest.find(" to ") + 4, last))
+            named[subject].frames.push_back({first, last});
+        else
+            named[subject].whole = true;
+    }
+    return named;
 }
 
 }  // namespace
 
 std::optional<ResumePoint> findResumePoint(const std::string& table, const std::string& header,
                                            const std::vector<BatchItem>& items, int every,
+                                           const std::vector<std::string>& earlierProblems,
                                            std::string& problem) {
     ResumePoint point;
-    if (table.empty()) return point;
-    if (table.compare(0, header.size(), header) != 0) {
+    if (header.rfind(table, 0) == 0) return point;  // empty, or cut in its header: start afresh
+    const std::string lfHeader = header.substr(0, header.size() - 2) + "\n";
+    if (table.rfind("\xEF\xBB\xBF", 0) == 0) {
+        problem =
+            "it starts with a byte order mark, which quendra-batch never writes: an editor "
+            "or another program has changed it";
+        return std::nullopt;
+    }
+    if (table.rfind(lfHeader, 0) == 0) {
+        problem = "line 1 ends in LF, not CR LF: an editor or another program has changed it";
+        return std::nullopt;
+    }
+    if (table.rfind(header, 0) != 0) {
         problem = "its header is not that of these settings";
         return std::nullopt;
     }
     point.keepBytes = header.size();
-    std::vector<FrameRows> frames;
-    try {
-        frames = frameRowsOf(readCsvRecords(table));
-    } catch (const std::exception&) {  // a number column that holds no number
-        problem = "it is not a table of quendra-batch";
-        return std::nullopt;
-    }
-    if (!frames.empty() && !frames.back().whole) frames.pop_back();
+    const auto frames = frameRowsOf(
+        table, static_cast<std::size_t>(std::count(header.begin(), header.end(), ',')) + 1,
+        problem);
+    if (!frames) return std::nullopt;
 
-    // Rows come in input order; items without rows (unreadable ones) are passed over.
+    std::vector<std::string> names;
+    for (const BatchItem& item : items) names.push_back(utf8Text(item.path));
+    const auto named = namedInputs(earlierProblems, {names.begin(), names.end()});
+    const auto namedAbout = [&](std::size_t item, int first, int last) {
+        const auto it = named.find(names[item]);
+        return it != named.end() && it->second.covers(first, last, every);
+    };
+    // A video's frames from `first` to `last` (on its --every grid) that have no rows must have
+    // been named.
+    const auto missingFrames = [&](std::size_t item, int first, int last) {
+        if (first > last || namedAbout(item, first, last)) return false;
+        problem = "rows of " + inQuotes(names[item]) + " are missing (frames " +
+                  std::to_string(first) + " to " + std::to_string(last) +
+                  "), and the run resumed did not name them as a problem";
+        return true;
+    };
+    std::optional<VideoFrames> video;  // of the item in hand, for its frame count
+    const auto frameCount = [&](std::size_t item) {
+        if (!video) video.emplace(items[item].path, VideoFrames::Access::Sequential);
+        return video->isValid() ? video->frameCount() : 0;
+    };
+    // Closes item `item`, whose last frame in the table is `lastFrame`, since rows of a later
+    // item follow: everything of it must be in the table or named.
+    const auto itemEnds = [&](std::size_t item, int lastFrame) {
+        if (items[item].kind == MediaKind::Picture || lastFrame < 0) return false;
+        const int count = frameCount(item);
+        const int end = count > 0 ? (count - 1) / every * every : lastFrame;
+        return missingFrames(item, lastFrame + every, end);
+    };
+
     std::size_t item = 0;
     int lastFrame = -1;  // of the video `item`, the last frame in the table
-    for (const FrameRows& f : frames) {
-        const std::size_t before = item;
-        while (item < items.size() && utf8Text(items[item].path) != f.file) ++item;
-        if (item != before) lastFrame = -1;
+    bool itemHasRows = false;
+    for (const FrameRows& f : *frames) {
+        const std::string at = "line " + std::to_string(f.line) + ": ";
+        if (item == items.size() || f.file != names[item]) {
+            const auto next =
+                std::find(names.begin() + static_cast<std::ptrdiff_t>(item) + (item < items.size()),
+                          names.end(), f.file);
+            if (next == names.end()) {
+                problem = at + "rows of " + inQuotes(f.file) +
+                          (std::find(names.begin(), names.end(), f.file) == names.end()
+                               ? ", which is none of these inputs"
+                               : " again, or out of the inputs' order");
+                return std::nullopt;
+            }
+            if (item < items.size() && itemHasRows && itemEnds(item, lastFrame))
+                return std::nullopt;
+            const std::size_t found = static_cast<std::size_t>(next - names.begin());
+            for (std::size_t skipped = item + (itemHasRows ? 1 : 0); skipped < found; ++skipped)
+                if (!named.contains(names[skipped])) {
+                    problem = at + "no rows of " + inQuotes(names[skipped]) +
+                              " come before it, and the run resumed did not name it as a "
+                              "problem: a row is missing";
+                    return std::nullopt;
+                }
+            item = found;
+            lastFrame = -1;
+            itemHasRows = false;
+            video.reset();
+        }
+        const bool picture = items[item].kind == MediaKind::Picture;
         int frame = -1;
-        if (!f.frame.empty() &&
-            std::from_chars(f.frame.data(), f.frame.data() + f.frame.size(), frame).ec !=
-                std::errc()) {
-            problem = "it is not a table of quendra-batch";
+        if (picture ? !f.frame.empty() || itemHasRows : !toInt(f.frame, frame)) {
+            problem = at + (picture && itemHasRows
+                                ? "rows of " + inQuotes(f.file) + " again: a doubled row"
+                                : "the frame " + inQuotes(f.frame) + " is not one of " +
+                                      inQuotes(f.file));
             return std::nullopt;
         }
-        const bool picture = item < items.size() && items[item].kind == MediaKind::Picture;
-        if (item == items.size() || picture != (frame < 0) || (!picture && frame <= lastFrame)) {
-            problem = "its rows of \"" + f.file + "\" do not belong to these inputs";
-            return std::nullopt;
+        if (!picture) {
+            if (frame % every != 0 || frame <= lastFrame || frame >= frameCount(item)) {
+                problem = at + "frame " + f.frame + " of " + inQuotes(f.file) +
+                          (frame <= lastFrame ? " again, or out of order"
+                                              : " is not one the run analyses");
+                return std::nullopt;
+            }
+            if (missingFrames(item, lastFrame < 0 ? 0 : lastFrame + every, frame - every))
+                return std::nullopt;
+            lastFrame = frame;
         }
+        itemHasRows = true;
         point.keepBytes = f.end;
         ++point.framesDone;
-        if (picture)
-            ++item;
-        else
-            lastFrame = frame;
     }
-    point.item = item;
-    point.itemsDone = item;
+    // The run goes on after the last picture, or within the last video.
+    point.item = item + (itemHasRows && lastFrame < 0 ? 1 : 0);
+    point.itemsDone = point.item;
     point.frame = lastFrame >= 0 ? lastFrame + every : -1;
     return point;
 }
@@ -115,16 +293,12 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
 std::vector<std::string> carriedProblems(const std::vector<std::string>& earlier,
                                          const std::vector<BatchItem>& items,
                                          std::size_t resumeItem, const std::string& tableName) {
-    std::unordered_set<std::string> redone;
+    std::unordered_set<std::string> redone{utf8Text(tableName)};
     for (std::size_t i = resumeItem + 1; i < items.size(); ++i)
         redone.insert(utf8Text(items[i].path));
-    const std::string table = utf8Text(tableName);
     std::vector<std::string> carried;
-    for (const std::string& p : earlier) {
-        // A problem starts with what it is about: "<input>: ...", "<input>, frame N: ...".
-        const std::string subject = p.substr(0, std::min(p.find(": "), p.find(", frame ")));
-        if (subject != table && !redone.contains(subject)) carried.push_back(p);
-    }
+    for (const std::string& p : earlier)
+        if (subjectOf(p, redone).empty()) carried.push_back(p);
     return carried;
 }
 

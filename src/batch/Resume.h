@@ -1,7 +1,12 @@
 #pragma once
 
 // Where an interrupted run stopped, read from its table: every frame whose rows are all there
-// is kept; a frame cut off in the middle, and anything after it, is dropped and done again.
+// is kept; a frame cut off at the end of the table, where the run was killed, is dropped and
+// done again. The table must be exactly what the run wrote up to there: its header, lines
+// ending in CR LF, whole rows in input order, each tooth followed by all its canals, every
+// picture and every --every-th frame of a video present unless the run named it as a problem,
+// and no frame beyond a video's last. Anything else is a table changed by hand or by another
+// program, and is refused with what was found.
 
 #include <cstddef>
 #include <optional>
@@ -21,10 +26,11 @@ struct ResumePoint {
 };
 
 // The resume point of `table` (the table's whole text) for these items, whose table has this
-// header; nothing, with `problem` set, when the table does not belong to them. An empty table
-// resumes at the start.
+// header, with the problems the earlier run named; nothing, with `problem` set, when the table
+// is not one the run wrote for them. An empty table resumes at the start.
 std::optional<ResumePoint> findResumePoint(const std::string& table, const std::string& header,
                                            const std::vector<BatchItem>& items, int every,
+                                           const std::vector<std::string>& earlierProblems,
                                            std::string& problem);
 
 // Of the problems an earlier run named (as its record gives them), those a run resumed at item

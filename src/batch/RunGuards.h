@@ -1,16 +1,19 @@
 #pragma once
 
-// What keeps a batch run safe while it lasts: the signals that stop it cleanly, and the lock
-// that keeps a second run out of its output folder.
+// What keeps a batch run safe while it lasts: the signals that stop it cleanly, the lock that
+// keeps a second run out of its output folder, and the undoing of what a refused run made.
 
 #include <csignal>
 #include <filesystem>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace quendra {
 
-// SIGINT and SIGTERM stop the run after the frames in hand, for as long as this object lives;
-// a second signal ends the process at once, as the operator expects of a second Ctrl-C.
+// SIGINT, SIGTERM and SIGHUP (a closed terminal or ssh session) stop the run after the frames
+// in hand, for as long as this object lives; a second signal ends the process at once, as the
+// operator expects of a second Ctrl-C.
 class StopSignals {
 public:
     StopSignals();
@@ -20,10 +23,12 @@ public:
 
     // The signal that asked to stop, 0 while none did.
     static int received();
+    // "SIGINT", "SIGTERM" or "SIGHUP".
+    static const char* name(int signo);
 
 private:
-    struct sigaction previousInt {
-    }, previousTerm{};
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction previous[std::size(kSignals)]{};
 };
 
 // An exclusive lock on a lock file in the output folder (one per shard), held while the object
@@ -40,6 +45,22 @@ public:
 
 private:
     int fd = -1;
+};
+
+// The folders and files a run makes before it knows whether it may go on (the output folder,
+// the lock file, the table): undone when the run is refused, so that a refusal leaves nothing
+// behind. Whatever existed before is never touched.
+class MadeForTheRun {
+public:
+    // Makes `folder` with the folders above it that are missing; false when it cannot.
+    bool makeFolders(const std::filesystem::path& folder);
+    // `file` is about to be opened for writing: removed on undo() if it does not exist yet.
+    void aboutToCreate(const std::filesystem::path& file);
+    // Removes the files made, then the folders made (deepest first) that are still empty.
+    void undo();
+
+private:
+    std::vector<std::filesystem::path> folders, files;
 };
 
 }  // namespace quendra

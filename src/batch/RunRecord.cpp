@@ -1,8 +1,12 @@
 #include "batch/RunRecord.h"
 
+#include <sys/stat.h>
+
+#include <ctime>
 #include <nlohmann/json.hpp>
 
 #include "batch/BatchTable.h"
+#include "batch/FileDigest.h"
 
 namespace quendra {
 
@@ -10,57 +14,108 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Everything that decides the table's rows and the outputs.
+// Everything that decides the table's rows and the outputs, by the names of the command line.
 Json settingsOf(const BatchOptions& o) {
     const AnalysisSettings& a = o.analysis;
     return {{"threshold", a.autoThreshold ? Json("auto") : Json(a.threshold)},
             {"border", a.border},
             {"filter", a.filter},
-            {"class_threshold", a.autoClassThreshold ? Json("auto") : Json(a.classThreshold)},
-            {"min_canal_area", a.minCanalArea},
-            {"min_canal_mm2", o.minCanalMm2 ? Json(*o.minCanalMm2) : Json(nullptr)},
+            {"class-threshold", a.autoClassThreshold ? Json("auto") : Json(a.classThreshold)},
+            {"min-canal-area", a.minCanalArea},
+            {"min-canal-mm2", o.minCanalMm2 ? Json(*o.minCanalMm2) : Json(nullptr)},
             {"teeth", kTeethNames[static_cast<int>(a.teeth)]},
-            {"min_tooth_area", a.minToothArea},
-            {"shape_limits", shapeLimitsText(a.shapeLimits)},
+            {"min-tooth-area", a.minToothArea},
+            {"shape-limits", shapeLimitsText(a.shapeLimits)},
             {"every", o.every},
-            {"px_per_mm", o.pxPerMm ? Json(*o.pxPerMm) : Json(nullptr)},
-            {"scale", o.scale.empty() ? Json(nullptr) : Json(utf8Text(o.scale))},
+            {"px-per-mm", o.pxPerMm ? Json(*o.pxPerMm) : Json(nullptr)},
             {"overlays", kOverlaysNames[static_cast<int>(o.overlays)]},
             {"texts", o.texts},
             {"masks", o.masks},
             {"shard", std::to_string(o.shard) + "/" + std::to_string(o.shards)}};
 }
 
-Json inputsOf(const std::vector<BatchItem>& items) {
+Json inputsOf(const std::vector<BatchItem>& items, const RunSources& sources) {
     Json inputs = Json::array();
-    for (const BatchItem& item : items) inputs.push_back(utf8Text(item.path));
+    for (std::size_t i = 0; i < items.size(); ++i)
+        inputs.push_back({{"file", utf8Text(items[i].path)},
+                          {"bytes", sources.inputs[i].bytes},
+                          {"modified", sources.inputs[i].modified}});
     return inputs;
+}
+
+Json orNull(const std::optional<std::string>& text) {
+    return text ? Json(*text) : Json(nullptr);
+}
+
+std::string modificationTime(const struct stat& s) {
+    std::tm utc{};
+    ::gmtime_r(&s.st_mtim.tv_sec, &utc);
+    char text[48];
+    const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    std::snprintf(text + n, sizeof text - n, ".%09ldZ", static_cast<long>(s.st_mtim.tv_nsec));
+    return text;
 }
 
 }  // namespace
 
-std::string runRecordText(const BatchOptions& o, const std::vector<BatchItem>& items,
-                          const RunOutcome& outcome) {
-    std::error_code ec;
-    const auto classesBytes = std::filesystem::file_size(o.classes, ec);
-    Json problems = Json::array();
-    for (const std::string& p : outcome.problems) problems.push_back(utf8Text(p));
-    const Json record = {
+std::string utcTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+RunSources runSourcesOf(const BatchOptions& o, const std::vector<BatchItem>& items) {
+    RunSources sources;
+    sources.classesSha256 = fileSha256(o.classes);
+    if (!o.scale.empty()) sources.scaleSha256 = fileSha256(o.scale);
+    for (const BatchItem& item : items) {
+        struct stat s {};
+        RunSources::Input input;
+        if (::stat(item.path.c_str(), &s) == 0)
+            input = {static_cast<std::uintmax_t>(s.st_size), modificationTime(s)};
+        sources.inputs.push_back(input);
+    }
+    return sources;
+}
+
+std::string runRecordStart(const BatchOptions& o, const std::vector<BatchItem>& items,
+                           const RunSources& sources) {
+    Json commandLine = Json::array({"quendra-batch"});
+    for (const std::string& arg : o.commandLine) commandLine.push_back(utf8Text(arg));
+    const Json start = {
         {"program", "quendra-batch"},
         {"version", QUENDRA_VERSION},
+        {"command_line", commandLine},
         {"classes", utf8Text(o.classes)},
-        {"classes_bytes", ec ? 0 : classesBytes},
+        {"classes_sha256", orNull(sources.classesSha256)},
+        {"scale", o.scale.empty() ? Json(nullptr) : Json(utf8Text(o.scale))},
+        {"scale_sha256", orNull(sources.scaleSha256)},
         {"settings", settingsOf(o)},
-        {"class_threshold_used", outcome.classThreshold},
-        {"inputs", inputsOf(items)},
-        {"status", outcome.status},
-        {"items_done", outcome.itemsDone},
+        {"inputs", inputsOf(items, sources)},
         {"items", items.size()},
+    };
+    return start.dump(2);
+}
+
+// The start's members, then the outcome's: two objects as dump(2) writes them, joined into one.
+std::string runRecordText(const std::string& start, const RunOutcome& outcome) {
+    Json problems = Json::array();
+    for (const std::string& p : outcome.problems) problems.push_back(utf8Text(p));
+    const Json now = {
+        {"status", outcome.status},
+        {"started", outcome.started},
+        {"ended", outcome.ended.empty() ? Json(nullptr) : Json(outcome.ended)},
+        {"items_done", outcome.itemsDone},
         {"frames_done", outcome.framesDone},
         {"problems", problems},
         {"exit_status", outcome.exitStatus >= 0 ? Json(outcome.exitStatus) : Json(nullptr)},
+        {"class_threshold_used", outcome.classThreshold},
     };
-    return record.dump(2) + "\n";
+    const std::string rest = now.dump(2);
+    return start.substr(0, start.size() - 2) + ",\n" + rest.substr(2) + "\n";
 }
 
 std::vector<std::string> problemsOf(const std::string& recordText) {
@@ -73,22 +128,40 @@ std::vector<std::string> problemsOf(const std::string& recordText) {
     return problems;
 }
 
-bool sameRun(const std::string& recordText, const BatchOptions& o,
-             const std::vector<BatchItem>& items, std::string& difference) {
+std::vector<std::string> runDifferences(const std::string& recordText, const BatchOptions& o,
+                                        const std::vector<BatchItem>& items,
+                                        const RunSources& sources) {
     const Json record = Json::parse(recordText, nullptr, false);
-    if (record.is_discarded() || !record.is_object()) {
-        difference = "its run record cannot be read";
-        return false;
+    if (!record.is_object() || record.value("program", "") != "quendra-batch")
+        return {"its run record cannot be read"};
+    std::vector<std::string> differences;
+    if (record.value("classes_sha256", Json()) != orNull(sources.classesSha256))
+        differences.push_back("the colour-class file's content is not that of the run resumed");
+    const Json scale = record.value("scale_sha256", Json());
+    if (scale != orNull(sources.scaleSha256))
+        differences.push_back(scale.is_null() ? "the run resumed had no scale file"
+                              : o.scale.empty()
+                                  ? "the run resumed had a scale file"
+                                  : "the scale file's content is not that of the run resumed");
+    const Json before = record.value("settings", Json::object()), now = settingsOf(o);
+    for (const auto& [name, value] : now.items())
+        if (before.value(name, Json()) != value)
+            differences.push_back("--" + name + " was " + before.value(name, Json()).dump() +
+                                  ", now " + value.dump());
+    const Json inputs = record.value("inputs", Json::array()), mine = inputsOf(items, sources);
+    if (inputs.size() != mine.size())
+        differences.push_back("the run resumed had " + std::to_string(inputs.size()) +
+                              " inputs, this one has " + std::to_string(mine.size()));
+    for (std::size_t i = 0; i < std::min(inputs.size(), mine.size()); ++i) {
+        const std::string name = mine[i]["file"];
+        if (inputs[i].value("file", Json()) != mine[i]["file"])
+            differences.push_back("input " + std::to_string(i + 1) + " was " +
+                                  inputs[i].value("file", Json()).dump() + ", now \"" + name +
+                                  "\"");
+        else if (inputs[i] != mine[i])
+            differences.push_back(name + " has changed since (its size or modification time)");
     }
-    if (record.value("settings", Json()) != settingsOf(o)) {
-        difference = "its settings were " + record.value("settings", Json()).dump();
-        return false;
-    }
-    if (record.value("inputs", Json()) != inputsOf(items)) {
-        difference = "its inputs were others";
-        return false;
-    }
-    return true;
+    return differences;
 }
 
 }  // namespace quendra

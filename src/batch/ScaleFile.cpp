@@ -1,24 +1,29 @@
 #include "batch/ScaleFile.h"
 
 #include <charconv>
-#include <fstream>
+#include <map>
+#include <utility>
 
 #include "batch/BatchOptions.h"
+#include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
-#include "io/MediaFiles.h"
+#include "io/FileReading.h"
 
 namespace quendra {
 
-std::optional<std::map<std::string, double>> readScaleFile(const std::string& path,
-                                                           std::string& problem) {
-    std::ifstream in(path, std::ios::binary);
-    if (!isRegularFile(path) || !in) {
-        problem = path + ": the scale file cannot be read";
+namespace fs = std::filesystem;
+
+std::optional<std::vector<ScaleRow>> readScaleFile(const std::string& path, std::string& problem) {
+    FileRead file = readRegularFile(path, kMaxScaleFileBytes);
+    if (file.status != FileReadStatus::Ok) {
+        problem =
+            path + ": the scale file cannot be read: " + describeFileRead(file, kMaxScaleFileBytes);
         return std::nullopt;
     }
-    std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::string text = std::move(file.bytes);
     if (!text.empty() && text.back() != '\n') text += '\n';
-    std::map<std::string, double> scales;
+    std::vector<ScaleRow> rows;
+    std::map<std::string, int> rowOf;
     int row = 0;
     for (const CsvRecord& record : readCsvRecords(text)) {
         ++row;
@@ -34,9 +39,46 @@ std::optional<std::map<std::string, double>> readScaleFile(const std::string& pa
                       " is not \"file,px_per_mm\" with a scale from 0.01 to 100000";
             return std::nullopt;
         }
-        scales[record.fields[0]] = scale;
+        const std::string name = fs::path(record.fields[0]).lexically_normal().string();
+        if (const auto [it, added] = rowOf.emplace(name, row); !added) {
+            problem = path + ": row " + std::to_string(row) + " names " + record.fields[0] +
+                      " again (row " + std::to_string(it->second) + ")";
+            return std::nullopt;
+        }
+        rows.push_back({row, name, scale});
     }
-    return scales;
+    return rows;
+}
+
+std::optional<std::vector<const ScaleRow*>> matchScales(const std::vector<ScaleRow>& rows,
+                                                        const std::vector<BatchItem>& items,
+                                                        const std::string& scaleFile,
+                                                        std::string& problem) {
+    std::map<std::string, const ScaleRow*> byName;
+    for (const ScaleRow& r : rows) byName.emplace(r.name, &r);
+    const auto find = [&](const std::string& name) {
+        const auto it = byName.find(name);
+        return it == byName.end() ? nullptr : it->second;
+    };
+    std::vector<const ScaleRow*> matched(items.size(), nullptr);
+    std::map<const ScaleRow*, std::size_t> byFileName;  // the first item a file name served
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const fs::path path = fs::path(items[i].path).lexically_normal();
+        matched[i] = find(path.string());
+        if (!matched[i]) matched[i] = find(utf8Text(path.string()));
+        if (matched[i]) continue;
+        matched[i] = find(path.filename().string());
+        if (!matched[i]) matched[i] = find(utf8Text(path.filename().string()));
+        if (!matched[i]) continue;
+        const auto [first, added] = byFileName.emplace(matched[i], i);
+        if (!added) {
+            problem = scaleFile + ": row " + std::to_string(matched[i]->row) + " names " +
+                      matched[i]->name + ", the file name of " + items[first->second].path +
+                      " and of " + items[i].path + "; name each as the table does";
+            return std::nullopt;
+        }
+    }
+    return matched;
 }
 
 }  // namespace quendra

@@ -2,16 +2,42 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <iostream>
+#include <string>
 
 #include "batch/BatchRun.h"
+#include "batch/BatchTable.h"
+#include "io/StandardStreams.h"
+
+namespace {
+
+// The text with the arguments it quotes made safe to show, line by line.
+std::string shownLines(const std::string& text) {
+    std::string shown;
+    std::size_t start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos;
+         start = end + 1, end = text.find('\n', start))
+        shown += quendra::utf8Text(text.substr(start, end - start)) + "\n";
+    return shown + quendra::utf8Text(text.substr(start));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    quendra::openMissingStandardStreams();
+    // Progress into a pipe whose reader has gone (`| head -1`) must not end the run: the write
+    // fails instead, and is dropped.
+    std::signal(SIGPIPE, SIG_IGN);
     const quendra::ParsedCommandLine parsed = quendra::parseBatchOptions({argv + 1, argv + argc});
     if (!parsed.options) {
-        (parsed.exitStatus == 0 ? std::cout : std::cerr)
-            << (parsed.exitStatus == 0 ? "" : "quendra-batch: ") << parsed.text << "\n";
+        if (parsed.exitStatus == 0)
+            std::cout << parsed.text << "\n";
+        else
+            std::cerr << "quendra-batch: " << shownLines(parsed.text) << "\n";
         return parsed.exitStatus;
     }
-    return quendra::runBatch(*parsed.options, std::cerr, ::isatty(STDERR_FILENO) == 1);
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    quendra::OwnErrorOutput messages;
+    return quendra::runBatch(*parsed.options, messages.stream(), terminal);
 }

@@ -14,13 +14,13 @@ ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold,
             threshold};
 }
 
-ClassFileStatus loadColorClassifier(const std::string& path, int threshold,
-                                    ColorClassifier& classifier, bool automaticThreshold) {
+ClassFileRead loadColorClassifier(const std::string& path, int threshold,
+                                  ColorClassifier& classifier, bool automaticThreshold) {
     std::vector<PackedSample> samples;
-    const ClassFileStatus status = readColorClassFile(path, samples);
-    if (status == ClassFileStatus::Ok)
+    const ClassFileRead read = readColorClassFile(path, samples);
+    if (read.status == ClassFileStatus::Ok)
         classifier = classifierOf(std::move(samples), threshold, automaticThreshold);
-    return status;
+    return read;
 }
 
 }  // namespace quendra

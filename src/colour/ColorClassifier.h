@@ -29,7 +29,7 @@ ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold,
 
 // Reads a colour-class file and builds its classifier into `classifier`; on failure
 // `classifier` is left as it was.
-ClassFileStatus loadColorClassifier(const std::string& path, int threshold,
-                                    ColorClassifier& classifier, bool automaticThreshold = false);
+ClassFileRead loadColorClassifier(const std::string& path, int threshold,
+                                  ColorClassifier& classifier, bool automaticThreshold = false);
 
 }  // namespace quendra

@@ -21,7 +21,7 @@ enum ColorClass : std::uint8_t {
     ClassNone = 0,
     ClassEnamel = 1,     // "Zahnschmelz"; the class the analysis segments
     ClassGum = 2,        // "Zahnfleisch"
-    ClassBlack = 3,      // never picked by the panel, but a loaded file may carry it
+    ClassBlack = 3,      // painted black by the preview; never picked, never in a file
     ClassConflict = 255  // a colour picked for two different classes
 };
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
@@ -17,14 +18,17 @@ namespace {
 // The limit Linux itself sets on the links of one path.
 constexpr int kMaxLinks = 40;
 
-// A fresh hidden name beside the target, created exclusively with the usual permissions (the
-// process's umask applies, unlike mkstemp's owner-only files). Safe from several threads.
+const char* const kTemporaryEnd = ".tmp";
+
+// A fresh hidden name beside the target, ".<name>.<process>-<count>.tmp", created exclusively with
+// the usual permissions (the process's umask applies, unlike mkstemp's owner-only files). Safe from
+// several threads.
 int createTemporary(const fs::path& target, std::string& temp) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp = (target.parent_path() /
                 ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                 std::to_string(counter++) + ".tmp"))
+                 std::to_string(counter++) + kTemporaryEnd))
                    .string();
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -52,6 +56,24 @@ void syncFolder(const fs::path& folder) {
 }
 
 }  // namespace
+
+std::string temporaryTargetName(const std::string& fileName) {
+    const std::string end = kTemporaryEnd;
+    if (fileName.size() < 2 + end.size() || fileName[0] != '.' || !fileName.ends_with(end))
+        return {};
+    const std::string rest = fileName.substr(1, fileName.size() - 1 - end.size());
+    const std::size_t dot = rest.rfind('.');
+    const std::size_t dash = rest.rfind('-');
+    const auto digits = [&](std::size_t from, std::size_t to) {
+        return from < to && std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(from),
+                                        rest.begin() + static_cast<std::ptrdiff_t>(to),
+                                        [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (dot == std::string::npos || dot == 0 || dash == std::string::npos || dash < dot ||
+        !digits(dot + 1, dash) || !digits(dash + 1, rest.size()))
+        return {};
+    return rest.substr(0, dot);
+}
 
 std::string followLinks(const std::string& path) {
     fs::path current = path;

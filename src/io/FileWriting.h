@@ -51,6 +51,11 @@ private:
     std::string target, temp;
 };
 
+// The name of the file that a hidden temporary file of this program (`fileName`, the name
+// alone) was to replace, or empty when it is no such file: what a process killed outright
+// leaves behind.
+std::string temporaryTargetName(const std::string& fileName);
+
 // The file a path finally names once every symbolic link on it is followed (the path itself
 // when it is no link, or when the links go round in circles). The file need not exist.
 std::string followLinks(const std::string& path);

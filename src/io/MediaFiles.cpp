@@ -9,7 +9,8 @@ namespace quendra {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> kPictureExtensions{".jpg", ".jpeg", ".bmp", ".png"};
+constexpr std::array<std::string_view, 6> kPictureExtensions{".jpg", ".jpeg", ".bmp",
+                                                             ".png", ".tif",  ".tiff"};
 constexpr std::array<std::string_view, 6> kVideoExtensions{".avi",  ".mov", ".mpg",
                                                            ".mpeg", ".wmv", ".mp4"};
 

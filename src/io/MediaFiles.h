@@ -9,7 +9,7 @@ namespace quendra {
 
 enum class MediaKind { Other, Picture, Video };
 
-// Pictures: jpg, jpeg, bmp, png. Videos: avi, mov, mpg, mpeg, wmv, mp4.
+// Pictures: jpg, jpeg, bmp, png, tif, tiff. Videos: avi, mov, mpg, mpeg, wmv, mp4.
 MediaKind mediaKindOf(const std::string& path);
 
 // True for a regular file, or a link to one. Anything else (a folder, a FIFO, a device, a

@@ -1,7 +1,10 @@
 #include "io/MjpegMovie.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 namespace quendra {
 
@@ -54,6 +57,27 @@ private:
 
 constexpr std::uint64_t kMediaDataStart = 20 + 16;  // after 'ftyp' and the 64-bit 'mdat' header
 
+// A rate as the fraction ticks per second / ticks per frame, both below 2^32: the first
+// convergent of its continued fraction that is exact to a double's precision, so that a rate
+// computed as 30000.0 / 1001 or 25.0 / 3 is kept as that fraction; else the last convergent
+// that fits.
+std::pair<std::uint32_t, std::uint32_t> rateFraction(double rate) {
+    constexpr double kLargest = UINT32_MAX;
+    double h0 = 0, h1 = 1, k0 = 1, k1 = 0, x = rate;
+    for (int step = 0; step < 64; ++step) {
+        const double a = std::floor(x);
+        const double h = a * h1 + h0, k = a * k1 + k0;
+        if (h > kLargest || k > kLargest) break;
+        h0 = std::exchange(h1, h);
+        k0 = std::exchange(k1, k);
+        if (h1 > 0 && std::abs(h1 / k1 - rate) <= rate * 1e-12) break;
+        if (x - a < 1e-12) break;
+        x = 1 / (x - a);
+    }
+    if (h1 < 1 || k1 < 1) return {1, UINT32_MAX};  // slower than the format can say
+    return {static_cast<std::uint32_t>(h1), static_cast<std::uint32_t>(k1)};
+}
+
 }  // namespace
 
 MjpegMovieWriter::~MjpegMovieWriter() {
@@ -64,11 +88,7 @@ bool MjpegMovieWriter::open(const std::string& path, cv::Size frameSize, double 
     if (!file.open(path)) return false;
     failed = false;
     size = frameSize;
-    // A thousand ticks a frame; a movie slower than a frame a second (a long video analysed
-    // at a large step) instead has a thousand ticks a second and frames as long as they are.
-    const bool slow = framesPerSecond < 1;
-    timescale = slow ? 1000 : static_cast<std::uint32_t>(std::lround(framesPerSecond * 1000));
-    frameDuration = slow ? static_cast<std::uint32_t>(std::lround(1000 / framesPerSecond)) : 1000;
+    std::tie(timescale, frameDuration) = rateFraction(framesPerSecond);
     sampleSizes.clear();
     sampleOffsets.clear();
     Box ftyp("ftyp");

@@ -24,9 +24,9 @@ public:
     MjpegMovieWriter(const MjpegMovieWriter&) = delete;
     MjpegMovieWriter& operator=(const MjpegMovieWriter&) = delete;
 
-    // Starts the file for frames of `size` played at `framesPerSecond` (> 0; kept to the
-    // thousandth, below one frame a second each frame's length to the millisecond); false when
-    // it cannot be written.
+    // Starts the file for frames of `size` played at `framesPerSecond` (> 0), kept as the exact
+    // fraction it was computed from (25/3, 30000/1001, 1/2) as long as its terms fit the
+    // format's 32 bits; false when it cannot be written.
     bool open(const std::string& path, cv::Size size, double framesPerSecond);
     bool isOpen() const { return file.stream() != nullptr; }
     cv::Size frameSize() const { return size; }

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <new>
 #include <opencv2/imgcodecs.hpp>
 #include <vector>
 
+#include "io/FileReading.h"
 #include "io/FileWriting.h"
-#include "io/MediaFiles.h"
 
 namespace quendra {
 
@@ -45,6 +45,54 @@ std::optional<cv::Size> bmpSize(const std::uint8_t* b, std::size_t n) {
                        static_cast<std::int32_t>(littleEndian32(b + 22)));  // negative: top-down
 }
 
+// The first page's directory of a classic (32-bit) TIFF: where its entries start, how many
+// there are, and whether another page follows.
+struct TiffDirectory {
+    bool bigEndian;
+    std::size_t entries;
+    std::uint16_t count;
+    bool morePages;
+};
+
+std::optional<TiffDirectory> tiffDirectory(const std::uint8_t* b, std::size_t n) {
+    if (n < 8) return std::nullopt;
+    const bool big = b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 42;
+    const bool little = b[0] == 'I' && b[1] == 'I' && b[2] == 42 && b[3] == 0;
+    if (!big && !little) return std::nullopt;
+    const auto u32 = [&](std::size_t at) {
+        return big ? bigEndian32(b + at) : littleEndian32(b + at);
+    };
+    const std::size_t at = u32(4);
+    if (at > n - 2) return std::nullopt;
+    const std::uint16_t count = big ? (b[at] << 8 | b[at + 1]) : (b[at + 1] << 8 | b[at]);
+    const std::size_t next = at + 2 + std::size_t{count} * 12;
+    if (next > n - 4) return std::nullopt;
+    return TiffDirectory{big, at + 2, count, u32(next) != 0};
+}
+
+// Width (tag 256) and length (tag 257), each a SHORT or a LONG.
+std::optional<cv::Size> tiffSize(const std::uint8_t* b, std::size_t n) {
+    const auto directory = tiffDirectory(b, n);
+    if (!directory) return std::nullopt;
+    const bool big = directory->bigEndian;
+    const auto u16 = [&](const std::uint8_t* p) {
+        return big ? p[0] << 8 | p[1] : p[1] << 8 | p[0];
+    };
+    std::int64_t width = -1, height = -1;
+    for (std::size_t i = 0; i < directory->count; ++i) {
+        const std::uint8_t* entry = b + directory->entries + 12 * i;
+        const int tag = u16(entry), type = u16(entry + 2);
+        if (tag != 256 && tag != 257) continue;
+        const std::int64_t value = type == 3 ? u16(entry + 8)
+                                   : type == 4
+                                       ? (big ? bigEndian32(entry + 8) : littleEndian32(entry + 8))
+                                       : -1;
+        (tag == 256 ? width : height) = value;
+    }
+    if (width < 0 || height < 0) return std::nullopt;
+    return clampedSize(width, height);
+}
+
 // Walks the markers up to the first start-of-frame, which holds the size.
 std::optional<cv::Size> jpegSize(const std::uint8_t* b, std::size_t n) {
     if (n < 4 || b[0] != 0xFF || b[1] != 0xD8) return std::nullopt;
@@ -77,35 +125,52 @@ std::optional<cv::Size> jpegSize(const std::uint8_t* b, std::size_t n) {
 std::optional<cv::Size> pictureHeaderSize(const std::uint8_t* bytes, std::size_t count) {
     if (auto size = pngSize(bytes, count)) return size;
     if (auto size = jpegSize(bytes, count)) return size;
+    if (auto size = tiffSize(bytes, count)) return size;
     return bmpSize(bytes, count);
 }
 
-PictureRead readPicture(const std::string& path) {
+PictureRead readPicture(const std::string& path, PictureDepth depth) {
     PictureRead read;
-    if (!isRegularFile(path)) {
-        read.status = PictureStatus::NotAFile;
-        return read;
-    }
     // The whole file is read once and decoded from memory, so what was checked is what is
     // decoded.
-    std::error_code ec;
-    const std::uintmax_t length = std::filesystem::file_size(path, ec);
-    std::ifstream in(path, std::ios::binary);
-    if (ec || !in) return read;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<std::uintmax_t>(in.gcount()) != length) return read;
-    const auto size = pictureHeaderSize(bytes.data(), bytes.size());
+    const FileRead file = readRegularFile(path, kMaxPictureFileBytes);
+    switch (file.status) {
+        case FileReadStatus::Ok:
+            break;
+        case FileReadStatus::NotAFile:
+            read.status = PictureStatus::NotAFile;
+            return read;
+        case FileReadStatus::TooLarge:
+            read.status = PictureStatus::TooLarge;
+            return read;
+        default:
+            read.status = PictureStatus::CannotOpen;
+            read.error = file.error;
+            return read;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.bytes.data());
+    const auto size = pictureHeaderSize(bytes, file.bytes.size());
     if (!size) return read;
     read.size = *size;
     if (std::int64_t{size->width} * size->height > kMaxPicturePixels) {
         read.status = PictureStatus::TooLarge;
         return read;
     }
+    if (const auto tiff = tiffDirectory(bytes, file.bytes.size()); tiff && tiff->morePages) {
+        read.status = PictureStatus::SeveralPages;
+        return read;
+    }
     try {
-        read.picture = cv::imdecode(bytes, cv::IMREAD_COLOR);
-    } catch (const cv::Exception&) {
+        read.picture =
+            cv::imdecode(cv::_InputArray(bytes, static_cast<int>(file.bytes.size())),
+                         depth == PictureDepth::Bgr8 ? cv::IMREAD_COLOR
+                                                     : cv::IMREAD_ANYDEPTH | cv::IMREAD_ANYCOLOR);
+    } catch (const cv::Exception& e) {
         read.picture.release();  // a decoder that gives up on a broken file
+        if (e.code == cv::Error::StsNoMem) read.status = PictureStatus::OutOfMemory;
+    } catch (const std::bad_alloc&) {
+        read.picture.release();
+        read.status = PictureStatus::OutOfMemory;
     }
     if (!read.picture.empty()) read.status = PictureStatus::Ok;
     return read;

@@ -2,10 +2,11 @@
 
 // Reading and writing single pictures.
 //
-// Reading accepts JPEG, PNG and BMP files (told by their content, not their name). The size is
-// taken from the file's header before anything is decoded, so a small file that would decode
-// into gigabytes is refused before it takes any memory. Every picture arrives as an 8-bit
-// B,G,R frame, greyscale and 16-bit ones included.
+// Reading accepts JPEG, PNG, BMP and single-page TIFF files (told by their content, not their
+// name). The size is taken from the file's header before anything is decoded, so a small file
+// that would decode into gigabytes is refused before it takes any memory. Every picture
+// arrives as an 8-bit B,G,R frame, greyscale and 16-bit ones included, or as stored where the
+// caller maps it itself.
 
 #include <cstdint>
 #include <opencv2/core.hpp>
@@ -19,23 +20,36 @@ namespace quendra {
 // The largest picture read: 120 megapixels (a 100-megapixel camera picture still passes; a
 // frame of this size takes 360 MB, and the analysis and the display each keep copies).
 inline constexpr std::int64_t kMaxPicturePixels = 120'000'000;
+// The largest picture file read: 1 GiB (an uncompressed 16-bit TIFF of the largest picture
+// still passes).
+inline constexpr std::uintmax_t kMaxPictureFileBytes = std::uintmax_t{1} << 30;
 
 enum class PictureStatus {
     Ok,
-    NotAFile,    // missing, a folder, a FIFO or a device
-    Unreadable,  // no JPEG, PNG or BMP, or broken
-    TooLarge,    // more than kMaxPicturePixels
+    NotAFile,      // a folder, a FIFO or a device
+    CannotOpen,    // missing, no permission, ...: the system's reason in `error`
+    Unreadable,    // no JPEG, PNG, BMP or TIFF, or broken
+    TooLarge,      // more than kMaxPicturePixels, or a file above kMaxPictureFileBytes
+    SeveralPages,  // a TIFF of more than one page
+    OutOfMemory,   // the memory ran out while decoding
+};
+
+enum class PictureDepth {
+    Bgr8,      // CV_8UC3, B,G,R
+    AsStored,  // 8 or 16 bits, 1 (grey) or 3 (B,G,R) channels, as the file holds them
 };
 
 struct PictureRead {
     PictureStatus status = PictureStatus::Unreadable;
-    cv::Mat picture;  // CV_8UC3, only with Ok
-    cv::Size size;    // as the header gives it, also for TooLarge
+    cv::Mat picture;  // as `depth` asks, only with Ok
+    cv::Size size;    // as the header gives it, also for TooLarge; empty for a too large file
+    int error = 0;    // errno of CannotOpen
 };
 
-PictureRead readPicture(const std::string& path);
+PictureRead readPicture(const std::string& path, PictureDepth depth = PictureDepth::Bgr8);
 
-// The width and height a JPEG, PNG or BMP file's header gives; nothing for other bytes.
+// The width and height a JPEG, PNG, BMP or TIFF file's header gives (a TIFF's first page);
+// nothing for other bytes.
 std::optional<cv::Size> pictureHeaderSize(const std::uint8_t* bytes, std::size_t count);
 
 // Writes `picture` in the format its name's extension gives (PNG when the name has none),

@@ -1,5 +1,7 @@
 #include "model/CalculationModel.h"
 
+#include <cstdint>
+
 #include "colour/PixelScan.h"
 #include "sources/FrameModel.h"
 
@@ -71,16 +73,16 @@ void CalculationModel::setBorder(int value) {
     refresh();
 }
 
-quendra::ClassFileStatus CalculationModel::loadClasses(std::string path) {
+quendra::ClassFileRead CalculationModel::loadClasses(std::string path) {
     quendra::ColorClassifier loaded;
     const quendra::AnalysisSettings& settings = analysis.settings();
-    const quendra::ClassFileStatus status = quendra::loadColorClassifier(
+    const quendra::ClassFileRead read = quendra::loadColorClassifier(
         path, settings.classThreshold, loaded, settings.autoClassThreshold);
-    if (status != quendra::ClassFileStatus::Ok) return status;
+    if (read.status != quendra::ClassFileStatus::Ok) return read;
     forgetClasses();
     classifier = std::move(loaded);
     refresh();
-    return status;
+    return read;
 }
 
 void CalculationModel::switchColorClass(int value) {
@@ -163,8 +165,11 @@ void CalculationModel::setConfiguring(bool on) {
 }
 
 void CalculationModel::addSamples(int x0, int y0, int x1, int y1) {
+    const cv::Rect inFrame = quendra::clipRect(image.size(), x0, y0, x1, y1);
+    const auto dragged = x1 > x0 && y1 > y0 ? std::int64_t{x1 - x0} * (y1 - y0) : 0;
     ColorPick pick{.colorClass = training.colorClass(),
-                   .pixels = quendra::clipRect(image.size(), x0, y0, x1, y1).area()};
+                   .pixels = inFrame.area(),
+                   .beyondFrame = dragged > inFrame.area()};
     const auto before = training.classCounts();
     training.addSamples(image, x0, y0, x1, y1);
     const auto after = training.classCounts();

@@ -18,6 +18,7 @@ class FrameModel;
 struct ColorPick {
     int colorClass = 0;
     int pixels = 0;               // of the rectangle, clipped to the frame
+    bool beyondFrame = false;     // the rectangle reached over the frame's edge
     std::size_t newColors = 0;    // colours the class did not have before
     std::size_t classColors = 0;  // colours the class has now
     std::size_t conflicts = 0;    // colours picked for two classes, in all
@@ -82,7 +83,7 @@ public slots:
     void setBorder(int value);
     // Return the outcome so that the window can name a file that failed; a failed load, or a
     // save with nothing picked, leaves every state and file as it was.
-    quendra::ClassFileStatus loadClasses(std::string path);
+    quendra::ClassFileRead loadClasses(std::string path);
     void switchColorClass(int value);
     void setLutThreshold(int t);
     // The class threshold from the loaded classes (applied at once to loaded ones).

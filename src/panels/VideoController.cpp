@@ -54,6 +54,14 @@ void VideoController::setModel(VideoModel* video) {
     connect(prevButton, &QPushButton::clicked, video, &VideoModel::prevFrame);
     connect(playButton, &QPushButton::clicked, video, &VideoModel::togglePlaying);
     connect(nextButton, &QPushButton::clicked, video, &VideoModel::nextFrame);
+    const bool stack = video->isStack();
+    frameLabel->setText(stack ? QStringLiteral("Schicht:") : QStringLiteral("Bild:"));
+    prevButton->setToolTip(shortcutTip(
+        stack ? QStringLiteral("Eine Schicht zurück") : QStringLiteral("Ein Bild zurück"),
+        Qt::Key_Left));
+    nextButton->setToolTip(
+        shortcutTip(stack ? QStringLiteral("Eine Schicht vor") : QStringLiteral("Ein Bild vor"),
+                    Qt::Key_Right));
     frameSlider->setMaximum(video->getFrameCount());
     frameSlider->setValue(video->getPosition());
     connect(frameSlider, &QSlider::valueChanged, video, &VideoModel::setFrame);

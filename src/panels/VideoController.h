@@ -9,7 +9,8 @@ class QSlider;
 class VideoModel;
 
 // Steers a video: play/pause (">/||"), one frame back ("<|") and forward ("|>"), a slider over
-// all frames and the current frame number ("Bild:").
+// all frames and the current frame number ("Bild:"; for a stack of slices "Schicht:", and its
+// step buttons say "Schicht" too).
 class VideoController : public QWidget {
     Q_OBJECT
 public:

@@ -4,9 +4,55 @@
 
 #include "sources/FrameObserver.h"
 
-VideoModel::VideoModel(const std::string& path) : frames(path) {
-    timer.setInterval(std::max(kMinInterval, 1000 / frames.fps()));
-    connect(&timer, &QTimer::timeout, this, &VideoModel::nextFrame);
+namespace {
+
+// How far a video can be read: the frame count its header gives, unless the last of those
+// frames cannot be read (a file cut off, a count estimated from the duration); then one after
+// the last frame that decodes, found by halving the stretch between frame 0 and the header's
+// last.
+int readableFrameCount(quendra::VideoFrames& frames) {
+    const int promised = frames.frameCount();
+    if (!frames.isValid() || !frames.frameAt(promised - 1).empty()) return promised;
+    int readable = 0, unreadable = promised - 1;
+    while (unreadable - readable > 1) {
+        const int middle = readable + (unreadable - readable) / 2;
+        (frames.frameAt(middle).empty() ? unreadable : readable) = middle;
+    }
+    return readable + 1;
+}
+
+}  // namespace
+
+VideoModel::VideoModel(const std::string& path, PlaybackClock::Now now)
+    : clock(quendra::VideoFrames::kFallbackFps, now) {
+    if (quendra::isTiffName(path)) {
+        stack.emplace(path);
+        valid = stack->status() == quendra::PictureStatus::Ok &&
+                stack->frameAt(0).status == quendra::PictureStatus::Ok;
+        count = stack->frameCount();
+    } else {
+        video.emplace(path);
+        valid = video->isValid();
+        count = readableFrameCount(*video);
+        clock = PlaybackClock(video->rate(), now);
+    }
+    timer.setInterval(std::max(kMinInterval, static_cast<int>(1000 / getRate())));
+    connect(&timer, &QTimer::timeout, this, &VideoModel::playOn);
+}
+
+cv::Mat VideoModel::readFrame(int index) {
+    return stack ? stack->frameAt(index).frame : video->frameAt(index);
+}
+
+cv::Mat VideoModel::getFrame() {
+    const std::int64_t start = clock.milliseconds();
+    const cv::Mat frame = readFrame(position);
+    if (readSteps > 0)
+        clock.noteReadCost(static_cast<double>(clock.milliseconds() - start) / readSteps);
+    readSteps = 0;
+    readFailed = frame.empty();
+    if (!readFailed) lastRead = position;
+    return frame;
 }
 
 void VideoModel::setObserver(FrameObserver* o) {
@@ -14,11 +60,18 @@ void VideoModel::setObserver(FrameObserver* o) {
     observer->newSource();
 }
 
-void VideoModel::setFrame(int index) {
-    const int count = frames.frameCount();
+void VideoModel::show(int index) {
     position = count > 0 ? ((index % count) + count) % count : 0;
+    readFailed = false;
     if (observer) observer->newFrame();
     emit frameChanged(position);
+    if (readFailed) emit frameUnreadable(position, lastRead);
+}
+
+// A frame chosen while playing is on time: playback goes on from it.
+void VideoModel::setFrame(int index) {
+    show(index);
+    if (playing) clock.start();
 }
 
 void VideoModel::nextFrame() {
@@ -29,10 +82,24 @@ void VideoModel::prevFrame() {
     setFrame(position - 1);
 }
 
+void VideoModel::playOn() {
+    const int steps = clock.stepsDue();
+    if (steps == 0) return;
+    if (steps > 1) {
+        skipped += steps - 1;
+        emit framesSkipped(skipped);
+    }
+    readSteps = steps;
+    show(position + steps % std::max(count, 1));
+}
+
 void VideoModel::togglePlaying() {
-    if (playing)
+    if (playing) {
         timer.stop();
-    else
+    } else {
+        clock.start();
+        skipped = 0;
         timer.start();
+    }
     playing = !playing;
 }

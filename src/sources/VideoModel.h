@@ -1,31 +1,48 @@
 #pragma once
 
 #include <QTimer>
+#include <optional>
 #include <string>
 
+#include "io/StackFrames.h"
 #include "io/VideoFrames.h"
 #include "sources/FrameModel.h"
+#include "sources/PlaybackClock.h"
 
-// A video file, played in an endless loop: after the last frame comes frame 0, before frame 0
+// A video file, or a stack of slices (a multi-page TIFF, its slices mapped by the stack's one
+// grey window), played in an endless loop: after the last frame comes frame 0, before frame 0
 // the last. Starts paused at frame 0. Every navigation step notifies the observer first and
 // then announces the new position through frameChanged(int).
+//
+// Playing keeps the video's own time: when reading, analysing and showing a frame takes longer
+// than the frame's time, the frames due meanwhile are skipped (framesSkipped). The frames are
+// those that can be read: a file cut off (or a header that promises more) ends where reading
+// ends, and a frame inside that cannot be read is told (frameUnreadable) while the frame read
+// before stays on screen.
 class VideoModel : public FrameModel {
     Q_OBJECT
 public:
-    // `path` in the platform's file-name encoding.
-    explicit VideoModel(const std::string& path);
+    // `path` in the platform's file-name encoding, a TIFF file (by its name) a stack; `now` the
+    // clock playback keeps to.
+    explicit VideoModel(const std::string& path,
+                        PlaybackClock::Now now = PlaybackClock::steadyMilliseconds);
 
     // False when the file did not open, reports no frames, or its first frame cannot be read.
-    bool isValid() const { return frames.isValid(); }
+    bool isValid() const { return valid; }
+    // A stack of slices rather than a video.
+    bool isStack() const { return stack.has_value(); }
 
     // The frame at the current position; empty when the file cannot deliver it.
-    cv::Mat getFrame() override { return frames.frameAt(position); }
+    cv::Mat getFrame() override;
     void setObserver(FrameObserver* observer) override;
 
     int getPosition() const { return position; }
-    int getFrameCount() const { return frames.frameCount(); }
-    // Frames per second as the file gives them (25 when it does not).
-    double getRate() const { return frames.rate(); }
+    // The frames that can be read, from frame 0.
+    int getFrameCount() const { return count; }
+    // The frames the file's header promises; more than getFrameCount() for a damaged video.
+    int getHeaderFrameCount() const { return stack ? stack->frameCount() : video->frameCount(); }
+    // Frames per second as the file gives them (25 when it does not, and for a stack).
+    double getRate() const { return stack ? quendra::VideoFrames::kFallbackFps : video->rate(); }
     bool isPlaying() const { return playing; }
     // Milliseconds between frames while playing: 1000 / frames per second (25 when unknown),
     // at least kMinInterval: a file that claims a million frames per second would otherwise
@@ -36,6 +53,10 @@ public:
 
 signals:
     void frameChanged(int index);
+    // Frames skipped since playback started, whenever more were.
+    void framesSkipped(int total);
+    // The frame at `index` could not be read; the one at `shown` is still on screen.
+    void frameUnreadable(int index, int shown);
 
 public slots:
     // Any index, negative ones included, is taken modulo the frame count.
@@ -44,10 +65,27 @@ public slots:
     void prevFrame();
     void togglePlaying();
 
+private slots:
+    void playOn();
+
 private:
+    // Moves to the frame at `index` (modulo the frame count) and passes it down the chain.
+    void show(int index);
+
+    // The frame at `index` of the video or the stack; empty when it cannot be read.
+    cv::Mat readFrame(int index);
+
     QTimer timer;
-    quendra::VideoFrames frames;
+    std::optional<quendra::VideoFrames> video;
+    std::optional<quendra::StackFrames> stack;
+    bool valid = false;
+    int count = 0;
+    PlaybackClock clock;
     FrameObserver* observer = nullptr;
     int position = 0;
+    int lastRead = 0;  // the position whose frame was read last
+    bool readFailed = false;
+    int readSteps = 0;  // frames the read at a tick goes on by, while it is to be timed
     bool playing = false;
+    int skipped = 0;
 };

@@ -7,9 +7,7 @@
 #include <QPainter>
 #include <opencv2/imgproc.hpp>
 
-#include "io/PictureFile.h"
 #include "model/CalculationModel.h"
-#include "report/RecognitionData.h"
 #include "report/ResultOverlay.h"
 #include "view/ViewMapping.h"
 
@@ -148,6 +146,7 @@ bool FrameView::takeFrame() {
     const cv::Mat& frame = model->getImage();
     if (frame.empty()) return false;
     cv::cvtColor(frame, displayImage, cv::COLOR_BGR2BGRA);
+    shownResult = model->getResult();
     placeholderImage.release();
     drawOverlay();
     textureStale = true;
@@ -172,7 +171,7 @@ void FrameView::place(double scale, QPoint frameOrigin) {
 
 void FrameView::drawOverlay() {
     if (!configuring) {
-        quendra::drawResultOverlay(displayImage, model->getResult());
+        quendra::drawResultOverlay(displayImage, shownResult);
         return;
     }
     if (dragging)
@@ -241,12 +240,4 @@ void FrameView::mouseReleaseEvent(QMouseEvent* event) {
     dragging = false;
     newFrame();
     model->addSamples(selX0, selY0, selX1, selY1);
-}
-
-bool FrameView::saveImage(const std::string& path) const {
-    return quendra::savePicture(path, shownPicture());
-}
-
-bool FrameView::saveRecognitionData(const std::string& path) const {
-    return quendra::saveRecognitionData(path, model->getResult());
 }

@@ -3,11 +3,17 @@
 #include <QOpenGLWindow>
 #include <functional>
 #include <opencv2/core.hpp>
-#include <string>
 
+#include "analysis/FrameResult.h"
 #include "sources/FrameObserver.h"
 
 class CalculationModel;
+
+struct ShownFrame {
+    cv::Mat picture;
+    quendra::FrameResult result;
+};
+
 class QOpenGLExtraFunctions;
 class QOpenGLFunctions_1_1;
 
@@ -46,13 +52,10 @@ public:
     void newFrame() override;
     void newSource() override;
 
-    // Write the picture as shown, frame-sized whatever the scale (PNG unless the name says
-    // otherwise), and the recognition data of the last analysis; false when the file could not
-    // be written.
-    bool saveImage(const std::string& path) const;
-    bool saveRecognitionData(const std::string& path) const;
-
-    // The picture as shown, frame-sized, overlay included (B,G,R); empty before the first frame.
+    // The picture as shown, frame-sized whatever the scale, overlay included (B,G,R), and the
+    // analysis drawn into it: one frame's pair, which saving the view writes however the
+    // frames go on. Empty before the first frame.
+    ShownFrame shown() const { return {shownPicture(), shownResult}; }
     cv::Mat shownPicture() const;
     // The view as it stands, drawn afresh and read back from the framebuffer (the buffer last
     // shown cannot be read back: a window's is undefined once swapped to the screen).
@@ -79,8 +82,9 @@ private:
     CalculationModel* model;
     QString placeholder;
     std::function<void()> sourceChanged;
-    cv::Mat displayImage;      // CV_8UC4, B,G,R and alpha: the texture's layout
-    cv::Mat placeholderImage;  // the hint, while there is no frame
+    cv::Mat displayImage;              // CV_8UC4, B,G,R and alpha: the texture's layout
+    quendra::FrameResult shownResult;  // the analysis drawn into displayImage
+    cv::Mat placeholderImage;          // the hint, while there is no frame
     double shownScale = 1;
     QPoint origin;
     QOpenGLFunctions_1_1* gl = nullptr;

@@ -2,15 +2,20 @@
 // file it was not asked to write, never stay silent or exit 0 when something was not done.
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <functional>
 #include <opencv2/imgcodecs.hpp>
+#include <sstream>
 
 #include "BatchFixture.h"
 #include "TestVideo.h"
 #include "batch/BatchTable.h"
+#include "batch/CsvRecords.h"
+#include "colour/ColorKey.h"
+#include "io/MjpegMovie.h"
 
 namespace quendra {
 namespace {
@@ -57,7 +62,12 @@ void expectClassesUnchanged(BatchFixture& f) {
 }
 
 bool validUtf8(const std::string& text) {
-    return utf8Text(text) == text;
+    try {
+        (void)nlohmann::json(text).dump();  // refuses text that is not UTF-8
+        return true;
+    } catch (const nlohmann::json::type_error&) {
+        return false;
+    }
 }
 
 const Misuse kMisuses[] = {
@@ -88,6 +98,21 @@ const Misuse kMisuses[] = {
          o.classes = (f.folder / "leer.dat").string();
      },
      1, "holds no colour classes", expectEarlierRunKept},
+    // Any file used to load as colours: a text's letters became classes 108 and 10.
+    {"TextAsClassFile",
+     [](BatchFixture& f, BatchOptions& o) {
+         writeEarlierRun(f);
+         f.writeBytes("text.dat", "hello world\n");
+         o.classes = (f.folder / "text.dat").string();
+     },
+     1, "text.dat: not a colour-class file: record 1 has the class 108", expectEarlierRunKept},
+    {"ClassFileCutShort",
+     [](BatchFixture& f, BatchOptions& o) {
+         writeEarlierRun(f);
+         f.writeBytes("kurz.dat", std::string("\x10\x20\x30\x01\x10\x20", 6));
+         o.classes = (f.folder / "kurz.dat").string();
+     },
+     1, "kurz.dat: not a colour-class file: record 2 has 2 of its 4 bytes", expectEarlierRunKept},
     {"EarlierTableIsNotTruncated", [](BatchFixture& f, BatchOptions&) { writeEarlierRun(f); }, 1,
      "--overwrite", expectEarlierRunKept},
     {"InputsSharingTheirName",
@@ -135,22 +160,133 @@ const Misuse kMisuses[] = {
          const fs::path video = f.folder / "in" / "film.avi";
          ASSERT_TRUE(
              writeIndexedVideo(video.string(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 5));
-         f.sample("molar-640x480.png", "film.avi-f000003-analyse.png");
+         f.sample("molar-640x480.png", "film.avi-f3-analyse.png");
          o.out = (f.folder / "in").string();
-         o.inputs = {video.string(), o.out + "/film.avi-f000003-analyse.png"};
+         o.inputs = {video.string(), o.out + "/film.avi-f3-analyse.png"};
      },
-     1, "film.avi-f000003-analyse.png: this input would be replaced by an output of",
+     1, "film.avi-f3-analyse.png: this input would be replaced by an output of",
      [](BatchFixture& f) { EXPECT_FALSE(fs::exists(f.folder / "in" / "results.csv")); }},
-    {"LatinOneFileName",
+    {"LatinOneNameBesideItsUtf8Twin",
      [](BatchFixture& f, BatchOptions& o) {
-         o.inputs = {f.sample("front-640x480.png", "Z\xE4hne.png").string()};
+         o.inputs = {f.sample("front-640x480.png", "Z\xE4hne.png").string(),
+                     f.sample("molar-640x480.png", "Zähne.png").string()};
      },
      0, "",
      [](BatchFixture& f) {
          EXPECT_TRUE(validUtf8(f.table()));
-         EXPECT_NE(f.table().find("Zähne.png,,tooth,"), std::string::npos);
-         const std::string input = f.record()["inputs"][0];  // parsing checks the UTF-8 too
-         EXPECT_EQ(input.substr(input.size() - 10), "Zähne.png");
+         EXPECT_NE(f.table().find("Z\\xE4hne.png,,tooth,Frontzahn"), std::string::npos)
+             << f.table();
+         EXPECT_NE(f.table().find("Zähne.png,,tooth,UK-Molar"), std::string::npos);
+         const nlohmann::json record = f.record();  // parsing checks the UTF-8 too
+         EXPECT_NE(record["inputs"][0], record["inputs"][1]);
+     }},
+    {"ControlCharactersInNamesAreShownEscaped",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("in/\x1B[2J\x1B]0;owned\x07.png", "no picture");
+         f.writeBytes(
+             "in/\x9B"
+             "31m.txt",
+             "");
+         o.inputs = {f.path("in/\x1B[2J\x1B]0;owned\x07.png"), f.path("in/\x9B"
+                                                                      "31m.txt")};
+     },
+     1, "\\x1B[2J\\x1B]0;owned\\x07.png: cannot read the picture",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.log.str().find("\\x9B31m.txt: neither a picture nor a video"),
+                   std::string::npos)
+             << f.log.str();
+         for (const char c : f.log.str())
+             EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+         EXPECT_TRUE(validUtf8(f.log.str()));
+     }},
+    {"SymbolicLinkLoopIsCalledSo",
+     [](BatchFixture& f, BatchOptions& o) {
+         fs::create_symlink("schleife.png", f.folder / "in" / "schleife.png");
+         o.inputs = {f.path("in/schleife.png")};
+     },
+     1, "schleife.png: Too many levels of symbolic links", [](BatchFixture&) {}},
+    {"PathLongerThanTheSystemAllows",
+     [](BatchFixture& f, BatchOptions& o) { o.inputs = {f.path(std::string(300, 'z') + ".png")}; },
+     1, ".png: File name too long", [](BatchFixture&) {}},
+    {"FolderFilesLeftOutAreNamed",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("in/notizen.txt", "not analysed");
+         fs::create_directories(f.folder / "in" / "unter");
+         f.writeBytes("in/results.csv", "an earlier run's table");
+         o.inputs = {f.path("in")};
+     },
+     0, "notizen.txt: neither a picture nor a video, left out",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.log.str().find("unter: a folder within a folder given, not searched"),
+                   std::string::npos)
+             << f.log.str();
+         EXPECT_EQ(f.log.str().find("results.csv:"), std::string::npos);
+         EXPECT_NE(f.table().find("x.png,,tooth,"), std::string::npos);
+     }},
+    {"SinglePageTiffIsAnalysed",
+     [](BatchFixture& f, BatchOptions& o) {
+         ASSERT_TRUE(cv::imwrite(f.path("in/scan.tif"),
+                                 cv::imread(QUENDRA_SAMPLE_DIR "/front-640x480.png")));
+         o.inputs = {f.path("in")};
+     },
+     0, "",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.table().find("scan.tif,,tooth,Frontzahn"), std::string::npos) << f.table();
+     }},
+    {"TiffOfSeveralPagesIsNamed",
+     [](BatchFixture& f, BatchOptions& o) {
+         const cv::Mat page = cv::imread(QUENDRA_SAMPLE_DIR "/front-640x480.png");
+         ASSERT_TRUE(cv::imwritemulti(f.path("in/stapel.tiff"), std::vector<cv::Mat>{page, page}));
+         o.inputs.push_back(f.path("in/stapel.tiff"));
+     },
+     1, "stapel.tiff: a TIFF of several pages",
+     [](BatchFixture& f) { EXPECT_NE(f.table().find("x.png,,tooth,"), std::string::npos); }},
+    {"PercentInAVideoNameReadsNoOtherFile",
+     [](BatchFixture& f, BatchOptions& o) {
+         for (const char* other : {"t00.mp4", "t01.mp4", "t02.mp4"})
+             f.sample("front-640x480.png", other);
+         f.writeBytes("in/t%02d.mp4", "no video");
+         o.inputs = {f.path("in/t%02d.mp4")};
+     },
+     1, "t%02d.mp4: cannot read the video",
+     [](BatchFixture& f) { EXPECT_EQ(f.table().find("t%02d.mp4,"), std::string::npos); }},
+    {"VideoFramesAboveThePixelLimit",
+     [](BatchFixture& f, BatchOptions& o) {
+         const std::string video = f.path("in/riesig.avi");
+         ASSERT_TRUE(writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 3));
+         ASSERT_TRUE(claimFrameSize(video, 11000, 11000));
+         o.inputs.insert(o.inputs.begin(), video);
+     },
+     1, "riesig.avi: the video's frames have 11000 x 11000 pixels, more than the limit of 120",
+     [](BatchFixture& f) { EXPECT_NE(f.table().find("x.png,,tooth,"), std::string::npos); }},
+    {"JobsBeyondTheCoresAreCutDown", [](BatchFixture&, BatchOptions& o) { o.jobs = 256; }, 0,
+     "--jobs 256: ",
+     [](BatchFixture& f) { EXPECT_NE(f.table().find("x.png,,tooth,"), std::string::npos); }},
+    {"MoreCanalsThanSixteenBitLabelsHold",
+     [](BatchFixture& f, BatchOptions& o) {
+         // Enamel around (200, 200, 200) as the only colour class, and a grid of 8 x 8 dark
+         // canals in it: some 72,000 of them lie in the tooth's ellipse.
+         std::string enamel;
+         for (int b = 196; b <= 204; ++b)
+             for (int g = 196; g <= 204; ++g)
+                 for (int r = 196; r <= 204; ++r)
+                     enamel += {char(b), char(g), char(r), char(ClassEnamel)};
+         f.writeBytes("schmelz.dat", enamel);
+         o.classes = f.path("schmelz.dat");
+         cv::Mat grid(2800, 2800, CV_8UC3, cv::Scalar::all(200));
+         for (int y = 1; y < grid.rows; y += 10)
+             for (int x = 1; x < grid.cols; x += 10) grid(cv::Rect(x, y, 8, 8)).setTo(10);
+         ASSERT_TRUE(cv::imwrite(f.path("in/raster.png"), grid));
+         o.inputs = {f.path("in/raster.png")};
+         o.analysis.border = 0;
+         o.analysis.filter = 10;
+         o.masks = true;
+         o.overlays = Overlays::None;
+     },
+     1, "canals do not fit a 16-bit label picture",
+     [](BatchFixture& f) {
+         EXPECT_FALSE(fs::exists(f.folder / "out" / "raster.png-labels.png"));
+         EXPECT_NE(f.table().find("raster.png,,canal 65535,"), std::string::npos);
      }},
     {"PictureTooLargeToDecode",
      [](BatchFixture& f, BatchOptions& o) {
@@ -176,6 +312,89 @@ const Misuse kMisuses[] = {
          EXPECT_NE(f.table().find("film.avi,10,none"), std::string::npos);
          EXPECT_NE(f.table().find("film.avi,19,"), std::string::npos);
      }},
+    {"TableNamedLikeTheScaleFile",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "x.png,20\r\n");
+         o.scale = o.csv = f.path("scale.csv");
+     },
+     1, "scale.csv: the table would replace the scale file",
+     [](BatchFixture& f) { EXPECT_EQ(f.readBytes(f.folder / "scale.csv"), "x.png,20\r\n"); }},
+    {"RunRecordNamedLikeTheScaleFile",
+     [](BatchFixture& f, BatchOptions& o) {
+         fs::create_directories(f.folder / "out");
+         f.writeBytes("out/run.json", "x.png,20\r\n");
+         o.scale = f.path("out/run.json");
+     },
+     1, "run.json: the run record would replace the scale file",
+     [](BatchFixture& f) {
+         EXPECT_EQ(f.readBytes(f.folder / "out" / "run.json"), "x.png,20\r\n");
+     }},
+    {"TableOntoAnUnrelatedFile",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("notizen.txt", "Termine\n");
+         o.csv = f.path("notizen.txt");
+         o.overwrite = true;
+     },
+     1, "notizen.txt: holds something else than a table of quendra-batch",
+     [](BatchFixture& f) { EXPECT_EQ(f.readBytes(f.folder / "notizen.txt"), "Termine\n"); }},
+    {"TableOntoTheLockFile",
+     [](BatchFixture& f, BatchOptions& o) { o.csv = f.path("out/.quendra-batch.lock"); }, 1,
+     "the table would replace the lock file",
+     [](BatchFixture& f) { EXPECT_FALSE(fs::exists(f.folder / "out")); }},
+    {"RefusedRunMakesNoFolder",
+     [](BatchFixture& f, BatchOptions& o) {
+         o.out = f.path("neu/tief");
+         o.csv = "/proc/x.csv";
+     },
+     1, "/proc/x.csv: the table",
+     [](BatchFixture& f) { EXPECT_FALSE(fs::exists(f.folder / "neu")); }},
+    {"RefusedResumeMakesNothing",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("alt.csv", kEarlier);
+         o.out = f.path("neu/tief");
+         o.csv = f.path("alt.csv");
+         o.resume = true;
+     },
+     1, "cannot be resumed",
+     [](BatchFixture& f) {
+         EXPECT_FALSE(fs::exists(f.folder / "neu"));
+         EXPECT_EQ(f.readBytes(f.folder / "alt.csv"), kEarlier);
+     }},
+    {"EmptyShardWritesItsHeaderAndRecord",
+     [](BatchFixture&, BatchOptions& o) {
+         o.shard = 1;
+         o.shards = 2;
+     },
+     0, "shard 1/2 has nothing to do",
+     [](BatchFixture& f) {
+         EXPECT_EQ(f.readBytes(f.folder / "out" / "results-1-of-2.csv"), tableHeader(false));
+         EXPECT_EQ(
+             nlohmann::json::parse(f.readBytes(f.folder / "out" / "run-1-of-2.json"))["status"],
+             "finished");
+     }},
+    {"ScaleRowsByFileNameForInputsGivenOneByOne",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "file,px_per_mm\r\nx.png,20\r\ny.png,30\r\n");
+         o.scale = f.path("scale.csv");
+     },
+     0, "scale.csv: row 3 (y.png) matches no input",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.table().find(",oval,20,"), std::string::npos) << f.table();
+     }},
+    {"ScaleRowNamingTwoInputsByTheirFileName",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "x.png,20\r\n");
+         o.scale = f.path("scale.csv");
+         o.inputs.push_back(f.sample("molar-640x480.png", "b/x.png").string());
+     },
+     1, "row 1 names x.png, the file name of",
+     [](BatchFixture& f) { EXPECT_FALSE(fs::exists(f.folder / "out")); }},
+    {"ScaleRowGivenTwice",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "x.png,20\r\n./x.png,40\r\n");
+         o.scale = f.path("scale.csv");
+     },
+     1, "row 2 names ./x.png again (row 1)", [](BatchFixture&) {}},
     {"RunRecordCannotBeWritten",
      [](BatchFixture& f, BatchOptions&) { fs::create_directories(f.folder / "out" / "run.json"); },
      1, "run.json: the run record cannot be written",
@@ -193,6 +412,236 @@ TEST_P(BatchMisuse, NothingLostNothingReportedWrongly) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, BatchMisuse, ::testing::ValuesIn(kMisuses),
                          [](const auto& misuse) { return std::string(misuse.param.name); });
+
+// A resume continues only the run it was given: the same settings, colour classes, scale and
+// inputs, and a table exactly as that run wrote it. Anything else is refused, naming what was
+// found, and leaves every file as it was.
+struct ResumeCheck {
+    const char* name;
+    // Changes the files of a finished run over in/ (a 20-frame video film.avi, the molar m.png,
+    // the front tooth x.png) or the options of the run that resumes it.
+    std::function<void(BatchFixture&, BatchOptions&)> change;
+    const char* message;
+};
+
+void PrintTo(const ResumeCheck& check, std::ostream* out) {
+    *out << check.name;
+}
+
+class BatchResume : public BatchFixture, public ::testing::WithParamInterface<ResumeCheck> {};
+
+// The table's lines with CR LF, the header first.
+std::vector<std::string> tableLines(BatchFixture& f) {
+    std::vector<std::string> lines;
+    const std::string t = f.table();
+    for (std::size_t at = 0; at < t.size();) {
+        const std::size_t end = t.find("\r\n", at) + 2;
+        lines.push_back(t.substr(at, end - at));
+        at = end;
+    }
+    return lines;
+}
+
+void editTable(BatchFixture& f, const std::function<void(std::vector<std::string>&)>& edit) {
+    std::vector<std::string> lines = tableLines(f);
+    edit(lines);
+    std::string t;
+    for (const std::string& l : lines) t += l;
+    f.writeBytes("out/results.csv", t);
+}
+
+// The first line whose file and object are these.
+std::size_t lineOf(const std::vector<std::string>& lines, const std::string& file,
+                   const std::string& frameAndObject) {
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].find("/" + file + "," + frameAndObject) != std::string::npos) return i;
+    ADD_FAILURE() << file << "," << frameAndObject;
+    return 0;
+}
+
+const ResumeCheck kResumeChecks[] = {
+    {"NoRecordOfTheEarlierRun",
+     [](BatchFixture& f, BatchOptions& o) {
+         fs::remove(f.folder / "out" / "run.json");
+         o.analysis.threshold = 60;
+     },
+     "there is no record of the earlier run"},
+    {"RecordIsAFolder",
+     [](BatchFixture& f, BatchOptions&) {
+         fs::remove(f.folder / "out" / "run.json");
+         fs::create_directories(f.folder / "out" / "run.json");
+     },
+     "run.json: not a regular file"},
+    {"OtherThreshold", [](BatchFixture&, BatchOptions& o) { o.analysis.threshold = 60; },
+     "--threshold was 70, now 60"},
+    {"ColourClassesChangedInPlace",
+     [](BatchFixture& f, BatchOptions&) {
+         std::string classes = f.readBytes(f.folder / "classes.dat");
+         classes[0] = static_cast<char>(classes[0] ^ 1);  // another colour, the same size
+         f.writeBytes("classes.dat", classes);
+     },
+     "the colour-class file's content is not that of the run resumed"},
+    {"ScaleFileChanged",
+     [](BatchFixture& f, BatchOptions&) { f.writeBytes("scale.csv", "x.png,40\r\n"); },
+     "the scale file's content is not that of the run resumed"},
+    {"InputChanged",
+     [](BatchFixture& f, BatchOptions&) {
+         const fs::path x = f.folder / "in" / "x.png";
+         fs::last_write_time(x, fs::last_write_time(x) + std::chrono::seconds(1));
+     },
+     "x.png has changed since (its size or modification time)"},
+    {"ByteOrderMark",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) { lines[0] = "\xEF\xBB\xBF" + lines[0]; });
+     },
+     "it starts with a byte order mark"},
+    {"LineFeeds",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             for (std::string& l : lines) l.erase(l.size() - 2, 1);
+         });
+     },
+     "line 1 ends in LF, not CR LF"},
+    {"LineFeedsInTheRows",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) { lines[5].erase(lines[5].size() - 2, 1); });
+     },
+     "line 6 ends in LF, not CR LF"},
+    {"DoubledRow",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) { lines.insert(lines.begin() + 3, lines[3]); });
+     },
+     "line 5 repeats the line before it"},
+    {"ToothRowDropped",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(
+             f, [](auto& lines) { lines.erase(lines.begin() + lineOf(lines, "m.png", ",tooth")); });
+     },
+     "holds canal 1 of"},
+    {"CanalRowDropped",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             lines.erase(lines.begin() + lineOf(lines, "m.png", ",canal 2"));
+         });
+     },
+     "holds canal 3 of"},
+    {"PictureDropped",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             const std::size_t first = lineOf(lines, "m.png", ",tooth");
+             lines.erase(lines.begin() + first, lines.begin() + first + 4);
+         });
+     },
+     "m.png\" come before it, and the run resumed did not name it"},
+    {"RowClaimingALaterFrame",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             const std::size_t five = lineOf(lines, "film.avi", "5,");
+             std::string later = lines[five];
+             later.replace(later.find(",5,"), 3, ",19,");
+             lines.erase(lines.begin() + five, lines.end());
+             lines.push_back(later);
+         });
+     },
+     "are missing (frames 5 to 18)"},
+    {"VideoCutShort",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             const std::size_t ten = lineOf(lines, "film.avi", "10,");
+             lines.erase(lines.begin() + ten, lines.begin() + lineOf(lines, "m.png", ",tooth"));
+         });
+     },
+     "are missing (frames 10 to 19)"},
+    {"RowsOfAnotherInput",
+     [](BatchFixture& f, BatchOptions&) {
+         editTable(f, [](auto& lines) {
+             // A none row: as many fields as the header has.
+             const auto commas = std::count(lines.front().begin(), lines.front().end(), ',');
+             lines.push_back("anderes.png,,none" +
+                             std::string(static_cast<std::size_t>(commas - 2), ',') + "\r\n");
+         });
+     },
+     "rows of \"anderes.png\", which is none of these inputs"},
+};
+
+TEST_P(BatchResume, OnlyTheRunItWasGivenIsContinued) {
+    sample("front-640x480.png", "x.png");
+    sample("molar-640x480.png", "m.png");
+    ASSERT_TRUE(writeIndexedVideo(path("in/film.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  20, {96, 64}));
+    fs::copy_file(kClasses, folder / "classes.dat");
+    writeBytes("scale.csv", "x.png,20\r\n");
+    BatchOptions o = options({path("in")});
+    o.classes = path("classes.dat");
+    o.scale = path("scale.csv");
+    ASSERT_EQ(run(o), 0) << log.str();
+    GetParam().change(*this, o);
+    const std::string table = readBytes(folder / "out" / "results.csv");
+    o.resume = true;
+    EXPECT_EQ(run(o), 1);
+    EXPECT_NE(log.str().find(GetParam().message), std::string::npos) << log.str();
+    EXPECT_EQ(readBytes(folder / "out" / "results.csv"), table);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BatchResume, ::testing::ValuesIn(kResumeChecks),
+                         [](const auto& check) { return std::string(check.param.name); });
+
+// Frames and pictures the earlier run named as problems have no rows, and a resume takes
+// that for what it is, with every frame analysed or only every third.
+TEST_F(BatchResume, FramesNamedAsProblemsAreNoGaps) {
+    const std::string video = path("in/film.avi");
+    ASSERT_TRUE(
+        writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 20, {96, 64}));
+    ASSERT_TRUE(breakVideoFrame(video, 9));
+    writeBytes("in/kaputt.png", "kein Bild");
+    sample("front-640x480.png", "x.png");
+    for (const int every : {1, 3}) {
+        fs::remove_all(folder / "out");
+        BatchOptions o = options({path("in")});
+        o.every = every;
+        ASSERT_EQ(run(o), 1) << log.str();
+        const std::string whole = table();
+        for (const std::string cut : {",12,", "/x.png,"}) {
+            SCOPED_TRACE(std::to_string(every) + cut);
+            writeBytes("out/results.csv",
+                       whole.substr(0, whole.rfind("\r\n", whole.find(cut)) + 2));
+            o.resume = true;
+            EXPECT_EQ(run(o), 1) << log.str();
+            EXPECT_EQ(table(), whole);
+            EXPECT_NE(log.str().find("film.avi: frame 9 cannot be read"), std::string::npos);
+        }
+    }
+}
+
+using BatchRates = BatchFixture;
+
+// A video's rate is kept in its movie, however slow; a rate no camera films at is put in
+// range and named.
+TEST_F(BatchRates, MoviesKeepTheVideosRateOrNameTheChange) {
+    struct Case {
+        double claimed, kept;
+        bool named;
+    };
+    for (const Case c : {Case{0.5, 0.5, false}, Case{30000.0 / 1001, 30000.0 / 1001, false},
+                         Case{1e7, 1000, true}, Case{1e9, 1000, true}}) {
+        SCOPED_TRACE(c.claimed);
+        const std::string video = path("in/takt.mov");
+        MjpegMovieWriter writer;
+        ASSERT_TRUE(writer.open(video, {64, 48}, c.claimed));
+        std::vector<uchar> jpeg;
+        ASSERT_TRUE(cv::imencode(".jpg", cv::Mat(48, 64, CV_8UC3, cv::Scalar::all(90)), jpeg));
+        for (int i = 0; i < 4; ++i) ASSERT_TRUE(writer.addFrame(jpeg));
+        ASSERT_TRUE(writer.close());
+        BatchOptions o = options({video});
+        o.overwrite = true;
+        ASSERT_EQ(run(o), 0) << log.str();
+        EXPECT_EQ(log.str().find("takt.mov: the video claims") != std::string::npos, c.named)
+            << log.str();
+        cv::VideoCapture movie(path("out/takt.mov-analyse.mov"), cv::CAP_FFMPEG);
+        EXPECT_EQ(movie.get(cv::CAP_PROP_FRAME_COUNT), 4);
+        EXPECT_DOUBLE_EQ(movie.get(cv::CAP_PROP_FPS), c.kept);
+    }
+}
 
 TEST(BatchOptions, ScalesMustBeFiniteAndSensible) {
     for (const char* scale : {"inf", "-inf", "nan", "1e-300", "0", "-3", "1e300"}) {
@@ -214,12 +663,12 @@ protected:
     }
 };
 
-// Stopped after ten frames by SIGINT or SIGTERM: every frame written so far stays in the table
-// as whole rows, in order, the record says the run was interrupted, and no temporary file is
-// left.
+// Stopped after ten frames by SIGINT, SIGTERM or SIGHUP (a closed terminal): every frame
+// written so far stays in the table as whole rows, in order, the record says the run was
+// interrupted, and no temporary file is left.
 TEST_F(BatchProgram, InterruptedRunsKeepEveryFinishedFrame) {
     const std::string video = longVideo();
-    for (const int signo : {SIGINT, SIGTERM}) {
+    for (const int signo : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signo);
         Program batch(program({"--classes", kClasses, "--out", path("out"), "--overwrite", video}));
         for (int line = 0; line < 10; ++line) ASSERT_TRUE(batch.readLine());
@@ -296,12 +745,50 @@ TEST_F(BatchProgram, OutOfMemoryInOnePictureIsNamedAndTheRunGoesOn) {
                       ::setrlimit(RLIMIT_AS, &limit);
                   });
     EXPECT_EQ(batch.wait(), 1);
-    EXPECT_NE(batch.errorText().find("a.png: "), std::string::npos) << batch.errorText();
+    EXPECT_NE(batch.errorText().find("a.png: out of memory"), std::string::npos)
+        << batch.errorText();
     EXPECT_NE(table().find("b.png,,tooth,Frontzahn"), std::string::npos);
 }
 
-// A full disk, made by a file-size limit: the run stops, names the table, and the table ends
-// with a whole row.
+// Workers the system will not start (each thread's stack, as large as the stack limit,
+// would pass the address-space limit): the run goes on with those it has, and says so.
+TEST_F(BatchProgram, WorkersThatCannotStartLeaveTheWorkToTheOthers) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+#endif
+    ASSERT_TRUE(writeIndexedVideo(path("in/film.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  30, {64, 48}));
+    cpu_set_t cores;
+    if (::sched_getaffinity(0, sizeof cores, &cores) != 0 || CPU_COUNT(&cores) < 2)
+        GTEST_SKIP() << "one core: the run starts no further worker";
+    Program batch(program({"--classes", kClasses, "--out", path("out"), "--quiet", "--jobs", "2",
+                           path("in/film.avi")}),
+                  [] {
+                      const rlimit stack{3l << 30, 3l << 30};
+                      ::setrlimit(RLIMIT_STACK, &stack);
+                      const rlimit memory{3l << 30, 3l << 30};
+                      ::setrlimit(RLIMIT_AS, &memory);
+                  });
+    EXPECT_EQ(batch.wait(), 0) << batch.errorText();
+    EXPECT_NE(batch.errorText().find("only 1 of 2 workers could be started"), std::string::npos)
+        << batch.errorText();
+    EXPECT_EQ(tableFrames().size(), 30u);
+    EXPECT_EQ(record()["status"], "finished");
+}
+
+// A table named relative to the working folder, as a user in a shell names it.
+TEST_F(BatchProgram, ATableInTheWorkingFolder) {
+    sample("front-640x480.png", "x.png");
+    const std::string here = folder.string();
+    Program batch(
+        program({"--classes", kClasses, "--csv", "t.csv", "--quiet", "--out", "out", "in/x.png"}),
+        [&] { (void)!::chdir(here.c_str()); });
+    EXPECT_EQ(batch.wait(), 0) << batch.errorText();
+    EXPECT_NE(readBytes(folder / "t.csv").find("x.png,,tooth,"), std::string::npos);
+}
+
+// A full disk, made by a file-size limit: the run stops, names the table, and the table
+// ends with a whole row.
 TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
     const std::string video = longVideo();
     Program batch(program({"--classes", kClasses, "--out", path("out"), "--quiet", video}), [] {
@@ -317,6 +804,135 @@ TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
     EXPECT_LT(frames.size(), 1500u);
     EXPECT_EQ(record()["status"], "stopped");
     EXPECT_EQ(record()["exit_status"], 1);
+}
+
+// An input deleted while the run is busy with an earlier one is named with the system's
+// reason, not as something that is no regular file.
+TEST_F(BatchProgram, AnInputDeletedDuringTheRunIsCalledMissing) {
+    longVideo();
+    sample("front-640x480.png", "zuletzt.png");
+    Program batch(program({"--classes", kClasses, "--out", path("out"), path("in")}));
+    ASSERT_TRUE(batch.readLine());  // the video's frames hold the run at its full pipe
+    fs::remove(folder / "in" / "zuletzt.png");
+    EXPECT_EQ(batch.wait(), 1);
+    EXPECT_NE(batch.errorText().find("zuletzt.png: No such file or directory"), std::string::npos)
+        << batch.errorText().substr(batch.errorText().size() - 300);
+}
+
+// A file named like an option, given without "--", is told as such, in lines of their own.
+TEST_F(BatchProgram, AFileNamedLikeAnOptionIsExplained) {
+    Program batch(program({"--classes", kClasses, "-x.png"}));
+    EXPECT_EQ(batch.wait(), 2);
+    EXPECT_NE(batch.errorText().find("quendra-batch: -x.png is no option; a file whose name "
+                                     "starts with - is named after -- (quendra-batch ... -- "
+                                     "-x.png) or as ./-x.png\nRun with --help"),
+              std::string::npos)
+        << batch.errorText();
+}
+
+// Started with standard output and error closed (`>&- 2>&-`, as by some daemons and cron):
+// the files the run opens must not take their numbers, or the progress would be written
+// into the table.
+TEST_F(BatchProgram, ClosedStandardStreamsLeaveTheTableAlone) {
+    sample("front-640x480.png", "x.png");
+    Program batch(program({"--classes", kClasses, "--out", path("out"), path("in/x.png")}), [] {
+        ::close(STDOUT_FILENO);
+        ::close(STDERR_FILENO);
+    });
+    EXPECT_EQ(batch.wait(), 0);
+    EXPECT_EQ(table().rfind(tableHeader(false), 0), 0u) << table();
+    EXPECT_NE(table().find("x.png,,tooth,Frontzahn"), std::string::npos);
+    EXPECT_EQ(record()["status"], "finished");
+}
+
+// `quendra-batch ... 2>&1 | head -1`: the reader goes after the first line, and the run
+// goes on to its end without anyone reading its progress.
+TEST_F(BatchProgram, ProgressIntoAClosedPipeDoesNotEndTheRun) {
+    ASSERT_TRUE(
+        writeIndexedVideo(path("in/film.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 40));
+    Program batch(program({"--classes", kClasses, "--out", path("out"), path("in/film.avi")}));
+    ASSERT_TRUE(batch.readLine());
+    batch.closeErrors();
+    EXPECT_EQ(batch.wait(), 0);
+    EXPECT_EQ(tableFrames().size(), 40u);
+    EXPECT_EQ(record()["status"], "finished");
+}
+
+// Empty, garbage and broken files make the decoders and video back ends talk; the operator
+// sees the run's own line for each and nothing else.
+TEST_F(BatchProgram, OnlyTheRunsOwnMessagesReachStandardError) {
+    writeBytes("in/leer.mp4", "");
+    std::string garbage(3000, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7919 % 251);
+    writeBytes("in/muell.avi", garbage);
+    writeBytes("in/muell.mov", garbage);
+    const std::string png = readBytes(QUENDRA_SAMPLE_DIR "/front-640x480.png");
+    writeBytes("in/halb.png", png.substr(0, png.size() / 2));
+    Program batch(program({"--classes", kClasses, "--out", path("out"), "--quiet", path("in")}));
+    EXPECT_EQ(batch.wait(), 1);
+    std::istringstream lines(batch.errorText());
+    std::vector<std::string> named;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.rfind("quendra-batch: ", 0), 0u) << line;
+        named.push_back(line);
+    }
+    EXPECT_EQ(named.size(), 4u) << batch.errorText();
+}
+
+// What the run reads besides its inputs must be a regular file of a sensible size: a FIFO
+// would wait forever, /dev/zero never end.
+TEST_F(BatchProgram, FilesItReadsAreRegularFilesOfASensibleSize) {
+    sample("front-640x480.png", "x.png");
+    struct Case {
+        const char* name;
+        std::function<void(BatchProgram&, std::vector<std::string>&)> prepare;
+        const char* message;
+    };
+    const auto earlierRun = [](BatchProgram& f) {
+        Program first(program({"--classes", kClasses, "--out", f.path("out"), f.path("in")}));
+        EXPECT_EQ(first.wait(), 0);
+        fs::remove(f.folder / "out" / "run.json");
+    };
+    const Case cases[] = {
+        {"scale file is a FIFO",
+         [](BatchProgram& f, std::vector<std::string>& args) {
+             ASSERT_EQ(::mkfifo(f.path("scale.csv").c_str(), 0600), 0);
+             args.insert(args.begin(), {"--scale", f.path("scale.csv")});
+         },
+         "scale.csv: the scale file cannot be read: not a regular file"},
+        {"run record is a FIFO",
+         [&](BatchProgram& f, std::vector<std::string>& args) {
+             earlierRun(f);
+             ASSERT_EQ(::mkfifo(f.path("out/run.json").c_str(), 0600), 0);
+             args.insert(args.begin(), "--resume");
+         },
+         "run.json: not a regular file"},
+        {"run record is /dev/zero",
+         [&](BatchProgram& f, std::vector<std::string>& args) {
+             earlierRun(f);
+             fs::create_symlink("/dev/zero", f.folder / "out" / "run.json");
+             args.insert(args.begin(), "--resume");
+         },
+         "run.json: not a regular file"},
+        {"class file is /dev/zero",
+         [](BatchProgram&, std::vector<std::string>& args) { args[1] = "/dev/zero"; },
+         "/dev/zero: the colour-class file cannot be read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder / "out");
+        std::vector<std::string> args = {"--classes", kClasses, "--out", path("out"), path("in")};
+        c.prepare(*this, args);
+        // An address-space limit turns reading /dev/zero into memory into a quick failure.
+        Program batch(program(args), [] {
+#if !defined(__SANITIZE_ADDRESS__)
+            const rlimit limit{2048ul << 20, 2048ul << 20};
+            ::setrlimit(RLIMIT_AS, &limit);
+#endif
+        });
+        EXPECT_EQ(batch.wait(), 1);
+        EXPECT_NE(batch.errorText().find(c.message), std::string::npos) << batch.errorText();
+    }
 }
 
 }  // namespace

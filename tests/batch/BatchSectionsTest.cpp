@@ -78,10 +78,10 @@ TEST_F(BatchSections, EveryRootWithTheAutomaticSettings) {
 
     const nlohmann::json record = this->record();
     EXPECT_EQ(record["settings"]["threshold"], "auto");
-    EXPECT_EQ(record["settings"]["class_threshold"], "auto");
+    EXPECT_EQ(record["settings"]["class-threshold"], "auto");
     EXPECT_EQ(record["settings"]["teeth"], "all");
-    EXPECT_EQ(record["settings"]["min_canal_area"], 3);
-    EXPECT_EQ(record["settings"]["shape_limits"], "1.3,2,4");
+    EXPECT_EQ(record["settings"]["min-canal-area"], 3);
+    EXPECT_EQ(record["settings"]["shape-limits"], "1.3,2,4");
     EXPECT_EQ(record["class_threshold_used"], 10);
 }
 
@@ -100,7 +100,7 @@ TEST_F(BatchSections, RootsLeftOutAndTheMinimumInSquareMillimetres) {
     // The canine's canals of 15, 50 and 57 px, not that of 5.
     const std::size_t canine = t.of("canine.png").front();
     EXPECT_EQ(t.at(canine, "canals"), "3");
-    EXPECT_EQ(record()["settings"]["min_canal_mm2"], 1.5);
+    EXPECT_EQ(record()["settings"]["min-canal-mm2"], 1.5);
     EXPECT_FLOAT_EQ(std::stof(t.at(canine + 1, "feret_max_mm")),
                     std::stof(t.at(canine + 1, "feret_max_px")) / 2);
 }
@@ -120,7 +120,7 @@ TEST_F(BatchSections, AFrameCutBetweenItsRootsIsDoneAgain) {
     const std::string cut = whole.substr(0, whole.rfind("\r\n", secondTooth) + 2);
     const BatchInputs inputs = collectInputs(o.inputs, o.out);
     std::string problem;
-    const auto point = findResumePoint(cut, tableHeader(false), inputs.items, o.every, problem);
+    const auto point = findResumePoint(cut, tableHeader(false), inputs.items, o.every, {}, problem);
     ASSERT_TRUE(point) << problem;
     EXPECT_EQ(point->item, 1u);
     EXPECT_EQ(point->keepBytes, lineStart);

@@ -8,6 +8,7 @@
 
 #include "BatchFixture.h"
 #include "batch/CsvRecords.h"
+#include "batch/Progress.h"
 
 namespace quendra {
 namespace {
@@ -64,20 +65,24 @@ TEST_F(BatchStudy, MasksHoldTheTableAreas) {
     EXPECT_EQ(label, 4);  // the molar's three canals came last
 }
 
-// One movie per video with a frame for every analysed frame, at the video's rate over --every.
+// One movie per video with a frame for every analysed frame, at the video's rate over --every,
+// and a mask per analysed frame.
 TEST_F(BatchStudy, AMovieOfEveryAnalysedFrame) {
     const std::string video = path("in/film.avi");
     ASSERT_TRUE(
         writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, {96, 64}));
     BatchOptions o = options({video});
     o.every = 3;
+    o.masks = true;
     ASSERT_EQ(run(o), 0) << log.str();
     EXPECT_EQ(tableFrames(), (std::vector<int>{0, 3, 6, 9, 12, 15, 18, 21, 24, 27}));
+    for (const int frame : tableFrames())  // the masks number frames as the table does
+        EXPECT_TRUE(fs::exists(path("out/film.avi-f" + std::to_string(frame) + "-labels.png")));
     cv::VideoCapture movie(path("out/film.avi-analyse.mov"));
     ASSERT_TRUE(movie.isOpened());
     EXPECT_EQ(movie.get(cv::CAP_PROP_FRAME_COUNT), 10);
     EXPECT_NEAR(movie.get(cv::CAP_PROP_FPS), 25.0 / 3, 0.01);
-    EXPECT_FALSE(fs::exists(path("out/film.avi-f000000-analyse.txt")));  // texts only with --texts
+    EXPECT_FALSE(fs::exists(path("out/film.avi-f0-analyse.txt")));  // texts only with --texts
 }
 
 // Each picture its own scale, by the name given or within its folder; one without gets empty
@@ -144,6 +149,44 @@ TEST_F(BatchStudy, AResumedRunEqualsAnUninterruptedOne) {
     EXPECT_NE(other.errorText().find("cannot be resumed"), std::string::npos) << other.errorText();
 }
 
+// Killed outright, as a scheduler's time limit does: the record already names what could not
+// be analysed, so the resumed run names it too, and the movie the killed run left half-made
+// is cleared away.
+TEST_F(BatchStudy, AResumeAfterAKillNamesEveryProblemAndLeavesNoHalfMovie) {
+    writeBytes("in/a.png", "kein Bild");
+    longVideo();
+    const auto args = [&](std::vector<std::string> more) {
+        std::vector<std::string> a{"--classes", kClasses, "--out", path("out"), path("in")};
+        a.insert(a.end(), more.begin(), more.end());
+        return program(a);
+    };
+    Program killed(args({}));
+    for (int line = 0; line < 20; ++line) ASSERT_TRUE(killed.readLine());
+    killed.signal(SIGKILL);
+    killed.wait();
+    EXPECT_EQ(record()["status"], "running");
+    ASSERT_EQ(record()["problems"].size(), 1u);
+    EXPECT_NE(record()["problems"][0].get<std::string>().find("a.png: "), std::string::npos);
+    const auto hiddenFiles = [&] {
+        std::vector<std::string> hidden;
+        for (const auto& entry : fs::directory_iterator(folder / "out"))
+            if (entry.path().filename().string().ends_with(".tmp"))
+                hidden.push_back(entry.path().filename().string());
+        return hidden;
+    };
+    ASSERT_EQ(hiddenFiles().size(), 1u);  // the movie in hand
+
+    Program resumed(args({"--resume", "--quiet"}));
+    EXPECT_EQ(resumed.wait(), 1);
+    EXPECT_NE(resumed.errorText().find("a.png: cannot read the picture (named by the run resumed)"),
+              std::string::npos)
+        << resumed.errorText();
+    EXPECT_EQ(record()["problems"].size(), 1u);
+    EXPECT_EQ(record()["exit_status"], 1);
+    EXPECT_EQ(hiddenFiles(), std::vector<std::string>{});
+    EXPECT_EQ(tableFrames().size(), 1500u);
+}
+
 // What the interrupted part could not analyse is still named when the run is resumed, and the
 // run ends as one with problems; an unreadable picture has no rows to tell it by.
 TEST_F(BatchStudy, AResumedRunNamesTheProblemsOfTheEarlierPart) {
@@ -197,6 +240,33 @@ TEST_F(BatchStudy, OnATerminalProgressIsOneLine) {
     EXPECT_EQ(record()["frames_done"], 2);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     EXPECT_EQ(text.back(), '\n');
+}
+
+// The time left: the frames still to take at this run's time per frame so far (two videos of
+// 100 frames and five pictures, a second a frame); none while there is nothing to tell it by.
+// Both styles count the item in hand from 1.
+TEST(BatchProgress, TimeLeftFromTheFramesStillToTake) {
+    for (const bool known : {true, false}) {
+        std::ostringstream log;
+        auto now = std::chrono::steady_clock::time_point{};
+        Progress progress(log, Progress::Style::Terminal, 7, [&] { return now; });
+        if (known) progress.framesToTake(205);
+        for (int frame = 0; frame < 5; ++frame) {
+            now += std::chrono::seconds(1);
+            progress.frameDone(0, "a.avi", frame, true, false);
+        }
+        const std::string text = log.str();
+        EXPECT_EQ(text.find("[0/7]"), std::string::npos) << text;
+        EXPECT_NE(text.find("[1/7] 5 frames  a.avi frame 4"), std::string::npos) << text;
+        if (known)
+            EXPECT_NE(text.find("a.avi frame 4  about 3 min 20 s left"), std::string::npos) << text;
+        else
+            EXPECT_EQ(text.find("left"), std::string::npos) << text;
+    }
+    std::ostringstream lines;
+    Progress piped(lines, Progress::Style::Lines, 7);
+    piped.frameDone(0, "a.avi", 0, true, false);
+    EXPECT_EQ(lines.str(), "[1/7] a.avi frame 0\n");
 }
 
 }  // namespace

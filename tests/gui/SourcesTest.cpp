@@ -2,11 +2,13 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 #include "TestVideo.h"
 #include "panels/VideoController.h"
 #include "sources/CameraModel.h"
 #include "sources/FrameObserver.h"
+#include "sources/PlaybackClock.h"
 #include "sources/VideoModel.h"
 
 namespace {
@@ -101,6 +103,133 @@ private slots:
         QCoreApplication::processEvents();  // a stopped timer has nothing more to deliver
         QCOMPARE(video.getPosition(), stoppedAt);
         QVERIFY(!video.isPlaying());
+    }
+
+    // Playing keeps the video's time. Each tick is driven here by hand, with a clock that
+    // moves on by what the frame before cost (at least the timer's 40 ms): a chain that keeps
+    // up shows every frame, one late tick skips nothing, and a chain slower than the frames
+    // (a 4K video used to play at a third of its speed) skips the frames due meanwhile, says
+    // how many, and stays within a frame or two of the video's own time.
+    void playbackKeepsTheVideosTime_data() {
+        QTest::addColumn<QList<int>>("costs");  // milliseconds, per frame, repeated
+        QTest::addColumn<bool>("skips");
+        QTest::newRow("keeps up") << QList<int>{30} << false;
+        QTest::newRow("one late frame") << QList<int>{30, 30, 30, 70, 30} << false;
+        QTest::newRow("slower than the frames") << QList<int>{100} << true;
+        QTest::newRow("far slower") << QList<int>{230} << true;
+        QTest::newRow("beyond catching up") << QList<int>{2000} << true;
+    }
+
+    void playbackKeepsTheVideosTime() {
+        QFETCH(QList<int>, costs);
+        QFETCH(bool, skips);
+        std::int64_t now = 1000;
+        VideoModel video(avi.toStdString(), [&] { return now; });
+        struct Costly : FrameObserver {
+            std::function<void()> cost;
+            void newFrame() override { cost(); }
+            void newSource() override {}
+        } chain;
+        // The timer's ticks keep their schedule, 40 ms apart, unless a frame took longer.
+        int ticks = 0;
+        std::int64_t scheduled = now;
+        chain.cost = [&] {
+            scheduled += 40;
+            now = std::max(now + costs[std::min<qsizetype>(ticks, costs.size() - 1)], scheduled);
+        };
+        video.setObserver(&chain);
+        QSignalSpy skipped(&video, &VideoModel::framesSkipped);
+        video.togglePlaying();
+        const std::int64_t started = now;
+        int moved = 0;  // frames the video moved on, skipped ones included
+        for (; ticks < 60; ++ticks) {
+            const std::int64_t due = (now - started) * 25 / 1000;  // frames since the start
+            const int before = video.getPosition();
+            QVERIFY(QMetaObject::invokeMethod(&video, "playOn", Qt::DirectConnection));
+            const int steps = (video.getPosition() - before + 20) % 20;
+            moved += steps;
+            // Behind by at most one frame, unless the chain is too slow for skipping to mend:
+            // then as many frames a tick as skipping is worth.
+            const bool mendable = costs.back() < 40 * PlaybackClock::kMaxSteps;
+            if (mendable)
+                QVERIFY2(due - moved <= 1,
+                         qPrintable(QStringLiteral("%1 behind").arg(due - moved)));
+            else
+                QCOMPARE(steps, ticks == 0 ? 1 : PlaybackClock::kMaxSteps);
+        }
+        video.togglePlaying();
+        QCOMPARE(moved > ticks, skips);
+        QCOMPARE(skipped.isEmpty(), !skips);
+        if (skips) QCOMPARE(skipped.last().at(0).toInt(), moved - ticks);
+    }
+
+    // Skipped frames are decoded all the same: where reading one frame takes about its time
+    // or more (a 4K video on a busy machine), skipping only slows every tick, and the frames
+    // shown fell to one a second. The clock then steps one frame a tick.
+    void skippingStopsWhereReadingIsTooSlow_data() {
+        QTest::addColumn<double>("readCost");  // milliseconds a frame, at 25 frames a second
+        QTest::addColumn<int>("steps");
+        QTest::newRow("cheap reads") << 10.0 << 4;
+        QTest::newRow("reads a little quicker than the frames") << 35.0 << 4;
+        QTest::newRow("reads as slow as the frames") << 40.0 << 1;
+        QTest::newRow("slower reads") << 90.0 << 1;
+    }
+
+    void skippingStopsWhereReadingIsTooSlow() {
+        QFETCH(double, readCost);
+        QFETCH(int, steps);
+        std::int64_t now = 0;
+        PlaybackClock clock(25, [&] { return now; });
+        clock.start();
+        for (int i = 0; i < 8; ++i) clock.noteReadCost(readCost);
+        now = 200;  // five frames due, one of them let be
+        QCOMPARE(clock.stepsDue(), steps);
+        now = 240;  // the lag given up stays given up: one frame due
+        QCOMPARE(clock.stepsDue(), 1);
+    }
+
+    // A video cut off (a copy broken off, or a header that promises more) ends where reading
+    // ends: its frame count used to be the header's, and the frames past the cut were never
+    // read while the slider went on. A frame inside that cannot be read is told, and the frame
+    // before stays.
+    void damagedVideosEndWhereReadingEnds() {
+        const QString cut = dir.filePath(QStringLiteral("abgeschnitten.avi"));
+        QVERIFY(
+            writeIndexedVideo(cut.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 20));
+        QVERIFY(cutVideoBeforeFrame(cut.toStdString(), 13));
+        int readable = 0;  // read on from the start, as far as it goes
+        cv::Mat frame;
+        for (cv::VideoCapture capture(cut.toStdString()); capture.read(frame) && !frame.empty();)
+            ++readable;
+        QCOMPARE(readable, 13);
+        VideoModel video(cut.toStdString());
+        QCOMPARE(video.getHeaderFrameCount(), 20);
+        QCOMPARE(video.getFrameCount(), readable);
+        Recorder r;
+        r.source = &video;
+        video.setObserver(&r);
+        for (int i = 0; i < 2 * 13; ++i) {
+            video.nextFrame();
+            QCOMPARE(r.shown.back(), video.getPosition());
+        }
+
+        const QString broken = dir.filePath(QStringLiteral("kaputt.avi"));
+        QVERIFY(writeIndexedVideo(broken.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  12));
+        QVERIFY(breakVideoFrame(broken.toStdString(), 5));
+        VideoModel inside(broken.toStdString());
+        QCOMPARE(inside.getFrameCount(), 12);
+        QSignalSpy unreadable(&inside, &VideoModel::frameUnreadable);
+        Recorder seen;
+        seen.source = &inside;
+        inside.setObserver(&seen);
+        inside.setFrame(4);
+        inside.nextFrame();
+        QCOMPARE(unreadable.size(), 1);
+        QCOMPARE(unreadable.front(), (QList<QVariant>{5, 4}));  // the frame at 4 stays
+        inside.nextFrame();
+        QCOMPARE(seen.shown.back(), 6);
+        QCOMPARE(unreadable.size(), 1);
     }
 
     void unreadableVideosAreInvalid() {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QErrorMessage>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -30,6 +31,7 @@
 #include "ShownView.h"
 #include "TestVideo.h"
 #include "WidgetLookup.h"
+#include "app/ElidedLabel.h"
 #include "app/QuendraRC1.h"
 #include "app/Translation.h"
 #include "colour/ColorKey.h"
@@ -75,7 +77,9 @@ class WindowTest : public QObject {
     }
 
     // The operator's last step, on the left of the status bar; the analysis, on its right.
-    static QString status(QuendraRC1& w) { return w.statusBar()->currentMessage(); }
+    static QString status(QuendraRC1& w) {
+        return named<ElidedLabel>(&w, "statusText")->fullText();
+    }
     static QString analysis(QuendraRC1& w) { return named<QLabel>(&w, "analysisLabel")->text(); }
 
     static std::set<quendra::ColorKey> picked(const CalculationModel* model) {
@@ -123,7 +127,7 @@ private slots:
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openImageFile(sample("sections/section-molar-480x320.png")));
-        QCOMPARE(w.model()->loadClasses(sample("sections/sections.dat").toStdString()),
+        QCOMPARE(w.model()->loadClasses(sample("sections/sections.dat").toStdString()).status,
                  quendra::ClassFileStatus::Ok);
         QVERIFY(!w.model()->hasResults());
 
@@ -351,6 +355,54 @@ private slots:
         QVERIFY(picked(w.model()) == colours);
     }
 
+    // A drag in the margin beside a zoomed-out frame was told as a click without a rectangle.
+    void dragBesideTheFrameSaysItLiesOutside() {
+        QuendraRC1 w;
+        QVERIFY(!configuringOnMolar(w).empty());
+        w.viewArea()->fitToArea();
+        w.resize(w.width() + 400, w.height());  // the fitted frame keeps its aspect
+        QTRY_VERIFY2(w.view()->corner().x() > 40, "a margin beside the frame");
+        const QPoint corner = w.view()->corner();
+        drag(w.view(), QPoint(5, corner.y() + 5), QPoint(corner.x() - 5, corner.y() + 60));
+        QVERIFY(picked(w.model()).empty());
+        QCOMPARE(status(w), QStringLiteral("Nichts aufgenommen: das Rechteck liegt außerhalb des "
+                                           "Bildes; ein Rechteck über dem Bild ziehen."));
+        drag(w.view(), QPoint(5, corner.y() + 5), corner + QPoint(5, 60));  // into the frame
+        QVERIFY(!picked(w.model()).empty());
+        QVERIFY2(status(w).endsWith(QStringLiteral(" Nur der Teil des Rechtecks im Bild zählt.")),
+                 qPrintable(status(w)));
+    }
+
+    // At 640 pixels the status bar cut its text without a sign ("Bild und Erkennungsda"): it
+    // shows what fits with "…" and the whole text as its tool tip.
+    void longStatusTextsAreCutVisibly() {
+        QTemporaryDir dir;
+        const QString folder =
+            dir.filePath(QStringLiteral("ein recht langer Ordnername für "
+                                        "Erkennungsdaten einer ganzen Studie"));
+        QVERIFY(QDir().mkpath(folder));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        w.viewArea()->fitToArea();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.resize(640, w.height());  // or as narrow as the window gets
+        const QString text = folder + QStringLiteral("/daten.txt");
+        QVERIFY(w.saveRecognitionFile(text));
+        QTRY_COMPARE(w.width(), std::max(640, w.minimumSizeHint().width()));
+        auto* line = named<ElidedLabel>(&w, "statusText");
+        QVERIFY(line);
+        const QString whole =
+            QStringLiteral("Erkennungsdaten gespeichert: leer, kein Ergebnis (%1).").arg(text);
+        QCOMPARE(line->fullText(), whole);
+        QCOMPARE(line->toolTip(), whole);
+        QVERIFY2(line->text().endsWith(QStringLiteral("…")), qPrintable(line->text()));
+        QVERIFY(whole.startsWith(line->text().chopped(1)));
+        QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <=
+                line->contentsRect().width());
+        QVERIFY(line->isVisible());
+    }
+
     void theWholeTrainingLoopEndsInAnAnalysedTooth() {
         const quendra::SampleScene scene = quendra::sampleScenes().front();
         quendra::SampleTruth truth;
@@ -438,6 +490,43 @@ private slots:
         QVERIFY(w.videoPanel()->isVisible());
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(!w.videoPanel()->isVisible());
+    }
+
+    // A multi-page TIFF opens like a video whose frames are its slices, 16-bit slices mapped by
+    // the stack's one window.
+    void stackOpensLikeAVideoOfSlices() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Schnitte ä.tif"));
+        std::vector<cv::Mat> slices;
+        for (int i = 0; i < 5; ++i) slices.emplace_back(120, 160, CV_16UC1, cv::Scalar(10000 * i));
+        QVERIFY(cv::imwritemulti(QFile::encodeName(path).toStdString(), slices));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openFile(path));
+        QCOMPARE(status(w), QStringLiteral("Stapel \"Schnitte ä.tif\" geöffnet: 160 × 120 "
+                                           "Bildpunkte, 5 Schichten."));
+        QVERIFY(w.videoPanel()->isVisible());
+        QVERIFY(labelShowing(w.videoPanel(), "Schicht:"));
+        QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("|>"))
+                    ->toolTip()
+                    .contains(QStringLiteral("Eine Schicht vor")));
+        QCOMPARE(w.videoPanel()->slider()->maximum(), 5);
+        // The window runs from the darkest slice's grey to the brightest's.
+        QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
+        QCOMPARE(w.model()->getImage().at<cv::Vec3b>(60, 80), cv::Vec3b::all(64));  // 255 / 4
+        w.videoPanel()->slider()->setValue(3);
+        QCOMPARE(w.model()->getImage().at<cv::Vec3b>(60, 80), cv::Vec3b::all(191));  // 255 * 3 / 4
+        QVERIFY(labelShowing(w.videoPanel(), "3"));
+        QVERIFY(!w.openFile(dir.filePath(QStringLiteral("fehlt.tif"))));
+        QVERIFY(w.lastMessage().contains(QStringLiteral("Stapel")));
+        const QString video = dir.filePath(QStringLiteral("film.avi"));
+        QVERIFY(writeIndexedVideo(QFile::encodeName(video).toStdString(),
+                                  cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 4));
+        QVERIFY(w.openFile(video));
+        QVERIFY(labelShowing(w.videoPanel(), "Bild:"));
+        QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("<|"))
+                    ->toolTip()
+                    .contains(QStringLiteral("Ein Bild zurück")));
     }
 
     // While a camera message is on screen the command cannot be given again: the messages
@@ -540,6 +629,65 @@ private slots:
         named(&w, "saveLUT")->trigger();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
                  (QStringList{"ansicht.png", "daten.txt", "klassen.dat"}));
+    }
+
+    // Saving while a video plays wrote the picture of one frame and the recognition data of a
+    // later one, and the video played on behind the dialogs. The pair on screen when the command
+    // comes is saved, however long the dialogs stay open, and is what the window shows for that
+    // frame when it stands still; the video plays on afterwards.
+    void savingWhileAVideoPlaysSavesTheFrameOnScreen() {
+        QTemporaryDir dir;
+        const QString video = dir.filePath(QStringLiteral("wandernd.avi"));
+        {
+            const cv::Mat scene = quendra::renderScene(quendra::sampleScenes().front());
+            cv::VideoWriter writer(QFile::encodeName(video).toStdString(), cv::CAP_FFMPEG,
+                                   cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 25, scene.size());
+            QVERIFY(writer.isOpened());
+            for (int i = 0; i < 25; ++i) {  // the tooth moves 4 pixels to the right a frame
+                const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, 4 * i, 0, 1, 0);
+                cv::Mat moved;
+                cv::warpAffine(scene, moved, shift, scene.size(), cv::INTER_NEAREST,
+                               cv::BORDER_REPLICATE);
+                writer.write(moved);
+            }
+        }
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openVideoFile(video));
+        QVERIFY(w.loadClassesFile(sample("classes.dat")));
+        QVERIFY(w.model()->hasResults());
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QSignalSpy frames(w.model(), &CalculationModel::frameProcessed);
+        QTest::keyClick(&w, Qt::Key_Space);
+        while (frames.size() < 3) QVERIFY(frames.wait());
+
+        QStringList typed{dir.filePath(QStringLiteral("bild.png")),
+                          dir.filePath(QStringLiteral("daten.txt"))};
+        QList<int> positions;
+        dialogs.answer = [&](QDialog* d) {
+            QTest::qWait(300);  // the operator types a name: a video plays seven frames on
+            positions << w.videoPanel()->slider()->value();
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed.takeFirst());
+            d->accept();
+        };
+        const int onScreen = w.videoPanel()->slider()->value();
+        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);  // saves before it returns
+        QCOMPARE(positions, (QList<int>{onScreen, onScreen}));
+        frames.clear();
+        QVERIFY(frames.wait());  // playing on
+        QTest::keyClick(&w, Qt::Key_Space);
+
+        w.videoPanel()->slider()->setValue(onScreen);
+        QVERIFY(w.saveImageFile(dir.filePath(QStringLiteral("still.png"))));
+        QVERIFY(w.saveRecognitionFile(dir.filePath(QStringLiteral("still.txt"))));
+        const auto bytes = [&](const char* name) {
+            QFile file(dir.filePath(QString::fromLatin1(name)));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QVERIFY(bytes("still.txt").startsWith("Zahn\n"));
+        QCOMPARE(bytes("daten.txt"), bytes("still.txt"));
+        QCOMPARE(bytes("bild.png"), bytes("still.png"));
     }
 
     void savedPictureAndTextAreWhatIsShown() {
@@ -651,13 +799,27 @@ private slots:
 
     // Qt's own dialogs speak the program's German; the video dialog offers mp4, as the command
     // line opens it.
+    // The sizes and dates they list too, on a system whose language is not German (main() below
+    // starts this test as C.UTF-8): they were "3.82 MiB" and "7 Dec".
     void fileDialogsSpeakGerman() {
+        QTemporaryDir dir;
+        QFile film(dir.filePath(QStringLiteral("film.avi")));
+        QVERIFY(film.open(QIODevice::WriteOnly) && film.resize(4'005'000));
+        film.close();
+        const QLocale german(QLocale::German, QLocale::Germany);
         QuendraRC1 w;
         w.show();
-        QStringList buttons, filters;
+        QStringList buttons, filters, listed;
         dialogs.answer = [&](QDialog* d) {
             for (const QPushButton* b : d->findChildren<QPushButton*>()) buttons << b->text();
-            filters = static_cast<QFileDialog*>(d)->nameFilters();
+            auto* files = static_cast<QFileDialog*>(d);
+            filters = files->nameFilters();
+            files->setDirectory(dir.path());
+            auto* model = d->findChild<QFileSystemModel*>();
+            QTRY_VERIFY(model->index(film.fileName()).isValid() &&
+                        model->fileInfo(model->index(film.fileName())).size() > 0);
+            const QModelIndex row = model->index(film.fileName());
+            for (const int column : {1, 3}) listed << row.siblingAtColumn(column).data().toString();
             d->reject();
         };
         named(&w, "openVideo")->trigger();
@@ -666,6 +828,9 @@ private slots:
         QCOMPARE(buttons, (QStringList{QStringLiteral("&Öffnen"), QStringLiteral("Abbrechen")}));
         QCOMPARE(filters,
                  QStringList{QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv *.mp4)")});
+        QCOMPARE(listed, (QStringList{QStringLiteral("3,82 MiB"),
+                                      german.toString(QFileInfo(film.fileName()).lastModified(),
+                                                      QLocale::ShortFormat)}));
     }
 
     void oddFilesAreShownOrRefusedByName() {
@@ -696,6 +861,36 @@ private slots:
         QCOMPARE(w.view()->shownPicture().size(), cv::Size(64, 48));
     }
 
+    // A damaged video opened as the frames its header promised, and a frame that could not be
+    // read left the picture before on screen without a word.
+    void damagedVideosAreToldInTheStatusBar() {
+        QTemporaryDir dir;
+        const QString video = dir.filePath(QStringLiteral("beschädigt.avi"));
+        const QString broken = dir.filePath(QStringLiteral("kaputt.avi"));
+        for (const QString& name : {video, broken}) {
+            const std::string file = QFile::encodeName(name).toStdString();
+            QVERIFY(writeIndexedVideo(file, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 20));
+            QVERIFY(name == video ? cutVideoBeforeFrame(file, 13) : breakVideoFrame(file, 4));
+        }
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openVideoFile(video));
+        QCOMPARE(status(w), QStringLiteral("Video \"beschädigt.avi\" geöffnet: 160 × 120 "
+                                           "Bildpunkte, 13 Bilder, 25 Bilder/s. Die Datei gibt 20 "
+                                           "Bilder an, lesbar sind nur die ersten 13 (beschädigt "
+                                           "oder abgeschnitten)."));
+        QCOMPARE(w.videoPanel()->slider()->maximum(), 13);
+        QVERIFY(w.openVideoFile(broken));
+        w.videoPanel()->slider()->setValue(3);
+        QAbstractButton* next = buttonShowing(w.videoPanel(), QStringLiteral("|>"));
+        next->click();
+        QCOMPARE(status(w), QStringLiteral("Bild 4 des Videos kann nicht gelesen werden; zu sehen "
+                                           "ist weiter Bild 3."));
+        QCOMPARE(frameIndexOf(w.model()->getImage()), 3);
+        next->click();
+        QCOMPARE(frameIndexOf(w.model()->getImage()), 5);
+    }
+
     // A class file that cannot be used leaves the classes in use; an empty one used to be
     // taken as loaded, and a save with nothing picked used to empty a trained file.
     void classFileFailuresAreShownAndChangeNothing() {
@@ -713,6 +908,23 @@ private slots:
             QVERIFY(w.model()->hasResults());
         }
         QVERIFY(w.lastMessage().contains(QStringLiteral("enthält keine Farbklassen")));
+        // Any other file used to replace the classes with its bytes taken as colours.
+        const auto loaded = w.model()->loadedClassCounts();
+        writeText(QFile::encodeName(dir.filePath(QStringLiteral("text.dat"))).toStdString(),
+                  "hello world\n");
+        writeText(QFile::encodeName(dir.filePath(QStringLiteral("kurz.dat"))).toStdString(),
+                  std::string("\x10\x20\x30\x01\x10\x20\x30", 7));
+        const std::pair<const char*, const char*> refused[] = {
+            {"text.dat", "ist keine Farbklassendatei: Eintrag 1 hat die Klasse 108"},
+            {"kurz.dat", "ist keine Farbklassendatei: Eintrag 2 hat nur 3 von 4 Bytes"}};
+        for (const auto& [name, why] : refused) {
+            QVERIFY(!w.loadClassesFile(dir.filePath(QString::fromLatin1(name))));
+            QVERIFY2(w.lastMessage().contains(QString::fromUtf8(why)), qPrintable(w.lastMessage()));
+            QVERIFY(w.lastMessage().endsWith(
+                QStringLiteral("Die bisherigen Farbklassen bleiben geladen.")));
+            QVERIFY(w.model()->loadedClassCounts() == loaded);
+            QVERIFY(w.model()->hasResults());
+        }
 
         QVERIFY(!w.saveClassesFile(dir.filePath(QStringLiteral("kein/ordner.dat"))));
         QVERIFY(w.lastMessage().contains(QStringLiteral("ordner.dat")));
@@ -725,5 +937,15 @@ private slots:
     }
 };
 
-QTEST_MAIN(WindowTest)
+// Started as on a system whose language is not German, with the formats set before the
+// application exists, as the program's main() does.
+int main(int argc, char** argv) {
+    qputenv("LANG", "C.UTF-8");
+    for (const char* name : {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LC_MESSAGES"}) qunsetenv(name);
+    useGermanFormats();
+    QApplication app(argc, argv);
+    WindowTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "WindowTest.moc"

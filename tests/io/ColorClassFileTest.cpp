@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include "TempFolder.h"
 #include "colour/ColorClassifier.h"
 #include "colour/ColorTraining.h"
@@ -43,38 +46,94 @@ TEST_F(ColorClassFile, NothingPickedWritesNothing) {
     EXPECT_FALSE(fs::exists(path("new.dat")));
 }
 
-// Every size a file may have: fewer than 4 bytes hold no colour, trailing bytes are ignored,
-// any class byte is taken, and 2^24 records are the most a saved file holds.
+// Every size a file may have: no bytes hold no colour, a size that is no whole number of
+// records is refused by the record cut short (it used to be ignored), and 2^24 records are the
+// most a saved file holds.
 TEST_F(ColorClassFile, FileSizes) {
     struct Case {
         const char* name;
         std::uintmax_t bytes;
-        ClassFileStatus status;
-        std::size_t records;
+        ClassFileRead read;
     };
     const Case cases[] = {
-        {"empty", 0, ClassFileStatus::Empty, 0},
-        {"three bytes", 3, ClassFileStatus::Empty, 0},
-        {"six bytes", 6, ClassFileStatus::Ok, 1},
-        {"the limit and three", kMaxClassFileRecords * 4 + 3, ClassFileStatus::Ok,
-         kMaxClassFileRecords},
-        {"above the limit", (kMaxClassFileRecords + 1) * 4, ClassFileStatus::TooLarge, 0},
+        {"empty", 0, {ClassFileStatus::Empty}},
+        {"three bytes", 3, {ClassFileStatus::PartialRecord, 1, 3}},
+        {"four bytes", 4, {ClassFileStatus::Ok}},
+        {"six bytes", 6, {ClassFileStatus::PartialRecord, 2, 2}},
+        {"the limit", kMaxClassFileRecords * 4, {ClassFileStatus::Ok}},
+        {"the limit and three",
+         kMaxClassFileRecords * 4 + 3,
+         {ClassFileStatus::PartialRecord, kMaxClassFileRecords + 1, 3}},
+        {"above the limit", (kMaxClassFileRecords + 1) * 4, {ClassFileStatus::TooLarge}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        writeBytes("c.dat", c.bytes <= 6 ? std::string("\x01\x02\x03\x07\xAA\xBB", c.bytes) : "");
-        if (c.bytes > 6) fs::resize_file(path("c.dat"), c.bytes);  // sparse
+        // Records of a grey of class 1; the large files are sparse, so their colours are
+        // black and their classes filled in below where the size allows.
+        std::string bytes;
+        for (std::uintmax_t i = 0; i < std::min<std::uintmax_t>(c.bytes, 8); ++i)
+            bytes += i % 4 == 3 ? '\x01' : '\x50';
+        writeBytes("c.dat", bytes);
+        if (c.bytes > 8) {
+            fs::resize_file(path("c.dat"), c.bytes);
+            if (c.bytes / 4 <= kMaxClassFileRecords) {
+                std::vector<PackedSample> whole(c.bytes / 4, packSample(ClassEnamel, 0));
+                std::ofstream out(path("c.dat"), std::ios::binary | std::ios::in);
+                out.write(reinterpret_cast<const char*>(whole.data()),
+                          static_cast<std::streamsize>(whole.size() * 4));
+            }
+        }
         std::vector<PackedSample> samples{42};
-        EXPECT_EQ(readColorClassFile(path("c.dat"), samples), c.status);
-        if (c.status != ClassFileStatus::Ok) {
+        const ClassFileRead read = readColorClassFile(path("c.dat"), samples);
+        EXPECT_EQ(read.status, c.read.status);
+        EXPECT_EQ(read.record, c.read.record);
+        EXPECT_EQ(read.value, c.read.value);
+        if (read.status != ClassFileStatus::Ok) {
             EXPECT_EQ(samples, std::vector<PackedSample>{42});
             continue;
         }
-        ASSERT_EQ(samples.size(), c.records);
-        if (c.bytes == 6) {
-            EXPECT_EQ(samples[0], 0x07030201u);
-        }
+        ASSERT_EQ(samples.size(), c.bytes / 4);
+        EXPECT_EQ(samples[0], c.bytes == 4 ? 0x01505050u : packSample(ClassEnamel, 0));
     }
+}
+
+// A class byte is 1, 2 or 255 in every file the window writes; any other marks a file that is
+// not a colour-class file (a text's letters, random bytes), refused by its first such record
+// instead of loaded as colours of made-up classes.
+TEST_F(ColorClassFile, ClassesTheFormatDoesNotHave) {
+    const auto record = [](std::uint8_t colorClass) {
+        return std::string{'\x10', '\x20', '\x30', static_cast<char>(colorClass)};
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        ClassFileRead read;
+    };
+    const Case cases[] = {
+        {"the three classes", record(1) + record(2) + record(255), {ClassFileStatus::Ok}},
+        {"no class", record(1) + record(0), {ClassFileStatus::UnknownClass, 2, 0}},
+        {"class 3", record(2) + record(2) + record(3), {ClassFileStatus::UnknownClass, 3, 3}},
+        {"class 254", record(254) + record(1), {ClassFileStatus::UnknownClass, 1, 254}},
+        {"text", "hello world\n", {ClassFileStatus::UnknownClass, 1, 'l'}},
+        // The first fault in file order, before the record cut short at the end.
+        {"both faults", record(1) + record(7) + "\x01", {ClassFileStatus::UnknownClass, 2, 7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes("c.dat", c.bytes);
+        std::vector<PackedSample> samples;
+        const ClassFileRead read = readColorClassFile(path("c.dat"), samples);
+        EXPECT_EQ(read.status, c.read.status);
+        EXPECT_EQ(read.record, c.read.record);
+        EXPECT_EQ(read.value, c.read.value);
+    }
+    // 5000 random bytes: some record has a class no writer gives.
+    std::string noise(5000, '\0');
+    cv::RNG rng(20);
+    for (char& b : noise) b = static_cast<char>(rng.uniform(0, 256));
+    writeBytes("noise.dat", noise);
+    std::vector<PackedSample> samples;
+    EXPECT_EQ(readColorClassFile(path("noise.dat"), samples).status, ClassFileStatus::UnknownClass);
 }
 
 TEST_F(ColorClassFile, LoadedClassifierVotesWithTheRecords) {
@@ -82,7 +141,7 @@ TEST_F(ColorClassFile, LoadedClassifierVotesWithTheRecords) {
     for (int i = 0; i < 6; ++i) bytes += std::string{static_cast<char>(50 + i), 60, 70, 1};
     writeBytes("six.dat", bytes);
     ColorClassifier classifier;
-    ASSERT_EQ(loadColorClassifier(path("six.dat"), 5, classifier), ClassFileStatus::Ok);
+    ASSERT_EQ(loadColorClassifier(path("six.dat"), 5, classifier).status, ClassFileStatus::Ok);
     ASSERT_NE(classifier.tree, nullptr);
     EXPECT_EQ(classifier.threshold, 5);
     EXPECT_EQ(classifier.tree->classify(70 << 16 | 60 << 8 | 52, 5), 1);
@@ -93,18 +152,23 @@ TEST_F(ColorClassFile, LoadedClassifierVotesWithTheRecords) {
 TEST_F(ColorClassFile, FailedLoadLeavesTheClassifierAsItWas) {
     writeBytes("good.dat", std::string(24, '\x01'));
     ColorClassifier classifier;
-    ASSERT_EQ(loadColorClassifier(path("good.dat"), 5, classifier), ClassFileStatus::Ok);
+    ASSERT_EQ(loadColorClassifier(path("good.dat"), 5, classifier).status, ClassFileStatus::Ok);
     const auto tree = classifier.tree;
 
     writeBytes("empty.dat", "");
     writeBytes("huge.dat", "");
     fs::resize_file(path("huge.dat"), (kMaxClassFileRecords + 1) * 4);
     ASSERT_EQ(::mkfifo(path("fifo.dat").c_str(), 0600), 0);
-    EXPECT_EQ(loadColorClassifier(path("empty.dat"), 7, classifier), ClassFileStatus::Empty);
-    EXPECT_EQ(loadColorClassifier(path("huge.dat"), 7, classifier), ClassFileStatus::TooLarge);
-    EXPECT_EQ(loadColorClassifier(path("missing.dat"), 7, classifier), ClassFileStatus::CannotOpen);
-    EXPECT_EQ(loadColorClassifier(folder.string(), 7, classifier), ClassFileStatus::CannotOpen);
-    EXPECT_EQ(loadColorClassifier(path("fifo.dat"), 7, classifier), ClassFileStatus::CannotOpen);
+    writeBytes("text.dat", "hello world\n");
+    const auto load = [&](const std::string& file) {
+        return loadColorClassifier(file, 7, classifier).status;
+    };
+    EXPECT_EQ(load(path("empty.dat")), ClassFileStatus::Empty);
+    EXPECT_EQ(load(path("huge.dat")), ClassFileStatus::TooLarge);
+    EXPECT_EQ(load(path("text.dat")), ClassFileStatus::UnknownClass);
+    EXPECT_EQ(load(path("missing.dat")), ClassFileStatus::CannotOpen);
+    EXPECT_EQ(load(folder.string()), ClassFileStatus::CannotOpen);
+    EXPECT_EQ(load(path("fifo.dat")), ClassFileStatus::CannotOpen);
     EXPECT_EQ(classifier.tree, tree);
     EXPECT_EQ(classifier.threshold, 5);
 }

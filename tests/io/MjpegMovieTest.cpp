@@ -52,6 +52,23 @@ TEST_F(MjpegMovie, SlowerThanAFrameASecond) {
     EXPECT_NEAR(capture.get(cv::CAP_PROP_FPS), 25.0 / 100000, 1e-6);
 }
 
+// Rates are kept as the fractions they were computed from, not rounded to a thousandth of a
+// frame (8333/1000 for 25/3 would drift by a frame in 8 minutes).
+TEST_F(MjpegMovie, RatesKeepTheirExactFraction) {
+    for (const double rate : {25.0 / 3, 30000.0 / 1001, 24000.0 / 1001 / 7, 0.5, 1000.0}) {
+        SCOPED_TRACE(rate);
+        MjpegMovieWriter movie;
+        ASSERT_TRUE(movie.open(path("takt.mov"), {16, 16}, rate));
+        std::vector<uchar> jpeg;
+        ASSERT_TRUE(cv::imencode(".jpg", cv::Mat(16, 16, CV_8UC3, cv::Scalar::all(90)), jpeg));
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(movie.addFrame(jpeg));
+        ASSERT_TRUE(movie.close());
+        cv::VideoCapture capture(path("takt.mov"), cv::CAP_FFMPEG);
+        ASSERT_TRUE(capture.isOpened());
+        EXPECT_DOUBLE_EQ(capture.get(cv::CAP_PROP_FPS), rate);
+    }
+}
+
 TEST_F(MjpegMovie, UnwritableFileIsRefused) {
     MjpegMovieWriter movie;
     EXPECT_FALSE(movie.open(path("no/such/folder.mov"), {8, 8}, 25));

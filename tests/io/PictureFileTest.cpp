@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <opencv2/imgcodecs.hpp>
 
 #include "TempFolder.h"
@@ -17,6 +19,39 @@ std::vector<uchar> encoded(const char* extension, cv::Size size, std::vector<int
     return bytes;
 }
 
+// A TIFF in Motorola byte order with 32-bit sizes, which OpenCV itself does not write; without
+// its pixels it only claims the size.
+std::vector<uchar> bigEndianTiff(cv::Size size, bool withPixels = true) {
+    const auto u16 = [](std::vector<uchar>& b, int v) {
+        b.insert(b.end(), {uchar(v >> 8), uchar(v)});
+    };
+    const auto u32 = [&](std::vector<uchar>& b, std::uint32_t v) {
+        u16(b, static_cast<int>(v >> 16)), u16(b, static_cast<int>(v & 0xFFFF));
+    };
+    const auto entry = [&](std::vector<uchar>& b, int tag, int type, std::uint32_t value) {
+        u16(b, tag), u16(b, type), u32(b, 1);
+        if (type == 3)
+            u16(b, static_cast<int>(value)), u16(b, 0);
+        else
+            u32(b, value);
+    };
+    const std::uint32_t pixels = withPixels ? static_cast<std::uint32_t>(size.area()) : 0;
+    std::vector<uchar> b = {'M', 'M', 0, 42};
+    u32(b, 8);
+    u16(b, 8);  // entries
+    entry(b, 256, 4, static_cast<std::uint32_t>(size.width));
+    entry(b, 257, 4, static_cast<std::uint32_t>(size.height));
+    entry(b, 258, 3, 8);                   // bits per sample
+    entry(b, 259, 3, 1);                   // no compression
+    entry(b, 262, 3, 1);                   // black is zero
+    entry(b, 273, 4, 8 + 2 + 8 * 12 + 4);  // the strip follows the directory
+    entry(b, 278, 4, static_cast<std::uint32_t>(size.height));
+    entry(b, 279, 4, pixels);
+    u32(b, 0);  // no further page
+    b.insert(b.end(), pixels, 128);
+    return b;
+}
+
 // The header sizes agree with what OpenCV decodes, for every format and layout we accept.
 TEST_F(PictureFile, HeaderSizeOfEveryFormat) {
     const cv::Size size(37, 23);
@@ -25,6 +60,8 @@ TEST_F(PictureFile, HeaderSizeOfEveryFormat) {
         {"jpeg", encoded(".jpg", size)},
         {"progressive jpeg", encoded(".jpg", size, {cv::IMWRITE_JPEG_PROGRESSIVE, 1})},
         {"bmp", encoded(".bmp", size)},
+        {"tiff", encoded(".tiff", size)},
+        {"big-endian tiff", bigEndianTiff(size)},
     };
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
@@ -45,6 +82,10 @@ TEST_F(PictureFile, PicturesAboveTheLimitAreRefusedBeforeDecoding) {
     EXPECT_EQ(read.status, PictureStatus::TooLarge);
     EXPECT_EQ(read.size, cv::Size(30000, 30000));
     EXPECT_TRUE(read.picture.empty());
+    const std::vector<uchar> tiff = bigEndianTiff({30000, 30000}, false);
+    writeBytes("huge.tif", std::string(tiff.begin(), tiff.end()));
+    EXPECT_EQ(readPicture(path("huge.tif")).status, PictureStatus::TooLarge);
+    EXPECT_EQ(readPicture(path("huge.tif")).size, cv::Size(30000, 30000));
 
     const std::vector<uchar> fits = encoded(".png", {12000, 8000});  // 96 megapixels
     writeBytes("large.png", std::string(fits.begin(), fits.end()));
@@ -55,7 +96,14 @@ TEST_F(PictureFile, WhatIsNotARegularFileIsRefusedUnopened) {
     ASSERT_EQ(::mkfifo(path("pipe.png").c_str(), 0600), 0);  // opening it would wait forever
     EXPECT_EQ(readPicture(path("pipe.png")).status, PictureStatus::NotAFile);
     EXPECT_EQ(readPicture(folder.string()).status, PictureStatus::NotAFile);
-    EXPECT_EQ(readPicture(path("missing.png")).status, PictureStatus::NotAFile);
+    // What the system says of a file it cannot open is kept for the message.
+    const PictureRead missing = readPicture(path("missing.png"));
+    EXPECT_EQ(missing.status, PictureStatus::CannotOpen);
+    EXPECT_EQ(missing.error, ENOENT);
+    ASSERT_EQ(::symlink("loop.png", path("loop.png").c_str()), 0);
+    EXPECT_EQ(readPicture(path("loop.png")).error, ELOOP);
+    ASSERT_EQ(::symlink("/dev/zero", path("zero.png").c_str()), 0);
+    EXPECT_EQ(readPicture(path("zero.png")).status, PictureStatus::NotAFile);
     writeBytes("text.png", "Dies ist kein Bild.");
     EXPECT_EQ(readPicture(path("text.png")).status, PictureStatus::Unreadable);
 }

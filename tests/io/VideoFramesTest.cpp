@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TempFolder.h"
 #include "TestVideo.h"
 #include "io/VideoFrames.h"
@@ -36,6 +38,25 @@ TEST_F(VideoFramesTest, EveryThirdFrameReadOnWithoutSeeking) {
     VideoFrames frames(video, VideoFrames::Access::Sequential);
     for (int i = 0; i < 20; i += 3) EXPECT_EQ(frameIndexOf(frames.frameAt(i)), i);
     EXPECT_DOUBLE_EQ(frames.rate(), 25.0);
+}
+
+// What the window and the batch analyser are given is the one file they open: a name with
+// '%' is no numbered sequence of other files, and a stream too large for the picture limit is
+// refused before a frame is decoded.
+TEST_F(VideoFramesTest, AFileIsOpenedByItsOwnNameOnly) {
+    for (const char* other : {"t00.mp4", "t01.mp4", "t02.mp4"})
+        std::filesystem::copy_file(QUENDRA_SAMPLE_DIR "/front-640x480.png", path(other));
+    writeBytes("t%02d.mp4", "no video");
+    const VideoFrames pattern(path("t%02d.mp4"));
+    EXPECT_FALSE(pattern.isValid());
+    EXPECT_EQ(pattern.status(), PictureStatus::Unreadable);
+
+    const std::string large = path("gross.avi");
+    ASSERT_TRUE(writeIndexedVideo(large, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 2));
+    ASSERT_TRUE(claimFrameSize(large, 11000, 11000));
+    const VideoFrames tooLarge(large);
+    EXPECT_EQ(tooLarge.status(), PictureStatus::TooLarge);
+    EXPECT_EQ(tooLarge.frameSize(), cv::Size(11000, 11000));
 }
 
 }  // namespace

@@ -1,0 +1,107 @@
+// A stack of 200 slices of 1000 x 1000 px, 16-bit grey TIFF (400 MB decoded; stored plainly,
+// /0, and deflate-compressed, /1; kept in the temporary folder between runs): slices analysed a
+// second (read, mapped by the stack's window, analysed, canals followed) beside the same slices
+// only read, and the peak resident memory of the process beside the stack's decoded size. A program
+// of its own, so that its peak is the stack's alone.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "StackScene.h"
+#include "analysis/CanalTracking.h"
+#include "analysis/SectionLabels.h"
+#include "analysis/ToothAnalysis.h"
+#include "io/SliceStack.h"
+#include "io/StackFrames.h"
+
+namespace quendra {
+namespace {
+
+const StackScene kScene{
+    .configuration = "1-2-1", .colour = false, .depth = 16, .size = {1000, 1000}, .slices = 200};
+
+// The stack stored plainly (`deflate` false, as most scanners write it) or deflate-compressed.
+std::string benchStack(bool deflate) {
+    const auto file =
+        std::filesystem::temp_directory_path() /
+        (deflate ? "quendra-bench-stack-1000-deflate.tif" : "quendra-bench-stack-1000-plain.tif");
+    if (!std::filesystem::exists(file)) {
+        const auto part = std::filesystem::path(file.string() + ".part");
+        if (!writeStackTiff(kScene, part.string(), {.deflate = deflate}))
+            throw std::runtime_error("cannot write the stack");
+        std::filesystem::rename(part, file);
+    }
+    return file.string();
+}
+
+// Starts the count of the peak resident memory afresh (Linux 4.0 and later), so that a
+// benchmark's peak is not that of what ran before it.
+void resetPeakResident() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A memory figure of this process in bytes: "VmHWM" the peak resident memory since the last
+// reset, "VmRSS" the resident memory now.
+double processMemory(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0) return std::stod(line.substr(field.size() + 1)) * 1024;
+    return 0;
+}
+
+// The program with its libraries before it does anything (Debian's OpenCV alone brings some
+// 140 shared libraries, GDAL's among them): memory no stack can do without.
+const double kProgramResident = processMemory("VmRSS");
+
+// `before`: the resident memory as the stack's work began (for the analysis with the colour
+// classes and the analysis' class cache). The stack's own peak is the process's above the
+// program's.
+void reportMemory(benchmark::State& state, double before) {
+    const double decoded = 2.0 * kScene.size.area() * kScene.slices;
+    const double peak = processMemory("VmHWM");
+    state.counters["decoded_MB"] = decoded / 1e6;
+    state.counters["program_rss_MB"] = kProgramResident / 1e6;
+    state.counters["start_rss_MB"] = before / 1e6;
+    state.counters["peak_rss_MB"] = peak / 1e6;
+    state.counters["decoded_per_own_peak"] = decoded / (peak - kProgramResident);
+}
+
+void BM_StackReadOnly(benchmark::State& state) {
+    SliceStack stack(benchStack(state.range(0) == 1));
+    resetPeakResident();
+    const double before = processMemory("VmRSS");
+    for (auto _ : state)
+        for (int i = 0; i < stack.sliceCount(); ++i)
+            benchmark::DoNotOptimize(stack.read(i).slice.data);
+    state.SetItemsProcessed(state.iterations() * stack.sliceCount());
+    reportMemory(state, before);
+}
+BENCHMARK(BM_StackReadOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_StackAnalysed(benchmark::State& state) {
+    StackFrames stack(benchStack(state.range(0) == 1));
+    const ColorClassifier classes = stackClassifier(kScene, stack.frameAt(0).frame);
+    ToothAnalysis analysis;
+    std::string configuration;
+    resetPeakResident();
+    const double before = processMemory("VmRSS");
+    for (auto _ : state) {
+        CanalTracker tracker;
+        for (int i = 0; i < stack.frameCount(); ++i) {
+            analysis.calculate(stack.frameAt(i).frame, classes);
+            tracker.addSlice(sectionOfAnalysis(analysis));
+        }
+        configuration = tracker.roots().at(0).configuration;
+    }
+    if (configuration != kScene.configuration)
+        state.SkipWithError(("named " + configuration + ", not " + kScene.configuration).c_str());
+    state.SetItemsProcessed(state.iterations() * stack.frameCount());
+    reportMemory(state, before);
+}
+BENCHMARK(BM_StackAnalysed)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace quendra

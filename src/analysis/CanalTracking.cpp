@@ -1,0 +1,348 @@
+#include "analysis/CanalTracking.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <stdexcept>
+
+namespace quendra {
+
+namespace {
+
+// The labels as 16-bit values, a copy of its own (the caller may reuse its pictures): half
+// the memory of 32-bit labels for the slice the tracker keeps.
+cv::Mat labels16(const cv::Mat& labels, const char* what) {
+    if (labels.channels() != 1 || (labels.depth() != CV_16U && labels.depth() != CV_32S))
+        throw std::invalid_argument(std::string(what) + " must be CV_16UC1 or CV_32SC1 labels");
+    double low = 0, high = 0;
+    cv::minMaxLoc(labels, &low, &high);
+    if (low < 0 || high > 65535)
+        throw std::invalid_argument(std::string(what) + " must be labelled from 0 to 65535");
+    cv::Mat out;
+    labels.convertTo(out, CV_16U);
+    return out;
+}
+
+// The kept canal system: which nodes are left and their runs.
+struct RunGraph {
+    const std::vector<std::vector<int>>& next;
+    const std::vector<std::vector<int>>& prev;
+    std::vector<char> kept;
+
+    int degree(const std::vector<int>& links) const {
+        return static_cast<int>(std::count_if(
+            links.begin(), links.end(), [&](int n) { return kept[static_cast<std::size_t>(n)]; }));
+    }
+    int keptNext(int n) const { return degree(next[static_cast<std::size_t>(n)]); }
+    int keptPrev(int n) const { return degree(prev[static_cast<std::size_t>(n)]); }
+    int onlyKept(const std::vector<int>& links) const {
+        for (const int n : links)
+            if (kept[static_cast<std::size_t>(n)]) return n;
+        return -1;
+    }
+    bool startsRun(int n) const {
+        if (keptPrev(n) != 1) return true;
+        return keptNext(onlyKept(prev[static_cast<std::size_t>(n)])) != 1;
+    }
+    // The run beginning at `head`, in order.
+    std::vector<int> runFrom(int head) const {
+        std::vector<int> run{head};
+        while (keptNext(run.back()) == 1) {
+            const int n = onlyKept(next[static_cast<std::size_t>(run.back())]);
+            if (keptPrev(n) != 1) break;
+            run.push_back(n);
+        }
+        return run;
+    }
+    std::vector<std::vector<int>> runs() const {
+        std::vector<std::vector<int>> all;
+        for (int n = 0; n < static_cast<int>(kept.size()); ++n)
+            if (kept[static_cast<std::size_t>(n)] && startsRun(n)) all.push_back(runFrom(n));
+        return all;
+    }
+    // A short run is noise when nothing ties it in, or when it is one of several branches at
+    // the one end that is tied in and ends loose at the other.
+    bool isNoise(const std::vector<int>& run, int minRun) const {
+        if (static_cast<int>(run.size()) >= minRun) return false;
+        const int before = keptPrev(run.front()), after = keptNext(run.back());
+        if (before == 0 && after == 0) return true;
+        const auto branches = [&](const std::vector<int>& links, bool forward) {
+            for (const int n : links)
+                if (kept[static_cast<std::size_t>(n)] && (forward ? keptNext(n) : keptPrev(n)) >= 2)
+                    return true;
+            return false;
+        };
+        if (after == 0) return branches(prev[static_cast<std::size_t>(run.front())], true);
+        if (before == 0) return branches(next[static_cast<std::size_t>(run.back())], false);
+        return false;
+    }
+};
+
+// Stretches of equal count, the empty ends left out, the short ones taken into their longer
+// neighbour (the first on a tie), the shortest first.
+std::vector<cv::Point> profileOf(const std::vector<int>& counts, int minRun) {
+    std::vector<cv::Point> runs;
+    for (const int c : counts) {
+        if (!runs.empty() && runs.back().x == c)
+            ++runs.back().y;
+        else
+            runs.emplace_back(c, 1);
+    }
+    while (!runs.empty() && runs.front().x == 0) runs.erase(runs.begin());
+    while (!runs.empty() && runs.back().x == 0) runs.pop_back();
+    while (runs.size() > 1) {
+        std::size_t shortest = 0;
+        for (std::size_t i = 1; i < runs.size(); ++i)
+            if (runs[i].y < runs[shortest].y) shortest = i;
+        if (runs[shortest].y >= minRun) break;
+        std::size_t into;
+        if (shortest == 0)
+            into = 1;
+        else if (shortest + 1 == runs.size())
+            into = shortest - 1;
+        else
+            into = runs[shortest + 1].y > runs[shortest - 1].y ? shortest + 1 : shortest - 1;
+        runs[into].y += runs[shortest].y;
+        runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(shortest));
+        for (std::size_t i = 1; i < runs.size();) {
+            if (runs[i].x == runs[i - 1].x) {
+                runs[i - 1].y += runs[i].y;
+                runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(i));
+            } else {
+                ++i;
+            }
+        }
+    }
+    return runs;
+}
+
+// "1-2-1"; "0" for none.
+std::string joinedCounts(const std::vector<int>& counts) {
+    std::string joined = std::to_string(counts.empty() ? 0 : counts.front());
+    for (std::size_t i = 1; i < counts.size(); ++i)
+        joined.append("-").append(std::to_string(counts[i]));
+    return joined;
+}
+
+}  // namespace
+
+CanalTracker::CanalTracker(TrackingSettings settings) : settings_(settings) {
+    if (settings.minRun < 1 || settings.tolerancePx < 0)
+        throw std::invalid_argument("minRun must be at least 1, tolerancePx at least 0");
+}
+
+void CanalTracker::addSlice(const SliceSection& section) {
+    const cv::Mat roots = labels16(section.roots, "roots");
+    const cv::Mat canals = labels16(section.canals, "canals");
+    if (roots.size() != canals.size() || roots.empty())
+        throw std::invalid_argument("roots and canals must be non-empty pictures of one size");
+    if (!previousRoots_.empty() && roots.size() != previousRoots_.size())
+        throw std::invalid_argument("every slice of a stack must have the same size");
+    const int canalCount = static_cast<int>(section.canalRoot.size());
+    double maxRoot = 0, maxCanal = 0;
+    cv::minMaxLoc(roots, nullptr, &maxRoot);
+    cv::minMaxLoc(canals, nullptr, &maxCanal);
+    if (maxCanal > canalCount)
+        throw std::invalid_argument("canal labels must run from 1 to the number of canals");
+    int rootCount = static_cast<int>(maxRoot);
+    for (const int r : section.canalRoot) {
+        if (r < 1) throw std::invalid_argument("every canal must lie in a root labelled from 1");
+        rootCount = std::max(rootCount, r);
+    }
+
+    // One pass: pixels of every root and canal, roots' overlaps, canals within reach. Along a
+    // row the same root over the same previous root repeats, so each such stretch is counted
+    // in a local and entered once it ends.
+    const bool hasPrevious = !previousRoots_.empty();
+    std::vector<long long> rootPixels(static_cast<std::size_t>(rootCount) + 1, 0);
+    std::vector<long long> canalPixels(static_cast<std::size_t>(canalCount) + 1, 0);
+    std::map<std::pair<int, int>, long long> overlap;  // (previous root, root) -> pixels
+    std::set<std::pair<int, int>> reach;               // (previous canal, canal)
+    std::pair<int, int> reached{0, 0};
+    const auto enter = [&](int previous, int root, long long pixels) {
+        rootPixels[static_cast<std::size_t>(root)] += pixels;
+        if (root && previous) overlap[{previous, root}] += pixels;
+    };
+    const int t = settings_.tolerancePx;
+    for (int y = 0; y < roots.rows; ++y) {
+        const std::uint16_t* rootRow = roots.ptr<std::uint16_t>(y);
+        const std::uint16_t* canalRow = canals.ptr<std::uint16_t>(y);
+        const std::uint16_t* previousRow =
+            hasPrevious ? previousRoots_.ptr<std::uint16_t>(y) : nullptr;
+        int root = 0, previous = 0;
+        long long stretch = 0;
+        for (int x = 0; x < roots.cols; ++x) {
+            // Four pixels at once while nothing changes and no canal comes.
+            if (x + 4 <= roots.cols && previousRow) {
+                std::uint64_t r4, p4, c4;
+                std::memcpy(&r4, rootRow + x, 8);
+                std::memcpy(&p4, previousRow + x, 8);
+                std::memcpy(&c4, canalRow + x, 8);
+                constexpr std::uint64_t kEach = 0x0001000100010001;
+                if (c4 == 0 && r4 == kEach * static_cast<std::uint64_t>(root) &&
+                    p4 == kEach * static_cast<std::uint64_t>(previous)) {
+                    stretch += 4;
+                    x += 3;
+                    continue;
+                }
+            }
+            const int r = rootRow[x], p = previousRow ? previousRow[x] : 0;
+            if (r != root || p != previous) {
+                enter(previous, root, stretch);
+                root = r, previous = p, stretch = 0;
+            }
+            ++stretch;
+            const int c = canalRow[x];
+            if (!c) continue;
+            ++canalPixels[static_cast<std::size_t>(c)];
+            if (!hasPrevious) continue;
+            for (int v = std::max(0, y - t); v <= std::min(roots.rows - 1, y + t); ++v) {
+                const std::uint16_t* before = previousCanals_.ptr<std::uint16_t>(v);
+                for (int u = std::max(0, x - t); u <= std::min(roots.cols - 1, x + t); ++u)
+                    if (before[u] && (before[u] != reached.first || c != reached.second)) {
+                        reached = {before[u], c};
+                        reach.insert(reached);
+                    }
+            }
+        }
+        enter(previous, root, stretch);
+    }
+
+    std::vector<char> present(static_cast<std::size_t>(rootCount) + 1, 0);
+    for (int r = 1; r <= rootCount; ++r)
+        present[static_cast<std::size_t>(r)] = rootPixels[static_cast<std::size_t>(r)] > 0;
+    for (int c = 1; c <= canalCount; ++c)
+        if (canalPixels[static_cast<std::size_t>(c)] > 0)
+            present[static_cast<std::size_t>(section.canalRoot[static_cast<std::size_t>(c - 1)])] =
+                1;
+
+    // Each root's best previous root (most shared pixels, then the lower label); of the roots
+    // choosing one previous root, the one sharing most continues it.
+    std::vector<int> best(static_cast<std::size_t>(rootCount) + 1, 0);
+    std::vector<long long> bestShared(static_cast<std::size_t>(rootCount) + 1, 0);
+    for (const auto& [pair, shared] : overlap) {  // previous labels ascending
+        const auto r = static_cast<std::size_t>(pair.second);
+        if (shared > bestShared[r]) best[r] = pair.first, bestShared[r] = shared;
+    }
+    std::vector<int> rootTrack(static_cast<std::size_t>(rootCount) + 1, -1);
+    std::map<int, int> takenBy;  // previous root -> the root continuing it
+    for (int r = 1; r <= rootCount; ++r) {
+        const int p = best[static_cast<std::size_t>(r)];
+        if (!p) continue;
+        auto [it, fresh] = takenBy.emplace(p, r);
+        if (!fresh && bestShared[static_cast<std::size_t>(r)] >
+                          bestShared[static_cast<std::size_t>(it->second)])
+            it->second = r;
+    }
+    for (const auto& [p, r] : takenBy)
+        if (p < static_cast<int>(previousRootTrack_.size()))
+            rootTrack[static_cast<std::size_t>(r)] =
+                previousRootTrack_[static_cast<std::size_t>(p)];
+    ++slices_;
+    for (int r = 1; r <= rootCount; ++r) {
+        const auto ri = static_cast<std::size_t>(r);
+        if (!present[ri]) continue;
+        if (rootTrack[ri] < 0) {
+            rootTrack[ri] = static_cast<int>(tracks_.size());
+            tracks_.push_back({slices_, slices_});
+        }
+        tracks_[static_cast<std::size_t>(rootTrack[ri])].lastSlice = slices_;
+    }
+
+    std::vector<int> canalNode(static_cast<std::size_t>(canalCount) + 1, -1);
+    for (int c = 1; c <= canalCount; ++c) {
+        if (canalPixels[static_cast<std::size_t>(c)] == 0) continue;
+        canalNode[static_cast<std::size_t>(c)] = static_cast<int>(nodes_.size());
+        const int root = section.canalRoot[static_cast<std::size_t>(c - 1)];
+        nodes_.push_back({rootTrack[static_cast<std::size_t>(root)], slices_, {}, {}});
+    }
+    for (const auto& [q, c] : reach) {
+        const int from = q < static_cast<int>(previousCanalNode_.size())
+                             ? previousCanalNode_[static_cast<std::size_t>(q)]
+                             : -1;
+        const int to = canalNode[static_cast<std::size_t>(c)];
+        if (from < 0 || to < 0 ||
+            nodes_[static_cast<std::size_t>(from)].track !=
+                nodes_[static_cast<std::size_t>(to)].track)
+            continue;
+        nodes_[static_cast<std::size_t>(from)].next.push_back(to);
+        nodes_[static_cast<std::size_t>(to)].prev.push_back(from);
+    }
+
+    if (std::find(present.begin(), present.end(), 1) == present.end()) return;
+    previousRoots_ = roots;
+    previousCanals_ = canals;
+    previousRootTrack_ = std::move(rootTrack);
+    previousCanalNode_ = std::move(canalNode);
+}
+
+std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst) const {
+    std::vector<std::vector<int>> next, prev;
+    for (const Node& n : nodes_) next.push_back(n.next), prev.push_back(n.prev);
+    RunGraph graph{next, prev, std::vector<char>(nodes_.size(), 1)};
+    for (bool dropped = true; dropped;) {
+        dropped = false;
+        std::vector<int> noise;
+        for (const std::vector<int>& run : graph.runs())
+            if (graph.isNoise(run, settings_.minRun))
+                noise.insert(noise.end(), run.begin(), run.end());
+        for (const int n : noise) graph.kept[static_cast<std::size_t>(n)] = 0;
+        dropped = !noise.empty();
+    }
+
+    // Events where at least two long runs divide or join, in stack order.
+    std::vector<int> runLength(nodes_.size(), 0);  // by the run's first and last node
+    for (const std::vector<int>& run : graph.runs()) {
+        runLength[static_cast<std::size_t>(run.front())] = static_cast<int>(run.size());
+        runLength[static_cast<std::size_t>(run.back())] = static_cast<int>(run.size());
+    }
+    std::vector<RootConfiguration> result(tracks_.size());
+    for (std::size_t i = 0; i < tracks_.size(); ++i) {
+        RootConfiguration& root = result[i];
+        root.root = static_cast<int>(i) + 1;
+        root.firstSlice = tracks_[i].firstSlice;
+        root.lastSlice = tracks_[i].lastSlice;
+        root.canalCounts.assign(static_cast<std::size_t>(root.lastSlice - root.firstSlice + 1), 0);
+    }
+    for (std::size_t n = 0; n < nodes_.size(); ++n) {
+        if (!graph.kept[n]) continue;
+        RootConfiguration& root = result[static_cast<std::size_t>(nodes_[n].track)];
+        ++root.canalCounts[static_cast<std::size_t>(nodes_[n].slice - root.firstSlice)];
+        const auto longRuns = [&](const std::vector<int>& links) {
+            int count = 0;
+            for (const int l : links)
+                if (graph.kept[static_cast<std::size_t>(l)] &&
+                    runLength[static_cast<std::size_t>(l)] >= settings_.minRun)
+                    ++count;
+            return std::max(0, count - 1);
+        };
+        const int divides = graph.keptNext(static_cast<int>(n)) >= 2 ? longRuns(next[n]) : 0;
+        const int joins = graph.keptPrev(static_cast<int>(n)) >= 2 ? longRuns(prev[n]) : 0;
+        root.divisions += apexFirst ? joins : divides;
+        root.junctions += apexFirst ? divides : joins;
+    }
+    for (RootConfiguration& root : result) {
+        std::vector<int> coronalFirst = root.canalCounts;
+        if (apexFirst) std::reverse(coronalFirst.begin(), coronalFirst.end());
+        root.profile = profileOf(coronalFirst, settings_.minRun);
+        std::vector<int> stretchCounts;
+        for (const cv::Point& run : root.profile) stretchCounts.push_back(run.x);
+        root.configuration = joinedCounts(stretchCounts);
+        root.canalsMax = stretchCounts.empty()
+                             ? 0
+                             : *std::max_element(stretchCounts.begin(), stretchCounts.end());
+        root.vertucci = vertucciType(root.configuration);
+    }
+    return result;
+}
+
+std::string vertucciType(const std::string& configuration) {
+    static const std::map<std::string, std::string> kTypes = {
+        {"1", "I"},   {"2-1", "II"},   {"1-2-1", "III"},   {"2", "IV"},
+        {"1-2", "V"}, {"2-1-2", "VI"}, {"1-2-1-2", "VII"}, {"3", "VIII"}};
+    const auto it = kTypes.find(configuration);
+    return it == kTypes.end() ? std::string() : it->second;
+}
+
+}  // namespace quendra

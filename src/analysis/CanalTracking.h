@@ -1,0 +1,107 @@
+#pragma once
+
+// Canals followed through a stack of slices, root by root, and the canal configuration of each
+// root from its coronal end to its apex.
+//
+// Input: slice after slice in stack order, the slice's roots (tooth regions) and canals as
+// label pictures (SliceSection). Rules, each between a slice and the next:
+//
+// - Roots: a root continues the root of the previous slice that shares most of its pixels
+//   (ties: the lower label). When two roots continue the same one, the one sharing more pixels
+//   takes it over and the other begins a root of its own; a root sharing no pixel begins one.
+//   A root's pixels may include its canals or not: only their overlap counts. A slice without
+//   any root (the analysis found no tooth there) is passed over: the next slice continues from
+//   the last one that showed a root, so that one slice lost to noise does not cut a root in two.
+// - Canals: a canal continues a canal of the previous slice in the same root when the canal,
+//   grown by `tolerancePx` pixels in every direction (a square of side 2 tolerancePx + 1), shares
+//   a pixel with it. The tolerance of 1 px lets a canal only two or three pixels wide, which
+//   may drift by a pixel from one slice to the next without overlapping itself, still continue.
+//   A canal continuing into two or more is a division, two or more continuing into one a
+//   junction.
+// - Runs: a run is a stretch of a canal between such events (or its ends). A run shorter than
+//   `minRun` slices that is not tied into the canal system at both ends is noise (a speck, or
+//   a spur off a canal) and is dropped, repeatedly, until none is left.
+// - Configuration: per slice the number of the root's canals that are left; from the coronal
+//   end, the lengths of the stretches of equal count. Stretches without a canal at either end
+//   of the root (the crown above the chamber, the apex where the canal is too small to see) are
+//   left out; then every stretch shorter than `minRun` slices is taken into its longer
+//   neighbour (the coronal one on a tie), the shortest first, so a canal that divides and
+//   joins again within fewer slices counts as one. What is left, joined by '-', is the
+//   configuration ("1-2-1"); a root without any canal has "0".
+//
+// The default minRun of 3 slices: noise in one slice (a dark speck, a pore) rarely lines up
+// with noise in the next two, while a real division or junction spans many slices at the
+// spacings of micro-CT (10 to 40 micrometres) and cone-beam CT (75 to 200 micrometres).
+// Divisions and junctions are counted where at least two of the runs that divide or join are
+// minRun slices long or longer. The roots are numbered from 1 in the order they appear in the
+// stack (then by their label). Slices are numbered from 1 in stack order.
+
+#include <opencv2/core.hpp>
+#include <string>
+#include <vector>
+
+namespace quendra {
+
+struct SliceSection {
+    cv::Mat roots;   // CV_16UC1 or CV_32SC1 (up to 65535): 0 outside the roots, r on root r
+    cv::Mat canals;  // the same size, either type: 0 outside the canals, c on canal c
+    std::vector<int> canalRoot;  // canalRoot[c - 1]: the root (label) canal c lies in
+};
+
+struct TrackingSettings {
+    int minRun = 3;       // slices, >= 1
+    int tolerancePx = 1;  // pixels, >= 0
+};
+
+struct RootConfiguration {
+    int root = 0;        // from 1, in order of appearance
+    int firstSlice = 0;  // the first and last slice (from 1, stack order) that show the root
+    int lastSlice = 0;
+    std::vector<int> canalCounts;    // canals left after the noise, slice firstSlice to lastSlice
+    std::vector<cv::Point> profile;  // (canals, slices) stretches from the coronal end
+    std::string configuration;       // the profile's counts joined by '-': "1-2-1"
+    std::string vertucci;            // "I" to "VIII", or empty
+    int canalsMax = 0;               // the most canals of any stretch of the profile
+    int divisions = 0;               // from the coronal end toward the apex
+    int junctions = 0;
+};
+
+class CanalTracker {
+public:
+    explicit CanalTracker(TrackingSettings settings = {});
+
+    // The next slice. Its pictures must have the size of the slices before; canal labels run
+    // from 1 to canalRoot.size() (labels without pixels are no canal). Throws
+    // std::invalid_argument for input that breaks these rules.
+    void addSlice(const SliceSection& section);
+    int sliceCount() const { return slices_; }
+
+    // Every root's configuration; `apexFirst`: the stack's first slice is at the apex.
+    std::vector<RootConfiguration> roots(bool apexFirst = false) const;
+
+private:
+    struct Node {
+        int track;
+        int slice;
+        std::vector<int> next;
+        std::vector<int> prev;
+    };
+    struct Track {
+        int firstSlice;
+        int lastSlice;
+    };
+
+    TrackingSettings settings_;
+    int slices_ = 0;
+    std::vector<Node> nodes_;
+    std::vector<Track> tracks_;
+    cv::Mat previousRoots_, previousCanals_;  // CV_16UC1
+    std::vector<int> previousRootTrack_;      // by root label; -1 for none
+    std::vector<int> previousCanalNode_;      // by canal label; -1 for none
+};
+
+// The configuration type of Vertucci (1984) a configuration stands for: "1" I, "2-1" II,
+// "1-2-1" III, "2" IV, "1-2" V, "2-1-2" VI, "1-2-1-2" VII, "3" VIII; empty for any other.
+std::string vertucciType(const std::string& configuration);
+
+}  // namespace quendra

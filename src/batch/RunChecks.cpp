@@ -1,0 +1,112 @@
+#include "batch/RunChecks.h"
+
+#include <unistd.h>
+
+#include <fstream>
+
+#include "batch/BatchTable.h"
+#include "batch/RunReport.h"
+
+namespace quendra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool samePlace(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec)) return true;
+    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+// Whether `folder` exists as a folder this process may write into, or can be made.
+bool usableFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::path existing = fs::absolute(folder, ec);
+    while (!existing.empty() && !fs::exists(existing, ec)) existing = existing.parent_path();
+    return fs::is_directory(existing, ec) && ::access(existing.c_str(), W_OK | X_OK) == 0;
+}
+
+// Whether a file begins as this program's tables do (a byte order mark an editor added
+// aside), or is empty.
+bool looksLikeTable(const fs::path& file) {
+    const std::string start = "file,frame,object";
+    std::ifstream in(file, std::ios::binary);
+    std::string begin(start.size() + 3, '\0');
+    in.read(begin.data(), static_cast<std::streamsize>(begin.size()));
+    begin.resize(static_cast<std::size_t>(in.gcount()));
+    if (begin.rfind("\xEF\xBB\xBF", 0) == 0) begin.erase(0, 3);
+    return start.compare(0, begin.size(), begin) == 0 || begin.rfind(start, 0) == 0;
+}
+
+struct Named {
+    fs::path path;
+    std::string what;
+};
+
+}  // namespace
+
+RunFiles runFilesOf(const BatchOptions& o) {
+    const std::string suffix =
+        o.shards > 1 ? "-" + std::to_string(o.shard) + "-of-" + std::to_string(o.shards) : "";
+    const fs::path out = o.out;
+    return {o.csv.empty() ? out / ("results" + suffix + ".csv") : fs::path(o.csv),
+            out / ("run" + suffix + ".json"), out / (".quendra-batch" + suffix + ".lock"),
+            reportPagePath(out, suffix), suffix};
+}
+
+std::optional<std::string> problemBeforeRun(const BatchOptions& o,
+                                            const std::vector<BatchItem>& items,
+                                            const RunFiles& files) {
+    if (!usableFolder(o.out)) return o.out + ": the output folder cannot be made or written";
+    const std::string table = files.table.string();
+    std::error_code ec;
+    if (!usableFolder(fs::absolute(files.table, ec).parent_path()))
+        return table + ": the table's folder cannot be made or written";
+    if (fs::exists(files.table, ec)) {
+        if (!fs::is_regular_file(files.table, ec))
+            return table + ": the table's path is taken by something not a regular file";
+        if (::access(files.table.c_str(), R_OK | W_OK) != 0)
+            return table + ": the table cannot be written";
+        const std::string name = files.table.filename().string();
+        if (name.rfind(".quendra-batch", 0) == 0 && name.ends_with(".lock"))
+            return table + ": the table would replace a lock file of quendra-batch";
+    }
+
+    std::vector<Named> read{{o.classes, "the colour-class file"}};
+    if (!o.scale.empty()) read.push_back({o.scale, "the scale file"});
+    const Named written[] = {{files.table, "the table"},
+                             {files.record, "the run record"},
+                             {files.lock, "the lock file"}};
+    for (const Named& w : written) {
+        for (const Named& r : read)
+            if (samePlace(w.path, r.path))
+                return w.path.string() + ": " + w.what + " would replace " + r.what;
+        if (&w != &written[0] && samePlace(files.table, w.path))
+            return table + ": the table would replace " + w.what;
+    }
+    if (o.report && samePlace(files.table, files.report))
+        return table + ": the table would replace the report";
+    for (const BatchItem& item : items)
+        if (samePlace(files.table, item.path))
+            return table + ": the table would replace the input " + item.path;
+
+    const RunOutputs outputs(items);
+    if (const BatchItem* writer = outputs.writerOf(files.table))
+        return table + ": the table would replace an output of " + writer->path;
+    for (const Named& r : read)
+        if (const BatchItem* writer = outputs.writerOf(r.path))
+            return r.path.string() + ": " + r.what + " would be replaced by an output of " +
+                   writer->path;
+    for (const BatchItem& input : items)
+        if (const BatchItem* writer = outputs.writerOf(input.path))
+            return input.path + ": this input would be replaced by an output of " + writer->path +
+                   "; leave it out or choose another --out";
+    if (fs::exists(files.table, ec) && !looksLikeTable(files.table))
+        return table +
+               ": holds something else than a table of quendra-batch, which a run never "
+               "replaces; choose another --csv";
+    return std::nullopt;
+}
+
+}  // namespace quendra

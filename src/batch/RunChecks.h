@@ -1,0 +1,30 @@
+#pragma once
+
+// What a batch run checks before it writes anything: that its table, run record and lock file
+// can be written and replace none of the files it reads, that no output replaces one either,
+// and that a file already at the table's path is a table of this program.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch/BatchInputs.h"
+#include "batch/BatchOptions.h"
+
+namespace quendra {
+
+// The files of a run's own: one set per shard, so that shards can share a folder.
+struct RunFiles {
+    std::filesystem::path table, record, lock, report;
+    std::string suffix;  // of the default names: "-K-of-N" for a shard, else empty
+};
+
+RunFiles runFilesOf(const BatchOptions& options);
+
+// The first problem found, or nothing.
+std::optional<std::string> problemBeforeRun(const BatchOptions& options,
+                                            const std::vector<BatchItem>& items,
+                                            const RunFiles& files);
+
+}  // namespace quendra

@@ -1,0 +1,478 @@
+#include "batch/RunReport.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <unordered_map>
+
+#include "batch/BatchTable.h"
+#include "batch/CsvRecords.h"
+#include "batch/ReportHistogram.h"
+#include "batch/ReportText.h"
+#include "batch/ReportThumbnails.h"
+#include "batch/RunTally.h"
+#include "io/FileWriting.h"
+
+namespace quendra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Lists that could run to one line per input stop here, saying how many more there are.
+constexpr std::size_t kMaxListed = 500;
+constexpr std::size_t kMaxReasons = 20;  // per file
+constexpr std::size_t kMaxGallery = kNotableThumbnails + kSpreadThumbnails;
+
+const char* const kStyle = R"(
+body{font:14px/1.4 system-ui,sans-serif;color:#222;margin:1.5em auto;max-width:70em;padding:0 1em}
+h1{font-size:1.6em;margin:0 0 .2em}h2{font-size:1.25em;margin:1.4em 0 .4em;border-bottom:1px solid #ccc}
+table{border-collapse:collapse;margin:.3em 0}th,td{text-align:left;padding:.15em .6em;border-bottom:1px solid #e4e4e4;vertical-align:top}
+td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}code{font-size:.92em;word-break:break-all}
+.note{color:#555;font-size:.92em}.figures{display:grid;grid-template-columns:repeat(auto-fill,minmax(16em,1fr));gap:.6em 1em}
+figure{margin:0}figcaption{font-size:.85em;color:#333;overflow-wrap:anywhere}
+svg.hist{width:100%;height:auto}svg.hist rect{fill:#3a78b5}svg.hist line{stroke:#444;stroke-width:1}
+svg.hist text{font-size:13px;fill:#333}.gallery{display:grid;grid-template-columns:repeat(auto-fill,minmax(150px,1fr));gap:.6em}
+.tile img{width:100%;height:120px;object-fit:contain;background:#eee;display:block;border:1px solid #bbb}.tile.notable img{border:2px solid #d08000}
+.tile.problem .none{border:2px solid #b00020;color:#b00020;height:120px;box-sizing:border-box;padding-top:50px;text-align:center}
+.stack img{max-width:100%}form{margin:.4em 0}label{margin-right:1em}
+@media print{@page{size:A4;margin:15mm}body{max-width:none;margin:0;font-size:10pt}form{display:none}
+.gallery{grid-template-columns:repeat(5,1fr)}figure,tr,svg{break-inside:avoid}h2{break-after:avoid}a{color:inherit;text-decoration:none}}
+)";
+
+// Shows only the gallery's tiles of the type and outcome chosen; the page is whole without it.
+const char* const kFilterScript = R"(
+(function () {
+  var form = document.getElementById('filter');
+  if (!form) return;
+  form.hidden = false;
+  var type = form.elements.type, outcome = form.elements.outcome;
+  var tiles = document.querySelectorAll('.gallery .tile');
+  var shown = document.getElementById('shown');
+  function apply() {
+    var count = 0;
+    tiles.forEach(function (tile) {
+      var show = (!type.value || tile.dataset.type === type.value) &&
+                 (!outcome.value || tile.dataset.outcome === outcome.value);
+      tile.hidden = !show;
+      if (show) ++count;
+    });
+    shown.textContent = count;
+  }
+  type.addEventListener('change', apply);
+  outcome.addEventListener('change', apply);
+  apply();
+})();
+)";
+
+std::string readWhole(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string stringOf(const Json& record, const char* key) {
+    const auto it = record.find(key);
+    if (it == record.end() || it->is_null()) return {};
+    return it->is_string() ? it->get<std::string>() : it->dump();
+}
+
+// "2026-12-07T21:03:04Z" as "07.12.2026, 21:03:04 UTC"; other text as it is.
+std::string germanTime(const std::string& iso) {
+    if (iso.size() < 19 || iso[4] != '-' || iso[10] != 'T') return iso;
+    return iso.substr(8, 2) + "." + iso.substr(5, 2) + "." + iso.substr(0, 4) + ", " +
+           iso.substr(11, 8) + (iso.back() == 'Z' ? " UTC" : "");
+}
+
+std::string statusText(const std::string& status) {
+    static const std::map<std::string, std::string> texts = {
+        {"finished", "abgeschlossen"},
+        {"interrupted", "unterbrochen (SIGINT oder SIGTERM); --resume setzt ihn fort"},
+        {"stopped", "abgebrochen: die Tabelle konnte nicht geschrieben werden"},
+        {"running", "läuft noch, oder der Prozess wurde beendet"}};
+    const auto it = texts.find(status);
+    return it != texts.end() ? it->second + " (" + status + ")" : status;
+}
+
+std::string row(const std::string& label, const std::string& value) {
+    return "<tr><th>" + label + "</th><td>" + value + "</td></tr>";
+}
+
+std::string countRow(const std::string& label, const char* key, std::size_t count) {
+    return "<tr><th>" + label + "</th><td class=\"n\" data-count=\"" + key + "\">" +
+           germanCount(count) + "</td></tr>";
+}
+
+std::string runSection(const Json& record) {
+    std::string html = "<h2>Lauf</h2><table>";
+    if (const auto it = record.find("command_line"); it != record.end() && it->is_array()) {
+        std::string line;
+        for (const Json& arg : *it)
+            if (arg.is_string()) line += (line.empty() ? "" : " ") + arg.get<std::string>();
+        html += row("Befehlszeile", "<code>" + htmlText(line) + "</code>");
+    }
+    html +=
+        row("Version", htmlText(stringOf(record, "program") + " " + stringOf(record, "version")));
+    html += row("Farbklassen", "<code>" + htmlText(stringOf(record, "classes")) + "</code>");
+    if (const auto it = record.find("settings"); it != record.end() && it->is_object()) {
+        std::string settings;
+        for (const auto& [name, value] : it->items())
+            settings += "<code>" + htmlText(name) + "</code>: " +
+                        htmlText(value.is_string() ? value.get<std::string>() : value.dump()) +
+                        "<br>";
+        html += row("Einstellungen", settings);
+    }
+    html += row("Beginn", htmlText(germanTime(stringOf(record, "started"))));
+    html += row("Ende", htmlText(germanTime(stringOf(record, "ended"))));
+    html += row("Status", htmlText(statusText(stringOf(record, "status"))));
+    html += row("Exit-Status", htmlText(stringOf(record, "exit_status")));
+    html += row("Eingaben bearbeitet", htmlText(stringOf(record, "items_done")) + " von " +
+                                           htmlText(stringOf(record, "items")));
+    return html + "</table>";
+}
+
+std::vector<std::string> problemsOf(const Json& record) {
+    std::vector<std::string> problems;
+    if (const auto it = record.find("problems"); it != record.end() && it->is_array())
+        for (const Json& p : *it)
+            if (p.is_string()) problems.push_back(p.get<std::string>());
+    return problems;
+}
+
+// The file a problem names: the text before its first ": ", without a ", frame ..." part.
+std::string problemFile(const std::string& problem) {
+    std::string file = problem.substr(0, problem.find(": "));
+    if (const std::size_t frame = file.find(", frame"); frame != std::string::npos)
+        file.erase(frame);
+    return file;
+}
+
+std::string countsSection(const RunTally& t, std::size_t problems) {
+    std::string html = "<h2>Zählungen</h2><table>";
+    html += countRow("Eingaben mit Ergebnissen", "items", t.items);
+    html += countRow("Ausgewertete Bilder (Bilder und Videobilder)", "frames", t.frames);
+    html += countRow("Zähne gefunden", "teeth", t.teeth);
+    html += countRow("Kanäle", "canals", t.canals);
+    html += countRow("davon Zähne „Zahn nicht erkannt.“ (kein Kanal angenommen)", "not-recognised",
+                     t.notRecognised);
+    html += countRow("Bilder ohne Zahn (<code>none</code>)", "none", t.noTooth);
+    html += countRow("Probleme", "problems", problems);
+    html += "</table><h3>Zahntypen</h3><table><tr><th>Typ</th><th class=\"n\">Zähne</th></tr>";
+    for (const auto& [type, count] : t.toothTypes)
+        html += "<tr><td>" + htmlText(type) + "</td><td class=\"n\" data-type-count=\"" +
+                htmlText(type) + "\">" + germanCount(count) + "</td></tr>";
+    return html + "</table>";
+}
+
+std::string problemsSection(const std::vector<std::string>& problems) {
+    std::string html = "<h2>Probleme nach Datei</h2>";
+    if (problems.empty()) return html + "<p>Keine.</p>";
+    std::vector<std::string> order;
+    std::unordered_map<std::string, std::vector<std::string>> byFile;
+    for (const std::string& p : problems) {
+        const std::string file = problemFile(p);
+        auto& list = byFile[file];
+        if (list.empty()) order.push_back(file);
+        std::string reason = p.substr(file.size());
+        reason.erase(0, reason.find_first_not_of(",: "));
+        list.push_back(reason.empty() ? p : reason);
+    }
+    html += "<table><tr><th>Datei</th><th>Problem</th></tr>";
+    for (std::size_t i = 0; i < std::min(order.size(), kMaxListed); ++i) {
+        const std::vector<std::string>& list = byFile[order[i]];
+        std::string reasons;
+        for (std::size_t r = 0; r < std::min(list.size(), kMaxReasons); ++r)
+            reasons += htmlText(list[r]) + "<br>";
+        if (list.size() > kMaxReasons)
+            reasons += "und " + germanCount(list.size() - kMaxReasons) + " weitere";
+        html += "<tr><td><code>" + htmlText(order[i]) + "</code></td><td>" + reasons + "</td></tr>";
+    }
+    html += "</table>";
+    if (order.size() > kMaxListed)
+        html += "<p class=\"note\">und " + germanCount(order.size() - kMaxListed) +
+                " weitere Dateien (alle in <code>run.json</code>).</p>";
+    return html;
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    const auto mid = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), mid, values.end());
+    return *mid;
+}
+
+// One measure's histograms, a figure per tooth type, on one scale.
+std::string measureFigures(const RunTally& t, const std::string& title, const std::string& unit,
+                           std::vector<double> CanalMeasures::*values, bool fromZero) {
+    std::vector<const std::vector<double>*> sets;
+    for (const auto& [type, m] : t.canalsByType) sets.push_back(&(m.*values));
+    const HistogramScale scale = histogramScale(sets, fromZero);
+    std::string html = "<h3>" + title + "</h3><div class=\"figures\">";
+    for (const auto& [type, m] : t.canalsByType) {
+        const std::vector<double>& v = m.*values;
+        if (v.empty()) continue;
+        html += "<figure>" +
+                histogramSvg(histogramCounts(v, scale), scale, unit, title + ", " + type) +
+                "<figcaption>" + htmlText(type) + ": " + germanCount(v.size()) +
+                " Kanäle, Median " + germanNumber(median(v), 2) + "</figcaption></figure>";
+    }
+    html += "</div>";
+    if (scale.clipped)
+        html += "<p class=\"note\">Werte ab " + germanNumber(scale.high, 2) +
+                " zählen im letzten Balken.</p>";
+    return html;
+}
+
+std::string distributionsSection(const RunTally& t) {
+    std::string html = "<h2>Verteilungen je Zahntyp</h2>";
+    if (t.canalsByType.empty()) return html + "<p>Kein Kanal gefunden.</p>";
+    std::size_t withMm = 0;
+    for (const auto& [type, m] : t.canalsByType) withMm += m.areaMm2.size();
+    if (withMm > 0) {
+        html += measureFigures(t, "Kanalfläche", "mm²", &CanalMeasures::areaMm2, true);
+        if (withMm < t.canals)
+            html += "<p class=\"note\">" + germanCount(t.canals - withMm) +
+                    " Kanäle ohne Maßstab sind nicht enthalten.</p>";
+    } else {
+        html +=
+            measureFigures(t, "Kanalfläche", "Pixel (ohne Maßstab)", &CanalMeasures::areaPx, true);
+    }
+    html += measureFigures(t, "Zirkularität", "4π·Fläche/Umfang² (1 = Kreis)",
+                           &CanalMeasures::circularity, true);
+    html += measureFigures(
+        t, "Verhältnis der Durchmesser",
+        t.caliperFromFeret ? "größter / kleinster Feret-Durchmesser" : "große / kleine Halbachse",
+        &CanalMeasures::caliperRatio, false);
+    std::map<std::string, int> shapeNames;
+    for (const auto& [type, m] : t.canalsByType)
+        for (const auto& [shape, n] : m.shapes) shapeNames.emplace(shape, 0);
+    if (shapeNames.empty()) return html;
+    html += "<h3>Kanalformen</h3><table><tr><th>Typ</th>";
+    for (const auto& [shape, unused] : shapeNames)
+        html += "<th class=\"n\">" + htmlText(shape) + "</th>";
+    html += "</tr>";
+    for (const auto& [type, m] : t.canalsByType) {
+        html += "<tr><td>" + htmlText(type) + "</td>";
+        for (const auto& [shape, unused] : shapeNames) {
+            const auto it = m.shapes.find(shape);
+            html +=
+                "<td class=\"n\">" + germanCount(it == m.shapes.end() ? 0 : it->second) + "</td>";
+        }
+        html += "</tr>";
+    }
+    return html + "</table>";
+}
+
+// The page's link to a file of the run (relative to the page's folder, the run's output folder).
+std::string linkTo(const fs::path& file, const fs::path& out) {
+    return urlPath(relativeToOut(file, out).generic_string());
+}
+
+std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items) {
+    const fs::path file = s.out / ("stacks" + s.suffix + ".csv");
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) return {};
+    const std::vector<CsvRecord> records = readCsvRecords(readWhole(file));
+    if (records.empty()) return {};
+    std::unordered_map<std::string, const BatchItem*> byName;
+    for (const BatchItem& item : items) byName.emplace(utf8Text(item.path), &item);
+    const std::vector<std::string>& header = records.front().fields;
+    const std::size_t nameColumn =
+        std::find(header.begin(), header.end(), "stack") != header.end()
+            ? static_cast<std::size_t>(std::find(header.begin(), header.end(), "stack") -
+                                       header.begin())
+            : 0;
+    std::string html = "<h2>Stapel</h2><table><tr>";
+    for (const std::string& h : header) html += "<th>" + htmlText(h) + "</th>";
+    html += "<th>Kanalzahl</th></tr>";
+    for (std::size_t r = 1; r < records.size() && r <= kMaxListed; ++r) {
+        const std::vector<std::string>& fields = records[r].fields;
+        html += "<tr>";
+        for (const std::string& f : fields) html += "<td>" + htmlText(f) + "</td>";
+        const std::string name = nameColumn < fields.size() ? fields[nameColumn] : "";
+        const auto item = byName.find(name);
+        const fs::path svg = item != byName.end()
+                                 ? fs::path(item->second->outputBase.string() + "-canals.svg")
+                                 : s.out / (name + "-canals.svg");
+        html += "<td class=\"stack\">";
+        if (!name.empty() && fs::is_regular_file(svg, ec))
+            html += "<a href=\"" + linkTo(svg, s.out) + "\"><img src=\"" + linkTo(svg, s.out) +
+                    "\" alt=\"Kanalzahl je Schnitt von " + htmlText(name) + "\"></a>";
+        html += "</td></tr>";
+    }
+    html += "</table>";
+    if (records.size() - 1 > kMaxListed)
+        html += "<p class=\"note\">und " + germanCount(records.size() - 1 - kMaxListed) +
+                " weitere Zeilen in <code>" + htmlText(file.filename().string()) + "</code>.</p>";
+    return html;
+}
+
+const char* outcomeName(FrameOutcome o) {
+    switch (o) {
+        case FrameOutcome::NoTooth:
+            return "none";
+        case FrameOutcome::NoCanal:
+            return "nocanal";
+        default:
+            return "canals";
+    }
+}
+
+const char* outcomeText(FrameOutcome o) {
+    switch (o) {
+        case FrameOutcome::NoTooth:
+            return "kein Zahn";
+        case FrameOutcome::NoCanal:
+            return "kein Kanal angenommen";
+        default:
+            return "Zahn mit Kanälen";
+    }
+}
+
+std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>& items,
+                           const RunTally& t, const std::vector<std::string>& problems,
+                           const std::string& overlays) {
+    std::string html = "<h2>Galerie</h2>";
+    if (overlays == "none")
+        return html +
+               "<p>Keine Bilder: der Lauf zeichnete keine Überlagerungen "
+               "(<code>--overlays none</code>).</p>";
+    const fs::path folder = reportThumbnailFolder(s.page);
+    std::unordered_map<std::string, std::size_t> indexOf;
+    for (std::size_t i = 0; i < items.size(); ++i) indexOf.emplace(utf8Text(items[i].path), i);
+
+    struct Tile {
+        const FrameEntry* entry;
+        std::size_t item;
+        fs::path thumbnail;
+    };
+    // The sample the run made thumbnails of (ReportThumbnails.h), in the table's order; which
+    // frames without a finding came first among the workers may differ from the table's order.
+    std::vector<Tile> notable, spread;
+    std::error_code ec;
+    for (const FrameEntry& e : t.frameList) {
+        const auto it = indexOf.find(e.file);
+        if (it == indexOf.end()) continue;
+        const bool isNotable =
+            e.outcome != FrameOutcome::Canals && notable.size() < kNotableThumbnails;
+        if (!isNotable && !(e.frame <= 0 && inThumbnailSpread(it->second, items.size()))) continue;
+        fs::path thumbnail = thumbnailPath(folder, s.out, items[it->second], e.frame);
+        if (fs::is_regular_file(thumbnail, ec))
+            (isNotable ? notable : spread).push_back({&e, it->second, std::move(thumbnail)});
+    }
+    std::string tiles;
+    std::size_t shown = 0;
+    std::map<std::string, int> types;
+    std::vector<std::string> problemFiles;  // inputs with a problem
+    for (const std::string& p : problems) {
+        const std::string file = problemFile(p);
+        if (indexOf.count(file) && (problemFiles.empty() || problemFiles.back() != file))
+            problemFiles.push_back(file);
+    }
+    for (std::size_t i = 0; i < problemFiles.size() && shown < kMaxGallery; ++i, ++shown)
+        tiles +=
+            "<figure class=\"tile problem\" data-type=\"\" data-outcome=\"problem\">"
+            "<div class=\"none\">Problem</div><figcaption>" +
+            htmlText(problemFiles[i]) + "</figcaption></figure>";
+    for (const auto* list : {&notable, &spread}) {
+        for (const Tile& tile : *list) {
+            if (shown >= kMaxGallery) break;
+            const BatchItem& item = items[tile.item];
+            const FrameEntry& e = *tile.entry;
+            const Output output =
+                e.frame < 0 || overlays == "png"
+                    ? (overlays == "png" ? Output::PngOverlay : Output::JpegOverlay)
+                    : Output::Movie;
+            const fs::path overlay =
+                outputPath(item, output, output == Output::Movie ? -1 : e.frame);
+            const std::string place =
+                htmlText(e.file) + (e.frame >= 0 ? ", Bild " + std::to_string(e.frame) : "");
+            const std::string image =
+                "<img src=\"" + linkTo(tile.thumbnail, s.out) + "\" alt=\"" + place + "\">";
+            tiles += "<figure class=\"tile" +
+                     std::string(e.outcome != FrameOutcome::Canals ? " notable" : "") +
+                     "\" data-type=\"" + htmlText(e.type) + "\" data-outcome=\"" +
+                     outcomeName(e.outcome) + "\">" +
+                     (fs::is_regular_file(overlay, ec)
+                          ? "<a href=\"" + linkTo(overlay, s.out) + "\">" + image + "</a>"
+                          : image) +
+                     "<figcaption>" + place + "<br>" + outcomeText(e.outcome) +
+                     (e.type.empty() ? "" : ": " + htmlText(e.type)) + "</figcaption></figure>";
+            if (!e.type.empty()) types.emplace(e.type, 0);
+            ++shown;
+        }
+    }
+    html += "<p class=\"note\">Eine Auswahl: zuerst die Eingaben mit Problemen, dann bis zu " +
+            germanCount(kNotableThumbnails) +
+            " Bilder ohne Zahn oder ohne angenommenen Kanal (die ersten in der Reihenfolge der "
+            "Eingaben), dann eine gleichmäßige Auswahl von bis zu " +
+            germanCount(kSpreadThumbnails) +
+            " Eingaben (bei Videos das erste ausgewertete Bild). Jedes Bild führt zu seiner "
+            "vollen Überlagerung.</p>";
+    html +=
+        "<form id=\"filter\" hidden><label>Zahntyp <select name=\"type\"><option "
+        "value=\"\">alle</option>";
+    for (const auto& [type, unused] : types)
+        html += "<option value=\"" + htmlText(type) + "\">" + htmlText(type) + "</option>";
+    html +=
+        "</select></label><label>Ergebnis <select name=\"outcome\"><option value=\"\">alle</option>"
+        "<option value=\"problem\">Problem</option><option value=\"none\">kein Zahn</option>"
+        "<option value=\"nocanal\">kein Kanal angenommen</option>"
+        "<option value=\"canals\">Zahn mit Kanälen</option></select></label>"
+        "<span><span id=\"shown\">" +
+        std::to_string(shown) + "</span> von " + std::to_string(shown) + " Bildern</span></form>";
+    return html + "<div class=\"gallery\" data-tiles=\"" + std::to_string(shown) + "\">" + tiles +
+           "</div>";
+}
+
+}  // namespace
+
+fs::path reportPagePath(const fs::path& out, const std::string& suffix) {
+    return out / ("report" + suffix + ".html");
+}
+
+fs::path reportThumbnailFolder(const fs::path& page) {
+    return page.parent_path() / (page.stem().string() + "-thumbs");
+}
+
+std::string runReportHtml(const ReportSources& s, const std::vector<BatchItem>& items) {
+    Json record = Json::parse(readWhole(s.record), nullptr, false);
+    if (!record.is_object()) record = Json::object();
+    const RunTally tally = tallyTable(readWhole(s.table));
+    const std::vector<std::string> problems = problemsOf(record);
+    std::string overlays = "video";
+    if (const auto it = record.find("settings"); it != record.end() && it->is_object())
+        overlays = it->value("overlays", overlays);
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"de\"><head><meta charset=\"utf-8\">"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+        "<title>Quendra: Auswertung des Laufs</title><style>" +
+        std::string(kStyle) +
+        "</style></head><body><h1>Auswertung des Laufs</h1><p class=\"note\">"
+        "Ausgabeordner <code>" +
+        htmlText(utf8Text(s.out.string())) + "</code>, Tabelle <code>" +
+        htmlText(utf8Text(s.table.filename().string())) + "</code></p>";
+    html += runSection(record);
+    html += countsSection(tally, problems.size());
+    html += problemsSection(problems);
+    html += distributionsSection(tally);
+    html += stacksSection(s, items);
+    html += gallerySection(s, items, tally, problems, overlays);
+    html += "<script>" + std::string(kFilterScript) + "</script></body></html>\n";
+    return html;
+}
+
+std::optional<std::string> writeRunReport(const ReportSources& s,
+                                          const std::vector<BatchItem>& items) {
+    try {
+        const std::string html = runReportHtml(s, items);
+        if (writeFileReplacing(s.page.string(), html, Durability::Flushed)) return std::nullopt;
+        return s.page.string() + ": the report cannot be written";
+    } catch (const std::exception& e) {
+        return s.page.string() + ": the report cannot be made (" + e.what() + ")";
+    }
+}
+
+}  // namespace quendra

@@ -1,0 +1,51 @@
+#pragma once
+
+// A stack of slices (sections through a tooth, one after another): the pages of a multi-page
+// TIFF, or the pictures of a folder in natural name order. Slices are read one at a time on
+// request, so a stack of any length takes the memory of the slice in hand.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "io/TiffPages.h"
+
+namespace quendra {
+
+class SliceStack {
+public:
+    // A multi-page TIFF file (a single page makes a stack of one slice), or a folder
+    // (slicesOfFolder). `path` in the platform's file-name encoding. Check status().
+    explicit SliceStack(const std::string& path);
+    // The given pictures (JPEG, PNG, BMP or TIFF: the first page) as slices, in this order.
+    explicit SliceStack(std::vector<std::filesystem::path> files);
+
+    // Ok with at least one slice; NotAFile when the path is neither a file nor a folder;
+    // Unreadable for a file that is no TIFF and a folder without pictures.
+    PictureStatus status() const { return status_; }
+    int sliceCount() const { return count_; }
+
+    // Slice `index` (0 <= index < sliceCount()), as stored (see SliceRead).
+    SliceRead read(int index);
+
+    // Where slice `index` comes from, for messages: the file, and for a TIFF its page from 1.
+    std::string sliceName(int index) const;
+
+private:
+    std::string path_;
+    std::optional<TiffPages> pages_;
+    std::vector<std::filesystem::path> files_;
+    PictureStatus status_ = PictureStatus::Unreadable;
+    int count_ = 0;
+};
+
+// The pictures of `folder` a stack is made of (JPEG, PNG, BMP, TIFF; regular files only), in
+// natural name order: digit runs compare by their value, so s2 comes before s10, and names
+// equal so far by their characters.
+std::vector<std::filesystem::path> slicesOfFolder(const std::filesystem::path& folder);
+
+// Natural order of two file names (see slicesOfFolder).
+bool naturalLess(const std::string& a, const std::string& b);
+
+}  // namespace quendra

@@ -1,0 +1,41 @@
+#pragma once
+
+// The frames of a stack as the analysis reads them: slice after slice, as 8-bit B,G,R frames,
+// 16-bit slices mapped by the one grey window of the whole stack (StackWindow.h). Only the
+// slice in hand is in memory.
+
+#include <optional>
+#include <string>
+
+#include "io/SliceStack.h"
+#include "io/StackWindow.h"
+
+namespace quendra {
+
+struct SliceFrame {
+    PictureStatus status = PictureStatus::Unreadable;
+    cv::Mat frame;  // CV_8UC3, only with Ok
+    cv::Size size;  // as the slice's header gives it, also for TooLarge
+};
+
+class StackFrames {
+public:
+    // A multi-page TIFF or a folder (SliceStack). `window` maps 16-bit slices; without one,
+    // the stack's sampledWindow with its defaults. Check status().
+    explicit StackFrames(const std::string& path, std::optional<GreyWindow> window = std::nullopt);
+
+    PictureStatus status() const { return stack_.status(); }
+    int frameCount() const { return stack_.sliceCount(); }
+    // The window 16-bit slices are mapped by, as given or as sampled.
+    const GreyWindow& window() const { return window_; }
+
+    // Slice `index` (0 <= index < frameCount()) as a frame.
+    SliceFrame frameAt(int index);
+    std::string sliceName(int index) const { return stack_.sliceName(index); }
+
+private:
+    SliceStack stack_;
+    GreyWindow window_;
+};
+
+}  // namespace quendra

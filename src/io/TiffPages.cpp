@@ -1,0 +1,165 @@
+#include "io/TiffPages.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <filesystem>
+#include <opencv2/imgproc.hpp>
+#include <vector>
+
+#include "io/MediaFiles.h"
+
+namespace quendra {
+
+namespace {
+
+// libtiff's messages would go to standard error; the caller names the file instead.
+int silent(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
+
+// No single allocation of libtiff's beyond what the largest accepted page needs, so that a
+// damaged directory cannot ask for gigabytes.
+constexpr tmsize_t kMaxTiffAllocation = kMaxPicturePixels * 3 * 2 + (1 << 20);
+
+struct PageLayout {
+    std::uint32_t width = 0, height = 0;
+    std::uint16_t bits = 0, samples = 1, photometric = PHOTOMETRIC_MINISBLACK;
+    std::uint16_t planar = PLANARCONFIG_CONTIG, format = SAMPLEFORMAT_UINT;
+};
+
+PageLayout layoutOf(TIFF* tiff) {
+    PageLayout p;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &p.width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &p.height);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &p.bits);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &p.samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &p.planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &p.format);
+    if (!TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &p.photometric))
+        p.photometric = p.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+    return p;
+}
+
+bool supported(const PageLayout& p) {
+    const bool grey =
+        p.photometric == PHOTOMETRIC_MINISBLACK || p.photometric == PHOTOMETRIC_MINISWHITE;
+    const bool rgb = p.photometric == PHOTOMETRIC_RGB && p.samples >= 3;
+    return (p.bits == 8 || p.bits == 16) && p.format == SAMPLEFORMAT_UINT && (grey || rgb) &&
+           p.samples >= 1 && p.samples <= 4 && p.width > 0 && p.height > 0;
+}
+
+// All samples of the page, interleaved, into `all` (samples channels).
+bool readStrips(TIFF* tiff, const PageLayout& p, cv::Mat& all) {
+    if (p.planar == PLANARCONFIG_CONTIG) {
+        if (TIFFScanlineSize(tiff) != static_cast<tmsize_t>(all.cols * all.elemSize()))
+            return false;
+        for (int y = 0; y < all.rows; ++y)
+            if (TIFFReadScanline(tiff, all.ptr(y), static_cast<std::uint32_t>(y), 0) < 0)
+                return false;
+        return true;
+    }
+    std::vector<cv::Mat> planes(p.samples);
+    for (std::uint16_t s = 0; s < p.samples; ++s) {
+        planes[s].create(all.rows, all.cols, CV_MAKETYPE(all.depth(), 1));
+        if (TIFFScanlineSize(tiff) != static_cast<tmsize_t>(all.cols * planes[s].elemSize()))
+            return false;
+        for (int y = 0; y < all.rows; ++y)
+            if (TIFFReadScanline(tiff, planes[s].ptr(y), static_cast<std::uint32_t>(y), s) < 0)
+                return false;
+    }
+    cv::merge(planes, all);
+    return true;
+}
+
+bool readTiles(TIFF* tiff, const PageLayout& p, cv::Mat& all) {
+    std::uint32_t tileWidth = 0, tileHeight = 0;
+    TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tileHeight);
+    if (p.planar != PLANARCONFIG_CONTIG || tileWidth == 0 || tileHeight == 0 ||
+        std::int64_t{tileWidth} * tileHeight > kMaxPicturePixels)
+        return false;
+    cv::Mat tile(static_cast<int>(tileHeight), static_cast<int>(tileWidth), all.type());
+    if (TIFFTileSize(tiff) != static_cast<tmsize_t>(tile.total() * tile.elemSize())) return false;
+    for (std::uint32_t y = 0; y < p.height; y += tileHeight)
+        for (std::uint32_t x = 0; x < p.width; x += tileWidth) {
+            if (TIFFReadTile(tiff, tile.data, x, y, 0, 0) < 0) return false;
+            const cv::Rect part(static_cast<int>(x), static_cast<int>(y),
+                                static_cast<int>(std::min(tileWidth, p.width - x)),
+                                static_cast<int>(std::min(tileHeight, p.height - y)));
+            tile(cv::Rect({0, 0}, part.size())).copyTo(all(part));
+        }
+    return true;
+}
+
+}  // namespace
+
+void TiffPages::Close::operator()(TIFF* tiff) const {
+    TIFFClose(tiff);
+}
+
+TiffPages::TiffPages(const std::string& path) {
+    if (!isRegularFile(path)) {
+        status_ = PictureStatus::NotAFile;
+        return;
+    }
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, silent, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, silent, nullptr);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxTiffAllocation);
+    // "m": read, never map the file, so that its pages do not stay resident as they are read.
+    tiff_.reset(TIFFOpenExt(path.c_str(), "rm", options));
+    TIFFOpenOptionsFree(options);
+    if (!tiff_) return;
+    count_ = static_cast<int>(std::min<tdir_t>(TIFFNumberOfDirectories(tiff_.get()), INT32_MAX));
+    current_ = 0;
+    if (count_ > 0) status_ = PictureStatus::Ok;
+}
+
+TiffPages::~TiffPages() = default;
+TiffPages::TiffPages(TiffPages&&) noexcept = default;
+TiffPages& TiffPages::operator=(TiffPages&&) noexcept = default;
+
+bool TiffPages::moveTo(int index) {
+    // After a failed move the position is unknown (-1): only a seek from the start finds the page.
+    if (index == current_) return true;
+    const bool moved = current_ >= 0 && index == current_ + 1
+                           ? TIFFReadDirectory(tiff_.get()) == 1
+                           : TIFFSetDirectory(tiff_.get(), static_cast<tdir_t>(index)) == 1;
+    current_ = moved ? index : -1;
+    return moved;
+}
+
+SliceRead TiffPages::read(int index) {
+    SliceRead read;
+    if (!tiff_ || index < 0 || index >= count_ || !moveTo(index)) return read;
+    TIFF* tiff = tiff_.get();
+    const PageLayout p = layoutOf(tiff);
+    read.size = cv::Size(static_cast<int>(std::min<std::uint32_t>(p.width, INT32_MAX)),
+                         static_cast<int>(std::min<std::uint32_t>(p.height, INT32_MAX)));
+    if (std::int64_t{p.width} * p.height > kMaxPicturePixels) {
+        read.status = PictureStatus::TooLarge;
+        return read;
+    }
+    if (!supported(p)) return read;
+    cv::Mat all(read.size, CV_MAKETYPE(p.bits == 8 ? CV_8U : CV_16U, p.samples));
+    if (!(TIFFIsTiled(tiff) ? readTiles(tiff, p, all) : readStrips(tiff, p, all))) return read;
+
+    if (p.photometric == PHOTOMETRIC_RGB) {
+        cv::cvtColor(all, read.slice, p.samples == 3 ? cv::COLOR_RGB2BGR : cv::COLOR_RGBA2BGR);
+    } else {
+        cv::extractChannel(all, read.slice, 0);
+        if (p.photometric == PHOTOMETRIC_MINISWHITE) cv::bitwise_not(read.slice, read.slice);
+    }
+    read.status = PictureStatus::Ok;
+    return read;
+}
+
+bool isTiffName(const std::string& path) {
+    std::string e = std::filesystem::path(path).extension().string();
+    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return std::tolower(c); });
+    return e == ".tif" || e == ".tiff";
+}
+
+}  // namespace quendra

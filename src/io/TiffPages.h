@@ -1,0 +1,59 @@
+#pragma once
+
+// The pages of a TIFF file, read one at a time with libtiff, so that a stack of thousands of
+// slices never has more than one page decoded.
+//
+// Pages hold 8- or 16-bit unsigned samples: grey (min-is-black or min-is-white, extra samples
+// such as alpha dropped) or RGB (alpha dropped), in strips or tiles, interleaved or in separate
+// planes, with any compression libtiff decodes. Other pages (palette, YCbCr, floating point,
+// 1, 4 or 32 bits) are Unreadable. A page's size is taken from its directory before any of its
+// pixels is decoded and checked against kMaxPicturePixels.
+
+#include <memory>
+#include <opencv2/core.hpp>
+#include <string>
+
+#include "io/PictureFile.h"
+
+typedef struct tiff TIFF;
+
+namespace quendra {
+
+// One page or slice as stored: CV_8UC1, CV_16UC1 (grey, 0 black), CV_8UC3 or CV_16UC3 (B,G,R).
+struct SliceRead {
+    PictureStatus status = PictureStatus::Unreadable;
+    cv::Mat slice;  // only with Ok
+    cv::Size size;  // as the page's directory gives it, also for TooLarge
+};
+
+class TiffPages {
+public:
+    // `path` in the platform's file-name encoding. Check status().
+    explicit TiffPages(const std::string& path);
+    ~TiffPages();
+    TiffPages(TiffPages&&) noexcept;
+    TiffPages& operator=(TiffPages&&) noexcept;
+
+    // Ok when the file opened as a TIFF with at least one page; NotAFile, Unreadable otherwise.
+    PictureStatus status() const { return status_; }
+    int pageCount() const { return count_; }
+
+    // Page `index` (0 <= index < pageCount()). Reading the pages in order walks the file once.
+    SliceRead read(int index);
+
+private:
+    bool moveTo(int index);
+
+    struct Close {
+        void operator()(TIFF* tiff) const;
+    };
+    std::unique_ptr<TIFF, Close> tiff_;
+    PictureStatus status_ = PictureStatus::Unreadable;
+    int count_ = 0;
+    int current_ = -1;  // the page whose directory is read, -1 for none known
+};
+
+// Whether `path` names a TIFF file by its extension (tif, tiff, in any case).
+bool isTiffName(const std::string& path);
+
+}  // namespace quendra

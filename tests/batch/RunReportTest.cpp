@@ -1,0 +1,318 @@
+// The run's report: its counts against a plain reading of the table, its histograms against
+// OpenCV's, its sample of thumbnails, and the page and its thumbnails as a run writes them.
+
+#include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <random>
+
+#include "BatchFixture.h"
+#include "ReportCountsTest.h"
+#include "batch/ReportHistogram.h"
+#include "batch/ReportText.h"
+#include "batch/ReportThumbnails.h"
+#include "batch/RunTally.h"
+
+namespace quendra {
+namespace {
+
+namespace fs = std::filesystem;
+
+using RunReport = BatchFixture;
+
+// A study with every outcome: teeth of three types, a picture of gum only, a video without a
+// tooth in any frame, and (in a second part, run with no acceptance) teeth without a canal; the
+// two tables joined as shards are.
+TEST_F(RunReport, CountsAgreeWithAPlainReadingOfTheTable) {
+    sample("molar-640x480.png", "a/m.png");
+    sample("front-640x480.png", "a/f.png");
+    sample("premolar-1920x1080.png", "a/p.png");
+    cv::imwrite(path("in/a/g.png"),
+                cv::imread(QUENDRA_SAMPLE_DIR "/front-640x480.png")(cv::Rect(0, 0, 120, 100)));
+    ASSERT_TRUE(writeIndexedVideo(path("in/a/v.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  6, {96, 64}));
+    sample("molar-640x480.png", "b/m2.png");
+    sample("front-640x480.png", "b/f2.png");
+    BatchOptions o = options({path("in/a")}, "a");
+    o.pxPerMm = 20;
+    ASSERT_EQ(run(o), 0) << log.str();
+    o = options({path("in/b")}, "b");
+    o.pxPerMm = 20;
+    o.analysis.filter = 0;
+    ASSERT_EQ(run(o), 0) << log.str();
+    const std::string first = table("a"), second = table("b");
+    const std::string joined = first + second.substr(second.find("\r\n") + 2);
+
+    const PlainCounts plain = plainCounts(joined);
+    const RunTally t = tallyTable(joined);
+    EXPECT_EQ(t.items, plain.items);
+    EXPECT_EQ(t.frames, plain.frames);
+    EXPECT_EQ(t.teeth, plain.teeth);
+    EXPECT_EQ(t.canals, plain.canals);
+    EXPECT_EQ(t.noTooth, plain.none);
+    EXPECT_EQ(t.notRecognised, plain.notRecognised);
+    EXPECT_EQ(t.toothTypes, plain.types);
+    // Every outcome is there, so none of the counts above agrees by being zero.
+    EXPECT_EQ(plain.items, 7u);
+    EXPECT_EQ(plain.frames, 12u);
+    EXPECT_EQ(plain.notRecognised, 2u);
+    EXPECT_EQ(plain.none, 7u);
+    std::size_t measured = 0;
+    for (const auto& [type, m] : t.canalsByType) {
+        EXPECT_NE(type, "Zahn nicht erkannt.");
+        EXPECT_EQ(m.areaMm2.size(), m.areaPx.size()) << type;  // every input has a scale
+        for (std::size_t i = 0; i < m.areaPx.size(); ++i)
+            EXPECT_NEAR(m.areaMm2[i], m.areaPx[i] / 400, 1e-4 * m.areaPx[i]);
+        measured += m.circularity.size();
+    }
+    EXPECT_EQ(measured, plain.canals);
+}
+
+// Columns are found by their names wherever they stand; the caliper ratio comes from the Feret
+// diameters when the table has them, else from the ellipse's axes.
+TEST(RunTally, ReadsColumnsByName) {
+    struct Case {
+        const char* name;
+        std::string table;
+        bool feret;
+        std::vector<double> ratios, areaMm2;
+    };
+    const Case cases[] = {
+        {"axes",
+         "file,frame,object,type,canals,area_px,circularity,aspect_ratio,shape\r\n"
+         "x.png,,tooth,Frontzahn,2,900,0.9,1.5,round\r\n"
+         "x.png,,canal 1,,,40,0.8,2.5,oval\r\n"
+         "x.png,,canal 2,,,50,0.7,,\r\n",
+         false,
+         {2.5},
+         {}},
+        {"calipers, columns moved",
+         "aspect_ratio,feret_min_px,object,file,type,feret_max_px,area_mm2,frame,tooth\r\n"
+         "9,1,tooth,y.png,UK-Molar,99,7,,1\r\n"
+         "9,4,canal 1,y.png,,10,0.5,,1\r\n"
+         "9,0,canal 2,y.png,,10,,,1\r\n",
+         true,
+         {2.5},
+         {0.5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunTally t = tallyTable(c.table);
+        EXPECT_EQ(t.caliperFromFeret, c.feret);
+        ASSERT_EQ(t.canalsByType.size(), 1u);
+        const CanalMeasures& m = t.canalsByType.begin()->second;
+        EXPECT_EQ(m.caliperRatio, c.ratios);
+        EXPECT_EQ(m.areaMm2, c.areaMm2);
+        EXPECT_EQ(t.canals, 2u);
+        EXPECT_EQ(t.frames, 1u);
+    }
+    EXPECT_EQ(tallyTable("a,b\r\n1,2\r\n").frames, 0u);  // not a table of this program
+}
+
+// The bins agree with OpenCV's histogram over the same uniform range; what lies outside the
+// scale counts in the first or the last bin.
+TEST(ReportHistogram, BinsAgreeWithCalcHist) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> uniform(0.0f, 3.0f);
+    std::vector<double> values;
+    std::vector<float> asFloat;
+    for (int i = 0; i < 1000; ++i) {
+        asFloat.push_back(uniform(random));
+        values.push_back(asFloat.back());
+    }
+    HistogramScale scale;
+    scale.low = 0;
+    scale.high = 3;
+    scale.bins = 12;
+    cv::Mat hist;
+    const cv::Mat samples(1, static_cast<int>(asFloat.size()), CV_32F, asFloat.data());
+    const int channels[] = {0}, sizes[] = {12};
+    const float range[] = {0, 3};
+    const float* ranges[] = {range};
+    cv::calcHist(&samples, 1, channels, cv::Mat(), hist, 1, sizes, ranges);
+    const std::vector<std::size_t> counts = histogramCounts(values, scale);
+    for (int b = 0; b < 12; ++b) EXPECT_EQ(counts[b], hist.at<float>(b)) << b;
+
+    const std::vector<std::size_t> edges = histogramCounts({-5, 3, 7, NAN}, scale);
+    EXPECT_EQ(edges.front(), 1u);
+    EXPECT_EQ(edges.back(), 2u);
+}
+
+// The scale ends on a round value above every value shown; among many values a far outlier is
+// clipped into the last bar instead of squeezing the others.
+TEST(ReportHistogram, ScaleCoversTheValues) {
+    const std::vector<double> few = {0.3, 1.7, 2.26};
+    const HistogramScale small = histogramScale({&few}, true);
+    EXPECT_EQ(small.low, 0);
+    EXPECT_GT(small.high, 2.26);
+    EXPECT_LE(small.high, 3);
+    EXPECT_FALSE(small.clipped);
+    std::vector<double> many(999, 1.0);
+    many.push_back(1000);
+    const HistogramScale clipped = histogramScale({&many}, false);
+    EXPECT_TRUE(clipped.clipped);
+    EXPECT_LE(clipped.low, 1.0);
+    EXPECT_LT(clipped.high, 10);
+    EXPECT_EQ(histogramCounts(many, clipped).back(), 1u);
+    const std::string svg = histogramSvg(histogramCounts(many, clipped), clipped, "mm²", "Fläche");
+    EXPECT_NE(svg.find(">999<"), std::string::npos);  // the highest bar's count on the axis
+}
+
+TEST(ReportText, GermanNumbersAndLinks) {
+    EXPECT_EQ(germanCount(0), "0");
+    EXPECT_EQ(germanCount(1234567), "1.234.567");
+    EXPECT_EQ(germanNumber(1234.5, 2), "1.234,50");
+    EXPECT_EQ(germanNumber(-0.0001, 2), "0,00");
+    EXPECT_EQ(germanNumber(-2.5, 1), "-2,5");
+    EXPECT_EQ(germanNumber(NAN, 1), "–");
+    EXPECT_EQ(htmlText("<a href=\"x\">&'"), "&lt;a href=&quot;x&quot;&gt;&amp;&#39;");
+    EXPECT_EQ(urlPath("a b/Zähne#1.png"), "a%20b/Z%C3%A4hne%231.png");
+}
+
+// The spread takes as many items as it may, the first among them, at even gaps.
+TEST(ReportThumbnails, SpreadIsEven) {
+    for (const std::size_t n : {1u, 5u, 180u, 181u, 1000u, 100000u}) {
+        SCOPED_TRACE(n);
+        std::vector<std::size_t> taken;
+        for (std::size_t i = 0; i < n; ++i)
+            if (inThumbnailSpread(i, n)) taken.push_back(i);
+        ASSERT_EQ(taken.size(), std::min<std::size_t>(n, kSpreadThumbnails));
+        EXPECT_EQ(taken.front(), 0u);
+        std::size_t shortest = n, longest = 0;
+        for (std::size_t i = 1; i < taken.size(); ++i) {
+            shortest = std::min(shortest, taken[i] - taken[i - 1]);
+            longest = std::max(longest, taken[i] - taken[i - 1]);
+        }
+        EXPECT_LE(longest - std::min(shortest, longest), 1u);
+    }
+}
+
+// Every run writes its page and a thumbnail per picture of the sample, small and of the
+// overlay's proportions; a shard's carry its name; --report none writes neither.
+TEST_F(RunReport, WrittenWithThumbnailsPerRunAndShard) {
+    sample("molar-640x480.png", "m.png");
+    sample("premolar-1920x1080.png", "p.png");
+    ASSERT_EQ(run(options({path("in")})), 0) << log.str();
+    EXPECT_TRUE(fs::is_regular_file(folder / "out" / "report.html"));
+    for (const char* name : {"m.png", "p.png"}) {
+        const cv::Mat thumb = cv::imread(path("out/report-thumbs/") + name + "-thumb.jpg");
+        const cv::Mat overlay = cv::imread(path("out/") + name + "-analyse.jpg");
+        ASSERT_FALSE(thumb.empty()) << name;
+        EXPECT_LE(thumb.cols, kThumbnailWidth);
+        EXPECT_LE(thumb.rows, kThumbnailHeight);
+        EXPECT_NEAR(double(thumb.cols) / thumb.rows, double(overlay.cols) / overlay.rows, 0.02);
+    }
+
+    BatchOptions o = options({path("in")}, "shards");
+    o.shard = 2;
+    o.shards = 2;
+    ASSERT_EQ(run(o), 0) << log.str();
+    EXPECT_TRUE(fs::is_regular_file(folder / "shards" / "report-2-of-2.html"));
+    EXPECT_TRUE(
+        fs::is_regular_file(folder / "shards" / "report-2-of-2-thumbs" / "p.png-thumb.jpg"));
+    EXPECT_FALSE(fs::exists(folder / "shards" / "report.html"));
+
+    o = options({path("in")}, "none");
+    o.report = false;
+    ASSERT_EQ(run(o), 0) << log.str();
+    EXPECT_FALSE(fs::exists(folder / "none" / "report.html"));
+    EXPECT_FALSE(fs::exists(folder / "none" / "report-thumbs"));
+    EXPECT_EQ(
+        parseBatchOptions({"--classes", "c.dat", "--report", "none", "x.png"}).options->report,
+        false);
+    EXPECT_EQ(parseBatchOptions({"--classes", "c.dat", "--report", "pdf", "x.png"}).exitStatus, 2);
+}
+
+// A resumed run writes the page again and keeps the thumbnails made before; a run that starts
+// anew drops those of the run before, whose overlays it replaces.
+TEST_F(RunReport, ResumeKeepsAndANewRunDropsOldThumbnails) {
+    sample("molar-640x480.png", "m.png");
+    ASSERT_EQ(run(options({path("in")})), 0) << log.str();
+    const fs::path page = folder / "out" / "report.html";
+    const fs::path old = folder / "out" / "report-thumbs" / "sub" / "old.png-thumb.jpg";
+    fs::create_directories(old.parent_path());
+    writeBytes("out/report-thumbs/sub/old.png-thumb.jpg", "jpeg");
+    fs::remove(page);
+    BatchOptions o = options({path("in")});
+    o.resume = true;
+    ASSERT_EQ(run(o), 0) << log.str();
+    EXPECT_TRUE(fs::is_regular_file(page));
+    EXPECT_TRUE(fs::exists(old));
+    o.resume = false;
+    o.overwrite = true;
+    ASSERT_EQ(run(o), 0) << log.str();
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(fs::exists(folder / "out" / "report-thumbs" / "m.png-thumb.jpg"));
+}
+
+// However many pictures find nothing, the thumbnails stay a bounded sample: with one job, the
+// first 120 of them and the even spread over the rest; the gallery shows each.
+TEST_F(RunReport, TheSampleIsBounded) {
+    const cv::Mat gum = cv::imread(QUENDRA_SAMPLE_DIR "/front-640x480.png")(cv::Rect(0, 0, 48, 40));
+    constexpr std::size_t kPictures = 400;
+    for (std::size_t i = 0; i < kPictures; ++i)
+        cv::imwrite(path("in/g" + std::to_string(1000 + i) + ".png"), gum);
+    BatchOptions o = options({path("in")});
+    o.jobs = 1;
+    ASSERT_EQ(run(o), 0) << log.str();
+    std::size_t expected = kNotableThumbnails;
+    for (std::size_t i = kNotableThumbnails; i < kPictures; ++i)
+        expected += inThumbnailSpread(i, kPictures);
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(folder / "out" / "report-thumbs"))
+        files += entry.path().string().ends_with("-thumb.jpg");
+    EXPECT_EQ(files, expected);
+    EXPECT_LT(files, kPictures);
+    EXPECT_NE(readBytes(folder / "out" / "report.html")
+                  .find("data-tiles=\"" + std::to_string(expected) + "\""),
+              std::string::npos);
+}
+
+// A run with stacks shows each stack's rows and its canal-count picture, found by the stack's
+// input (its outputs' name) or, for a name no input has, in the output folder.
+TEST_F(RunReport, ShowsTheStacks) {
+    const std::string m = sample("molar-640x480.png", "m.png").string();
+    BatchOptions o = options({m});
+    ASSERT_EQ(run(o), 0) << log.str();
+    EXPECT_EQ(readBytes(folder / "out" / "report.html").find("Stapel"), std::string::npos);
+    writeBytes("out/stacks.csv",
+               "stack,root,configuration\r\n" + m + ",1,2-1\r\n" + m + ",2,1\r\nelsewhere,1,3\r\n");
+    writeBytes("out/m.png-canals.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
+    writeBytes("out/elsewhere-canals.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
+    o.resume = true;
+    ASSERT_EQ(run(o), 0) << log.str();
+    const std::string page = readBytes(folder / "out" / "report.html");
+    EXPECT_NE(page.find("<h2>Stapel</h2>"), std::string::npos);
+    EXPECT_NE(page.find("<td>2-1</td>"), std::string::npos);
+    std::size_t links = 0;
+    for (std::size_t at = page.find("href=\"m.png-canals.svg\""); at != std::string::npos;
+         at = page.find("href=\"m.png-canals.svg\"", at + 1))
+        ++links;
+    EXPECT_EQ(links, 2u);
+    EXPECT_NE(page.find("href=\"elsewhere-canals.svg\""), std::string::npos);
+}
+
+// What cannot be written is named, counts in the exit status and in the record; the table is
+// never written where the report goes.
+TEST_F(RunReport, FailuresAreNamed) {
+    sample("molar-640x480.png", "m.png");
+    fs::create_directories(folder / "out" / "report.html");  // a folder where the page goes
+    writeBytes("out/report-thumbs", "a file where the thumbnails go");
+    EXPECT_EQ(run(options({path("in")})), 1);
+    EXPECT_NE(log.str().find("report.html: the report cannot be written"), std::string::npos)
+        << log.str();
+    EXPECT_NE(log.str().find("m.png-thumb.jpg: cannot be written"), std::string::npos);
+    const auto problems = record()["problems"];
+    EXPECT_EQ(problems.size(), 2u) << problems;
+    EXPECT_EQ(record()["exit_status"], 1);
+
+    BatchOptions o = options({path("in")}, "other");
+    o.csv = path("other/report.html");
+    EXPECT_EQ(run(o), 1);
+    EXPECT_NE(log.str().find("the table would replace the report"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder / "other"));
+}
+
+}  // namespace
+}  // namespace quendra

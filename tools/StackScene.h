@@ -1,0 +1,63 @@
+#pragma once
+
+// Generated stacks of slices through one root, with a known canal configuration: the root an
+// ellipse that tapers toward the apex, its canals round and narrowing toward the apex, a canal
+// about to divide (or just joined) a wide oval that overlaps both branches, as real canals
+// divide. The first and the last two slices show the root without a canal (above the pulp
+// chamber, at the apex where the canal is too narrow to see). Deterministic: a scene renders
+// to the same bytes on every run.
+
+#include <opencv2/core.hpp>
+#include <string>
+#include <vector>
+
+#include "TiffStackWriter.h"
+#include "colour/ColorClassifier.h"
+
+namespace quendra {
+
+class ColorTraining;
+
+struct StackScene {
+    std::string configuration;  // counts from the coronal end, as "1-2-1"
+    bool colour = true;         // enamel and gum colours, or grey as in CT (dark background)
+    int depth = 8;              // 8 or 16 bits per sample
+    bool apexFirst = false;     // the slices stored from the apex to the crown
+    cv::Size size{200, 160};
+    int slices = 40;
+
+    // "III-grey16", "V-colour8-apex-first": the type (or the configuration) and the look.
+    std::string name() const;
+};
+
+// The eight configuration types of Vertucci with their names, "I" to "VIII".
+std::vector<std::pair<std::string, std::string>> vertucciConfigurations();
+
+// Slice `index` (0 <= index < scene.slices, in stored order): CV_8UC3 (colour) or CV_8UC1
+// (grey), or their 16-bit kind, raw = 2000 + 180 x the 8-bit value + noise. 16-bit slices
+// also carry a bright speck in the background, brighter from slice to slice, in every fifth.
+cv::Mat renderStackSlice(const StackScene& scene, int index);
+
+// Canals the slice at `index` shows (0 for the slices without one).
+int canalsInSlice(const StackScene& scene, int index);
+
+// Every type in four looks: colour and grey, 8 and 16 bits; and three grey 16-bit stacks
+// stored apex first.
+std::vector<StackScene> stackScenes();
+
+// Records the picks of an operator on the first slice as the analysis sees it (`frame`): a
+// rectangle on the root as enamel, one on the background as gum.
+void pickStackColors(const StackScene& scene, const cv::Mat& frame, ColorTraining& training);
+
+// Colour classes as an operator trains them on the first slice as the analysis sees it
+// (pickStackColors). Class threshold 5 for
+// colour; 10 (the slider's top) for grey, whose levels lie sqrt(3) apart on the grey diagonal
+// and, spread by a 16-bit stack's window, leave too few trained neighbours within 5.
+ColorClassifier stackClassifier(const StackScene& scene, const cv::Mat& frame);
+
+// Writes the scene as a multi-page TIFF (deflate-compressed unless `layout` says otherwise);
+// false when it cannot be written.
+bool writeStackTiff(const StackScene& scene, const std::string& path,
+                    const TiffLayout& layout = {.deflate = true});
+
+}  // namespace quendra

@@ -1,0 +1,38 @@
+// Writes the generated test stacks into the folder given: for every configuration type and
+// look a multi-page TIFF `<name>.tif` and the colour classes an operator would train on its
+// first slice, `<name>.dat` (for 16-bit stacks, on the slice mapped by the stack's window).
+
+#include <filesystem>
+#include <iostream>
+
+#include "StackScene.h"
+#include "colour/ColorTraining.h"
+#include "io/SliceStack.h"
+#include "io/StackWindow.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: quendra-make-stacks OUTPUT_FOLDER\n";
+        return 2;
+    }
+    const std::filesystem::path out = argv[1];
+    std::filesystem::create_directories(out);
+    for (const quendra::StackScene& scene : quendra::stackScenes()) {
+        const std::string tiff = (out / (scene.name() + ".tif")).string();
+        if (!quendra::writeStackTiff(scene, tiff)) {
+            std::cerr << "cannot write " << tiff << "\n";
+            return 1;
+        }
+        quendra::SliceStack stack(tiff);
+        const quendra::GreyWindow window = quendra::sampledWindow(stack);
+        quendra::ColorTraining training;
+        quendra::pickStackColors(scene, quendra::frameOfSlice(stack.read(0).slice, window),
+                                 training);
+        const std::string classes = (out / (scene.name() + ".dat")).string();
+        if (training.save(classes) != quendra::ClassFileStatus::Ok) {
+            std::cerr << "cannot write " << classes << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
