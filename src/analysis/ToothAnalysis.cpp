@@ -163,33 +163,51 @@ void ToothAnalysis::analyseTooth(const cv::Mat& frame, int toothIndex, ToothFind
         finding.tooth.toothType = decideToothType(finding.tooth, finding.canals);
 }
 
-// One pass over the runs, whatever the number of regions: a frame of many thousand canals
-// would otherwise take a pass per canal.
+// One pass over each run array, whatever the number of regions: a frame of many thousand
+// canals would otherwise take a pass per canal. The teeth are painted first, then the canals.
 template <typename Paint>
 void ToothAnalysis::forEachTakenRun(Paint paint) const {
+    std::vector<int> toothLabel(toothRegions_.size(), -1);
+    std::vector<int> firstCanalLabel;
     int label = 0;
-    std::vector<int> labelOf;
     for (std::size_t t = 0; t < searchesUsed_; ++t) {
         const CanalSearch& search = *searches_[t];
-        const Region& tooth = toothRegions_[static_cast<std::size_t>(search.toothRegion)];
-        for (int r = 0; r < toothRunCount_; ++r)
-            if (toothRuns_[r].region == search.toothRegion) paint(label, tooth, toothRuns_[r]);
-        ++label;
-        labelOf.assign(search.regions.size(), -1);
-        for (const int region : search.accepted)
-            labelOf[static_cast<std::size_t>(region)] = label++;
+        toothLabel[static_cast<std::size_t>(search.toothRegion)] = label++;
+        firstCanalLabel.push_back(label);
+        label += static_cast<int>(search.accepted.size());
+    }
+    for (int r = 0; r < toothRunCount_; ++r) {
+        const int l = toothLabel[static_cast<std::size_t>(toothRuns_[r].region)];
+        if (l >= 0) paint(l, toothRuns_[r]);
+    }
+    std::vector<int> canalLabel;
+    for (std::size_t t = 0; t < searchesUsed_; ++t) {
+        const CanalSearch& search = *searches_[t];
+        canalLabel.assign(search.regions.size(), -1);
+        int l = firstCanalLabel[t];
+        for (const int region : search.accepted) canalLabel[static_cast<std::size_t>(region)] = l++;
         for (int r = 0; r < search.runCount; ++r) {
-            const auto region = static_cast<std::size_t>(search.runs[r].region);
-            if (region < labelOf.size() && labelOf[region] >= 0)
-                paint(labelOf[region], search.regions[region], search.runs[r]);
+            const int c = canalLabel[static_cast<std::size_t>(search.runs[r].region)];
+            if (c >= 0) paint(c, search.runs[r]);
         }
     }
+}
+
+std::vector<const Region*> ToothAnalysis::takenRegions() const {
+    std::vector<const Region*> regions;
+    for (std::size_t t = 0; t < searchesUsed_; ++t) {
+        const CanalSearch& search = *searches_[t];
+        regions.push_back(&toothRegions_[static_cast<std::size_t>(search.toothRegion)]);
+        for (const int region : search.accepted)
+            regions.push_back(&search.regions[static_cast<std::size_t>(region)]);
+    }
+    return regions;
 }
 
 void ToothAnalysis::paintLabels(cv::Mat& labels) const {
     labels.create(toothMask_.size(), CV_16UC1);
     labels.setTo(0);
-    forEachTakenRun([&](int label, const Region&, const Run& run) {
+    forEachTakenRun([&](int label, const Run& run) {
         std::fill_n(labels.ptr<std::uint16_t>(run.y) + run.xStart, run.xEnd - run.xStart + 1,
                     static_cast<std::uint16_t>(label + 1));
     });
@@ -206,13 +224,14 @@ std::vector<RegionShape> ToothAnalysis::measureShapes() const {
         for (const CanalResult& c : finding->canals)
             measured.emplace_back(c.area, c.majorAxis, c.minorAxis);
     }
-    masks.resize(measured.size());
-    forEachTakenRun([&](int label, const Region& region, const Run& run) {
-        cv::Mat& mask = masks[static_cast<std::size_t>(label)];
-        if (mask.empty())
-            mask = cv::Mat(region.maxY - region.minY + 1, region.maxX - region.minX + 1, CV_8UC1,
-                           cv::Scalar(0));
-        std::uint8_t* row = mask.ptr<std::uint8_t>(run.y - region.minY);
+    const std::vector<const Region*> regions = takenRegions();
+    for (const Region* region : regions)
+        masks.emplace_back(region->maxY - region->minY + 1, region->maxX - region->minX + 1,
+                           CV_8UC1, cv::Scalar(0));
+    forEachTakenRun([&](int label, const Run& run) {
+        const Region& region = *regions[static_cast<std::size_t>(label)];
+        std::uint8_t* row =
+            masks[static_cast<std::size_t>(label)].ptr<std::uint8_t>(run.y - region.minY);
         std::fill_n(row + run.xStart - region.minX, run.xEnd - run.xStart + 1, std::uint8_t{255});
     });
     std::vector<RegionShape> shapes;

@@ -79,10 +79,12 @@ private:
     void analyseTooth(const cv::Mat& frame, int toothIndex, ToothFinding& finding,
                       CanalSearch& search);
     bool acceptsCanal(const ToothResult& tooth, int cx, int cy) const;
-    // Calls `paint(label, region, run)` for every run of every taken region, in label order
-    // from 0.
+    // Calls `paint(label, run)` for every run of every taken region; labels count from 0 in
+    // the order of takenRegions().
     template <typename Paint>
     void forEachTakenRun(Paint paint) const;
+    // The taken regions in label order: each tooth, then its accepted canals.
+    std::vector<const Region*> takenRegions() const;
 
     AnalysisSettings settings_;
 

@@ -1,7 +1,6 @@
 #include "batch/BatchInputs.h"
 
 #include <algorithm>
-#include <regex>
 #include <set>
 
 #include "batch/BatchTable.h"
@@ -40,6 +39,22 @@ fs::path commonFolder(const std::vector<fs::path>& folders) {
     return common;
 }
 
+// Whether `name` is `stem`, alone or with a shard's "-K-of-N", followed by `suffix`.
+bool isShardName(std::string_view name, std::string_view stem, std::string_view suffix) {
+    if (name.size() < stem.size() + suffix.size() || !name.starts_with(stem) ||
+        !name.ends_with(suffix))
+        return false;
+    const std::string_view shard =
+        name.substr(stem.size(), name.size() - stem.size() - suffix.size());
+    const auto digits = [](std::string_view s) {
+        return !s.empty() &&
+               std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    const std::size_t of = shard.find("-of-");
+    return shard.empty() || (shard.front() == '-' && of != std::string_view::npos &&
+                             digits(shard.substr(1, of - 1)) && digits(shard.substr(of + 4)));
+}
+
 // The frame as the table numbers it.
 std::string frameTag(int frame) {
     return frame < 0 ? std::string() : "-f" + std::to_string(frame);
@@ -53,9 +68,12 @@ bool isBatchOutputName(const std::string& fileName) {
 }
 
 bool isRunFileName(const std::string& fileName) {
-    static const std::regex kRunFile(
-        R"(\.?(results(-\d+-of-\d+)?\.csv|run(-\d+-of-\d+)?\.json)|\.quendra-batch.*\.lock|\..*\.tmp)");
-    return std::regex_match(fileName, kRunFile);
+    std::string_view name = fileName;
+    if (name.starts_with(".quendra-batch") && name.ends_with(".lock")) return true;
+    if (name.size() > 1 && name.front() == '.' && name.ends_with(".tmp")) return true;
+    if (name.starts_with('.')) name.remove_prefix(1);
+    return isShardName(name, "results", ".csv") || isShardName(name, "run", ".json") ||
+           isShardName(name, "report", ".html") || isShardName(name, "report", "-thumbs");
 }
 
 fs::path outputPath(const BatchItem& item, Output output, int frame) {

@@ -42,8 +42,9 @@ std::vector<BatchItem> shardOf(const std::vector<BatchItem>& items, int shard, i
 // Whether a file name is one this program writes: such files are never taken from a folder.
 bool isBatchOutputName(const std::string& fileName);
 // Whether it is a run's own file: the default table (results.csv, results-K-of-N.csv), the
-// record (run.json, run-K-of-N.json), the lock, or a hidden temporary file of a file being
-// written. A folder's other files that are no picture or video are named as left out; these
+// record (run.json, run-K-of-N.json), the report and its thumbnails' folder (report.html,
+// report-thumbs, per shard report-K-of-N...), the lock, or a hidden temporary file of a file
+// being written. A folder's other files that are no picture or video are named as left out; these
 // are not.
 bool isRunFileName(const std::string& fileName);
 

@@ -13,16 +13,16 @@ namespace quendra {
 
 namespace {
 
-// The rows of one analysed picture or frame: its first tooth row says how many teeth the frame
-// has, each tooth row how many canal rows follow it.
+// The rows of one analysed picture or frame: a tooth row says how many teeth its frame has and
+// how many canal rows follow it. The columns are found by their names in the header.
 struct FrameRows {
     std::string file, frame;
     std::size_t line = 0;          // of its first row, the header being line 1
     std::size_t end = 0;           // offset just past its last row
-    int canals = 0, seen = 0;      // canal rows of the tooth in hand, and those so far
-    int teeth = 0, teethSeen = 0;  // tooth rows it has, and those so far
+    int canals = 0, seen = 0;      // canal rows its last tooth has, and has so far
+    int teeth = 1, teethSeen = 1;  // tooth rows it has, and has so far
 
-    bool waiting() const { return seen < canals || teethSeen < teeth; }
+    bool whole() const { return seen == canals && teethSeen == teeth; }
 };
 
 bool toInt(const std::string& text, int& value) {
@@ -40,9 +40,14 @@ std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std:
                                                   std::string& problem) {
     std::vector<FrameRows> frames;
     const std::vector<CsvRecord> records = readCsvRecords(table);
-    const std::vector<std::string>& header = records.at(0).fields;
-    const auto teethColumn =
-        static_cast<std::size_t>(std::find(header.begin(), header.end(), "teeth") - header.begin());
+    if (records.empty()) return frames;
+    const std::vector<std::string>& header = records[0].fields;
+    const auto column = [&](const char* name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                        header.begin());
+    };
+    const std::size_t file = column("file"), frame = column("frame"), object = column("object"),
+                      canalsColumn = column("canals"), teethColumn = column("teeth");
     for (std::size_t i = 1; i < records.size(); ++i) {
         const std::vector<std::string>& f = records[i].fields;
         const std::string line = "line " + std::to_string(i + 1);
@@ -60,12 +65,12 @@ std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std:
             return std::nullopt;
         }
         FrameRows* last = frames.empty() ? nullptr : &frames.back();
-        const bool waiting = last && last->waiting();
-        if (f[2].rfind("canal ", 0) == 0) {
+        const bool waiting = last && last->seen < last->canals;
+        if (f[object].rfind("canal ", 0) == 0) {
             int number = 0;
-            if (!waiting || f[0] != last->file || f[1] != last->frame ||
-                !toInt(f[2].substr(6), number) || number != last->seen + 1) {
-                problem = line + " holds " + f[2] + " of " + inQuotes(f[0]) +
+            if (!waiting || f[file] != last->file || f[frame] != last->frame ||
+                !toInt(f[object].substr(6), number) || number != last->seen + 1) {
+                problem = line + " holds " + f[object] + " of " + inQuotes(f[file]) +
                           " without the rows before it: a row is missing";
                 return std::nullopt;
             }
@@ -73,41 +78,36 @@ std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std:
             ++last->seen;
             continue;
         }
-        int canals = 0;
-        const bool tooth = f[2] == "tooth";
-        if (tooth ? !toInt(f[4], canals) : f[2] != "none") {
-            problem = line + " is not a row of quendra-batch";
-            return std::nullopt;
-        }
-        if (waiting && tooth && last->seen == last->canals && f[0] == last->file &&
-            f[1] == last->frame) {  // the frame's next tooth
-            last->end = records[i].end;
-            last->canals = canals;
-            last->seen = 0;
-            ++last->teethSeen;
-            continue;
-        }
-        if (waiting && last->seen == last->canals) {
-            problem = line + " starts another frame while " +
-                      std::to_string(last->teeth - last->teethSeen) +
-                      " tooth rows of the frame in line " + std::to_string(last->line) +
-                      " are missing";
-            return std::nullopt;
-        }
         if (waiting) {
             problem =
                 line + " starts another frame while " + std::to_string(last->canals - last->seen) +
                 " canal rows of the tooth in line " + std::to_string(last->line) + " are missing";
             return std::nullopt;
         }
-        int teeth = tooth ? 1 : 0;
-        if (tooth && teethColumn < f.size() && (!toInt(f[teethColumn], teeth) || teeth < 1)) {
+        int canals = 0, teeth = 1;
+        if (f[object] == "tooth" ? !toInt(f[canalsColumn], canals) || !toInt(f[teethColumn], teeth)
+                                 : f[object] != "none") {
             problem = line + " is not a row of quendra-batch";
             return std::nullopt;
         }
-        frames.push_back({f[0], f[1], i + 1, records[i].end, canals, 0, teeth, tooth ? 1 : 0});
+        // The next tooth of a frame whose teeth are not all there yet.
+        if (last && last->teethSeen < last->teeth && f[object] == "tooth" &&
+            f[file] == last->file && f[frame] == last->frame) {
+            last->end = records[i].end;
+            last->canals = canals;
+            last->seen = 0;
+            ++last->teethSeen;
+            continue;
+        }
+        if (last && last->teethSeen < last->teeth) {
+            problem = line + " starts another frame while " +
+                      std::to_string(last->teeth - last->teethSeen) +
+                      " teeth of the frame in line " + std::to_string(last->line) + " are missing";
+            return std::nullopt;
+        }
+        frames.push_back({f[file], f[frame], i + 1, records[i].end, canals, 0, teeth, 1});
     }
-    if (!frames.empty() && frames.back().waiting()) frames.pop_back();
+    if (!frames.empty() && !frames.back().whole()) frames.pop_back();
     return frames;
 }
 

@@ -113,6 +113,7 @@ std::string runRecordText(const std::string& start, const RunOutcome& outcome) {
         {"frames_done", outcome.framesDone},
         {"problems", problems},
         {"exit_status", outcome.exitStatus >= 0 ? Json(outcome.exitStatus) : Json(nullptr)},
+        {"class_threshold_used", outcome.classThreshold},
     };
     const std::string rest = now.dump(2);
     return start.substr(0, start.size() - 2) + ",\n" + rest.substr(2) + "\n";

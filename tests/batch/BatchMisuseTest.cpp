@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <opencv2/imgcodecs.hpp>
-#include <regex>
 #include <sstream>
 
 #include "BatchFixture.h"
@@ -380,8 +379,7 @@ const Misuse kMisuses[] = {
      },
      0, "scale.csv: row 3 (y.png) matches no input",
      [](BatchFixture& f) {
-         EXPECT_TRUE(std::regex_search(f.table(), std::regex(",(round|oval|long oval|flat),20,")))
-             << f.table();
+         EXPECT_NE(f.table().find(",oval,20,"), std::string::npos) << f.table();
      }},
     {"ScaleRowNamingTwoInputsByTheirFileName",
      [](BatchFixture& f, BatchOptions& o) {
@@ -557,10 +555,10 @@ const ResumeCheck kResumeChecks[] = {
     {"RowsOfAnotherInput",
      [](BatchFixture& f, BatchOptions&) {
          editTable(f, [](auto& lines) {
-             const std::string& header = lines.front();
-             const auto commas = std::count(header.begin(), header.end(), ',');
+             // A none row: as many fields as the header has.
+             const auto commas = std::count(lines.front().begin(), lines.front().end(), ',');
              lines.push_back("anderes.png,,none" +
-                             std::string(static_cast<std::size_t>(commas) - 2, ',') + "\r\n");
+                             std::string(static_cast<std::size_t>(commas - 2), ',') + "\r\n");
          });
      },
      "rows of \"anderes.png\", which is none of these inputs"},
