@@ -9,18 +9,6 @@
 
 namespace quendra {
 
-namespace {
-
-cv::Mat ellipseMask(cv::Size size, const SampleEllipse& e) {
-    cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
-    cv::ellipse(mask, cv::Point(cvRound(e.centre.x), cvRound(e.centre.y)),
-                cv::Size(cvRound(e.axes.width), cvRound(e.axes.height)), e.angle, 0, 360,
-                cv::Scalar(255), cv::FILLED, cv::LINE_8);
-    return mask;
-}
-
-}  // namespace
-
 std::vector<GreySection> greySections() {
     std::vector<GreySection> sections;
 

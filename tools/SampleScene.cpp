@@ -17,14 +17,6 @@ const cv::Vec3d kGum(100, 88, 168);
 const cv::Vec3d kEnamel(198, 222, 240);
 const cv::Vec3d kCanal(46, 52, 72);
 
-cv::Mat ellipseMask(cv::Size size, const SampleEllipse& e) {
-    cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
-    cv::ellipse(mask, cv::Point(cvRound(e.centre.x), cvRound(e.centre.y)),
-                cv::Size(cvRound(e.axes.width), cvRound(e.axes.height)), e.angle, 0, 360,
-                cv::Scalar(255), cv::FILLED, cv::LINE_8);
-    return mask;
-}
-
 // The type the canal centres stand for, decided in double precision geometry: one canal in a
 // round tooth is a premolar, in a long one a front tooth; three canals make a lower molar when
 // their centroid lies within a third of the circumradius of the circumcentre.
@@ -59,6 +51,14 @@ cv::Point2d relative(const SampleScene& s, double dx, double dy) {
 }
 
 }  // namespace
+
+cv::Mat ellipseMask(cv::Size size, const SampleEllipse& e) {
+    cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
+    cv::ellipse(mask, cv::Point(cvRound(e.centre.x), cvRound(e.centre.y)),
+                cv::Size(cvRound(e.axes.width), cvRound(e.axes.height)), e.angle, 0, 360,
+                cv::Scalar(255), cv::FILLED, cv::LINE_8);
+    return mask;
+}
 
 std::vector<SampleScene> sampleScenes() {
     std::vector<SampleScene> scenes;

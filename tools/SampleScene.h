@@ -55,6 +55,9 @@ void pickSampleColors(const SampleScene& scene, const cv::Mat& picture, ColorTra
 // what they saved (the bundled classes.dat, for all scenes), with class threshold 5.
 ColorClassifier trainedClassifier(const std::vector<SampleScene>& scenes);
 
+// The filled ellipse `e` as a mask of `size`: 255 inside, 0 elsewhere.
+cv::Mat ellipseMask(cv::Size size, const SampleEllipse& e);
+
 // The ground truth as text: "type <code>" then "canal <x> <y> <area>" per canal.
 std::string formatTruth(const SampleTruth& truth);
 
