@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <regex>
+#include <sstream>
 
 #include "report/CanalProfileSvg.h"
 
@@ -23,13 +23,18 @@ RootConfiguration rootOf(int number, int first, std::vector<int> counts, std::st
 // The line of each root read back from the picture: its points' heights, slice by slice.
 std::map<int, std::vector<std::pair<double, double>>> linesOf(const std::string& svg) {
     std::map<int, std::vector<std::pair<double, double>>> lines;
-    const std::regex polyline("data-root=\"(\\d+)\"[^>]*points=\"([^\"]*)\"");
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), polyline);
-         it != std::sregex_iterator(); ++it) {
-        std::istringstream points((*it)[2].str());
+    const std::string rootKey = "data-root=\"", pointsKey = "points=\"";
+    for (std::size_t at = svg.find(rootKey); at != std::string::npos;
+         at = svg.find(rootKey, at + 1)) {
+        const std::size_t close = svg.find('>', at);
+        const std::size_t points = svg.find(pointsKey, at);
+        if (points == std::string::npos || points > close) continue;
+        const int root = std::stoi(svg.substr(at + rootKey.size()));
+        const std::size_t begin = points + pointsKey.size();
+        std::istringstream values(svg.substr(begin, svg.find('"', begin) - begin));
         double x, y;
         char comma;
-        while (points >> x >> comma >> y) lines[std::stoi((*it)[1].str())].emplace_back(x, y);
+        while (values >> x >> comma >> y) lines[root].emplace_back(x, y);
     }
     return lines;
 }
