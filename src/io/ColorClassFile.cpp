@@ -33,7 +33,8 @@ ClassFileRead readColorClassFile(const std::string& path, std::vector<PackedSamp
     if (size == 0) return {ClassFileStatus::Empty};
 
     std::vector<PackedSample> read(static_cast<std::size_t>(size / 4));
-    std::memcpy(read.data(), file.bytes.data(), read.size() * sizeof(PackedSample));
+    if (!read.empty())  // a file shorter than one record has nothing to copy
+        std::memcpy(read.data(), file.bytes.data(), read.size() * sizeof(PackedSample));
     const auto unknown = std::find_if(read.begin(), read.end(),
                                       [](PackedSample s) { return !isFileClass(sampleClass(s)); });
     if (unknown != read.end())

@@ -271,7 +271,9 @@ TEST_F(SliceStackFile, ReadingAStackKeepsAFewSlicesInMemory) {
         ASSERT_EQ(slice.frame.type(), CV_8UC3);
         most = std::max(most, residentBytes());
     }
+#if !defined(__SANITIZE_ADDRESS__)  // its quarantine keeps freed slices resident on purpose
     EXPECT_LT(most - before, 16ll << 20) << "resident memory grew by " << (most - before);
+#endif
     // The window sampled from the stack: the darkest and brightest slices' greys.
     EXPECT_EQ(frames.window().low, 1000);
     EXPECT_EQ(frames.window().high, 1000 + 100 * 159);
