@@ -55,7 +55,6 @@ FrameAnalyser::FrameAnalyser(const BatchOptions& o, const ColorClassifier& c, Th
 
 void FrameAnalyser::setUp() {
     analysis.emplace();
-    analysis->setSettings(options.analysis);
     labels.release();
 }
 
