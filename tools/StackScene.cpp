@@ -26,23 +26,70 @@ int coronalIndex(const StackScene& scene, int index) {
     return scene.apexFirst ? scene.slices - 1 - index : index;
 }
 
-// The stretch of the configuration slice `k` (coronal order) lies in, -1 without canal.
-int stretchOf(const StackScene& scene, int k) {
+// The stretch of `configuration` slice `k` (coronal order) lies in, -1 without canal.
+int stretchOf(const StackScene& scene, const std::string& configuration, int k) {
     const int bearing = scene.slices - 2 * kEmptyEnds;
     if (k < kEmptyEnds || k >= scene.slices - kEmptyEnds) return -1;
-    const auto counts = configurationCounts(scene.configuration);
+    const auto counts = configurationCounts(configuration);
     return std::min(static_cast<int>(counts.size()) - 1,
                     (k - kEmptyEnds) * static_cast<int>(counts.size()) / bearing);
+}
+
+// Draws one root of `configuration` at slice `k` (coronal order) about `centre`: its section
+// into `root`, its canals into `canal`. Sizes follow the cell width `w`, relative to the
+// crown's: the root's semi-axes 0.35 w and 0.34 of the cell height taper to 70 % at the apex;
+// canals narrow from 0.045 to 0.0225 w; branches lie 0.11 w off the centre.
+void drawRoot(const StackScene& scene, const std::string& configuration, int k, cv::Point centre,
+              cv::Mat& root, cv::Mat& canal) {
+    const double z = static_cast<double>(k) / std::max(1, scene.slices - 1);  // 0 crown, 1 apex
+    const double w = scene.size.width;
+    const double taper = 1 - 0.3 * z;
+    cv::ellipse(root, centre,
+                cv::Size(cvRound(0.35 * w * taper), cvRound(0.34 * scene.size.height * taper)), 0,
+                0, 360, 255, cv::FILLED);
+    const int r = cvRound(0.045 * w * (1 - 0.5 * z));
+    const int d = cvRound(0.11 * w);
+    const int stretch = stretchOf(scene, configuration, k);
+    if (stretch < 0) return;
+    const auto counts = configurationCounts(configuration);
+    const int n = counts[static_cast<std::size_t>(stretch)];
+    const bool beforeMore = stretch + 1 < static_cast<int>(counts.size()) &&
+                            counts[static_cast<std::size_t>(stretch) + 1] > n &&
+                            stretchOf(scene, configuration, k + 1) == stretch + 1;
+    const bool afterMore = stretch > 0 && counts[static_cast<std::size_t>(stretch) - 1] > n &&
+                           stretchOf(scene, configuration, k - 1) == stretch - 1;
+    if (n == 1 && (beforeMore || afterMore)) {
+        cv::ellipse(canal, centre, cv::Size(d + r, r), 0, 0, 360, 255, cv::FILLED);
+    } else {
+        const int spacing = n == 3 ? cvRound(0.13 * w) : 2 * d;
+        for (int i = 0; i < n; ++i)
+            cv::circle(canal, centre + cv::Point((2 * i - (n - 1)) * spacing / 2, 0), r, 255,
+                       cv::FILLED);
+    }
 }
 
 }  // namespace
 
 std::string StackScene::name() const {
-    std::string type = configuration;
-    for (const auto& [t, c] : vertucciConfigurations())
-        if (c == configuration) type = t;
-    return type + (colour ? "-colour" : "-grey") + std::to_string(depth) +
+    std::string types;
+    for (const std::string& root : rootConfigurations()) {
+        std::string type = root;
+        for (const auto& [t, c] : vertucciConfigurations())
+            if (c == root) type = t;
+        types += (types.empty() ? "" : "+") + type;
+    }
+    return types + (colour ? "-colour" : "-grey") + std::to_string(depth) +
            (apexFirst ? "-apex-first" : "");
+}
+
+std::vector<std::string> StackScene::rootConfigurations() const {
+    std::vector<std::string> all{configuration};
+    all.insert(all.end(), furtherRoots.begin(), furtherRoots.end());
+    return all;
+}
+
+cv::Size StackScene::sliceSize() const {
+    return {size.width * (1 + static_cast<int>(furtherRoots.size())), size.height};
 }
 
 std::vector<std::pair<std::string, std::string>> vertucciConfigurations() {
@@ -50,55 +97,32 @@ std::vector<std::pair<std::string, std::string>> vertucciConfigurations() {
             {"V", "1-2"}, {"VI", "2-1-2"}, {"VII", "1-2-1-2"}, {"VIII", "3"}};
 }
 
-int canalsInSlice(const StackScene& scene, int index) {
-    const int stretch = stretchOf(scene, coronalIndex(scene, index));
-    return stretch < 0
-               ? 0
-               : configurationCounts(scene.configuration)[static_cast<std::size_t>(stretch)];
+int canalsInSlice(const StackScene& scene, int index, int root) {
+    const std::string configuration = scene.rootConfigurations().at(static_cast<std::size_t>(root));
+    const int stretch = stretchOf(scene, configuration, coronalIndex(scene, index));
+    return stretch < 0 ? 0 : configurationCounts(configuration)[static_cast<std::size_t>(stretch)];
 }
 
 cv::Mat renderStackSlice(const StackScene& scene, int index) {
     CV_Assert(scene.depth == 8 || scene.depth == 16);
     const int k = coronalIndex(scene, index);
-    const double z = static_cast<double>(k) / std::max(1, scene.slices - 1);  // 0 crown, 1 apex
-    const cv::Point centre(scene.size.width / 2, scene.size.height / 2);
-    const double w = scene.size.width;
-    const double taper = 1 - 0.3 * z;
-    cv::Mat root = cv::Mat::zeros(scene.size, CV_8UC1), canal = cv::Mat::zeros(scene.size, CV_8UC1);
-    cv::ellipse(root, centre,
-                cv::Size(cvRound(0.35 * w * taper), cvRound(0.34 * scene.size.height * taper)), 0,
-                0, 360, 255, cv::FILLED);
-
-    // Canals narrow from 0.045 to 0.0225 of the width; branches lie 0.11 of it off the centre.
-    const int r = cvRound(0.045 * w * (1 - 0.5 * z));
-    const int d = cvRound(0.11 * w);
-    const int stretch = stretchOf(scene, k);
-    if (stretch >= 0) {
-        const auto counts = configurationCounts(scene.configuration);
-        const int n = counts[static_cast<std::size_t>(stretch)];
-        const bool beforeMore = stretch + 1 < static_cast<int>(counts.size()) &&
-                                counts[static_cast<std::size_t>(stretch) + 1] > n &&
-                                stretchOf(scene, k + 1) == stretch + 1;
-        const bool afterMore = stretch > 0 && counts[static_cast<std::size_t>(stretch) - 1] > n &&
-                               stretchOf(scene, k - 1) == stretch - 1;
-        if (n == 1 && (beforeMore || afterMore)) {
-            cv::ellipse(canal, centre, cv::Size(d + r, r), 0, 0, 360, 255, cv::FILLED);
-        } else {
-            const int spacing = n == 3 ? cvRound(0.13 * w) : 2 * d;
-            for (int i = 0; i < n; ++i)
-                cv::circle(canal, centre + cv::Point((2 * i - (n - 1)) * spacing / 2, 0), r, 255,
-                           cv::FILLED);
-        }
-    }
+    const cv::Size size = scene.sliceSize();
+    cv::Mat root = cv::Mat::zeros(size, CV_8UC1), canal = cv::Mat::zeros(size, CV_8UC1);
+    const std::vector<std::string> configurations = scene.rootConfigurations();
+    for (std::size_t i = 0; i < configurations.size(); ++i)
+        drawRoot(scene, configurations[i], k,
+                 cv::Point(static_cast<int>(i) * scene.size.width + scene.size.width / 2,
+                           scene.size.height / 2),
+                 root, canal);
 
     std::mt19937 random(1000u * static_cast<unsigned>(scene.colour) + static_cast<unsigned>(index));
     const auto noise = [&random](int amplitude) {
         return static_cast<int>(random() % static_cast<unsigned>(2 * amplitude + 1)) - amplitude;
     };
     const int channels = scene.colour ? 3 : 1;
-    cv::Mat eight(scene.size, CV_MAKETYPE(CV_8U, channels));
-    for (int y = 0; y < scene.size.height; ++y)
-        for (int x = 0; x < scene.size.width; ++x) {
+    cv::Mat eight(size, CV_MAKETYPE(CV_8U, channels));
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
             const bool inCanal = canal.at<uchar>(y, x) && root.at<uchar>(y, x);
             const bool inRoot = root.at<uchar>(y, x);
             uchar* p = eight.ptr<uchar>(y) + x * channels;
@@ -129,6 +153,19 @@ std::vector<StackScene> stackScenes() {
     for (const char* configuration : {"1-2", "2-1-2", "1-2-1-2"})
         scenes.push_back(
             {.configuration = configuration, .colour = false, .depth = 16, .apexFirst = true});
+    return scenes;
+}
+
+std::vector<StackScene> multiRootStackScenes() {
+    std::vector<StackScene> scenes;
+    for (const bool colour : {true, false}) {
+        scenes.push_back(
+            {.configuration = "2", .furtherRoots = {"1"}, .colour = colour, .depth = 16});
+        scenes.push_back({.configuration = "1-2-1",
+                          .furtherRoots = {"1", "2-1"},
+                          .colour = colour,
+                          .depth = 16});
+    }
     return scenes;
 }
 

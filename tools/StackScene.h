@@ -1,11 +1,13 @@
 #pragma once
 
-// Generated stacks of slices through one root, with a known canal configuration: the root an
-// ellipse that tapers toward the apex, its canals round and narrowing toward the apex, a canal
-// about to divide (or just joined) a wide oval that overlaps both branches, as real canals
-// divide. The first and the last two slices show the root without a canal (above the pulp
-// chamber, at the apex where the canal is too narrow to see). Deterministic: a scene renders
-// to the same bytes on every run.
+// Generated stacks of slices through one root or several side by side, each with a known canal
+// configuration: a root an ellipse that tapers toward the apex, its canals round and narrowing
+// toward the apex, a canal about to divide (or just joined) a wide oval that overlaps both
+// branches, as real canals divide. The first and the last two slices show the roots without a
+// canal (above the pulp chamber, at the apex where the canal is too narrow to see). Several
+// roots lie left to right, each in a cell of `size` of its own: at least 0.3 of the cell width
+// of background lies between two roots. Deterministic: a scene renders to the same bytes on
+// every run.
 
 #include <opencv2/core.hpp>
 #include <string>
@@ -19,15 +21,23 @@ namespace quendra {
 class ColorTraining;
 
 struct StackScene {
-    std::string configuration;  // counts from the coronal end, as "1-2-1"
-    bool colour = true;         // enamel and gum colours, or grey as in CT (dark background)
-    int depth = 8;              // 8 or 16 bits per sample
-    bool apexFirst = false;     // the slices stored from the apex to the crown
-    cv::Size size{200, 160};
+    // The first (leftmost) root's canal configuration, counts from the coronal end as "1-2-1";
+    // then those of the roots right of it, in order.
+    std::string configuration;
+    std::vector<std::string> furtherRoots{};
+    bool colour = true;       // enamel and gum colours, or grey as in CT (dark background)
+    int depth = 8;            // 8 or 16 bits per sample
+    bool apexFirst = false;   // the slices stored from the apex to the crown
+    cv::Size size{200, 160};  // pixels, of one root's cell; the slice is a cell per root wide
     int slices = 40;
 
-    // "III-grey16", "V-colour8-apex-first": the type (or the configuration) and the look.
+    // "III-grey16", "V-colour8-apex-first", "IV+I-colour16": the type (or the configuration) of
+    // every root, left to right, and the look.
     std::string name() const;
+    // Every root's configuration, left to right: `configuration`, then `furtherRoots`.
+    std::vector<std::string> rootConfigurations() const;
+    // The slice's size in pixels: the cells of all roots side by side.
+    cv::Size sliceSize() const;
 };
 
 // The eight configuration types of Vertucci with their names, "I" to "VIII".
@@ -38,15 +48,20 @@ std::vector<std::pair<std::string, std::string>> vertucciConfigurations();
 // also carry a bright speck in the background, brighter from slice to slice, in every fifth.
 cv::Mat renderStackSlice(const StackScene& scene, int index);
 
-// Canals the slice at `index` shows (0 for the slices without one).
-int canalsInSlice(const StackScene& scene, int index);
+// Canals the slice at `index` shows in root `root` (0 the leftmost; 0 for the slices without
+// one).
+int canalsInSlice(const StackScene& scene, int index, int root = 0);
 
 // Every type in four looks: colour and grey, 8 and 16 bits; and three grey 16-bit stacks
-// stored apex first.
+// stored apex first. One root each.
 std::vector<StackScene> stackScenes();
 
+// Stacks of two roots ("2" and "1") and of three ("1-2-1", "1" and "2-1"), in colour and in
+// grey, 16 bits.
+std::vector<StackScene> multiRootStackScenes();
+
 // Records the picks of an operator on the first slice as the analysis sees it (`frame`): a
-// rectangle on the root as enamel, one on the background as gum.
+// rectangle on the first root as enamel, one on the background as gum.
 void pickStackColors(const StackScene& scene, const cv::Mat& frame, ColorTraining& training);
 
 // Colour classes as an operator trains them on the first slice as the analysis sees it

@@ -1,9 +1,11 @@
 // Writes the generated test stacks into the folder given: for every configuration type and
-// look a multi-page TIFF `<name>.tif` and the colour classes an operator would train on its
-// first slice, `<name>.dat` (for 16-bit stacks, on the slice mapped by the stack's window).
+// look, and for the stacks of several roots side by side, a multi-page TIFF `<name>.tif` and the
+// colour classes an operator would train on its first slice, `<name>.dat` (for 16-bit stacks, on
+// the slice mapped by the stack's window).
 
 #include <filesystem>
 #include <iostream>
+#include <vector>
 
 #include "StackScene.h"
 #include "colour/ColorTraining.h"
@@ -17,7 +19,10 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out);
-    for (const quendra::StackScene& scene : quendra::stackScenes()) {
+    std::vector<quendra::StackScene> scenes = quendra::stackScenes();
+    const std::vector<quendra::StackScene> multiRoot = quendra::multiRootStackScenes();
+    scenes.insert(scenes.end(), multiRoot.begin(), multiRoot.end());
+    for (const quendra::StackScene& scene : scenes) {
         const std::string tiff = (out / (scene.name() + ".tif")).string();
         if (!quendra::writeStackTiff(scene, tiff)) {
             std::cerr << "cannot write " << tiff << "\n";
