@@ -7,9 +7,12 @@
 
 namespace quendra {
 
-// The last calculation of `analysis` as one root: the tooth's region with its accepted canals
-// (root 1), and the accepted canals labelled 1, 2, ... in the analysis' order. Without a
-// calculation, empty pictures; without a tooth, pictures of the frame's size with no root.
+// The last calculation of `analysis` as the roots of a section: root r the region of the r-th
+// tooth of FrameResult::teeth() together with its accepted canals' pixels, and the accepted
+// canals labelled 1, 2, ... over all teeth in that order (the first tooth's canals first),
+// canalRoot naming each canal's root. With TeethChoice::Largest that is one root. Both
+// pictures CV_16UC1. Without a calculation, empty pictures; without a tooth, pictures of the
+// frame's size with no root.
 SliceSection sectionOfAnalysis(const ToothAnalysis& analysis);
 
 }  // namespace quendra

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <opencv2/imgproc.hpp>
+
 #include "StackScene.h"
 #include "TempFolder.h"
 #include "analysis/CanalTracking.h"
@@ -15,49 +17,160 @@ void PrintTo(const StackScene& scene, std::ostream* os) {
 
 namespace {
 
-class GeneratedStack : public TempFolder, public ::testing::WithParamInterface<StackScene> {};
-
-// Each stack written as a TIFF, read back slice by slice, mapped by the stack's window, every
-// slice analysed with classes trained on its first by two rectangles, and the canals followed.
-TEST_P(GeneratedStack, IsNamedRight) {
-    const StackScene& scene = GetParam();
-    ASSERT_TRUE(writeStackTiff(scene, path("stack.tif")));
-    StackFrames stack(path("stack.tif"));
-    ASSERT_EQ(stack.frameCount(), scene.slices);
-    const ColorClassifier classes = stackClassifier(scene, stack.frameAt(0).frame);
-    ToothAnalysis analysis;
-    CanalTracker tracker;
-    for (int i = 0; i < stack.frameCount(); ++i) {
-        const SliceFrame slice = stack.frameAt(i);
-        ASSERT_EQ(slice.status, PictureStatus::Ok) << i;
-        analysis.calculate(slice.frame, classes);
-        EXPECT_TRUE(analysis.result().toothFound) << "slice " << i + 1;
-        EXPECT_EQ(analysis.getCanals().size(), static_cast<std::size_t>(canalsInSlice(scene, i)))
-            << "slice " << i + 1;
-        tracker.addSlice(sectionOfAnalysis(analysis));
-    }
-    const auto roots = tracker.roots(scene.apexFirst);
-    ASSERT_EQ(roots.size(), 1u);
-    EXPECT_EQ(roots[0].configuration, scene.configuration);
-    EXPECT_EQ(roots[0].vertucci, scene.name().substr(0, scene.name().find('-')));
-    // Every rise of the configuration a division, every fall a junction.
-    int divisions = 0, junctions = 0;
-    for (std::size_t i = 2; i < scene.configuration.size(); i += 2) {
-        divisions += scene.configuration[i] > scene.configuration[i - 2];
-        junctions += scene.configuration[i] < scene.configuration[i - 2];
-    }
-    EXPECT_EQ(roots[0].divisions, divisions);
-    EXPECT_EQ(roots[0].junctions, junctions);
-    EXPECT_EQ(roots[0].firstSlice, 1);
-    EXPECT_EQ(roots[0].lastSlice, scene.slices);
+// The Vertucci type the scenes name a configuration by; empty for others.
+std::string typeOf(const std::string& configuration) {
+    for (const auto& [type, c] : vertucciConfigurations())
+        if (c == configuration) return type;
+    return "";
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, GeneratedStack, ::testing::ValuesIn(stackScenes()),
-                         [](const auto& stack) {
-                             std::string name = stack.param.name();
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+// Expects `root` to be a root of `configuration` through the whole stack: every rise of the
+// configuration a division, every fall a junction.
+void expectRoot(const RootConfiguration& root, const std::string& configuration, int slices) {
+    EXPECT_EQ(root.configuration, configuration);
+    EXPECT_EQ(root.vertucci, typeOf(configuration));
+    int divisions = 0, junctions = 0;
+    for (std::size_t i = 2; i < configuration.size(); i += 2) {
+        divisions += configuration[i] > configuration[i - 2];
+        junctions += configuration[i] < configuration[i - 2];
+    }
+    EXPECT_EQ(root.divisions, divisions);
+    EXPECT_EQ(root.junctions, junctions);
+    EXPECT_EQ(root.firstSlice, 1);
+    EXPECT_EQ(root.lastSlice, slices);
+}
+
+// The stack written as a TIFF at `tiff`, read back slice by slice, mapped by the stack's window,
+// every slice analysed with classes trained on its first by two rectangles (each root a tooth
+// with `teeth`, checked against the canals the scene draws per root), and the canals followed.
+std::vector<RootConfiguration> analyseStack(const StackScene& scene, const std::string& tiff,
+                                            TeethChoice teeth) {
+    EXPECT_TRUE(writeStackTiff(scene, tiff));
+    StackFrames stack(tiff);
+    EXPECT_EQ(stack.frameCount(), scene.slices);
+    const ColorClassifier classes = stackClassifier(scene, stack.frameAt(0).frame);
+    AnalysisSettings settings;
+    settings.teeth = teeth;
+    ToothAnalysis analysis;
+    analysis.setSettings(settings);
+    CanalTracker tracker;
+    const std::size_t roots = scene.rootConfigurations().size();
+    for (int i = 0; i < stack.frameCount(); ++i) {
+        const SliceFrame slice = stack.frameAt(i);
+        EXPECT_EQ(slice.status, PictureStatus::Ok) << i;
+        const auto found = analysis.calculate(slice.frame, classes).teeth();
+        EXPECT_EQ(found.size(), roots) << "slice " << i + 1;
+        for (std::size_t r = 0; r < std::min(roots, found.size()); ++r)
+            EXPECT_EQ(found[r]->canals.size(),
+                      static_cast<std::size_t>(canalsInSlice(scene, i, static_cast<int>(r))))
+                << "slice " << i + 1 << ", root " << r + 1;
+        tracker.addSlice(sectionOfAnalysis(analysis));
+    }
+    return tracker.roots(scene.apexFirst);
+}
+
+std::string testName(const ::testing::TestParamInfo<StackScene>& stack) {
+    std::string name = stack.param.name();
+    std::replace(name.begin(), name.end(), '-', '_');
+    std::replace(name.begin(), name.end(), '+', '_');
+    return name;
+}
+
+class GeneratedStack : public TempFolder, public ::testing::WithParamInterface<StackScene> {};
+
+TEST_P(GeneratedStack, IsNamedRight) {
+    const StackScene& scene = GetParam();
+    const auto roots = analyseStack(scene, path("stack.tif"), TeethChoice::Largest);
+    ASSERT_EQ(roots.size(), 1u);
+    expectRoot(roots[0], scene.configuration, scene.slices);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, GeneratedStack, ::testing::ValuesIn(stackScenes()), testName);
+
+// Every root of the section a tooth region: each root followed on its own and named, left to
+// right as the roots lie.
+class GeneratedRoots : public TempFolder, public ::testing::WithParamInterface<StackScene> {};
+
+TEST_P(GeneratedRoots, AreNamedRightInOrder) {
+    const StackScene& scene = GetParam();
+    const auto roots = analyseStack(scene, path("stack.tif"), TeethChoice::All);
+    const std::vector<std::string> configurations = scene.rootConfigurations();
+    ASSERT_EQ(roots.size(), configurations.size());
+    for (std::size_t r = 0; r < roots.size(); ++r) {
+        SCOPED_TRACE("root " + std::to_string(r + 1));
+        EXPECT_EQ(roots[r].root, static_cast<int>(r) + 1);
+        expectRoot(roots[r], configurations[r], scene.slices);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SideBySide, GeneratedRoots, ::testing::ValuesIn(multiRootStackScenes()),
+                         testName);
+
+// A slice of two roots, "2" left and "1" right, analysed with every tooth region a root: the
+// section's roots are the tooth mask's components (OpenCV's labelling, 4-connected as the
+// analysis') with their canals, numbered left to right; its canals carry the area and centre
+// the analysis measured, each in the root whose cell holds it.
+TEST(SectionOfAnalysis, EveryToothARootWithItsCanals) {
+    const StackScene scene{.configuration = "2", .furtherRoots = {"1"}};
+    const cv::Mat frame = renderStackSlice(scene, scene.slices / 2);
+    ASSERT_EQ(canalsInSlice(scene, scene.slices / 2, 0), 2);
+    ASSERT_EQ(canalsInSlice(scene, scene.slices / 2, 1), 1);
+    AnalysisSettings settings;
+    settings.teeth = TeethChoice::All;
+    ToothAnalysis analysis;
+    analysis.setSettings(settings);
+    const FrameResult& result = analysis.calculate(frame, stackClassifier(scene, frame));
+    const SliceSection section = sectionOfAnalysis(analysis);
+    ASSERT_EQ(section.roots.size(), frame.size());
+    ASSERT_EQ(section.canals.size(), frame.size());
+
+    // The canals: labels 1..N, measured as the analysis measured them, root by root.
+    std::vector<const CanalResult*> canals;
+    std::vector<int> rootOfCanal;
+    for (std::size_t t = 0; t < result.teeth().size(); ++t)
+        for (const CanalResult& c : result.teeth()[t]->canals) {
+            canals.push_back(&c);
+            rootOfCanal.push_back(static_cast<int>(t) + 1);
+        }
+    ASSERT_EQ(canals.size(), 3u);
+    ASSERT_EQ(section.canalRoot, rootOfCanal);
+    double canalsMax = 0;
+    cv::minMaxLoc(section.canals, nullptr, &canalsMax);
+    EXPECT_EQ(canalsMax, 3);
+    for (std::size_t c = 0; c < canals.size(); ++c) {
+        SCOPED_TRACE("canal " + std::to_string(c + 1));
+        const cv::Mat mask = section.canals == static_cast<int>(c) + 1;
+        const cv::Moments m = cv::moments(mask, true);
+        ASSERT_GT(m.m00, 0);
+        EXPECT_EQ(m.m00, canals[c]->area);
+        EXPECT_NEAR(m.m10 / m.m00, canals[c]->meanX, 1e-6);
+        EXPECT_NEAR(m.m01 / m.m00, canals[c]->meanY, 1e-6);
+        EXPECT_EQ(static_cast<int>(m.m10 / m.m00) / scene.size.width + 1, section.canalRoot[c]);
+    }
+
+    // The roots: the tooth mask's large components (its tooth pixels are 0), left to right,
+    // each with its canals.
+    cv::Mat components, stats, centroids;
+    const int count = cv::connectedComponentsWithStats(analysis.toothMask() == 0, components, stats,
+                                                       centroids, 4);
+    std::vector<int> teeth;
+    for (int i = 1; i < count; ++i)
+        if (stats.at<int>(i, cv::CC_STAT_AREA) >= settings.minToothArea) teeth.push_back(i);
+    std::sort(teeth.begin(), teeth.end(), [&](int a, int b) {
+        return centroids.at<double>(a, 0) < centroids.at<double>(b, 0);
+    });
+    ASSERT_EQ(teeth.size(), 2u);
+    cv::Mat expected = cv::Mat::zeros(frame.size(), CV_16UC1);
+    for (std::size_t r = 0; r < teeth.size(); ++r) {
+        EXPECT_EQ(static_cast<int>(centroids.at<double>(teeth[r], 0)) / scene.size.width,
+                  static_cast<int>(r));
+        expected.setTo(static_cast<int>(r) + 1, components == teeth[r]);
+    }
+    for (std::size_t c = 0; c < canals.size(); ++c)
+        expected.setTo(section.canalRoot[c], section.canals == static_cast<int>(c) + 1);
+    ASSERT_EQ(section.roots.type(), CV_16UC1);
+    EXPECT_EQ(cv::countNonZero(section.roots != expected), 0);
+}
 
 }  // namespace
 }  // namespace quendra
