@@ -74,6 +74,9 @@ public:
     // from 1 to canalRoot.size() (labels without pixels are no canal). Throws
     // std::invalid_argument for input that breaks these rules.
     void addSlice(const SliceSection& section);
+    // The next slice could not be read or analysed: it is counted, and passed over as a slice
+    // without any root.
+    void skipSlice() { ++slices_; }
     int sliceCount() const { return slices_; }
 
     // Every root's configuration; `apexFirst`: the stack's first slice is at the apex.

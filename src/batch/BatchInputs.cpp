@@ -4,6 +4,8 @@
 #include <set>
 
 #include "batch/BatchTable.h"
+#include "io/SliceStack.h"
+#include "io/VideoFrames.h"
 
 namespace quendra {
 
@@ -12,18 +14,21 @@ namespace fs = std::filesystem;
 namespace {
 
 // Every output's ending, by Output; the first four may follow a frame tag.
-const char* const kSuffixes[] = {"-analyse.jpg", "-analyse.png", "-analyse.txt", "-labels.png",
-                                 "-analyse.mov"};
+const char* const kSuffixes[] = {"-analyse.jpg", "-analyse.png", "-analyse.txt",
+                                 "-labels.png",  "-analyse.mov", "-canals.svg"};
 
 bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// Absolute and normal, without a trailing separator: a folder given as "s1/" is "s1".
 fs::path absoluteNormal(const fs::path& p) {
     std::error_code ec;
     const fs::path a = fs::absolute(p, ec);
-    return (ec ? p : a).lexically_normal();
+    fs::path normal = (ec ? p : a).lexically_normal();
+    if (!normal.has_filename() && normal.has_relative_path()) normal = normal.parent_path();
+    return normal;
 }
 
 // The deepest folder that holds every one of the folders (all absolute and normal).
@@ -72,8 +77,9 @@ bool isRunFileName(const std::string& fileName) {
     if (name.starts_with(".quendra-batch") && name.ends_with(".lock")) return true;
     if (name.size() > 1 && name.front() == '.' && name.ends_with(".tmp")) return true;
     if (name.starts_with('.')) name.remove_prefix(1);
-    return isShardName(name, "results", ".csv") || isShardName(name, "run", ".json") ||
-           isShardName(name, "report", ".html") || isShardName(name, "report", "-thumbs");
+    return isShardName(name, "results", ".csv") || isShardName(name, "stacks", ".csv") ||
+           isShardName(name, "run", ".json") || isShardName(name, "report", ".html") ||
+           isShardName(name, "report", "-thumbs");
 }
 
 fs::path outputPath(const BatchItem& item, Output output, int frame) {
@@ -99,7 +105,7 @@ const BatchItem* RunOutputs::writerOf(const fs::path& file) const {
                          [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         const auto it = byBase.find(base.substr(0, tag));
-        if (it != byBase.end() && it->second->kind == MediaKind::Video) return it->second;
+        if (it != byBase.end() && it->second->kind != MediaKind::Picture) return it->second;
     }
     return nullptr;
 }
@@ -112,13 +118,31 @@ std::vector<BatchItem> shardOf(const std::vector<BatchItem>& items, int shard, i
     return {items.begin() + bound(shard - 1), items.begin() + bound(shard)};
 }
 
-BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path& out) {
+FrameGrid frameGridOf(MediaKind kind, int frames, int every) {
+    if (kind == MediaKind::Stack) return {1, 1, frames + 1};
+    return {0, every, frames};
+}
+
+FrameGrid frameGridOf(const BatchItem& item, int every) {
+    if (item.kind == MediaKind::Stack) {
+        const SliceStack stack(item.path);
+        return frameGridOf(item.kind, stack.sliceCount(), every);
+    }
+    const VideoFrames video(item.path, VideoFrames::Access::Sequential);
+    return frameGridOf(item.kind, video.isValid() ? video.frameCount() : 0, every);
+}
+
+const char* frameWord(const BatchItem& item) {
+    return item.kind == MediaKind::Stack ? "slice" : "frame";
+}
+
+BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path& out,
+                          bool stackFolders) {
     BatchInputs result;
     std::set<fs::path> seen;
     std::map<std::string, std::string> byTableName;  // the table's name of each item, its path
     std::size_t ownOutputs = 0;
-    const auto add = [&](const fs::path& p, bool named) {
-        const MediaKind kind = mediaKindOf(p.string());
+    const auto add = [&](const fs::path& p, bool named, MediaKind kind) {
         if (kind == MediaKind::Other) {
             if (named)
                 result.problems.push_back(p.string() + ": neither a picture nor a video");
@@ -126,10 +150,14 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
                 result.notes.push_back(p.string() + ": neither a picture nor a video, left out");
             return;
         }
-        if (!isRegularFile(p.string())) {  // a FIFO would make the run wait forever
+        if (kind != MediaKind::Stack && !isRegularFile(p.string())) {
+            // A FIFO would make the run wait forever.
             result.problems.push_back(p.string() + ": not a regular file");
             return;
         }
+        if (kind == MediaKind::Picture && isTiffName(p.string()) &&
+            TiffPages(p.string()).pageCount() > 1)
+            kind = MediaKind::Stack;
         if (!seen.insert(absoluteNormal(p)).second) {
             if (named) result.notes.push_back(p.string() + ": given more than once, analysed once");
             return;
@@ -145,7 +173,12 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
     for (const std::string& input : inputs) {
         std::error_code ec;
         const fs::file_status status = fs::status(input, ec);
-        if (fs::is_directory(status)) {
+        if (fs::is_directory(status) && stackFolders) {
+            if (slicesOfFolder(input).empty())
+                result.problems.push_back(input + ": the folder holds no pictures to stack");
+            else
+                add(input, true, MediaKind::Stack);
+        } else if (fs::is_directory(status)) {
             std::vector<fs::path> files;
             for (const auto& entry : fs::directory_iterator(input, ec)) {
                 const std::string name = entry.path().filename().string();
@@ -160,11 +193,11 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
             if (ec) result.problems.push_back(input + ": " + ec.message());
             std::sort(files.begin(), files.end());
             const std::size_t before = result.items.size();
-            for (const fs::path& f : files) add(f, false);
+            for (const fs::path& f : files) add(f, false, mediaKindOf(f.string()));
             if (result.items.size() == before)
                 result.problems.push_back(input + ": the folder holds no pictures or videos");
         } else if (fs::exists(status)) {
-            add(input, true);
+            add(input, true, mediaKindOf(input));
         } else {
             // The system's own reason: a link loop or a name too long is no missing file.
             const bool missing = status.type() == fs::file_type::not_found || !ec;
@@ -185,7 +218,8 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
     for (std::size_t i = 0; i < result.items.size(); ++i) {
         BatchItem& item = result.items[i];
         const fs::path relative = folders[i].lexically_relative(common);
-        item.outputBase = (out / relative / fs::path(item.path).filename()).lexically_normal();
+        item.outputBase =
+            (out / relative / absoluteNormal(item.path).filename()).lexically_normal();
     }
     return result;
 }

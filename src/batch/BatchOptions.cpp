@@ -24,29 +24,33 @@ const char* const kFooter =
     "                          analysed video frame, <name>-f<frame>-analyse.txt)\n"
     "  <name>-labels.png       with --masks: 16-bit labels, 0 background, 1 tooth, 2... the\n"
     "                          canals in the table's order\n"
+    "  <name>-canals.svg       a stack's canal count of every root along its slices\n"
     "One row per tooth and canal goes to the table (--csv, default results.csv in --out) as\n"
-    "each frame is done, the settings and the outcome to run.json, and a page that shows the\n"
-    "run at a glance to report.html.\n"
+    "each frame is done (a stack's slices numbered from 1 in the frame column), a row per\n"
+    "root of every stack with its canal configuration to stacks.csv in --out, the settings\n"
+    "and the outcome to run.json, and a page that shows the run at a glance to report.html.\n"
     "\n"
-    "INPUT: pictures (jpg, jpeg, bmp, png, single-page tif, tiff), videos (avi, mov, mpg, mpeg,\n"
-    "wmv, mp4) and folders (their pictures and videos, by name; every other file there is\n"
-    "named). A name starting with - follows -- or is written ./-name.\n"
+    "INPUT: pictures (jpg, jpeg, bmp, png, tif, tiff), videos (avi, mov, mpg, mpeg, wmv, mp4),\n"
+    "stacks of slices (a TIFF of several pages; with --stack a folder of pictures in natural\n"
+    "name order) and folders (their pictures, videos and multi-page TIFFs, by name; every\n"
+    "other file there is named). A name starting with - follows -- or is written ./-name.\n"
     "\n"
     "Exit status: 0 every input analysed and every output written; 1 something was not done\n"
     "(each named on standard error); 2 bad command line; 130, 143 or 129 stopped by SIGINT,\n"
     "SIGTERM or SIGHUP, with every finished frame kept in the table.";
 
-// Scales in [kMinPxPerMm, kMaxPxPerMm]; CLI11's own range check lets NaN through.
-CLI::Validator scaleRange() {
+// A finite number in [lo, hi]; CLI11's own range check lets NaN through.
+CLI::Validator finiteRange(double lo, double hi) {
     std::ostringstream description;
-    description << "FINITE in [" << kMinPxPerMm << " - " << kMaxPxPerMm << "]";
+    description << "FINITE in [" << lo << " - " << hi << "]";
     return CLI::Validator(
-        [](std::string& text) -> std::string {
+        [lo, hi](std::string& text) -> std::string {
             double value = 0;
-            if (CLI::detail::lexical_cast(text, value) && sensibleScale(value)) return {};
+            if (CLI::detail::lexical_cast(text, value) && std::isfinite(value) && value >= lo &&
+                value <= hi)
+                return {};
             std::ostringstream message;
-            message << "Value " << text << " not a finite number in [" << kMinPxPerMm << " - "
-                    << kMaxPxPerMm << "]";
+            message << "Value " << text << " not a finite number in [" << lo << " - " << hi << "]";
             return message.str();
         },
         description.str());
@@ -109,6 +113,22 @@ bool parseShapeLimits(const std::string& text, ShapeLimits& limits) {
           std::isfinite(read.longOval)))
         return false;
     limits = read;
+    return true;
+}
+
+std::string windowText(const GreyWindow& window) {
+    std::ostringstream text;
+    text << window.low << "," << window.high;
+    return text.str();
+}
+
+bool parseWindow(const std::string& text, GreyWindow& window) {
+    std::istringstream in(text);
+    GreyWindow read;
+    char comma = 0;
+    if (!(in >> read.low >> comma >> read.high) || comma != ',' || !in.eof()) return false;
+    if (!(read.low >= 0 && read.low < read.high && read.high <= 65535)) return false;
+    window = read;
     return true;
 }
 
@@ -187,7 +207,7 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
                    "frames analysed at once (default and most: one per core it may use)")
         ->check(CLI::Range(1, 256));
     app.add_option("--px-per-mm", o.pxPerMm, "millimetre columns with X pixels per millimetre")
-        ->check(scaleRange())
+        ->check(finiteRange(kMinPxPerMm, kMaxPxPerMm))
         ->type_name("X");
     app.add_option("--scale", o.scale,
                    "millimetre columns with a scale per input: CSV rows file,px_per_mm (the "
@@ -237,7 +257,32 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->transform(CLI::IsMember({"html", "none"}, CLI::ignore_case).description(""))
         ->type_name("html|none")
         ->capture_default_str();
-    app.add_option("INPUT", o.inputs, "pictures, videos and folders")->required();
+    app.add_flag("--stack", o.stackFolders,
+                 "every folder given is one stack of slices: its pictures in natural name "
+                 "order (s2 before s10), the first slice at the crown");
+    std::string window;
+    app.add_option("--window", window,
+                   "16-bit slices map LOW and below to black, HIGH and above to white (default: "
+                   "per stack, the 0.5th and 99.5th percentile of a sample of its slices)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                GreyWindow w;
+                return parseWindow(text, w)
+                           ? ""
+                           : "Value " + text + " is not LOW,HIGH with 0 <= LOW < HIGH <= 65535";
+            },
+            ""))
+        ->type_name("LOW,HIGH");
+    app.add_option("--min-run", o.minRun,
+                   "slices a canal must run to count: shorter specks, spurs, divisions and "
+                   "junctions are noise")
+        ->check(CLI::Range(1, 100000))
+        ->capture_default_str();
+    app.add_option("--slice-mm", o.sliceMm, "the slices' spacing in mm: each root's length")
+        ->check(finiteRange(kMinSliceMm, kMaxSliceMm))
+        ->type_name("MM");
+    app.add_flag("--apex-first", o.apexFirst, "the stacks run from the apex to the crown");
+    app.add_option("INPUT", o.inputs, "pictures, videos, stacks and folders")->required();
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
     try {
@@ -268,6 +313,7 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     o.analysis.teeth = static_cast<TeethChoice>(
         std::find(teethNames.begin(), teethNames.end(), teeth) - teethNames.begin());
     parseShapeLimits(shapeLimits, o.analysis.shapeLimits);
+    if (!window.empty()) parseWindow(window, o.window.emplace());
     return {o, 0, {}};
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/AnalysisSettings.h"
+#include "io/StackWindow.h"
 
 namespace quendra {
 
@@ -34,6 +35,12 @@ struct BatchOptions {
     int shards = 1;
     bool quiet = false;
     bool report = true;  // the report page and its thumbnails (--report html|none)
+    // Stacks of slices.
+    bool stackFolders = false;         // every folder given is one stack
+    std::optional<GreyWindow> window;  // maps 16-bit slices; default: sampled per stack
+    int minRun = 3;                    // slices; shorter runs of a canal are noise
+    std::optional<double> sliceMm;     // the spacing of the slices, for the roots' length
+    bool apexFirst = false;            // the stacks' first slice is at the apex
     std::vector<std::string> inputs;
     std::vector<std::string> commandLine;  // the arguments as given, for the run record
 
@@ -44,6 +51,9 @@ struct BatchOptions {
 // The smallest and largest scale taken, pixels per millimetre.
 inline constexpr double kMinPxPerMm = 0.01;
 inline constexpr double kMaxPxPerMm = 100000;
+// The smallest and largest slice spacing taken, millimetres.
+inline constexpr double kMinSliceMm = 1e-6;
+inline constexpr double kMaxSliceMm = 1000;
 // The most shards a run may be cut into.
 inline constexpr int kMaxShards = 1000000;
 
@@ -62,6 +72,11 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args);
 // back (false, `limits` unchanged, unless 1 <= round <= oval <= long oval).
 std::string shapeLimitsText(const ShapeLimits& limits);
 bool parseShapeLimits(const std::string& text, ShapeLimits& limits);
+
+// A grey window as the command line and the run record write it, "LOW,HIGH"; and read back
+// (false, `window` unchanged, unless 0 <= LOW < HIGH <= 65535).
+std::string windowText(const GreyWindow& window);
+bool parseWindow(const std::string& text, GreyWindow& window);
 
 // Whether a scale (pixels per millimetre) is one the batch analyser takes.
 bool sensibleScale(double pxPerMm);

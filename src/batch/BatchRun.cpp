@@ -23,11 +23,11 @@
 #include "batch/RunRecord.h"
 #include "batch/RunReport.h"
 #include "batch/ScaleFile.h"
+#include "batch/StackResults.h"
 #include "colour/ColorClassifier.h"
 #include "io/FileReading.h"
 #include "io/FileWriting.h"
 #include "io/MediaFiles.h"
-#include "io/VideoFrames.h"
 
 namespace quendra {
 
@@ -121,18 +121,18 @@ void removeLeftovers(const std::vector<BatchItem>& items, const fs::path& record
     }
 }
 
-// The frames a run from `start` has to take, as the videos' headers give them.
+// The frames a run from `start` has to take, as the videos' headers and the stacks give them.
 std::size_t framesToTake(const std::vector<BatchItem>& items, StartAt start, int every) {
     std::size_t frames = 0;
     for (std::size_t i = start.item; i < items.size(); ++i) {
-        if (items[i].kind != MediaKind::Video) {
+        if (items[i].kind == MediaKind::Picture) {
             ++frames;
             continue;
         }
-        const VideoFrames video(items[i].path, VideoFrames::Access::Sequential);
-        const int first = i == start.item ? start.frame : 0;
-        const int count = video.isValid() ? video.frameCount() : 0;
-        frames += static_cast<std::size_t>(std::max(1, (count - first + every - 1) / every));
+        FrameGrid grid = frameGridOf(items[i], every);
+        if (i == start.item && items[i].kind == MediaKind::Video)
+            grid.first = std::max(grid.first, start.frame);
+        frames += static_cast<std::size_t>(std::max(1, grid.count()));
     }
     return frames;
 }
@@ -145,7 +145,8 @@ public:
         : options(o), items(i), classifier(c), log(l), recordStart(runRecordStart(o, i, s)) {}
 
     int go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
-           const std::vector<std::string>& named);
+           const std::vector<std::string>& named, TableFile* stacksTable,
+           const std::vector<StackRecord>& stacksBefore);
 
 private:
     void writeRecord(Durability durability);
@@ -186,9 +187,11 @@ void Run::startWorkers(int jobs, const std::function<void()>& work) {
 }
 
 int Run::go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
-            const std::vector<std::string>& named) {
+            const std::vector<std::string>& named, TableFile* stacksTable,
+            const std::vector<StackRecord>& stacksBefore) {
     recordPath = files.record;
     earlier = named;
+    outcome.stacks = stacksBefore;
     outcome.started = utcTimeNow();
     outcome.classThreshold = classifier.threshold;
     outcome.itemsDone = resumeAt.itemsDone;
@@ -197,15 +200,16 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     writeRecord(Durability::Flushed);
 
     const StopSignals signals;
-    const bool hasVideo = std::any_of(
-        items.begin(), items.end(), [](const BatchItem& i) { return i.kind == MediaKind::Video; });
+    const bool hasFrames = std::any_of(items.begin(), items.end(), [](const BatchItem& i) {
+        return i.kind != MediaKind::Picture;
+    });
     const int cores = usableCores();
     if (options.jobs > cores)
         say(log, "--jobs " + std::to_string(options.jobs) + ": " + std::to_string(cores) +
                      " cores to run on, so " + std::to_string(cores) +
                      " jobs (more would only take memory)");
     int jobs = options.jobs > 0 ? std::min(options.jobs, cores) : cores;
-    if (!hasVideo) jobs = std::min<int>(jobs, static_cast<int>(items.size()));
+    if (!hasFrames) jobs = std::min<int>(jobs, static_cast<int>(items.size()));
     jobs = std::max(jobs, 1);
 
     const StartAt start{resumeAt.item, std::max(resumeAt.frame, 0)};
@@ -218,7 +222,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     if (terminal && !options.quiet)
         progress.framesToTake(framesToTake(items, start, options.every));
     FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs), start,
-                     options.overlays == Overlays::Video);
+                     options.overlays == Overlays::Video, options.window);
     // Problems reach the record before the rows after them reach the table, so that a run
     // killed outright still names them, and a resumed run with it.
     const auto problemsNamed = [&](const std::vector<std::string>& problems) {
@@ -226,8 +230,9 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
         outcome.problems.insert(outcome.problems.end(), problems.begin(), problems.end());
         writeRecord(Durability::Deferred);
     };
+    StackResults stacks(options);
     OrderedWriter writer(items, options.every, table, files.table.string(), queue, progress,
-                         problemsNamed);
+                         problemsNamed, &stacks, stacksTable);
     std::optional<ThumbnailSample> thumbnails;
     if (options.report && options.overlays != Overlays::None)
         thumbnails.emplace(reportThumbnailFolder(files.report), options.out, items,
@@ -253,6 +258,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     const RunOutcome written = writer.finish();
     outcome.itemsDone += written.itemsDone;
     outcome.framesDone += written.framesDone;
+    outcome.stacks.insert(outcome.stacks.end(), written.stacks.begin(), written.stacks.end());
     outcome.problems.clear();
     std::unordered_set<std::string> seen;
     for (const auto* problems :
@@ -268,6 +274,8 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     // and movies, which a run can make again, are left to the system's write-back.
     if (!table.sync() && !writer.tableFailed())
         outcome.problems.push_back(files.table.string() + ": the table cannot be written");
+    if (stacksTable && !stacksTable->sync() && !writer.tableFailed())
+        outcome.problems.push_back(files.stacks.string() + ": the table cannot be written");
     if (const int signo = StopSignals::received()) {
         outcome.status = "interrupted";
         outcome.exitStatus = 128 + signo;
@@ -293,6 +301,32 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     return recordFailed && outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
 }
 
+// Opens the stacks' table and starts it: with its header, or when resuming with the rows of
+// the stacks finished before `resumeAt`. The problem that stops the run, or nothing.
+std::optional<std::string> startStacksTable(TableFile& stacks, const fs::path& path,
+                                            MadeForTheRun& made,
+                                            const std::vector<BatchItem>& items,
+                                            const ResumePoint* resumeAt) {
+    std::unordered_set<std::string> finished;
+    for (std::size_t i = 0; resumeAt && i < resumeAt->item; ++i)
+        if (items[i].kind == MediaKind::Stack) finished.insert(utf8Text(items[i].path));
+    std::string start = stacksTableHeader();
+    if (!finished.empty()) {
+        const std::string cannot = path.string() + ": cannot be resumed: ";
+        const FileRead read = readRegularFile(path.string(), kMaxTableBytes);
+        if (read.status != FileReadStatus::Ok)
+            return cannot + describeFileRead(read, kMaxTableBytes) +
+                   "; it holds the roots of the stacks the run resumed finished";
+        const auto kept = stackRowsKept(read.bytes, finished);
+        if (!kept) return cannot + "its header is not that of a stacks' table";
+        start = *kept;
+    }
+    made.aboutToCreate(path);
+    if (!stacks.open(path) || !stacks.truncate(0) || !stacks.append(start))
+        return path.string() + ": the stacks' table cannot be written";
+    return std::nullopt;
+}
+
 int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     const auto refuse = [&](const std::string& problem) {
         say(log, problem);
@@ -306,7 +340,7 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     if (classRead.status != ClassFileStatus::Ok)
         return refuse(options.classes + ": " + describe(classRead));
 
-    BatchInputs inputs = collectInputs(options.inputs, options.out);
+    BatchInputs inputs = collectInputs(options.inputs, options.out, options.stackFolders);
     for (const std::string& p : inputs.problems) say(log, p);
     for (const std::string& n : inputs.notes) say(log, n);
     if (inputs.items.empty()) return refuse("no picture or video to analyse");
@@ -345,7 +379,9 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     const std::string header = tableHeader(options.millimetres());
     ResumePoint resumeAt;
     std::vector<std::string> named = inputs.problems;
-    if (table.size() > 0 && options.resume) {
+    std::vector<StackRecord> stacksBefore;  // finished by the run resumed
+    const bool resuming = table.size() > 0 && options.resume;
+    if (resuming) {
         const std::string cannot = files.table.string() + ": cannot be resumed: ";
         std::error_code ec;
         if (!fs::exists(files.record, ec))
@@ -369,6 +405,9 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
             findResumePoint(rows.bytes, header, items, options.every, earlier, problem);
         if (!point) return refuseMade(cannot + problem);
         resumeAt = *point;
+        for (StackRecord& s : stacksOf(record))
+            for (std::size_t i = 0; i < resumeAt.item; ++i)
+                if (utf8Text(items[i].path) == s.stack) stacksBefore.push_back(std::move(s));
         removeLeftovers(items, files.record);
         for (const std::string& p :
              carriedProblems(earlier, items, resumeAt.item, files.table.string())) {
@@ -380,11 +419,20 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
                           ": the table of an earlier run is there; --overwrite replaces it, "
                           "--resume continues it");
     }
+    TableFile stacksTable;
+    const bool hasStacks = std::any_of(
+        items.begin(), items.end(), [](const BatchItem& i) { return i.kind == MediaKind::Stack; });
+    if (hasStacks) {
+        if (const auto p = startStacksTable(stacksTable, files.stacks, made, items,
+                                            resuming ? &resumeAt : nullptr))
+            return refuseMade(*p);
+    }
     if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
                                 : !table.truncate(resumeAt.keepBytes))
         return refuseMade(files.table.string() + ": the table cannot be written");
     Run run(options, items, classifier, log, sources);
-    return run.go(terminal, table, files, resumeAt, named);
+    return run.go(terminal, table, files, resumeAt, named, hasStacks ? &stacksTable : nullptr,
+                  stacksBefore);
 }
 
 }  // namespace

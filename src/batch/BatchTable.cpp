@@ -257,6 +257,7 @@ TableFile::~TableFile() {
 }
 
 bool TableFile::open(const std::filesystem::path& path) {
+    name = path;
     fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     const off_t end = ::lseek(fd, 0, SEEK_END);

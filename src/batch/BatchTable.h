@@ -68,6 +68,7 @@ public:
     // Takes the file for this process alone; false while another process holds it.
     bool lock();
     std::uintmax_t size() const { return length; }
+    const std::filesystem::path& path() const { return name; }
     // Cuts the file to `bytes` bytes.
     bool truncate(std::uintmax_t bytes);
     bool append(std::string_view bytes);
@@ -77,6 +78,7 @@ public:
 private:
     int fd = -1;
     std::uintmax_t length = 0;
+    std::filesystem::path name;
 };
 
 }  // namespace quendra

@@ -5,6 +5,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <system_error>
 
+#include "analysis/SectionLabels.h"
 #include "batch/BatchTable.h"
 #include "io/PictureFile.h"
 #include "report/RecognitionData.h"
@@ -18,9 +19,11 @@ namespace {
 // a few milliseconds.
 constexpr int kMovieQuality = 90;
 
-// Why a picture, or a whole video, was not analysed.
+// Why a picture, or a whole video or stack, was not analysed.
 std::string describe(PictureStatus status, cv::Size size, int error, MediaKind kind) {
-    const std::string what = kind == MediaKind::Video ? "video" : "picture";
+    const std::string what = kind == MediaKind::Video   ? "video"
+                             : kind == MediaKind::Stack ? "stack of slices"
+                                                        : "picture";
     switch (status) {
         case PictureStatus::NotAFile:
             return "not a regular file";
@@ -63,7 +66,7 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
     try {
         if (unit.frame >= 0) {
             if (!unit.unreadable) analyseFrame(item, unit.frame, unit.picture, unit.replay, result);
-        } else if (item.kind == MediaKind::Video) {
+        } else if (item.kind != MediaKind::Picture) {
             if (unit.unreadable)
                 result.problems.push_back(item.path + ": " +
                                           describe(unit.status, unit.size, unit.error, item.kind));
@@ -101,6 +104,7 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
         settings.minCanalArea = *options.minCanalMm2 * *item.pxPerMm * *item.pxPerMm;
     analysis->setSettings(settings);
     const FrameResult& frameResult = analysis->calculate(picture, classifier);
+    if (item.kind == MediaKind::Stack) result.section = sectionOfAnalysis(*analysis);
     const bool video = frame >= 0;
     if (!replay) {
         result.rows = frameRows(utf8Text(item.path), frame, frameResult, analysis->measureShapes(),
@@ -127,7 +131,7 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
         }
     }
     const bool movie = video && options.overlays == Overlays::Video;
-    if (options.overlays == Overlays::None) return;
+    if (options.overlays == Overlays::None || (replay && !movie)) return;
     drawResultOverlay(picture, frameResult);  // the frame is ours, and needed no more
     const bool nothingFound = !frameResult.toothFound || frameResult.canals.empty();
     if (thumbnails && !replay && thumbnails->wants(item, frame, nothingFound) &&

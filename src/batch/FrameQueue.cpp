@@ -2,15 +2,24 @@
 
 namespace quendra {
 
-FrameQueue::FrameQueue(const std::vector<BatchItem>& i, int e, std::size_t m, StartAt s, bool r)
-    : items(i), every(e), maxAhead(m), start(s), replayStart(r), nextItem(s.item) {}
+namespace {
+
+// The rate of a stack's movie, slices a second: a stack of a few hundred slices plays in
+// less than a minute, slowly enough to follow a canal.
+constexpr double kStackMovieRate = 10;
+
+}  // namespace
+
+FrameQueue::FrameQueue(const std::vector<BatchItem>& i, int e, std::size_t m, StartAt s, bool r,
+                       std::optional<GreyWindow> w)
+    : items(i), every(e), maxAhead(m), start(s), replayStart(r), window(w), nextItem(s.item) {}
 
 bool FrameQueue::next(WorkUnit& unit) {
     std::unique_lock lock(mutex);
     progress.wait(lock, [&] { return stopped || nextSeq < writtenUpTo + maxAhead; });
     for (;;) {
         if (stopped) return false;
-        if (video && takeVideoFrame(unit)) break;
+        if ((video || stack) && takeSequenceFrame(unit)) break;
         if (nextItem == items.size()) return false;
         const std::size_t item = nextItem++;
         if (items[item].kind == MediaKind::Picture) {
@@ -18,49 +27,78 @@ bool FrameQueue::next(WorkUnit& unit) {
             unit.item = item;
             break;
         }
-        try {
-            video =
-                std::make_unique<VideoFrames>(items[item].path, VideoFrames::Access::Sequential);
-        } catch (const std::exception&) {
-            video.reset();  // out of memory
-        }
-        videoItem = item;
-        firstWritten = item == start.item ? start.frame : 0;
-        nextFrame = replayStart ? 0 : firstWritten;
-        if (!video || !video->isValid() || nextFrame >= video->frameCount()) {
-            // Unreadable, or done before a resumed run: a unit that only ends the item.
-            unit = {};
-            unit.item = item;
-            unit.unreadable = !video || !video->isValid();
-            unit.status = video ? video->status() : PictureStatus::OutOfMemory;
-            unit.size = video ? video->frameSize() : cv::Size();
-            unit.error = video ? video->error() : 0;
-            unit.replay = !unit.unreadable;
-            video.reset();
-            break;
-        }
+        if (!openSequence(item, unit)) break;
     }
     unit.seq = nextSeq++;
     return true;
 }
 
-bool FrameQueue::takeVideoFrame(WorkUnit& unit) {
-    if (nextFrame >= video->frameCount()) {
+// Opens the video or stack `item`; false, with `unit` the one unit of the item, when it cannot
+// be read or was done before a resumed run.
+bool FrameQueue::openSequence(std::size_t item, WorkUnit& unit) {
+    const bool isStack = items[item].kind == MediaKind::Stack;
+    PictureStatus status = PictureStatus::OutOfMemory;
+    int frames = 0;
+    try {
+        if (isStack) {
+            stack = std::make_unique<StackFrames>(items[item].path, window);
+            status = stack->status();
+            frames = status == PictureStatus::Ok ? stack->frameCount() : 0;
+        } else {
+            video =
+                std::make_unique<VideoFrames>(items[item].path, VideoFrames::Access::Sequential);
+            status = video->isValid() ? PictureStatus::Ok : video->status();
+            frames = video->isValid() ? video->frameCount() : 0;
+        }
+    } catch (const std::exception&) {
+        status = PictureStatus::OutOfMemory;
+    }
+    sequenceItem = item;
+    grid = frameGridOf(items[item].kind, frames, every);
+    firstWritten = item == start.item && start.frame > grid.first ? start.frame : grid.first;
+    nextFrame = replayStart || isStack ? grid.first : firstWritten;
+    if (status == PictureStatus::Ok && nextFrame < grid.end) return true;
+    // Unreadable, or done before a resumed run: a unit that only ends the item.
+    unit = {};
+    unit.item = item;
+    unit.unreadable = status != PictureStatus::Ok;
+    unit.status = status;
+    unit.size = video ? video->frameSize() : cv::Size();
+    unit.error = video ? video->error() : 0;
+    unit.replay = !unit.unreadable;
+    video.reset();
+    stack.reset();
+    return false;
+}
+
+bool FrameQueue::takeSequenceFrame(WorkUnit& unit) {
+    if (nextFrame >= grid.end) {
         video.reset();
+        stack.reset();
         return false;
     }
     unit = {};
-    unit.item = videoItem;
+    unit.item = sequenceItem;
     unit.frame = nextFrame;
-    unit.rate = video->rate();
-    unit.reportedRate = video->reportedRate();
     unit.replay = nextFrame < firstWritten;
-    nextFrame += every;
-    unit.lastOfItem = nextFrame >= video->frameCount();
+    nextFrame += grid.step;
+    unit.lastOfItem = nextFrame >= grid.end;
     try {
-        unit.picture = video->takeFrameAt(unit.frame);
+        if (stack) {
+            unit.rate = unit.reportedRate = kStackMovieRate;
+            unit.window = stack->window();
+            SliceFrame slice = stack->frameAt(unit.frame - 1);
+            unit.picture = std::move(slice.frame);
+            unit.status = slice.status;
+            unit.size = slice.size;
+        } else {
+            unit.rate = video->rate();
+            unit.reportedRate = video->reportedRate();
+            unit.picture = video->takeFrameAt(unit.frame);
+        }
     } catch (const std::exception&) {
         unit.picture.release();  // out of memory: the frame is named as unreadable
+        unit.status = PictureStatus::OutOfMemory;
     }
     unit.unreadable = unit.picture.empty();
     return true;

@@ -1,9 +1,10 @@
 #pragma once
 
-// The frames of a run in input order: every picture, and every --every-th frame of every
-// video. Workers take them one at a time; a video's frames are read here, one after the other
-// (a video cannot be read in parallel), and analysed by whichever worker takes them, so even a
-// single video keeps every worker busy.
+// The frames of a run in input order: every picture, every --every-th frame of every video
+// and every slice of every stack. Workers take them one at a time; a video's frames and a
+// stack's slices are read here, one after the other (a video cannot be read in parallel, a
+// stack's window is the stack's), and analysed by whichever worker takes them, so even a
+// single video or stack keeps every worker busy.
 
 #include <condition_variable>
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "batch/BatchInputs.h"
+#include "io/StackFrames.h"
 #include "io/VideoFrames.h"
 
 namespace quendra {
@@ -20,19 +22,23 @@ namespace quendra {
 struct WorkUnit {
     std::size_t seq = 0;      // place in the run's order, from 0
     std::size_t item = 0;     // index into the run's items
-    int frame = -1;           // -1 for a picture, which the worker reads itself
-    double rate = 0;          // of the video, frames per second
+    int frame = -1;           // -1 for a picture, which the worker reads itself; a stack's
+                              // slice from 1
+    double rate = 0;          // of the video (a stack's movie's), frames per second
     double reportedRate = 0;  // as the video's file claims it (VideoFrames::reportedRate)
     bool lastOfItem = true;   // nothing of this item follows
-    bool unreadable = false;  // the video, or this frame of it, could not be read
-    PictureStatus status = PictureStatus::Ok;  // why the video could not be read
+    bool unreadable = false;  // the video or stack, or this frame of it, could not be read
+    PictureStatus status = PictureStatus::Ok;  // why it could not be read
     cv::Size size;                             // of its frames, as the stream gives it
     int error = 0;                             // the system's reason with CannotOpen
-    bool replay = false;  // done before a resumed run: at most its movie frame is made
-    cv::Mat picture;      // the video frame, decoded
+    bool replay = false;  // done before a resumed run: no rows, only its movie frame and, of a
+                          // stack, its canals for the slices after it
+    cv::Mat picture;      // the video frame or slice, decoded
+    GreyWindow window;    // of a stack: the window its 16-bit slices are mapped by
 };
 
-// Where a run starts: the first item, and for a video the first frame whose rows it writes.
+// Where a run starts: the first item, and for a video or stack the first frame whose rows it
+// writes.
 struct StartAt {
     std::size_t item = 0;
     int frame = 0;
@@ -43,9 +49,12 @@ public:
     // At most `maxAhead` units are handed out beyond the last one written, which bounds the
     // frames held in memory while an early unit is still being worked on. A run that starts in
     // the middle of a video hands out the frames before `start.frame` as replays when
-    // `replayStart`, so that its movie can be made whole again, and skips them otherwise.
+    // `replayStart`, so that its movie can be made whole again, and skips them otherwise; in
+    // the middle of a stack always, since its canals are followed from its first slice.
+    // `window` maps every stack's 16-bit slices; without one, each stack's sampled window.
     FrameQueue(const std::vector<BatchItem>& items, int every, std::size_t maxAhead,
-               StartAt start = {}, bool replayStart = false);
+               StartAt start = {}, bool replayStart = false,
+               std::optional<GreyWindow> window = std::nullopt);
 
     // The next unit; false once there is none left or the run was stopped.
     bool next(WorkUnit& unit);
@@ -55,13 +64,15 @@ public:
     void stop();
 
 private:
-    bool takeVideoFrame(WorkUnit& unit);
+    bool openSequence(std::size_t item, WorkUnit& unit);
+    bool takeSequenceFrame(WorkUnit& unit);
 
     const std::vector<BatchItem>& items;
     const int every;
     const std::size_t maxAhead;
     const StartAt start;
     const bool replayStart;
+    const std::optional<GreyWindow> window;
 
     std::mutex mutex;
     std::condition_variable progress;
@@ -69,10 +80,13 @@ private:
     std::size_t nextSeq = 0;
     std::size_t writtenUpTo = 0;  // units below this are written
     std::size_t nextItem = 0;
-    std::size_t videoItem = 0;
+    // The video or stack being read: one of the two, or none.
+    std::size_t sequenceItem = 0;
     std::unique_ptr<VideoFrames> video;
+    std::unique_ptr<StackFrames> stack;
+    FrameGrid grid;
     int nextFrame = 0;
-    int firstWritten = 0;  // of the open video, the first frame that is no replay
+    int firstWritten = 0;  // the first frame that is no replay
 };
 
 }  // namespace quendra

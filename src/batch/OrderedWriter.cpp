@@ -7,14 +7,17 @@
 namespace quendra {
 
 OrderedWriter::OrderedWriter(const std::vector<BatchItem>& i, int e, TableFile& t, std::string name,
-                             FrameQueue& q, Progress& p, ProblemsNamed n)
+                             FrameQueue& q, Progress& p, ProblemsNamed n, StackResults* s,
+                             TableFile* st)
     : items(i),
       every(e),
       table(t),
       tableName(std::move(name)),
       queue(q),
       progress(p),
-      named(std::move(n)) {}
+      named(std::move(n)),
+      stacks(s),
+      stacksTable(st) {}
 
 void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
     std::lock_guard lock(mutex);
@@ -34,7 +37,8 @@ void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
 // after them are of items a resumed run does again.)
 void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     const bool unreadableFrame = unit.unreadable && unit.frame >= 0;
-    if (unreadableItem != unit.item || !unreadableFrame || unit.frame != unreadableLast + every)
+    const int step = frameGridOf(items[unit.item].kind, 0, every).step;
+    if (unreadableItem != unit.item || !unreadableFrame || unit.frame != unreadableLast + step)
         flushUnreadable();
     if (unreadableFrame) {
         if (unreadableFirst < 0) unreadableFirst = unit.frame;
@@ -43,17 +47,12 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     }
     if (unit.lastOfItem) flushUnreadable();
     for (const std::string& p : result.problems) nameProblem(p);
+    if (items[unit.item].kind == MediaKind::Stack && !followStack(unit, result)) return;
     if (!result.rows.empty() && counts.problems.size() > problemsRecorded) {
         problemsRecorded = counts.problems.size();
         named(counts.problems);
     }
-    if (!result.rows.empty() && !table.append(result.rows)) {
-        failed = true;
-        nameProblem(tableName + ": the table cannot be written (" + std::strerror(errno) +
-                    "); the run stops, the table keeps every row before");
-        queue.stop();
-        return;
-    }
+    if (!result.rows.empty() && !append(table, tableName, result.rows)) return;
     if (!result.movieFrame.empty()) addMovieFrame(unit, result);
     const bool analysed = !result.rows.empty();
     if (analysed) ++counts.framesDone;
@@ -63,7 +62,36 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     }
     if (!unit.replay || unit.lastOfItem)
         progress.frameDone(unit.item, items[unit.item].path, unit.replay ? -1 : unit.frame,
-                           analysed, unit.lastOfItem, unit.replay);
+                           frameWord(items[unit.item]), analysed, unit.lastOfItem, unit.replay);
+}
+
+// Passes a stack's slice on to its tracker, and at the stack's end writes its roots; false when
+// the stacks' table cannot be written, which stops the run.
+bool OrderedWriter::followStack(const WorkUnit& unit, const UnitResult& result) {
+    const BatchItem& item = items[unit.item];
+    if (unit.frame >= 0)
+        if (const auto problem = stacks->addSlice(item, unit.frame, result.section))
+            nameProblem(*problem);
+    if (!unit.lastOfItem || unit.frame < 0) return true;
+    std::optional<std::string> problem;
+    const std::string rows = stacks->finish(item, problem);
+    if (problem) nameProblem(*problem);
+    counts.stacks.push_back({utf8Text(item.path), unit.frame, unit.window});
+    if (counts.problems.size() > problemsRecorded) {
+        problemsRecorded = counts.problems.size();
+        named(counts.problems);
+    }
+    return append(*stacksTable, stacksTable->path().string(), rows);
+}
+
+// Appends rows to the table or the stacks' table; a file that cannot be written stops the run.
+bool OrderedWriter::append(TableFile& file, const std::string& name, const std::string& rows) {
+    if (file.append(rows)) return true;
+    failed = true;
+    nameProblem(name + ": the table cannot be written (" + std::strerror(errno) +
+                "); the run stops, the table keeps every row before");
+    queue.stop();
+    return false;
 }
 
 void OrderedWriter::addMovieFrame(const WorkUnit& unit, const UnitResult& result) {
@@ -108,10 +136,11 @@ void OrderedWriter::nameProblem(const std::string& problem) {
 void OrderedWriter::flushUnreadable() {
     if (unreadableFirst < 0) return;
     const std::string& path = items[unreadableItem].path;
+    const std::string word = frameWord(items[unreadableItem]);
     if (unreadableFirst == unreadableLast)
-        nameProblem(path + ": frame " + std::to_string(unreadableFirst) + " cannot be read");
+        nameProblem(path + ": " + word + " " + std::to_string(unreadableFirst) + " cannot be read");
     else
-        nameProblem(path + ": frames " + std::to_string(unreadableFirst) + " to " +
+        nameProblem(path + ": " + word + "s " + std::to_string(unreadableFirst) + " to " +
                     std::to_string(unreadableLast) + " cannot be read");
     unreadableFirst = unreadableLast = -1;
 }

@@ -3,8 +3,10 @@
 // Puts the workers' results into the table in input order, whatever order they finish in:
 // each frame's rows reach the file as soon as every frame before it is written, so an
 // interrupted run keeps every finished frame. A video's movie gets its frames in the same
-// order. Problems are named in the same order too (a stretch of unreadable video frames as
-// one), and progress follows each frame.
+// order, and a stack's canal tracker its slices, whose roots reach the stacks' table before
+// the rows of the stack's last slice reach the run's table (so that a stack with all its rows
+// in the table has its roots in the stacks' table). Problems are named in the same order too
+// (a stretch of unreadable video frames or slices as one), and progress follows each frame.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,17 +17,20 @@
 #include <string>
 #include <vector>
 
+#include "analysis/CanalTracking.h"
 #include "batch/BatchInputs.h"
 #include "batch/BatchTable.h"
 #include "batch/FrameQueue.h"
 #include "batch/Progress.h"
 #include "batch/RunRecord.h"
+#include "batch/StackResults.h"
 #include "io/MjpegMovie.h"
 
 namespace quendra {
 
 struct UnitResult {
     std::string rows;
+    std::optional<SliceSection> section;  // a stack's slice as the canal tracker takes it
     std::vector<std::string> problems;
     std::vector<std::uint8_t> movieFrame;  // the frame with its overlay as JPEG, for the movie
     cv::Size frameSize;
@@ -35,9 +40,10 @@ class OrderedWriter {
 public:
     // `named` is called with every problem named so far before rows follow one more.
     using ProblemsNamed = std::function<void(const std::vector<std::string>&)>;
+    // `stacks` and `stacksTable` are needed when the items hold a stack.
     OrderedWriter(const std::vector<BatchItem>& items, int every, TableFile& table,
-                  std::string tableName, FrameQueue& queue, Progress& progress,
-                  ProblemsNamed named);
+                  std::string tableName, FrameQueue& queue, Progress& progress, ProblemsNamed named,
+                  StackResults* stacks = nullptr, TableFile* stacksTable = nullptr);
 
     // Safe from any thread. `unit` carries the place; its picture is not used.
     void submit(const WorkUnit& unit, UnitResult result);
@@ -49,6 +55,8 @@ public:
 
 private:
     void write(const WorkUnit& unit, UnitResult& result);
+    bool followStack(const WorkUnit& unit, const UnitResult& result);
+    bool append(TableFile& file, const std::string& name, const std::string& rows);
     void addMovieFrame(const WorkUnit& unit, const UnitResult& result);
     void closeMovie();
     void nameProblem(const std::string& problem);
@@ -61,6 +69,8 @@ private:
     FrameQueue& queue;
     Progress& progress;
     const ProblemsNamed named;
+    StackResults* const stacks;
+    TableFile* const stacksTable;
 
     std::mutex mutex;
     std::map<std::size_t, std::pair<WorkUnit, UnitResult>> waiting;

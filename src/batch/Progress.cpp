@@ -29,19 +29,20 @@ void Progress::alreadyDone(std::size_t doneItems, std::size_t doneFrames) {
     framesDone = doneFrames;
 }
 
-void Progress::frameDone(std::size_t item, const std::string& path, int frame, bool analysed,
-                         bool itemDone, bool replayed) {
+void Progress::frameDone(std::size_t item, const std::string& path, int frame, const char* word,
+                         bool analysed, bool itemDone, bool replayed) {
     if (analysed) ++framesDone;
     if (itemDone) ++itemsDone;
     if (!replayed) ++framesTaken;
     currentItem = item;
     if (style == Style::Lines) {
         log << "[" << item + 1 << "/" << items << "] " << utf8Text(path);
-        if (frame >= 0) log << " frame " << frame;
+        if (frame >= 0) log << " " << word << " " << frame;
         log << "\n" << std::flush;
     }
     if (style == Style::Terminal) {
-        current = utf8Text(path) + (frame >= 0 ? " frame " + std::to_string(frame) : "");
+        current = utf8Text(path) +
+                  (frame >= 0 ? " " + std::string(word) + " " + std::to_string(frame) : "");
         draw(itemDone && itemsDone == items);
     }
 }

@@ -29,9 +29,9 @@ public:
     void framesToTake(std::optional<std::size_t> frames);
     // Frame `frame` (-1 for a picture) of item `item` (from 0) was taken, by this run unless
     // `replayed`; `analysed` when it gave rows (an unreadable one gives none), `itemDone` when
-    // it was the item's last.
-    void frameDone(std::size_t item, const std::string& path, int frame, bool analysed,
-                   bool itemDone, bool replayed = false);
+    // it was the item's last. `word` names the frame: "frame", or a stack's "slice".
+    void frameDone(std::size_t item, const std::string& path, int frame, const char* word,
+                   bool analysed, bool itemDone, bool replayed = false);
     // Items and frames done before the run started (a resumed run).
     void alreadyDone(std::size_t items, std::size_t frames);
     // Named in every style, quiet included.

@@ -7,7 +7,6 @@
 
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
-#include "io/VideoFrames.h"
 
 namespace quendra {
 
@@ -111,7 +110,7 @@ std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std:
     return frames;
 }
 
-// What the earlier run named about one input: the whole of it, or frames of a video.
+// What the earlier run named about one input: the whole of it, or frames of a video or stack.
 struct Named {
     bool whole = false;
     std::vector<std::pair<int, int>> frames;  // first to last, inclusive
@@ -131,10 +130,11 @@ struct Named {
 };
 
 // What a problem is about, as the run names problems: "<subject>: ...", "<subject>, frame N:
-// ...". The subject is the longest of `names` the problem starts with; empty for none.
+// ...", "<subject>, slice N: ...". The subject is the longest of `names` the problem starts
+// with; empty for none.
 std::string subjectOf(const std::string& problem, const std::unordered_set<std::string>& names) {
     std::string subject;
-    for (const char* separator : {": ", ", frame "})
+    for (const char* separator : {": ", ", frame ", ", slice "})
         for (std::size_t at = problem.find(separator); at != std::string::npos;
              at = problem.find(separator, at + 1))
             if (at > subject.size() && names.contains(problem.substr(0, at)))
@@ -142,9 +142,9 @@ std::string subjectOf(const std::string& problem, const std::unordered_set<std::
     return subject;
 }
 
-// The problems by the input they are about: a video's frames when the problem names them
-// ("<input>: frame N cannot be read", "<input>: frames A to B cannot be read", "<input>, frame
-// N: ..."), else the whole input.
+// The problems by the input they are about: a video's frames or a stack's slices when the
+// problem names them ("<input>: frame N cannot be read", "<input>: frames A to B cannot be
+// read", "<input>, frame N: ...", alike with slice), else the whole input.
 std::unordered_map<std::string, Named> namedInputs(const std::vector<std::string>& problems,
                                                    const std::unordered_set<std::string>& names) {
     std::unordered_map<std::string, Named> named;
@@ -157,11 +157,15 @@ std::unordered_map<std::string, Named> namedInputs(const std::vector<std::string
             const char* end = rest.data() + rest.size();
             return std::from_chars(rest.data() + from, end, value).ec == std::errc();
         };
-        if ((rest.rfind(", frame ", 0) == 0 && number(8, first)) ||
-            (rest.rfind(": frame ", 0) == 0 && number(8, first)))
+        // ", frame N", ": frame N", ": frames A to B", alike with "slice" (of the same length).
+        const std::string word = rest.size() >= 9 ? rest.substr(2, 5) : "";
+        const bool framed = (word == "frame" || word == "slice") &&
+                            (rest.starts_with(", ") || rest.starts_with(": "));
+        const std::size_t to = rest.find(" to ");
+        if (framed && rest[7] == ' ' && number(8, first))
             named[subject].frames.push_back({first, first});
-        else if (rest.rfind(": frames ", 0) == 0 && number(9, first) &&
-                 rest.find(" to ") != std::string::npos && number(rest.find(" to ") + 4, last))
+        else if (framed && rest.starts_with(": ") && rest.compare(7, 2, "s ") == 0 &&
+                 number(9, first) && to != std::string::npos && number(to + 4, last))
             named[subject].frames.push_back({first, last});
         else
             named[subject].whole = true;
@@ -201,31 +205,30 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
     std::vector<std::string> names;
     for (const BatchItem& item : items) names.push_back(utf8Text(item.path));
     const auto named = namedInputs(earlierProblems, {names.begin(), names.end()});
+    std::optional<FrameGrid> grid;  // of the item in hand, a video or stack
+    const auto gridOf = [&](std::size_t item) -> const FrameGrid& {
+        if (!grid) grid = frameGridOf(items[item], every);
+        return *grid;
+    };
     const auto namedAbout = [&](std::size_t item, int first, int last) {
         const auto it = named.find(names[item]);
-        return it != named.end() && it->second.covers(first, last, every);
+        return it != named.end() && it->second.covers(first, last, gridOf(item).step);
     };
-    // A video's frames from `first` to `last` (on its --every grid) that have no rows must have
-    // been named.
+    // A video's frames or a stack's slices from `first` to `last` (on its grid) that have no
+    // rows must have been named.
     const auto missingFrames = [&](std::size_t item, int first, int last) {
         if (first > last || namedAbout(item, first, last)) return false;
-        problem = "rows of " + inQuotes(names[item]) + " are missing (frames " +
-                  std::to_string(first) + " to " + std::to_string(last) +
+        problem = "rows of " + inQuotes(names[item]) + " are missing (" + frameWord(items[item]) +
+                  "s " + std::to_string(first) + " to " + std::to_string(last) +
                   "), and the run resumed did not name them as a problem";
         return true;
-    };
-    std::optional<VideoFrames> video;  // of the item in hand, for its frame count
-    const auto frameCount = [&](std::size_t item) {
-        if (!video) video.emplace(items[item].path, VideoFrames::Access::Sequential);
-        return video->isValid() ? video->frameCount() : 0;
     };
     // Closes item `item`, whose last frame in the table is `lastFrame`, since rows of a later
     // item follow: everything of it must be in the table or named.
     const auto itemEnds = [&](std::size_t item, int lastFrame) {
         if (items[item].kind == MediaKind::Picture || lastFrame < 0) return false;
-        const int count = frameCount(item);
-        const int end = count > 0 ? (count - 1) / every * every : lastFrame;
-        return missingFrames(item, lastFrame + every, end);
+        const FrameGrid& g = gridOf(item);
+        return missingFrames(item, lastFrame + g.step, g.count() > 0 ? g.last() : lastFrame);
     };
 
     std::size_t item = 0;
@@ -257,7 +260,7 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
             item = found;
             lastFrame = -1;
             itemHasRows = false;
-            video.reset();
+            grid.reset();
         }
         const bool picture = items[item].kind == MediaKind::Picture;
         int frame = -1;
@@ -269,13 +272,15 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
             return std::nullopt;
         }
         if (!picture) {
-            if (frame % every != 0 || frame <= lastFrame || frame >= frameCount(item)) {
-                problem = at + "frame " + f.frame + " of " + inQuotes(f.file) +
+            const FrameGrid& g = gridOf(item);
+            if (frame < g.first || (frame - g.first) % g.step != 0 || frame <= lastFrame ||
+                frame >= g.end) {
+                problem = at + frameWord(items[item]) + " " + f.frame + " of " + inQuotes(f.file) +
                           (frame <= lastFrame ? " again, or out of order"
                                               : " is not one the run analyses");
                 return std::nullopt;
             }
-            if (missingFrames(item, lastFrame < 0 ? 0 : lastFrame + every, frame - every))
+            if (missingFrames(item, lastFrame < 0 ? g.first : lastFrame + g.step, frame - g.step))
                 return std::nullopt;
             lastFrame = frame;
         }
@@ -286,7 +291,7 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
     // The run goes on after the last picture, or within the last video.
     point.item = item + (itemHasRows && lastFrame < 0 ? 1 : 0);
     point.itemsDone = point.item;
-    point.frame = lastFrame >= 0 ? lastFrame + every : -1;
+    point.frame = lastFrame >= 0 ? lastFrame + gridOf(item).step : -1;
     return point;
 }
 

@@ -51,8 +51,11 @@ RunFiles runFilesOf(const BatchOptions& o) {
         o.shards > 1 ? "-" + std::to_string(o.shard) + "-of-" + std::to_string(o.shards) : "";
     const fs::path out = o.out;
     return {o.csv.empty() ? out / ("results" + suffix + ".csv") : fs::path(o.csv),
-            out / ("run" + suffix + ".json"), out / (".quendra-batch" + suffix + ".lock"),
-            reportPagePath(out, suffix), suffix};
+            out / ("run" + suffix + ".json"),
+            out / (".quendra-batch" + suffix + ".lock"),
+            reportPagePath(out, suffix),
+            suffix,
+            out / ("stacks" + suffix + ".csv")};
 }
 
 std::optional<std::string> problemBeforeRun(const BatchOptions& o,
@@ -77,7 +80,8 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
     if (!o.scale.empty()) read.push_back({o.scale, "the scale file"});
     const Named written[] = {{files.table, "the table"},
                              {files.record, "the run record"},
-                             {files.lock, "the lock file"}};
+                             {files.lock, "the lock file"},
+                             {files.stacks, "the stacks' table"}};
     for (const Named& w : written) {
         for (const Named& r : read)
             if (samePlace(w.path, r.path))

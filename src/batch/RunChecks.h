@@ -17,7 +17,8 @@ namespace quendra {
 // The files of a run's own: one set per shard, so that shards can share a folder.
 struct RunFiles {
     std::filesystem::path table, record, lock, report;
-    std::string suffix;  // of the default names: "-K-of-N" for a shard, else empty
+    std::string suffix;            // of the default names: "-K-of-N" for a shard, else empty
+    std::filesystem::path stacks;  // the stacks' table, in the output folder
 };
 
 RunFiles runFilesOf(const BatchOptions& options);

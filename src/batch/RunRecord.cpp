@@ -7,6 +7,7 @@
 
 #include "batch/BatchTable.h"
 #include "batch/FileDigest.h"
+#include "io/SliceStack.h"
 
 namespace quendra {
 
@@ -31,7 +32,12 @@ Json settingsOf(const BatchOptions& o) {
             {"overlays", kOverlaysNames[static_cast<int>(o.overlays)]},
             {"texts", o.texts},
             {"masks", o.masks},
-            {"shard", std::to_string(o.shard) + "/" + std::to_string(o.shards)}};
+            {"shard", std::to_string(o.shard) + "/" + std::to_string(o.shards)},
+            {"stack", o.stackFolders},
+            {"window", o.window ? Json(windowText(*o.window)) : Json(nullptr)},
+            {"min-run", o.minRun},
+            {"slice-mm", o.sliceMm ? Json(*o.sliceMm) : Json(nullptr)},
+            {"apex-first", o.apexFirst}};
 }
 
 Json inputsOf(const std::vector<BatchItem>& items, const RunSources& sources) {
@@ -72,10 +78,18 @@ RunSources runSourcesOf(const BatchOptions& o, const std::vector<BatchItem>& ite
     sources.classesSha256 = fileSha256(o.classes);
     if (!o.scale.empty()) sources.scaleSha256 = fileSha256(o.scale);
     for (const BatchItem& item : items) {
-        struct stat s {};
+        // A folder's stack: all its slices' bytes, and the latest time any of them changed.
+        std::vector<std::filesystem::path> files{item.path};
+        std::error_code ec;
+        if (item.kind == MediaKind::Stack && std::filesystem::is_directory(item.path, ec))
+            files = slicesOfFolder(item.path);
         RunSources::Input input;
-        if (::stat(item.path.c_str(), &s) == 0)
-            input = {static_cast<std::uintmax_t>(s.st_size), modificationTime(s)};
+        for (const auto& file : files) {
+            struct stat s {};
+            if (::stat(file.c_str(), &s) != 0) continue;
+            input.bytes += static_cast<std::uintmax_t>(s.st_size);
+            input.modified = std::max(input.modified, modificationTime(s));
+        }
         sources.inputs.push_back(input);
     }
     return sources;
@@ -104,7 +118,7 @@ std::string runRecordStart(const BatchOptions& o, const std::vector<BatchItem>& 
 std::string runRecordText(const std::string& start, const RunOutcome& outcome) {
     Json problems = Json::array();
     for (const std::string& p : outcome.problems) problems.push_back(utf8Text(p));
-    const Json now = {
+    Json now = {
         {"status", outcome.status},
         {"class_threshold_used", outcome.classThreshold},
         {"started", outcome.started},
@@ -113,8 +127,14 @@ std::string runRecordText(const std::string& start, const RunOutcome& outcome) {
         {"frames_done", outcome.framesDone},
         {"problems", problems},
         {"exit_status", outcome.exitStatus >= 0 ? Json(outcome.exitStatus) : Json(nullptr)},
-        {"class_threshold_used", outcome.classThreshold},
     };
+    if (!outcome.stacks.empty()) {
+        Json& stacks = now["stacks"] = Json::array();
+        for (const StackRecord& s : outcome.stacks)
+            stacks.push_back({{"stack", s.stack},
+                              {"slices", s.slices},
+                              {"window", {s.window.low, s.window.high}}});
+    }
     const std::string rest = now.dump(2);
     return start.substr(0, start.size() - 2) + ",\n" + rest.substr(2) + "\n";
 }
@@ -127,6 +147,24 @@ std::vector<std::string> problemsOf(const std::string& recordText) {
     for (const Json& p : record["problems"])
         if (p.is_string()) problems.push_back(p.get<std::string>());
     return problems;
+}
+
+std::vector<StackRecord> stacksOf(const std::string& recordText) {
+    const Json record = Json::parse(recordText, nullptr, false);
+    std::vector<StackRecord> stacks;
+    if (!record.is_object() || !record.contains("stacks") || !record["stacks"].is_array())
+        return stacks;
+    for (const Json& s : record["stacks"]) {
+        const Json window = s.value("window", Json());
+        if (!s.is_object() || !s.value("stack", Json()).is_string() ||
+            !s.value("slices", Json()).is_number_integer() || !window.is_array() ||
+            window.size() != 2 || !window[0].is_number() || !window[1].is_number())
+            continue;
+        stacks.push_back({s["stack"].get<std::string>(),
+                          s["slices"].get<int>(),
+                          {window[0].get<double>(), window[1].get<double>()}});
+    }
+    return stacks;
 }
 
 std::vector<std::string> runDifferences(const std::string& recordText, const BatchOptions& o,
@@ -144,11 +182,14 @@ std::vector<std::string> runDifferences(const std::string& recordText, const Bat
                               : o.scale.empty()
                                   ? "the run resumed had a scale file"
                                   : "the scale file's content is not that of the run resumed");
-    const Json before = record.value("settings", Json::object()), now = settingsOf(o);
-    for (const auto& [name, value] : now.items())
-        if (before.value(name, Json()) != value)
-            differences.push_back("--" + name + " was " + before.value(name, Json()).dump() +
-                                  ", now " + value.dump());
+    // A setting a record does not name (one of an older version) was at its default.
+    const Json before = record.value("settings", Json::object()), now = settingsOf(o),
+               defaults = settingsOf(BatchOptions{});
+    for (const auto& [name, value] : now.items()) {
+        const Json was = before.value(name, defaults[name]);
+        if (was != value)
+            differences.push_back("--" + name + " was " + was.dump() + ", now " + value.dump());
+    }
     const Json inputs = record.value("inputs", Json::array()), mine = inputsOf(items, sources);
     if (inputs.size() != mine.size())
         differences.push_back("the run resumed had " + std::to_string(inputs.size()) +

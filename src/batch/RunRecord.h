@@ -11,6 +11,9 @@
 //   "stopped"      the table could not be written (a full disk), or the process ran out of
 //                  a resource it cannot go on without, and the run ended early.
 //
+// Every stack taken is listed with the grey window its 16-bit slices were mapped by, so that
+// the mapping of the run's frames can be told and repeated.
+//
 // What a resumed run must share with the run it continues is recorded too: the SHA-256 of the
 // colour-class file and of the scale file, the settings, and every input with its size in
 // bytes and its modification time (UTC, to the nanosecond the file system keeps).
@@ -25,14 +28,21 @@
 
 namespace quendra {
 
+struct StackRecord {
+    std::string stack;  // the input, as the table names it
+    int slices = 0;
+    GreyWindow window;
+};
+
 struct RunOutcome {
     std::string status = "running";
     std::size_t itemsDone = 0;
     std::size_t framesDone = 0;
     std::vector<std::string> problems;
-    int exitStatus = -1;         // not yet known while running
-    std::string started, ended;  // UTC, ISO 8601 ("2026-12-07T21:03:04Z"); ended once it has
-    int classThreshold = 0;      // the class threshold the colour classes were used with
+    int exitStatus = -1;              // not yet known while running
+    std::string started, ended;       // UTC, ISO 8601 ("2026-12-07T21:03:04Z"); ended once it has
+    int classThreshold = 0;           // the class threshold the colour classes were used with
+    std::vector<StackRecord> stacks;  // in input order
 };
 
 // The time now as RunOutcome holds it.
@@ -57,8 +67,9 @@ std::string runRecordStart(const BatchOptions& options, const std::vector<BatchI
                            const RunSources& sources);
 std::string runRecordText(const std::string& start, const RunOutcome& outcome);
 
-// The problems a record names; none when it cannot be read.
+// The problems a record names, and its stacks; none when it cannot be read.
 std::vector<std::string> problemsOf(const std::string& recordText);
+std::vector<StackRecord> stacksOf(const std::string& recordText);
 
 // What differs between the record of an earlier run (its text) and this run, as a resumed run
 // must have the settings and read the very files of the run it continues: one text per

@@ -271,10 +271,15 @@ std::string linkTo(const fs::path& file, const fs::path& out) {
     return urlPath(relativeToOut(file, out).generic_string());
 }
 
+// The stacks' table of a run with stacks (a run without leaves an earlier one's aside), with
+// each stack's picture beside its rows.
 std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items) {
     const fs::path file = s.out / ("stacks" + s.suffix + ".csv");
     std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) return {};
+    if (std::none_of(items.begin(), items.end(),
+                     [](const BatchItem& i) { return i.kind == MediaKind::Stack; }) ||
+        !fs::is_regular_file(file, ec))
+        return {};
     const std::vector<CsvRecord> records = readCsvRecords(readWhole(file));
     if (records.empty()) return {};
     std::unordered_map<std::string, const BatchItem*> byName;
@@ -294,11 +299,10 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
         for (const std::string& f : fields) html += "<td>" + markupText(f) + "</td>";
         const std::string name = nameColumn < fields.size() ? fields[nameColumn] : "";
         const auto item = byName.find(name);
-        const fs::path svg = item != byName.end()
-                                 ? fs::path(item->second->outputBase.string() + "-canals.svg")
-                                 : s.out / (name + "-canals.svg");
+        const fs::path svg =
+            item != byName.end() ? outputPath(*item->second, Output::CanalsSvg) : fs::path();
         html += "<td class=\"stack\">";
-        if (!name.empty() && fs::is_regular_file(svg, ec))
+        if (!svg.empty() && fs::is_regular_file(svg, ec))
             html += "<a href=\"" + linkTo(svg, s.out) + "\"><img src=\"" + linkTo(svg, s.out) +
                     "\" alt=\"Kanalzahl je Schnitt von " + markupText(name) + "\"></a>";
         html += "</td></tr>";

@@ -7,7 +7,9 @@
 
 namespace quendra {
 
-enum class MediaKind { Other, Picture, Video };
+// A Stack (slices through a tooth) is no kind a name tells: the batch analyser makes one of a
+// multi-page TIFF, or of a folder when asked to.
+enum class MediaKind { Other, Picture, Video, Stack };
 
 // Pictures: jpg, jpeg, bmp, png, tif, tiff. Videos: avi, mov, mpg, mpeg, wmv, mp4.
 MediaKind mediaKindOf(const std::string& path);

@@ -233,14 +233,6 @@ const Misuse kMisuses[] = {
      [](BatchFixture& f) {
          EXPECT_NE(f.table().find("scan.tif,,tooth,Frontzahn"), std::string::npos) << f.table();
      }},
-    {"TiffOfSeveralPagesIsNamed",
-     [](BatchFixture& f, BatchOptions& o) {
-         const cv::Mat page = cv::imread(QUENDRA_SAMPLE_DIR "/front-640x480.png");
-         ASSERT_TRUE(cv::imwritemulti(f.path("in/stapel.tiff"), std::vector<cv::Mat>{page, page}));
-         o.inputs.push_back(f.path("in/stapel.tiff"));
-     },
-     1, "stapel.tiff: a TIFF of several pages",
-     [](BatchFixture& f) { EXPECT_NE(f.table().find("x.png,,tooth,"), std::string::npos); }},
     {"PercentInAVideoNameReadsNoOtherFile",
      [](BatchFixture& f, BatchOptions& o) {
          for (const char* other : {"t00.mp4", "t01.mp4", "t02.mp4"})

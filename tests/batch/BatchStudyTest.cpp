@@ -253,7 +253,7 @@ TEST(BatchProgress, TimeLeftFromTheFramesStillToTake) {
         if (known) progress.framesToTake(205);
         for (int frame = 0; frame < 5; ++frame) {
             now += std::chrono::seconds(1);
-            progress.frameDone(0, "a.avi", frame, true, false);
+            progress.frameDone(0, "a.avi", frame, "frame", true, false);
         }
         const std::string text = log.str();
         EXPECT_EQ(text.find("[0/7]"), std::string::npos) << text;
@@ -265,7 +265,7 @@ TEST(BatchProgress, TimeLeftFromTheFramesStillToTake) {
     }
     std::ostringstream lines;
     Progress piped(lines, Progress::Style::Lines, 7);
-    piped.frameDone(0, "a.avi", 0, true, false);
+    piped.frameDone(0, "a.avi", 0, "frame", true, false);
     EXPECT_EQ(lines.str(), "[1/7] a.avi frame 0\n");
 }
 

@@ -269,30 +269,6 @@ TEST_F(RunReport, TheSampleIsBounded) {
               std::string::npos);
 }
 
-// A run with stacks shows each stack's rows and its canal-count picture, found by the stack's
-// input (its outputs' name) or, for a name no input has, in the output folder.
-TEST_F(RunReport, ShowsTheStacks) {
-    const std::string m = sample("molar-640x480.png", "m.png").string();
-    BatchOptions o = options({m});
-    ASSERT_EQ(run(o), 0) << log.str();
-    EXPECT_EQ(readBytes(folder / "out" / "report.html").find("Stapel"), std::string::npos);
-    writeBytes("out/stacks.csv",
-               "stack,root,configuration\r\n" + m + ",1,2-1\r\n" + m + ",2,1\r\nelsewhere,1,3\r\n");
-    writeBytes("out/m.png-canals.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
-    writeBytes("out/elsewhere-canals.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
-    o.resume = true;
-    ASSERT_EQ(run(o), 0) << log.str();
-    const std::string page = readBytes(folder / "out" / "report.html");
-    EXPECT_NE(page.find("<h2>Stapel</h2>"), std::string::npos);
-    EXPECT_NE(page.find("<td>2-1</td>"), std::string::npos);
-    std::size_t links = 0;
-    for (std::size_t at = page.find("href=\"m.png-canals.svg\""); at != std::string::npos;
-         at = page.find("href=\"m.png-canals.svg\"", at + 1))
-        ++links;
-    EXPECT_EQ(links, 2u);
-    EXPECT_NE(page.find("href=\"elsewhere-canals.svg\""), std::string::npos);
-}
-
 // What cannot be written is named, counts in the exit status and in the record; the table is
 // never written where the report goes.
 TEST_F(RunReport, FailuresAreNamed) {

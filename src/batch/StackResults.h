@@ -1,0 +1,64 @@
+#pragma once
+
+// The canal configuration of every root of a run's stacks: each stack's slices are followed as
+// the writer passes them on in input order, and once the last slice is in, every root gets a
+// row of the stacks' table and the stack its picture (CanalProfileSvg.h) beside its outputs.
+//
+// The stacks' table (stacks.csv, stacks-K-of-N.csv for a shard, in --out) is CSV as the
+// run's table writes it: UTF-8, names as utf8Text gives them, lines ending in CR LF. Columns:
+//   stack                    the input as the table names it
+//   tooth                    the root, from 1 in the order the roots appear in the stack
+//   first_slice, last_slice  the slices that show the root, from 1 in stack order
+//   configuration            the canal counts from the coronal end, "1-2-1" (CanalTracking.h)
+//   vertucci                 its type, I to VIII, or empty for any other configuration
+//   canals_max               the most canals of any stretch of the configuration
+//   divisions, junctions     of the canals, from the coronal end toward the apex
+//   length_mm                with --slice-mm, the root's length: its slices times the spacing
+// A stack in which no root was found has one row that names only the stack.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "analysis/CanalTracking.h"
+#include "batch/BatchInputs.h"
+#include "batch/BatchOptions.h"
+
+namespace quendra {
+
+std::string stacksTableHeader();
+
+// The rows of a stack's roots, in the stacks' table's columns.
+std::string stackRows(const std::string& stack, const std::vector<RootConfiguration>& roots,
+                      std::optional<double> sliceMm);
+
+// Of the stacks' table of a run being resumed (its whole text), the header and the rows of the
+// stacks in `finished` (named as the table names them), for the resumed run to go on from;
+// nothing when the text is not a stacks' table.
+std::optional<std::string> stackRowsKept(std::string_view table,
+                                         const std::unordered_set<std::string>& finished);
+
+class StackResults {
+public:
+    explicit StackResults(const BatchOptions& options);
+
+    // Slice `slice` (from 1) of the stack `item`, in order: its section, or none when the
+    // slice could not be read or analysed. Slices of a stack other than the one in hand
+    // start that stack afresh. Returns the problem, when the slice cannot be followed.
+    std::optional<std::string> addSlice(const BatchItem& item, int slice,
+                                        const std::optional<SliceSection>& section);
+
+    // The stack in hand is complete: its rows for the stacks' table. Its picture is written;
+    // `problem` names it when it cannot be.
+    std::string finish(const BatchItem& item, std::optional<std::string>& problem);
+
+private:
+    const BatchOptions& options;
+    const BatchItem* current = nullptr;
+    std::optional<CanalTracker> tracker;
+};
+
+}  // namespace quendra

@@ -1,0 +1,283 @@
+// Stacks of slices in the batch analyser: generated stacks whose canal configuration is known,
+// as multi-page TIFFs and as folders, followed root by root into stacks.csv, with resume,
+// shards and the report keeping their guarantees.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "BatchFixture.h"
+#include "StackScene.h"
+#include "batch/CsvRecords.h"
+#include "colour/ColorTraining.h"
+#include "io/SliceStack.h"
+
+namespace quendra {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The configuration of each type, from the scenes' own table.
+std::string configurationOf(const std::string& type) {
+    for (const auto& [t, c] : vertucciConfigurations())
+        if (t == type) return c;
+    return {};
+}
+
+class BatchStacks : public BatchFixture {
+public:
+    // The scene as a multi-page TIFF in the input folder, and the colour classes an operator
+    // trains on its first slice as the analysis sees it (mapped by the stack's window).
+    std::string writeStack(const StackScene& scene, const std::string& name) {
+        const std::string tiff = path("in/" + name);
+        fs::create_directories(fs::path(tiff).parent_path());
+        EXPECT_TRUE(writeStackTiff(scene, tiff));
+        if (classes.empty()) {
+            SliceStack stack(tiff);
+            ColorTraining training;
+            pickStackColors(scene, frameOfSlice(stack.read(0).slice, sampledWindow(stack)),
+                            training);
+            classes = path("classes.dat");
+            EXPECT_EQ(training.save(classes), ClassFileStatus::Ok);
+        }
+        return tiff;
+    }
+
+    BatchOptions stackOptions(std::vector<std::string> inputs, const std::string& out = "out") {
+        BatchOptions o = options(std::move(inputs), out);
+        o.classes = classes;
+        o.analysis.autoClassThreshold = true;
+        o.analysis.teeth = TeethChoice::All;
+        o.overlays = Overlays::None;
+        return o;
+    }
+
+    // The stacks' table's rows without its header, as fields.
+    std::vector<std::vector<std::string>> stackRows(const std::string& file = "out/stacks.csv") {
+        std::vector<std::vector<std::string>> rows;
+        for (const CsvRecord& r : readCsvRecords(readBytes(folder / file)))
+            rows.push_back(r.fields);
+        EXPECT_FALSE(rows.empty());
+        if (!rows.empty()) rows.erase(rows.begin());
+        return rows;
+    }
+
+    std::string classes;
+};
+
+// Columns of stacks.csv.
+enum Column { Stack, Tooth, FirstSlice, LastSlice, Configuration, Vertucci, CanalsMax };
+
+// Every type of configuration, in colour and in 16-bit grey, each in a TIFF of its own in one
+// folder: each stack's one root is named right, its slices are the table's frames from 1, and
+// the report shows the stacks with their pictures.
+TEST_F(BatchStacks, EveryTypeIsNamedInColourAndGrey) {
+    for (const auto& [colour, depth] : {std::pair{true, 8}, {false, 16}}) {
+        SCOPED_TRACE(colour ? "colour" : "grey");
+        classes.clear();
+        fs::remove_all(folder / "in");
+        const std::string out = colour ? "colour" : "grey";
+        for (const auto& [type, configuration] : vertucciConfigurations())
+            writeStack({.configuration = configuration, .colour = colour, .depth = depth},
+                       type + ".tif");
+        BatchOptions o = stackOptions({path("in")}, out);
+        o.overlays = Overlays::Png;
+        ASSERT_EQ(run(o), 0) << log.str();
+        const auto rows = stackRows(out + "/stacks.csv");
+        ASSERT_EQ(rows.size(), 8u);
+        for (const auto& row : rows) {
+            const std::string type = fs::path(row[Stack]).stem().string();
+            EXPECT_EQ(row[Vertucci], type) << row[Stack];
+            EXPECT_EQ(row[Configuration], configurationOf(type)) << row[Stack];
+            EXPECT_EQ(row[Tooth], "1");
+            EXPECT_EQ(row[FirstSlice], "1");
+            EXPECT_EQ(row[LastSlice], "40");
+            EXPECT_TRUE(fs::is_regular_file(folder / out / (type + ".tif-canals.svg")));
+        }
+        EXPECT_TRUE(fs::is_regular_file(folder / out / "III.tif-f40-analyse.png"));
+        EXPECT_FALSE(fs::exists(folder / out / "III.tif-f0-analyse.png"));
+        const std::string page = readBytes(folder / out / "report.html");
+        EXPECT_NE(page.find("<h2>Stapel</h2>"), std::string::npos);
+        EXPECT_NE(page.find("href=\"VII.tif-canals.svg\""), std::string::npos);
+    }
+}
+
+// Roots side by side are followed one by one; the table holds every root in every slice, and
+// a slice spacing gives each root's length.
+TEST_F(BatchStacks, RootsSideBySideEachWithItsLength) {
+    const StackScene scene{.configuration = "1-2-1", .furtherRoots = {"1", "2-1"}, .depth = 16};
+    BatchOptions o = stackOptions({writeStack(scene, "molar.tif")});
+    o.sliceMm = 0.025;
+    o.masks = true;
+    ASSERT_EQ(run(o), 0) << log.str();
+    const auto rows = stackRows();
+    ASSERT_EQ(rows.size(), 3u);
+    const std::vector<std::string> expected{"III", "I", "II"};
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        EXPECT_EQ(rows[r][Tooth], std::to_string(r + 1));
+        EXPECT_EQ(rows[r][Vertucci], expected[r]);
+        EXPECT_EQ(std::stod(rows[r].back()), 40 * 0.025);
+    }
+    // Slice 20's labels: three roots, each a connected region, with the canals the scene has.
+    const cv::Mat labels = cv::imread(path("out/molar.tif-f20-labels.png"), cv::IMREAD_UNCHANGED);
+    ASSERT_EQ(labels.type(), CV_16UC1);
+    int canals = 0;
+    for (int root = 0; root < 3; ++root) canals += canalsInSlice(scene, 19, root);
+    double highest = 0;
+    cv::minMaxLoc(labels, nullptr, &highest);
+    EXPECT_EQ(highest, 3 + canals);
+    EXPECT_EQ(record()["stacks"][0]["slices"], 40);
+}
+
+// A folder of slices is a stack in natural name order (s2 before s10): stored from the apex
+// and named so that plain name order would scramble it, it is named as its TIFF is.
+TEST_F(BatchStacks, AFolderIsAStackInNaturalNameOrder) {
+    const StackScene scene{.configuration = "1-2", .colour = false, .apexFirst = true};
+    fs::create_directories(folder / "in" / "slices");
+    for (int i = 0; i < scene.slices; ++i)
+        ASSERT_TRUE(cv::imwrite(path("in/slices/s" + std::to_string(i + 1) + ".png"),
+                                renderStackSlice(scene, i)));
+    writeStack(scene, "../stack.tif");
+    BatchOptions o = stackOptions({path("in/slices/"), path("stack.tif")});
+    o.stackFolders = true;
+    o.apexFirst = true;
+    ASSERT_EQ(run(o), 0) << log.str();
+    const auto rows = stackRows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][Configuration], "1-2");
+    EXPECT_EQ(rows[0][Vertucci], "V");
+    EXPECT_EQ(std::vector(rows[0].begin() + 1, rows[0].end()),
+              std::vector(rows[1].begin() + 1, rows[1].end()));
+    EXPECT_TRUE(fs::is_regular_file(folder / "out" / "in" / "slices-canals.svg"));
+
+    o.apexFirst = false;  // read from the other end, the division is a junction
+    o.overwrite = true;
+    ASSERT_EQ(run(o), 0) << log.str();
+    EXPECT_EQ(stackRows()[0][Configuration], "2-1");
+}
+
+// A 16-bit stack is mapped by one window for all its slices, never slice by slice: a
+// background pixel has the grey the window gives its raw value in every slice, though the
+// brightest raw value differs from slice to slice.
+TEST_F(BatchStacks, SixteenBitSlicesAreMappedByOneWindow) {
+    const StackScene scene{.configuration = "2", .colour = false, .depth = 16};
+    const std::string tiff = writeStack(scene, "ct.tif");
+    std::vector<cv::Mat> raw;
+    ASSERT_TRUE(cv::imreadmulti(tiff, raw, cv::IMREAD_UNCHANGED));
+    BatchOptions o = stackOptions({tiff});
+    o.overlays = Overlays::Png;
+    o.window = GreyWindow{4000, 40000};
+    ASSERT_EQ(run(o), 0) << log.str();
+    const cv::Point background(scene.size.width - 3, scene.size.height / 2);
+    for (const int slice : {1, 6, 40}) {
+        const cv::Mat shown =
+            cv::imread(path("out/ct.tif-f" + std::to_string(slice) + "-analyse.png"));
+        const double value = raw[static_cast<std::size_t>(slice - 1)].at<std::uint16_t>(background);
+        EXPECT_EQ(shown.at<cv::Vec3b>(background)[1],
+                  cv::saturate_cast<uchar>((value - 4000) * 255 / 36000))
+            << "slice " << slice;
+    }
+    EXPECT_EQ(record()["settings"]["window"], "4000,40000");
+    EXPECT_EQ(record()["stacks"][0]["window"], nlohmann::json::array({4000.0, 40000.0}));
+
+    // Sampled from the stack, the window leaves out the specks of a few slices.
+    o.window.reset();
+    o.overwrite = true;
+    ASSERT_EQ(run(o), 0) << log.str();
+    const auto window = record()["stacks"][0]["window"];
+    EXPECT_GE(window[0].get<double>(), 2000);
+    EXPECT_LT(window[1].get<double>(), 50000);
+    EXPECT_EQ(stackRows()[0][Vertucci], "IV");
+}
+
+// An interrupted run resumes a stack at its next slice, and its rows, stacks.csv and picture
+// equal those of a run never interrupted; a resume with another --min-run is refused.
+TEST_F(BatchStacks, AnInterruptedStackResumesAtItsNextSlice) {
+    // Long enough that its progress lines fill the pipe, small enough to be quick.
+    const StackScene scene{.configuration = "1-2-1", .size = {60, 48}, .slices = 1600};
+    const std::string tiff = writeStack(scene, "long.tif");
+    writeStack({.configuration = "1"}, "short.tif");
+    BatchOptions whole = stackOptions({tiff, path("in/short.tif")}, "whole");
+    ASSERT_EQ(run(whole), 0) << log.str();
+
+    const auto args = [&](std::vector<std::string> more) {
+        std::vector<std::string> a{"--classes",  classes,   "--class-threshold",
+                                   "auto",       "--teeth", "all",
+                                   "--overlays", "none",    "--out",
+                                   path("out"),  tiff,      path("in/short.tif")};
+        a.insert(a.end(), more.begin(), more.end());
+        return program(a);
+    };
+    Program interrupted(args({}));
+    for (int line = 0; line < 10; ++line) ASSERT_TRUE(interrupted.readLine());
+    interrupted.signal(SIGINT);
+    ASSERT_EQ(interrupted.wait(), 130);
+    ASSERT_LT(tableFrames().size(), 1600u);
+    EXPECT_EQ(stackRows(), std::vector<std::vector<std::string>>{});
+
+    Program otherRun(args({"--resume", "--min-run", "5"}));
+    EXPECT_EQ(otherRun.wait(), 1);
+    EXPECT_NE(otherRun.errorText().find("--min-run was 3, now 5"), std::string::npos)
+        << otherRun.errorText();
+
+    Program resumed(args({"--resume", "--quiet"}));
+    EXPECT_EQ(resumed.wait(), 0) << resumed.errorText();
+    EXPECT_EQ(table(), table("whole"));
+    EXPECT_EQ(readBytes(folder / "out/stacks.csv"), readBytes(folder / "whole/stacks.csv"));
+    EXPECT_EQ(readBytes(folder / "out/long.tif-canals.svg"),
+              readBytes(folder / "whole/long.tif-canals.svg"));
+    EXPECT_EQ(record()["stacks"].size(), 2u);
+}
+
+// Shards never split a stack: the shards' stacks tables, one after the other, hold the rows of
+// one run over all stacks.
+TEST_F(BatchStacks, ShardsNeverSplitAStack) {
+    std::vector<std::string> inputs;
+    for (const char* configuration : {"2-1", "1-2", "3"})
+        inputs.push_back(writeStack({.configuration = configuration},
+                                    "s" + std::string(configuration) + ".tif"));
+    ASSERT_EQ(run(stackOptions(inputs, "whole")), 0) << log.str();
+    std::string joined;
+    for (int shard = 1; shard <= 2; ++shard) {
+        BatchOptions o = stackOptions(inputs);
+        o.shard = shard;
+        o.shards = 2;
+        ASSERT_EQ(run(o), 0) << log.str();
+        const std::string part =
+            readBytes(folder / "out" / ("stacks-" + std::to_string(shard) + "-of-2.csv"));
+        joined += shard == 1 ? part : part.substr(part.find("\r\n") + 2);
+    }
+    EXPECT_EQ(joined, readBytes(folder / "whole/stacks.csv"));
+}
+
+// Slices that cannot be read or followed are named, the stack is followed on without them,
+// and the run says it did not do everything.
+TEST_F(BatchStacks, BadSlicesAreNamedAndPassedOver) {
+    const StackScene scene{.configuration = "2", .colour = false};
+    fs::create_directories(folder / "in" / "s");
+    for (int i = 0; i < scene.slices; ++i)
+        ASSERT_TRUE(cv::imwrite(path("in/s/" + std::to_string(i + 1) + ".png"),
+                                renderStackSlice(scene, i)));
+    writeStack(scene, "../first.tif");  // only for the classes
+    writeBytes("in/s/7.png", "not a picture");
+    ASSERT_TRUE(cv::imwrite(path("in/s/21.png"), cv::Mat(10, 10, CV_8UC1, cv::Scalar(60))));
+    fs::create_directories(folder / "in" / "empty");
+    BatchOptions o = stackOptions({path("in/s"), path("in/empty")});
+    o.stackFolders = true;
+    EXPECT_EQ(run(o), 1);
+    const std::string text = log.str();
+    EXPECT_NE(text.find("in/s: slice 7 cannot be read"), std::string::npos) << text;
+    EXPECT_NE(text.find("in/s, slice 21: its size differs"), std::string::npos) << text;
+    EXPECT_NE(text.find("in/empty: the folder holds no pictures to stack"), std::string::npos)
+        << text;
+    const auto rows = stackRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][Vertucci], "IV");
+    EXPECT_EQ(rows[0][LastSlice], "40");
+}
+
+}  // namespace
+
+}  // namespace quendra
