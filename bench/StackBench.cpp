@@ -2,20 +2,33 @@
 // /0, and deflate-compressed, /1; kept in the temporary folder between runs): slices analysed a
 // second (read, mapped by the stack's window, analysed, canals followed) beside the same slices
 // only read, and the peak resident memory of the process beside the stack's decoded size. A program
-// of its own, so that its peak is the stack's alone.
+// of its own, so that its peak is the stack's alone. BM_StackBatch runs quendra-batch itself on
+// the stack, as a study would, with one worker per core: its slices a second, and the peak
+// resident memory of the whole program.
+//
+// QUENDRA_BENCH_STACK=WIDTHxHEIGHTxSLICES (e.g. 2000x2000x2000) measures BM_StackBatch on a
+// stack of that size instead (written once into the temporary folder, deflate-compressed).
 
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "StackScene.h"
 #include "analysis/CanalTracking.h"
 #include "analysis/SectionLabels.h"
 #include "analysis/ToothAnalysis.h"
+#include "colour/ColorTraining.h"
 #include "io/SliceStack.h"
 #include "io/StackFrames.h"
+#include "io/StackWindow.h"
 
 namespace quendra {
 namespace {
@@ -24,17 +37,28 @@ const StackScene kScene{
     .configuration = "1-2-1", .colour = false, .depth = 16, .size = {1000, 1000}, .slices = 200};
 
 // The stack stored plainly (`deflate` false, as most scanners write it) or deflate-compressed.
-std::string benchStack(bool deflate) {
-    const auto file =
-        std::filesystem::temp_directory_path() /
-        (deflate ? "quendra-bench-stack-1000-deflate.tif" : "quendra-bench-stack-1000-plain.tif");
+std::string benchStack(bool deflate, const StackScene& scene = kScene) {
+    const std::string size = std::to_string(scene.size.width) + "x" +
+                             std::to_string(scene.size.height) + "x" + std::to_string(scene.slices);
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("quendra-bench-stack-" + size + (deflate ? "-deflate.tif" : "-plain.tif"));
     if (!std::filesystem::exists(file)) {
         const auto part = std::filesystem::path(file.string() + ".part");
-        if (!writeStackTiff(kScene, part.string(), {.deflate = deflate}))
+        if (!writeStackTiff(scene, part.string(), {.deflate = deflate}))
             throw std::runtime_error("cannot write the stack");
         std::filesystem::rename(part, file);
     }
     return file.string();
+}
+
+// The scene BM_StackBatch measures: kScene, or the size QUENDRA_BENCH_STACK asks for.
+StackScene batchScene() {
+    StackScene scene = kScene;
+    if (const char* size = std::getenv("QUENDRA_BENCH_STACK"))
+        if (std::sscanf(size, "%dx%dx%d", &scene.size.width, &scene.size.height, &scene.slices) !=
+            3)
+            throw std::runtime_error("QUENDRA_BENCH_STACK is not WIDTHxHEIGHTxSLICES");
+    return scene;
 }
 
 // Starts the count of the peak resident memory afresh (Linux 4.0 and later), so that a
@@ -102,6 +126,77 @@ void BM_StackAnalysed(benchmark::State& state) {
     reportMemory(state, before);
 }
 BENCHMARK(BM_StackAnalysed)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// quendra-batch on the stack, its peak resident memory (of the child alone, from wait4).
+void BM_StackBatch(benchmark::State& state) {
+    if (state.range(0) == 1 && !std::getenv("QUENDRA_BENCH_STACK")) {
+        state.SkipWithError("QUENDRA_BENCH_STACK names no stack");
+        return;
+    }
+    const StackScene scene = state.range(0) == 1 ? batchScene() : kScene;
+    const std::string tiff = benchStack(true, scene);
+    const auto folder = std::filesystem::temp_directory_path() / "quendra-bench-stack-batch";
+    std::filesystem::create_directories(folder);
+    const std::string classes = (folder / "classes.dat").string();
+    {
+        SliceStack stack(tiff);
+        ColorTraining training;
+        pickStackColors(scene, frameOfSlice(stack.read(0).slice, sampledWindow(stack)), training);
+        training.save(classes);
+    }
+    const std::string out = (folder / "out").string();
+    std::vector<std::string> args{QUENDRA_BATCH_PROGRAM,
+                                  "--classes",
+                                  classes,
+                                  "--class-threshold",
+                                  "10",
+                                  "--overlays",
+                                  "none",
+                                  "--report",
+                                  "none",
+                                  "--quiet",
+                                  "--overwrite",
+                                  "--out",
+                                  out,
+                                  tiff};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    long peakKiB = 0;
+    for (auto _ : state) {
+        pid_t pid = 0;
+        if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+            state.SkipWithError("cannot start quendra-batch");
+            return;
+        }
+        int status = 0;
+        struct rusage usage {};
+        ::wait4(pid, &status, 0, &usage);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("quendra-batch failed");
+            return;
+        }
+        peakKiB = std::max(peakKiB, usage.ru_maxrss);
+    }
+    std::ifstream stacks(out + "/stacks.csv");
+    std::string header, row;
+    std::getline(stacks, header);
+    std::getline(stacks, row);
+    if (row.find("," + scene.configuration + ",") == std::string::npos)
+        state.SkipWithError(("stacks.csv: " + row).c_str());
+    const double decoded = 2.0 * scene.size.area() * scene.slices;
+    state.SetItemsProcessed(state.iterations() * scene.slices);
+    state.counters["decoded_MB"] = decoded / 1e6;
+    state.counters["program_peak_rss_MB"] = peakKiB * 1024.0 / 1e6;
+    state.counters["decoded_per_program_peak"] = decoded / (peakKiB * 1024.0);
+}
+// /0: the stack of the other cases; /1: the one QUENDRA_BENCH_STACK asks for.
+BENCHMARK(BM_StackBatch)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace
 }  // namespace quendra

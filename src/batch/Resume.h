@@ -4,9 +4,9 @@
 // is kept; a frame cut off at the end of the table, where the run was killed, is dropped and
 // done again. The table must be exactly what the run wrote up to there: its header, lines
 // ending in CR LF, whole rows in input order, each tooth followed by all its canals, every
-// picture and every --every-th frame of a video present unless the run named it as a problem,
-// and no frame beyond a video's last. Anything else is a table changed by hand or by another
-// program, and is refused with what was found.
+// picture, every --every-th frame of a video and every slice of a stack present unless the run
+// named it as a problem, and no frame beyond a video's or stack's last. Anything else is a table
+// changed by hand or by another program, and is refused with what was found.
 
 #include <cstddef>
 #include <optional>
@@ -20,7 +20,7 @@ namespace quendra {
 struct ResumePoint {
     std::size_t keepBytes = 0;  // of the table: the header and the kept frames
     std::size_t item = 0;       // the first item not finished
-    int frame = -1;             // of that item (a video), the first frame not in the table
+    int frame = -1;             // of that item (a video or stack), the first frame not in the table
     std::size_t itemsDone = 0;
     std::size_t framesDone = 0;
 };

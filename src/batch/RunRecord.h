@@ -16,7 +16,8 @@
 //
 // What a resumed run must share with the run it continues is recorded too: the SHA-256 of the
 // colour-class file and of the scale file, the settings, and every input with its size in
-// bytes and its modification time (UTC, to the nanosecond the file system keeps).
+// bytes and its modification time (UTC, to the nanosecond the file system keeps); for a
+// folder's stack, the bytes of all its slices and the latest time one of them changed.
 
 #include <cstdint>
 #include <optional>
