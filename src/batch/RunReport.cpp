@@ -38,7 +38,7 @@ svg.hist{width:100%;height:auto}svg.hist rect{fill:#3a78b5}svg.hist line{stroke:
 svg.hist text{font-size:13px;fill:#333}.gallery{display:grid;grid-template-columns:repeat(auto-fill,minmax(150px,1fr));gap:.6em}
 .tile img{width:100%;height:120px;object-fit:contain;background:#eee;display:block;border:1px solid #bbb}.tile.notable img{border:2px solid #d08000}
 .tile.problem .none{border:2px solid #b00020;color:#b00020;height:120px;box-sizing:border-box;padding-top:50px;text-align:center}
-.stack img{max-width:100%}form{margin:.4em 0}label{margin-right:1em}
+.stack img{display:block;width:100%;max-width:720px;margin:.4em 0 1em}form{margin:.4em 0}label{margin-right:1em}
 @media print{@page{size:A4;margin:15mm}body{max-width:none;margin:0;font-size:10pt}form{display:none}
 .gallery{grid-template-columns:repeat(5,1fr)}figure,tr,svg{break-inside:avoid}h2{break-after:avoid}a{color:inherit;text-decoration:none}}
 )";
@@ -271,8 +271,8 @@ std::string linkTo(const fs::path& file, const fs::path& out) {
     return urlPath(relativeToOut(file, out).generic_string());
 }
 
-// The stacks' table of a run with stacks (a run without leaves an earlier one's aside), with
-// each stack's picture beside its rows.
+// The stacks' table of a run with stacks (a run without leaves an earlier one's aside): per
+// stack its rows, then its picture at a readable size.
 std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items) {
     const fs::path file = s.out / ("stacks" + s.suffix + ".csv");
     std::error_code ec;
@@ -286,28 +286,40 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
     for (const BatchItem& item : items) byName.emplace(utf8Text(item.path), &item);
     const std::vector<std::string>& header = records.front().fields;
     const std::size_t nameColumn =
-        std::find(header.begin(), header.end(), "stack") != header.end()
-            ? static_cast<std::size_t>(std::find(header.begin(), header.end(), "stack") -
-                                       header.begin())
-            : 0;
-    std::string html = "<h2>Stapel</h2><table><tr>";
-    for (const std::string& h : header) html += "<th>" + markupText(h) + "</th>";
-    html += "<th>Kanalzahl</th></tr>";
-    for (std::size_t r = 1; r < records.size() && r <= kMaxListed; ++r) {
-        const std::vector<std::string>& fields = records[r].fields;
-        html += "<tr>";
-        for (const std::string& f : fields) html += "<td>" + markupText(f) + "</td>";
-        const std::string name = nameColumn < fields.size() ? fields[nameColumn] : "";
-        const auto item = byName.find(name);
+        static_cast<std::size_t>(std::find(header.begin(), header.end(), "stack") - header.begin());
+    std::string head = "<table><tr>";
+    for (std::size_t c = 0; c < header.size(); ++c)
+        if (c != nameColumn) head += "<th>" + markupText(header[c]) + "</th>";
+    head += "</tr>";
+
+    std::string html = "<h2>Stapel</h2>";
+    std::string open;  // the stack whose rows are being listed
+    const auto closeStack = [&] {
+        if (open.empty()) return;
+        html += "</table>";
+        const auto item = byName.find(open);
         const fs::path svg =
             item != byName.end() ? outputPath(*item->second, Output::CanalsSvg) : fs::path();
-        html += "<td class=\"stack\">";
         if (!svg.empty() && fs::is_regular_file(svg, ec))
-            html += "<a href=\"" + linkTo(svg, s.out) + "\"><img src=\"" + linkTo(svg, s.out) +
-                    "\" alt=\"Kanalzahl je Schnitt von " + markupText(name) + "\"></a>";
-        html += "</td></tr>";
+            html += "<a class=\"stack\" href=\"" + linkTo(svg, s.out) + "\"><img src=\"" +
+                    linkTo(svg, s.out) + "\" alt=\"Kanalzahl je Schicht von " + markupText(open) +
+                    "\"></a>";
+        open.clear();
+    };
+    for (std::size_t r = 1; r < records.size() && r <= kMaxListed; ++r) {
+        const std::vector<std::string>& fields = records[r].fields;
+        const std::string name = nameColumn < fields.size() ? fields[nameColumn] : "";
+        if (name != open || r == 1) {
+            closeStack();
+            open = name;
+            html += "<h3>" + markupText(name) + "</h3>" + head;
+        }
+        html += "<tr>";
+        for (std::size_t c = 0; c < fields.size(); ++c)
+            if (c != nameColumn) html += "<td>" + markupText(fields[c]) + "</td>";
+        html += "</tr>";
     }
-    html += "</table>";
+    closeStack();
     if (records.size() - 1 > kMaxListed)
         html += "<p class=\"note\">und " + germanCount(records.size() - 1 - kMaxListed) +
                 " weitere Zeilen in <code>" + markupText(file.filename().string()) + "</code>.</p>";
@@ -393,7 +405,10 @@ std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>&
             const fs::path overlay =
                 outputPath(item, output, output == Output::Movie ? -1 : e.frame);
             const std::string place =
-                markupText(e.file) + (e.frame >= 0 ? ", Bild " + std::to_string(e.frame) : "");
+                markupText(e.file) + (e.frame < 0 ? ""
+                                      : item.kind == MediaKind::Stack
+                                          ? ", Schicht " + std::to_string(e.frame)
+                                          : ", Bild " + std::to_string(e.frame));
             const std::string image =
                 "<img src=\"" + linkTo(tile.thumbnail, s.out) + "\" alt=\"" + place + "\">";
             tiles += "<figure class=\"tile" +
