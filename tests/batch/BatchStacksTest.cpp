@@ -276,6 +276,14 @@ TEST_F(BatchStacks, BadSlicesAreNamedAndPassedOver) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][Vertucci], "IV");
     EXPECT_EQ(rows[0][LastSlice], "40");
+
+    // The slice without rows was named: a resumed run takes the table as it is.
+    const std::string before = table();
+    o.resume = true;
+    EXPECT_EQ(run(o), 1);
+    EXPECT_EQ(log.str().find("cannot be resumed"), std::string::npos) << log.str();
+    EXPECT_EQ(table(), before);
+    EXPECT_EQ(stackRows(), rows);
 }
 
 }  // namespace
