@@ -130,8 +130,7 @@ std::size_t framesToTake(const std::vector<BatchItem>& items, StartAt start, int
             continue;
         }
         FrameGrid grid = frameGridOf(items[i], every);
-        if (i == start.item && items[i].kind == MediaKind::Video)
-            grid.first = std::max(grid.first, start.frame);
+        if (i == start.item) grid.first = std::max(grid.first, start.frame);
         frames += static_cast<std::size_t>(std::max(1, grid.count()));
     }
     return frames;
