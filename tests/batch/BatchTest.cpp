@@ -97,15 +97,22 @@ TEST_F(Batch, EveryFileIsAnalysedOrNamed) {
     }
 }
 
+// What a folder holds besides pictures and videos is named as left out, a folder within it as
+// not searched; a table of an earlier run in it is passed over without a word.
 TEST_F(Batch, BadInputsInFoldersAreNamedAndTheGoodOnesStillDone) {
     std::ofstream(folder / "in" / "empty.png").close();
     std::ofstream(folder / "in" / "notes.txt") << "ignored in folders";
+    std::ofstream(folder / "in" / "results.csv") << "an earlier run's table";
+    fs::create_directories(folder / "in" / "unter");
     sample("front-640x480.png", "b-front.png");
     EXPECT_EQ(run(options({(folder / "in").string(), (folder / "missing.jpg").string()})), 1);
     EXPECT_NE(log.str().find("empty.png: cannot read"), std::string::npos) << log.str();
     EXPECT_NE(log.str().find("missing.jpg: no such file"), std::string::npos);
     EXPECT_NE(log.str().find("notes.txt: neither a picture nor a video, left out"),
               std::string::npos);
+    EXPECT_NE(log.str().find("unter: a folder within a folder given, not searched"),
+              std::string::npos);
+    EXPECT_EQ(log.str().find("results.csv:"), std::string::npos);
     EXPECT_NE(table().find(",tooth,Frontzahn,"), std::string::npos);
 }
 
@@ -119,6 +126,9 @@ TEST_F(Batch, OutputFolderProblemsAreNamed) {
     EXPECT_EQ(run(o), 0) << log.str();
 }
 
+// Each option's wrong values are refused with exit status 2 and the option named (a file named
+// like an option is BatchProgram.AFileNamedLikeAnOptionIsExplained's); a scale must be finite
+// and sensible, the smallest sensible one still taken.
 TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
     const auto refused = [](std::vector<std::string> args, const std::string& reason) {
         const ParsedCommandLine parsed = parseBatchOptions(args);
@@ -131,17 +141,16 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
     refused({"--classes", "c.dat", "--jobs", "x", "a.png"}, "--jobs");
     refused({"--classes", "c.dat", "--bogus", "a.png"}, "--bogus");
     refused({"--classes", "c.dat"}, "INPUT");
-    refused({"--classes", "c.dat", "-x.png"},
-            "-x.png is no option; a file whose name starts with - is named after -- "
-            "(quendra-batch ... -- -x.png) or as ./-x.png");
     refused({"--classes", "c.dat", "a.png", "--x.png"}, "--x.png is no option");
+    for (const char* scale : {"inf", "-inf", "nan", "1e-300", "0", "-3", "1e300"})
+        refused({"--classes", "c.dat", "--px-per-mm", scale, "a.png"}, "--px-per-mm");
     refused({"--classes", "c.dat", "--overlays", "2", "a.png"}, "{video,png,none}");
     refused({"--classes", "c.dat", "--shard", "1/99999999999", "a.png"}, "N <= 1000000");
     const ParsedCommandLine ok =
-        parseBatchOptions({"--classes", "c.dat", "--px-per-mm", "12.5", "--every", "3",
+        parseBatchOptions({"--classes", "c.dat", "--px-per-mm", "0.05", "--every", "3",
                            "--overlays", "PNG", "--", "-a.png"});
     ASSERT_TRUE(ok.options);
-    EXPECT_EQ(*ok.options->pxPerMm, 12.5);
+    EXPECT_EQ(*ok.options->pxPerMm, 0.05);
     EXPECT_EQ(ok.options->every, 3);
     EXPECT_EQ(ok.options->overlays, Overlays::Png);
     EXPECT_EQ(ok.options->inputs, std::vector<std::string>{"-a.png"});

@@ -202,23 +202,6 @@ private slots:
         QCOMPARE(pixelsUnlikeTheFrame(w.view()), 0);  // the frame with the red area
     }
 
-    void unreadableImageKeepsThePreviousSource() {
-        QTemporaryDir dir;
-        QFile bad(dir.filePath(QStringLiteral("Zähne kaputt.png")));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("not a picture");
-        bad.close();
-        QuendraRC1 w;
-        w.show();
-        QVERIFY(!w.openImageFile(bad.fileName()));
-        QVERIFY(w.lastMessage().contains(QStringLiteral("Zähne kaputt.png")));
-        QVERIFY(!named(&w, "configLUT")->isEnabled());
-        QVERIFY(w.openImageFile(sample("front-640x480.png")));
-        const cv::Mat before = w.model()->getImage().clone();
-        QVERIFY(!w.openImageFile(dir.filePath(QStringLiteral("fehlt.png"))));
-        QCOMPARE(cv::norm(before, w.model()->getImage(), cv::NORM_INF), 0.0);
-    }
-
     void configurationModeSwitchesPanelsAndActions() {
         QuendraRC1 w;
         w.show();
@@ -470,63 +453,51 @@ private slots:
         QCOMPARE(analysis(w), QStringLiteral("Kein Zahn gefunden"));
     }
 
-    void videoPanelComesAndGoesWithVideos() {
+    // The video panel comes with a video or a stack and goes with a picture; a source that
+    // cannot be opened leaves it. A multi-page TIFF opens like a video whose frames are its
+    // slices, named so, 16-bit slices mapped by the stack's one window.
+    void videoPanelServesVideosAndStacks() {
         QTemporaryDir dir;
         const QString video = dir.filePath(QStringLiteral("Zahnfilm ö.avi"));
         QVERIFY(writeIndexedVideo(QFile::encodeName(video).toStdString(),
                                   cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 12));
+        const QString stack = dir.filePath(QStringLiteral("Schnitte ä.tif"));
+        std::vector<cv::Mat> slices;
+        for (int i = 0; i < 5; ++i) slices.emplace_back(120, 160, CV_16UC1, cv::Scalar(10000 * i));
+        QVERIFY(cv::imwritemulti(QFile::encodeName(stack).toStdString(), slices));
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openFile(video));
         QCOMPARE(status(w), QStringLiteral("Video \"Zahnfilm ö.avi\" geöffnet: 160 × 120 "
                                            "Bildpunkte, 12 Bilder, 25 Bilder/s."));
         QVERIFY(w.videoPanel()->isVisible());
-        QCOMPARE(w.videoPanel()->slider()->maximum(), 12);
+        QVERIFY(labelShowing(w.videoPanel(), "Bild:"));
+        QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("<|"))
+                    ->toolTip()
+                    .contains(QStringLiteral("Ein Bild zurück")));
         QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
         QCOMPARE(frameIndexOf(w.model()->getImage()), 1);
         QVERIFY(labelShowing(w.videoPanel(), "1"));
         QVERIFY(!w.openVideoFile(dir.filePath(QStringLiteral("fehlt.avi"))));
         QVERIFY(w.lastMessage().contains(QStringLiteral("fehlt.avi")));
         QVERIFY(w.videoPanel()->isVisible());
-        QVERIFY(w.openImageFile(sample("front-640x480.png")));
-        QVERIFY(!w.videoPanel()->isVisible());
-    }
 
-    // A multi-page TIFF opens like a video whose frames are its slices, 16-bit slices mapped by
-    // the stack's one window.
-    void stackOpensLikeAVideoOfSlices() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Schnitte ä.tif"));
-        std::vector<cv::Mat> slices;
-        for (int i = 0; i < 5; ++i) slices.emplace_back(120, 160, CV_16UC1, cv::Scalar(10000 * i));
-        QVERIFY(cv::imwritemulti(QFile::encodeName(path).toStdString(), slices));
-        QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openFile(path));
+        QVERIFY(w.openFile(stack));
         QCOMPARE(status(w), QStringLiteral("Stapel \"Schnitte ä.tif\" geöffnet: 160 × 120 "
                                            "Bildpunkte, 5 Schichten."));
-        QVERIFY(w.videoPanel()->isVisible());
         QVERIFY(labelShowing(w.videoPanel(), "Schicht:"));
         QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("|>"))
                     ->toolTip()
                     .contains(QStringLiteral("Eine Schicht vor")));
         QCOMPARE(w.videoPanel()->slider()->maximum(), 5);
         // The window runs from the darkest slice's grey to the brightest's.
-        QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
-        QCOMPARE(w.model()->getImage().at<cv::Vec3b>(60, 80), cv::Vec3b::all(64));  // 255 / 4
         w.videoPanel()->slider()->setValue(3);
         QCOMPARE(w.model()->getImage().at<cv::Vec3b>(60, 80), cv::Vec3b::all(191));  // 255 * 3 / 4
         QVERIFY(labelShowing(w.videoPanel(), "3"));
         QVERIFY(!w.openFile(dir.filePath(QStringLiteral("fehlt.tif"))));
         QVERIFY(w.lastMessage().contains(QStringLiteral("Stapel")));
-        const QString video = dir.filePath(QStringLiteral("film.avi"));
-        QVERIFY(writeIndexedVideo(QFile::encodeName(video).toStdString(),
-                                  cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 4));
-        QVERIFY(w.openFile(video));
-        QVERIFY(labelShowing(w.videoPanel(), "Bild:"));
-        QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("<|"))
-                    ->toolTip()
-                    .contains(QStringLiteral("Ein Bild zurück")));
+        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        QVERIFY(!w.videoPanel()->isVisible());
     }
 
     // While a camera message is on screen the command cannot be given again: the messages
@@ -717,41 +688,10 @@ private slots:
         const QByteArray bytes = file.readAll();
         QVERIFY(bytes.startsWith("Zahn\n\nTyp: UK-Molar\nGroesse: "));
         QCOMPARE(bytes.count("Kanal "), 3);
-        // The third canal stands upright: its angle, -0 as computed, reads 0.
-        QVERIFY(bytes.endsWith("Winkel der langen Hauptachse: 0\xB0\n\n"));
-        QVERIFY(!bytes.contains("-0\xB0"));
         QCOMPARE(status(w),
                  QStringLiteral("Erkennungsdaten gespeichert: Zahn und 3 Kanäle (%1).").arg(text));
         QVERIFY(!w.saveImageFile(dir.filePath(QStringLiteral("bild.unbekannt"))));
         QVERIFY(!w.saveRecognitionFile(dir.filePath(QStringLiteral("kein/ordner.txt"))));
-    }
-
-    // The white tooth ellipse on screen lies along the generated front tooth (which leans 15
-    // degrees): the principal axes of its pixels and of the drawn scene agree, by OpenCV's
-    // moments. The tooth-type text, also white, is left out.
-    void toothEllipseOnScreenLiesAlongTheTooth() {
-        const quendra::SampleScene front = quendra::sampleScenes()[1];
-        QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("front-640x480.png")));
-        QVERIFY(w.loadClassesFile(sample("classes.dat")));
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QImage shown = paintedView(w.view()).convertToFormat(QImage::Format_RGB888);
-        cv::Mat white(shown.height(), shown.width(), CV_8UC1, cv::Scalar(0));
-        for (int y = 0; y < shown.height(); ++y)
-            for (int x = 0; x < shown.width(); ++x)
-                white.at<uchar>(y, x) = shown.pixel(x, y) == 0xFFFFFFFF ? 255 : 0;
-        const quendra::ToothResult tooth = w.model()->getToothResult();
-        white(cv::Rect(tooth.centerX, tooth.centerY - 12, 80, 16)).setTo(0);
-        cv::Mat region(shown.height(), shown.width(), CV_8UC1, cv::Scalar(0));
-        cv::ellipse(region, front.tooth.centre, front.tooth.axes, front.tooth.angle, 0, 360,
-                    cv::Scalar(255), cv::FILLED);
-        const auto axis = [](const cv::Mat& mask) {
-            const cv::Moments m = cv::moments(mask, true);
-            return 0.5 * std::atan2(2 * m.mu11, m.mu20 - m.mu02) * 180 / CV_PI;
-        };
-        QVERIFY2(std::abs(axis(white) - axis(region)) < 2.0,
-                 qPrintable(QStringLiteral("%1 against %2").arg(axis(white)).arg(axis(region))));
     }
 
     // Qt's standard keys open a picture, save the view and quit; while a video is open, space
@@ -833,12 +773,18 @@ private slots:
                                                       QLocale::ShortFormat)}));
     }
 
+    // Every odd file is shown or refused by its name; a refused one leaves the source before it
+    // on screen, or, as the first source, the commands that need one off.
     void oddFilesAreShownOrRefusedByName() {
         QTemporaryDir dir;
         const auto inputs = makeBadPictures(QFile::encodeName(dir.path()).toStdString());
         QuendraRC1 w;
         w.show();
-        QVERIFY(w.openImageFile(sample("front-640x480.png")));
+        const QString bad = dir.filePath(QStringLiteral("Zähne kaputt.png"));
+        writeText(QFile::encodeName(bad).toStdString(), "not a picture");
+        QVERIFY(!w.openImageFile(bad));
+        QVERIFY(w.lastMessage().contains(QStringLiteral("Zähne kaputt.png")));
+        QVERIFY(!named(&w, "configLUT")->isEnabled());
         for (const BadInput& b : inputs) {
             const QString path = QFile::decodeName(b.path.string().c_str());
             QVERIFY(w.openImageFile(sample("front-640x480.png")));
@@ -862,7 +808,8 @@ private slots:
     }
 
     // A damaged video opened as the frames its header promised, and a frame that could not be
-    // read left the picture before on screen without a word.
+    // read left the picture before on screen without a word: both are told. (Where reading ends
+    // and goes on is SourcesTest::damagedVideosEndWhereReadingEnds.)
     void damagedVideosAreToldInTheStatusBar() {
         QTemporaryDir dir;
         const QString video = dir.filePath(QStringLiteral("beschädigt.avi"));
@@ -879,16 +826,12 @@ private slots:
                                            "Bildpunkte, 13 Bilder, 25 Bilder/s. Die Datei gibt 20 "
                                            "Bilder an, lesbar sind nur die ersten 13 (beschädigt "
                                            "oder abgeschnitten)."));
-        QCOMPARE(w.videoPanel()->slider()->maximum(), 13);
         QVERIFY(w.openVideoFile(broken));
         w.videoPanel()->slider()->setValue(3);
-        QAbstractButton* next = buttonShowing(w.videoPanel(), QStringLiteral("|>"));
-        next->click();
+        QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
         QCOMPARE(status(w), QStringLiteral("Bild 4 des Videos kann nicht gelesen werden; zu sehen "
                                            "ist weiter Bild 3."));
         QCOMPARE(frameIndexOf(w.model()->getImage()), 3);
-        next->click();
-        QCOMPARE(frameIndexOf(w.model()->getImage()), 5);
     }
 
     // A class file that cannot be used leaves the classes in use; an empty one used to be
