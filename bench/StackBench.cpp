@@ -10,6 +10,7 @@
 // stack of that size instead (written once into the temporary folder, stored plainly).
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -60,6 +61,11 @@ StackScene batchScene() {
             throw std::runtime_error("QUENDRA_BENCH_STACK is not WIDTHxHEIGHTxSLICES");
     return scene;
 }
+
+// Buffers of megabytes from the heap, kept there, as quendra-batch takes them: otherwise each
+// slice's buffers are mapped afresh and their pages faulted in, which costs as much as reading.
+const bool kHeapBuffers =
+    mallopt(M_MMAP_THRESHOLD, 32 << 20) && mallopt(M_TRIM_THRESHOLD, 256 << 20);
 
 // Starts the count of the peak resident memory afresh (Linux 4.0 and later), so that a
 // benchmark's peak is not that of what ran before it.
