@@ -418,9 +418,12 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
                           ": the table of an earlier run is there; --overwrite replaces it, "
                           "--resume continues it");
     }
+    // Every shard of a run with stacks writes its stacks' table, so that the shards' tables
+    // make the run's whatever the shards hold.
     TableFile stacksTable;
-    const bool hasStacks = std::any_of(
-        items.begin(), items.end(), [](const BatchItem& i) { return i.kind == MediaKind::Stack; });
+    const bool hasStacks =
+        std::any_of(inputs.items.begin(), inputs.items.end(),
+                    [](const BatchItem& i) { return i.kind == MediaKind::Stack; });
     if (hasStacks) {
         if (const auto p = startStacksTable(stacksTable, files.stacks, made, items,
                                             resuming ? &resumeAt : nullptr))

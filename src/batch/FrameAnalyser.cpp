@@ -104,7 +104,10 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
         settings.minCanalArea = *options.minCanalMm2 * *item.pxPerMm * *item.pxPerMm;
     analysis->setSettings(settings);
     const FrameResult& frameResult = analysis->calculate(picture, classifier);
-    if (item.kind == MediaKind::Stack) result.section = sectionOfAnalysis(*analysis);
+    if (item.kind == MediaKind::Stack) {
+        result.section = sectionOfAnalysis(*analysis);
+        result.teethLeftOut = frameResult.teethLeftOut > 0;
+    }
     const bool video = frame >= 0;
     if (!replay) {
         result.rows = frameRows(utf8Text(item.path), frame, frameResult, analysis->measureShapes(),

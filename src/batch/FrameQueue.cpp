@@ -86,8 +86,9 @@ bool FrameQueue::takeSequenceFrame(WorkUnit& unit) {
     try {
         if (stack) {
             unit.rate = unit.reportedRate = kStackMovieRate;
-            unit.window = stack->window();
+            unit.cutShort = stack->cutShort();
             SliceFrame slice = stack->frameAt(unit.frame - 1);
+            if (stack->windowUsed()) unit.window = stack->window();
             unit.picture = std::move(slice.frame);
             unit.status = slice.status;
             unit.size = slice.size;

@@ -34,7 +34,10 @@ struct WorkUnit {
     bool replay = false;  // done before a resumed run: no rows, only its movie frame and, of a
                           // stack, its canals for the slices after it
     cv::Mat picture;      // the video frame or slice, decoded
-    GreyWindow window;    // of a stack: the window its 16-bit slices are mapped by
+    // Of a stack: the window its 16-bit slices are mapped by, once one was; whether its file
+    // ends before its last page (StackFrames::cutShort), and how many pages it holds then.
+    std::optional<GreyWindow> window;
+    bool cutShort = false;
 };
 
 // Where a run starts: the first item, and for a video or stack the first frame whose rows it

@@ -70,18 +70,19 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
 bool OrderedWriter::followStack(const WorkUnit& unit, const UnitResult& result) {
     const BatchItem& item = items[unit.item];
     if (unit.frame >= 0)
-        if (const auto problem = stacks->addSlice(item, unit.frame, result.section))
+        if (const auto problem =
+                stacks->addSlice(item, unit.frame, result.section, result.teethLeftOut))
             nameProblem(*problem);
     if (!unit.lastOfItem || unit.frame < 0) return true;
-    std::optional<std::string> problem;
-    const std::string rows = stacks->finish(item, problem);
-    if (problem) nameProblem(*problem);
+    const StackResults::End end = stacks->finish(item, unit.cutShort);
+    if (end.problem) nameProblem(*end.problem);
+    if (end.note) progress.problem(*end.note);
     counts.stacks.push_back({utf8Text(item.path), unit.frame, unit.window});
     if (counts.problems.size() > problemsRecorded) {
         problemsRecorded = counts.problems.size();
         named(counts.problems);
     }
-    return append(*stacksTable, stacksTable->path().string(), rows);
+    return end.rows.empty() || append(*stacksTable, stacksTable->path().string(), end.rows);
 }
 
 // Appends rows to the table or the stacks' table; a file that cannot be written stops the run.

@@ -31,6 +31,7 @@ namespace quendra {
 struct UnitResult {
     std::string rows;
     std::optional<SliceSection> section;  // a stack's slice as the canal tracker takes it
+    bool teethLeftOut = false;            // the analysis left tooth regions out
     std::vector<std::string> problems;
     std::vector<std::uint8_t> movieFrame;  // the frame with its overlay as JPEG, for the movie
     cv::Size frameSize;

@@ -131,9 +131,10 @@ std::string runRecordText(const std::string& start, const RunOutcome& outcome) {
     if (!outcome.stacks.empty()) {
         Json& stacks = now["stacks"] = Json::array();
         for (const StackRecord& s : outcome.stacks)
-            stacks.push_back({{"stack", s.stack},
-                              {"slices", s.slices},
-                              {"window", {s.window.low, s.window.high}}});
+            stacks.push_back(
+                {{"stack", s.stack},
+                 {"slices", s.slices},
+                 {"window", s.window ? Json{s.window->low, s.window->high} : Json(nullptr)}});
     }
     const std::string rest = now.dump(2);
     return start.substr(0, start.size() - 2) + ",\n" + rest.substr(2) + "\n";
@@ -155,14 +156,16 @@ std::vector<StackRecord> stacksOf(const std::string& recordText) {
     if (!record.is_object() || !record.contains("stacks") || !record["stacks"].is_array())
         return stacks;
     for (const Json& s : record["stacks"]) {
-        const Json window = s.value("window", Json());
         if (!s.is_object() || !s.value("stack", Json()).is_string() ||
-            !s.value("slices", Json()).is_number_integer() || !window.is_array() ||
-            window.size() != 2 || !window[0].is_number() || !window[1].is_number())
+            !s.value("slices", Json()).is_number_integer())
             continue;
-        stacks.push_back({s["stack"].get<std::string>(),
-                          s["slices"].get<int>(),
-                          {window[0].get<double>(), window[1].get<double>()}});
+        const Json window = s.value("window", Json());
+        const bool mapped = window.is_array() && window.size() == 2 && window[0].is_number() &&
+                            window[1].is_number();
+        stacks.push_back(
+            {s["stack"].get<std::string>(), s["slices"].get<int>(),
+             mapped ? std::optional<GreyWindow>({window[0].get<double>(), window[1].get<double>()})
+                    : std::nullopt});
     }
     return stacks;
 }

@@ -11,8 +11,9 @@
 //   "stopped"      the table could not be written (a full disk), or the process ran out of
 //                  a resource it cannot go on without, and the run ended early.
 //
-// Every stack taken is listed with the grey window its 16-bit slices were mapped by, so that
-// the mapping of the run's frames can be told and repeated.
+// Every stack taken is listed with the grey window its 16-bit slices were mapped by (null for
+// a stack of 8-bit slices, which are taken as they are), so that the mapping of the run's
+// frames can be told and repeated.
 //
 // What a resumed run must share with the run it continues is recorded too: the SHA-256 of the
 // colour-class file and of the scale file, the settings, and every input with its size in
@@ -32,7 +33,7 @@ namespace quendra {
 struct StackRecord {
     std::string stack;  // the input, as the table names it
     int slices = 0;
-    GreyWindow window;
+    std::optional<GreyWindow> window;  // none when no slice had 16 bits
 };
 
 struct RunOutcome {

@@ -46,11 +46,14 @@ std::optional<std::string> stackRowsKept(std::string_view table,
 StackResults::StackResults(const BatchOptions& o) : options(o) {}
 
 std::optional<std::string> StackResults::addSlice(const BatchItem& item, int slice,
-                                                  const std::optional<SliceSection>& section) {
+                                                  const std::optional<SliceSection>& section,
+                                                  bool teethLeftOut) {
     if (current != &item || !tracker) {
         current = &item;
         tracker.emplace(TrackingSettings{.minRun = options.minRun});
+        slicesWithTeethLeftOut = 0;
     }
+    slicesWithTeethLeftOut += teethLeftOut;
     // A slice that is passed over keeps the slices after it numbered as the stack has them.
     while (tracker->sliceCount() + 1 < slice) tracker->skipSlice();
     if (!section || section->roots.empty()) {
@@ -67,22 +70,36 @@ std::optional<std::string> StackResults::addSlice(const BatchItem& item, int sli
     return std::nullopt;
 }
 
-std::string StackResults::finish(const BatchItem& item, std::optional<std::string>& problem) {
+StackResults::End StackResults::finish(const BatchItem& item, bool cutShort) {
+    End end;
     std::vector<RootConfiguration> roots;
     int slices = 0;
     if (current == &item && tracker) {
         roots = tracker->roots(options.apexFirst);
         slices = tracker->sliceCount();
+        // Roots of a similar size take turns at being the largest, each a root of its own
+        // for a few slices.
+        if (slicesWithTeethLeftOut > 0)
+            end.note = utf8Text(item.path) + ": " + std::to_string(slicesWithTeethLeftOut) +
+                       " slices show further roots, left out as --teeth largest asks; --teeth "
+                       "all follows every root";
     }
     current = nullptr;
     tracker.reset();
+    if (cutShort) {
+        end.problem = utf8Text(item.path) + ": the file ends after page " + std::to_string(slices) +
+                      ", though it names further pages (a copy cut short?): its pages are "
+                      "analysed, its roots not named, since they would be those of a part of it";
+        return end;
+    }
     const auto svg = outputPath(item, Output::CanalsSvg);
     std::error_code ec;
     std::filesystem::create_directories(svg.parent_path(), ec);
     if (!saveCanalProfileSvg(svg.string(), utf8Text(item.path), roots, slices, options.apexFirst,
                              Durability::Deferred))
-        problem = svg.string() + ": cannot be written";
-    return stackRows(item.path, roots, options.sliceMm);
+        end.problem = svg.string() + ": cannot be written";
+    end.rows = stackRows(item.path, roots, options.sliceMm);
+    return end;
 }
 
 }  // namespace quendra

@@ -46,19 +46,28 @@ public:
     explicit StackResults(const BatchOptions& options);
 
     // Slice `slice` (from 1) of the stack `item`, in order: its section, or none when the
-    // slice could not be read or analysed. Slices of a stack other than the one in hand
-    // start that stack afresh. Returns the problem, when the slice cannot be followed.
+    // slice could not be read or analysed, and whether the analysis left tooth regions out
+    // (--teeth largest). Slices of a stack other than the one in hand start that stack
+    // afresh. Returns the problem, when the slice cannot be followed.
     std::optional<std::string> addSlice(const BatchItem& item, int slice,
-                                        const std::optional<SliceSection>& section);
+                                        const std::optional<SliceSection>& section,
+                                        bool teethLeftOut);
 
-    // The stack in hand is complete: its rows for the stacks' table. Its picture is written;
-    // `problem` names it when it cannot be.
-    std::string finish(const BatchItem& item, std::optional<std::string>& problem);
+    struct End {
+        std::string rows;  // for the stacks' table
+        std::optional<std::string> problem;
+        std::optional<std::string> note;  // a hint, no problem
+    };
+    // The stack in hand is complete: its rows, and its picture written. A stack whose file
+    // ends before its last page (`cutShort`) gets neither: its roots' configurations would be
+    // those of a part of them.
+    End finish(const BatchItem& item, bool cutShort);
 
 private:
     const BatchOptions& options;
     const BatchItem* current = nullptr;
     std::optional<CanalTracker> tracker;
+    int slicesWithTeethLeftOut = 0;
 };
 
 }  // namespace quendra

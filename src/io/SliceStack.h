@@ -25,6 +25,8 @@ public:
     // Unreadable for a file that is no TIFF and a folder without pictures.
     PictureStatus status() const { return status_; }
     int sliceCount() const { return count_; }
+    // A TIFF that ends before its last page (TiffPages::cutShort): the slices are its first.
+    bool cutShort() const { return pages_ && pages_->cutShort(); }
 
     // Slice `index` (0 <= index < sliceCount()), as stored (see SliceRead).
     SliceRead read(int index);

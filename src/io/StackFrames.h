@@ -26,8 +26,11 @@ public:
 
     PictureStatus status() const { return stack_.status(); }
     int frameCount() const { return stack_.sliceCount(); }
+    bool cutShort() const { return stack_.cutShort(); }
     // The window 16-bit slices are mapped by, as given or as sampled.
     const GreyWindow& window() const { return window_; }
+    // Whether any slice read so far was mapped by it (had 16 bits).
+    bool windowUsed() const { return windowUsed_; }
 
     // Slice `index` (0 <= index < frameCount()) as a frame.
     SliceFrame frameAt(int index);
@@ -36,6 +39,7 @@ public:
 private:
     SliceStack stack_;
     GreyWindow window_;
+    bool windowUsed_ = false;
 };
 
 }  // namespace quendra

@@ -113,8 +113,12 @@ TiffPages::TiffPages(const std::string& path) {
     TIFFOpenOptionsFree(options);
     if (!tiff_) return;
     count_ = static_cast<int>(std::min<tdir_t>(TIFFNumberOfDirectories(tiff_.get()), INT32_MAX));
+    if (count_ == 0) return;
+    status_ = PictureStatus::Ok;
     current_ = 0;
-    if (count_ > 0) status_ = PictureStatus::Ok;
+    // The count stops at the first page that cannot be found; the last page found still
+    // points to a next one when the file was cut off.
+    cutShort_ = !moveTo(count_ - 1) || TIFFLastDirectory(tiff_.get()) == 0;
 }
 
 TiffPages::~TiffPages() = default;

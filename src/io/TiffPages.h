@@ -36,7 +36,10 @@ public:
 
     // Ok when the file opened as a TIFF with at least one page; NotAFile, Unreadable otherwise.
     PictureStatus status() const { return status_; }
+    // The pages that can be found; with cutShort() the file names more pages than it holds
+    // (it ends before its last page: a copy or download cut off), and these are the first.
     int pageCount() const { return count_; }
+    bool cutShort() const { return cutShort_; }
 
     // Page `index` (0 <= index < pageCount()). Reading the pages in order walks the file once.
     SliceRead read(int index);
@@ -50,6 +53,7 @@ private:
     std::unique_ptr<TIFF, Close> tiff_;
     PictureStatus status_ = PictureStatus::Unreadable;
     int count_ = 0;
+    bool cutShort_ = false;
     int current_ = -1;  // the page whose directory is read, -1 for none known
 };
 

@@ -97,6 +97,7 @@ TEST_F(BatchStacks, EveryTypeIsNamedInColourAndGrey) {
             EXPECT_TRUE(fs::is_regular_file(folder / out / (type + ".tif-canals.svg")));
         }
         EXPECT_TRUE(fs::is_regular_file(folder / out / "III.tif-f40-analyse.png"));
+        EXPECT_EQ(record(out)["stacks"][0]["window"].is_null(), depth == 8);
         EXPECT_FALSE(fs::exists(folder / out / "III.tif-f0-analyse.png"));
         const std::string page = readBytes(folder / out / "report.html");
         EXPECT_NE(page.find("<h2>Stapel</h2>"), std::string::npos);
@@ -129,6 +130,12 @@ TEST_F(BatchStacks, RootsSideBySideEachWithItsLength) {
     cv::minMaxLoc(labels, nullptr, &highest);
     EXPECT_EQ(highest, 3 + canals);
     EXPECT_EQ(record()["stacks"][0]["slices"], 40);
+
+    // Only the largest region of each slice: the roots take turns, and the run says why.
+    o.analysis.teeth = TeethChoice::Largest;
+    o.overwrite = true;
+    ASSERT_EQ(run(o), 0) << log.str();
+    EXPECT_NE(log.str().find("40 slices show further roots"), std::string::npos) << log.str();
 }
 
 // A folder of slices is a stack in natural name order (s2 before s10): stored from the apex
@@ -240,21 +247,22 @@ TEST_F(BatchStacks, ShardsNeverSplitAStack) {
                                     "s" + std::string(configuration) + ".tif"));
     ASSERT_EQ(run(stackOptions(inputs, "whole")), 0) << log.str();
     std::string joined;
-    for (int shard = 1; shard <= 2; ++shard) {
+    for (int shard = 1; shard <= 4; ++shard) {  // one of the four without a stack
         BatchOptions o = stackOptions(inputs);
         o.shard = shard;
-        o.shards = 2;
+        o.shards = 4;
         ASSERT_EQ(run(o), 0) << log.str();
         const std::string part =
-            readBytes(folder / "out" / ("stacks-" + std::to_string(shard) + "-of-2.csv"));
+            readBytes(folder / "out" / ("stacks-" + std::to_string(shard) + "-of-4.csv"));
         joined += shard == 1 ? part : part.substr(part.find("\r\n") + 2);
     }
     EXPECT_EQ(joined, readBytes(folder / "whole/stacks.csv"));
 }
 
 // Slices that cannot be read or followed are named, the stack is followed on without them,
-// and the run says it did not do everything.
-TEST_F(BatchStacks, BadSlicesAreNamedAndPassedOver) {
+// and the run says it did not do everything; a TIFF cut short has its pages analysed but no
+// roots named, which would be those of a part of it.
+TEST_F(BatchStacks, BadSlicesAndCutFilesAreNamed) {
     const StackScene scene{.configuration = "2", .colour = false};
     fs::create_directories(folder / "in" / "s");
     for (int i = 0; i < scene.slices; ++i)
@@ -264,7 +272,9 @@ TEST_F(BatchStacks, BadSlicesAreNamedAndPassedOver) {
     writeBytes("in/s/7.png", "not a picture");
     ASSERT_TRUE(cv::imwrite(path("in/s/21.png"), cv::Mat(10, 10, CV_8UC1, cv::Scalar(60))));
     fs::create_directories(folder / "in" / "empty");
-    BatchOptions o = stackOptions({path("in/s"), path("in/empty")});
+    const std::string whole = readBytes(folder / "first.tif");
+    writeBytes("in/cut.tif", whole.substr(0, whole.size() / 2));
+    BatchOptions o = stackOptions({path("in/s"), path("in/empty"), path("in/cut.tif")});
     o.stackFolders = true;
     EXPECT_EQ(run(o), 1);
     const std::string text = log.str();
@@ -272,6 +282,10 @@ TEST_F(BatchStacks, BadSlicesAreNamedAndPassedOver) {
     EXPECT_NE(text.find("in/s, slice 21: its size differs"), std::string::npos) << text;
     EXPECT_NE(text.find("in/empty: the folder holds no pictures to stack"), std::string::npos)
         << text;
+    EXPECT_NE(text.find("cut.tif: the file ends after page 19, though it names further pages"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(table().find("cut.tif,19,"), std::string::npos);
     const auto rows = stackRows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][Vertucci], "IV");
