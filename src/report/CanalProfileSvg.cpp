@@ -43,7 +43,7 @@ std::string canalProfileSvg(const std::string& stack, const std::vector<RootConf
         << "\" font-family=\"sans-serif\" font-size=\"13\">\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
         << "<text x=\"" << kLeft << "\" y=\"24\" font-size=\"16\" font-weight=\"bold\">"
-        << markupText(stack) << ": canals per slice</text>\n";
+        << markupText(stack) << ": Kanäle je Schicht</text>\n";
 
     // Axes, the count levels with grid lines, slice ticks at round steps.
     svg << "<g stroke=\"#444\" fill=\"none\">"
@@ -67,14 +67,14 @@ std::string canalProfileSvg(const std::string& stack, const std::vector<RootConf
             << bottom + 5 << "\" stroke=\"#444\"/><text x=\"" << xOf(s) << "\" y=\"" << bottom + 19
             << "\" text-anchor=\"middle\">" << s << "</text>\n";
     svg << "<text x=\"" << kLeft + plotWidth / 2 << "\" y=\"" << bottom + 38
-        << "\" text-anchor=\"middle\">slice</text>\n"
+        << "\" text-anchor=\"middle\">Schicht</text>\n"
         << "<text x=\"" << kLeft << "\" y=\"" << bottom + 38 << "\" font-style=\"italic\">"
-        << (apexFirst ? "apex" : "coronal") << "</text>\n"
+        << (apexFirst ? "apikal" : "koronal") << "</text>\n"
         << "<text x=\"" << kLeft + plotWidth << "\" y=\"" << bottom + 38
-        << "\" text-anchor=\"end\" font-style=\"italic\">" << (apexFirst ? "coronal" : "apex")
+        << "\" text-anchor=\"end\" font-style=\"italic\">" << (apexFirst ? "koronal" : "apikal")
         << "</text>\n"
         << "<text transform=\"translate(20 " << kTop + kPlotHeight / 2
-        << ") rotate(-90)\" text-anchor=\"middle\">canals</text>\n";
+        << ") rotate(-90)\" text-anchor=\"middle\">Kanäle</text>\n";
 
     for (std::size_t i = 0; i < roots.size(); ++i) {
         const RootConfiguration& root = roots[i];
@@ -91,10 +91,10 @@ std::string canalProfileSvg(const std::string& stack, const std::vector<RootConf
         const double ly = bottom + 56 + kLegendLine * static_cast<double>(i);
         svg << "<line x1=\"" << kLeft << "\" y1=\"" << ly - 4 << "\" x2=\"" << kLeft + 24
             << "\" y2=\"" << ly - 4 << "\" stroke=\"" << colour << "\" stroke-width=\"2\"/>"
-            << "<text x=\"" << kLeft + 32 << "\" y=\"" << ly << "\">root " << root.root
-            << ", slices " << root.firstSlice << " to " << root.lastSlice << ": "
+            << "<text x=\"" << kLeft + 32 << "\" y=\"" << ly << "\">Wurzel " << root.root
+            << ", Schichten " << root.firstSlice << " bis " << root.lastSlice << ": "
             << root.configuration
-            << (root.vertucci.empty() ? std::string(" (no Vertucci type)")
+            << (root.vertucci.empty() ? std::string(" (kein Vertucci-Typ)")
                                       : " (Vertucci " + root.vertucci + ")")
             << "</text>\n";
     }

@@ -8,7 +8,7 @@
 // count stay visible side by side. The x axis names its coronal and apical end; the legend
 // names each root with its slices, configuration and Vertucci type. A root's line shows the
 // canals left after the noise (RootConfiguration::canalCounts), the legend the configuration
-// read from them.
+// read from them. The words are German, as those of the report that shows the picture.
 
 #include <string>
 #include <vector>

@@ -65,11 +65,12 @@ TEST(CanalProfileSvg, EveryRootsCountsAlongTheSlices) {
     EXPECT_NE(second[0].second, two);
     EXPECT_LT(std::abs(second[0].second - two), std::abs(one - two) / 4);
 
-    for (const char* text : {">slice<", ">canals<", ">coronal<", ">apex<",
-                             "root 1, slices 1 to 6: 1-2-1 (Vertucci III)",
-                             "root 2, slices 4 to 6: 2 (Vertucci IV)", "tooth 7: canals per slice"})
+    for (const char* text :
+         {">Schicht<", ">Kanäle<", ">koronal<", ">apikal<",
+          "Wurzel 1, Schichten 1 bis 6: 1-2-1 (Vertucci III)",
+          "Wurzel 2, Schichten 4 bis 6: 2 (Vertucci IV)", "tooth 7: Kanäle je Schicht"})
         EXPECT_NE(svg.find(text), std::string::npos) << text;
-    EXPECT_LT(svg.find(">coronal<"), svg.find(">apex<"));
+    EXPECT_LT(svg.find(">koronal<"), svg.find(">apikal<"));
 }
 
 TEST(CanalProfileSvg, NamesAndOddCasesStayReadable) {
@@ -77,8 +78,8 @@ TEST(CanalProfileSvg, NamesAndOddCasesStayReadable) {
         canalProfileSvg("a&b <x>.tif", {rootOf(1, 1, {3, 2}, "3-2", "")}, 2, true);
     EXPECT_NE(apexFirst.find("a&amp;b &lt;x&gt;.tif"), std::string::npos);
     EXPECT_EQ(apexFirst.find("a&b"), std::string::npos);
-    EXPECT_LT(apexFirst.find(">apex<"), apexFirst.find(">coronal<"));
-    EXPECT_NE(apexFirst.find("3-2 (no Vertucci type)"), std::string::npos);
+    EXPECT_LT(apexFirst.find(">apikal<"), apexFirst.find(">koronal<"));
+    EXPECT_NE(apexFirst.find("3-2 (kein Vertucci-Typ)"), std::string::npos);
     EXPECT_NE(canalProfileSvg("empty", {}, 0, false).find("no root found"), std::string::npos);
 }
 
