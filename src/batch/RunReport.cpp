@@ -285,14 +285,33 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
     std::unordered_map<std::string, const BatchItem*> byName;
     for (const BatchItem& item : items) byName.emplace(utf8Text(item.path), &item);
     const std::vector<std::string>& header = records.front().fields;
-    const std::size_t nameColumn =
-        static_cast<std::size_t>(std::find(header.begin(), header.end(), "stack") - header.begin());
+    const auto columnOf = [&](const char* name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                        header.begin());
+    };
+    const std::size_t nameColumn = columnOf("stack"), typeColumn = columnOf("vertucci"),
+                      rootColumn = columnOf("tooth");
     std::string head = "<table><tr>";
     for (std::size_t c = 0; c < header.size(); ++c)
         if (c != nameColumn) head += "<th>" + markupText(header[c]) + "</th>";
     head += "</tr>";
 
-    std::string html = "<h2>Stapel</h2>";
+    // The roots of all stacks by their type, as a study tallies them (all rows, listed or not).
+    std::map<std::string, std::size_t> roots;  // "I" to "VIII", "" for other configurations
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        const std::vector<std::string>& f = records[r].fields;
+        if (std::max(typeColumn, rootColumn) < f.size() && !f[rootColumn].empty())
+            ++roots[f[typeColumn]];
+    }
+    std::string html =
+        "<h2>Stapel</h2><h3>Wurzeln je Vertucci-Typ</h3><table><tr><th>Typ</th>"
+        "<th class=\"n\">Wurzeln</th></tr>";
+    for (const char* type : {"I", "II", "III", "IV", "V", "VI", "VII", "VIII", ""})
+        if (roots.contains(type))
+            html += std::string("<tr><td>") + (*type ? type : "anderer Verlauf") +
+                    "</td><td class=\"n\" data-vertucci=\"" + type + "\">" +
+                    germanCount(roots[type]) + "</td></tr>";
+    html += "</table>";
     std::string open;  // the stack whose rows are being listed
     const auto closeStack = [&] {
         if (open.empty()) return;

@@ -102,6 +102,8 @@ TEST_F(BatchStacks, EveryTypeIsNamedInColourAndGrey) {
         const std::string page = readBytes(folder / out / "report.html");
         EXPECT_NE(page.find("<h2>Stapel</h2>"), std::string::npos);
         EXPECT_NE(page.find("href=\"VII.tif-canals.svg\""), std::string::npos);
+        for (const auto& [type, configuration] : vertucciConfigurations())
+            EXPECT_NE(page.find("data-vertucci=\"" + type + "\">1<"), std::string::npos) << type;
     }
 }
 
