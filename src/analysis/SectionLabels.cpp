@@ -5,13 +5,20 @@
 namespace quendra {
 
 SliceSection sectionOfAnalysis(const ToothAnalysis& analysis) {
+    if (analysis.toothMask().empty()) return {};
+    cv::Mat labels;
+    analysis.paintLabels(labels);
+    return sectionOfLabels(analysis.result(), labels);
+}
+
+SliceSection sectionOfLabels(const FrameResult& result, const cv::Mat& labels) {
+    CV_Assert(labels.type() == CV_16UC1);
     SliceSection section;
-    if (analysis.toothMask().empty()) return section;
     // The labels of paintLabels (0 background, then each tooth followed by its canals) mapped
     // to a root and a canal label each, in one pass over the picture.
     std::vector<std::uint16_t> rootOf{0}, canalOf{0};
     int root = 0;
-    for (const ToothFinding* tooth : analysis.result().teeth()) {
+    for (const ToothFinding* tooth : result.teeth()) {
         ++root;
         rootOf.push_back(static_cast<std::uint16_t>(root));
         canalOf.push_back(0);
@@ -21,8 +28,6 @@ SliceSection sectionOfAnalysis(const ToothAnalysis& analysis) {
             canalOf.push_back(static_cast<std::uint16_t>(section.canalRoot.size()));
         }
     }
-    cv::Mat labels;
-    analysis.paintLabels(labels);
     section.roots.create(labels.size(), CV_16UC1);
     section.canals.create(labels.size(), CV_16UC1);
     for (int y = 0; y < labels.rows; ++y) {

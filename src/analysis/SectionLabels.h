@@ -14,5 +14,8 @@ namespace quendra {
 // pictures CV_16UC1. Without a calculation, empty pictures; without a tooth, pictures of the
 // frame's size with no root.
 SliceSection sectionOfAnalysis(const ToothAnalysis& analysis);
+// The same from the calculation's result and the labels ToothAnalysis::paintLabels painted of
+// it, for a caller that has painted them already.
+SliceSection sectionOfLabels(const FrameResult& result, const cv::Mat& labels);
 
 }  // namespace quendra

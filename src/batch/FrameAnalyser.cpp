@@ -104,8 +104,11 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
         settings.minCanalArea = *options.minCanalMm2 * *item.pxPerMm * *item.pxPerMm;
     analysis->setSettings(settings);
     const FrameResult& frameResult = analysis->calculate(picture, classifier);
-    if (item.kind == MediaKind::Stack) {
-        result.section = sectionOfAnalysis(*analysis);
+    // The labels are painted once, for a stack's section and for the mask alike.
+    const bool stack = item.kind == MediaKind::Stack;
+    if (stack || (options.masks && !replay)) analysis->paintLabels(labels);
+    if (stack) {
+        result.section = sectionOfLabels(frameResult, labels);
         result.teethLeftOut = frameResult.teethLeftOut > 0;
     }
     const bool video = frame >= 0;
@@ -129,7 +132,6 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
                                       "most " +
                                       std::to_string(kMaxLabel) + "); none is written");
         } else if (options.masks) {
-            analysis->paintLabels(labels);
             save(item, Output::Labels, frame, labels, result);
         }
     }

@@ -48,10 +48,7 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     if (unit.lastOfItem) flushUnreadable();
     for (const std::string& p : result.problems) nameProblem(p);
     if (items[unit.item].kind == MediaKind::Stack && !followStack(unit, result)) return;
-    if (!result.rows.empty() && counts.problems.size() > problemsRecorded) {
-        problemsRecorded = counts.problems.size();
-        named(counts.problems);
-    }
+    if (!result.rows.empty()) recordProblems();
     if (!result.rows.empty() && !append(table, tableName, result.rows)) return;
     if (!result.movieFrame.empty()) addMovieFrame(unit, result);
     const bool analysed = !result.rows.empty();
@@ -78,10 +75,7 @@ bool OrderedWriter::followStack(const WorkUnit& unit, const UnitResult& result) 
     if (end.problem) nameProblem(*end.problem);
     if (end.note) progress.problem(*end.note);
     counts.stacks.push_back({utf8Text(item.path), unit.frame, unit.window});
-    if (counts.problems.size() > problemsRecorded) {
-        problemsRecorded = counts.problems.size();
-        named(counts.problems);
-    }
+    recordProblems();
     return end.rows.empty() || append(*stacksTable, stacksTable->path().string(), end.rows);
 }
 
@@ -127,6 +121,13 @@ void OrderedWriter::closeMovie() {
     if (!movie.close() && !movieFailed)
         nameProblem(outputPath(items[*movieItem], Output::Movie).string() + ": cannot be written");
     movieFailed = false;
+}
+
+// Gives the problems named since the last time to the record, before rows follow them.
+void OrderedWriter::recordProblems() {
+    if (counts.problems.size() == problemsRecorded) return;
+    problemsRecorded = counts.problems.size();
+    named(counts.problems);
 }
 
 void OrderedWriter::nameProblem(const std::string& problem) {

@@ -61,6 +61,7 @@ private:
     void addMovieFrame(const WorkUnit& unit, const UnitResult& result);
     void closeMovie();
     void nameProblem(const std::string& problem);
+    void recordProblems();
     void flushUnreadable();
 
     const std::vector<BatchItem>& items;
