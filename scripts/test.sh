@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing and runs every check, exiting non-zero on the first failure:
-#  1. the sources' formatting (clang-format);
+#  1. the tree (nothing generated tracked: scripts/check-tree.sh) and the sources' formatting
+#     (clang-format);
 #  2. the normal build, warnings as errors: every test, then the core suites again with the
 #     portable loops forced (QUENDRA_PORTABLE=1), so the plain code paths are tested on any
 #     processor;
@@ -12,6 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 
+scripts/check-tree.sh
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 scripts/build.sh -DBUILD_TESTING=ON -DQUENDRA_WERROR=ON

@@ -8,6 +8,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "ToolArguments.h"
+
 namespace {
 
 using Draw = std::function<void(cv::Mat&)>;
@@ -39,10 +41,9 @@ void arrow(cv::Mat& m, cv::Point from, cv::Point to, const cv::Scalar& colour) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: quendra-make-icons OUTPUT_FOLDER\n";
-        return 2;
-    }
+    int exitStatus = 0;
+    if (!quendra::toolArguments(argc, argv, 1, 1, "quendra-make-icons OUTPUT_FOLDER", exitStatus))
+        return exitStatus;
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out);
     const cv::Size size(128, 128);

@@ -12,13 +12,15 @@
 #include "GreySection.h"
 #include "RealSections.h"
 #include "SampleScene.h"
+#include "ToolArguments.h"
 #include "colour/ColorTraining.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 3) {
-        std::cerr << "usage: quendra-make-samples OUTPUT_FOLDER [REAL_SECTIONS_FOLDER]\n";
-        return 2;
-    }
+    int exitStatus = 0;
+    if (!quendra::toolArguments(argc, argv, 1, 2,
+                                "quendra-make-samples OUTPUT_FOLDER [REAL_SECTIONS_FOLDER]",
+                                exitStatus))
+        return exitStatus;
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out / "sections");
     quendra::ColorTraining training;

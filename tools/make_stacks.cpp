@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "StackScene.h"
+#include "ToolArguments.h"
 #include "colour/ColorTraining.h"
 #include "io/SliceStack.h"
 #include "io/StackWindow.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: quendra-make-stacks OUTPUT_FOLDER\n";
-        return 2;
-    }
+    int exitStatus = 0;
+    if (!quendra::toolArguments(argc, argv, 1, 1, "quendra-make-stacks OUTPUT_FOLDER", exitStatus))
+        return exitStatus;
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out);
     std::vector<quendra::StackScene> scenes = quendra::stackScenes();
