@@ -35,24 +35,41 @@ int stretchOf(const StackScene& scene, const std::string& configuration, int k) 
                     (k - kEmptyEnds) * static_cast<int>(counts.size()) / bearing);
 }
 
+// The two slices (coronal order) of a lateral canal or a touch: in the middle third, where the
+// seed puts them.
+int eventSlice(const StackScene& scene) {
+    return scene.slices / 3 +
+           static_cast<int>((scene.seed * 7u + 3u) %
+                            static_cast<unsigned>(std::max(1, scene.slices / 3 - 1)));
+}
+
 // Draws one root of `configuration` at slice `k` (coronal order) about `centre`: its section
 // into `root`, its canals into `canal`. Sizes follow the cell width `w`, relative to the
 // crown's: the root's semi-axes 0.35 w and 0.34 of the cell height taper to 70 % at the apex;
-// canals narrow from 0.045 to 0.0225 w; branches lie 0.11 w off the centre.
+// canals narrow from 0.045 to 0.0225 w (thin: from 2 to 1 px radius); branches lie 0.11 w off
+// the centre.
 void drawRoot(const StackScene& scene, const std::string& configuration, int k, cv::Point centre,
               cv::Mat& root, cv::Mat& canal) {
     const double z = static_cast<double>(k) / std::max(1, scene.slices - 1);  // 0 crown, 1 apex
     const double w = scene.size.width;
     const double taper = 1 - 0.3 * z;
-    cv::ellipse(root, centre,
-                cv::Size(cvRound(0.35 * w * taper), cvRound(0.34 * scene.size.height * taper)), 0,
-                0, 360, 255, cv::FILLED);
-    const int r = cvRound(0.045 * w * (1 - 0.5 * z));
-    const int d = cvRound(0.11 * w);
+    const bool event = k == eventSlice(scene) || k == eventSlice(scene) + 1;
+    if (scene.condition == StackCondition::Drift) centre.x += cvRound((z - 0.5) * 0.25 * w);
+    const cv::Size axes(cvRound(0.35 * w * taper), cvRound(0.34 * scene.size.height * taper));
+    if (scene.condition == StackCondition::Ring)
+        cv::ellipse(root, centre, axes + cv::Size(4, 4), 0, 0, 360, 128, cv::FILLED);
+    cv::ellipse(root, centre, axes, 0, 0, 360, 255, cv::FILLED);
+    const int r = scene.condition == StackCondition::Thin ? (z < 0.5 ? 2 : 1)
+                                                          : cvRound(0.045 * w * (1 - 0.5 * z));
     const int stretch = stretchOf(scene, configuration, k);
     if (stretch < 0) return;
+    if (scene.condition == StackCondition::Lateral && event)
+        cv::circle(canal, centre + cv::Point(0, axes.height - 3 * r), r, 255, cv::FILLED);
     const auto counts = configurationCounts(configuration);
     const int n = counts[static_cast<std::size_t>(stretch)];
+    // Two canals that touch lie 2 r + 1 apart: neighbours, never one pixel.
+    const int d =
+        scene.condition == StackCondition::Touching && event && n == 2 ? r + 1 : cvRound(0.11 * w);
     const bool beforeMore = stretch + 1 < static_cast<int>(counts.size()) &&
                             counts[static_cast<std::size_t>(stretch) + 1] > n &&
                             stretchOf(scene, configuration, k + 1) == stretch + 1;
@@ -78,8 +95,12 @@ std::string StackScene::name() const {
             if (c == root) type = t;
         types += (types.empty() ? "" : "+") + type;
     }
-    return types + (colour ? "-colour" : "-grey") + std::to_string(depth) +
-           (apexFirst ? "-apex-first" : "");
+    std::string name = types + (colour ? "-colour" : "-grey") + std::to_string(depth) +
+                       (apexFirst ? "-apex-first" : "");
+    if (condition != StackCondition::Plain)
+        name += std::string("-") + kStackConditionNames[static_cast<int>(condition)] + "-s" +
+                std::to_string(seed);
+    return name;
 }
 
 std::vector<std::string> StackScene::rootConfigurations() const {
@@ -115,27 +136,35 @@ cv::Mat renderStackSlice(const StackScene& scene, int index) {
                            scene.size.height / 2),
                  root, canal);
 
-    std::mt19937 random(1000u * static_cast<unsigned>(scene.colour) + static_cast<unsigned>(index));
-    const auto noise = [&random](int amplitude) {
+    std::mt19937 random(1000u * static_cast<unsigned>(scene.colour) + static_cast<unsigned>(index) +
+                        7919u * scene.seed);
+    const auto noise = [&random, &scene](int amplitude) {
+        if (scene.condition == StackCondition::Noise)
+            return static_cast<int>(std::lround(std::normal_distribution<double>(0, 14)(random)));
         return static_cast<int>(random() % static_cast<unsigned>(2 * amplitude + 1)) - amplitude;
     };
     const int channels = scene.colour ? 3 : 1;
+    const double kGreyRing = 20;
     cv::Mat eight(size, CV_MAKETYPE(CV_8U, channels));
     for (int y = 0; y < size.height; ++y)
         for (int x = 0; x < size.width; ++x) {
-            const bool inCanal = canal.at<uchar>(y, x) && root.at<uchar>(y, x);
-            const bool inRoot = root.at<uchar>(y, x);
+            const bool inRoot = root.at<uchar>(y, x) == 255;
+            const bool inRing = root.at<uchar>(y, x) == 128;
+            const bool inCanal = canal.at<uchar>(y, x) && inRoot;
             uchar* p = eight.ptr<uchar>(y) + x * channels;
             for (int ch = 0; ch < channels; ++ch) {
                 const double base = scene.colour ? (inCanal  ? kCanal
                                                     : inRoot ? kEnamel
+                                                    : inRing ? kCanal * 0.5
                                                              : kGum)[ch]
                                                  : (inCanal  ? kGreyCanal
                                                     : inRoot ? kGreyDentin
+                                                    : inRing ? kGreyRing
                                                              : kGreyBackground);
                 p[ch] = cv::saturate_cast<uchar>(base + noise(inRoot && !inCanal ? 5 : 4));
             }
         }
+    if (scene.condition == StackCondition::Blur) cv::GaussianBlur(eight, eight, {0, 0}, 1.3);
     if (scene.depth == 8) return eight;
     cv::Mat sixteen;
     eight.convertTo(sixteen, CV_16U, 180, 2000);
@@ -153,6 +182,19 @@ std::vector<StackScene> stackScenes() {
     for (const char* configuration : {"1-2", "2-1-2", "1-2-1-2"})
         scenes.push_back(
             {.configuration = configuration, .colour = false, .depth = 16, .apexFirst = true});
+    return scenes;
+}
+
+std::vector<StackScene> hardStackScenes(int seeds) {
+    std::vector<StackScene> scenes;
+    for (int c = 1; c < static_cast<int>(std::size(kStackConditionNames)); ++c)
+        for (unsigned seed = 1; seed <= static_cast<unsigned>(seeds); ++seed)
+            for (const auto& [type, configuration] : vertucciConfigurations())
+                scenes.push_back({.configuration = configuration,
+                                  .colour = false,
+                                  .depth = 16,
+                                  .condition = static_cast<StackCondition>(c),
+                                  .seed = seed});
     return scenes;
 }
 

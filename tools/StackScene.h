@@ -20,6 +20,20 @@ namespace quendra {
 
 class ColorTraining;
 
+// What makes a stack harder than the plain one, as real micro-CT stacks are.
+enum class StackCondition {
+    Plain,
+    Noise,     // strong noise (grey levels spread by a normal distribution of 14 levels)
+    Blur,      // the partial-volume blur of a scanner (a Gaussian of 1.3 px)
+    Thin,      // canals only 2 to 4 px across
+    Drift,     // the root's axis tilted: it drifts across a quarter of the cell over the stack
+    Lateral,   // a short lateral canal beside the main ones, in two slices
+    Touching,  // two canals touch for two slices without joining
+    Ring,      // the root in a ring of dark background (a gap to its mount) within its box
+};
+inline constexpr const char* kStackConditionNames[] = {"plain", "noise",   "blur",     "thin",
+                                                       "drift", "lateral", "touching", "ring"};
+
 struct StackScene {
     // The first (leftmost) root's canal configuration, counts from the coronal end as "1-2-1";
     // then those of the roots right of it, in order.
@@ -30,9 +44,11 @@ struct StackScene {
     bool apexFirst = false;   // the slices stored from the apex to the crown
     cv::Size size{200, 160};  // pixels, of one root's cell; the slice is a cell per root wide
     int slices = 40;
+    StackCondition condition = StackCondition::Plain;
+    unsigned seed = 0;  // of the noise, and of where a lateral canal or a touch lies
 
-    // "III-grey16", "V-colour8-apex-first", "IV+I-colour16": the type (or the configuration) of
-    // every root, left to right, and the look.
+    // "III-grey16", "V-colour8-apex-first", "IV+I-colour16", "II-grey16-blur-s1": the type (or
+    // the configuration) of every root, left to right, the look, and a condition with its seed.
     std::string name() const;
     // Every root's configuration, left to right: `configuration`, then `furtherRoots`.
     std::vector<std::string> rootConfigurations() const;
@@ -55,6 +71,9 @@ int canalsInSlice(const StackScene& scene, int index, int root = 0);
 // Every type in four looks: colour and grey, 8 and 16 bits; and three grey 16-bit stacks
 // stored apex first. One root each.
 std::vector<StackScene> stackScenes();
+
+// The eight types under every condition but Plain, grey 16 bits, for each of `seeds` seeds.
+std::vector<StackScene> hardStackScenes(int seeds);
 
 // Stacks of two roots ("2" and "1") and of three ("1-2-1", "1" and "2-1"), in colour and in
 // grey, 16 bits.

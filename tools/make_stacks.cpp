@@ -1,12 +1,13 @@
 // Writes the generated test stacks into the folder given: for every configuration type and
-// look, and for the stacks of several roots side by side, a multi-page TIFF `<name>.tif` and the
-// colour classes an operator would train on its first slice, `<name>.dat` (for 16-bit stacks, on
-// the slice mapped by the stack's window).
+// look, for the stacks of several roots side by side and for a whole molar (MolarStack.h), a
+// multi-page TIFF `<name>.tif` and the colour classes an operator would train on its first slice,
+// `<name>.dat` (for 16-bit stacks, on the slice mapped by the stack's window).
 
 #include <filesystem>
 #include <iostream>
 #include <vector>
 
+#include "MolarStack.h"
 #include "StackScene.h"
 #include "ToolArguments.h"
 #include "colour/ColorTraining.h"
@@ -38,6 +39,18 @@ int main(int argc, char** argv) {
             std::cerr << "cannot write " << classes << "\n";
             return 1;
         }
+    }
+    // The molar, stored from the apex, with the classes an operator trains on it.
+    const quendra::MolarStack molar;
+    const std::string tiff = (out / "molar-grey8-apex-first.tif").string();
+    quendra::TiffStackWriter writer(tiff, {.deflate = true});
+    for (int i = 0; i < molar.slices; ++i) writer.append(molar.render(i));
+    quendra::ColorTraining training;
+    molar.pickColors(training);
+    const std::string classes = (out / "molar-grey8-apex-first.dat").string();
+    if (!writer.close() || training.save(classes) != quendra::ClassFileStatus::Ok) {
+        std::cerr << "cannot write the molar stack into " << out << "\n";
+        return 1;
     }
     return 0;
 }

@@ -125,6 +125,31 @@ std::string joinedCounts(const std::vector<int>& counts) {
     return joined;
 }
 
+// The root's profile, configuration, type and why it has none, from its canal counts.
+void configure(RootConfiguration& root, bool apexFirst, int minRun) {
+    std::vector<int> coronalFirst = root.canalCounts;
+    if (apexFirst) std::reverse(coronalFirst.begin(), coronalFirst.end());
+    int longest = 0;  // slices of the longest stretch of one count of canals
+    for (std::size_t i = 0, length = 0; i < coronalFirst.size(); ++i) {
+        length = i > 0 && coronalFirst[i] == coronalFirst[i - 1] ? length + 1 : 1;
+        if (coronalFirst[i] > 0) longest = std::max(longest, static_cast<int>(length));
+    }
+    if (longest < minRun) {
+        root.note = "no stretch of equal canal count runs " + std::to_string(minRun) +
+                    " slices (--min-run)";
+        return;
+    }
+    root.profile = profileOf(coronalFirst, minRun);
+    std::vector<int> stretchCounts;
+    for (const cv::Point& run : root.profile) stretchCounts.push_back(run.x);
+    root.configuration = joinedCounts(stretchCounts);
+    root.canalsMax =
+        stretchCounts.empty() ? 0 : *std::max_element(stretchCounts.begin(), stretchCounts.end());
+    root.vertucci = vertucciType(root.configuration);
+    if (root.vertucci.empty())
+        root.note = "the configuration " + root.configuration + " is none of Vertucci's types";
+}
+
 }  // namespace
 
 CanalTracker::CanalTracker(TrackingSettings settings) : settings_(settings) {
@@ -247,7 +272,10 @@ void CanalTracker::addSlice(const SliceSection& section) {
             rootTrack[ri] = static_cast<int>(tracks_.size());
             tracks_.push_back({slices_, slices_});
         }
-        tracks_[static_cast<std::size_t>(rootTrack[ri])].lastSlice = slices_;
+        Track& track = tracks_[static_cast<std::size_t>(rootTrack[ri])];
+        track.lastSlice = slices_;
+        ++track.slices;
+        track.maxArea = std::max(track.maxArea, rootPixels[ri]);
     }
 
     std::vector<int> canalNode(static_cast<std::size_t>(canalCount) + 1, -1);
@@ -262,10 +290,7 @@ void CanalTracker::addSlice(const SliceSection& section) {
                              ? previousCanalNode_[static_cast<std::size_t>(q)]
                              : -1;
         const int to = canalNode[static_cast<std::size_t>(c)];
-        if (from < 0 || to < 0 ||
-            nodes_[static_cast<std::size_t>(from)].track !=
-                nodes_[static_cast<std::size_t>(to)].track)
-            continue;
+        if (from < 0 || to < 0) continue;
         nodes_[static_cast<std::size_t>(from)].next.push_back(to);
         nodes_[static_cast<std::size_t>(to)].prev.push_back(from);
     }
@@ -277,12 +302,48 @@ void CanalTracker::addSlice(const SliceSection& section) {
     previousCanalNode_ = std::move(canalNode);
 }
 
-std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst) const {
+CanalTracker::Owners CanalTracker::canalOwners(const std::vector<char>& kept,
+                                               bool apexFirst) const {
+    Owners owners;
+    // Nodes are made slice by slice, so their order is stack order: from the apex when the
+    // stack's first slice is at the apex, else the other way.
+    std::vector<int>& owner = owners.ofNode;
+    owner.assign(nodes_.size(), -1);
+    owners.endsInChamber.assign(tracks_.size(), 0);
+    std::vector<char> chamber(nodes_.size(), 0);
+    const auto visit = [&](std::size_t n) {
+        if (!kept[n]) return;
+        const std::vector<int>& apical = apexFirst ? nodes_[n].prev : nodes_[n].next;
+        int root = -1;
+        bool joins = false;
+        for (const int a : apical) {
+            const auto ai = static_cast<std::size_t>(a);
+            if (!kept[ai]) continue;
+            joins = joins || chamber[ai] || (root >= 0 && owner[ai] != root);
+            root = owner[ai];
+        }
+        if (joins) {
+            chamber[n] = 1;
+            for (const int a : apical)
+                if (const int r = owner[static_cast<std::size_t>(a)]; r >= 0)
+                    owners.endsInChamber[static_cast<std::size_t>(r)] = 1;
+        } else {
+            owner[n] = root >= 0 ? root : nodes_[n].track;
+        }
+    };
+    if (apexFirst) {
+        for (std::size_t n = 0; n < nodes_.size(); ++n) visit(n);
+    } else {
+        for (std::size_t n = nodes_.size(); n-- > 0;) visit(n);
+    }
+    return owners;
+}
+
+std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst, RootsLeftOut* leftOut) const {
     std::vector<std::vector<int>> next, prev;
     for (const Node& n : nodes_) next.push_back(n.next), prev.push_back(n.prev);
     RunGraph graph{next, prev, std::vector<char>(nodes_.size(), 1)};
     for (bool dropped = true; dropped;) {
-        dropped = false;
         std::vector<int> noise;
         for (const std::vector<int>& run : graph.runs())
             if (graph.isNoise(run, settings_.minRun))
@@ -290,50 +351,77 @@ std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst) const {
         for (const int n : noise) graph.kept[static_cast<std::size_t>(n)] = 0;
         dropped = !noise.empty();
     }
+    const Owners owners = canalOwners(graph.kept, apexFirst);
+    const std::vector<int>& owner = owners.ofNode;
 
-    // Events where at least two long runs divide or join, in stack order.
+    // A root runs from the apical end of its track to its coronal end, or, where its canals
+    // open into the pulp chamber, to the coronal end of its canals.
+    std::vector<RootConfiguration> all(tracks_.size());
+    std::vector<char> hasCanal(tracks_.size(), 0);
+    for (std::size_t i = 0; i < tracks_.size(); ++i) {
+        const bool chamber = owners.endsInChamber[i];
+        all[i].firstSlice = apexFirst || !chamber ? tracks_[i].firstSlice : tracks_[i].lastSlice;
+        all[i].lastSlice = !apexFirst || !chamber ? tracks_[i].lastSlice : tracks_[i].firstSlice;
+    }
+    for (std::size_t n = 0; n < nodes_.size(); ++n) {
+        hasCanal[static_cast<std::size_t>(nodes_[n].track)] = 1;
+        if (owner[n] < 0) continue;
+        RootConfiguration& root = all[static_cast<std::size_t>(owner[n])];
+        root.firstSlice = std::min(root.firstSlice, nodes_[n].slice);
+        root.lastSlice = std::max(root.lastSlice, nodes_[n].slice);
+        hasCanal[static_cast<std::size_t>(owner[n])] = 1;
+    }
+    long long largest = 0;
+    for (std::size_t i = 0; i < tracks_.size(); ++i)
+        if (hasCanal[i] && tracks_[i].slices >= kRootMinSlices)
+            largest = std::max(largest, tracks_[i].maxArea);
+    RootsLeftOut out;
+    std::vector<int> rootOfTrack(tracks_.size(), -1);
+    std::vector<RootConfiguration> result;
+    for (std::size_t i = 0; i < tracks_.size(); ++i) {
+        if (tracks_[i].slices < kRootMinSlices) {
+            ++out.fewSlices;
+        } else if (!hasCanal[i]) {
+            ++out.noCanal;
+        } else if (tracks_[i].maxArea < kRootShareOfLargest * static_cast<double>(largest)) {
+            ++out.small;
+        } else {
+            rootOfTrack[i] = static_cast<int>(result.size());
+            result.push_back(all[i]);
+            RootConfiguration& root = result.back();
+            root.root = static_cast<int>(result.size());
+            root.canalCounts.assign(static_cast<std::size_t>(root.lastSlice - root.firstSlice + 1),
+                                    0);
+        }
+    }
+    if (leftOut) *leftOut = out;
+
+    // Events where at least two long runs of the root's canals divide or join.
     std::vector<int> runLength(nodes_.size(), 0);  // by the run's first and last node
     for (const std::vector<int>& run : graph.runs()) {
         runLength[static_cast<std::size_t>(run.front())] = static_cast<int>(run.size());
         runLength[static_cast<std::size_t>(run.back())] = static_cast<int>(run.size());
     }
-    std::vector<RootConfiguration> result(tracks_.size());
-    for (std::size_t i = 0; i < tracks_.size(); ++i) {
-        RootConfiguration& root = result[i];
-        root.root = static_cast<int>(i) + 1;
-        root.firstSlice = tracks_[i].firstSlice;
-        root.lastSlice = tracks_[i].lastSlice;
-        root.canalCounts.assign(static_cast<std::size_t>(root.lastSlice - root.firstSlice + 1), 0);
-    }
     for (std::size_t n = 0; n < nodes_.size(); ++n) {
-        if (!graph.kept[n]) continue;
-        RootConfiguration& root = result[static_cast<std::size_t>(nodes_[n].track)];
+        if (owner[n] < 0 || rootOfTrack[static_cast<std::size_t>(owner[n])] < 0) continue;
+        RootConfiguration& root =
+            result[static_cast<std::size_t>(rootOfTrack[static_cast<std::size_t>(owner[n])])];
         ++root.canalCounts[static_cast<std::size_t>(nodes_[n].slice - root.firstSlice)];
         const auto longRuns = [&](const std::vector<int>& links) {
             int count = 0;
-            for (const int l : links)
-                if (graph.kept[static_cast<std::size_t>(l)] &&
-                    runLength[static_cast<std::size_t>(l)] >= settings_.minRun)
-                    ++count;
+            for (const int l : links) {
+                const auto li = static_cast<std::size_t>(l);
+                count +=
+                    graph.kept[li] && owner[li] == owner[n] && runLength[li] >= settings_.minRun;
+            }
             return std::max(0, count - 1);
         };
-        const int divides = graph.keptNext(static_cast<int>(n)) >= 2 ? longRuns(next[n]) : 0;
-        const int joins = graph.keptPrev(static_cast<int>(n)) >= 2 ? longRuns(prev[n]) : 0;
+        const int divides = longRuns(next[n]);
+        const int joins = longRuns(prev[n]);
         root.divisions += apexFirst ? joins : divides;
         root.junctions += apexFirst ? divides : joins;
     }
-    for (RootConfiguration& root : result) {
-        std::vector<int> coronalFirst = root.canalCounts;
-        if (apexFirst) std::reverse(coronalFirst.begin(), coronalFirst.end());
-        root.profile = profileOf(coronalFirst, settings_.minRun);
-        std::vector<int> stretchCounts;
-        for (const cv::Point& run : root.profile) stretchCounts.push_back(run.x);
-        root.configuration = joinedCounts(stretchCounts);
-        root.canalsMax = stretchCounts.empty()
-                             ? 0
-                             : *std::max_element(stretchCounts.begin(), stretchCounts.end());
-        root.vertucci = vertucciType(root.configuration);
-    }
+    for (RootConfiguration& root : result) configure(root, apexFirst, settings_.minRun);
     return result;
 }
 

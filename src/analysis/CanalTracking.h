@@ -21,20 +21,32 @@
 // - Runs: a run is a stretch of a canal between such events (or its ends). A run shorter than
 //   `minRun` slices that is not tied into the canal system at both ends is noise (a speck, or
 //   a spur off a canal) and is dropped, repeatedly, until none is left.
+// - Canals and roots: a canal belongs to the root in which it runs apically. Read from the
+//   apex, a canal that begins takes the root it lies in, a canal that continues one or more
+//   canals of one root keeps that root, also where the roots have fused into the trunk; where
+//   canals of different roots join, the pulp chamber begins, and it and everything coronal of
+//   it belongs to no root. So each root's configuration runs from its apex to the chamber.
+// - Which tracks are roots: a root is seen in at least kRootMinSlices slices, has a canal of its
+// own,
+//   and its largest section has at least kRootShareOfLargest of the pixels of the largest
+//   section of the stack's largest root (specks, cusps of the crown and stretches of it with
+//   no canal are none). The others are counted in RootsLeftOut.
 // - Configuration: per slice the number of the root's canals that are left; from the coronal
 //   end, the lengths of the stretches of equal count. Stretches without a canal at either end
 //   of the root (the crown above the chamber, the apex where the canal is too small to see) are
 //   left out; then every stretch shorter than `minRun` slices is taken into its longer
 //   neighbour (the coronal one on a tie), the shortest first, so a canal that divides and
 //   joins again within fewer slices counts as one. What is left, joined by '-', is the
-//   configuration ("1-2-1"); a root without any canal has "0".
+//   configuration ("1-2-1"). A root none of whose stretches runs `minRun` slices has none
+//   (configuration empty): it is never made up from shorter stretches. `note` says why a root
+//   has no Vertucci type.
 //
 // The default minRun of 3 slices: noise in one slice (a dark speck, a pore) rarely lines up
 // with noise in the next two, while a real division or junction spans many slices at the
 // spacings of micro-CT (10 to 40 micrometres) and cone-beam CT (75 to 200 micrometres).
-// Divisions and junctions are counted where at least two of the runs that divide or join are
-// minRun slices long or longer. The roots are numbered from 1 in the order they appear in the
-// stack (then by their label). Slices are numbered from 1 in stack order.
+// Divisions and junctions are counted where at least two of the runs of the root's canals that
+// divide or join are minRun slices long or longer. The roots are numbered from 1 in the order
+// they appear in the stack (then by their label). Slices are numbered from 1 in stack order.
 
 #include <opencv2/core.hpp>
 #include <string>
@@ -53,14 +65,31 @@ struct TrackingSettings {
     int tolerancePx = 1;  // pixels, >= 0
 };
 
+// A root's largest section must have at least this share of the pixels of the largest section of
+// the stack's largest root.
+inline constexpr double kRootShareOfLargest = 0.1;
+// The fewest slices a root is seen in (as the default minRun, and for the same reason).
+inline constexpr int kRootMinSlices = 3;
+
+// The tracks of tooth regions that were no roots, by the first rule they failed.
+struct RootsLeftOut {
+    int fewSlices = 0;  // seen in fewer than kRootMinSlices slices
+    int noCanal = 0;    // no canal of its own (the crown, a stretch of it, a speck)
+    int small = 0;      // smaller than kRootShareOfLargest of the largest root
+    int total() const { return fewSlices + noCanal + small; }
+};
+
 struct RootConfiguration {
-    int root = 0;        // from 1, in order of appearance
-    int firstSlice = 0;  // the first and last slice (from 1, stack order) that show the root
+    int root = 0;  // from 1, in order of appearance
+    // The first and last slice (from 1, stack order) of the root: those that show it, but where
+    // its canals open into the pulp chamber, its coronal end is their last slice below it.
+    int firstSlice = 0;
     int lastSlice = 0;
     std::vector<int> canalCounts;    // canals left after the noise, slice firstSlice to lastSlice
     std::vector<cv::Point> profile;  // (canals, slices) stretches from the coronal end
     std::string configuration;       // the profile's counts joined by '-': "1-2-1"
     std::string vertucci;            // "I" to "VIII", or empty
+    std::string note;                // why there is no type; empty with one
     int canalsMax = 0;               // the most canals of any stretch of the profile
     int divisions = 0;               // from the coronal end toward the apex
     int junctions = 0;
@@ -79,8 +108,10 @@ public:
     void skipSlice() { ++slices_; }
     int sliceCount() const { return slices_; }
 
-    // Every root's configuration; `apexFirst`: the stack's first slice is at the apex.
-    std::vector<RootConfiguration> roots(bool apexFirst = false) const;
+    // Every root's configuration; `apexFirst`: the stack's first slice is at the apex. The
+    // tracks that are no roots are counted into `leftOut` where given.
+    std::vector<RootConfiguration> roots(bool apexFirst = false,
+                                         RootsLeftOut* leftOut = nullptr) const;
 
 private:
     struct Node {
@@ -92,7 +123,15 @@ private:
     struct Track {
         int firstSlice;
         int lastSlice;
+        int slices = 0;         // that show it
+        long long maxArea = 0;  // pixels of its largest section
     };
+    struct Owners {
+        std::vector<int> ofNode;          // the root (track) of each node, -1 for none
+        std::vector<char> endsInChamber;  // by track: its canals open into the pulp chamber
+    };
+    // The root each kept node's canal belongs to; none for the dropped and the chamber.
+    Owners canalOwners(const std::vector<char>& kept, bool apexFirst) const;
 
     TrackingSettings settings_;
     int slices_ = 0;

@@ -5,6 +5,7 @@
 
 #include "analysis/CanalThreshold.h"
 #include "analysis/RegionMeasure.h"
+#include "analysis/ToothOutline.h"
 #include "analysis/ToothType.h"
 #include "colour/PixelScan.h"
 
@@ -24,21 +25,9 @@ int truncatedMean(double sum, double area) {
     return static_cast<int>(sum / area);
 }
 
-// Per row of `box`, the columns from the first to the last pixel of region `region` (its
-// inside, holes included), clipped to the box.
-std::vector<RowSpan> insideSpans(const Run* runs, int runCount, int region, cv::Rect box) {
-    std::vector<RowSpan> spans(static_cast<std::size_t>(box.height), {0, box.x + box.width, box.x});
-    for (int i = 0; i < runCount; ++i) {
-        const Run& r = runs[i];
-        if (r.region != region || r.y < box.y || r.y >= box.y + box.height) continue;
-        RowSpan& s = spans[static_cast<std::size_t>(r.y - box.y)];
-        s.y = r.y;
-        s.x0 = std::min(s.x0, std::max(r.xStart, box.x));
-        s.x1 = std::max(s.x1, std::min(r.xEnd + 1, box.x + box.width));
-    }
-    std::erase_if(spans, [](const RowSpan& s) { return s.x0 >= s.x1; });
-    return spans;
-}
+// A canal that would fill more than this share of its tooth's filled outline is no canal: the
+// whole tooth, or its background, close in colour to its darkest pixel.
+constexpr double kMostOfTheTooth = 0.5;
 
 }  // namespace
 
@@ -46,6 +35,7 @@ std::vector<RowSpan> insideSpans(const Run* runs, int runCount, int region, cv::
 // taken. The runs stay valid until the search's next labelling.
 struct ToothAnalysis::CanalSearch {
     int toothRegion = 0;
+    std::vector<const Run*> toothRuns;
     std::vector<Region> regions;
     RunEncoder encoder;
     Run* runs = nullptr;
@@ -109,10 +99,27 @@ const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
     result_.furtherTeeth.resize(teeth.size() - 1);
     while (searches_.size() < teeth.size()) searches_.push_back(std::make_unique<CanalSearch>());
     searchesUsed_ = teeth.size();
+    std::vector<int> searchOf(toothRegions_.size(), -1);
+    for (std::size_t i = 0; i < teeth.size(); ++i) {
+        searchOf[static_cast<std::size_t>(teeth[i])] = static_cast<int>(i);
+        searches_[i]->toothRuns.clear();
+    }
+    for (int r = 0; r < toothRunCount_; ++r)
+        if (const int s = searchOf[static_cast<std::size_t>(toothRuns_[r].region)]; s >= 0)
+            searches_[static_cast<std::size_t>(s)]->toothRuns.push_back(&toothRuns_[r]);
+    // With several teeth, a pixel is a canal of one tooth at most: where filled outlines
+    // meet, the first tooth's canal keeps it.
+    if (teeth.size() > 1) {
+        claimed_.create(frame.size(), CV_8UC1);
+        claimed_.setTo(0);
+    } else {
+        claimed_.release();
+    }
     for (std::size_t i = 0; i < teeth.size(); ++i) {
         ToothFinding& finding = i == 0 ? result_ : result_.furtherTeeth[i - 1];
         analyseTooth(frame, teeth[i], finding, *searches_[i]);
         result_.hasResults = result_.hasResults || !finding.canals.empty();
+        if (teeth.size() > 1) claimCanals(*searches_[i]);
     }
     return result_;
 }
@@ -141,15 +148,19 @@ void ToothAnalysis::analyseTooth(const cv::Mat& frame, int toothIndex, ToothFind
     const auto darkest =
         findDarkestPixel(frame, box.x, box.y, box.x + box.width, box.y + box.height);
     if (!darkest) return;
+    const ToothOutline outline = toothOutline(search.toothRuns, box, frame.size());
     if (settings_.autoThreshold)
-        finding.canalThreshold = automaticCanalThreshold(
-            frame, *darkest, insideSpans(toothRuns_, toothRunCount_, toothIndex, box));
+        finding.canalThreshold = automaticCanalThreshold(frame, *darkest, outline.spansWithin(box));
     colorDistanceMask(frame, darkest->x, darkest->y, finding.canalThreshold, canalMask_, box.x,
                       box.y, box.x + box.width, box.y + box.height);
+    keepWithinOutline(box, outline);
     search.runCount = labelRegions(canalMask_, search.regions, search.encoder, search.runs, true);
+    const std::vector<double> inner = innerPixels(search, outline);
     for (std::size_t i = 0; i < search.regions.size(); ++i) {
         const Region& canal = search.regions[i];
         if (!(canal.area > settings_.minCanalArea)) continue;
+        if (!(inner[i] > canal.area / 2) || canal.area > kMostOfTheTooth * outline.filledArea)
+            continue;
         const int cx = truncatedMean(canal.sumX, canal.area);
         const int cy = truncatedMean(canal.sumY, canal.area);
         if (!acceptsCanal(finding.tooth, cx, cy)) continue;
@@ -161,6 +172,55 @@ void ToothAnalysis::analyseTooth(const cv::Mat& frame, int toothIndex, ToothFind
     }
     if (!finding.canals.empty())
         finding.tooth.toothType = decideToothType(finding.tooth, finding.canals);
+}
+
+// Canal candidates are spaces of the tooth: inside its filled outline, no enamel pixel of any
+// tooth region (so that a pixel is never both a tooth's and a canal's), and no pixel another
+// tooth's canal took.
+void ToothAnalysis::keepWithinOutline(cv::Rect box, const ToothOutline& outline) {
+    const bool claims = !claimed_.empty();
+    for (int y = box.y; y < box.y + box.height; ++y) {
+        std::uint8_t* candidate = canalMask_.ptr<std::uint8_t>(y);
+        const std::uint8_t* notEnamel = toothMask_.ptr<std::uint8_t>(y);  // 0 on enamel
+        const std::uint8_t* claimed = claims ? claimed_.ptr<std::uint8_t>(y) : nullptr;
+        const bool rowInside = y >= outline.rect.y && y < outline.rect.y + outline.rect.height;
+        const std::uint8_t* filled =
+            rowInside ? outline.filled.ptr<std::uint8_t>(y - outline.rect.y) - outline.rect.x
+                      : nullptr;
+        for (int x = box.x; x < box.x + box.width; ++x) {
+            if (candidate[x]) continue;
+            const bool inside = filled && x >= outline.rect.x &&
+                                x < outline.rect.x + outline.rect.width && filled[x];
+            if (!inside || !notEnamel[x] || (claimed && claimed[x])) candidate[x] = 255;
+        }
+    }
+}
+
+// Per canal region of `search`, its pixels on the outline's inner mask.
+std::vector<double> ToothAnalysis::innerPixels(const CanalSearch& search,
+                                               const ToothOutline& outline) const {
+    std::vector<double> inner(search.regions.size(), 0);
+    const cv::Rect r = outline.rect;
+    for (int i = 0; i < search.runCount; ++i) {
+        const Run& run = search.runs[i];
+        if (run.y < r.y || run.y >= r.y + r.height) continue;
+        const std::uint8_t* row = outline.inner.ptr<std::uint8_t>(run.y - r.y) - r.x;
+        double& count = inner[static_cast<std::size_t>(run.region)];
+        for (int x = std::max(run.xStart, r.x); x <= std::min(run.xEnd, r.x + r.width - 1); ++x)
+            count += row[x] != 0;
+    }
+    return inner;
+}
+
+void ToothAnalysis::claimCanals(const CanalSearch& search) {
+    std::vector<char> taken(search.regions.size(), 0);
+    for (const int region : search.accepted) taken[static_cast<std::size_t>(region)] = 1;
+    for (int i = 0; i < search.runCount; ++i) {
+        const Run& run = search.runs[i];
+        if (taken[static_cast<std::size_t>(run.region)])
+            std::fill_n(claimed_.ptr<std::uint8_t>(run.y) + run.xStart, run.xEnd - run.xStart + 1,
+                        std::uint8_t{255});
+    }
 }
 
 // One pass over each run array, whatever the number of regions: a frame of many thousand

@@ -19,6 +19,7 @@
 #include "analysis/RegionShape.h"
 #include "analysis/Regions.h"
 #include "analysis/RunEncoder.h"
+#include "analysis/ToothOutline.h"
 #include "colour/ClassCache.h"
 #include "colour/ColorClassifier.h"
 
@@ -79,6 +80,10 @@ private:
     void analyseTooth(const cv::Mat& frame, int toothIndex, ToothFinding& finding,
                       CanalSearch& search);
     bool acceptsCanal(const ToothResult& tooth, int cx, int cy) const;
+    void keepWithinOutline(cv::Rect box, const ToothOutline& outline);
+    std::vector<double> innerPixels(const CanalSearch& search, const ToothOutline& outline) const;
+    // Marks the accepted canals of `search` in claimed_.
+    void claimCanals(const CanalSearch& search);
     // Calls `paint(label, run)` for every run of every taken region; labels count from 0 in
     // the order of takenRegions().
     template <typename Paint>
@@ -95,6 +100,8 @@ private:
     const Run* toothRuns_ = nullptr;
     int toothRunCount_ = 0;
     cv::Mat canalMask_;
+    // With several teeth: 255 on the pixels an earlier tooth's canal took.
+    cv::Mat claimed_;
     // One per analysed tooth of the last calculation (kept from frame to frame for their
     // storage; only the first `searchesUsed_` are valid).
     std::vector<std::unique_ptr<CanalSearch>> searches_;
