@@ -94,6 +94,19 @@ CLI::Validator numberOrAuto(int lo, int hi) {
         "");
 }
 
+// A finite number of pixels in [0, 1e12] or "auto".
+CLI::Validator sizeOrAuto() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            double value = 0;
+            if (text == "auto" || (CLI::detail::lexical_cast(text, value) && std::isfinite(value) &&
+                                   value >= 0 && value <= 1e12))
+                return {};
+            return "Value " + text + " is neither auto nor a number of pixels in [0 - 1e12]";
+        },
+        "");
+}
+
 }  // namespace
 
 std::string shapeLimitsText(const ShapeLimits& limits) {
@@ -153,8 +166,12 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->check(numberOrAuto(0, 255))
         ->type_name("N|auto")
         ->capture_default_str();
-    app.add_option("--border", a.border, "ignored outer border in pixels")
-        ->check(CLI::Range(0, 100000))
+    std::string border = "auto";
+    app.add_option("--border", border,
+                   "ignored outer border in pixels, or auto: none for stacks, else 20 but at most "
+                   "a twentieth of the shorter side")
+        ->check(numberOrAuto(0, 100000))
+        ->type_name("N|auto")
         ->capture_default_str();
     app.add_option("--filter", a.filter, "acceptance ellipse scale in tenths")
         ->check(CLI::Range(0, 10))
@@ -182,10 +199,12 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->transform(CLI::IsMember(teethNames, CLI::ignore_case).description(""))
         ->type_name("largest|all")
         ->capture_default_str();
-    app.add_option("--min-tooth-area", a.minToothArea,
-                   "with --teeth all, smaller tooth regions are no teeth")
-        ->check(CLI::Range(0.0, 1e12))
-        ->type_name("PX")
+    std::string minToothArea = "auto";
+    app.add_option("--min-tooth-area", minToothArea,
+                   "with --teeth all, smaller tooth regions are no teeth; auto: 1000, and for "
+                   "stacks the roots' own sizes")
+        ->check(sizeOrAuto())
+        ->type_name("PX|auto")
         ->capture_default_str();
     std::string shapeLimits = shapeLimitsText(a.shapeLimits);
     app.add_option("--shape-limits", shapeLimits,
@@ -308,6 +327,10 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     o.commandLine = args;
     o.analysis.autoThreshold = threshold == "auto";
     if (!o.analysis.autoThreshold) o.analysis.threshold = std::stoi(threshold);
+    o.autoBorder = border == "auto";
+    if (!o.autoBorder) o.analysis.border = std::stoi(border);
+    o.autoMinToothArea = minToothArea == "auto";
+    if (!o.autoMinToothArea) o.analysis.minToothArea = std::stod(minToothArea);
     o.analysis.autoClassThreshold = classThreshold == "auto";
     if (!o.analysis.autoClassThreshold) o.analysis.classThreshold = std::stoi(classThreshold);
     o.analysis.teeth = static_cast<TeethChoice>(

@@ -20,12 +20,15 @@ struct BatchOptions {
     std::string classes;                // colour-class file, required
     AnalysisSettings analysis;          // every setting of the analysis, as the window has them
     std::optional<double> minCanalMm2;  // with a scale, the canal minimum of that input in mm²
-    int every = 1;                      // analyse every n-th video frame
-    int jobs = 0;                       // frames analysed at once; 0 = one per core
-    std::optional<double> pxPerMm;      // scale of every input without one of its own
-    std::string scale;                  // CSV of file,px_per_mm: a scale per input
-    std::string out = ".";              // folder of the outputs, the table and the run record
-    std::string csv;                    // table; empty = results.csv in `out`
+    // Not given: the border and the tooth minimum follow the input (settingsFor).
+    bool autoBorder = true;
+    bool autoMinToothArea = true;
+    int every = 1;                  // analyse every n-th video frame
+    int jobs = 0;                   // frames analysed at once; 0 = one per core
+    std::optional<double> pxPerMm;  // scale of every input without one of its own
+    std::string scale;              // CSV of file,px_per_mm: a scale per input
+    std::string out = ".";          // folder of the outputs, the table and the run record
+    std::string csv;                // table; empty = results.csv in `out`
     Overlays overlays = Overlays::Video;
     bool texts = false;      // recognition data also for every analysed video frame
     bool masks = false;      // a 16-bit label picture per picture and analysed frame
@@ -64,6 +67,15 @@ struct ParsedCommandLine {
     int exitStatus = 0;
     std::string text;  // help or version for standard output, else the error
 };
+
+// Without --border, a stack's slices are searched whole (micro-CT slices are cut round the
+// tooth, and a border would cut it) and a picture or video keeps the window's border of 20
+// pixels, but at most a twentieth of its shorter side.
+// Without --min-tooth-area, a picture's or video's teeth have 1000 pixels or more; a stack's
+// slices take every tooth region of kStackRegionFloorPx pixels or more, and which of them are
+// roots the stack itself decides (CanalTracking.h: a root's largest section against the
+// largest root's).
+inline constexpr double kStackRegionFloorPx = 25;
 
 // Parses argv[1..].
 ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args);

@@ -46,6 +46,20 @@ std::string describe(PictureStatus status, cv::Size size, int error, MediaKind k
     }
 }
 
+// The analysis settings of one input: a canal minimum in mm² holds for the inputs with a scale
+// (the others keep the pixels); the border and tooth minimum not given follow the input.
+AnalysisSettings settingsFor(const BatchOptions& options, const BatchItem& item, cv::Size frame) {
+    AnalysisSettings settings = options.analysis;
+    if (options.minCanalMm2 && item.pxPerMm)
+        settings.minCanalArea = *options.minCanalMm2 * *item.pxPerMm * *item.pxPerMm;
+    const bool stack = item.kind == MediaKind::Stack;
+    if (options.autoBorder)
+        settings.border =
+            stack ? 0 : std::min(settings.border, std::min(frame.width, frame.height) / 20);
+    if (options.autoMinToothArea && stack) settings.minToothArea = kStackRegionFloorPx;
+    return settings;
+}
+
 // The largest label a 16-bit label picture holds.
 constexpr std::size_t kMaxLabel = UINT16_MAX;
 
@@ -98,11 +112,7 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
 
 void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
                                  UnitResult& result) {
-    // A canal minimum in mm² holds for the inputs with a scale; the others keep the pixels.
-    AnalysisSettings settings = options.analysis;
-    if (options.minCanalMm2 && item.pxPerMm)
-        settings.minCanalArea = *options.minCanalMm2 * *item.pxPerMm * *item.pxPerMm;
-    analysis->setSettings(settings);
+    analysis->setSettings(settingsFor(options, item, picture.size()));
     const FrameResult& frameResult = analysis->calculate(picture, classifier);
     // The labels are painted once, for a stack's section and for the mask alike.
     const bool stack = item.kind == MediaKind::Stack;

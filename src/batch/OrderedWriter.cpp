@@ -74,7 +74,7 @@ bool OrderedWriter::followStack(const WorkUnit& unit, const UnitResult& result) 
     const StackResults::End end = stacks->finish(item, unit.cutShort);
     if (end.problem) nameProblem(*end.problem);
     if (end.note) progress.problem(*end.note);
-    counts.stacks.push_back({utf8Text(item.path), unit.frame, unit.window});
+    counts.stacks.push_back({utf8Text(item.path), unit.frame, unit.window, end.notes});
     recordProblems();
     return end.rows.empty() || append(*stacksTable, stacksTable->path().string(), end.rows);
 }

@@ -19,13 +19,13 @@ using Json = nlohmann::ordered_json;
 Json settingsOf(const BatchOptions& o) {
     const AnalysisSettings& a = o.analysis;
     return {{"threshold", a.autoThreshold ? Json("auto") : Json(a.threshold)},
-            {"border", a.border},
+            {"border", o.autoBorder ? Json("auto") : Json(a.border)},
             {"filter", a.filter},
             {"class-threshold", a.autoClassThreshold ? Json("auto") : Json(a.classThreshold)},
             {"min-canal-area", a.minCanalArea},
             {"min-canal-mm2", o.minCanalMm2 ? Json(*o.minCanalMm2) : Json(nullptr)},
             {"teeth", kTeethNames[static_cast<int>(a.teeth)]},
-            {"min-tooth-area", a.minToothArea},
+            {"min-tooth-area", o.autoMinToothArea ? Json("auto") : Json(a.minToothArea)},
             {"shape-limits", shapeLimitsText(a.shapeLimits)},
             {"every", o.every},
             {"px-per-mm", o.pxPerMm ? Json(*o.pxPerMm) : Json(nullptr)},
@@ -134,7 +134,8 @@ std::string runRecordText(const std::string& start, const RunOutcome& outcome) {
             stacks.push_back(
                 {{"stack", s.stack},
                  {"slices", s.slices},
-                 {"window", s.window ? Json{s.window->low, s.window->high} : Json(nullptr)}});
+                 {"window", s.window ? Json{s.window->low, s.window->high} : Json(nullptr)},
+                 {"notes", s.notes}});
     }
     const std::string rest = now.dump(2);
     return start.substr(0, start.size() - 2) + ",\n" + rest.substr(2) + "\n";
@@ -162,10 +163,15 @@ std::vector<StackRecord> stacksOf(const std::string& recordText) {
         const Json window = s.value("window", Json());
         const bool mapped = window.is_array() && window.size() == 2 && window[0].is_number() &&
                             window[1].is_number();
+        std::vector<std::string> notes;
+        if (const Json n = s.value("notes", Json()); n.is_array())
+            for (const Json& note : n)
+                if (note.is_string()) notes.push_back(note.get<std::string>());
         stacks.push_back(
             {s["stack"].get<std::string>(), s["slices"].get<int>(),
              mapped ? std::optional<GreyWindow>({window[0].get<double>(), window[1].get<double>()})
-                    : std::nullopt});
+                    : std::nullopt,
+             notes});
     }
     return stacks;
 }

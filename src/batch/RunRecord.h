@@ -34,6 +34,7 @@ struct StackRecord {
     std::string stack;  // the input, as the table names it
     int slices = 0;
     std::optional<GreyWindow> window;  // none when no slice had 16 bits
+    std::vector<std::string> notes;    // of its roots (StackResults.h)
 };
 
 struct RunOutcome {

@@ -1,6 +1,7 @@
 #include "batch/StackResults.h"
 
 #include <sstream>
+#include <utility>
 
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
@@ -10,13 +11,13 @@ namespace quendra {
 
 std::string stacksTableHeader() {
     return "stack,tooth,first_slice,last_slice,configuration,vertucci,canals_max,divisions,"
-           "junctions,length_mm\r\n";
+           "junctions,length_mm,note\r\n";
 }
 
 std::string stackRows(const std::string& stack, const std::vector<RootConfiguration>& roots,
                       std::optional<double> sliceMm) {
     const std::string name = csvField(utf8Text(stack));
-    if (roots.empty()) return name + ",,,,,,,,,\r\n";
+    if (roots.empty()) return name + ",,,,,,,,,,\r\n";
     std::ostringstream rows;
     rows.precision(10);
     for (const RootConfiguration& r : roots) {
@@ -24,7 +25,7 @@ std::string stackRows(const std::string& stack, const std::vector<RootConfigurat
              << r.configuration << ',' << r.vertucci << ',' << r.canalsMax << ',' << r.divisions
              << ',' << r.junctions << ',';
         if (sliceMm) rows << (r.lastSlice - r.firstSlice + 1) * *sliceMm;
-        rows << "\r\n";
+        rows << ',' << csvField(r.note) << "\r\n";
     }
     return rows.str();
 }
@@ -41,6 +42,27 @@ std::optional<std::string> stackRowsKept(std::string_view table,
         begin = record.end;
     });
     return kept;
+}
+
+std::vector<std::string> rootNotes(const std::vector<RootConfiguration>& roots,
+                                   const RootsLeftOut& leftOut) {
+    std::vector<std::string> notes;
+    for (const RootConfiguration& r : roots)
+        if (!r.note.empty()) notes.push_back("root " + std::to_string(r.root) + ": " + r.note);
+    if (leftOut.total() == 0) return notes;
+    std::ostringstream out;
+    out << leftOut.total() << " tooth regions followed through the slices are no roots:";
+    const char* separator = " ";
+    const auto part = [&](int count, const auto& why) {
+        if (count > 0) out << std::exchange(separator, ", ") << count << ' ' << why;
+    };
+    part(leftOut.fewSlices, "seen in fewer than " + std::to_string(kRootMinSlices) + " slices");
+    part(leftOut.noCanal, "without a canal (the crown, specks)");
+    std::ostringstream share;
+    share << kRootShareOfLargest;
+    part(leftOut.small, "smaller than " + share.str() + " of the largest root");
+    notes.push_back(out.str());
+    return notes;
 }
 
 StackResults::StackResults(const BatchOptions& o) : options(o) {}
@@ -74,8 +96,9 @@ StackResults::End StackResults::finish(const BatchItem& item, bool cutShort) {
     End end;
     std::vector<RootConfiguration> roots;
     int slices = 0;
+    RootsLeftOut leftOut;
     if (current == &item && tracker) {
-        roots = tracker->roots(options.apexFirst);
+        roots = tracker->roots(options.apexFirst, &leftOut);
         slices = tracker->sliceCount();
         // Roots of a similar size take turns at being the largest, each a root of its own
         // for a few slices.
@@ -99,6 +122,7 @@ StackResults::End StackResults::finish(const BatchItem& item, bool cutShort) {
                              Durability::Deferred))
         end.problem = svg.string() + ": cannot be written";
     end.rows = stackRows(item.path, roots, options.sliceMm);
+    end.notes = rootNotes(roots, leftOut);
     return end;
 }
 

@@ -14,6 +14,7 @@
 //   canals_max               the most canals of any stretch of the configuration
 //   divisions, junctions     of the canals, from the coronal end toward the apex
 //   length_mm                with --slice-mm, the root's length: its slices times the spacing
+//   note                     why the root has no Vertucci type; empty with one
 // A stack in which no root was found has one row that names only the stack.
 
 #include <filesystem>
@@ -41,6 +42,11 @@ std::string stackRows(const std::string& stack, const std::vector<RootConfigurat
 std::optional<std::string> stackRowsKept(std::string_view table,
                                          const std::unordered_set<std::string>& finished);
 
+// What the run record says of a stack's roots: why a root has no type ("root 2: ..."), and
+// how many tooth regions followed through the stack were no roots, and why.
+std::vector<std::string> rootNotes(const std::vector<RootConfiguration>& roots,
+                                   const RootsLeftOut& leftOut);
+
 class StackResults {
 public:
     explicit StackResults(const BatchOptions& options);
@@ -54,7 +60,8 @@ public:
                                         bool teethLeftOut);
 
     struct End {
-        std::string rows;  // for the stacks' table
+        std::string rows;                // for the stacks' table
+        std::vector<std::string> notes;  // for the run record (rootNotes)
         std::optional<std::string> problem;
         std::optional<std::string> note;  // a hint, no problem
     };
