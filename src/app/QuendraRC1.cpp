@@ -216,23 +216,25 @@ void QuendraRC1::openVideo() {
 bool QuendraRC1::openVideoFile(const QString& path) {
     auto video = std::make_unique<VideoModel>(nativePath(path));
     if (!video->isValid()) {
-        showMessage(
-            video->isStack()
-                ? QStringLiteral("Der Stapel \"%1\" konnte nicht geöffnet werden.").arg(path)
-                : QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path));
+        showMessage(videoRefusedMessage(*video, path));
         return false;
     }
     VideoModel* source = video.release();
     installSource(source, source);
-    connect(source, &VideoModel::framesSkipped, this,
-            [this](int skipped) { showStatus(framesSkippedText(skipped)); });
-    connect(source, &VideoModel::frameUnreadable, this,
-            [this](int index, int shown) { showStatus(frameUnreadableText(index, shown)); });
-    showStatus(source->isStack()
-                   ? stackOpenedText(path, frameSize(), source->getFrameCount())
-                   : videoOpenedText(path, frameSize(), source->getFrameCount(), source->getRate(),
-                                     source->getHeaderFrameCount()));
+    connect(source, &VideoModel::framesSkipped, this, &QuendraRC1::showSkipped);
+    connect(source, &VideoModel::frameUnreadable, this, [this, source](int index, int shown) {
+        showStatus(frameUnreadableText(*source, index, shown));
+    });
+    showStatus(videoOpenedStatus(*source, path, frameSize()));
     return true;
+}
+
+// The skipped frames are told until playback starts again; a status that told them then goes.
+void QuendraRC1::showSkipped(int skipped) {
+    if (skipped > 0)
+        showStatus(framesSkippedText(skipped));
+    else if (isSkipText(statusLabel->fullText()))
+        showStatus({});
 }
 
 bool QuendraRC1::openFile(const QString& path) {

@@ -55,6 +55,7 @@ public:
     VideoController* videoPanel() const { return videoController.get(); }
     PickerController* picker() const { return pickerController.get(); }
     QPushButton* saveViewButton() const { return saveButton.get(); }
+    VideoModel* video() const { return currentVideo; }
 
 protected:
     // Keeps the arrow keys for a setting slider with the focus.
@@ -70,6 +71,8 @@ private slots:
     void configuring(bool value);
     // The analysis of the frame just shown, or why there was none.
     void showAnalysis(bool analysed);
+    // Frames skipped since playback started; 0 when it started again.
+    void showSkipped(int skipped);
 
 private:
     // `video` is the source itself when it is a video, which the video panel then steers.

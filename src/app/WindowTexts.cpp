@@ -9,6 +9,7 @@
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
 #include "report/ResultOverlay.h"
+#include "sources/VideoModel.h"
 
 namespace {
 
@@ -53,6 +54,23 @@ QString recognitionContents(const quendra::FrameResult& result) {
     return result.hasResults
                ? QStringLiteral("Zahn und ") + counted(result.canals.size(), "Kanal", "Kanäle")
                : QStringLiteral("leer, kein Ergebnis");
+}
+
+// Why the stack's last slice that could not be read was refused.
+QString sliceFault(const VideoModel& video) {
+    const cv::Size size = video.lastFaultSize();
+    switch (video.lastFault()) {
+        case quendra::PictureStatus::TooLarge:
+            return QStringLiteral("sie hat %1, mehr als die %2 Megapixel, die geöffnet werden")
+                .arg(frameSize(size))
+                .arg(quendra::kMaxPicturePixels / 1'000'000);
+        case quendra::PictureStatus::OutOfMemory:
+            return QStringLiteral("der Speicher reicht nicht, sie zu lesen");
+        default:
+            return QStringLiteral(
+                "ihre Seite ist beschädigt oder in einem Format, das nicht "
+                "gelesen wird");
+    }
 }
 
 }  // namespace
@@ -142,12 +160,53 @@ QString framesSkippedText(int skipped) {
         .arg(counted(skipped, "Bild", "Bilder"));
 }
 
-QString frameUnreadableText(int index, int shown) {
+bool isSkipText(const QString& text) {
+    return text.startsWith(QStringLiteral("Wiedergabe in Echtzeit: "));
+}
+
+QString frameUnreadableText(const VideoModel& video, int index, int shown) {
+    if (!video.isStack())
+        return QStringLiteral(
+                   "Bild %1 des Videos kann nicht gelesen werden; zu sehen ist weiter "
+                   "Bild %2.")
+            .arg(index)
+            .arg(shown);
     return QStringLiteral(
-               "Bild %1 des Videos kann nicht gelesen werden; zu sehen ist weiter "
-               "Bild %2.")
-        .arg(index)
-        .arg(shown);
+               "Schicht %1 des Stapels kann nicht gelesen werden: %2; zu sehen ist "
+               "weiter Schicht %3.")
+        .arg(index + 1)
+        .arg(sliceFault(video), QString::number(shown + 1));
+}
+
+QString videoRefusedMessage(const VideoModel& video, const QString& path) {
+    if (!video.isStack())
+        return QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path);
+    const QString refused = QStringLiteral("Der Stapel \"%1\" konnte nicht geöffnet werden: ");
+    if (video.getFrameCount() > 0)
+        return (refused + QStringLiteral("keine Schicht ist lesbar; Schicht 1: %2."))
+            .arg(path, sliceFault(video));
+    if (video.lastFault() == quendra::PictureStatus::NotAFile)
+        return (refused + QStringLiteral("es gibt ihn nicht, oder er ist keine gewöhnliche "
+                                         "Datei."))
+            .arg(path);
+    return (refused + QStringLiteral("die Datei ist kein lesbares TIFF.")).arg(path);
+}
+
+QString videoOpenedStatus(const VideoModel& video, const QString& path, cv::Size size) {
+    const int frames = video.getFrameCount();
+    if (!video.isStack())
+        return videoOpenedText(path, size, frames, video.getRate(), video.getHeaderFrameCount());
+    QString text = stackOpenedText(path, size, frames);
+    if (video.isCutShort())
+        text += QStringLiteral(
+                    " Die Datei endet nach Seite %1, nennt aber weitere Seiten "
+                    "(abgeschnitten?): geöffnet sind die Seiten bis dahin.")
+                    .arg(frames);
+    if (video.getPosition() > 0)
+        text += QStringLiteral(" Schicht 1 kann nicht gelesen werden: %1; zu sehen ist Schicht %2.")
+                    .arg(sliceFault(video))
+                    .arg(video.getPosition() + 1);
+    return text;
 }
 
 QString stackOpenedText(const QString& path, cv::Size size, int slices) {

@@ -13,6 +13,7 @@
 #include "io/PictureFile.h"
 
 struct ColorPick;
+class VideoModel;
 
 // Why a colour-class file could not be used, naming the record at fault; empty for Ok.
 QString classFileMessage(const quendra::ClassFileRead& read, const QString& path);
@@ -26,8 +27,16 @@ QString pictureOpenedText(const QString& path, cv::Size size);
 QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate, int promised);
 // `Wiedergabe in Echtzeit: 12 Bilder übersprungen, ...`
 QString framesSkippedText(int skipped);
-// `Bild 43 des Videos kann nicht gelesen werden; zu sehen ist weiter Bild 36.`
-QString frameUnreadableText(int index, int shown);
+bool isSkipText(const QString& text);
+// `Bild 43 des Videos kann nicht gelesen werden; zu sehen ist weiter Bild 36.`; for a stack
+// `Schicht 5 des Stapels kann nicht gelesen werden: <warum>; zu sehen ist weiter Schicht 4.`
+// Frames are given from 0 and named as the video panel names them (slices from 1).
+QString frameUnreadableText(const VideoModel& video, int index, int shown);
+// Why the video or stack cannot be opened.
+QString videoRefusedMessage(const VideoModel& video, const QString& path);
+// The status after opening a video or a stack: videoOpenedText or stackOpenedText, and for a
+// stack cut short or starting with slices that cannot be read, what is shown of it.
+QString videoOpenedStatus(const VideoModel& video, const QString& path, cv::Size size);
 // `Kamera geöffnet: 640 × 480 Bildpunkte.`, or `Kamera geöffnet.` before its first frame
 QString cameraOpenedText(cv::Size size);
 // `Stapel "schnitte.tif" geöffnet: 640 × 480 Bildpunkte, 40 Schichten.`

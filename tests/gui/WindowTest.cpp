@@ -27,6 +27,7 @@
 
 #include "BadInputs.h"
 #include "DialogDriver.h"
+#include "HandMadeTiff.h"
 #include "SampleScene.h"
 #include "ShownView.h"
 #include "TestVideo.h"
@@ -40,6 +41,7 @@
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
 #include "sources/CameraModel.h"
+#include "sources/VideoModel.h"
 #include "view/FrameView.h"
 #include "view/ViewArea.h"
 #include "view/ViewMapping.h"
@@ -489,15 +491,62 @@ private slots:
         QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("|>"))
                     ->toolTip()
                     .contains(QStringLiteral("Eine Schicht vor")));
-        QCOMPARE(w.videoPanel()->slider()->maximum(), 5);
+        // Slices are numbered from 1, as in the tables and the report; video frames from 0.
+        QVERIFY(labelShowing(w.videoPanel(), "1"));
+        QCOMPARE(w.videoPanel()->slider()->maximum(), 4);
         // The window runs from the darkest slice's grey to the brightest's.
         w.videoPanel()->slider()->setValue(3);
         QCOMPARE(w.model()->getImage().at<cv::Vec3b>(60, 80), cv::Vec3b::all(191));  // 255 * 3 / 4
-        QVERIFY(labelShowing(w.videoPanel(), "3"));
+        QVERIFY(labelShowing(w.videoPanel(), "4"));
         QVERIFY(!w.openFile(dir.filePath(QStringLiteral("fehlt.tif"))));
         QVERIFY(w.lastMessage().contains(QStringLiteral("Stapel")));
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(!w.videoPanel()->isVisible());
+    }
+
+    // A TIFF cut short opened silently as a shorter stack, and a stack with a page too large
+    // or broken was refused, or stepped over, without a reason: the window says why (as the
+    // batch does) and opens what can be read.
+    void stacksSayWhatCannotBeRead() {
+        QTemporaryDir dir;
+        const auto file = [&](const char* name) { return dir.filePath(QString::fromUtf8(name)); };
+        std::vector<cv::Mat> slices(6, cv::Mat(120, 160, CV_8UC1));
+        for (cv::Mat& slice : slices) cv::randu(slice = slice.clone(), 0, 256);
+        QVERIFY(cv::imwritemulti(file("ganz.tif").toStdString(), slices));
+        const std::string whole = fileBytes(file("ganz.tif").toStdString());
+        writeText(file("kurz.tif").toStdString(), whole.substr(0, whole.size() / 2));
+        const std::string eight("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+        std::vector<quendra::TiffEntry> broken = quendra::greyPage({2, 2}, 8);
+        broken.erase(broken.begin(), broken.begin() + 2);  // no size
+        const auto huge = quendra::greyPage({30000, 30000}, 8);
+        writeText(file("riesig.tif").toStdString(),
+                  quendra::handMadeTiff(eight, {huge, quendra::greyPage({2, 2}, 8), broken,
+                                                quendra::greyPage({2, 2}, 8)}));
+        writeText(file("nur-riesig.tif").toStdString(), quendra::handMadeTiff(eight, {huge}));
+
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openFile(file("kurz.tif")));
+        QCOMPARE(status(w), QStringLiteral("Stapel \"kurz.tif\" geöffnet: 160 × 120 Bildpunkte, 2 "
+                                           "Schichten. Die Datei endet nach Seite 2, nennt aber "
+                                           "weitere Seiten (abgeschnitten?): geöffnet sind die "
+                                           "Seiten bis dahin."));
+        QVERIFY(w.openFile(file("riesig.tif")));
+        QCOMPARE(status(w),
+                 QStringLiteral("Stapel \"riesig.tif\" geöffnet: 2 × 2 Bildpunkte, 4 "
+                                "Schichten. Schicht 1 kann nicht gelesen werden: sie hat "
+                                "30000 × 30000 Bildpunkte, mehr als die 120 Megapixel, "
+                                "die geöffnet werden; zu sehen ist Schicht 2."));
+        QVERIFY(labelShowing(w.videoPanel(), "2"));
+        QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
+        QCOMPARE(status(w), QStringLiteral("Schicht 3 des Stapels kann nicht gelesen werden: ihre "
+                                           "Seite ist beschädigt oder in einem Format, das nicht "
+                                           "gelesen wird; zu sehen ist weiter Schicht 2."));
+        QVERIFY(!w.openFile(file("nur-riesig.tif")));
+        QVERIFY2(w.lastMessage().endsWith(QStringLiteral(
+                     "keine Schicht ist lesbar; Schicht 1: sie hat 30000 × 30000 Bildpunkte, "
+                     "mehr als die 120 Megapixel, die geöffnet werden.")),
+                 qPrintable(w.lastMessage()));
     }
 
     // While a camera message is on screen the command cannot be given again: the messages
@@ -832,6 +881,26 @@ private slots:
         QCOMPARE(status(w), QStringLiteral("Bild 4 des Videos kann nicht gelesen werden; zu sehen "
                                            "ist weiter Bild 3."));
         QCOMPARE(frameIndexOf(w.model()->getImage()), 3);
+    }
+
+    // "49 Bilder übersprungen" stayed in the status bar through later playbacks that skipped
+    // nothing; it is told until playback starts again.
+    void skippedFramesAreToldUntilPlaybackStartsAgain() {
+        QTemporaryDir dir;
+        const QString video = dir.filePath(QStringLiteral("film.avi"));
+        QVERIFY(writeIndexedVideo(video.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  12));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openVideoFile(video));
+        QAbstractButton* play = buttonShowing(w.videoPanel(), QStringLiteral(">/||"));
+        play->click();
+        emit w.video()->framesSkipped(49);
+        play->click();
+        QVERIFY(status(w).contains(QStringLiteral("49 Bilder übersprungen")));  // paused: kept
+        play->click();
+        QCOMPARE(status(w), QString());
+        play->click();
     }
 
     // A class file that cannot be used leaves the classes in use; an empty one used to be
