@@ -203,6 +203,7 @@ bool QuendraRC1::openImageFile(const QString& path) {
         return false;
     }
     installSource(image.release());
+    sourceName = QFileInfo(path).fileName();
     showStatus(pictureOpenedText(path, frameSize()));
     return true;
 }
@@ -221,6 +222,7 @@ bool QuendraRC1::openVideoFile(const QString& path) {
     }
     VideoModel* source = video.release();
     installSource(source, source);
+    sourceName = QFileInfo(path).fileName();
     connect(source, &VideoModel::framesSkipped, this, &QuendraRC1::showSkipped);
     connect(source, &VideoModel::frameUnreadable, this, [this, source](int index, int shown) {
         showStatus(frameUnreadableText(*source, index, shown));
@@ -255,6 +257,7 @@ void QuendraRC1::openStream() {
         return;
     }
     installSource(camera.release());
+    sourceName = QStringLiteral("Kamera");
     showStatus(cameraOpenedText(frameSize()));
 }
 
@@ -272,6 +275,7 @@ void QuendraRC1::showCameraMessage(const QString& text) {
 // what is being saved, and plays on afterwards.
 void QuendraRC1::saveFrame() {
     const ShownFrame shown = view()->shown();
+    const std::string source = shownSource();
     const bool held = currentVideo && currentVideo->isPlaying();
     if (held) currentVideo->togglePlaying();
     const QString image = choosePath(Dialog::Save, QStringLiteral("Aktuelles Bild speichern..."),
@@ -279,7 +283,7 @@ void QuendraRC1::saveFrame() {
     const bool imageSaved = !image.isEmpty() && savePicture(shown, image);
     const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
                                     QStringLiteral("Textdatei (*.txt)"));
-    if (!text.isEmpty() && saveRecognition(shown, text) && imageSaved)
+    if (!text.isEmpty() && saveRecognition(shown, source, text) && imageSaved)
         showStatus(viewSavedText(image, text, shown.result));
     if (held && currentVideo && !currentVideo->isPlaying()) currentVideo->togglePlaying();
 }
@@ -289,7 +293,7 @@ bool QuendraRC1::saveImageFile(const QString& path) {
 }
 
 bool QuendraRC1::saveRecognitionFile(const QString& path) {
-    return saveRecognition(view()->shown(), path);
+    return saveRecognition(view()->shown(), shownSource(), path);
 }
 
 bool QuendraRC1::savePicture(const ShownFrame& shown, const QString& path) {
@@ -301,8 +305,16 @@ bool QuendraRC1::savePicture(const ShownFrame& shown, const QString& path) {
     return true;
 }
 
-bool QuendraRC1::saveRecognition(const ShownFrame& shown, const QString& path) {
-    if (!quendra::saveRecognitionData(nativePath(path), shown.result)) {
+// The text is single-byte (Windows-1252 for its degree sign): the source's name is written in
+// Latin-1, a character beyond it as '?'.
+std::string QuendraRC1::shownSource() const {
+    return frameSourceText(sourceName, currentVideo).toLatin1().toStdString();
+}
+
+bool QuendraRC1::saveRecognition(const ShownFrame& shown, const std::string& source,
+                                 const QString& path) {
+    if (!quendra::saveRecognitionData(nativePath(path), shown.result, quendra::Durability::Flushed,
+                                      source)) {
         showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.")
                         .arg(path));
         return false;

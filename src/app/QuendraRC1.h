@@ -85,7 +85,9 @@ private:
     // Write the picture or the recognition data of a frame as it was shown; false, once the
     // message has been closed, when the file could not be written.
     bool savePicture(const ShownFrame& shown, const QString& path);
-    bool saveRecognition(const ShownFrame& shown, const QString& path);
+    bool saveRecognition(const ShownFrame& shown, const std::string& source, const QString& path);
+    // Where the frame on screen comes from, as the recognition text records it.
+    std::string shownSource() const;
     // The camera's messages, each in a fresh error-message dialog.
     void showCameraMessage(const QString& text);
     // What the operator's last step did, until the next one.
@@ -118,5 +120,6 @@ private:
     QToolButton* zoomButton = nullptr;   // owned by the status bar
     QPointer<VideoModel> currentVideo;   // the source while it is a video (the model owns it)
     QString lastFolder;
+    QString sourceName;  // the file's name, or the camera
     QString message;
 };

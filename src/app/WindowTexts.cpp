@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 #include "colour/ColorKey.h"
@@ -49,11 +50,22 @@ QString classColorsText(const std::array<std::size_t, 256>& counts) {
     return parts.join(QStringLiteral(", "));
 }
 
-// What a recognition-data file of this result holds.
+// The accepted canals of all teeth.
+std::size_t canalCount(const quendra::FrameResult& result) {
+    std::size_t canals = 0;
+    for (const quendra::ToothFinding* t : result.teeth()) canals += t->canals.size();
+    return canals;
+}
+
+// What a recognition-data file of this result holds: a block for every tooth with a canal.
 QString recognitionContents(const quendra::FrameResult& result) {
-    return result.hasResults
-               ? QStringLiteral("Zahn und ") + counted(result.canals.size(), "Kanal", "Kanäle")
-               : QStringLiteral("leer, kein Ergebnis");
+    if (!result.hasResults) return QStringLiteral("leer, kein Ergebnis");
+    const auto teeth = result.teeth();
+    const auto withCanals =
+        std::count_if(teeth.begin(), teeth.end(), [](const auto* t) { return !t->canals.empty(); });
+    return (withCanals == 1 ? QStringLiteral("Zahn")
+                            : counted(static_cast<std::size_t>(withCanals), "Zahn", "Zähne")) +
+           QStringLiteral(" und ") + counted(canalCount(result), "Kanal", "Kanäle");
 }
 
 // Why the stack's last slice that could not be read was refused.
@@ -250,12 +262,18 @@ QString classesSavedText(const QString& path, const std::array<std::size_t, 256>
 
 QString analysisText(const quendra::FrameResult& result) {
     if (!result.toothFound) return QStringLiteral("Kein Zahn gefunden");
-    if (!result.hasResults) return QStringLiteral("Zahn gefunden, kein Kanal");
+    const std::size_t teeth = result.teeth().size();
+    const QString found = teeth == 1
+                              ? QStringLiteral("Zahn gefunden")
+                              : counted(teeth, "Zahn", "Zähne") + QStringLiteral(" gefunden");
+    if (!result.hasResults) return found + QStringLiteral(", kein Kanal");
+    const QString canals =
+        found + QStringLiteral(", ") + counted(canalCount(result), "Kanal", "Kanäle");
+    if (teeth > 1) return canals;
     const QString type = result.tooth.toothType == quendra::ToothUnknown
                              ? QStringLiteral("Zahntyp nicht erkannt")
                              : QString::fromUtf8(quendra::toothTypeText(result.tooth.toothType));
-    return QStringLiteral("Zahn gefunden, %1: %2")
-        .arg(counted(result.canals.size(), "Kanal", "Kanäle"), type);
+    return canals + QStringLiteral(": ") + type;
 }
 
 QString pictureSavedText(const QString& path) {
@@ -272,6 +290,13 @@ QString viewSavedText(const QString& picture, const QString& text,
     return QStringLiteral("Bild und Erkennungsdaten gespeichert: %1 (%2, %3).")
         .arg(recognitionContents(result), QDir::toNativeSeparators(picture),
              QDir::toNativeSeparators(text));
+}
+
+QString frameSourceText(const QString& name, const VideoModel* video) {
+    if (!video) return name;
+    return video->isStack()
+               ? QStringLiteral("%1, Schicht %2").arg(name).arg(video->getPosition() + 1)
+               : QStringLiteral("%1, Bild %2").arg(name).arg(video->getPosition());
 }
 
 QString zoomText(double scale, bool fitting) {

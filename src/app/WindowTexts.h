@@ -53,15 +53,21 @@ QString classesLoadedText(const QString& path, const std::array<std::size_t, 256
 // `Farbklassen gespeichert: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (/a/klassen.dat).`
 QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts);
 
-// `Zahn gefunden, 3 Kanäle: UK-Molar`, `Zahn gefunden, kein Kanal` or `Kein Zahn gefunden`.
+// `Zahn gefunden, 3 Kanäle: UK-Molar`, `Zahn gefunden, kein Kanal` or `Kein Zahn gefunden`;
+// with several teeth `3 Zähne gefunden, 4 Kanäle` (their types are on the overlay).
 QString analysisText(const quendra::FrameResult& result);
 // `Bild gespeichert (/a/ansicht.png).`
 QString pictureSavedText(const QString& path);
-// `Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/daten.txt).`, or `leer, kein Ergebnis`.
+// `Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/daten.txt).`, with several teeth
+// `3 Zähne und 4 Kanäle`, or `leer, kein Ergebnis`.
 QString recognitionSavedText(const QString& path, const quendra::FrameResult& result);
 // Both: `Bild und Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/ansicht.png, /a/daten.txt).`
 QString viewSavedText(const QString& picture, const QString& text,
                       const quendra::FrameResult& result);
+
+// Where a frame comes from: `zahn.png`, `film.avi, Bild 42`, `schnitte.tif, Schicht 3` (frames
+// numbered as the video panel numbers them), for a source `name` and the video it is if any.
+QString frameSourceText(const QString& name, const VideoModel* video);
 
 // The view's zoom, "1:1 (100 %)", "Zoom 141 %" or "Eingepasst: 48 %".
 QString zoomText(double scale, bool fitting);

@@ -13,7 +13,8 @@ class QSlider;
 
 // Colour-class training in the configuration mode: the class given to picked colours
 // ("Zahnschmelz" 1, "Zahnfleisch" 2), the preview ("Vorschau") and the class threshold
-// ("Schwellwert:", 1..10, or "automatisch" from the loaded classes).
+// ("Schwellwert:", 1..10, or "automatisch" from the loaded classes, its label then showing the
+// threshold in use).
 class PickerController : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
 
 private slots:
     void updateLabel(int value);
+    void showThresholdInUse();
 
 private:
     QGridLayout* layout;
@@ -34,4 +36,5 @@ private:
     QLabel* valueLabel;
     QSlider* thresholdSlider;
     QCheckBox* autoBox;
+    CalculationModel* model = nullptr;
 };

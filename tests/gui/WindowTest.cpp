@@ -24,6 +24,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <set>
+#include <sstream>
 
 #include "BadInputs.h"
 #include "DialogDriver.h"
@@ -40,6 +41,7 @@
 #include "panels/PickerController.h"
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
+#include "report/RecognitionData.h"
 #include "sources/CameraModel.h"
 #include "sources/VideoModel.h"
 #include "view/FrameView.h"
@@ -138,19 +140,47 @@ private slots:
         autoClasses->setChecked(true);
         QCOMPARE(w.model()->usedLutThreshold(), 10);
         QVERIFY(w.model()->hasResults());
+        // The labels show the values in use; they kept showing the sliders' 5 and 70.
+        QVERIFY(labelShowing(w.picker(), "10"));
 
         auto* autoCanals = buttonShowing<QCheckBox>(w.thresholds(), QStringLiteral("automatisch"));
         QVERIFY(autoCanals);
         autoCanals->setChecked(true);
         QVERIFY(!w.thresholds()->findChildren<QSlider*>().front()->isEnabled());
         QVERIFY(w.model()->isAutoThreshold());
+        QVERIFY(w.model()->getResult().canalThreshold != 70);
+        QVERIFY(
+            labelShowing(w.thresholds(), QString::number(w.model()->getResult().canalThreshold)));
 
         auto* allTeeth = buttonShowing<QCheckBox>(w.thresholds(), QStringLiteral("alle Zähne"));
         QVERIFY(allTeeth);
         allTeeth->setChecked(true);
-        QCOMPARE(w.model()->getResult().teeth().size(), std::size_t{3});
-        for (const quendra::ToothFinding* t : w.model()->getResult().teeth())
+        const quendra::FrameResult& result = w.model()->getResult();
+        QCOMPARE(result.teeth().size(), std::size_t{3});
+        std::set<int> used;
+        for (const quendra::ToothFinding* t : result.teeth()) {
             QCOMPARE(t->canals.size(), std::size_t{1});
+            used.insert(t->canalThreshold);
+        }
+        QVERIFY(used.size() > 1);
+        QVERIFY(labelShowing(w.thresholds(),
+                             QStringLiteral("%1–%2").arg(*used.begin()).arg(*used.rbegin())));
+        // The status speaks of all roots (it used to name the first one's canals and type).
+        QCOMPARE(analysis(w), QStringLiteral("3 Zähne gefunden, 3 Kanäle"));
+        // The saved text keeps its lines and records the settings and the source after them.
+        QTemporaryDir dir;
+        const QString text = dir.filePath(QStringLiteral("schnitt.txt"));
+        QVERIFY(w.saveRecognitionFile(text));
+        QCOMPARE(
+            status(w),
+            QStringLiteral("Erkennungsdaten gespeichert: 3 Zähne und 3 Kanäle (%1).").arg(text));
+        std::ostringstream lines;
+        quendra::writeRecognitionData(lines, result);
+        QCOMPARE(fileBytes(text.toStdString()), lines.str() +
+                                                    "Einstellungen\n\nSchwellwert: automatisch\n"
+                                                    "Farbklassen-Schwellwert: 10 (automatisch)\n"
+                                                    "Kanal-Mindestgroesse: 50px\nAlle Zaehne: ja\n"
+                                                    "Quelle: section-molar-480x320.png\n");
 
         auto* minimum = w.thresholds()->findChild<QSpinBox*>();
         QVERIFY(minimum);
