@@ -11,17 +11,16 @@ class QuendraRC1Class;
 }
 
 class CalculationModel;
-class ElidedLabel;
 class FrameModel;
 class FrameView;
 class PickerController;
-class QLabel;
 class QPushButton;
-class QToolButton;
 class ThreshController;
 class VideoController;
 class ViewArea;
 class VideoModel;
+class WindowSettings;
+class WindowStatus;
 struct ShownFrame;
 
 // The main window: the frame view above the save button and the three panels, the tool bar on
@@ -55,7 +54,7 @@ public:
     VideoController* videoPanel() const { return videoController.get(); }
     PickerController* picker() const { return pickerController.get(); }
     QPushButton* saveViewButton() const { return saveButton.get(); }
-    VideoModel* video() const { return currentVideo; }
+    VideoModel* video() const;
 
 protected:
     // Keeps the arrow keys for a setting slider with the focus.
@@ -69,6 +68,8 @@ private slots:
     void loadLUT();
     void saveLUT();
     void configuring(bool value);
+    // Forgets the kept settings and puts the panels back at the defaults.
+    void resetSettings();
     // The analysis of the frame just shown, or why there was none.
     void showAnalysis(bool analysed);
     // Frames skipped since playback started; 0 when it started again.
@@ -100,13 +101,16 @@ private:
     // allow; where that would not fit the screen the window is on, the view scrolls in the
     // screen's free room instead.
     void fitToScreen();
-    // The zoom commands, kept as the window's actions for their keys, and in the status bar.
-    void addZoomCommands();
+    // Remembers the name and the folder of a source just opened.
+    void sourceOpened(const QString& path);
+    // Loads the colour classes loaded last, if any.
+    void restoreClasses();
     // A path chosen in a file dialog starting in the folder chosen last; empty if cancelled.
     enum class Dialog { Open, Save };
     QString choosePath(Dialog kind, const QString& caption, const QString& filter);
 
-    std::unique_ptr<Ui::QuendraRC1Class> ui;  // the form: actions, tool bar, layout
+    std::unique_ptr<Ui::QuendraRC1Class> ui;   // the form: actions, tool bar, layout
+    std::unique_ptr<WindowSettings> settings;  // outlives the model it keeps the settings of
     // Declared so that the model is destroyed before the view: no notification reaches a
     // destroyed view. The view belongs to its area.
     std::unique_ptr<ViewArea> frameArea;
@@ -115,11 +119,8 @@ private:
     std::unique_ptr<VideoController> videoController;
     std::unique_ptr<PickerController> pickerController;
     std::unique_ptr<QPushButton> saveButton;
-    ElidedLabel* statusLabel = nullptr;  // owned by the status bar
-    QLabel* analysisLabel = nullptr;     // owned by the status bar
-    QToolButton* zoomButton = nullptr;   // owned by the status bar
-    QPointer<VideoModel> currentVideo;   // the source while it is a video (the model owns it)
-    QString lastFolder;
-    QString sourceName;  // the file's name, or the camera
+    std::unique_ptr<WindowStatus> status;
+    QPointer<VideoModel> currentVideo;  // the source while it is a video (the model owns it)
+    QString sourceName;                 // the file's name, or the camera
     QString message;
 };

@@ -58,6 +58,11 @@ void PickerController::connectModel(CalculationModel* m) {
     connect(model, &CalculationModel::frameProcessed, this, &PickerController::showThresholdInUse);
 }
 
+void PickerController::showSettings(const quendra::AnalysisSettings& settings) {
+    thresholdSlider->setValue(settings.classThreshold);
+    autoBox->setChecked(settings.autoClassThreshold);
+}
+
 void PickerController::showThresholdInUse() {
     updateLabel(autoBox->isChecked() ? model->usedLutThreshold() : thresholdSlider->value());
 }

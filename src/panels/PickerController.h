@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "analysis/AnalysisSettings.h"
+
 class CalculationModel;
 class QButtonGroup;
 class QCheckBox;
@@ -21,6 +23,8 @@ public:
     PickerController();
 
     void connectModel(CalculationModel* model);
+    // Places the class threshold and its box at these settings; the model follows them.
+    void showSettings(const quendra::AnalysisSettings& settings);
 
 private slots:
     void updateLabel(int value);

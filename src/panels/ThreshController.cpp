@@ -96,6 +96,15 @@ void ThreshController::setModel(CalculationModel* m) {
     connect(model, &CalculationModel::frameProcessed, this, &ThreshController::showThresholdInUse);
 }
 
+void ThreshController::showSettings(const quendra::AnalysisSettings& settings) {
+    thresholdSlider->setValue(settings.threshold);
+    borderSlider->setValue(settings.border);
+    radiusSlider->setValue(settings.filter);
+    autoThresholdBox->setChecked(settings.autoThreshold);
+    minCanalBox->setValue(static_cast<int>(settings.minCanalArea));
+    allTeethBox->setChecked(settings.teeth == quendra::TeethChoice::All);
+}
+
 void ThreshController::showThresholdInUse() {
     if (!autoThresholdBox->isChecked()) return updateThresLabel(thresholdSlider->value());
     const auto teeth = model->getResult().teeth();

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "analysis/AnalysisSettings.h"
+
 class CalculationModel;
 class QGridLayout;
 class QCheckBox;
@@ -21,6 +23,8 @@ public:
 
     // Places the sliders at the model's values, then connects them to the model's setters.
     void setModel(CalculationModel* model);
+    // Places the sliders and boxes at these settings; once bound, the model follows them.
+    void showSettings(const quendra::AnalysisSettings& settings);
 
 private slots:
     void updateThresLabel(int value);

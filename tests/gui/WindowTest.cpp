@@ -31,6 +31,7 @@
 #include "HandMadeTiff.h"
 #include "SampleScene.h"
 #include "ShownView.h"
+#include "TestSettings.h"
 #include "TestVideo.h"
 #include "WidgetLookup.h"
 #include "app/ElidedLabel.h"
@@ -97,9 +98,11 @@ class WindowTest : public QObject {
 private slots:
     void initTestCase() { QVERIFY(loadGermanQtTranslation()); }
 
+    // Every window starts as on its first start (the settings are the test's own).
     void init() {
         dialogs.answer = nullptr;
         dialogs.seen.clear();
+        useFreshTestSettings();
     }
 
     void startsWithOnlyTheSourceCommands() {
@@ -112,10 +115,11 @@ private slots:
         QVERIFY(!w.picker()->isVisible());
         for (const char* name : {"loadLUT", "saveLUT", "configLUT", "resetLUT"})
             QVERIFY(!named(&w, name)->isEnabled());
-        for (const char* name : {"openImage", "openVideo", "openCamera", "actionBeenden"})
+        for (const char* name :
+             {"openImage", "openVideo", "openCamera", "resetSettings", "actionBeenden"})
             QVERIFY(named(&w, name)->isEnabled());
         QToolBar* toolBar = named<QToolBar>(&w, "mainToolBar");
-        QCOMPARE(toolBar->actions().size(), 10);
+        QCOMPARE(toolBar->actions().size(), 11);
         for (QAction* a : toolBar->actions())
             QVERIFY(a->isSeparator() || !a->icon().pixmap(48, 48).isNull());
         QCOMPARE(w.toolBarArea(toolBar), Qt::LeftToolBarArea);
@@ -911,6 +915,51 @@ private slots:
         QCOMPARE(status(w), QStringLiteral("Bild 4 des Videos kann nicht gelesen werden; zu sehen "
                                            "ist weiter Bild 3."));
         QCOMPARE(frameIndexOf(w.model()->getImage()), 3);
+    }
+
+    // Nothing survived a restart: the panels' settings, the folder of the file opened last (as
+    // from the command line) and the class file are kept from one window to the next, until
+    // "Einstellungen zurücksetzen".
+    void settingsAreKeptUntilReset() {
+        QTemporaryDir dir;
+        const QString picture = dir.filePath(QStringLiteral("zahn.png"));
+        QVERIFY(QFile::copy(sample("molar-640x480.png"), picture));
+        {
+            QuendraRC1 w;
+            QVERIFY(w.openImageFile(picture));
+            QVERIFY(w.loadClassesFile(sample("classes.dat")));
+            w.thresholds()->findChildren<QSlider*>().front()->setValue(90);
+            w.thresholds()->findChild<QSpinBox*>()->setValue(20);
+            buttonShowing<QCheckBox>(w.thresholds(), QStringLiteral("alle Zähne"))
+                ->setChecked(true);
+            buttonShowing<QCheckBox>(w.picker(), QStringLiteral("automatisch"))->setChecked(true);
+        }
+        QuendraRC1 w;
+        w.show();
+        const auto kept = [&] {
+            const quendra::AnalysisSettings& s = w.model()->settings();
+            return s.threshold == 90 && s.minCanalArea == 20 && s.autoClassThreshold &&
+                   s.teeth == quendra::TeethChoice::All && w.model()->areClassesLoaded();
+        };
+        QVERIFY(kept());
+        QVERIFY(labelShowing(w.thresholds(), "90"));
+        QString folder;
+        dialogs.answer = [&](QDialog* d) {
+            folder = static_cast<QFileDialog*>(d)->directory().absolutePath();
+            d->reject();
+        };
+        named(&w, "openImage")->trigger();
+        QCOMPARE(folder, QDir(dir.path()).absolutePath());
+
+        named(&w, "resetSettings")->trigger();
+        QCOMPARE(w.model()->getThreshold(), 70);
+        QVERIFY(labelShowing(w.thresholds(), "70"));
+        QuendraRC1 fresh;
+        QCOMPARE(fresh.model()->settings().threshold, 70);
+        QVERIFY(!fresh.model()->settings().autoClassThreshold);
+        QVERIFY(!fresh.model()->areClassesLoaded());
+        named(&fresh, "openImage")->trigger();
+        QCOMPARE(folder, QDir::homePath());
     }
 
     // "49 Bilder übersprungen" stayed in the status bar through later playbacks that skipped
