@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include "SampleFixture.h"
 #include "app/QuendraRC1.h"
 #include "app/Translation.h"
+#include "app/WindowSettings.h"
 #include "model/CalculationModel.h"
 #include "panels/VideoController.h"
 #include "view/FrameView.h"
@@ -149,6 +151,8 @@ public:
 // (--benchmark_filter=mp4v plays only those cases): the window playing, and its peer.
 int main(int argc, char** argv) {
     useGermanFormats();
+    QStandardPaths::setTestModeEnabled(true);  // the window's settings: the user's stay as they are
+    WindowSettings().reset();
     QApplication app(argc, argv);
     loadGermanQtTranslation();
     benchmark::Initialize(&argc, argv);

@@ -1,22 +1,21 @@
 #include "app/QuendraRC1.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QErrorMessage>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
-#include <QToolButton>
+#include <QStyle>
 #include <algorithm>
 
-#include "app/ElidedLabel.h"
+#include "app/WindowSettings.h"
+#include "app/WindowStatus.h"
 #include "app/WindowTexts.h"
 #include "io/MediaFiles.h"
 #include "io/PictureFile.h"
@@ -56,7 +55,7 @@ void bindKeys(QAction* action, QKeySequence::StandardKey key) {
 QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags),
       ui(std::make_unique<Ui::QuendraRC1Class>()),
-      lastFolder(QDir::homePath()) {
+      settings(std::make_unique<WindowSettings>()) {
     initResources();
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral("QuendraRC1.ico")));
@@ -75,16 +74,7 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
             .arg(shortcutTip(QStringLiteral("Bild"), ui->openImage->shortcut())));
     ui->verticalLayout->addWidget(frameArea.get());
     connect(frameArea.get(), &ViewArea::sourceShown, this, &QuendraRC1::fitToScreen);
-    // The result of the last analysed frame stays on the right of the status bar; the steps
-    // of the operator are told on its left.
-    statusLabel = new ElidedLabel(ui->statusBar);
-    statusLabel->setObjectName(QStringLiteral("statusText"));
-    ui->statusBar->addWidget(statusLabel, 1);
-    analysisLabel = new QLabel(ui->statusBar);
-    analysisLabel->setObjectName(QStringLiteral("analysisLabel"));
-    analysisLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    ui->statusBar->addPermanentWidget(analysisLabel);
-    addZoomCommands();
+    status = std::make_unique<WindowStatus>(ui->statusBar, frameArea.get(), this);
 
     saveButton = std::make_unique<QPushButton>(QStringLiteral("Aktuelle Ansicht speichern..."));
     saveButton->setShortcut(QKeySequence::Save);
@@ -109,6 +99,8 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     connect(ui->resetLUT, &QAction::triggered, this,
             [this] { showStatus(QStringLiteral("Farbklassen zurückgesetzt.")); });
     connect(ui->actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
+    ui->resetSettings->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    connect(ui->resetSettings, &QAction::triggered, this, &QuendraRC1::resetSettings);
     connect(saveButton.get(), &QPushButton::clicked, this, &QuendraRC1::saveFrame);
     connect(calculationModel.get(), &CalculationModel::frameProcessed, this,
             &QuendraRC1::showAnalysis);
@@ -124,6 +116,8 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     threshController->hide();
     videoController->hide();
     pickerController->hide();
+    settings->bind(calculationModel.get(), threshController.get(), pickerController.get());
+    restoreClasses();
     ui->loadLUT->setEnabled(false);
     ui->saveLUT->setEnabled(false);
     ui->configLUT->setEnabled(false);
@@ -150,16 +144,16 @@ bool QuendraRC1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void QuendraRC1::showStatus(const QString& text) {
-    statusLabel->setFullText(text);
+    status->showStep(text);
 }
 
 void QuendraRC1::showAnalysis(bool analysed) {
     if (analysed)
-        analysisLabel->setText(analysisText(calculationModel->getResult()));
+        status->showAnalysis(analysisText(calculationModel->getResult()));
     else if (ui->configLUT->isChecked())
-        analysisLabel->setText(QStringLiteral("Keine Auswertung beim Konfigurieren"));
+        status->showAnalysis(QStringLiteral("Keine Auswertung beim Konfigurieren"));
     else
-        analysisLabel->setText(QStringLiteral("Keine Auswertung: keine Farbklassen geladen"));
+        status->showAnalysis(QStringLiteral("Keine Auswertung: keine Farbklassen geladen"));
 }
 
 cv::Size QuendraRC1::frameSize() const {
@@ -173,7 +167,7 @@ void QuendraRC1::showMessage(const QString& text) {
 }
 
 QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QString& filter) {
-    QFileDialog dialog(this, caption, lastFolder, filter);
+    QFileDialog dialog(this, caption, settings->folder(), filter);
     if (kind == Dialog::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         // A name typed without an extension gets the one of the filter (each save filter names
@@ -185,7 +179,7 @@ QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QStrin
     }
     if (dialog.exec() != QDialog::Accepted) return {};
     const QString path = dialog.selectedFiles().value(0);
-    lastFolder = QFileInfo(path).absolutePath();
+    settings->setFolder(QFileInfo(path).absolutePath());
     return path;
 }
 
@@ -203,6 +197,7 @@ bool QuendraRC1::openImageFile(const QString& path) {
         return false;
     }
     installSource(image.release());
+    sourceOpened(path);
     showStatus(pictureOpenedText(path, frameSize()));
     return true;
 }
@@ -216,23 +211,26 @@ void QuendraRC1::openVideo() {
 bool QuendraRC1::openVideoFile(const QString& path) {
     auto video = std::make_unique<VideoModel>(nativePath(path));
     if (!video->isValid()) {
-        showMessage(
-            video->isStack()
-                ? QStringLiteral("Der Stapel \"%1\" konnte nicht geöffnet werden.").arg(path)
-                : QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path));
+        showMessage(videoRefusedMessage(*video, path));
         return false;
     }
     VideoModel* source = video.release();
     installSource(source, source);
-    connect(source, &VideoModel::framesSkipped, this,
-            [this](int skipped) { showStatus(framesSkippedText(skipped)); });
-    connect(source, &VideoModel::frameUnreadable, this,
-            [this](int index, int shown) { showStatus(frameUnreadableText(index, shown)); });
-    showStatus(source->isStack()
-                   ? stackOpenedText(path, frameSize(), source->getFrameCount())
-                   : videoOpenedText(path, frameSize(), source->getFrameCount(), source->getRate(),
-                                     source->getHeaderFrameCount()));
+    sourceOpened(path);
+    connect(source, &VideoModel::framesSkipped, this, &QuendraRC1::showSkipped);
+    connect(source, &VideoModel::frameUnreadable, this, [this, source](int index, int shown) {
+        showStatus(frameUnreadableText(*source, index, shown));
+    });
+    showStatus(videoOpenedStatus(*source, path, frameSize()));
     return true;
+}
+
+// The skipped frames are told until playback starts again; a status that told them then goes.
+void QuendraRC1::showSkipped(int skipped) {
+    if (skipped > 0)
+        showStatus(framesSkippedText(skipped));
+    else if (isSkipText(status->step()))
+        showStatus({});
 }
 
 bool QuendraRC1::openFile(const QString& path) {
@@ -253,6 +251,7 @@ void QuendraRC1::openStream() {
         return;
     }
     installSource(camera.release());
+    sourceName = QStringLiteral("Kamera");
     showStatus(cameraOpenedText(frameSize()));
 }
 
@@ -270,6 +269,7 @@ void QuendraRC1::showCameraMessage(const QString& text) {
 // what is being saved, and plays on afterwards.
 void QuendraRC1::saveFrame() {
     const ShownFrame shown = view()->shown();
+    const std::string source = shownSource();
     const bool held = currentVideo && currentVideo->isPlaying();
     if (held) currentVideo->togglePlaying();
     const QString image = choosePath(Dialog::Save, QStringLiteral("Aktuelles Bild speichern..."),
@@ -277,7 +277,7 @@ void QuendraRC1::saveFrame() {
     const bool imageSaved = !image.isEmpty() && savePicture(shown, image);
     const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
                                     QStringLiteral("Textdatei (*.txt)"));
-    if (!text.isEmpty() && saveRecognition(shown, text) && imageSaved)
+    if (!text.isEmpty() && saveRecognition(shown, source, text) && imageSaved)
         showStatus(viewSavedText(image, text, shown.result));
     if (held && currentVideo && !currentVideo->isPlaying()) currentVideo->togglePlaying();
 }
@@ -287,7 +287,7 @@ bool QuendraRC1::saveImageFile(const QString& path) {
 }
 
 bool QuendraRC1::saveRecognitionFile(const QString& path) {
-    return saveRecognition(view()->shown(), path);
+    return saveRecognition(view()->shown(), shownSource(), path);
 }
 
 bool QuendraRC1::savePicture(const ShownFrame& shown, const QString& path) {
@@ -299,14 +299,46 @@ bool QuendraRC1::savePicture(const ShownFrame& shown, const QString& path) {
     return true;
 }
 
-bool QuendraRC1::saveRecognition(const ShownFrame& shown, const QString& path) {
-    if (!quendra::saveRecognitionData(nativePath(path), shown.result)) {
+// The text is single-byte (Windows-1252 for its degree sign): the source's name is written in
+// Latin-1, a character beyond it as '?'.
+std::string QuendraRC1::shownSource() const {
+    return frameSourceText(sourceName, currentVideo).toLatin1().toStdString();
+}
+
+bool QuendraRC1::saveRecognition(const ShownFrame& shown, const std::string& source,
+                                 const QString& path) {
+    if (!quendra::saveRecognitionData(nativePath(path), shown.result, quendra::Durability::Flushed,
+                                      source)) {
         showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.")
                         .arg(path));
         return false;
     }
     showStatus(recognitionSavedText(path, shown.result));
     return true;
+}
+
+// The first file dialog opens where the source given on the command line lies.
+void QuendraRC1::sourceOpened(const QString& path) {
+    sourceName = QFileInfo(path).fileName();
+    settings->setFolder(QFileInfo(path).absolutePath());
+}
+
+// The classes loaded last are loaded again, told in the status bar: a message would stop the
+// start for a file the operator did not ask for this time.
+void QuendraRC1::restoreClasses() {
+    const QString path = settings->classFile();
+    if (path.isEmpty()) return;
+    const quendra::ClassFileRead read = calculationModel->loadClasses(nativePath(path));
+    showStatus(read.status == quendra::ClassFileStatus::Ok
+                   ? classesLoadedText(path, calculationModel->loadedClassCounts())
+                   : classFileMessage(read, path));
+}
+
+void QuendraRC1::resetSettings() {
+    settings->reset();
+    showStatus(
+        QStringLiteral("Einstellungen zurückgesetzt: Schwellwerte, Ordner und "
+                       "Farbklassendatei wie beim ersten Start."));
 }
 
 void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
@@ -321,6 +353,10 @@ void QuendraRC1::installSource(FrameModel* source, VideoModel* video) {
     ui->configLUT->setEnabled(true);
     ui->resetLUT->setEnabled(true);
     fitToScreen();
+}
+
+VideoModel* QuendraRC1::video() const {
+    return currentVideo;
 }
 
 FrameView* QuendraRC1::view() const {
@@ -355,33 +391,6 @@ void QuendraRC1::fitToScreen() {
         std::clamp(frame.x(), free.left(), std::max(free.left(), free.right() + 1 - frame.width())),
         std::clamp(frame.y(), free.top(),
                    std::max(free.top(), free.bottom() + 1 - frame.height())));
-}
-
-void QuendraRC1::addZoomCommands() {
-    zoomButton = new QToolButton(ui->statusBar);
-    zoomButton->setObjectName(QStringLiteral("zoomButton"));
-    zoomButton->setPopupMode(QToolButton::InstantPopup);
-    zoomButton->setAutoRaise(true);
-    const auto command = [&](const QString& text, const QKeySequence& keys,
-                             void (ViewArea::*zoom)()) {
-        auto* action = new QAction(text, this);
-        action->setShortcut(keys);
-        action->setToolTip(shortcutTip(text, keys));
-        connect(action, &QAction::triggered, frameArea.get(), zoom);
-        addAction(action);
-        zoomButton->addAction(action);
-    };
-    command(QStringLiteral("Vergrößern"), QKeySequence::ZoomIn, &ViewArea::zoomIn);
-    command(QStringLiteral("Verkleinern"), QKeySequence::ZoomOut, &ViewArea::zoomOut);
-    command(QStringLiteral("Originalgröße (1:1)"), QKeySequence(Qt::CTRL | Qt::Key_0),
-            &ViewArea::showActualSize);
-    command(QStringLiteral("Ins Fenster einpassen"), QKeySequence(Qt::CTRL | Qt::Key_F),
-            &ViewArea::fitToArea);
-    ui->statusBar->addPermanentWidget(zoomButton);
-    connect(frameArea.get(), &ViewArea::zoomChanged, this,
-            [this](double scale, bool fitting) { zoomButton->setText(zoomText(scale, fitting)); });
-    zoomButton->setText(zoomText(1, false));
-    zoomButton->setToolTip(QStringLiteral("Zoom: Strg mit dem Mausrad, Strg+Plus, Strg+Minus"));
 }
 
 void QuendraRC1::configuring(bool value) {
@@ -419,13 +428,14 @@ bool QuendraRC1::loadClassesFile(const QString& path) {
         return false;
     }
     showStatus(classesLoadedText(path, calculationModel->loadedClassCounts()));
+    settings->setClassFile(QFileInfo(path).absoluteFilePath());
     return true;
 }
 
 bool QuendraRC1::saveClassesFile(const QString& path) {
-    const auto status = calculationModel->saveClasses(nativePath(path));
-    if (status != quendra::ClassFileStatus::Ok) {
-        showMessage(classFileMessage({status}, path));
+    const auto saved = calculationModel->saveClasses(nativePath(path));
+    if (saved != quendra::ClassFileStatus::Ok) {
+        showMessage(classFileMessage({saved}, path));
         return false;
     }
     showStatus(classesSavedText(path, calculationModel->getTraining().classCounts()));

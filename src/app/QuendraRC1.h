@@ -11,17 +11,16 @@ class QuendraRC1Class;
 }
 
 class CalculationModel;
-class ElidedLabel;
 class FrameModel;
 class FrameView;
 class PickerController;
-class QLabel;
 class QPushButton;
-class QToolButton;
 class ThreshController;
 class VideoController;
 class ViewArea;
 class VideoModel;
+class WindowSettings;
+class WindowStatus;
 struct ShownFrame;
 
 // The main window: the frame view above the save button and the three panels, the tool bar on
@@ -55,6 +54,7 @@ public:
     VideoController* videoPanel() const { return videoController.get(); }
     PickerController* picker() const { return pickerController.get(); }
     QPushButton* saveViewButton() const { return saveButton.get(); }
+    VideoModel* video() const;
 
 protected:
     // Keeps the arrow keys for a setting slider with the focus.
@@ -68,8 +68,12 @@ private slots:
     void loadLUT();
     void saveLUT();
     void configuring(bool value);
+    // Forgets the kept settings and puts the panels back at the defaults.
+    void resetSettings();
     // The analysis of the frame just shown, or why there was none.
     void showAnalysis(bool analysed);
+    // Frames skipped since playback started; 0 when it started again.
+    void showSkipped(int skipped);
 
 private:
     // `video` is the source itself when it is a video, which the video panel then steers.
@@ -82,7 +86,9 @@ private:
     // Write the picture or the recognition data of a frame as it was shown; false, once the
     // message has been closed, when the file could not be written.
     bool savePicture(const ShownFrame& shown, const QString& path);
-    bool saveRecognition(const ShownFrame& shown, const QString& path);
+    bool saveRecognition(const ShownFrame& shown, const std::string& source, const QString& path);
+    // Where the frame on screen comes from, as the recognition text records it.
+    std::string shownSource() const;
     // The camera's messages, each in a fresh error-message dialog.
     void showCameraMessage(const QString& text);
     // What the operator's last step did, until the next one.
@@ -95,13 +101,16 @@ private:
     // allow; where that would not fit the screen the window is on, the view scrolls in the
     // screen's free room instead.
     void fitToScreen();
-    // The zoom commands, kept as the window's actions for their keys, and in the status bar.
-    void addZoomCommands();
+    // Remembers the name and the folder of a source just opened.
+    void sourceOpened(const QString& path);
+    // Loads the colour classes loaded last, if any.
+    void restoreClasses();
     // A path chosen in a file dialog starting in the folder chosen last; empty if cancelled.
     enum class Dialog { Open, Save };
     QString choosePath(Dialog kind, const QString& caption, const QString& filter);
 
-    std::unique_ptr<Ui::QuendraRC1Class> ui;  // the form: actions, tool bar, layout
+    std::unique_ptr<Ui::QuendraRC1Class> ui;   // the form: actions, tool bar, layout
+    std::unique_ptr<WindowSettings> settings;  // outlives the model it keeps the settings of
     // Declared so that the model is destroyed before the view: no notification reaches a
     // destroyed view. The view belongs to its area.
     std::unique_ptr<ViewArea> frameArea;
@@ -110,10 +119,8 @@ private:
     std::unique_ptr<VideoController> videoController;
     std::unique_ptr<PickerController> pickerController;
     std::unique_ptr<QPushButton> saveButton;
-    ElidedLabel* statusLabel = nullptr;  // owned by the status bar
-    QLabel* analysisLabel = nullptr;     // owned by the status bar
-    QToolButton* zoomButton = nullptr;   // owned by the status bar
-    QPointer<VideoModel> currentVideo;   // the source while it is a video (the model owns it)
-    QString lastFolder;
+    std::unique_ptr<WindowStatus> status;
+    QPointer<VideoModel> currentVideo;  // the source while it is a video (the model owns it)
+    QString sourceName;                 // the file's name, or the camera
     QString message;
 };

@@ -4,11 +4,13 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
 #include "report/ResultOverlay.h"
+#include "sources/VideoModel.h"
 
 namespace {
 
@@ -48,11 +50,39 @@ QString classColorsText(const std::array<std::size_t, 256>& counts) {
     return parts.join(QStringLiteral(", "));
 }
 
-// What a recognition-data file of this result holds.
+// The accepted canals of all teeth.
+std::size_t canalCount(const quendra::FrameResult& result) {
+    std::size_t canals = 0;
+    for (const quendra::ToothFinding* t : result.teeth()) canals += t->canals.size();
+    return canals;
+}
+
+// What a recognition-data file of this result holds: a block for every tooth with a canal.
 QString recognitionContents(const quendra::FrameResult& result) {
-    return result.hasResults
-               ? QStringLiteral("Zahn und ") + counted(result.canals.size(), "Kanal", "Kanäle")
-               : QStringLiteral("leer, kein Ergebnis");
+    if (!result.hasResults) return QStringLiteral("leer, kein Ergebnis");
+    const auto teeth = result.teeth();
+    const auto withCanals =
+        std::count_if(teeth.begin(), teeth.end(), [](const auto* t) { return !t->canals.empty(); });
+    return (withCanals == 1 ? QStringLiteral("Zahn")
+                            : counted(static_cast<std::size_t>(withCanals), "Zahn", "Zähne")) +
+           QStringLiteral(" und ") + counted(canalCount(result), "Kanal", "Kanäle");
+}
+
+// Why the stack's last slice that could not be read was refused.
+QString sliceFault(const VideoModel& video) {
+    const cv::Size size = video.lastFaultSize();
+    switch (video.lastFault()) {
+        case quendra::PictureStatus::TooLarge:
+            return QStringLiteral("sie hat %1, mehr als die %2 Megapixel, die geöffnet werden")
+                .arg(frameSize(size))
+                .arg(quendra::kMaxPicturePixels / 1'000'000);
+        case quendra::PictureStatus::OutOfMemory:
+            return QStringLiteral("der Speicher reicht nicht, sie zu lesen");
+        default:
+            return QStringLiteral(
+                "ihre Seite ist beschädigt oder in einem Format, das nicht "
+                "gelesen wird");
+    }
 }
 
 }  // namespace
@@ -142,12 +172,53 @@ QString framesSkippedText(int skipped) {
         .arg(counted(skipped, "Bild", "Bilder"));
 }
 
-QString frameUnreadableText(int index, int shown) {
+bool isSkipText(const QString& text) {
+    return text.startsWith(QStringLiteral("Wiedergabe in Echtzeit: "));
+}
+
+QString frameUnreadableText(const VideoModel& video, int index, int shown) {
+    if (!video.isStack())
+        return QStringLiteral(
+                   "Bild %1 des Videos kann nicht gelesen werden; zu sehen ist weiter "
+                   "Bild %2.")
+            .arg(index)
+            .arg(shown);
     return QStringLiteral(
-               "Bild %1 des Videos kann nicht gelesen werden; zu sehen ist weiter "
-               "Bild %2.")
-        .arg(index)
-        .arg(shown);
+               "Schicht %1 des Stapels kann nicht gelesen werden: %2; zu sehen ist "
+               "weiter Schicht %3.")
+        .arg(index + 1)
+        .arg(sliceFault(video), QString::number(shown + 1));
+}
+
+QString videoRefusedMessage(const VideoModel& video, const QString& path) {
+    if (!video.isStack())
+        return QStringLiteral("Das Video \"%1\" konnte nicht geöffnet werden.").arg(path);
+    const QString refused = QStringLiteral("Der Stapel \"%1\" konnte nicht geöffnet werden: ");
+    if (video.getFrameCount() > 0)
+        return (refused + QStringLiteral("keine Schicht ist lesbar; Schicht 1: %2."))
+            .arg(path, sliceFault(video));
+    if (video.lastFault() == quendra::PictureStatus::NotAFile)
+        return (refused + QStringLiteral("es gibt ihn nicht, oder er ist keine gewöhnliche "
+                                         "Datei."))
+            .arg(path);
+    return (refused + QStringLiteral("die Datei ist kein lesbares TIFF.")).arg(path);
+}
+
+QString videoOpenedStatus(const VideoModel& video, const QString& path, cv::Size size) {
+    const int frames = video.getFrameCount();
+    if (!video.isStack())
+        return videoOpenedText(path, size, frames, video.getRate(), video.getHeaderFrameCount());
+    QString text = stackOpenedText(path, size, frames);
+    if (video.isCutShort())
+        text += QStringLiteral(
+                    " Die Datei endet nach Seite %1, nennt aber weitere Seiten "
+                    "(abgeschnitten?): geöffnet sind die Seiten bis dahin.")
+                    .arg(frames);
+    if (video.getPosition() > 0)
+        text += QStringLiteral(" Schicht 1 kann nicht gelesen werden: %1; zu sehen ist Schicht %2.")
+                    .arg(sliceFault(video))
+                    .arg(video.getPosition() + 1);
+    return text;
 }
 
 QString stackOpenedText(const QString& path, cv::Size size, int slices) {
@@ -191,12 +262,18 @@ QString classesSavedText(const QString& path, const std::array<std::size_t, 256>
 
 QString analysisText(const quendra::FrameResult& result) {
     if (!result.toothFound) return QStringLiteral("Kein Zahn gefunden");
-    if (!result.hasResults) return QStringLiteral("Zahn gefunden, kein Kanal");
+    const std::size_t teeth = result.teeth().size();
+    const QString found = teeth == 1
+                              ? QStringLiteral("Zahn gefunden")
+                              : counted(teeth, "Zahn", "Zähne") + QStringLiteral(" gefunden");
+    if (!result.hasResults) return found + QStringLiteral(", kein Kanal");
+    const QString canals =
+        found + QStringLiteral(", ") + counted(canalCount(result), "Kanal", "Kanäle");
+    if (teeth > 1) return canals;
     const QString type = result.tooth.toothType == quendra::ToothUnknown
                              ? QStringLiteral("Zahntyp nicht erkannt")
                              : QString::fromUtf8(quendra::toothTypeText(result.tooth.toothType));
-    return QStringLiteral("Zahn gefunden, %1: %2")
-        .arg(counted(result.canals.size(), "Kanal", "Kanäle"), type);
+    return canals + QStringLiteral(": ") + type;
 }
 
 QString pictureSavedText(const QString& path) {
@@ -213,6 +290,13 @@ QString viewSavedText(const QString& picture, const QString& text,
     return QStringLiteral("Bild und Erkennungsdaten gespeichert: %1 (%2, %3).")
         .arg(recognitionContents(result), QDir::toNativeSeparators(picture),
              QDir::toNativeSeparators(text));
+}
+
+QString frameSourceText(const QString& name, const VideoModel* video) {
+    if (!video) return name;
+    return video->isStack()
+               ? QStringLiteral("%1, Schicht %2").arg(name).arg(video->getPosition() + 1)
+               : QStringLiteral("%1, Bild %2").arg(name).arg(video->getPosition());
 }
 
 QString zoomText(double scale, bool fitting) {

@@ -13,6 +13,7 @@
 #include "io/PictureFile.h"
 
 struct ColorPick;
+class VideoModel;
 
 // Why a colour-class file could not be used, naming the record at fault; empty for Ok.
 QString classFileMessage(const quendra::ClassFileRead& read, const QString& path);
@@ -26,8 +27,16 @@ QString pictureOpenedText(const QString& path, cv::Size size);
 QString videoOpenedText(const QString& path, cv::Size size, int frames, double rate, int promised);
 // `Wiedergabe in Echtzeit: 12 Bilder übersprungen, ...`
 QString framesSkippedText(int skipped);
-// `Bild 43 des Videos kann nicht gelesen werden; zu sehen ist weiter Bild 36.`
-QString frameUnreadableText(int index, int shown);
+bool isSkipText(const QString& text);
+// `Bild 43 des Videos kann nicht gelesen werden; zu sehen ist weiter Bild 36.`; for a stack
+// `Schicht 5 des Stapels kann nicht gelesen werden: <warum>; zu sehen ist weiter Schicht 4.`
+// Frames are given from 0 and named as the video panel names them (slices from 1).
+QString frameUnreadableText(const VideoModel& video, int index, int shown);
+// Why the video or stack cannot be opened.
+QString videoRefusedMessage(const VideoModel& video, const QString& path);
+// The status after opening a video or a stack: videoOpenedText or stackOpenedText, and for a
+// stack cut short or starting with slices that cannot be read, what is shown of it.
+QString videoOpenedStatus(const VideoModel& video, const QString& path, cv::Size size);
 // `Kamera geöffnet: 640 × 480 Bildpunkte.`, or `Kamera geöffnet.` before its first frame
 QString cameraOpenedText(cv::Size size);
 // `Stapel "schnitte.tif" geöffnet: 640 × 480 Bildpunkte, 40 Schichten.`
@@ -44,15 +53,21 @@ QString classesLoadedText(const QString& path, const std::array<std::size_t, 256
 // `Farbklassen gespeichert: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (/a/klassen.dat).`
 QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts);
 
-// `Zahn gefunden, 3 Kanäle: UK-Molar`, `Zahn gefunden, kein Kanal` or `Kein Zahn gefunden`.
+// `Zahn gefunden, 3 Kanäle: UK-Molar`, `Zahn gefunden, kein Kanal` or `Kein Zahn gefunden`;
+// with several teeth `3 Zähne gefunden, 4 Kanäle` (their types are on the overlay).
 QString analysisText(const quendra::FrameResult& result);
 // `Bild gespeichert (/a/ansicht.png).`
 QString pictureSavedText(const QString& path);
-// `Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/daten.txt).`, or `leer, kein Ergebnis`.
+// `Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/daten.txt).`, with several teeth
+// `3 Zähne und 4 Kanäle`, or `leer, kein Ergebnis`.
 QString recognitionSavedText(const QString& path, const quendra::FrameResult& result);
 // Both: `Bild und Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/ansicht.png, /a/daten.txt).`
 QString viewSavedText(const QString& picture, const QString& text,
                       const quendra::FrameResult& result);
+
+// Where a frame comes from: `zahn.png`, `film.avi, Bild 42`, `schnitte.tif, Schicht 3` (frames
+// numbered as the video panel numbers them), for a source `name` and the video it is if any.
+QString frameSourceText(const QString& name, const VideoModel* video);
 
 // The view's zoom, "1:1 (100 %)", "Zoom 141 %" or "Eingepasst: 48 %".
 QString zoomText(double scale, bool fitting);

@@ -12,6 +12,7 @@ void CalculationModel::changeSettings(Change change) {
     quendra::AnalysisSettings settings = analysis.settings();
     change(settings);
     analysis.setSettings(settings);
+    emit settingsChanged();
 }
 
 // The source goes first so that nothing it still sends reaches a half-destroyed model.
@@ -60,16 +61,19 @@ void CalculationModel::refresh() {
 
 void CalculationModel::setThreshold(int t) {
     analysis.setThreshold(t);
+    emit settingsChanged();
     refresh();
 }
 
 void CalculationModel::setEllipseRadius(int r) {
     analysis.setEllipseRadius(r);
+    emit settingsChanged();
     refresh();
 }
 
 void CalculationModel::setBorder(int value) {
     analysis.setBorder(value);
+    emit settingsChanged();
     refresh();
 }
 

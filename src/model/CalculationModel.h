@@ -46,6 +46,8 @@ public:
     int getThreshold() const { return analysis.getThreshold(); }
     int getBorder() const { return analysis.getBorder(); }
     float getEllipseRadius() const { return analysis.getEllipseRadius(); }
+    // Every setting of the analysis as the panels set it.
+    const quendra::AnalysisSettings& settings() const { return analysis.settings(); }
     int getLutThreshold() const { return analysis.settings().classThreshold; }
     bool isAutoLutThreshold() const { return analysis.settings().autoClassThreshold; }
     bool isAutoThreshold() const { return analysis.settings().autoThreshold; }
@@ -76,6 +78,8 @@ signals:
     // After every frame handed on to the view; `analysed` when the analysis ran on it.
     void frameProcessed(bool analysed);
     void colorsPicked(const ColorPick& pick);
+    // After any setting changed.
+    void settingsChanged();
 
 public slots:
     void setThreshold(int t);

@@ -46,13 +46,25 @@ PickerController::PickerController()
     connect(thresholdSlider, &QSlider::valueChanged, this, &PickerController::updateLabel);
 }
 
-void PickerController::connectModel(CalculationModel* model) {
+void PickerController::connectModel(CalculationModel* m) {
+    model = m;
     connect(classGroup, &QButtonGroup::idClicked, model, &CalculationModel::switchColorClass);
     connect(previewButton, &QPushButton::clicked, model, &CalculationModel::previewLUT);
     thresholdSlider->setValue(model->getLutThreshold());
     connect(thresholdSlider, &QSlider::valueChanged, model, &CalculationModel::setLutThreshold);
     autoBox->setChecked(model->isAutoLutThreshold());
     connect(autoBox, &QCheckBox::toggled, model, &CalculationModel::setAutoLutThreshold);
+    connect(autoBox, &QCheckBox::toggled, this, &PickerController::showThresholdInUse);
+    connect(model, &CalculationModel::frameProcessed, this, &PickerController::showThresholdInUse);
+}
+
+void PickerController::showSettings(const quendra::AnalysisSettings& settings) {
+    thresholdSlider->setValue(settings.classThreshold);
+    autoBox->setChecked(settings.autoClassThreshold);
+}
+
+void PickerController::showThresholdInUse() {
+    updateLabel(autoBox->isChecked() ? model->usedLutThreshold() : thresholdSlider->value());
 }
 
 void PickerController::updateLabel(int value) {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "analysis/AnalysisSettings.h"
+
 class CalculationModel;
 class QButtonGroup;
 class QCheckBox;
@@ -13,16 +15,20 @@ class QSlider;
 
 // Colour-class training in the configuration mode: the class given to picked colours
 // ("Zahnschmelz" 1, "Zahnfleisch" 2), the preview ("Vorschau") and the class threshold
-// ("Schwellwert:", 1..10, or "automatisch" from the loaded classes).
+// ("Schwellwert:", 1..10, or "automatisch" from the loaded classes, its label then showing the
+// threshold in use).
 class PickerController : public QWidget {
     Q_OBJECT
 public:
     PickerController();
 
     void connectModel(CalculationModel* model);
+    // Places the class threshold and its box at these settings; the model follows them.
+    void showSettings(const quendra::AnalysisSettings& settings);
 
 private slots:
     void updateLabel(int value);
+    void showThresholdInUse();
 
 private:
     QGridLayout* layout;
@@ -34,4 +40,5 @@ private:
     QLabel* valueLabel;
     QSlider* thresholdSlider;
     QCheckBox* autoBox;
+    CalculationModel* model = nullptr;
 };

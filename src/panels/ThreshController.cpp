@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QSlider>
 #include <QSpinBox>
+#include <algorithm>
 
 #include "model/CalculationModel.h"
 
@@ -78,7 +79,8 @@ ThreshController::ThreshController()
     connect(radiusSlider, &QSlider::valueChanged, this, &ThreshController::updateEllipseLabel);
 }
 
-void ThreshController::setModel(CalculationModel* model) {
+void ThreshController::setModel(CalculationModel* m) {
+    model = m;
     thresholdSlider->setValue(model->getThreshold());
     connect(thresholdSlider, &QSlider::valueChanged, model, &CalculationModel::setThreshold);
     borderSlider->setValue(model->getBorder());
@@ -91,6 +93,28 @@ void ThreshController::setModel(CalculationModel* model) {
     connect(minCanalBox, &QSpinBox::valueChanged, model, &CalculationModel::setMinCanalArea);
     allTeethBox->setChecked(model->isAllTeeth());
     connect(allTeethBox, &QCheckBox::toggled, model, &CalculationModel::setAllTeeth);
+    connect(model, &CalculationModel::frameProcessed, this, &ThreshController::showThresholdInUse);
+}
+
+void ThreshController::showSettings(const quendra::AnalysisSettings& settings) {
+    thresholdSlider->setValue(settings.threshold);
+    borderSlider->setValue(settings.border);
+    radiusSlider->setValue(settings.filter);
+    autoThresholdBox->setChecked(settings.autoThreshold);
+    minCanalBox->setValue(static_cast<int>(settings.minCanalArea));
+    allTeethBox->setChecked(settings.teeth == quendra::TeethChoice::All);
+}
+
+void ThreshController::showThresholdInUse() {
+    if (!autoThresholdBox->isChecked()) return updateThresLabel(thresholdSlider->value());
+    const auto teeth = model->getResult().teeth();
+    if (teeth.empty()) return thresholdValueLabel->setText(QStringLiteral("–"));
+    const auto [low, high] = std::minmax_element(
+        teeth.begin(), teeth.end(),
+        [](const auto* a, const auto* b) { return a->canalThreshold < b->canalThreshold; });
+    const int from = (*low)->canalThreshold, to = (*high)->canalThreshold;
+    thresholdValueLabel->setText(from == to ? QString::number(from)
+                                            : QStringLiteral("%1–%2").arg(from).arg(to));
 }
 
 void ThreshController::updateThresLabel(int value) {

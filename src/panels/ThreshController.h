@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "analysis/AnalysisSettings.h"
+
 class CalculationModel;
 class QGridLayout;
 class QCheckBox;
@@ -12,7 +14,8 @@ class QSpinBox;
 // The analysis settings: canal colour threshold ("Schwellwert:", 0..255, or "automatisch" per
 // tooth), ignored outer border ("Aussengrenze:", 0..50 px), acceptance-ellipse scale
 // ("Filterradius:", 0..10, shown as 0 % .. 100 %), the canal minimum ("Kanal-Mindestgröße:",
-// pixels) and whether every tooth region is analysed ("alle Zähne").
+// pixels) and whether every tooth region is analysed ("alle Zähne"). While the threshold is
+// automatic, its label shows the thresholds the analysis chose ("58–71" over several teeth).
 class ThreshController : public QWidget {
     Q_OBJECT
 public:
@@ -20,11 +23,15 @@ public:
 
     // Places the sliders at the model's values, then connects them to the model's setters.
     void setModel(CalculationModel* model);
+    // Places the sliders and boxes at these settings; once bound, the model follows them.
+    void showSettings(const quendra::AnalysisSettings& settings);
 
 private slots:
     void updateThresLabel(int value);
     void updateBorderLabel(int value);
     void updateEllipseLabel(int value);
+    // The threshold label after an analysis: the slider's value, or the ones chosen per tooth.
+    void showThresholdInUse();
 
 private:
     QGridLayout* layout;
@@ -41,4 +48,5 @@ private:
     QLabel* minCanalLabel;
     QSpinBox* minCanalBox;
     QCheckBox* allTeethBox;
+    CalculationModel* model = nullptr;
 };

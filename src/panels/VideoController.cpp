@@ -47,7 +47,7 @@ VideoController::VideoController()
 }
 
 void VideoController::updateLabel(int value) {
-    frameValueLabel->setText(QStringLiteral("%1").arg(value));
+    frameValueLabel->setText(QStringLiteral("%1").arg(value + firstNumber));
 }
 
 void VideoController::setModel(VideoModel* video) {
@@ -55,6 +55,7 @@ void VideoController::setModel(VideoModel* video) {
     connect(playButton, &QPushButton::clicked, video, &VideoModel::togglePlaying);
     connect(nextButton, &QPushButton::clicked, video, &VideoModel::nextFrame);
     const bool stack = video->isStack();
+    firstNumber = stack ? 1 : 0;
     frameLabel->setText(stack ? QStringLiteral("Schicht:") : QStringLiteral("Bild:"));
     prevButton->setToolTip(shortcutTip(
         stack ? QStringLiteral("Eine Schicht zurück") : QStringLiteral("Ein Bild zurück"),
@@ -62,8 +63,9 @@ void VideoController::setModel(VideoModel* video) {
     nextButton->setToolTip(
         shortcutTip(stack ? QStringLiteral("Eine Schicht vor") : QStringLiteral("Ein Bild vor"),
                     Qt::Key_Right));
-    frameSlider->setMaximum(video->getFrameCount());
+    frameSlider->setMaximum(video->getFrameCount() - 1);
     frameSlider->setValue(video->getPosition());
+    updateLabel(frameSlider->value());
     connect(frameSlider, &QSlider::valueChanged, video, &VideoModel::setFrame);
     connect(video, &VideoModel::frameChanged, this, &VideoController::follow);
 }

@@ -10,14 +10,15 @@ class VideoModel;
 
 // Steers a video: play/pause (">/||"), one frame back ("<|") and forward ("|>"), a slider over
 // all frames and the current frame number ("Bild:"; for a stack of slices "Schicht:", and its
-// step buttons say "Schicht" too).
+// step buttons say "Schicht" too). Frames are numbered as the batch's tables number them: a
+// video's from 0, a stack's slices from 1.
 class VideoController : public QWidget {
     Q_OBJECT
 public:
     VideoController();
 
-    // Binds the buttons and the slider to a newly opened video; the slider runs from 0 to the
-    // frame count and follows the video's position.
+    // Binds the buttons and the slider to a newly opened video; the slider runs over the
+    // frames, from frame 0 to the last, and follows the video's position.
     void setModel(VideoModel* video);
     QSlider* slider() const { return frameSlider; }
 
@@ -33,4 +34,5 @@ private:
     QPushButton* prevButton;
     QLabel* frameLabel;
     QLabel* frameValueLabel;
+    int firstNumber = 0;  // the number shown for frame 0
 };

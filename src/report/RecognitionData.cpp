@@ -58,10 +58,28 @@ void writeRecognitionData(std::ostream& out, const FrameResult& result) {
     }
 }
 
-bool saveRecognitionData(const std::string& path, const FrameResult& result,
-                         Durability durability) {
+void writeRecognitionSettings(std::ostream& out, const AnalysisSettings& settings,
+                              const std::string& source) {
+    const std::locale previous = out.imbue(std::locale::classic());
+    out << "Einstellungen\n\nSchwellwert: ";
+    if (settings.autoThreshold)
+        out << "automatisch";
+    else
+        out << settings.threshold;
+    out << "\nFarbklassen-Schwellwert: " << settings.classThreshold
+        << (settings.autoClassThreshold ? " (automatisch)" : "") << "\n"
+        << "Kanal-Mindestgroesse: " << settings.minCanalArea << "px\n"
+        << "Alle Zaehne: " << (settings.teeth == TeethChoice::All ? "ja" : "nein") << "\n"
+        << "Quelle: " << source << "\n";
+    out.imbue(previous);
+}
+
+bool saveRecognitionData(const std::string& path, const FrameResult& result, Durability durability,
+                         const std::string& source) {
     std::ostringstream text;
     writeRecognitionData(text, result);
+    if (result.hasResults && !source.empty())
+        writeRecognitionSettings(text, result.settings, source);
     const std::string bytes = text.str();
     return writeFileReplacing(path, bytes, durability);
 }

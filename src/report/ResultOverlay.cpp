@@ -5,6 +5,7 @@
 #include <locale>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
+#include <vector>
 
 namespace quendra {
 
@@ -40,11 +41,40 @@ void drawText(cv::Mat& picture, const std::string& text, cv::Point origin,
     cv::putText(picture, text, origin, kFont, kFontScale, colour, 1, cv::LINE_8);
 }
 
-void drawCanal(cv::Mat& picture, const CanalResult& c) {
+// Where the texts go. Each tooth's texts stand where its own drawing puts them; with several
+// teeth, the labels of neighbouring roots would run into each other, so a text that would
+// cover one placed before goes below it, as often as it takes.
+class TextPlaces {
+public:
+    explicit TextPlaces(bool separating) : separate(separating) {}
+
+    cv::Point place(const std::string& text, cv::Point origin) {
+        if (!separate) return origin;
+        int baseline = 0;
+        const cv::Size size = cv::getTextSize(text, kFont, kFontScale, 1, &baseline);
+        cv::Rect box(origin.x, origin.y - size.height, size.width, size.height + baseline);
+        for (bool moved = true; moved;) {  // each move goes below a box: it ends
+            moved = false;
+            for (const cv::Rect& earlier : taken)
+                if ((box & earlier).area() > 0) {
+                    box.y = earlier.y + earlier.height + 1;
+                    moved = true;
+                }
+        }
+        taken.push_back(box);
+        return {box.x, box.y + size.height};
+    }
+
+private:
+    bool separate;
+    std::vector<cv::Rect> taken;
+};
+
+void drawCanal(cv::Mat& picture, const CanalResult& c, TextPlaces& places) {
     const cv::Point centre(c.centerX, c.centerY);
     drawEllipse(picture, centre, c.minorAxis, c.majorAxis, c.angle, kRed);
-    drawText(picture, "Groesse: " + formatFloat(c.area) + "px", centre + cv::Point(10, -10),
-             kGreen);
+    const std::string label = "Groesse: " + formatFloat(c.area) + "px";
+    drawText(picture, label, places.place(label, centre + cv::Point(10, -10)), kGreen);
 }
 
 }  // namespace
@@ -82,12 +112,15 @@ void drawResultOverlay(cv::Mat& picture, const FrameResult& result) {
     if (!result.hasResults) return;
 
     const float k = result.settings.ellipseRadius();
-    for (const ToothFinding* finding : result.teeth()) {
+    const std::vector<const ToothFinding*> teeth = result.teeth();
+    TextPlaces places(teeth.size() > 1);
+    for (const ToothFinding* finding : teeth) {
         if (finding->canals.empty()) continue;
-        for (const CanalResult& canal : finding->canals) drawCanal(picture, canal);
+        for (const CanalResult& canal : finding->canals) drawCanal(picture, canal, places);
         const ToothResult& tooth = finding->tooth;
         const cv::Point centre(tooth.centerX, tooth.centerY);
-        drawText(picture, toothTypeText(tooth.toothType), centre, kWhite);
+        const char* type = toothTypeText(tooth.toothType);
+        drawText(picture, type, places.place(type, centre), kWhite);
         drawEllipse(picture, centre, k * tooth.minorAxis, k * tooth.majorAxis, tooth.angle, kGreen);
         drawEllipse(picture, centre, tooth.minorAxis, tooth.majorAxis, tooth.angle, kWhite);
     }

@@ -6,6 +6,7 @@
 // every tooth with an accepted canal, in the result's order: every canal (red ellipse, green
 // "Groesse: <area>px" label 10 px right of and above its centre), the tooth-type text (white,
 // from the tooth's centre), the acceptance ellipse (green) and the tooth's own ellipse (white).
+// With several teeth a text that would cover one written before is moved down below it.
 // Lines are 1 px, 8-connected; text is Hershey plain at 0.8. Every ellipse lies along the axes it
 // describes: the minor semi-axis is its first axis, turned by the measured angle, which cv::ellipse
 // turns clockwise on screen, as the measurement turns the long axis from the downward vertical

@@ -1,6 +1,7 @@
 #include "sources/VideoModel.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "sources/FrameObserver.h"
 
@@ -27,9 +28,8 @@ VideoModel::VideoModel(const std::string& path, PlaybackClock::Now now)
     : clock(quendra::VideoFrames::kFallbackFps, now) {
     if (quendra::isTiffName(path)) {
         stack.emplace(path);
-        valid = stack->status() == quendra::PictureStatus::Ok &&
-                stack->frameAt(0).status == quendra::PictureStatus::Ok;
         count = stack->frameCount();
+        valid = startAtFirstReadableSlice();
     } else {
         video.emplace(path);
         valid = video->isValid();
@@ -41,7 +41,28 @@ VideoModel::VideoModel(const std::string& path, PlaybackClock::Now now)
 }
 
 cv::Mat VideoModel::readFrame(int index) {
-    return stack ? stack->frameAt(index).frame : video->frameAt(index);
+    if (!stack) return video->frameAt(index);
+    quendra::SliceFrame slice = stack->frameAt(index);
+    if (slice.status == quendra::PictureStatus::Ok) return std::move(slice.frame);
+    fault = std::move(slice);
+    return {};
+}
+
+// The first slice's fault stays the one told: it is the slice the operator would have seen.
+bool VideoModel::startAtFirstReadableSlice() {
+    if (stack->status() != quendra::PictureStatus::Ok) {
+        fault.status = stack->status();
+        return false;
+    }
+    const quendra::SliceFrame first = stack->frameAt(0);
+    if (first.status == quendra::PictureStatus::Ok) return true;
+    for (int i = 1; i < count; ++i)
+        if (stack->frameAt(i).status == quendra::PictureStatus::Ok) {
+            position = lastRead = i;
+            break;
+        }
+    fault = first;
+    return position > 0;
 }
 
 cv::Mat VideoModel::getFrame() {
@@ -99,6 +120,7 @@ void VideoModel::togglePlaying() {
     } else {
         clock.start();
         skipped = 0;
+        emit framesSkipped(0);
         timer.start();
     }
     playing = !playing;

@@ -18,7 +18,8 @@
 // than the frame's time, the frames due meanwhile are skipped (framesSkipped). The frames are
 // those that can be read: a file cut off (or a header that promises more) ends where reading
 // ends, and a frame inside that cannot be read is told (frameUnreadable) while the frame read
-// before stays on screen.
+// before stays on screen. A stack whose first slices cannot be read starts at the first that
+// can.
 class VideoModel : public FrameModel {
     Q_OBJECT
 public:
@@ -27,7 +28,8 @@ public:
     explicit VideoModel(const std::string& path,
                         PlaybackClock::Now now = PlaybackClock::steadyMilliseconds);
 
-    // False when the file did not open, reports no frames, or its first frame cannot be read.
+    // False when the file did not open, reports no frames, or (a video) its first frame or (a
+    // stack) none of its slices can be read; then lastFault() says why.
     bool isValid() const { return valid; }
     // A stack of slices rather than a video.
     bool isStack() const { return stack.has_value(); }
@@ -41,6 +43,12 @@ public:
     int getFrameCount() const { return count; }
     // The frames the file's header promises; more than getFrameCount() for a damaged video.
     int getHeaderFrameCount() const { return stack ? stack->frameCount() : video->frameCount(); }
+    // A TIFF stack that ends before its last page: its slices are the pages before the cut.
+    bool isCutShort() const { return stack && stack->cutShort(); }
+    // Why the last frame that could not be read was refused, and its size as its header gives
+    // it (a stack's slice above the picture limit); Unreadable for a video's frame.
+    quendra::PictureStatus lastFault() const { return fault.status; }
+    cv::Size lastFaultSize() const { return fault.size; }
     // Frames per second as the file gives them (25 when it does not, and for a stack).
     double getRate() const { return stack ? quendra::VideoFrames::kFallbackFps : video->rate(); }
     bool isPlaying() const { return playing; }
@@ -53,7 +61,7 @@ public:
 
 signals:
     void frameChanged(int index);
-    // Frames skipped since playback started, whenever more were.
+    // Frames skipped since playback started: 0 as it starts, then whenever more were.
     void framesSkipped(int total);
     // The frame at `index` could not be read; the one at `shown` is still on screen.
     void frameUnreadable(int index, int shown);
@@ -72,14 +80,18 @@ private:
     // Moves to the frame at `index` (modulo the frame count) and passes it down the chain.
     void show(int index);
 
-    // The frame at `index` of the video or the stack; empty when it cannot be read.
+    // The frame at `index` of the video or the stack; empty when it cannot be read, and then
+    // `fault` says why.
     cv::Mat readFrame(int index);
+    // The first slice of the stack that can be read, as the position; false when none can.
+    bool startAtFirstReadableSlice();
 
     QTimer timer;
     std::optional<quendra::VideoFrames> video;
     std::optional<quendra::StackFrames> stack;
     bool valid = false;
     int count = 0;
+    quendra::SliceFrame fault;  // status and size of the last frame that could not be read
     PlaybackClock clock;
     FrameObserver* observer = nullptr;
     int position = 0;

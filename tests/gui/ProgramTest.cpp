@@ -20,8 +20,10 @@ void withoutDisplay() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) ::unsetenv(name);
 }
 
+// The program keeps its settings in the test's folder, not in the user's.
 void outputToThePipe() {
     ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    ::setenv("XDG_CONFIG_HOME", ::testing::TempDir().c_str(), 1);
 }
 
 // True once the process has its own handler for `signo` (Linux's /proc tells the caught ones).

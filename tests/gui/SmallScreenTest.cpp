@@ -14,6 +14,7 @@
 
 #include "DialogDriver.h"
 #include "ShownView.h"
+#include "TestSettings.h"
 #include "TestVideo.h"
 #include "WidgetLookup.h"
 #include "app/QuendraRC1.h"
@@ -35,6 +36,8 @@ class SmallScreenTest : public QObject {
     }
 
 private slots:
+    void initTestCase() { useFreshTestSettings(); }
+
     void hdFramesLeaveEveryControlOnTheScreen() {
         QTemporaryDir dir;
         const QString video = dir.filePath(QStringLiteral("hd.avi"));

@@ -4,6 +4,7 @@
 
 #include "ResidentMemory.h"
 #include "SampleScene.h"
+#include "TestSettings.h"
 #include "WidgetLookup.h"
 #include "app/QuendraRC1.h"
 #include "model/CalculationModel.h"
@@ -14,6 +15,8 @@
 class SoakTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { useFreshTestSettings(); }
+
     void fiveThousandAnalysedFramesKeepMemoryFlat() {
         QTemporaryDir dir;
         const QString video = dir.filePath(QStringLiteral("schleife.avi"));

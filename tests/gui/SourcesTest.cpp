@@ -140,6 +140,7 @@ private slots:
         video.setObserver(&chain);
         QSignalSpy skipped(&video, &VideoModel::framesSkipped);
         video.togglePlaying();
+        QCOMPARE(skipped.takeFirst().at(0).toInt(), 0);  // none skipped yet, as it starts
         const std::int64_t started = now;
         int moved = 0;  // frames the video moved on, skipped ones included
         for (; ticks < 60; ++ticks) {
@@ -248,13 +249,16 @@ private slots:
         r.source = video.get();
         video->setObserver(&r);
         panel.setModel(video.get());
-        QCOMPARE(panel.slider()->maximum(), 20);
         r.shown.clear();
         video->nextFrame();
         QCOMPARE(panel.slider()->value(), 1);
         QCOMPARE(r.shown, std::vector<int>{1});  // shown (and analysed) once, not again
-        panel.slider()->setValue(20);            // the slider's end is frame 0 again
-        QCOMPARE(video->getPosition(), 0);
+        // The slider's end, and the End key, are the last frame; they used to show frame 0.
+        QCOMPARE(panel.slider()->maximum(), 19);
+        QTest::keyClick(panel.slider(), Qt::Key_End);
+        QCOMPARE(video->getPosition(), 19);
+        QCOMPARE(r.shown.back(), 19);
+        video->nextFrame();
         QCOMPARE(panel.slider()->value(), 0);
         video->setFrame(7);
         video.reset();  // a second video resets the range

@@ -24,11 +24,14 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <set>
+#include <sstream>
 
 #include "BadInputs.h"
 #include "DialogDriver.h"
+#include "HandMadeTiff.h"
 #include "SampleScene.h"
 #include "ShownView.h"
+#include "TestSettings.h"
 #include "TestVideo.h"
 #include "WidgetLookup.h"
 #include "app/ElidedLabel.h"
@@ -39,7 +42,9 @@
 #include "panels/PickerController.h"
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
+#include "report/RecognitionData.h"
 #include "sources/CameraModel.h"
+#include "sources/VideoModel.h"
 #include "view/FrameView.h"
 #include "view/ViewArea.h"
 #include "view/ViewMapping.h"
@@ -93,9 +98,11 @@ class WindowTest : public QObject {
 private slots:
     void initTestCase() { QVERIFY(loadGermanQtTranslation()); }
 
+    // Every window starts as on its first start (the settings are the test's own).
     void init() {
         dialogs.answer = nullptr;
         dialogs.seen.clear();
+        useFreshTestSettings();
     }
 
     void startsWithOnlyTheSourceCommands() {
@@ -108,10 +115,11 @@ private slots:
         QVERIFY(!w.picker()->isVisible());
         for (const char* name : {"loadLUT", "saveLUT", "configLUT", "resetLUT"})
             QVERIFY(!named(&w, name)->isEnabled());
-        for (const char* name : {"openImage", "openVideo", "openCamera", "actionBeenden"})
+        for (const char* name :
+             {"openImage", "openVideo", "openCamera", "resetSettings", "actionBeenden"})
             QVERIFY(named(&w, name)->isEnabled());
         QToolBar* toolBar = named<QToolBar>(&w, "mainToolBar");
-        QCOMPARE(toolBar->actions().size(), 10);
+        QCOMPARE(toolBar->actions().size(), 11);
         for (QAction* a : toolBar->actions())
             QVERIFY(a->isSeparator() || !a->icon().pixmap(48, 48).isNull());
         QCOMPARE(w.toolBarArea(toolBar), Qt::LeftToolBarArea);
@@ -136,19 +144,47 @@ private slots:
         autoClasses->setChecked(true);
         QCOMPARE(w.model()->usedLutThreshold(), 10);
         QVERIFY(w.model()->hasResults());
+        // The labels show the values in use; they kept showing the sliders' 5 and 70.
+        QVERIFY(labelShowing(w.picker(), "10"));
 
         auto* autoCanals = buttonShowing<QCheckBox>(w.thresholds(), QStringLiteral("automatisch"));
         QVERIFY(autoCanals);
         autoCanals->setChecked(true);
         QVERIFY(!w.thresholds()->findChildren<QSlider*>().front()->isEnabled());
         QVERIFY(w.model()->isAutoThreshold());
+        QVERIFY(w.model()->getResult().canalThreshold != 70);
+        QVERIFY(
+            labelShowing(w.thresholds(), QString::number(w.model()->getResult().canalThreshold)));
 
         auto* allTeeth = buttonShowing<QCheckBox>(w.thresholds(), QStringLiteral("alle Zähne"));
         QVERIFY(allTeeth);
         allTeeth->setChecked(true);
-        QCOMPARE(w.model()->getResult().teeth().size(), std::size_t{3});
-        for (const quendra::ToothFinding* t : w.model()->getResult().teeth())
+        const quendra::FrameResult& result = w.model()->getResult();
+        QCOMPARE(result.teeth().size(), std::size_t{3});
+        std::set<int> used;
+        for (const quendra::ToothFinding* t : result.teeth()) {
             QCOMPARE(t->canals.size(), std::size_t{1});
+            used.insert(t->canalThreshold);
+        }
+        QVERIFY(used.size() > 1);
+        QVERIFY(labelShowing(w.thresholds(),
+                             QStringLiteral("%1–%2").arg(*used.begin()).arg(*used.rbegin())));
+        // The status speaks of all roots (it used to name the first one's canals and type).
+        QCOMPARE(analysis(w), QStringLiteral("3 Zähne gefunden, 3 Kanäle"));
+        // The saved text keeps its lines and records the settings and the source after them.
+        QTemporaryDir dir;
+        const QString text = dir.filePath(QStringLiteral("schnitt.txt"));
+        QVERIFY(w.saveRecognitionFile(text));
+        QCOMPARE(
+            status(w),
+            QStringLiteral("Erkennungsdaten gespeichert: 3 Zähne und 3 Kanäle (%1).").arg(text));
+        std::ostringstream lines;
+        quendra::writeRecognitionData(lines, result);
+        QCOMPARE(fileBytes(text.toStdString()), lines.str() +
+                                                    "Einstellungen\n\nSchwellwert: automatisch\n"
+                                                    "Farbklassen-Schwellwert: 10 (automatisch)\n"
+                                                    "Kanal-Mindestgroesse: 50px\nAlle Zaehne: ja\n"
+                                                    "Quelle: section-molar-480x320.png\n");
 
         auto* minimum = w.thresholds()->findChild<QSpinBox*>();
         QVERIFY(minimum);
@@ -489,15 +525,62 @@ private slots:
         QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("|>"))
                     ->toolTip()
                     .contains(QStringLiteral("Eine Schicht vor")));
-        QCOMPARE(w.videoPanel()->slider()->maximum(), 5);
+        // Slices are numbered from 1, as in the tables and the report; video frames from 0.
+        QVERIFY(labelShowing(w.videoPanel(), "1"));
+        QCOMPARE(w.videoPanel()->slider()->maximum(), 4);
         // The window runs from the darkest slice's grey to the brightest's.
         w.videoPanel()->slider()->setValue(3);
         QCOMPARE(w.model()->getImage().at<cv::Vec3b>(60, 80), cv::Vec3b::all(191));  // 255 * 3 / 4
-        QVERIFY(labelShowing(w.videoPanel(), "3"));
+        QVERIFY(labelShowing(w.videoPanel(), "4"));
         QVERIFY(!w.openFile(dir.filePath(QStringLiteral("fehlt.tif"))));
         QVERIFY(w.lastMessage().contains(QStringLiteral("Stapel")));
         QVERIFY(w.openImageFile(sample("front-640x480.png")));
         QVERIFY(!w.videoPanel()->isVisible());
+    }
+
+    // A TIFF cut short opened silently as a shorter stack, and a stack with a page too large
+    // or broken was refused, or stepped over, without a reason: the window says why (as the
+    // batch does) and opens what can be read.
+    void stacksSayWhatCannotBeRead() {
+        QTemporaryDir dir;
+        const auto file = [&](const char* name) { return dir.filePath(QString::fromUtf8(name)); };
+        std::vector<cv::Mat> slices(6, cv::Mat(120, 160, CV_8UC1));
+        for (cv::Mat& slice : slices) cv::randu(slice = slice.clone(), 0, 256);
+        QVERIFY(cv::imwritemulti(file("ganz.tif").toStdString(), slices));
+        const std::string whole = fileBytes(file("ganz.tif").toStdString());
+        writeText(file("kurz.tif").toStdString(), whole.substr(0, whole.size() / 2));
+        const std::string eight("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+        std::vector<quendra::TiffEntry> broken = quendra::greyPage({2, 2}, 8);
+        broken.erase(broken.begin(), broken.begin() + 2);  // no size
+        const auto huge = quendra::greyPage({30000, 30000}, 8);
+        writeText(file("riesig.tif").toStdString(),
+                  quendra::handMadeTiff(eight, {huge, quendra::greyPage({2, 2}, 8), broken,
+                                                quendra::greyPage({2, 2}, 8)}));
+        writeText(file("nur-riesig.tif").toStdString(), quendra::handMadeTiff(eight, {huge}));
+
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openFile(file("kurz.tif")));
+        QCOMPARE(status(w), QStringLiteral("Stapel \"kurz.tif\" geöffnet: 160 × 120 Bildpunkte, 2 "
+                                           "Schichten. Die Datei endet nach Seite 2, nennt aber "
+                                           "weitere Seiten (abgeschnitten?): geöffnet sind die "
+                                           "Seiten bis dahin."));
+        QVERIFY(w.openFile(file("riesig.tif")));
+        QCOMPARE(status(w),
+                 QStringLiteral("Stapel \"riesig.tif\" geöffnet: 2 × 2 Bildpunkte, 4 "
+                                "Schichten. Schicht 1 kann nicht gelesen werden: sie hat "
+                                "30000 × 30000 Bildpunkte, mehr als die 120 Megapixel, "
+                                "die geöffnet werden; zu sehen ist Schicht 2."));
+        QVERIFY(labelShowing(w.videoPanel(), "2"));
+        QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
+        QCOMPARE(status(w), QStringLiteral("Schicht 3 des Stapels kann nicht gelesen werden: ihre "
+                                           "Seite ist beschädigt oder in einem Format, das nicht "
+                                           "gelesen wird; zu sehen ist weiter Schicht 2."));
+        QVERIFY(!w.openFile(file("nur-riesig.tif")));
+        QVERIFY2(w.lastMessage().endsWith(QStringLiteral(
+                     "keine Schicht ist lesbar; Schicht 1: sie hat 30000 × 30000 Bildpunkte, "
+                     "mehr als die 120 Megapixel, die geöffnet werden.")),
+                 qPrintable(w.lastMessage()));
     }
 
     // While a camera message is on screen the command cannot be given again: the messages
@@ -832,6 +915,71 @@ private slots:
         QCOMPARE(status(w), QStringLiteral("Bild 4 des Videos kann nicht gelesen werden; zu sehen "
                                            "ist weiter Bild 3."));
         QCOMPARE(frameIndexOf(w.model()->getImage()), 3);
+    }
+
+    // Nothing survived a restart: the panels' settings, the folder of the file opened last (as
+    // from the command line) and the class file are kept from one window to the next, until
+    // "Einstellungen zurücksetzen".
+    void settingsAreKeptUntilReset() {
+        QTemporaryDir dir;
+        const QString picture = dir.filePath(QStringLiteral("zahn.png"));
+        QVERIFY(QFile::copy(sample("molar-640x480.png"), picture));
+        {
+            QuendraRC1 w;
+            QVERIFY(w.openImageFile(picture));
+            QVERIFY(w.loadClassesFile(sample("classes.dat")));
+            w.thresholds()->findChildren<QSlider*>().front()->setValue(90);
+            w.thresholds()->findChild<QSpinBox*>()->setValue(20);
+            buttonShowing<QCheckBox>(w.thresholds(), QStringLiteral("alle Zähne"))
+                ->setChecked(true);
+            buttonShowing<QCheckBox>(w.picker(), QStringLiteral("automatisch"))->setChecked(true);
+        }
+        QuendraRC1 w;
+        w.show();
+        const auto kept = [&] {
+            const quendra::AnalysisSettings& s = w.model()->settings();
+            return s.threshold == 90 && s.minCanalArea == 20 && s.autoClassThreshold &&
+                   s.teeth == quendra::TeethChoice::All && w.model()->areClassesLoaded();
+        };
+        QVERIFY(kept());
+        QVERIFY(labelShowing(w.thresholds(), "90"));
+        QString folder;
+        dialogs.answer = [&](QDialog* d) {
+            folder = static_cast<QFileDialog*>(d)->directory().absolutePath();
+            d->reject();
+        };
+        named(&w, "openImage")->trigger();
+        QCOMPARE(folder, QDir(dir.path()).absolutePath());
+
+        named(&w, "resetSettings")->trigger();
+        QCOMPARE(w.model()->getThreshold(), 70);
+        QVERIFY(labelShowing(w.thresholds(), "70"));
+        QuendraRC1 fresh;
+        QCOMPARE(fresh.model()->settings().threshold, 70);
+        QVERIFY(!fresh.model()->settings().autoClassThreshold);
+        QVERIFY(!fresh.model()->areClassesLoaded());
+        named(&fresh, "openImage")->trigger();
+        QCOMPARE(folder, QDir::homePath());
+    }
+
+    // "49 Bilder übersprungen" stayed in the status bar through later playbacks that skipped
+    // nothing; it is told until playback starts again.
+    void skippedFramesAreToldUntilPlaybackStartsAgain() {
+        QTemporaryDir dir;
+        const QString video = dir.filePath(QStringLiteral("film.avi"));
+        QVERIFY(writeIndexedVideo(video.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
+                                  12));
+        QuendraRC1 w;
+        w.show();
+        QVERIFY(w.openVideoFile(video));
+        QAbstractButton* play = buttonShowing(w.videoPanel(), QStringLiteral(">/||"));
+        play->click();
+        emit w.video()->framesSkipped(49);
+        play->click();
+        QVERIFY(status(w).contains(QStringLiteral("49 Bilder übersprungen")));  // paused: kept
+        play->click();
+        QCOMPARE(status(w), QString());
+        play->click();
     }
 
     // A class file that cannot be used leaves the classes in use; an empty one used to be

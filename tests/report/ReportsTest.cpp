@@ -186,5 +186,31 @@ TEST(ResultOverlay, AcceptanceEllipseShowsWhatIsAccepted) {
     }
 }
 
+// Neighbouring roots of one section: the labels of their canals ran into each other
+// ("GroessGroesse 149px"). Each label is drawn whole: the green of the overlay is that of the
+// labels drawn one by one.
+TEST(ResultOverlay, LabelsOfNeighbouringRootsDoNotOverlap) {
+    FrameResult result;
+    result.toothFound = result.hasResults = true;
+    result.settings.filter = 0;  // the acceptance ellipses shrink to dots at the teeth's centres
+    const auto root = [](int x) {
+        return ToothFinding{ToothResult{5000, x, 200, 0, 0, 0, ToothUnknown},
+                            {CanalResult{149, x + 60, 100, 0, 3, 3}},
+                            70};
+    };
+    // From the right: no canal drawn later lies where an earlier label is moved to.
+    static_cast<ToothFinding&>(result) = root(80);
+    result.furtherTeeth = {root(50), root(20)};
+    const auto green = [](const FrameResult& r) {
+        cv::Mat drawn(300, 400, CV_8UC3, cv::Scalar::all(0)), mask;
+        drawResultOverlay(drawn, r);
+        cv::inRange(drawn, cv::Scalar(0, 255, 0), cv::Scalar(0, 255, 0), mask);
+        return cv::countNonZero(mask);
+    };
+    FrameResult alone = result;
+    alone.furtherTeeth.clear();
+    EXPECT_EQ(green(result), 3 * green(alone));
+}
+
 }  // namespace
 }  // namespace quendra
