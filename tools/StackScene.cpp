@@ -67,9 +67,16 @@ void drawRoot(const StackScene& scene, const std::string& configuration, int k, 
         cv::circle(canal, centre + cv::Point(0, axes.height - 3 * r), r, 255, cv::FILLED);
     const auto counts = configurationCounts(configuration);
     const int n = counts[static_cast<std::size_t>(stretch)];
-    // Two canals that touch lie 2 r + 1 apart: neighbours, never one pixel.
-    const int d =
-        scene.condition == StackCondition::Touching && event && n == 2 ? r + 1 : cvRound(0.11 * w);
+    // Two canals that touch share a column (one region in the slice); they come together and
+    // part again over a slice on either side.
+    int d = cvRound(0.11 * w);
+    if (scene.condition == StackCondition::Touching && n == 2) {
+        const int e = eventSlice(scene);
+        if (event)
+            d = r;
+        else if (k == e - 1 || k == e + 2)
+            d = (d + r) / 2;
+    }
     const bool beforeMore = stretch + 1 < static_cast<int>(counts.size()) &&
                             counts[static_cast<std::size_t>(stretch) + 1] > n &&
                             stretchOf(scene, configuration, k + 1) == stretch + 1;
@@ -145,26 +152,34 @@ cv::Mat renderStackSlice(const StackScene& scene, int index) {
     };
     const int channels = scene.colour ? 3 : 1;
     const double kGreyRing = 20;
-    cv::Mat eight(size, CV_MAKETYPE(CV_8U, channels));
+    // The scene's colours, blurred as a scanner's partial volume blurs them, then the noise.
+    cv::Mat clean(size, CV_MAKETYPE(CV_64F, channels));
     for (int y = 0; y < size.height; ++y)
         for (int x = 0; x < size.width; ++x) {
             const bool inRoot = root.at<uchar>(y, x) == 255;
             const bool inRing = root.at<uchar>(y, x) == 128;
             const bool inCanal = canal.at<uchar>(y, x) && inRoot;
-            uchar* p = eight.ptr<uchar>(y) + x * channels;
-            for (int ch = 0; ch < channels; ++ch) {
-                const double base = scene.colour ? (inCanal  ? kCanal
-                                                    : inRoot ? kEnamel
-                                                    : inRing ? kCanal * 0.5
-                                                             : kGum)[ch]
-                                                 : (inCanal  ? kGreyCanal
-                                                    : inRoot ? kGreyDentin
-                                                    : inRing ? kGreyRing
-                                                             : kGreyBackground);
-                p[ch] = cv::saturate_cast<uchar>(base + noise(inRoot && !inCanal ? 5 : 4));
-            }
+            double* p = clean.ptr<double>(y) + x * channels;
+            for (int ch = 0; ch < channels; ++ch)
+                p[ch] = scene.colour ? (inCanal  ? kCanal
+                                        : inRoot ? kEnamel
+                                        : inRing ? kCanal * 0.5
+                                                 : kGum)[ch]
+                                     : (inCanal  ? kGreyCanal
+                                        : inRoot ? kGreyDentin
+                                        : inRing ? kGreyRing
+                                                 : kGreyBackground);
         }
-    if (scene.condition == StackCondition::Blur) cv::GaussianBlur(eight, eight, {0, 0}, 1.3);
+    if (scene.condition == StackCondition::Blur) cv::GaussianBlur(clean, clean, {0, 0}, 1.3);
+    cv::Mat eight(size, CV_MAKETYPE(CV_8U, channels));
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            const bool dentin = root.at<uchar>(y, x) == 255 && !canal.at<uchar>(y, x);
+            const double* c = clean.ptr<double>(y) + x * channels;
+            uchar* p = eight.ptr<uchar>(y) + x * channels;
+            for (int ch = 0; ch < channels; ++ch)
+                p[ch] = cv::saturate_cast<uchar>(c[ch] + noise(dentin ? 5 : 4));
+        }
     if (scene.depth == 8) return eight;
     cv::Mat sixteen;
     eight.convertTo(sixteen, CV_16U, 180, 2000);

@@ -7,6 +7,7 @@
 #include "analysis/CanalTracking.h"
 #include "analysis/SectionLabels.h"
 #include "analysis/ToothAnalysis.h"
+#include "colour/ColorTraining.h"
 #include "io/StackFrames.h"
 
 namespace quendra {
@@ -69,6 +70,17 @@ std::vector<RootConfiguration> analyseStack(const StackScene& scene, const std::
     return tracker.roots(scene.apexFirst);
 }
 
+// Slice `index` as the analysis sees it: 16-bit slices through the stack's sampled window.
+cv::Mat renderedFrame(const StackScene& scene, int index) {
+    cv::Mat slice = renderStackSlice(scene, index), frame;
+    if (scene.depth == 16) slice.convertTo(slice, CV_8U, 1 / 180.0, -2000 / 180.0);
+    if (slice.channels() == 1)
+        cv::cvtColor(slice, frame, cv::COLOR_GRAY2BGR);
+    else
+        frame = slice;
+    return frame;
+}
+
 std::string testName(const ::testing::TestParamInfo<StackScene>& stack) {
     std::string name = stack.param.name();
     std::replace(name.begin(), name.end(), '-', '_');
@@ -105,6 +117,53 @@ TEST_P(GeneratedRoots, AreNamedRightInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(SideBySide, GeneratedRoots, ::testing::ValuesIn(multiRootStackScenes()),
                          testName);
+
+// The settings a researcher gives grey micro-CT stacks: both thresholds automatic, every root,
+// small canals; the border and tooth minimum of a stack (none, and every region of 25 px).
+AnalysisSettings microCtSettings() {
+    AnalysisSettings settings;
+    settings.autoThreshold = true;
+    settings.autoClassThreshold = true;
+    settings.teeth = TeethChoice::All;
+    settings.minCanalArea = 3;
+    settings.border = 0;
+    settings.minToothArea = 25;
+    return settings;
+}
+
+// Each root's type, the stack analysed slice by slice with `settings`, with classes trained
+// by an operator's rectangles on `training`'s slice.
+std::vector<std::string> typesOf(const StackScene& scene, const AnalysisSettings& settings) {
+    ColorTraining training;
+    cv::Mat first;
+    renderedFrame(scene, 0).copyTo(first);
+    pickStackColors(scene, first, training);
+    const ColorClassifier classes =
+        classifierOf(training.samples(), settings.classThreshold, settings.autoClassThreshold);
+    ToothAnalysis analysis;
+    analysis.setSettings(settings);
+    CanalTracker tracker;
+    for (int i = 0; i < scene.slices; ++i) {
+        analysis.calculate(renderedFrame(scene, i), classes);
+        tracker.addSlice(sectionOfAnalysis(analysis));
+    }
+    std::vector<std::string> types;
+    for (const RootConfiguration& root : tracker.roots(scene.apexFirst))
+        types.push_back(root.vertucci);
+    return types;
+}
+
+// Stacks harder than the plain ones, as real ones are (StackScene.h): noise, blur, thin
+// canals, a drifting root, a short lateral canal, two canals touching, a dark ring round the
+// root. Each is typed right, alone.
+class HardStack : public ::testing::TestWithParam<StackScene> {};
+
+TEST_P(HardStack, IsTypedRight) {
+    const StackScene& scene = GetParam();
+    EXPECT_EQ(typesOf(scene, microCtSettings()), std::vector{typeOf(scene.configuration)});
+}
+
+INSTANTIATE_TEST_SUITE_P(Conditions, HardStack, ::testing::ValuesIn(hardStackScenes(3)), testName);
 
 // A slice of two roots, "2" left and "1" right, analysed with every tooth region a root: the
 // section's roots are the tooth mask's components (OpenCV's labelling, 4-connected as the

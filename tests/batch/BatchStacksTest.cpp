@@ -68,7 +68,19 @@ public:
 };
 
 // Columns of stacks.csv.
-enum Column { Stack, Tooth, FirstSlice, LastSlice, Configuration, Vertucci, CanalsMax };
+enum Column {
+    Stack,
+    Tooth,
+    FirstSlice,
+    LastSlice,
+    Configuration,
+    Vertucci,
+    CanalsMax,
+    Divisions,
+    Junctions,
+    LengthMm,
+    Note
+};
 
 // Every type of configuration, in colour and in 16-bit grey, each in a TIFF of its own in one
 // folder: each stack's one root is named right, its slices are the table's frames from 1, and
@@ -121,7 +133,8 @@ TEST_F(BatchStacks, RootsSideBySideEachWithItsLength) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
         EXPECT_EQ(rows[r][Tooth], std::to_string(r + 1));
         EXPECT_EQ(rows[r][Vertucci], expected[r]);
-        EXPECT_EQ(std::stod(rows[r].back()), 40 * 0.025);
+        EXPECT_EQ(std::stod(rows[r][LengthMm]), 40 * 0.025);
+        EXPECT_EQ(rows[r][Note], "");
     }
     // Slice 20's labels: three roots, each a connected region, with the canals the scene has.
     const cv::Mat labels = cv::imread(path("out/molar.tif-f20-labels.png"), cv::IMREAD_UNCHANGED);
