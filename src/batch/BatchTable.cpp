@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "batch/CsvRecords.h"
 #include "report/ResultOverlay.h"
 
 namespace quendra {
@@ -212,9 +213,10 @@ std::string utf8Text(std::string_view bytes) {
 }
 
 std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    const std::string guarded = formulaGuarded(text);
+    if (guarded == text && text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string out = "\"";
-    for (const char c : text) {
+    for (const char c : guarded) {
         if (c == '"') out += '"';
         out += c;
     }

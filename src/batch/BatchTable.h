@@ -24,7 +24,8 @@ namespace quendra {
 
 std::string utf8Text(std::string_view bytes);
 
-// A field quoted as RFC 4180 asks when it holds a comma, a quote or a line break.
+// A text field quoted as RFC 4180 asks when it holds a comma, a quote or a line break, and
+// guarded and quoted when a spreadsheet would run it as a formula (CsvRecords.h).
 std::string csvField(const std::string& text);
 
 // The header line. The columns, one row per object (each tooth, then its accepted canals; with

@@ -713,6 +713,24 @@ TEST_F(BatchProgram, ATableInTheWorkingFolder) {
     EXPECT_NE(readBytes(folder / "t.csv").find("x.png,,tooth,"), std::string::npos);
 }
 
+// A file whose name a spreadsheet would run as a formula is text in the table, and a resume
+// reads it back as the same name (else it would refuse a row of a file not among its inputs).
+TEST_F(BatchProgram, NamesLikeFormulasAreTextAndReadBack) {
+    sample("front-640x480.png", "=cmd()|calc.png");
+    const std::string here = path("in");
+    const auto runIn = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = {"--classes", kClasses, "--quiet", "--out", "../out"};
+        args.insert(args.end(), more.begin(), more.end());
+        Program batch(program(args), [&] { (void)!::chdir(here.c_str()); });
+        EXPECT_EQ(batch.wait(), 0) << batch.errorText();
+    };
+    runIn({"=cmd()|calc.png"});
+    const std::string rows = table();
+    EXPECT_NE(rows.find("\r\n\"'=cmd()|calc.png\",,tooth,Frontzahn,"), std::string::npos) << rows;
+    runIn({"--resume", "=cmd()|calc.png"});
+    EXPECT_EQ(table(), rows);
+}
+
 // A full disk, made by a file-size limit: the run stops, names the table, and the table
 // ends with a whole row.
 TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
