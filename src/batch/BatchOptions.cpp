@@ -167,12 +167,12 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->type_name("N|auto")
         ->capture_default_str();
     app.add_option("--min-canal-area", a.minCanalArea, "canals must have more pixels")
-        ->check(CLI::Range(0.0, 1e12))
+        ->check(finiteRange(0.0, 1e12))
         ->type_name("PX")
         ->capture_default_str();
     app.add_option("--min-canal-mm2", o.minCanalMm2,
                    "canals must be larger, in mm², for the inputs with a scale")
-        ->check(CLI::Range(0.0, 1e12))
+        ->check(finiteRange(0.0, 1e12))
         ->type_name("MM2");
     const std::vector<std::string> teethNames(std::begin(kTeethNames), std::end(kTeethNames));
     std::string teeth = kTeethNames[static_cast<int>(a.teeth)];
@@ -184,7 +184,7 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->capture_default_str();
     app.add_option("--min-tooth-area", a.minToothArea,
                    "with --teeth all, smaller tooth regions are no teeth")
-        ->check(CLI::Range(0.0, 1e12))
+        ->check(finiteRange(0.0, 1e12))
         ->type_name("PX")
         ->capture_default_str();
     std::string shapeLimits = shapeLimitsText(a.shapeLimits);
