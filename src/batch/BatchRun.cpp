@@ -198,7 +198,6 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     outcome.problems = earlier;
     writeRecord(Durability::Flushed);
 
-    const StopSignals signals;
     const bool hasFrames = std::any_of(items.begin(), items.end(), [](const BatchItem& i) {
         return i.kind != MediaKind::Picture;
     });
@@ -353,6 +352,13 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     const RunFiles files = runFilesOf(options);
     if (const auto p = problemBeforeRun(options, items, files)) return refuse(*p);
 
+    // A signal during the checks stops the run before it makes anything; one from here on
+    // lets it start, and it stops at once with its record.
+    if (const int signo = StopSignals::received()) {
+        say(log, std::string("stopped by ") + StopSignals::name(signo) +
+                     " before the run started; nothing was written");
+        return 128 + signo;
+    }
     // From here on a refusal undoes what was made for the run.
     MadeForTheRun made;
     const auto refuseMade = [&](const std::string& p) {
@@ -440,6 +446,9 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
 }  // namespace
 
 int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
+    // Before anything is made: a signal between the table's making and the first record would
+    // leave a table that no resume can continue.
+    const StopSignals signals;
     try {
         return runChecked(options, log, terminal);
     } catch (const std::exception& e) {

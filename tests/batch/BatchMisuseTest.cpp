@@ -750,6 +750,31 @@ TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
     EXPECT_EQ(record()["exit_status"], 1);
 }
 
+// SIGTERM at any moment of the start: the run makes nothing, or leaves a table with its
+// record that a resume continues.
+TEST_F(BatchProgram, SignalsAtTheStartLeaveAResumableRun) {
+    sample("front-640x480.png", "x.png");
+    const std::vector<std::string> args = {"--classes", kClasses, "--out", path("out"), "--quiet",
+                                           "--jobs", "1", path("in/x.png")};
+    for (int ms = 0; ms <= 400; ms += 20) {
+        SCOPED_TRACE(ms);
+        fs::remove_all(folder / "out");
+        Program batch(program(args));
+        ::usleep(static_cast<useconds_t>(ms) * 1000);
+        batch.signal(SIGTERM);
+        const int status = batch.wait();
+        ASSERT_TRUE(status == 143 || status == 0) << batch.errorText();
+        EXPECT_FALSE(temporaryFilesLeft());
+        if (!fs::exists(folder / "out" / "results.csv")) continue;
+        ASSERT_TRUE(fs::exists(folder / "out" / "run.json")) << batch.errorText();
+        std::vector<std::string> resume = args;
+        resume.push_back("--resume");
+        Program again(program(resume));
+        EXPECT_EQ(again.wait(), 0) << again.errorText();
+        EXPECT_NE(table().find("x.png,,tooth,"), std::string::npos);
+    }
+}
+
 // An input deleted while the run is busy with an earlier one is named with the system's
 // reason, not as something that is no regular file.
 TEST_F(BatchProgram, AnInputDeletedDuringTheRunIsCalledMissing) {
