@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_set>
+#include <utility>
 
 #include "batch/BatchInputs.h"
 #include "batch/BatchTable.h"
@@ -274,13 +275,20 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
         outcome.problems.push_back(files.table.string() + ": the table cannot be written");
     if (stacksTable && !stacksTable->sync() && !writer.tableFailed())
         outcome.problems.push_back(files.stacks.string() + ": the table cannot be written");
+    // Removed after the last row was written.
+    bool removed = writer.tableFailed();
+    for (auto [file, path] : {std::pair{&table, files.table}, std::pair{stacksTable, files.stacks}})
+        if (file && file->removed() && !std::exchange(removed, true)) {
+            outcome.problems.push_back(removedTableProblem(path.string()));
+            say(log, outcome.problems.back());
+        }
     if (const int signo = StopSignals::received()) {
         outcome.status = "interrupted";
         outcome.exitStatus = 128 + signo;
         say(log, std::string("stopped by ") + StopSignals::name(signo) +
                      "; the table keeps every finished frame, --resume continues");
     } else {
-        outcome.status = writer.tableFailed() || !failure.empty() ? "stopped" : "finished";
+        outcome.status = removed || !failure.empty() ? "stopped" : "finished";
         outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
     }
     outcome.ended = utcTimeNow();

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -298,6 +299,16 @@ bool TableFile::append(std::string_view bytes) {
 
 bool TableFile::sync() {
     return ::fsync(fd) == 0;
+}
+
+bool TableFile::removed() const {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && status.st_nlink == 0;
+}
+
+std::string removedTableProblem(const std::string& name) {
+    return name + ": removed while the run wrote it (its folder deleted?): its rows are lost; "
+                  "the run stops";
 }
 
 }  // namespace quendra

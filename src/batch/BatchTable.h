@@ -57,6 +57,9 @@ std::string frameRows(const std::string& file, int frame, const FrameResult& res
 
 // The table's file, written only by appending whole rows. A write that fails half-way (a full
 // disk) is cut back, so the file never ends in a half row.
+// What a run names when its table (or the stacks' table) `name` was removed while it ran.
+std::string removedTableProblem(const std::string& name);
+
 class TableFile {
 public:
     TableFile() = default;
@@ -75,6 +78,9 @@ public:
     bool append(std::string_view bytes);
     // Flushes the rows to the disk.
     bool sync();
+    // The file has no name left (it or its folder was deleted while open): every row written
+    // goes nowhere.
+    bool removed() const;
 
 private:
     int fd = -1;

@@ -81,10 +81,15 @@ bool OrderedWriter::followStack(const WorkUnit& unit, const UnitResult& result) 
 
 // Appends rows to the table or the stacks' table; a file that cannot be written stops the run.
 bool OrderedWriter::append(TableFile& file, const std::string& name, const std::string& rows) {
-    if (file.append(rows)) return true;
+    const bool written = file.append(rows);
+    const int error = errno;
+    // Rows into a deleted file are written without an error, and lost.
+    const bool removed = file.removed();
+    if (written && !removed) return true;
     failed = true;
-    nameProblem(name + ": the table cannot be written (" + std::strerror(errno) +
-                "); the run stops, the table keeps every row before");
+    nameProblem(removed ? removedTableProblem(name)
+                        : name + ": the table cannot be written (" + std::strerror(error) +
+                              "); the run stops, the table keeps every row before");
     queue.stop();
     return false;
 }

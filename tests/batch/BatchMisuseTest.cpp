@@ -758,6 +758,21 @@ TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
     }
 }
 
+// The output folder deleted while the run writes into it: the rows go nowhere, which the run
+// must notice and say.
+TEST_F(BatchProgram, AnOutputFolderDeletedDuringTheRunIsNamed) {
+    const std::string video = longVideo();
+    Program batch(program({"--classes", kClasses, "--out", path("out"), video}));
+    ASSERT_TRUE(batch.readLine());  // running, and held by its full pipe
+    std::error_code busy;  // the run may still be making a file in it
+    while (fs::remove_all(folder / "out", busy) == static_cast<std::uintmax_t>(-1)) {
+    }
+    EXPECT_EQ(batch.wait(), 1);
+    EXPECT_NE(batch.errorText().find("results.csv: removed while the run wrote it"),
+              std::string::npos)
+        << batch.errorText().substr(0, 2000);
+}
+
 // SIGTERM at any moment of the start: the run makes nothing, or leaves a table with its
 // record that a resume continues.
 TEST_F(BatchProgram, SignalsAtTheStartLeaveAResumableRun) {
