@@ -307,8 +307,9 @@ bool TableFile::removed() const {
 }
 
 std::string removedTableProblem(const std::string& name) {
-    return name + ": removed while the run wrote it (its folder deleted?): its rows are lost; "
-                  "the run stops";
+    return name +
+           ": removed while the run wrote it (its folder deleted?): its rows are lost; "
+           "the run stops";
 }
 
 }  // namespace quendra

@@ -738,13 +738,13 @@ TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
     const std::string video = longVideo();
     for (const rlim_t bytes : {rlim_t{64 * 1024}, rlim_t{4000}}) {
         SCOPED_TRACE(bytes);
-        Program batch(program({"--classes", kClasses, "--out", path("out"), "--quiet",
-                               "--overwrite", video}),
-                      [bytes] {
-                          std::signal(SIGXFSZ, SIG_DFL);
-                          const rlimit limit{bytes, bytes};
-                          ::setrlimit(RLIMIT_FSIZE, &limit);
-                      });
+        Program batch(
+            program({"--classes", kClasses, "--out", path("out"), "--quiet", "--overwrite", video}),
+            [bytes] {
+                std::signal(SIGXFSZ, SIG_DFL);
+                const rlimit limit{bytes, bytes};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
         EXPECT_EQ(batch.wait(), 1);
         EXPECT_NE(batch.errorText().find("results.csv: the table cannot be written"),
                   std::string::npos)
@@ -764,7 +764,7 @@ TEST_F(BatchProgram, AnOutputFolderDeletedDuringTheRunIsNamed) {
     const std::string video = longVideo();
     Program batch(program({"--classes", kClasses, "--out", path("out"), video}));
     ASSERT_TRUE(batch.readLine());  // running, and held by its full pipe
-    std::error_code busy;  // the run may still be making a file in it
+    std::error_code busy;           // the run may still be making a file in it
     while (fs::remove_all(folder / "out", busy) == static_cast<std::uintmax_t>(-1)) {
     }
     EXPECT_EQ(batch.wait(), 1);
@@ -777,8 +777,8 @@ TEST_F(BatchProgram, AnOutputFolderDeletedDuringTheRunIsNamed) {
 // record that a resume continues.
 TEST_F(BatchProgram, SignalsAtTheStartLeaveAResumableRun) {
     sample("front-640x480.png", "x.png");
-    const std::vector<std::string> args = {"--classes", kClasses, "--out", path("out"), "--quiet",
-                                           "--jobs", "1", path("in/x.png")};
+    const std::vector<std::string> args = {"--classes", kClasses, "--out", path("out"),
+                                           "--quiet",   "--jobs", "1",     path("in/x.png")};
     for (int ms = 0; ms <= 400; ms += 20) {
         SCOPED_TRACE(ms);
         fs::remove_all(folder / "out");
