@@ -147,10 +147,9 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
         refused({"--classes", "c.dat", "--px-per-mm", scale, "a.png"}, "--px-per-mm");
     // No number option takes a number that is none: NaN passed CLI11's range check and dropped
     // every canal.
-    for (const char* option :
-         {"--threshold", "--border", "--filter", "--class-threshold", "--min-canal-area",
-          "--min-canal-mm2", "--min-tooth-area", "--every", "--jobs", "--px-per-mm", "--min-run",
-          "--slice-mm"})
+    for (const char* option : {"--threshold", "--border", "--filter", "--class-threshold",
+                               "--min-canal-area", "--min-canal-mm2", "--min-tooth-area", "--every",
+                               "--jobs", "--px-per-mm", "--min-run", "--slice-mm"})
         for (const char* value : {"nan", "NaN", "-nan", "inf", "-inf", "1e999"})
             refused({"--classes", "c.dat", option, value, "a.png"}, option);
     for (const char* value : {"nan,2,4", "1.3,2,inf", "1.3,NaN,4"})
