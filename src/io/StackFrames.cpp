@@ -15,4 +15,14 @@ SliceFrame StackFrames::frameAt(int index) {
     return out;
 }
 
+std::string StackFrames::refusal() const {
+    const int change = stack_.depthChange();
+    if (change < 0) return {};
+    return "its pages change from " + std::to_string(stack_.bitsOf(0)) + " to " +
+           std::to_string(stack_.bitsOf(change)) + " bits at page " + std::to_string(change + 1) +
+           "; a stack is read only with one depth throughout, since 8-bit slices keep their "
+           "greys and 16-bit ones go through the stack's grey window, and a root's canals "
+           "would not be followed across the change (convert it to one depth)";
+}
+
 }  // namespace quendra

@@ -27,6 +27,9 @@ public:
     PictureStatus status() const { return stack_.status(); }
     int frameCount() const { return stack_.sliceCount(); }
     bool cutShort() const { return stack_.cutShort(); }
+    // Why the stack is not read although its slices are there, or empty: a TIFF whose pages
+    // change their depth, whose greys no one window can match.
+    std::string refusal() const;
     // The window 16-bit slices are mapped by, as given or as sampled.
     const GreyWindow& window() const { return window_; }
     // Whether any slice read so far was mapped by it (had 16 bits).

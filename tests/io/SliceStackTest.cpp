@@ -151,6 +151,18 @@ TEST_F(SliceStackFile, BrokenPageLeavesTheOthersReadable) {
     }
 }
 
+// A reduced-resolution copy of a page (a thumbnail, SubfileType 1) is no slice of the stack.
+TEST_F(SliceStackFile, ReducedResolutionCopiesAreNoSlices) {
+    std::vector<TiffEntry> thumbnail = greyPage({1, 1}, 8);
+    thumbnail.insert(thumbnail.begin(), {254, 4, 1});
+    writeBytes("thumb.tif", handMadeTiff(std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8),
+                                         {greyPage({2, 2}, 8), thumbnail, greyPage({2, 2}, 12)}));
+    SliceStack stack(path("thumb.tif"));
+    ASSERT_EQ(stack.sliceCount(), 2);
+    EXPECT_FALSE(stack.cutShort());
+    EXPECT_TRUE(samePixels(stack.read(1).slice, (cv::Mat_<uchar>(2, 2) << 5, 6, 7, 8)));
+}
+
 TEST_F(SliceStackFile, WhatIsNoStackIsNamed) {
     ASSERT_EQ(::mkfifo(path("pipe.tif").c_str(), 0600), 0);  // opening it would wait forever
     EXPECT_EQ(SliceStack(path("pipe.tif")).status(), PictureStatus::NotAFile);
