@@ -96,6 +96,7 @@ bool FrameQueue::takeSequenceFrame(WorkUnit& unit) {
             unit.picture = std::move(slice.frame);
             unit.status = slice.status;
             unit.size = slice.size;
+            unit.reason = std::move(slice.reason);
         } else {
             unit.rate = video->rate();
             unit.reportedRate = video->reportedRate();

@@ -38,10 +38,12 @@ void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
 void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     const bool unreadableFrame = unit.unreadable && unit.frame >= 0;
     const int step = frameGridOf(items[unit.item].kind, 0, every).step;
-    if (unreadableItem != unit.item || !unreadableFrame || unit.frame != unreadableLast + step)
+    if (unreadableItem != unit.item || !unreadableFrame || unit.frame != unreadableLast + step ||
+        unit.reason != unreadableReason)
         flushUnreadable();
     if (unreadableFrame) {
         if (unreadableFirst < 0) unreadableFirst = unit.frame;
+        unreadableReason = unit.reason;
         unreadableItem = unit.item;
         unreadableLast = unit.frame;
     }
@@ -144,12 +146,15 @@ void OrderedWriter::flushUnreadable() {
     if (unreadableFirst < 0) return;
     const std::string& path = items[unreadableItem].path;
     const std::string word = frameWord(items[unreadableItem]);
+    const std::string why = unreadableReason.empty() ? "" : " (" + unreadableReason + ")";
     if (unreadableFirst == unreadableLast)
-        nameProblem(path + ": " + word + " " + std::to_string(unreadableFirst) + " cannot be read");
+        nameProblem(path + ": " + word + " " + std::to_string(unreadableFirst) + " cannot be read" +
+                    why);
     else
         nameProblem(path + ": " + word + "s " + std::to_string(unreadableFirst) + " to " +
-                    std::to_string(unreadableLast) + " cannot be read");
+                    std::to_string(unreadableLast) + " cannot be read" + why);
     unreadableFirst = unreadableLast = -1;
+    unreadableReason.clear();
 }
 
 RunOutcome OrderedWriter::finish() {

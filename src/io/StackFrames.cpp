@@ -8,7 +8,7 @@ StackFrames::StackFrames(const std::string& path, std::optional<GreyWindow> wind
 
 SliceFrame StackFrames::frameAt(int index) {
     SliceRead read = stack_.read(index);
-    SliceFrame out{read.status, {}, read.size};
+    SliceFrame out{read.status, {}, read.size, std::move(read.reason)};
     if (read.status != PictureStatus::Ok) return out;
     out.frame = frameOfSlice(read.slice, window_);
     windowUsed_ = windowUsed_ || read.slice.depth() == CV_16U;

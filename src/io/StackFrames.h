@@ -14,8 +14,9 @@ namespace quendra {
 
 struct SliceFrame {
     PictureStatus status = PictureStatus::Unreadable;
-    cv::Mat frame;  // CV_8UC3, only with Ok
-    cv::Size size;  // as the slice's header gives it, also for TooLarge
+    cv::Mat frame;       // CV_8UC3, only with Ok
+    cv::Size size;       // as the slice's header gives it, also for TooLarge
+    std::string reason;  // why it was not read, where known (SliceRead)
 };
 
 class StackFrames {

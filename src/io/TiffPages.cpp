@@ -42,6 +42,20 @@ PageLayout layoutOf(TIFF* tiff) {
     return p;
 }
 
+// What of the page is not read, or empty when it is read.
+std::string unsupportedPart(const PageLayout& p) {
+    const bool grey =
+        p.photometric == PHOTOMETRIC_MINISBLACK || p.photometric == PHOTOMETRIC_MINISWHITE;
+    if (p.format == SAMPLEFORMAT_IEEEFP)
+        return std::to_string(p.bits) + "-bit floating-point samples";
+    if (p.format != SAMPLEFORMAT_UINT) return "signed or complex samples";
+    if (p.bits != 8 && p.bits != 16) return std::to_string(p.bits) + "-bit samples";
+    if (p.photometric == PHOTOMETRIC_PALETTE) return "a colour palette";
+    if (!grey && p.photometric != PHOTOMETRIC_RGB)
+        return "the colour model " + std::to_string(p.photometric) + " (not grey or RGB)";
+    return {};
+}
+
 bool supported(const PageLayout& p) {
     const bool grey =
         p.photometric == PHOTOMETRIC_MINISBLACK || p.photometric == PHOTOMETRIC_MINISWHITE;
@@ -160,18 +174,26 @@ bool TiffPages::moveTo(int directory) {
 
 SliceRead TiffPages::read(int index) {
     SliceRead read;
-    if (!tiff_ || index < 0 || index >= count_ ||
-        !moveTo(pageDirectories_[static_cast<std::size_t>(index)]))
+    if (!tiff_ || index < 0 || index >= count_) return read;
+    if (!moveTo(pageDirectories_[static_cast<std::size_t>(index)])) {
+        read.reason = "the page's directory cannot be read (damaged)";
         return read;
+    }
     TIFF* tiff = tiff_.get();
     const PageLayout p = layoutOf(tiff);
     read.size = cv::Size(static_cast<int>(std::min<std::uint32_t>(p.width, INT32_MAX)),
                          static_cast<int>(std::min<std::uint32_t>(p.height, INT32_MAX)));
     if (std::int64_t{p.width} * p.height > kMaxPicturePixels) {
         read.status = PictureStatus::TooLarge;
+        read.reason = pixelLimitReason(read.size);
         return read;
     }
-    if (!supported(p)) return read;
+    if (!supported(p)) {
+        const std::string part = unsupportedPart(p);
+        if (!part.empty())
+            read.reason = "the page has " + part + "; pages of 8 or 16 bits, grey or RGB, are read";
+        return read;
+    }
     cv::Mat all(read.size, CV_MAKETYPE(p.bits == 8 ? CV_8U : CV_16U, p.samples));
     if (!(TIFFIsTiled(tiff) ? readTiles(tiff, p, all) : readStrips(tiff, p, all))) return read;
 
@@ -183,6 +205,12 @@ SliceRead TiffPages::read(int index) {
     }
     read.status = PictureStatus::Ok;
     return read;
+}
+
+std::string pixelLimitReason(cv::Size size) {
+    return std::to_string(size.width) + " x " + std::to_string(size.height) +
+           " pixels, more than the limit of " + std::to_string(kMaxPicturePixels / 1'000'000) +
+           " megapixels";
 }
 
 bool isTiffName(const std::string& path) {

@@ -24,9 +24,13 @@ namespace quendra {
 // One page or slice as stored: CV_8UC1, CV_16UC1 (grey, 0 black), CV_8UC3 or CV_16UC3 (B,G,R).
 struct SliceRead {
     PictureStatus status = PictureStatus::Unreadable;
-    cv::Mat slice;  // only with Ok
-    cv::Size size;  // as the page's directory gives it, also for TooLarge
+    cv::Mat slice;       // only with Ok
+    cv::Size size;       // as the page's directory gives it, also for TooLarge
+    std::string reason;  // why it was not read, where known: "32-bit floating-point samples"
 };
+
+// "W x H pixels, more than the limit of 120 megapixels".
+std::string pixelLimitReason(cv::Size size);
 
 class TiffPages {
 public:

@@ -299,7 +299,7 @@ TEST_F(BatchStacks, BadSlicesAndCutFilesAreNamed) {
     o.stackFolders = true;
     EXPECT_EQ(run(o), 1);
     const std::string text = log.str();
-    EXPECT_NE(text.find("in/s: slice 7 cannot be read"), std::string::npos) << text;
+    EXPECT_NE(text.find("in/s: slice 7 cannot be read (7.png"), std::string::npos) << text;
     EXPECT_NE(text.find("in/s, slice 21: its size differs"), std::string::npos) << text;
     EXPECT_NE(text.find("in/empty: the folder holds no pictures to stack"), std::string::npos)
         << text;
