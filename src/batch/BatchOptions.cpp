@@ -94,15 +94,11 @@ CLI::Validator numberOrAuto(int lo, int hi) {
         "");
 }
 
-// A finite number of pixels in [0, 1e12] or "auto".
-CLI::Validator sizeOrAuto() {
+// "auto", or what `number` takes.
+CLI::Validator orAuto(CLI::Validator number) {
     return CLI::Validator(
-        [](std::string& text) -> std::string {
-            double value = 0;
-            if (text == "auto" || (CLI::detail::lexical_cast(text, value) && std::isfinite(value) &&
-                                   value >= 0 && value <= 1e12))
-                return {};
-            return "Value " + text + " is neither auto nor a number of pixels in [0 - 1e12]";
+        [number](std::string& text) -> std::string {
+            return text == "auto" ? std::string() : number(text);
         },
         "");
 }
@@ -184,12 +180,12 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->type_name("N|auto")
         ->capture_default_str();
     app.add_option("--min-canal-area", a.minCanalArea, "canals must have more pixels")
-        ->check(CLI::Range(0.0, 1e12))
+        ->check(finiteRange(0.0, 1e12))
         ->type_name("PX")
         ->capture_default_str();
     app.add_option("--min-canal-mm2", o.minCanalMm2,
                    "canals must be larger, in mm², for the inputs with a scale")
-        ->check(CLI::Range(0.0, 1e12))
+        ->check(finiteRange(0.0, 1e12))
         ->type_name("MM2");
     const std::vector<std::string> teethNames(std::begin(kTeethNames), std::end(kTeethNames));
     std::string teeth = kTeethNames[static_cast<int>(a.teeth)];
@@ -203,7 +199,7 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     app.add_option("--min-tooth-area", minToothArea,
                    "with --teeth all, smaller tooth regions are no teeth; auto: 1000, and for "
                    "stacks the roots' own sizes")
-        ->check(sizeOrAuto())
+        ->check(orAuto(finiteRange(0.0, 1e12)))
         ->type_name("PX|auto")
         ->capture_default_str();
     std::string shapeLimits = shapeLimitsText(a.shapeLimits);

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_set>
+#include <utility>
 
 #include "batch/BatchInputs.h"
 #include "batch/BatchTable.h"
@@ -198,7 +199,6 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     outcome.problems = earlier;
     writeRecord(Durability::Flushed);
 
-    const StopSignals signals;
     const bool hasFrames = std::any_of(items.begin(), items.end(), [](const BatchItem& i) {
         return i.kind != MediaKind::Picture;
     });
@@ -275,13 +275,20 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
         outcome.problems.push_back(files.table.string() + ": the table cannot be written");
     if (stacksTable && !stacksTable->sync() && !writer.tableFailed())
         outcome.problems.push_back(files.stacks.string() + ": the table cannot be written");
+    // Removed after the last row was written.
+    bool removed = writer.tableFailed();
+    for (auto [file, path] : {std::pair{&table, files.table}, std::pair{stacksTable, files.stacks}})
+        if (file && file->removed() && !std::exchange(removed, true)) {
+            outcome.problems.push_back(removedTableProblem(path.string()));
+            say(log, outcome.problems.back());
+        }
     if (const int signo = StopSignals::received()) {
         outcome.status = "interrupted";
         outcome.exitStatus = 128 + signo;
         say(log, std::string("stopped by ") + StopSignals::name(signo) +
                      "; the table keeps every finished frame, --resume continues");
     } else {
-        outcome.status = writer.tableFailed() || !failure.empty() ? "stopped" : "finished";
+        outcome.status = removed || !failure.empty() ? "stopped" : "finished";
         outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
     }
     outcome.ended = utcTimeNow();
@@ -353,6 +360,13 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     const RunFiles files = runFilesOf(options);
     if (const auto p = problemBeforeRun(options, items, files)) return refuse(*p);
 
+    // A signal during the checks stops the run before it makes anything; one from here on
+    // lets it start, and it stops at once with its record.
+    if (const int signo = StopSignals::received()) {
+        say(log, std::string("stopped by ") + StopSignals::name(signo) +
+                     " before the run started; nothing was written");
+        return 128 + signo;
+    }
     // From here on a refusal undoes what was made for the run.
     MadeForTheRun made;
     const auto refuseMade = [&](const std::string& p) {
@@ -440,6 +454,9 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
 }  // namespace
 
 int runBatch(const BatchOptions& options, std::ostream& log, bool terminal) {
+    // Before anything is made: a signal between the table's making and the first record would
+    // leave a table that no resume can continue.
+    const StopSignals signals;
     try {
         return runChecked(options, log, terminal);
     } catch (const std::exception& e) {

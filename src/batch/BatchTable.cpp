@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "batch/CsvRecords.h"
 #include "report/ResultOverlay.h"
 
 namespace quendra {
@@ -212,9 +214,10 @@ std::string utf8Text(std::string_view bytes) {
 }
 
 std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    const std::string guarded = formulaGuarded(text);
+    if (guarded == text && text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string out = "\"";
-    for (const char c : text) {
+    for (const char c : guarded) {
         if (c == '"') out += '"';
         out += c;
     }
@@ -296,6 +299,17 @@ bool TableFile::append(std::string_view bytes) {
 
 bool TableFile::sync() {
     return ::fsync(fd) == 0;
+}
+
+bool TableFile::removed() const {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && status.st_nlink == 0;
+}
+
+std::string removedTableProblem(const std::string& name) {
+    return name +
+           ": removed while the run wrote it (its folder deleted?): its rows are lost; "
+           "the run stops";
 }
 
 }  // namespace quendra

@@ -24,7 +24,8 @@ namespace quendra {
 
 std::string utf8Text(std::string_view bytes);
 
-// A field quoted as RFC 4180 asks when it holds a comma, a quote or a line break.
+// A text field quoted as RFC 4180 asks when it holds a comma, a quote or a line break, and
+// guarded and quoted when a spreadsheet would run it as a formula (CsvRecords.h).
 std::string csvField(const std::string& text);
 
 // The header line. The columns, one row per object (each tooth, then its accepted canals; with
@@ -56,6 +57,9 @@ std::string frameRows(const std::string& file, int frame, const FrameResult& res
 
 // The table's file, written only by appending whole rows. A write that fails half-way (a full
 // disk) is cut back, so the file never ends in a half row.
+// What a run names when its table (or the stacks' table) `name` was removed while it ran.
+std::string removedTableProblem(const std::string& name);
+
 class TableFile {
 public:
     TableFile() = default;
@@ -74,6 +78,9 @@ public:
     bool append(std::string_view bytes);
     // Flushes the rows to the disk.
     bool sync();
+    // The file has no name left (it or its folder was deleted while open): every row written
+    // goes nowhere.
+    bool removed() const;
 
 private:
     int fd = -1;

@@ -2,6 +2,25 @@
 
 namespace quendra {
 
+namespace {
+
+// The first character that is not a quote starts a formula.
+bool startsFormula(std::string_view text) {
+    const std::size_t first = text.find_first_not_of('\'');
+    return first != std::string_view::npos &&
+           std::string_view("=+-@\t\r").find(text[first]) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string formulaGuarded(std::string_view text) {
+    return (startsFormula(text) ? "'" : "") + std::string(text);
+}
+
+std::string formulaUnguarded(std::string_view cell) {
+    return std::string(startsFormula(cell) && cell.starts_with('\'') ? cell.substr(1) : cell);
+}
+
 std::vector<CsvRecord> readCsvRecords(std::string_view text) {
     std::vector<CsvRecord> records;
     forEachCsvRecord(text, [&](const CsvRecord& r) { records.push_back(r); });
@@ -24,11 +43,11 @@ void forEachCsvRecord(std::string_view text, const std::function<void(const CsvR
         } else if (c == '"') {
             quoted = true;
         } else if (c == ',') {
-            record.fields.push_back(std::move(field));
+            record.fields.push_back(formulaUnguarded(field));
             field.clear();
         } else if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
             if (c == '\r') ++i;
-            record.fields.push_back(std::move(field));
+            record.fields.push_back(formulaUnguarded(field));
             field.clear();
             record.end = i + 1;
             each(record);

@@ -82,8 +82,10 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
             if (!unit.unreadable) analyseFrame(item, unit.frame, unit.picture, unit.replay, result);
         } else if (item.kind != MediaKind::Picture) {
             if (unit.unreadable)
-                result.problems.push_back(item.path + ": " +
-                                          describe(unit.status, unit.size, unit.error, item.kind));
+                result.problems.push_back(
+                    item.path + ": " +
+                    (unit.reason.empty() ? describe(unit.status, unit.size, unit.error, item.kind)
+                                         : unit.reason));
         } else {
             PictureRead read = readPicture(item.path);
             if (read.status == PictureStatus::Ok)

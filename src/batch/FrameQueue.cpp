@@ -43,6 +43,8 @@ bool FrameQueue::openSequence(std::size_t item, WorkUnit& unit) {
         if (isStack) {
             stack = std::make_unique<StackFrames>(items[item].path, window);
             status = stack->status();
+            unit.reason = status == PictureStatus::Ok ? stack->refusal() : std::string();
+            if (!unit.reason.empty()) status = PictureStatus::Unreadable;
             frames = status == PictureStatus::Ok ? stack->frameCount() : 0;
         } else {
             video =
@@ -59,8 +61,10 @@ bool FrameQueue::openSequence(std::size_t item, WorkUnit& unit) {
     nextFrame = replayStart || isStack ? grid.first : firstWritten;
     if (status == PictureStatus::Ok && nextFrame < grid.end) return true;
     // Unreadable, or done before a resumed run: a unit that only ends the item.
+    std::string reason = std::move(unit.reason);
     unit = {};
     unit.item = item;
+    unit.reason = std::move(reason);
     unit.unreadable = status != PictureStatus::Ok;
     unit.status = status;
     unit.size = video ? video->frameSize() : cv::Size();
@@ -92,6 +96,7 @@ bool FrameQueue::takeSequenceFrame(WorkUnit& unit) {
             unit.picture = std::move(slice.frame);
             unit.status = slice.status;
             unit.size = slice.size;
+            unit.reason = std::move(slice.reason);
         } else {
             unit.rate = video->rate();
             unit.reportedRate = video->reportedRate();

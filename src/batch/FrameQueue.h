@@ -31,6 +31,7 @@ struct WorkUnit {
     PictureStatus status = PictureStatus::Ok;  // why it could not be read
     cv::Size size;                             // of its frames, as the stream gives it
     int error = 0;                             // the system's reason with CannotOpen
+    std::string reason;   // why it could not be read, where the status alone does not say
     bool replay = false;  // done before a resumed run: no rows, only its movie frame and, of a
                           // stack, its canals for the slices after it
     cv::Mat picture;      // the video frame or slice, decoded

@@ -38,10 +38,12 @@ void OrderedWriter::submit(const WorkUnit& unit, UnitResult result) {
 void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     const bool unreadableFrame = unit.unreadable && unit.frame >= 0;
     const int step = frameGridOf(items[unit.item].kind, 0, every).step;
-    if (unreadableItem != unit.item || !unreadableFrame || unit.frame != unreadableLast + step)
+    if (unreadableItem != unit.item || !unreadableFrame || unit.frame != unreadableLast + step ||
+        unit.reason != unreadableReason)
         flushUnreadable();
     if (unreadableFrame) {
         if (unreadableFirst < 0) unreadableFirst = unit.frame;
+        unreadableReason = unit.reason;
         unreadableItem = unit.item;
         unreadableLast = unit.frame;
     }
@@ -81,10 +83,15 @@ bool OrderedWriter::followStack(const WorkUnit& unit, const UnitResult& result) 
 
 // Appends rows to the table or the stacks' table; a file that cannot be written stops the run.
 bool OrderedWriter::append(TableFile& file, const std::string& name, const std::string& rows) {
-    if (file.append(rows)) return true;
+    const bool written = file.append(rows);
+    const int error = errno;
+    // Rows into a deleted file are written without an error, and lost.
+    const bool removed = file.removed();
+    if (written && !removed) return true;
     failed = true;
-    nameProblem(name + ": the table cannot be written (" + std::strerror(errno) +
-                "); the run stops, the table keeps every row before");
+    nameProblem(removed ? removedTableProblem(name)
+                        : name + ": the table cannot be written (" + std::strerror(error) +
+                              "); the run stops, the table keeps every row before");
     queue.stop();
     return false;
 }
@@ -139,12 +146,15 @@ void OrderedWriter::flushUnreadable() {
     if (unreadableFirst < 0) return;
     const std::string& path = items[unreadableItem].path;
     const std::string word = frameWord(items[unreadableItem]);
+    const std::string why = unreadableReason.empty() ? "" : " (" + unreadableReason + ")";
     if (unreadableFirst == unreadableLast)
-        nameProblem(path + ": " + word + " " + std::to_string(unreadableFirst) + " cannot be read");
+        nameProblem(path + ": " + word + " " + std::to_string(unreadableFirst) + " cannot be read" +
+                    why);
     else
         nameProblem(path + ": " + word + "s " + std::to_string(unreadableFirst) + " to " +
-                    std::to_string(unreadableLast) + " cannot be read");
+                    std::to_string(unreadableLast) + " cannot be read" + why);
     unreadableFirst = unreadableLast = -1;
+    unreadableReason.clear();
 }
 
 RunOutcome OrderedWriter::finish() {

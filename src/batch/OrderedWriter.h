@@ -83,6 +83,7 @@ private:
     // A stretch of unreadable frames of one video, named once it ends.
     std::size_t unreadableItem = 0;
     int unreadableFirst = -1, unreadableLast = -1;
+    std::string unreadableReason;  // of every frame of the stretch
     // The movie of the video being written, and whether it failed already.
     MjpegMovieWriter movie;
     std::optional<std::size_t> movieItem;

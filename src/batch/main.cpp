@@ -37,6 +37,9 @@ int main(int argc, char** argv) {
     // Progress into a pipe whose reader has gone (`| head -1`) must not end the run: the write
     // fails instead, and is dropped.
     std::signal(SIGPIPE, SIG_IGN);
+    // Past a file-size limit (ulimit -f) a write fails with EFBIG instead of ending the
+    // process, and the run stops as on a full disk: whole rows, its record, no hidden file.
+    std::signal(SIGXFSZ, SIG_IGN);
     const quendra::ParsedCommandLine parsed = quendra::parseBatchOptions({argv + 1, argv + argc});
     if (!parsed.options) {
         if (parsed.exitStatus == 0)

@@ -28,10 +28,19 @@ SliceStack::SliceStack(std::vector<std::filesystem::path> files)
 SliceRead SliceStack::read(int index) {
     if (index < 0 || index >= count_) return {};
     if (pages_) return pages_->read(index);
-    const std::string file = files_[static_cast<std::size_t>(index)].string();
-    if (isTiffName(file)) return TiffPages(file).read(0);
-    PictureRead picture = readPicture(file, PictureDepth::AsStored);
-    return {picture.status, std::move(picture.picture), picture.size};
+    const std::filesystem::path& path = files_[static_cast<std::size_t>(index)];
+    SliceRead read;
+    if (isTiffName(path.string())) {
+        read = TiffPages(path.string()).read(0);
+    } else {
+        PictureRead picture = readPicture(path.string(), PictureDepth::AsStored);
+        read = {picture.status, std::move(picture.picture), picture.size, {}};
+        if (read.status == PictureStatus::TooLarge) read.reason = pixelLimitReason(read.size);
+    }
+    // A slice of a folder is named by its file, which its number alone does not tell.
+    if (read.status != PictureStatus::Ok)
+        read.reason = path.filename().string() + (read.reason.empty() ? "" : ": " + read.reason);
+    return read;
 }
 
 std::string SliceStack::sliceName(int index) const {

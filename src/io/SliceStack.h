@@ -27,6 +27,10 @@ public:
     int sliceCount() const { return count_; }
     // A TIFF that ends before its last page (TiffPages::cutShort): the slices are its first.
     bool cutShort() const { return pages_ && pages_->cutShort(); }
+    // A TIFF whose pages change their depth (TiffPages::depthChange): the first slice of
+    // another depth than the first slice's, or -1.
+    int depthChange() const { return pages_ ? pages_->depthChange() : -1; }
+    int bitsOf(int index) const { return pages_ ? pages_->bitsOf(index) : 0; }
 
     // Slice `index` (0 <= index < sliceCount()), as stored (see SliceRead).
     SliceRead read(int index);

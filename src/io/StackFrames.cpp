@@ -8,11 +8,21 @@ StackFrames::StackFrames(const std::string& path, std::optional<GreyWindow> wind
 
 SliceFrame StackFrames::frameAt(int index) {
     SliceRead read = stack_.read(index);
-    SliceFrame out{read.status, {}, read.size};
+    SliceFrame out{read.status, {}, read.size, std::move(read.reason)};
     if (read.status != PictureStatus::Ok) return out;
     out.frame = frameOfSlice(read.slice, window_);
     windowUsed_ = windowUsed_ || read.slice.depth() == CV_16U;
     return out;
+}
+
+std::string StackFrames::refusal() const {
+    const int change = stack_.depthChange();
+    if (change < 0) return {};
+    return "its pages change from " + std::to_string(stack_.bitsOf(0)) + " to " +
+           std::to_string(stack_.bitsOf(change)) + " bits at page " + std::to_string(change + 1) +
+           "; a stack is read only with one depth throughout, since 8-bit slices keep their "
+           "greys and 16-bit ones go through the stack's grey window, and a root's canals "
+           "would not be followed across the change (convert it to one depth)";
 }
 
 }  // namespace quendra

@@ -14,8 +14,9 @@ namespace quendra {
 
 struct SliceFrame {
     PictureStatus status = PictureStatus::Unreadable;
-    cv::Mat frame;  // CV_8UC3, only with Ok
-    cv::Size size;  // as the slice's header gives it, also for TooLarge
+    cv::Mat frame;       // CV_8UC3, only with Ok
+    cv::Size size;       // as the slice's header gives it, also for TooLarge
+    std::string reason;  // why it was not read, where known (SliceRead)
 };
 
 class StackFrames {
@@ -27,6 +28,9 @@ public:
     PictureStatus status() const { return stack_.status(); }
     int frameCount() const { return stack_.sliceCount(); }
     bool cutShort() const { return stack_.cutShort(); }
+    // Why the stack is not read although its slices are there, or empty: a TIFF whose pages
+    // change their depth, whose greys no one window can match.
+    std::string refusal() const;
     // The window 16-bit slices are mapped by, as given or as sampled.
     const GreyWindow& window() const { return window_; }
     // Whether any slice read so far was mapped by it (had 16 bits).

@@ -42,6 +42,20 @@ PageLayout layoutOf(TIFF* tiff) {
     return p;
 }
 
+// What of the page is not read, or empty when it is read.
+std::string unsupportedPart(const PageLayout& p) {
+    const bool grey =
+        p.photometric == PHOTOMETRIC_MINISBLACK || p.photometric == PHOTOMETRIC_MINISWHITE;
+    if (p.format == SAMPLEFORMAT_IEEEFP)
+        return std::to_string(p.bits) + "-bit floating-point samples";
+    if (p.format != SAMPLEFORMAT_UINT) return "signed or complex samples";
+    if (p.bits != 8 && p.bits != 16) return std::to_string(p.bits) + "-bit samples";
+    if (p.photometric == PHOTOMETRIC_PALETTE) return "a colour palette";
+    if (!grey && p.photometric != PHOTOMETRIC_RGB)
+        return "the colour model " + std::to_string(p.photometric) + " (not grey or RGB)";
+    return {};
+}
+
 bool supported(const PageLayout& p) {
     const bool grey =
         p.photometric == PHOTOMETRIC_MINISBLACK || p.photometric == PHOTOMETRIC_MINISWHITE;
@@ -112,41 +126,74 @@ TiffPages::TiffPages(const std::string& path) {
     tiff_.reset(TIFFOpenExt(path.c_str(), "rm", options));
     TIFFOpenOptionsFree(options);
     if (!tiff_) return;
-    count_ = static_cast<int>(std::min<tdir_t>(TIFFNumberOfDirectories(tiff_.get()), INT32_MAX));
-    if (count_ == 0) return;
-    status_ = PictureStatus::Ok;
+    walk();
+    count_ = static_cast<int>(pageDirectories_.size());
+    if (count_ > 0) status_ = PictureStatus::Ok;
+}
+
+// Reads every directory once, in order, for the pages and their depths. A directory that
+// cannot be read stays a page, named when it is read. The count stops at the first directory
+// that cannot be found; the last one found still points to a next one when the file was cut
+// off.
+void TiffPages::walk() {
+    TIFF* tiff = tiff_.get();
+    const int directories =
+        static_cast<int>(std::min<tdir_t>(TIFFNumberOfDirectories(tiff), INT32_MAX));
     current_ = 0;
-    // The count stops at the first page that cannot be found; the last page found still
-    // points to a next one when the file was cut off.
-    cutShort_ = !moveTo(count_ - 1) || TIFFLastDirectory(tiff_.get()) == 0;
+    for (int directory = 0; directory < directories; ++directory) {
+        std::uint32_t subfile = 0;
+        std::uint16_t bits = 0;
+        if (moveTo(directory)) {
+            TIFFGetField(tiff, TIFFTAG_SUBFILETYPE, &subfile);
+            TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+        }
+        if (subfile & FILETYPE_REDUCEDIMAGE) continue;
+        const int first = pageBits_.empty() ? 0 : pageBits_.front();
+        if (depthChange_ < 0 && bits != 0 && first != 0 && bits != first)
+            depthChange_ = static_cast<int>(pageBits_.size());
+        pageDirectories_.push_back(directory);
+        pageBits_.push_back(bits);
+    }
+    cutShort_ = directories > 0 && (current_ != directories - 1 || TIFFLastDirectory(tiff) == 0);
 }
 
 TiffPages::~TiffPages() = default;
 TiffPages::TiffPages(TiffPages&&) noexcept = default;
 TiffPages& TiffPages::operator=(TiffPages&&) noexcept = default;
 
-bool TiffPages::moveTo(int index) {
-    // After a failed move the position is unknown (-1): only a seek from the start finds the page.
-    if (index == current_) return true;
-    const bool moved = current_ >= 0 && index == current_ + 1
+bool TiffPages::moveTo(int directory) {
+    // After a failed move the position is unknown (-1): only a seek from the start finds the
+    // directory.
+    if (directory == current_) return true;
+    const bool moved = current_ >= 0 && directory == current_ + 1
                            ? TIFFReadDirectory(tiff_.get()) == 1
-                           : TIFFSetDirectory(tiff_.get(), static_cast<tdir_t>(index)) == 1;
-    current_ = moved ? index : -1;
+                           : TIFFSetDirectory(tiff_.get(), static_cast<tdir_t>(directory)) == 1;
+    current_ = moved ? directory : -1;
     return moved;
 }
 
 SliceRead TiffPages::read(int index) {
     SliceRead read;
-    if (!tiff_ || index < 0 || index >= count_ || !moveTo(index)) return read;
+    if (!tiff_ || index < 0 || index >= count_) return read;
+    if (!moveTo(pageDirectories_[static_cast<std::size_t>(index)])) {
+        read.reason = "the page's directory cannot be read (damaged)";
+        return read;
+    }
     TIFF* tiff = tiff_.get();
     const PageLayout p = layoutOf(tiff);
     read.size = cv::Size(static_cast<int>(std::min<std::uint32_t>(p.width, INT32_MAX)),
                          static_cast<int>(std::min<std::uint32_t>(p.height, INT32_MAX)));
     if (std::int64_t{p.width} * p.height > kMaxPicturePixels) {
         read.status = PictureStatus::TooLarge;
+        read.reason = pixelLimitReason(read.size);
         return read;
     }
-    if (!supported(p)) return read;
+    if (!supported(p)) {
+        const std::string part = unsupportedPart(p);
+        if (!part.empty())
+            read.reason = "the page has " + part + "; pages of 8 or 16 bits, grey or RGB, are read";
+        return read;
+    }
     cv::Mat all(read.size, CV_MAKETYPE(p.bits == 8 ? CV_8U : CV_16U, p.samples));
     if (!(TIFFIsTiled(tiff) ? readTiles(tiff, p, all) : readStrips(tiff, p, all))) return read;
 
@@ -158,6 +205,12 @@ SliceRead TiffPages::read(int index) {
     }
     read.status = PictureStatus::Ok;
     return read;
+}
+
+std::string pixelLimitReason(cv::Size size) {
+    return std::to_string(size.width) + " x " + std::to_string(size.height) +
+           " pixels, more than the limit of " + std::to_string(kMaxPicturePixels / 1'000'000) +
+           " megapixels";
 }
 
 bool isTiffName(const std::string& path) {

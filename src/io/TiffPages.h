@@ -3,6 +3,7 @@
 // The pages of a TIFF file, read one at a time with libtiff, so that a stack of thousands of
 // slices never has more than one page decoded.
 //
+// A reduced-resolution copy of a page (a thumbnail, SubfileType "reduced image") is no page.
 // Pages hold 8- or 16-bit unsigned samples: grey (min-is-black or min-is-white, extra samples
 // such as alpha dropped) or RGB (alpha dropped), in strips or tiles, interleaved or in separate
 // planes, with any compression libtiff decodes. Other pages (palette, YCbCr, floating point,
@@ -12,6 +13,7 @@
 #include <memory>
 #include <opencv2/core.hpp>
 #include <string>
+#include <vector>
 
 #include "io/PictureFile.h"
 
@@ -22,9 +24,13 @@ namespace quendra {
 // One page or slice as stored: CV_8UC1, CV_16UC1 (grey, 0 black), CV_8UC3 or CV_16UC3 (B,G,R).
 struct SliceRead {
     PictureStatus status = PictureStatus::Unreadable;
-    cv::Mat slice;  // only with Ok
-    cv::Size size;  // as the page's directory gives it, also for TooLarge
+    cv::Mat slice;       // only with Ok
+    cv::Size size;       // as the page's directory gives it, also for TooLarge
+    std::string reason;  // why it was not read, where known: "32-bit floating-point samples"
 };
+
+// "W x H pixels, more than the limit of 120 megapixels".
+std::string pixelLimitReason(cv::Size size);
 
 class TiffPages {
 public:
@@ -41,11 +47,17 @@ public:
     int pageCount() const { return count_; }
     bool cutShort() const { return cutShort_; }
 
+    // The first page (from 0) whose samples have another depth than the first page's (8 and 16
+    // bits in one file), or -1 when all pages have one.
+    int depthChange() const { return depthChange_; }
+    int bitsOf(int index) const { return pageBits_.at(static_cast<std::size_t>(index)); }
+
     // Page `index` (0 <= index < pageCount()). Reading the pages in order walks the file once.
     SliceRead read(int index);
 
 private:
-    bool moveTo(int index);
+    void walk();
+    bool moveTo(int directory);
 
     struct Close {
         void operator()(TIFF* tiff) const;
@@ -54,7 +66,11 @@ private:
     PictureStatus status_ = PictureStatus::Unreadable;
     int count_ = 0;
     bool cutShort_ = false;
-    int current_ = -1;  // the page whose directory is read, -1 for none known
+    int depthChange_ = -1;
+    // Of each page: its directory (reduced-resolution copies, thumbnails, are no pages) and
+    // its bits per sample.
+    std::vector<int> pageDirectories_, pageBits_;
+    int current_ = -1;  // the directory that is read, -1 for none known
 };
 
 // Whether `path` names a TIFF file by its extension (tif, tiff, in any case).

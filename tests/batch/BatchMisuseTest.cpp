@@ -713,23 +713,89 @@ TEST_F(BatchProgram, ATableInTheWorkingFolder) {
     EXPECT_NE(readBytes(folder / "t.csv").find("x.png,,tooth,"), std::string::npos);
 }
 
-// A full disk, made by a file-size limit: the run stops, names the table, and the table
-// ends with a whole row.
+// A file whose name a spreadsheet would run as a formula is text in the table, and a resume
+// reads it back as the same name (else it would refuse a row of a file not among its inputs).
+TEST_F(BatchProgram, NamesLikeFormulasAreTextAndReadBack) {
+    sample("front-640x480.png", "=cmd()|calc.png");
+    const std::string here = path("in");
+    const auto runIn = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = {"--classes", kClasses, "--quiet", "--out", "../out"};
+        args.insert(args.end(), more.begin(), more.end());
+        Program batch(program(args), [&] { (void)!::chdir(here.c_str()); });
+        EXPECT_EQ(batch.wait(), 0) << batch.errorText();
+    };
+    runIn({"=cmd()|calc.png"});
+    const std::string rows = table();
+    EXPECT_NE(rows.find("\r\n\"'=cmd()|calc.png\",,tooth,Frontzahn,"), std::string::npos) << rows;
+    runIn({"--resume", "=cmd()|calc.png"});
+    EXPECT_EQ(table(), rows);
+}
+
+// A full disk, made by a file-size limit (with SIGXFSZ at its default, as a shell's ulimit
+// leaves it): the run stops, names the table, the table ends with a whole row, the record
+// says so and the movie in hand leaves no hidden part behind.
 TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
     const std::string video = longVideo();
-    Program batch(program({"--classes", kClasses, "--out", path("out"), "--quiet", video}), [] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{64 * 1024, 64 * 1024};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
+    for (const rlim_t bytes : {rlim_t{64 * 1024}, rlim_t{4000}}) {
+        SCOPED_TRACE(bytes);
+        Program batch(
+            program({"--classes", kClasses, "--out", path("out"), "--quiet", "--overwrite", video}),
+            [bytes] {
+                std::signal(SIGXFSZ, SIG_DFL);
+                const rlimit limit{bytes, bytes};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        EXPECT_EQ(batch.wait(), 1);
+        EXPECT_NE(batch.errorText().find("results.csv: the table cannot be written"),
+                  std::string::npos)
+            << batch.errorText();
+        const std::vector<int> frames = tableFrames();
+        EXPECT_GT(frames.size(), 3u);
+        EXPECT_LT(frames.size(), 1500u);
+        EXPECT_EQ(record()["status"], "stopped");
+        EXPECT_EQ(record()["exit_status"], 1);
+        EXPECT_FALSE(temporaryFilesLeft());
+    }
+}
+
+// The output folder deleted while the run writes into it: the rows go nowhere, which the run
+// must notice and say.
+TEST_F(BatchProgram, AnOutputFolderDeletedDuringTheRunIsNamed) {
+    const std::string video = longVideo();
+    Program batch(program({"--classes", kClasses, "--out", path("out"), video}));
+    ASSERT_TRUE(batch.readLine());  // running, and held by its full pipe
+    std::error_code busy;           // the run may still be making a file in it
+    while (fs::remove_all(folder / "out", busy) == static_cast<std::uintmax_t>(-1)) {
+    }
     EXPECT_EQ(batch.wait(), 1);
-    EXPECT_NE(batch.errorText().find("results.csv: the table cannot be written"), std::string::npos)
-        << batch.errorText();
-    const std::vector<int> frames = tableFrames();
-    EXPECT_GT(frames.size(), 10u);
-    EXPECT_LT(frames.size(), 1500u);
-    EXPECT_EQ(record()["status"], "stopped");
-    EXPECT_EQ(record()["exit_status"], 1);
+    EXPECT_NE(batch.errorText().find("results.csv: removed while the run wrote it"),
+              std::string::npos)
+        << batch.errorText().substr(0, 2000);
+}
+
+// SIGTERM at any moment of the start: the run makes nothing, or leaves a table with its
+// record that a resume continues.
+TEST_F(BatchProgram, SignalsAtTheStartLeaveAResumableRun) {
+    sample("front-640x480.png", "x.png");
+    const std::vector<std::string> args = {"--classes", kClasses, "--out", path("out"),
+                                           "--quiet",   "--jobs", "1",     path("in/x.png")};
+    for (int ms = 0; ms <= 400; ms += 20) {
+        SCOPED_TRACE(ms);
+        fs::remove_all(folder / "out");
+        Program batch(program(args));
+        ::usleep(static_cast<useconds_t>(ms) * 1000);
+        batch.signal(SIGTERM);
+        const int status = batch.wait();
+        ASSERT_TRUE(status == 143 || status == 0) << batch.errorText();
+        EXPECT_FALSE(temporaryFilesLeft());
+        if (!fs::exists(folder / "out" / "results.csv")) continue;
+        ASSERT_TRUE(fs::exists(folder / "out" / "run.json")) << batch.errorText();
+        std::vector<std::string> resume = args;
+        resume.push_back("--resume");
+        Program again(program(resume));
+        EXPECT_EQ(again.wait(), 0) << again.errorText();
+        EXPECT_NE(table().find("x.png,,tooth,"), std::string::npos);
+    }
 }
 
 // An input deleted while the run is busy with an earlier one is named with the system's

@@ -214,6 +214,25 @@ TEST_F(BatchStacks, SixteenBitSlicesAreMappedByOneWindow) {
     EXPECT_EQ(stackRows()[0][Vertucci], "IV");
 }
 
+// A TIFF whose pages change their depth half-way is refused by name: its 8-bit pages would
+// keep their greys while the 16-bit ones go through the window, and the root, followed across
+// the change, would get a wrong type.
+TEST_F(BatchStacks, PagesOfMixedDepthsAreRefused) {
+    const StackScene deep{.configuration = "1-2-1", .colour = false, .depth = 16};
+    StackScene flat = deep;
+    flat.depth = 8;
+    writeStack(deep, "../classes-from.tif");
+    TiffStackWriter mixed(path("in/mixed.tif"));
+    for (int i = 0; i < deep.slices; ++i)
+        ASSERT_TRUE(mixed.append(renderStackSlice(i < deep.slices / 2 ? deep : flat, i)));
+    ASSERT_TRUE(mixed.close());
+    EXPECT_EQ(run(stackOptions({path("in/mixed.tif")})), 1);
+    EXPECT_NE(log.str().find("mixed.tif: its pages change from 16 to 8 bits at page 21"),
+              std::string::npos)
+        << log.str();
+    EXPECT_EQ(table().find("mixed.tif,"), std::string::npos);
+}
+
 // An interrupted run resumes a stack at its next slice, and its rows, stacks.csv and picture
 // equal those of a run never interrupted; a resume with another --min-run is refused.
 TEST_F(BatchStacks, AnInterruptedStackResumesAtItsNextSlice) {
@@ -293,7 +312,7 @@ TEST_F(BatchStacks, BadSlicesAndCutFilesAreNamed) {
     o.stackFolders = true;
     EXPECT_EQ(run(o), 1);
     const std::string text = log.str();
-    EXPECT_NE(text.find("in/s: slice 7 cannot be read"), std::string::npos) << text;
+    EXPECT_NE(text.find("in/s: slice 7 cannot be read (7.png"), std::string::npos) << text;
     EXPECT_NE(text.find("in/s, slice 21: its size differs"), std::string::npos) << text;
     EXPECT_NE(text.find("in/empty: the folder holds no pictures to stack"), std::string::npos)
         << text;

@@ -90,6 +90,29 @@ TEST_F(SliceStackFile, PageAboveTheLimitIsRefusedBeforeDecoding) {
     EXPECT_EQ(read.status, PictureStatus::TooLarge);
     EXPECT_EQ(read.size, cv::Size(30000, 30000));
     EXPECT_TRUE(read.slice.empty());
+    EXPECT_EQ(read.reason, "30000 x 30000 pixels, more than the limit of 120 megapixels");
+}
+
+// Pages of a kind that is not read say what of them is not.
+TEST_F(SliceStackFile, PagesNotReadSayWhy) {
+    const auto page = [](std::uint32_t bits, std::uint32_t format, std::uint32_t photometric) {
+        std::vector<TiffEntry> p = greyPage({1, 1}, 8);
+        for (TiffEntry& e : p) {
+            if (e[0] == 258) e[2] = bits;
+            if (e[0] == 262) e[2] = photometric;
+        }
+        p.push_back({339, 3, format});
+        return p;
+    };
+    const std::pair<std::vector<TiffEntry>, std::string> cases[] = {
+        {page(32, 3, 1), "32-bit floating-point samples"},
+        {page(32, 1, 1), "32-bit samples"},
+        {page(1, 1, 1), "1-bit samples"}};
+    for (const auto& [entries, reason] : cases) {
+        writeBytes("odd.tif", handMadeTiff(std::string(16, '\0'), {entries}));
+        SliceStack stack(path("odd.tif"));
+        EXPECT_NE(stack.read(0).reason.find("the page has " + reason), std::string::npos) << reason;
+    }
 }
 
 // The middle page's directory lacks its size: that page is unreadable, the others are read
@@ -113,6 +136,18 @@ TEST_F(SliceStackFile, BrokenPageLeavesTheOthersReadable) {
             EXPECT_TRUE(samePixels(read.slice, expected)) << index;
         }
     }
+}
+
+// A reduced-resolution copy of a page (a thumbnail, SubfileType 1) is no slice of the stack.
+TEST_F(SliceStackFile, ReducedResolutionCopiesAreNoSlices) {
+    std::vector<TiffEntry> thumbnail = greyPage({1, 1}, 8);
+    thumbnail.insert(thumbnail.begin(), {254, 4, 1});
+    writeBytes("thumb.tif", handMadeTiff(std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8),
+                                         {greyPage({2, 2}, 8), thumbnail, greyPage({2, 2}, 12)}));
+    SliceStack stack(path("thumb.tif"));
+    ASSERT_EQ(stack.sliceCount(), 2);
+    EXPECT_FALSE(stack.cutShort());
+    EXPECT_TRUE(samePixels(stack.read(1).slice, (cv::Mat_<uchar>(2, 2) << 5, 6, 7, 8)));
 }
 
 TEST_F(SliceStackFile, WhatIsNoStackIsNamed) {
