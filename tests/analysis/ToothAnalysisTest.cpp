@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <opencv2/imgproc.hpp>
+
 #include "SampleScene.h"
 #include "analysis/ToothAnalysis.h"
 #include "analysis/ToothType.h"
@@ -155,6 +157,39 @@ TEST(ToothAnalysis, CanalsMustBeLargerThanFiftyPixels) {
     EXPECT_EQ(f.analysis.getCanals()[0].centerX, 38);
     EXPECT_EQ(f.analysis.getCanals()[0].centerY, 41);
     EXPECT_EQ(f.analysis.getToothResult().toothType, ToothPremolar);  // a square tooth is round
+}
+
+// A canal is a space inside its tooth: not the tooth itself when everything is close in colour
+// to its darkest pixel, not the dark background round a root within its box, and every label
+// of the label picture has as many pixels as its row's area.
+TEST(ToothAnalysis, ACanalIsASpaceInsideTheTooth) {
+    {
+        SCOPED_TRACE("a frame of tooth colour");
+        HandMadeFrame f;
+        f.paint({0, 0, 100, 80}, {200, 200, 200});
+        f.analysis.setBorder(0);
+        f.analysis.calculate(f.frame, f.classes);
+        EXPECT_TRUE(f.analysis.result().toothFound);
+        EXPECT_FALSE(f.analysis.hasResults());
+    }
+    {
+        SCOPED_TRACE("a round root on a dark ring, its canal within");
+        HandMadeFrame f;
+        cv::ellipse(f.frame, {50, 40}, {30, 30}, 0, 0, 360, cv::Scalar(10, 10, 10), cv::FILLED);
+        cv::ellipse(f.frame, {50, 40}, {26, 26}, 0, 0, 360, cv::Scalar(200, 200, 200),
+                    cv::FILLED);
+        f.paint({46, 36, 8, 8}, {20, 20, 20});
+        for (const int threshold : {70, 255}) {
+            f.analysis.setThreshold(threshold);
+            f.analysis.calculate(f.frame, f.classes);
+            ASSERT_EQ(f.analysis.getCanals().size(), 1u) << threshold;
+            EXPECT_EQ(f.analysis.getCanals()[0].area, 64) << threshold;
+            cv::Mat labels;
+            f.analysis.paintLabels(labels);
+            EXPECT_EQ(cv::countNonZero(labels == 1), f.analysis.getToothResult().area);
+            EXPECT_EQ(cv::countNonZero(labels == 2), 64);
+        }
+    }
 }
 
 TEST(ToothAnalysis, OfTwoEqualEnamelRegionsTheEarlierIsTheTooth) {

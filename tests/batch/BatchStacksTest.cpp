@@ -6,9 +6,12 @@
 #include <signal.h>
 
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "BatchFixture.h"
+#include "MolarStack.h"
 #include "StackScene.h"
+#include "TiffStackWriter.h"
 #include "batch/CsvRecords.h"
 #include "colour/ColorTraining.h"
 #include "io/SliceStack.h"
@@ -116,6 +119,111 @@ TEST_F(BatchStacks, EveryTypeIsNamedInColourAndGrey) {
         EXPECT_NE(page.find("href=\"VII.tif-canals.svg\""), std::string::npos);
         for (const auto& [type, configuration] : vertucciConfigurations())
             EXPECT_NE(page.find("data-vertucci=\"" + type + "\">1<"), std::string::npos) << type;
+    }
+}
+
+// The canals of slice `frame` in the table's rows.
+int canalRows(const std::vector<CsvRecord>& rows, int frame) {
+    return static_cast<int>(std::count_if(rows.begin() + 1, rows.end(), [&](const CsvRecord& r) {
+        return std::stoi(r.fields[1]) == frame && r.fields[2].starts_with("canal");
+    }));
+}
+
+// An independent reading of a grey slice: dentin where it is brighter than halfway between the
+// background and the dentin, the root its filled outline (the background reached from the
+// corner is outside), the canals the holes of more than 3 pixels (OpenCV's labelling).
+struct Reading {
+    cv::Mat root;  // 255 inside the filled outline
+    int canals = 0;
+};
+
+Reading readSlice(const cv::Mat& grey) {
+    cv::Mat dentin, smooth;
+    cv::GaussianBlur(grey, smooth, {0, 0}, 0.8);
+    cv::threshold(smooth, dentin, 90, 255, cv::THRESH_BINARY);
+    cv::Mat outside;
+    cv::copyMakeBorder(dentin, outside, 1, 1, 1, 1, cv::BORDER_CONSTANT, 0);
+    cv::floodFill(outside, cv::Point(0, 0), 128);
+    Reading reading;
+    reading.root = outside(cv::Rect(1, 1, grey.cols, grey.rows)) != 128;
+    cv::Mat holes = reading.root & ~dentin, labels, stats, centres;
+    const int n = cv::connectedComponentsWithStats(holes, labels, stats, centres, 4);
+    for (int i = 1; i < n; ++i) reading.canals += stats.at<int>(i, cv::CC_STAT_AREA) > 3;
+    return reading;
+}
+
+// A whole lower molar (MolarStack.h) with the command line of micro-CT: exactly its two roots,
+// typed I and II from the apex to the pulp chamber, the crown and its cusps no roots; from the
+// furcation up to the chamber nearly every slice has the canals an independent reading finds,
+// and no canal lies outside its root. Stored from the apex and, noisier and tilted, from the
+// crown.
+TEST_F(BatchStacks, AMolarsRootsFromTheApexToThePulpChamber) {
+    for (const bool apexFirst : {true, false}) {
+        SCOPED_TRACE(apexFirst ? "apex first" : "crown first, noisy, tilted");
+        const MolarStack molar{.noise = apexFirst ? 8.0 : 13.0, .drift = apexFirst ? 0.0 : 8.0};
+        const std::string tiff = path("in/molar.tif");
+        fs::create_directories(path("in"));
+        std::vector<cv::Mat> slices;
+        {
+            TiffStackWriter writer(tiff);
+            for (int i = 0; i < molar.slices; ++i) {
+                slices.push_back(molar.render(apexFirst ? i : molar.slices - 1 - i));
+                writer.append(slices.back());
+            }
+            ASSERT_TRUE(writer.close());
+        }
+        ColorTraining training;
+        molar.pickColors(training);
+        ASSERT_EQ(training.save(path("molar.dat")), ClassFileStatus::Ok);
+        BatchOptions o = options({tiff});
+        o.classes = path("molar.dat");
+        o.analysis.autoThreshold = o.analysis.autoClassThreshold = true;
+        o.analysis.teeth = TeethChoice::All;
+        o.analysis.minCanalArea = 3;
+        o.apexFirst = apexFirst;
+        o.masks = true;
+        o.overlays = Overlays::None;
+        o.overwrite = true;
+        ASSERT_EQ(run(o), 0) << log.str();
+
+        auto rows = stackRows();
+        ASSERT_EQ(rows.size(), 2u);
+        std::vector<std::string> types{rows[0][Vertucci], rows[1][Vertucci]};
+        std::sort(types.begin(), types.end());
+        EXPECT_EQ(types, kMolarRootTypes);
+        const auto notes = record()["stacks"][0]["notes"];
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_NE(notes[0].get<std::string>().find("no roots"), std::string::npos) << notes;
+
+        const std::vector<CsvRecord> table = readCsvRecords(readBytes(folder / "out/results.csv"));
+        int agree = 0, compared = 0;
+        double inside = 0, outside = 0;
+        for (int i = 0; i < molar.slices; ++i) {
+            const int stored = i + 1, height = apexFirst ? i : molar.slices - 1 - i;
+            const Reading reading = readSlice(slices[static_cast<std::size_t>(i)]);
+            if (height >= molar.slices / 2 && height < molar.chamberSlice()) {
+                ++compared;
+                agree += canalRows(table, stored) == reading.canals;
+            }
+            // The canal labels: every label after a tooth's and before the next tooth's.
+            const cv::Mat labels =
+                cv::imread(path("out/molar.tif-f" + std::to_string(stored) + "-labels.png"),
+                           cv::IMREAD_UNCHANGED);
+            ASSERT_FALSE(labels.empty()) << stored;
+            std::vector<int> canalLabels;
+            int label = 0;
+            for (const CsvRecord& r : table)
+                if (r.fields[1] == std::to_string(stored)) {
+                    ++label;
+                    if (r.fields[2].starts_with("canal")) canalLabels.push_back(label);
+                }
+            cv::Mat canal = cv::Mat::zeros(labels.size(), CV_8UC1);
+            for (const int l : canalLabels) canal |= labels == l;
+            inside += cv::countNonZero(canal & reading.root);
+            outside += cv::countNonZero(canal & ~reading.root);
+        }
+        EXPECT_GE(agree, compared * 9 / 10) << agree << " of " << compared;
+        EXPECT_LE(outside, 0.03 * (inside + outside));
     }
 }
 
