@@ -55,7 +55,9 @@ void drawRoot(const StackScene& scene, const std::string& configuration, int k, 
     const double taper = 1 - 0.3 * z;
     const bool event = k == eventSlice(scene) || k == eventSlice(scene) + 1;
     if (scene.condition == StackCondition::Drift) centre.x += cvRound((z - 0.5) * 0.25 * w);
-    const cv::Size axes(cvRound(0.35 * w * taper), cvRound(0.34 * scene.size.height * taper));
+    // Close roots fill their cells but for a gap of 2 % of the cell at the crown.
+    const double across = scene.condition == StackCondition::Close ? 0.49 : 0.35;
+    const cv::Size axes(cvRound(across * w * taper), cvRound(0.34 * scene.size.height * taper));
     if (scene.condition == StackCondition::Ring)
         cv::ellipse(root, centre, axes + cv::Size(4, 4), 0, 0, 360, 128, cv::FILLED);
     cv::ellipse(root, centre, axes, 0, 0, 360, 255, cv::FILLED);
@@ -206,6 +208,9 @@ std::vector<StackScene> hardStackScenes(int seeds) {
         for (unsigned seed = 1; seed <= static_cast<unsigned>(seeds); ++seed)
             for (const auto& [type, configuration] : vertucciConfigurations())
                 scenes.push_back({.configuration = configuration,
+                                  .furtherRoots = c == static_cast<int>(StackCondition::Close)
+                                                      ? std::vector<std::string>{"1"}
+                                                      : std::vector<std::string>{},
                                   .colour = false,
                                   .depth = 16,
                                   .condition = static_cast<StackCondition>(c),

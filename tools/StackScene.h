@@ -30,9 +30,10 @@ enum class StackCondition {
     Lateral,   // a short lateral canal beside the main ones, in two slices
     Touching,  // two canals touch for two slices without joining
     Ring,      // the root in a ring of dark background (a gap to its mount) within its box
+    Close,     // a second root (type I) beside the first, a few pixels of background between
 };
-inline constexpr const char* kStackConditionNames[] = {"plain", "noise",   "blur",     "thin",
-                                                       "drift", "lateral", "touching", "ring"};
+inline constexpr const char* kStackConditionNames[] = {
+    "plain", "noise", "blur", "thin", "drift", "lateral", "touching", "ring", "close"};
 
 struct StackScene {
     // The first (leftmost) root's canal configuration, counts from the coronal end as "1-2-1";
@@ -72,7 +73,8 @@ int canalsInSlice(const StackScene& scene, int index, int root = 0);
 // stored apex first. One root each.
 std::vector<StackScene> stackScenes();
 
-// The eight types under every condition but Plain, grey 16 bits, for each of `seeds` seeds.
+// The eight types under every condition but Plain, grey 16 bits, for each of `seeds` seeds (with
+// Close, a root of type I beside).
 std::vector<StackScene> hardStackScenes(int seeds);
 
 // Stacks of two roots ("2" and "1") and of three ("1-2-1", "1" and "2-1"), in colour and in

@@ -155,12 +155,14 @@ std::vector<std::string> typesOf(const StackScene& scene, const AnalysisSettings
 
 // Stacks harder than the plain ones, as real ones are (StackScene.h): noise, blur, thin
 // canals, a drifting root, a short lateral canal, two canals touching, a dark ring round the
-// root. Each is typed right, alone.
+// root, a second root close beside. Each root is typed right.
 class HardStack : public ::testing::TestWithParam<StackScene> {};
 
 TEST_P(HardStack, IsTypedRight) {
     const StackScene& scene = GetParam();
-    EXPECT_EQ(typesOf(scene, microCtSettings()), std::vector{typeOf(scene.configuration)});
+    std::vector<std::string> types;
+    for (const std::string& root : scene.rootConfigurations()) types.push_back(typeOf(root));
+    EXPECT_EQ(typesOf(scene, microCtSettings()), types);
 }
 
 INSTANTIATE_TEST_SUITE_P(Conditions, HardStack, ::testing::ValuesIn(hardStackScenes(3)), testName);

@@ -175,10 +175,10 @@ TEST(ToothAnalysis, ACanalIsASpaceInsideTheTooth) {
     {
         SCOPED_TRACE("a round root on a dark ring, its canal within");
         HandMadeFrame f;
-        cv::ellipse(f.frame, {50, 40}, {30, 30}, 0, 0, 360, cv::Scalar(10, 10, 10), cv::FILLED);
-        cv::ellipse(f.frame, {50, 40}, {26, 26}, 0, 0, 360, cv::Scalar(200, 200, 200),
-                    cv::FILLED);
-        f.paint({46, 36, 8, 8}, {20, 20, 20});
+        cv::ellipse(f.frame, {50, 40}, {38, 38}, 0, 0, 360, cv::Scalar(90, 90, 90), cv::FILLED);
+        cv::ellipse(f.frame, {50, 40}, {26, 26}, 0, 0, 360, cv::Scalar(200, 200, 200), cv::FILLED);
+        f.paint({46, 36, 8, 8}, {100, 100, 100});
+        // At 255 the enamel, too, is close to the darkest pixel.
         for (const int threshold : {70, 255}) {
             f.analysis.setThreshold(threshold);
             f.analysis.calculate(f.frame, f.classes);
