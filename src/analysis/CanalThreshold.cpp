@@ -49,14 +49,17 @@ int minimumErrorSplit(const DistanceHistogram& histogram) {
     return best;
 }
 
-int automaticCanalThreshold(const cv::Mat& frame, cv::Point reference,
-                            std::span<const RowSpan> spans) {
+int automaticCanalThreshold(const cv::Mat& frame, cv::Point reference, const cv::Mat& inside) {
     CV_CheckTypeEQ(frame.type(), CV_8UC3, "frames must be 8-bit B,G,R images");
+    CV_CheckTypeEQ(inside.type(), CV_8UC1, "the inside must be an 8-bit mask");
+    CV_Assert(inside.size() == frame.size());
     const cv::Vec3b ref = frame.at<cv::Vec3b>(reference);
     DistanceHistogram histogram{};
-    for (const RowSpan& s : spans) {
-        const std::uint8_t* p = frame.ptr<std::uint8_t>(s.y) + 3 * s.x0;
-        for (int x = s.x0; x < s.x1; ++x, p += 3) {
+    for (int y = 0; y < frame.rows; ++y) {
+        const std::uint8_t* p = frame.ptr<std::uint8_t>(y);
+        const std::uint8_t* in = inside.ptr<std::uint8_t>(y);
+        for (int x = 0; x < frame.cols; ++x, p += 3) {
+            if (!in[x]) continue;
             const int b = p[0] - ref[0], g = p[1] - ref[1], r = p[2] - ref[2];
             ++histogram[static_cast<std::size_t>(wholeDistance(b * b + g * g + r * r))];
         }

@@ -4,9 +4,9 @@
 // colours from the tooth's own.
 //
 // The distances are those the canal search compares (B,G,R Euclidean, to the colour of the
-// darkest pixel of the tooth's box), rounded down to whole units, over the tooth's inside:
-// on every row of the box, the columns from the tooth's first to its last pixel, so that the
-// canals, holes in the tooth region, count with it. Their histogram is split where two normal
+// darkest pixel of the tooth's box), rounded down to whole units, over the tooth's inside: its
+// filled outline within the box (ToothOutline.h), so that the canals, holes in the tooth
+// region, count with it. Their histogram is split where two normal
 // distributions fit it best, distances up to t and above t: Kittler and Illingworth's
 // minimum-error threshold (Pattern Recognition 19, 1986), which minimises
 //   P1 ln σ1 + P2 ln σ2 - P1 ln P1 - P2 ln P2
@@ -19,16 +19,8 @@
 #include <array>
 #include <cstdint>
 #include <opencv2/core.hpp>
-#include <span>
 
 namespace quendra {
-
-// Columns x0..x1-1 of row y.
-struct RowSpan {
-    int y;
-    int x0;
-    int x1;
-};
 
 // One bin per whole distance unit: no two B,G,R colours are 442 or more apart.
 using DistanceHistogram = std::array<std::uint32_t, 442>;
@@ -39,8 +31,7 @@ using DistanceHistogram = std::array<std::uint32_t, 442>;
 int minimumErrorSplit(const DistanceHistogram& histogram);
 
 // The minimum-error threshold (t + 1, at least 1) of the distances from `reference`'s colour over
-// the spans of `frame` (CV_8UC3; the spans must lie in the frame).
-int automaticCanalThreshold(const cv::Mat& frame, cv::Point reference,
-                            std::span<const RowSpan> spans);
+// the pixels of `frame` (CV_8UC3) where `inside` (CV_8UC1, the frame's size) is not 0.
+int automaticCanalThreshold(const cv::Mat& frame, cv::Point reference, const cv::Mat& inside);
 
 }  // namespace quendra

@@ -13,11 +13,11 @@ double sumOfSquares(double n) {
 }  // namespace
 
 int labelRegions(const cv::Mat& mask, std::vector<Region>& regions, RunEncoder& encoder, Run*& runs,
-                 bool computeMoments) {
+                 bool computeMoments, cv::Point origin) {
     CV_CheckTypeEQ(mask.type(), CV_8UC1, "masks must be 8-bit single-channel images");
     regions.clear();
     int count = 0;
-    runs = encoder.encodeRuns(mask.data, mask.rows, mask.cols, mask.step, count);
+    runs = encoder.encodeRuns(mask.data, mask.rows, mask.cols, mask.step, count, origin);
     if (count <= 0) return count;
     mergeRuns(runs, count);
     accumulateRegions(regions, runs, count, computeMoments);

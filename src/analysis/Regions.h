@@ -34,9 +34,10 @@ struct Region {
 
 // Clears and refills `regions` from `mask` (CV_8UC1; padding bytes past the width never read).
 // `runs` receives the run array, valid until the encoder's next encoding. Returns the number of
-// runs (not regions); 0 when the mask has no foreground pixel.
+// runs (not regions); 0 when the mask has no foreground pixel. A mask that is a part of a
+// picture given with its `origin` there gives runs and regions in the picture's coordinates.
 int labelRegions(const cv::Mat& mask, std::vector<Region>& regions, RunEncoder& encoder, Run*& runs,
-                 bool computeMoments);
+                 bool computeMoments, cv::Point origin = {});
 
 // Joins every run with the runs of the row above that share at least one column.
 void mergeRuns(Run* runs, int count);

@@ -61,7 +61,7 @@ void RunEncoder::append(int xStart, int xEnd, int y) {
 }
 
 Run* RunEncoder::encodeRuns(const std::uint8_t* data, int rows, int cols, std::size_t step,
-                            int& count) {
+                            int& count, cv::Point origin) {
     release();
     for (int y = 0; y < rows; ++y) {
         const std::uint8_t* row = data + static_cast<std::size_t>(y) * step;
@@ -79,13 +79,13 @@ Run* RunEncoder::encodeRuns(const std::uint8_t* data, int rows, int cols, std::s
                     std::printf("nix gut %lld %x\n",
                                 static_cast<long long>(static_cast<std::size_t>(y) * step + x), v);
                 if (open >= 0) {
-                    append(open, x - 1, y);
+                    append(open + origin.x, x - 1 + origin.x, y + origin.y);
                     open = -1;
                 }
             }
             ++x;
         }
-        if (open >= 0) append(open, cols - 1, y);
+        if (open >= 0) append(open + origin.x, cols - 1 + origin.x, y + origin.y);
     }
     count = static_cast<int>(end - begin);
     if (relinkNeeded) {

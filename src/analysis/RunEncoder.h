@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <opencv2/core.hpp>
 
 namespace quendra {
 
@@ -29,8 +30,11 @@ public:
     // Encodes `rows` rows of `cols` mask bytes, row r starting r * step bytes after `data`; the
     // bytes past `cols` in a row are never read. Frees the previous array first. A byte other
     // than 0 and 255 is background and prints "nix gut <offset> <hex value>" to standard output.
-    // Returns the first run (null when there is none) and the number of runs in `count`.
-    Run* encodeRuns(const std::uint8_t* data, int rows, int cols, std::size_t step, int& count);
+    // Returns the first run (null when there is none) and the number of runs in `count`. The
+    // runs' coordinates are those of the rows and columns plus `origin`: a part of a picture
+    // gives the picture's coordinates.
+    Run* encodeRuns(const std::uint8_t* data, int rows, int cols, std::size_t step, int& count,
+                    cv::Point origin = {});
 
 private:
     void append(int xStart, int xEnd, int y);

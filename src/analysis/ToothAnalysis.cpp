@@ -148,13 +148,17 @@ void ToothAnalysis::analyseTooth(const cv::Mat& frame, int toothIndex, ToothFind
     const auto darkest =
         findDarkestPixel(frame, box.x, box.y, box.x + box.width, box.y + box.height);
     if (!darkest) return;
-    const ToothOutline outline = toothOutline(search.toothRuns, box, frame.size());
+    ToothOutline outline = toothOutline(search.toothRuns, box, frame.size());
     if (settings_.autoThreshold)
-        finding.canalThreshold = automaticCanalThreshold(frame, *darkest, outline.spansWithin(box));
-    colorDistanceMask(frame, darkest->x, darkest->y, finding.canalThreshold, canalMask_, box.x,
-                      box.y, box.x + box.width, box.y + box.height);
+        finding.canalThreshold = automaticCanalThreshold(frame(box), *darkest - box.tl(),
+                                                         outline.filled(box - outline.rect.tl()));
+    // Only the box is marked and labelled: the rest of the canal mask is never read.
+    cv::Mat boxMask = canalMask_(box);
+    colorDistanceMask(frame(box), darkest->x - box.x, darkest->y - box.y, finding.canalThreshold,
+                      boxMask, 0, 0, box.width, box.height);
     keepWithinOutline(box, outline);
-    search.runCount = labelRegions(canalMask_, search.regions, search.encoder, search.runs, true);
+    search.runCount =
+        labelRegions(boxMask, search.regions, search.encoder, search.runs, true, box.tl());
     const std::vector<double> inner = innerPixels(search, outline);
     for (std::size_t i = 0; i < search.regions.size(); ++i) {
         const Region& canal = search.regions[i];
@@ -178,36 +182,39 @@ void ToothAnalysis::analyseTooth(const cv::Mat& frame, int toothIndex, ToothFind
 // tooth region (so that a pixel is never both a tooth's and a canal's), and no pixel another
 // tooth's canal took.
 void ToothAnalysis::keepWithinOutline(cv::Rect box, const ToothOutline& outline) {
-    const bool claims = !claimed_.empty();
-    for (int y = box.y; y < box.y + box.height; ++y) {
-        std::uint8_t* candidate = canalMask_.ptr<std::uint8_t>(y);
-        const std::uint8_t* notEnamel = toothMask_.ptr<std::uint8_t>(y);  // 0 on enamel
-        const std::uint8_t* claimed = claims ? claimed_.ptr<std::uint8_t>(y) : nullptr;
-        const bool rowInside = y >= outline.rect.y && y < outline.rect.y + outline.rect.height;
-        const std::uint8_t* filled =
-            rowInside ? outline.filled.ptr<std::uint8_t>(y - outline.rect.y) - outline.rect.x
-                      : nullptr;
-        for (int x = box.x; x < box.x + box.width; ++x) {
-            if (candidate[x]) continue;
-            const bool inside = filled && x >= outline.rect.x &&
-                                x < outline.rect.x + outline.rect.width && filled[x];
-            if (!inside || !notEnamel[x] || (claimed && claimed[x])) candidate[x] = 255;
-        }
+    // The outline covers the tooth's extent, and so its box.
+    cv::Mat candidates = canalMask_(box);
+    candidates |= ~outline.filled(box - outline.rect.tl());
+    candidates |= ~toothMask_(box);  // 0 on enamel
+    if (!claimed_.empty()) candidates |= claimed_(box);
+}
+
+// Per canal region of `search`, its pixels on `inner` (a mask over `rect`) added to `counts`.
+void ToothAnalysis::countPixelsOn(const CanalSearch& search, const cv::Mat& inner, cv::Rect rect,
+                                  std::vector<double>& counts) const {
+    for (int i = 0; i < search.runCount; ++i) {
+        const Run& run = search.runs[i];
+        if (run.y < rect.y || run.y >= rect.y + rect.height) continue;
+        const std::uint8_t* row = inner.ptr<std::uint8_t>(run.y - rect.y) - rect.x;
+        double& count = counts[static_cast<std::size_t>(run.region)];
+        for (int x = std::max(run.xStart, rect.x); x <= std::min(run.xEnd, rect.x + rect.width - 1);
+             ++x)
+            count += row[x] != 0;
     }
 }
 
-// Per canal region of `search`, its pixels on the outline's inner mask.
+// Per canal region of `search`, its inner pixels (ToothOutline.h); the sealed holes are
+// counted only when a large enough region is not yet known to be mostly inner.
 std::vector<double> ToothAnalysis::innerPixels(const CanalSearch& search,
-                                               const ToothOutline& outline) const {
+                                               ToothOutline& outline) const {
     std::vector<double> inner(search.regions.size(), 0);
-    const cv::Rect r = outline.rect;
-    for (int i = 0; i < search.runCount; ++i) {
-        const Run& run = search.runs[i];
-        if (run.y < r.y || run.y >= r.y + r.height) continue;
-        const std::uint8_t* row = outline.inner.ptr<std::uint8_t>(run.y - r.y) - r.x;
-        double& count = inner[static_cast<std::size_t>(run.region)];
-        for (int x = std::max(run.xStart, r.x); x <= std::min(run.xEnd, r.x + r.width - 1); ++x)
-            count += row[x] != 0;
+    countPixelsOn(search, outline.closedHoles, outline.rect, inner);
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        const Region& r = search.regions[i];
+        if (r.area > settings_.minCanalArea && !(inner[i] > r.area / 2)) {
+            countPixelsOn(search, outline.sealedHoles(), outline.rect, inner);
+            break;
+        }
     }
     return inner;
 }

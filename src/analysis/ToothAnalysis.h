@@ -81,7 +81,9 @@ private:
                       CanalSearch& search);
     bool acceptsCanal(const ToothResult& tooth, int cx, int cy) const;
     void keepWithinOutline(cv::Rect box, const ToothOutline& outline);
-    std::vector<double> innerPixels(const CanalSearch& search, const ToothOutline& outline) const;
+    std::vector<double> innerPixels(const CanalSearch& search, ToothOutline& outline) const;
+    void countPixelsOn(const CanalSearch& search, const cv::Mat& inner, cv::Rect rect,
+                       std::vector<double>& counts) const;
     // Marks the accepted canals of `search` in claimed_.
     void claimCanals(const CanalSearch& search);
     // Calls `paint(label, run)` for every run of every taken region; labels count from 0 in

@@ -3,19 +3,27 @@
 #include <algorithm>
 #include <opencv2/imgproc.hpp>
 
+#include "analysis/Regions.h"
+
 namespace quendra {
 
 namespace {
 
-// `mask` (0 background, 255 region, its border row and column background) with every hole
-// filled: the background not reached from the corner through 8-connected background.
-cv::Mat filledHoles(const cv::Mat& mask) {
-    cv::Mat outside = mask.clone();
-    cv::floodFill(outside, cv::Point(0, 0), cv::Scalar(128), nullptr, cv::Scalar(0), cv::Scalar(0),
-                  8);
-    cv::Mat filled;
-    cv::compare(outside, cv::Scalar(128), filled, cv::CMP_NE);
-    return filled;
+// The holes of `mask` (0 background, 255 region, its border rows and columns background): 255
+// on the background regions (4-connected, from their runs) that do not reach the border.
+cv::Mat holesOf(const cv::Mat& mask) {
+    std::vector<Region> background;
+    RunEncoder encoder;
+    Run* runs = nullptr;
+    const int count = labelRegions(mask, background, encoder, runs, false);
+    cv::Mat holes = cv::Mat::zeros(mask.size(), CV_8UC1);
+    for (int i = 0; i < count; ++i) {
+        const Region& r = background[static_cast<std::size_t>(runs[i].region)];
+        if (r.minX > 0 && r.minY > 0 && r.maxX < mask.cols - 1 && r.maxY < mask.rows - 1)
+            std::fill(holes.ptr<std::uint8_t>(runs[i].y) + runs[i].xStart,
+                      holes.ptr<std::uint8_t>(runs[i].y) + runs[i].xEnd + 1, std::uint8_t{255});
+    }
+    return holes;
 }
 
 }  // namespace
@@ -33,40 +41,28 @@ ToothOutline toothOutline(std::span<const Run* const> runs, cv::Rect extent, cv:
         std::fill(row + run->xStart - origin.x, row + run->xEnd + 1 - origin.x, std::uint8_t{255});
     }
     cv::Mat closed;
-    const cv::Mat disc = cv::getStructuringElement(
-        cv::MORPH_ELLIPSE, cv::Size(2 * kOutlineClosingPx + 1, 2 * kOutlineClosingPx + 1));
-    cv::morphologyEx(region, closed, cv::MORPH_CLOSE, disc);
-    const cv::Mat filled = filledHoles(closed);
-    // Inner: a hole of the region itself, or of the closed region.
-    cv::Mat inner = filledHoles(region) & ~region;
-    inner |= filled & ~closed;
+    // A square: its dilation and erosion are separable, a row and a column pass each.
+    const cv::Mat square = cv::getStructuringElement(
+        cv::MORPH_RECT, cv::Size(2 * kOutlineClosingPx + 1, 2 * kOutlineClosingPx + 1));
+    cv::morphologyEx(region, closed, cv::MORPH_CLOSE, square);
+    const cv::Mat holes = holesOf(closed);
+    const cv::Mat filled = closed | holes;
 
     ToothOutline outline;
     const cv::Rect local(origin, region.size());
     outline.rect = local & cv::Rect(cv::Point(0, 0), frameSize);
-    const cv::Rect crop = outline.rect - origin;
-    outline.filled = filled(crop).clone();
-    outline.inner = inner(crop).clone();
+    outline.crop_ = outline.rect - origin;
+    outline.filled = filled(outline.crop_);
+    outline.closedHoles = holes(outline.crop_);
     outline.filledArea = cv::countNonZero(outline.filled);
+    outline.region_ = std::move(region);
+    outline.closed_ = std::move(closed);
     return outline;
 }
 
-std::vector<RowSpan> ToothOutline::spansWithin(cv::Rect box) const {
-    std::vector<RowSpan> spans;
-    const cv::Rect part = box & rect;
-    for (int y = part.y; y < part.y + part.height; ++y) {
-        const std::uint8_t* row = filled.ptr<std::uint8_t>(y - rect.y) - rect.x;
-        for (int x = part.x; x < part.x + part.width;) {
-            if (!row[x]) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            while (x < part.x + part.width && row[x]) ++x;
-            spans.push_back({y, start, x});
-        }
-    }
-    return spans;
+const cv::Mat& ToothOutline::sealedHoles() {
+    if (sealed_.empty()) sealed_ = (holesOf(region_) & closed_)(crop_);
+    return sealed_;
 }
 
 }  // namespace quendra
