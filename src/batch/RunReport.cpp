@@ -9,8 +9,11 @@
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
 #include "batch/ReportHistogram.h"
+#include "batch/ReportMessages.h"
+#include "batch/ReportSections.h"
 #include "batch/ReportText.h"
 #include "batch/ReportThumbnails.h"
+#include "batch/ReportWords.h"
 #include "batch/RunTally.h"
 #include "io/FileWriting.h"
 
@@ -22,10 +25,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Lists that could run to one line per input stop here, saying how many more there are.
-constexpr std::size_t kMaxListed = 500;
 constexpr std::size_t kMaxReasons = 20;  // per file
-constexpr std::size_t kMaxGallery = kNotableThumbnails + kSpreadThumbnails;
 
 const char* const kStyle = R"(
 body{font:14px/1.4 system-ui,sans-serif;color:#222;margin:1.5em auto;max-width:70em;padding:0 1em}
@@ -68,11 +68,6 @@ const char* const kFilterScript = R"(
 })();
 )";
 
-std::string readWhole(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 std::string stringOf(const Json& record, const char* key) {
     const auto it = record.find(key);
     if (it == record.end() || it->is_null()) return {};
@@ -90,10 +85,10 @@ std::string statusText(const std::string& status) {
     static const std::map<std::string, std::string> texts = {
         {"finished", "abgeschlossen"},
         {"interrupted", "unterbrochen (SIGINT oder SIGTERM); --resume setzt ihn fort"},
-        {"stopped", "abgebrochen: die Tabelle konnte nicht geschrieben werden"},
+        {"stopped", "abgebrochen (die Gründe unter „Probleme nach Datei“)"},
         {"running", "läuft noch, oder der Prozess wurde beendet"}};
     const auto it = texts.find(status);
-    return it != texts.end() ? it->second + " (" + status + ")" : status;
+    return it != texts.end() ? it->second : status;
 }
 
 std::string row(const std::string& label, const std::string& value) {
@@ -119,9 +114,8 @@ std::string runSection(const Json& record) {
     if (const auto it = record.find("settings"); it != record.end() && it->is_object()) {
         std::string settings;
         for (const auto& [name, value] : it->items())
-            settings += "<code>" + markupText(name) + "</code>: " +
-                        markupText(value.is_string() ? value.get<std::string>() : value.dump()) +
-                        "<br>";
+            settings += markupText(germanSettingName(name)) + ": " +
+                        markupText(germanSettingValue(value)) + "<br>";
         html += row("Einstellungen", settings);
     }
     html += row("Beginn", markupText(germanTime(stringOf(record, "started"))));
@@ -139,14 +133,6 @@ std::vector<std::string> problemsOf(const Json& record) {
         for (const Json& p : *it)
             if (p.is_string()) problems.push_back(p.get<std::string>());
     return problems;
-}
-
-// The file a problem names: the text before its first ": ", without a ", frame ..." part.
-std::string problemFile(const std::string& problem) {
-    std::string file = problem.substr(0, problem.find(": "));
-    if (const std::size_t frame = file.find(", frame"); frame != std::string::npos)
-        file.erase(frame);
-    return file;
 }
 
 std::string countsSection(const RunTally& t, std::size_t problems) {
@@ -172,27 +158,26 @@ std::string problemsSection(const std::vector<std::string>& problems) {
     std::vector<std::string> order;
     std::unordered_map<std::string, std::vector<std::string>> byFile;
     for (const std::string& p : problems) {
-        const std::string file = problemFile(p);
-        auto& list = byFile[file];
-        if (list.empty()) order.push_back(file);
-        std::string reason = p.substr(file.size());
-        reason.erase(0, reason.find_first_not_of(",: "));
-        list.push_back(reason.empty() ? p : reason);
+        ProblemParts parts = splitProblem(p);
+        auto& list = byFile[parts.file];
+        if (list.empty()) order.push_back(parts.file);
+        list.push_back(germanMessage(parts.reason));
     }
     html += "<table><tr><th>Datei</th><th>Problem</th></tr>";
-    for (std::size_t i = 0; i < std::min(order.size(), kMaxListed); ++i) {
+    for (std::size_t i = 0; i < std::min(order.size(), kReportMaxListed); ++i) {
         const std::vector<std::string>& list = byFile[order[i]];
         std::string reasons;
         for (std::size_t r = 0; r < std::min(list.size(), kMaxReasons); ++r)
             reasons += markupText(list[r]) + "<br>";
         if (list.size() > kMaxReasons)
             reasons += "und " + germanCount(list.size() - kMaxReasons) + " weitere";
-        html +=
-            "<tr><td><code>" + markupText(order[i]) + "</code></td><td>" + reasons + "</td></tr>";
+        const std::string file =
+            order[i].empty() ? "(der Lauf)" : "<code>" + markupText(order[i]) + "</code>";
+        html += "<tr><td>" + file + "</td><td>" + reasons + "</td></tr>";
     }
     html += "</table>";
-    if (order.size() > kMaxListed)
-        html += "<p class=\"note\">und " + germanCount(order.size() - kMaxListed) +
+    if (order.size() > kReportMaxListed)
+        html += "<p class=\"note\">und " + germanCount(order.size() - kReportMaxListed) +
                 " weitere Dateien (alle in <code>run.json</code>).</p>";
     return html;
 }
@@ -252,7 +237,7 @@ std::string distributionsSection(const RunTally& t) {
     if (shapeNames.empty()) return html;
     html += "<h3>Kanalformen</h3><table><tr><th>Typ</th>";
     for (const auto& [shape, unused] : shapeNames)
-        html += "<th class=\"n\">" + markupText(shape) + "</th>";
+        html += "<th class=\"n\">" + markupText(germanShape(shape)) + "</th>";
     html += "</tr>";
     for (const auto& [type, m] : t.canalsByType) {
         html += "<tr><td>" + markupText(type) + "</td>";
@@ -266,207 +251,16 @@ std::string distributionsSection(const RunTally& t) {
     return html + "</table>";
 }
 
-// The page's link to a file of the run (relative to the page's folder, the run's output folder).
-std::string linkTo(const fs::path& file, const fs::path& out) {
+}  // namespace
+
+std::string readWholeFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string reportLink(const fs::path& file, const fs::path& out) {
     return urlPath(relativeToOut(file, out).generic_string());
 }
-
-// The stacks' table of a run with stacks (a run without leaves an earlier one's aside): per
-// stack its rows, then its picture at a readable size.
-std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items) {
-    const fs::path file = s.out / ("stacks" + s.suffix + ".csv");
-    std::error_code ec;
-    if (std::none_of(items.begin(), items.end(),
-                     [](const BatchItem& i) { return i.kind == MediaKind::Stack; }) ||
-        !fs::is_regular_file(file, ec))
-        return {};
-    const std::vector<CsvRecord> records = readCsvRecords(readWhole(file));
-    if (records.empty()) return {};
-    std::unordered_map<std::string, const BatchItem*> byName;
-    for (const BatchItem& item : items) byName.emplace(utf8Text(item.path), &item);
-    const std::vector<std::string>& header = records.front().fields;
-    const auto columnOf = [&](const char* name) {
-        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
-                                        header.begin());
-    };
-    const std::size_t nameColumn = columnOf("stack"), typeColumn = columnOf("vertucci"),
-                      rootColumn = columnOf("tooth");
-    std::string head = "<table><tr>";
-    for (std::size_t c = 0; c < header.size(); ++c)
-        if (c != nameColumn) head += "<th>" + markupText(header[c]) + "</th>";
-    head += "</tr>";
-
-    // The roots of all stacks by their type, as a study tallies them (all rows, listed or not).
-    std::map<std::string, std::size_t> roots;  // "I" to "VIII", "" for other configurations
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const std::vector<std::string>& f = records[r].fields;
-        if (std::max(typeColumn, rootColumn) < f.size() && !f[rootColumn].empty())
-            ++roots[f[typeColumn]];
-    }
-    std::string html =
-        "<h2>Stapel</h2><h3>Wurzeln je Vertucci-Typ</h3><table><tr><th>Typ</th>"
-        "<th class=\"n\">Wurzeln</th></tr>";
-    for (const char* type : {"I", "II", "III", "IV", "V", "VI", "VII", "VIII", ""})
-        if (roots.contains(type))
-            html += std::string("<tr><td>") + (*type ? type : "anderer Verlauf") +
-                    "</td><td class=\"n\" data-vertucci=\"" + type + "\">" +
-                    germanCount(roots[type]) + "</td></tr>";
-    html += "</table>";
-    std::string open;  // the stack whose rows are being listed
-    const auto closeStack = [&] {
-        if (open.empty()) return;
-        html += "</table>";
-        const auto item = byName.find(open);
-        const fs::path svg =
-            item != byName.end() ? outputPath(*item->second, Output::CanalsSvg) : fs::path();
-        if (!svg.empty() && fs::is_regular_file(svg, ec))
-            html += "<a class=\"stack\" href=\"" + linkTo(svg, s.out) + "\"><img src=\"" +
-                    linkTo(svg, s.out) + "\" alt=\"Kanalzahl je Schicht von " + markupText(open) +
-                    "\"></a>";
-        open.clear();
-    };
-    for (std::size_t r = 1; r < records.size() && r <= kMaxListed; ++r) {
-        const std::vector<std::string>& fields = records[r].fields;
-        const std::string name = nameColumn < fields.size() ? fields[nameColumn] : "";
-        if (name != open || r == 1) {
-            closeStack();
-            open = name;
-            html += "<h3>" + markupText(name) + "</h3>" + head;
-        }
-        html += "<tr>";
-        for (std::size_t c = 0; c < fields.size(); ++c)
-            if (c != nameColumn) html += "<td>" + markupText(fields[c]) + "</td>";
-        html += "</tr>";
-    }
-    closeStack();
-    if (records.size() - 1 > kMaxListed)
-        html += "<p class=\"note\">und " + germanCount(records.size() - 1 - kMaxListed) +
-                " weitere Zeilen in <code>" + markupText(file.filename().string()) + "</code>.</p>";
-    return html;
-}
-
-const char* outcomeName(FrameOutcome o) {
-    switch (o) {
-        case FrameOutcome::NoTooth:
-            return "none";
-        case FrameOutcome::NoCanal:
-            return "nocanal";
-        default:
-            return "canals";
-    }
-}
-
-const char* outcomeText(FrameOutcome o) {
-    switch (o) {
-        case FrameOutcome::NoTooth:
-            return "kein Zahn";
-        case FrameOutcome::NoCanal:
-            return "kein Kanal angenommen";
-        default:
-            return "Zahn mit Kanälen";
-    }
-}
-
-std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>& items,
-                           const RunTally& t, const std::vector<std::string>& problems,
-                           const std::string& overlays) {
-    std::string html = "<h2>Galerie</h2>";
-    if (overlays == "none")
-        return html +
-               "<p>Keine Bilder: der Lauf zeichnete keine Überlagerungen "
-               "(<code>--overlays none</code>).</p>";
-    const fs::path folder = reportThumbnailFolder(s.page);
-    std::unordered_map<std::string, std::size_t> indexOf;
-    for (std::size_t i = 0; i < items.size(); ++i) indexOf.emplace(utf8Text(items[i].path), i);
-
-    struct Tile {
-        const FrameEntry* entry;
-        std::size_t item;
-        fs::path thumbnail;
-    };
-    // The sample the run made thumbnails of (ReportThumbnails.h), in the table's order; which
-    // frames without a finding came first among the workers may differ from the table's order.
-    std::vector<Tile> notable, spread;
-    std::error_code ec;
-    for (const FrameEntry& e : t.frameList) {
-        const auto it = indexOf.find(e.file);
-        if (it == indexOf.end()) continue;
-        const bool isNotable =
-            e.outcome != FrameOutcome::Canals && notable.size() < kNotableThumbnails;
-        if (!isNotable && !(e.frame <= 0 && inThumbnailSpread(it->second, items.size()))) continue;
-        fs::path thumbnail = thumbnailPath(folder, s.out, items[it->second], e.frame);
-        if (fs::is_regular_file(thumbnail, ec))
-            (isNotable ? notable : spread).push_back({&e, it->second, std::move(thumbnail)});
-    }
-    std::string tiles;
-    std::size_t shown = 0;
-    std::map<std::string, int> types;
-    std::vector<std::string> problemFiles;  // inputs with a problem
-    for (const std::string& p : problems) {
-        const std::string file = problemFile(p);
-        if (indexOf.count(file) && (problemFiles.empty() || problemFiles.back() != file))
-            problemFiles.push_back(file);
-    }
-    for (std::size_t i = 0; i < problemFiles.size() && shown < kMaxGallery; ++i, ++shown)
-        tiles +=
-            "<figure class=\"tile problem\" data-type=\"\" data-outcome=\"problem\">"
-            "<div class=\"none\">Problem</div><figcaption>" +
-            markupText(problemFiles[i]) + "</figcaption></figure>";
-    for (const auto* list : {&notable, &spread}) {
-        for (const Tile& tile : *list) {
-            if (shown >= kMaxGallery) break;
-            const BatchItem& item = items[tile.item];
-            const FrameEntry& e = *tile.entry;
-            const Output output =
-                e.frame < 0 || overlays == "png"
-                    ? (overlays == "png" ? Output::PngOverlay : Output::JpegOverlay)
-                    : Output::Movie;
-            const fs::path overlay =
-                outputPath(item, output, output == Output::Movie ? -1 : e.frame);
-            const std::string place =
-                markupText(e.file) + (e.frame < 0 ? ""
-                                      : item.kind == MediaKind::Stack
-                                          ? ", Schicht " + std::to_string(e.frame)
-                                          : ", Bild " + std::to_string(e.frame));
-            const std::string image =
-                "<img src=\"" + linkTo(tile.thumbnail, s.out) + "\" alt=\"" + place + "\">";
-            tiles += "<figure class=\"tile" +
-                     std::string(e.outcome != FrameOutcome::Canals ? " notable" : "") +
-                     "\" data-type=\"" + markupText(e.type) + "\" data-outcome=\"" +
-                     outcomeName(e.outcome) + "\">" +
-                     (fs::is_regular_file(overlay, ec)
-                          ? "<a href=\"" + linkTo(overlay, s.out) + "\">" + image + "</a>"
-                          : image) +
-                     "<figcaption>" + place + "<br>" + outcomeText(e.outcome) +
-                     (e.type.empty() ? "" : ": " + markupText(e.type)) + "</figcaption></figure>";
-            if (!e.type.empty()) types.emplace(e.type, 0);
-            ++shown;
-        }
-    }
-    html += "<p class=\"note\">Eine Auswahl: zuerst die Eingaben mit Problemen, dann bis zu " +
-            germanCount(kNotableThumbnails) +
-            " Bilder ohne Zahn oder ohne angenommenen Kanal (die ersten in der Reihenfolge der "
-            "Eingaben), dann eine gleichmäßige Auswahl von bis zu " +
-            germanCount(kSpreadThumbnails) +
-            " Eingaben (bei Videos das erste ausgewertete Bild). Jedes Bild führt zu seiner "
-            "vollen Überlagerung.</p>";
-    html +=
-        "<form id=\"filter\" hidden><label>Zahntyp <select name=\"type\"><option "
-        "value=\"\">alle</option>";
-    for (const auto& [type, unused] : types)
-        html += "<option value=\"" + markupText(type) + "\">" + markupText(type) + "</option>";
-    html +=
-        "</select></label><label>Ergebnis <select name=\"outcome\"><option value=\"\">alle</option>"
-        "<option value=\"problem\">Problem</option><option value=\"none\">kein Zahn</option>"
-        "<option value=\"nocanal\">kein Kanal angenommen</option>"
-        "<option value=\"canals\">Zahn mit Kanälen</option></select></label>"
-        "<span><span id=\"shown\">" +
-        std::to_string(shown) + "</span> von " + std::to_string(shown) + " Bildern</span></form>";
-    return html + "<div class=\"gallery\" data-tiles=\"" + std::to_string(shown) + "\">" + tiles +
-           "</div>";
-}
-
-}  // namespace
 
 fs::path reportPagePath(const fs::path& out, const std::string& suffix) {
     return out / ("report" + suffix + ".html");
@@ -477,9 +271,9 @@ fs::path reportThumbnailFolder(const fs::path& page) {
 }
 
 std::string runReportHtml(const ReportSources& s, const std::vector<BatchItem>& items) {
-    Json record = Json::parse(readWhole(s.record), nullptr, false);
+    Json record = Json::parse(readWholeFile(s.record), nullptr, false);
     if (!record.is_object()) record = Json::object();
-    const RunTally tally = tallyTable(readWhole(s.table));
+    const RunTally tally = tallyTable(readWholeFile(s.table));
     const std::vector<std::string> problems = problemsOf(record);
     std::string overlays = "video";
     if (const auto it = record.find("settings"); it != record.end() && it->is_object())
