@@ -45,7 +45,7 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
     };
     const std::size_t nameColumn = columnOf("stack"), typeColumn = columnOf("vertucci"),
                       rootColumn = columnOf("tooth"), noteColumn = columnOf("note");
-    std::string head = "<table><tr>";
+    std::string head = "<div class=\"wide\"><table><tr>";
     for (std::size_t c = 0; c < header.size(); ++c)
         if (c != nameColumn) head += "<th>" + markupText(germanStackColumn(header[c])) + "</th>";
     head += "</tr>";
@@ -58,25 +58,25 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
             ++roots[f[typeColumn]];
     }
     std::string html =
-        "<h2>Stapel</h2><h3>Wurzeln je Vertucci-Typ</h3><table><tr><th>Typ</th>"
+        "<h2>Stapel</h2><h3>Wurzeln je Vertucci-Typ</h3><div class=\"wide\"><table><tr><th>Typ</th>"
         "<th class=\"n\">Wurzeln</th></tr>";
     for (const char* type : {"I", "II", "III", "IV", "V", "VI", "VII", "VIII", ""})
         if (roots.contains(type))
             html += std::string("<tr><td>") + (*type ? type : "anderer Verlauf") +
                     "</td><td class=\"n\" data-vertucci=\"" + type + "\">" +
                     germanCount(roots[type]) + "</td></tr>";
-    html += "</table>";
+    html += "</table></div>";
     std::string open;  // the stack whose rows are being listed
     const auto closeStack = [&] {
         if (open.empty()) return;
-        html += "</table>";
+        html += "</table></div>";
         const auto item = byName.find(open);
         const fs::path svg =
             item != byName.end() ? outputPath(*item->second, Output::CanalsSvg) : fs::path();
         if (!svg.empty() && fs::is_regular_file(svg, ec))
-            html += "<a class=\"stack\" href=\"" + reportLink(svg, s.out) + "\"><img src=\"" +
-                    reportLink(svg, s.out) + "\" alt=\"Kanalzahl je Schicht von " +
-                    markupText(open) + "\"></a>";
+            html += "<div class=\"wide\"><a class=\"stack\" href=\"" + reportLink(svg, s.out) +
+                    "\"><img src=\"" + reportLink(svg, s.out) +
+                    "\" alt=\"Kanalzahl je Schicht von " + markupText(open) + "\"></a></div>";
         open.clear();
     };
     for (std::size_t r = 1; r < records.size() && r <= kReportMaxListed; ++r) {

@@ -27,19 +27,23 @@ using Json = nlohmann::ordered_json;
 
 constexpr std::size_t kMaxReasons = 20;  // per file
 
+// On a phone every table scrolls in its own box (.wide) instead of widening the page, and the
+// pictures keep their text legible: a histogram's column is at least 18em of the page's 14 px
+// (its 13-unit text on 320 units stays above 10 px), a stack's picture (760 units, text of 13)
+// at least 585 px wide, scrolling in its box where the screen is narrower.
 const char* const kStyle = R"(
 body{font:14px/1.4 system-ui,sans-serif;color:#222;margin:1.5em auto;max-width:70em;padding:0 1em}
-h1{font-size:1.6em;margin:0 0 .2em}h2{font-size:1.25em;margin:1.4em 0 .4em;border-bottom:1px solid #ccc}
+h1{font-size:1.6em;margin:0 0 .2em}h3{overflow-wrap:anywhere}h2{font-size:1.25em;margin:1.4em 0 .4em;border-bottom:1px solid #ccc}
 table{border-collapse:collapse;margin:.3em 0}th,td{text-align:left;padding:.15em .6em;border-bottom:1px solid #e4e4e4;vertical-align:top}
 td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}code{font-size:.92em;word-break:break-all}
-.note{color:#555;font-size:.92em}.figures{display:grid;grid-template-columns:repeat(auto-fill,minmax(16em,1fr));gap:.6em 1em}
+.note{color:#555;font-size:.92em}.figures{display:grid;grid-template-columns:repeat(auto-fill,minmax(min(100%,18em),1fr));gap:.6em 1em}
 figure{margin:0}figcaption{font-size:.85em;color:#333;overflow-wrap:anywhere}
 svg.hist{width:100%;height:auto}svg.hist rect{fill:#3a78b5}svg.hist line{stroke:#444;stroke-width:1}
 svg.hist text{font-size:13px;fill:#333}.gallery{display:grid;grid-template-columns:repeat(auto-fill,minmax(150px,1fr));gap:.6em}
 .tile img{width:100%;height:120px;object-fit:contain;background:#eee;display:block;border:1px solid #bbb}.tile.notable img{border:2px solid #d08000}
-.tile.problem .none{border:2px solid #b00020;color:#b00020;height:120px;box-sizing:border-box;padding-top:50px;text-align:center}
-.stack img{display:block;width:100%;max-width:720px;margin:.4em 0 1em}form{margin:.4em 0}label{margin-right:1em}
-@media print{@page{size:A4;margin:15mm}body{max-width:none;margin:0;font-size:10pt}form{display:none}
+.tile .why{color:#b00020}.tile.problem .none{border:2px solid #b00020;color:#b00020;height:120px;box-sizing:border-box;padding-top:50px;text-align:center}
+.wide{overflow-x:auto;max-width:100%}.stack img{display:block;width:100%;min-width:585px;max-width:760px;margin:.4em 0 1em}form{margin:.4em 0}label{margin-right:1em}
+@media print{@page{size:A4;margin:15mm}.wide{overflow:visible}.stack img{min-width:0}body{max-width:none;margin:0;font-size:10pt}form{display:none}
 .gallery{grid-template-columns:repeat(5,1fr)}figure,tr,svg{break-inside:avoid}h2{break-after:avoid}a{color:inherit;text-decoration:none}}
 )";
 
@@ -101,7 +105,7 @@ std::string countRow(const std::string& label, const char* key, std::size_t coun
 }
 
 std::string runSection(const Json& record) {
-    std::string html = "<h2>Lauf</h2><table>";
+    std::string html = "<h2>Lauf</h2><div class=\"wide\"><table>";
     if (const auto it = record.find("command_line"); it != record.end() && it->is_array()) {
         std::string line;
         for (const Json& arg : *it)
@@ -124,7 +128,7 @@ std::string runSection(const Json& record) {
     html += row("Exit-Status", markupText(stringOf(record, "exit_status")));
     html += row("Eingaben bearbeitet", markupText(stringOf(record, "items_done")) + " von " +
                                            markupText(stringOf(record, "items")));
-    return html + "</table>";
+    return html + "</table></div>";
 }
 
 std::vector<std::string> problemsOf(const Json& record) {
@@ -136,7 +140,7 @@ std::vector<std::string> problemsOf(const Json& record) {
 }
 
 std::string countsSection(const RunTally& t, std::size_t problems) {
-    std::string html = "<h2>Zählungen</h2><table>";
+    std::string html = "<h2>Zählungen</h2><div class=\"wide\"><table>";
     html += countRow("Eingaben mit Ergebnissen", "items", t.items);
     html += countRow("Ausgewertete Bilder (Bilder und Videobilder)", "frames", t.frames);
     html += countRow("Zähne gefunden", "teeth", t.teeth);
@@ -145,11 +149,13 @@ std::string countsSection(const RunTally& t, std::size_t problems) {
                      t.notRecognised);
     html += countRow("Bilder ohne Zahn (<code>none</code>)", "none", t.noTooth);
     html += countRow("Probleme", "problems", problems);
-    html += "</table><h3>Zahntypen</h3><table><tr><th>Typ</th><th class=\"n\">Zähne</th></tr>";
+    html +=
+        "</table></div><h3>Zahntypen</h3><div class=\"wide\"><table><tr><th>Typ</th><th "
+        "class=\"n\">Zähne</th></tr>";
     for (const auto& [type, count] : t.toothTypes)
         html += "<tr><td>" + markupText(type) + "</td><td class=\"n\" data-type-count=\"" +
                 markupText(type) + "\">" + germanCount(count) + "</td></tr>";
-    return html + "</table>";
+    return html + "</table></div>";
 }
 
 std::string problemsSection(const std::vector<std::string>& problems) {
@@ -163,7 +169,7 @@ std::string problemsSection(const std::vector<std::string>& problems) {
         if (list.empty()) order.push_back(parts.file);
         list.push_back(germanMessage(parts.reason));
     }
-    html += "<table><tr><th>Datei</th><th>Problem</th></tr>";
+    html += "<div class=\"wide\"><table><tr><th>Datei</th><th>Problem</th></tr>";
     for (std::size_t i = 0; i < std::min(order.size(), kReportMaxListed); ++i) {
         const std::vector<std::string>& list = byFile[order[i]];
         std::string reasons;
@@ -175,7 +181,7 @@ std::string problemsSection(const std::vector<std::string>& problems) {
             order[i].empty() ? "(der Lauf)" : "<code>" + markupText(order[i]) + "</code>";
         html += "<tr><td>" + file + "</td><td>" + reasons + "</td></tr>";
     }
-    html += "</table>";
+    html += "</table></div>";
     if (order.size() > kReportMaxListed)
         html += "<p class=\"note\">und " + germanCount(order.size() - kReportMaxListed) +
                 " weitere Dateien (alle in <code>run.json</code>).</p>";
@@ -235,7 +241,7 @@ std::string distributionsSection(const RunTally& t) {
     for (const auto& [type, m] : t.canalsByType)
         for (const auto& [shape, n] : m.shapes) shapeNames.emplace(shape, 0);
     if (shapeNames.empty()) return html;
-    html += "<h3>Kanalformen</h3><table><tr><th>Typ</th>";
+    html += "<h3>Kanalformen</h3><div class=\"wide\"><table><tr><th>Typ</th>";
     for (const auto& [shape, unused] : shapeNames)
         html += "<th class=\"n\">" + markupText(germanShape(shape)) + "</th>";
     html += "</tr>";
@@ -248,7 +254,7 @@ std::string distributionsSection(const RunTally& t) {
         }
         html += "</tr>";
     }
-    return html + "</table>";
+    return html + "</table></div>";
 }
 
 }  // namespace
