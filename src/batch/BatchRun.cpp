@@ -85,7 +85,9 @@ bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ost
                   std::string& problem) {
     std::vector<ScaleRow> rows;
     if (!o.scale.empty()) {
-        auto read = readScaleFile(o.scale, problem);
+        std::vector<std::string> warnings;
+        auto read = readScaleFile(o.scale, problem, warnings);
+        for (const std::string& w : warnings) say(log, w);
         if (!read) return false;
         rows = std::move(*read);
     }
@@ -379,8 +381,10 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
         !made.makeFolders(fs::absolute(files.table).parent_path()))
         return refuseMade(options.out + ": the output folder cannot be made or written");
     made.aboutToCreate(files.lock);
-    if (!folderLock.acquire(files.lock))
-        return refuseMade(options.out + ": another quendra-batch run is writing into this folder");
+    std::string lockNote;
+    if (const auto p = folderLock.acquire(files.lock, lockNote))
+        return refuseMade(options.out + ": " + *p);
+    if (!lockNote.empty()) say(log, lockNote);
     made.aboutToCreate(files.table);
     if (!table.open(files.table))
         return refuseMade(files.table.string() + ": the table cannot be written");
