@@ -403,6 +403,20 @@ const Misuse kMisuses[] = {
      [](BatchFixture& f) {
          EXPECT_TRUE(fs::exists(f.folder / "out" / ".quendra-batch.lock" / "notes.txt"));
      }},
+    // Options the inputs give nothing to do are named, on standard error and in the record.
+    {"OptionsWithoutEffectAreNamed",
+     [](BatchFixture&, BatchOptions& o) {
+         o.window = GreyWindow{100, 2000};
+         o.minCanalMm2 = 0.01;
+         o.apexFirst = true;
+     },
+     0, "warning: --window has no effect: no input is a stack of 16-bit slices",
+     [](BatchFixture& f) {
+         const auto warnings = f.record()["warnings"];
+         ASSERT_EQ(warnings.size(), 3u) << warnings;
+         EXPECT_EQ(warnings[1].get<std::string>().rfind("--min-canal-mm2 has no effect", 0), 0u);
+         EXPECT_EQ(warnings[2], "--apex-first has no effect: no input is a stack of slices");
+     }},
     {"RunRecordCannotBeWritten",
      [](BatchFixture& f, BatchOptions&) { fs::create_directories(f.folder / "out" / "run.json"); },
      1, "run.json: the run record cannot be written",
