@@ -16,6 +16,7 @@
 #include "batch/BatchTable.h"
 #include "batch/FrameAnalyser.h"
 #include "batch/FrameQueue.h"
+#include "batch/IdleOptions.h"
 #include "batch/OrderedWriter.h"
 #include "batch/Progress.h"
 #include "batch/Resume.h"
@@ -80,12 +81,13 @@ int usableCores() {
 }
 
 // Gives every item its scale: its row of the scale file, else --px-per-mm. Rows that serve no
-// input are named; returns false, with `problem` set, when a row fits several inputs.
+// input are named; returns false, with `problem` set, when a row fits several inputs. Rows
+// left out are named in `warnings`.
 bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ostream& log,
-                  std::string& problem) {
+                  std::string& problem, std::vector<std::string>& warnings) {
     std::vector<ScaleRow> rows;
     if (!o.scale.empty()) {
-        auto read = readScaleFile(o.scale, problem);
+        auto read = readScaleFile(o.scale, problem, warnings);
         if (!read) return false;
         rows = std::move(*read);
     }
@@ -141,8 +143,12 @@ std::size_t framesToTake(const std::vector<BatchItem>& items, StartAt start, int
 class Run {
 public:
     Run(const BatchOptions& o, const std::vector<BatchItem>& i, const ColorClassifier& c,
-        std::ostream& l, const RunSources& s)
-        : options(o), items(i), classifier(c), log(l), recordStart(runRecordStart(o, i, s)) {}
+        std::ostream& l, const RunSources& s, const std::vector<std::string>& warnings)
+        : options(o),
+          items(i),
+          classifier(c),
+          log(l),
+          recordStart(runRecordStart(o, i, s, warnings)) {}
 
     int go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
            const std::vector<std::string>& named, TableFile* stacksTable,
@@ -351,7 +357,14 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     for (const std::string& n : inputs.notes) say(log, n);
     if (inputs.items.empty()) return refuse("no picture or video to analyse");
     std::string problem;
-    if (!assignScales(inputs.items, options, log, problem)) return refuse(problem);
+    std::vector<std::string> warnings;  // of the whole run, in every shard's record
+    const bool scaled = assignScales(inputs.items, options, log, problem, warnings);
+    if (scaled) {
+        const auto idle = idleOptionWarnings(options, inputs.items);
+        warnings.insert(warnings.end(), idle.begin(), idle.end());
+    }
+    for (const std::string& w : warnings) say(log, "warning: " + w);
+    if (!scaled) return refuse(problem);
     const std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
     if (items.empty())
         say(log, "shard " + std::to_string(options.shard) + "/" + std::to_string(options.shards) +
@@ -379,8 +392,10 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
         !made.makeFolders(fs::absolute(files.table).parent_path()))
         return refuseMade(options.out + ": the output folder cannot be made or written");
     made.aboutToCreate(files.lock);
-    if (!folderLock.acquire(files.lock))
-        return refuseMade(options.out + ": another quendra-batch run is writing into this folder");
+    std::string lockNote;
+    if (const auto p = folderLock.acquire(files.lock, lockNote))
+        return refuseMade(options.out + ": " + *p);
+    if (!lockNote.empty()) say(log, lockNote);
     made.aboutToCreate(files.table);
     if (!table.open(files.table))
         return refuseMade(files.table.string() + ": the table cannot be written");
@@ -446,7 +461,7 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
                                 : !table.truncate(resumeAt.keepBytes))
         return refuseMade(files.table.string() + ": the table cannot be written");
-    Run run(options, items, classifier, log, sources);
+    Run run(options, items, classifier, log, sources, warnings);
     return run.go(terminal, table, files, resumeAt, named, hasStacks ? &stacksTable : nullptr,
                   stacksBefore);
 }

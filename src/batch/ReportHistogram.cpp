@@ -11,7 +11,7 @@ namespace {
 
 // The picture's geometry in SVG user units.
 constexpr double kWidth = 320, kHeight = 150;
-constexpr double kLeft = 46, kRight = 16, kTop = 14, kBottom = 38;
+constexpr double kLeft = 46, kRight = 24, kTop = 14, kBottom = 38;
 constexpr int kTargetTicks = 5;
 constexpr std::size_t kMinValuesToClip = 200;
 

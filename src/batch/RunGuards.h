@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,8 @@ private:
 };
 
 // An exclusive lock on a lock file in the output folder (one per shard), held while the object
-// lives. The file stays; the lock goes with the process, however it ends.
+// lives. The file stays, naming its owner ("pid <n> host <name>"), so that a run refused by it
+// can tell who holds it; the lock goes with the process, however it ends.
 class FolderLock {
 public:
     FolderLock() = default;
@@ -40,8 +42,11 @@ public:
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
-    // False while another process holds it.
-    bool acquire(const std::filesystem::path& lockFile);
+    // Nothing once it is held; else why not, for "<out>: " to lead: another run, named by its
+    // owner, or a lock that cannot be made. A folder in the lock's place (left by a killed run
+    // of an earlier version, or by hand) is taken over when it is empty or its owner, on this
+    // host, has ended; `note` then says so.
+    std::optional<std::string> acquire(const std::filesystem::path& lockFile, std::string& note);
 
 private:
     int fd = -1;

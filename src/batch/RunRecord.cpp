@@ -96,7 +96,9 @@ RunSources runSourcesOf(const BatchOptions& o, const std::vector<BatchItem>& ite
 }
 
 std::string runRecordStart(const BatchOptions& o, const std::vector<BatchItem>& items,
-                           const RunSources& sources) {
+                           const RunSources& sources, const std::vector<std::string>& warnings) {
+    Json warningsJson = Json::array();
+    for (const std::string& w : warnings) warningsJson.push_back(utf8Text(w));
     Json commandLine = Json::array({"quendra-batch"});
     for (const std::string& arg : o.commandLine) commandLine.push_back(utf8Text(arg));
     const Json start = {
@@ -108,6 +110,7 @@ std::string runRecordStart(const BatchOptions& o, const std::vector<BatchItem>& 
         {"scale", o.scale.empty() ? Json(nullptr) : Json(utf8Text(o.scale))},
         {"scale_sha256", orNull(sources.scaleSha256)},
         {"settings", settingsOf(o)},
+        {"warnings", warningsJson},
         {"inputs", inputsOf(items, sources)},
         {"items", items.size()},
     };

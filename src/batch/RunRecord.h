@@ -65,9 +65,10 @@ RunSources runSourcesOf(const BatchOptions& options, const std::vector<BatchItem
 
 // The record's text: what the run is, written once (a run of many inputs rewrites its record
 // often), and then the record as JSON text with how the run stands. Every name in it is UTF-8
-// as the table writes it.
+// as the table writes it. `warnings` (options without effect, scale rows left out) are listed
+// as "warnings".
 std::string runRecordStart(const BatchOptions& options, const std::vector<BatchItem>& items,
-                           const RunSources& sources);
+                           const RunSources& sources, const std::vector<std::string>& warnings);
 std::string runRecordText(const std::string& start, const RunOutcome& outcome);
 
 // The problems a record names, and its stacks; none when it cannot be read.

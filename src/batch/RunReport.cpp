@@ -9,8 +9,11 @@
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
 #include "batch/ReportHistogram.h"
+#include "batch/ReportMessages.h"
+#include "batch/ReportSections.h"
 #include "batch/ReportText.h"
 #include "batch/ReportThumbnails.h"
+#include "batch/ReportWords.h"
 #include "batch/RunTally.h"
 #include "io/FileWriting.h"
 
@@ -22,24 +25,25 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Lists that could run to one line per input stop here, saying how many more there are.
-constexpr std::size_t kMaxListed = 500;
 constexpr std::size_t kMaxReasons = 20;  // per file
-constexpr std::size_t kMaxGallery = kNotableThumbnails + kSpreadThumbnails;
 
+// On a phone every table scrolls in its own box (.wide) instead of widening the page, and the
+// pictures keep their text legible: a histogram's column is at least 18em of the page's 14 px
+// (its 13-unit text on 320 units stays above 10 px), a stack's picture (760 units, text of 13)
+// at least 585 px wide, scrolling in its box where the screen is narrower.
 const char* const kStyle = R"(
 body{font:14px/1.4 system-ui,sans-serif;color:#222;margin:1.5em auto;max-width:70em;padding:0 1em}
-h1{font-size:1.6em;margin:0 0 .2em}h2{font-size:1.25em;margin:1.4em 0 .4em;border-bottom:1px solid #ccc}
+h1{font-size:1.6em;margin:0 0 .2em}h3{overflow-wrap:anywhere}h2{font-size:1.25em;margin:1.4em 0 .4em;border-bottom:1px solid #ccc}
 table{border-collapse:collapse;margin:.3em 0}th,td{text-align:left;padding:.15em .6em;border-bottom:1px solid #e4e4e4;vertical-align:top}
 td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}code{font-size:.92em;word-break:break-all}
-.note{color:#555;font-size:.92em}.figures{display:grid;grid-template-columns:repeat(auto-fill,minmax(16em,1fr));gap:.6em 1em}
+.note{color:#555;font-size:.92em}.figures{display:grid;grid-template-columns:repeat(auto-fill,minmax(min(100%,18em),1fr));gap:.6em 1em}
 figure{margin:0}figcaption{font-size:.85em;color:#333;overflow-wrap:anywhere}
 svg.hist{width:100%;height:auto}svg.hist rect{fill:#3a78b5}svg.hist line{stroke:#444;stroke-width:1}
 svg.hist text{font-size:13px;fill:#333}.gallery{display:grid;grid-template-columns:repeat(auto-fill,minmax(150px,1fr));gap:.6em}
 .tile img{width:100%;height:120px;object-fit:contain;background:#eee;display:block;border:1px solid #bbb}.tile.notable img{border:2px solid #d08000}
-.tile.problem .none{border:2px solid #b00020;color:#b00020;height:120px;box-sizing:border-box;padding-top:50px;text-align:center}
-.stack img{display:block;width:100%;max-width:720px;margin:.4em 0 1em}form{margin:.4em 0}label{margin-right:1em}
-@media print{@page{size:A4;margin:15mm}body{max-width:none;margin:0;font-size:10pt}form{display:none}
+.tile .why{color:#b00020}.tile.problem .none{border:2px solid #b00020;color:#b00020;height:120px;box-sizing:border-box;padding-top:50px;text-align:center}
+.wide{overflow-x:auto;max-width:100%}.stack img{display:block;width:100%;min-width:585px;max-width:760px;margin:.4em 0 1em}form{margin:.4em 0}label{margin-right:1em}
+@media print{@page{size:A4;margin:15mm}.wide{overflow:visible}.stack img{min-width:0}body{max-width:none;margin:0;font-size:10pt}form{display:none}
 .gallery{grid-template-columns:repeat(5,1fr)}figure,tr,svg{break-inside:avoid}h2{break-after:avoid}a{color:inherit;text-decoration:none}}
 )";
 
@@ -68,11 +72,6 @@ const char* const kFilterScript = R"(
 })();
 )";
 
-std::string readWhole(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 std::string stringOf(const Json& record, const char* key) {
     const auto it = record.find(key);
     if (it == record.end() || it->is_null()) return {};
@@ -90,10 +89,10 @@ std::string statusText(const std::string& status) {
     static const std::map<std::string, std::string> texts = {
         {"finished", "abgeschlossen"},
         {"interrupted", "unterbrochen (SIGINT oder SIGTERM); --resume setzt ihn fort"},
-        {"stopped", "abgebrochen: die Tabelle konnte nicht geschrieben werden"},
+        {"stopped", "abgebrochen (die Gründe unter „Probleme nach Datei“)"},
         {"running", "läuft noch, oder der Prozess wurde beendet"}};
     const auto it = texts.find(status);
-    return it != texts.end() ? it->second + " (" + status + ")" : status;
+    return it != texts.end() ? it->second : status;
 }
 
 std::string row(const std::string& label, const std::string& value) {
@@ -106,7 +105,7 @@ std::string countRow(const std::string& label, const char* key, std::size_t coun
 }
 
 std::string runSection(const Json& record) {
-    std::string html = "<h2>Lauf</h2><table>";
+    std::string html = "<h2>Lauf</h2><div class=\"wide\"><table>";
     if (const auto it = record.find("command_line"); it != record.end() && it->is_array()) {
         std::string line;
         for (const Json& arg : *it)
@@ -119,9 +118,8 @@ std::string runSection(const Json& record) {
     if (const auto it = record.find("settings"); it != record.end() && it->is_object()) {
         std::string settings;
         for (const auto& [name, value] : it->items())
-            settings += "<code>" + markupText(name) + "</code>: " +
-                        markupText(value.is_string() ? value.get<std::string>() : value.dump()) +
-                        "<br>";
+            settings += markupText(germanSettingName(name)) + ": " +
+                        markupText(germanSettingValue(value)) + "<br>";
         html += row("Einstellungen", settings);
     }
     html += row("Beginn", markupText(germanTime(stringOf(record, "started"))));
@@ -130,7 +128,7 @@ std::string runSection(const Json& record) {
     html += row("Exit-Status", markupText(stringOf(record, "exit_status")));
     html += row("Eingaben bearbeitet", markupText(stringOf(record, "items_done")) + " von " +
                                            markupText(stringOf(record, "items")));
-    return html + "</table>";
+    return html + "</table></div>";
 }
 
 std::vector<std::string> problemsOf(const Json& record) {
@@ -141,16 +139,8 @@ std::vector<std::string> problemsOf(const Json& record) {
     return problems;
 }
 
-// The file a problem names: the text before its first ": ", without a ", frame ..." part.
-std::string problemFile(const std::string& problem) {
-    std::string file = problem.substr(0, problem.find(": "));
-    if (const std::size_t frame = file.find(", frame"); frame != std::string::npos)
-        file.erase(frame);
-    return file;
-}
-
 std::string countsSection(const RunTally& t, std::size_t problems) {
-    std::string html = "<h2>Zählungen</h2><table>";
+    std::string html = "<h2>Zählungen</h2><div class=\"wide\"><table>";
     html += countRow("Eingaben mit Ergebnissen", "items", t.items);
     html += countRow("Ausgewertete Bilder (Bilder und Videobilder)", "frames", t.frames);
     html += countRow("Zähne gefunden", "teeth", t.teeth);
@@ -159,11 +149,13 @@ std::string countsSection(const RunTally& t, std::size_t problems) {
                      t.notRecognised);
     html += countRow("Bilder ohne Zahn (<code>none</code>)", "none", t.noTooth);
     html += countRow("Probleme", "problems", problems);
-    html += "</table><h3>Zahntypen</h3><table><tr><th>Typ</th><th class=\"n\">Zähne</th></tr>";
+    html +=
+        "</table></div><h3>Zahntypen</h3><div class=\"wide\"><table><tr><th>Typ</th><th "
+        "class=\"n\">Zähne</th></tr>";
     for (const auto& [type, count] : t.toothTypes)
         html += "<tr><td>" + markupText(type) + "</td><td class=\"n\" data-type-count=\"" +
                 markupText(type) + "\">" + germanCount(count) + "</td></tr>";
-    return html + "</table>";
+    return html + "</table></div>";
 }
 
 std::string problemsSection(const std::vector<std::string>& problems) {
@@ -172,27 +164,26 @@ std::string problemsSection(const std::vector<std::string>& problems) {
     std::vector<std::string> order;
     std::unordered_map<std::string, std::vector<std::string>> byFile;
     for (const std::string& p : problems) {
-        const std::string file = problemFile(p);
-        auto& list = byFile[file];
-        if (list.empty()) order.push_back(file);
-        std::string reason = p.substr(file.size());
-        reason.erase(0, reason.find_first_not_of(",: "));
-        list.push_back(reason.empty() ? p : reason);
+        ProblemParts parts = splitProblem(p);
+        auto& list = byFile[parts.file];
+        if (list.empty()) order.push_back(parts.file);
+        list.push_back(germanMessage(parts.reason));
     }
-    html += "<table><tr><th>Datei</th><th>Problem</th></tr>";
-    for (std::size_t i = 0; i < std::min(order.size(), kMaxListed); ++i) {
+    html += "<div class=\"wide\"><table><tr><th>Datei</th><th>Problem</th></tr>";
+    for (std::size_t i = 0; i < std::min(order.size(), kReportMaxListed); ++i) {
         const std::vector<std::string>& list = byFile[order[i]];
         std::string reasons;
         for (std::size_t r = 0; r < std::min(list.size(), kMaxReasons); ++r)
             reasons += markupText(list[r]) + "<br>";
         if (list.size() > kMaxReasons)
             reasons += "und " + germanCount(list.size() - kMaxReasons) + " weitere";
-        html +=
-            "<tr><td><code>" + markupText(order[i]) + "</code></td><td>" + reasons + "</td></tr>";
+        const std::string file =
+            order[i].empty() ? "(der Lauf)" : "<code>" + markupText(order[i]) + "</code>";
+        html += "<tr><td>" + file + "</td><td>" + reasons + "</td></tr>";
     }
-    html += "</table>";
-    if (order.size() > kMaxListed)
-        html += "<p class=\"note\">und " + germanCount(order.size() - kMaxListed) +
+    html += "</table></div>";
+    if (order.size() > kReportMaxListed)
+        html += "<p class=\"note\">und " + germanCount(order.size() - kReportMaxListed) +
                 " weitere Dateien (alle in <code>run.json</code>).</p>";
     return html;
 }
@@ -250,9 +241,9 @@ std::string distributionsSection(const RunTally& t) {
     for (const auto& [type, m] : t.canalsByType)
         for (const auto& [shape, n] : m.shapes) shapeNames.emplace(shape, 0);
     if (shapeNames.empty()) return html;
-    html += "<h3>Kanalformen</h3><table><tr><th>Typ</th>";
+    html += "<h3>Kanalformen</h3><div class=\"wide\"><table><tr><th>Typ</th>";
     for (const auto& [shape, unused] : shapeNames)
-        html += "<th class=\"n\">" + markupText(shape) + "</th>";
+        html += "<th class=\"n\">" + markupText(germanShape(shape)) + "</th>";
     html += "</tr>";
     for (const auto& [type, m] : t.canalsByType) {
         html += "<tr><td>" + markupText(type) + "</td>";
@@ -263,210 +254,19 @@ std::string distributionsSection(const RunTally& t) {
         }
         html += "</tr>";
     }
-    return html + "</table>";
-}
-
-// The page's link to a file of the run (relative to the page's folder, the run's output folder).
-std::string linkTo(const fs::path& file, const fs::path& out) {
-    return urlPath(relativeToOut(file, out).generic_string());
-}
-
-// The stacks' table of a run with stacks (a run without leaves an earlier one's aside): per
-// stack its rows, then its picture at a readable size.
-std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items) {
-    const fs::path file = s.out / ("stacks" + s.suffix + ".csv");
-    std::error_code ec;
-    if (std::none_of(items.begin(), items.end(),
-                     [](const BatchItem& i) { return i.kind == MediaKind::Stack; }) ||
-        !fs::is_regular_file(file, ec))
-        return {};
-    const std::vector<CsvRecord> records = readCsvRecords(readWhole(file));
-    if (records.empty()) return {};
-    std::unordered_map<std::string, const BatchItem*> byName;
-    for (const BatchItem& item : items) byName.emplace(utf8Text(item.path), &item);
-    const std::vector<std::string>& header = records.front().fields;
-    const auto columnOf = [&](const char* name) {
-        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
-                                        header.begin());
-    };
-    const std::size_t nameColumn = columnOf("stack"), typeColumn = columnOf("vertucci"),
-                      rootColumn = columnOf("tooth");
-    std::string head = "<table><tr>";
-    for (std::size_t c = 0; c < header.size(); ++c)
-        if (c != nameColumn) head += "<th>" + markupText(header[c]) + "</th>";
-    head += "</tr>";
-
-    // The roots of all stacks by their type, as a study tallies them (all rows, listed or not).
-    std::map<std::string, std::size_t> roots;  // "I" to "VIII", "" for other configurations
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const std::vector<std::string>& f = records[r].fields;
-        if (std::max(typeColumn, rootColumn) < f.size() && !f[rootColumn].empty())
-            ++roots[f[typeColumn]];
-    }
-    std::string html =
-        "<h2>Stapel</h2><h3>Wurzeln je Vertucci-Typ</h3><table><tr><th>Typ</th>"
-        "<th class=\"n\">Wurzeln</th></tr>";
-    for (const char* type : {"I", "II", "III", "IV", "V", "VI", "VII", "VIII", ""})
-        if (roots.contains(type))
-            html += std::string("<tr><td>") + (*type ? type : "anderer Verlauf") +
-                    "</td><td class=\"n\" data-vertucci=\"" + type + "\">" +
-                    germanCount(roots[type]) + "</td></tr>";
-    html += "</table>";
-    std::string open;  // the stack whose rows are being listed
-    const auto closeStack = [&] {
-        if (open.empty()) return;
-        html += "</table>";
-        const auto item = byName.find(open);
-        const fs::path svg =
-            item != byName.end() ? outputPath(*item->second, Output::CanalsSvg) : fs::path();
-        if (!svg.empty() && fs::is_regular_file(svg, ec))
-            html += "<a class=\"stack\" href=\"" + linkTo(svg, s.out) + "\"><img src=\"" +
-                    linkTo(svg, s.out) + "\" alt=\"Kanalzahl je Schicht von " + markupText(open) +
-                    "\"></a>";
-        open.clear();
-    };
-    for (std::size_t r = 1; r < records.size() && r <= kMaxListed; ++r) {
-        const std::vector<std::string>& fields = records[r].fields;
-        const std::string name = nameColumn < fields.size() ? fields[nameColumn] : "";
-        if (name != open || r == 1) {
-            closeStack();
-            open = name;
-            html += "<h3>" + markupText(name) + "</h3>" + head;
-        }
-        html += "<tr>";
-        for (std::size_t c = 0; c < fields.size(); ++c)
-            if (c != nameColumn) html += "<td>" + markupText(fields[c]) + "</td>";
-        html += "</tr>";
-    }
-    closeStack();
-    if (records.size() - 1 > kMaxListed)
-        html += "<p class=\"note\">und " + germanCount(records.size() - 1 - kMaxListed) +
-                " weitere Zeilen in <code>" + markupText(file.filename().string()) + "</code>.</p>";
-    return html;
-}
-
-const char* outcomeName(FrameOutcome o) {
-    switch (o) {
-        case FrameOutcome::NoTooth:
-            return "none";
-        case FrameOutcome::NoCanal:
-            return "nocanal";
-        default:
-            return "canals";
-    }
-}
-
-const char* outcomeText(FrameOutcome o) {
-    switch (o) {
-        case FrameOutcome::NoTooth:
-            return "kein Zahn";
-        case FrameOutcome::NoCanal:
-            return "kein Kanal angenommen";
-        default:
-            return "Zahn mit Kanälen";
-    }
-}
-
-std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>& items,
-                           const RunTally& t, const std::vector<std::string>& problems,
-                           const std::string& overlays) {
-    std::string html = "<h2>Galerie</h2>";
-    if (overlays == "none")
-        return html +
-               "<p>Keine Bilder: der Lauf zeichnete keine Überlagerungen "
-               "(<code>--overlays none</code>).</p>";
-    const fs::path folder = reportThumbnailFolder(s.page);
-    std::unordered_map<std::string, std::size_t> indexOf;
-    for (std::size_t i = 0; i < items.size(); ++i) indexOf.emplace(utf8Text(items[i].path), i);
-
-    struct Tile {
-        const FrameEntry* entry;
-        std::size_t item;
-        fs::path thumbnail;
-    };
-    // The sample the run made thumbnails of (ReportThumbnails.h), in the table's order; which
-    // frames without a finding came first among the workers may differ from the table's order.
-    std::vector<Tile> notable, spread;
-    std::error_code ec;
-    for (const FrameEntry& e : t.frameList) {
-        const auto it = indexOf.find(e.file);
-        if (it == indexOf.end()) continue;
-        const bool isNotable =
-            e.outcome != FrameOutcome::Canals && notable.size() < kNotableThumbnails;
-        if (!isNotable && !(e.frame <= 0 && inThumbnailSpread(it->second, items.size()))) continue;
-        fs::path thumbnail = thumbnailPath(folder, s.out, items[it->second], e.frame);
-        if (fs::is_regular_file(thumbnail, ec))
-            (isNotable ? notable : spread).push_back({&e, it->second, std::move(thumbnail)});
-    }
-    std::string tiles;
-    std::size_t shown = 0;
-    std::map<std::string, int> types;
-    std::vector<std::string> problemFiles;  // inputs with a problem
-    for (const std::string& p : problems) {
-        const std::string file = problemFile(p);
-        if (indexOf.count(file) && (problemFiles.empty() || problemFiles.back() != file))
-            problemFiles.push_back(file);
-    }
-    for (std::size_t i = 0; i < problemFiles.size() && shown < kMaxGallery; ++i, ++shown)
-        tiles +=
-            "<figure class=\"tile problem\" data-type=\"\" data-outcome=\"problem\">"
-            "<div class=\"none\">Problem</div><figcaption>" +
-            markupText(problemFiles[i]) + "</figcaption></figure>";
-    for (const auto* list : {&notable, &spread}) {
-        for (const Tile& tile : *list) {
-            if (shown >= kMaxGallery) break;
-            const BatchItem& item = items[tile.item];
-            const FrameEntry& e = *tile.entry;
-            const Output output =
-                e.frame < 0 || overlays == "png"
-                    ? (overlays == "png" ? Output::PngOverlay : Output::JpegOverlay)
-                    : Output::Movie;
-            const fs::path overlay =
-                outputPath(item, output, output == Output::Movie ? -1 : e.frame);
-            const std::string place =
-                markupText(e.file) + (e.frame < 0 ? ""
-                                      : item.kind == MediaKind::Stack
-                                          ? ", Schicht " + std::to_string(e.frame)
-                                          : ", Bild " + std::to_string(e.frame));
-            const std::string image =
-                "<img src=\"" + linkTo(tile.thumbnail, s.out) + "\" alt=\"" + place + "\">";
-            tiles += "<figure class=\"tile" +
-                     std::string(e.outcome != FrameOutcome::Canals ? " notable" : "") +
-                     "\" data-type=\"" + markupText(e.type) + "\" data-outcome=\"" +
-                     outcomeName(e.outcome) + "\">" +
-                     (fs::is_regular_file(overlay, ec)
-                          ? "<a href=\"" + linkTo(overlay, s.out) + "\">" + image + "</a>"
-                          : image) +
-                     "<figcaption>" + place + "<br>" + outcomeText(e.outcome) +
-                     (e.type.empty() ? "" : ": " + markupText(e.type)) + "</figcaption></figure>";
-            if (!e.type.empty()) types.emplace(e.type, 0);
-            ++shown;
-        }
-    }
-    html += "<p class=\"note\">Eine Auswahl: zuerst die Eingaben mit Problemen, dann bis zu " +
-            germanCount(kNotableThumbnails) +
-            " Bilder ohne Zahn oder ohne angenommenen Kanal (die ersten in der Reihenfolge der "
-            "Eingaben), dann eine gleichmäßige Auswahl von bis zu " +
-            germanCount(kSpreadThumbnails) +
-            " Eingaben (bei Videos das erste ausgewertete Bild). Jedes Bild führt zu seiner "
-            "vollen Überlagerung.</p>";
-    html +=
-        "<form id=\"filter\" hidden><label>Zahntyp <select name=\"type\"><option "
-        "value=\"\">alle</option>";
-    for (const auto& [type, unused] : types)
-        html += "<option value=\"" + markupText(type) + "\">" + markupText(type) + "</option>";
-    html +=
-        "</select></label><label>Ergebnis <select name=\"outcome\"><option value=\"\">alle</option>"
-        "<option value=\"problem\">Problem</option><option value=\"none\">kein Zahn</option>"
-        "<option value=\"nocanal\">kein Kanal angenommen</option>"
-        "<option value=\"canals\">Zahn mit Kanälen</option></select></label>"
-        "<span><span id=\"shown\">" +
-        std::to_string(shown) + "</span> von " + std::to_string(shown) + " Bildern</span></form>";
-    return html + "<div class=\"gallery\" data-tiles=\"" + std::to_string(shown) + "\">" + tiles +
-           "</div>";
+    return html + "</table></div>";
 }
 
 }  // namespace
+
+std::string readWholeFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string reportLink(const fs::path& file, const fs::path& out) {
+    return urlPath(relativeToOut(file, out).generic_string());
+}
 
 fs::path reportPagePath(const fs::path& out, const std::string& suffix) {
     return out / ("report" + suffix + ".html");
@@ -477,9 +277,9 @@ fs::path reportThumbnailFolder(const fs::path& page) {
 }
 
 std::string runReportHtml(const ReportSources& s, const std::vector<BatchItem>& items) {
-    Json record = Json::parse(readWhole(s.record), nullptr, false);
+    Json record = Json::parse(readWholeFile(s.record), nullptr, false);
     if (!record.is_object()) record = Json::object();
-    const RunTally tally = tallyTable(readWhole(s.table));
+    const RunTally tally = tallyTable(readWholeFile(s.table));
     const std::vector<std::string> problems = problemsOf(record);
     std::string overlays = "video";
     if (const auto it = record.find("settings"); it != record.end() && it->is_object())

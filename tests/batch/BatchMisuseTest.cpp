@@ -5,6 +5,7 @@
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <opencv2/imgcodecs.hpp>
@@ -343,6 +344,79 @@ const Misuse kMisuses[] = {
          o.scale = f.path("scale.csv");
      },
      1, "row 2 names ./x.png again (row 1)", [](BatchFixture&) {}},
+    // A spreadsheet's "CSV UTF-8" starts with a byte order mark, here before a first data row.
+    {"ScaleFileWithAByteOrderMarkAndNoHeader",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "\xEF\xBB\xBFx.png,20\r\n");
+         o.scale = f.path("scale.csv");
+     },
+     0, "",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.table().find(",oval,20,"), std::string::npos) << f.table();
+         EXPECT_EQ(f.log.str().find("matches no input"), std::string::npos) << f.log.str();
+     }},
+    {"ScaleRowWithTheAbsolutePathOfARelativeInput",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "file,px_per_mm\n" + f.path("in/x.png") + ",20\n");
+         o.scale = f.path("scale.csv");
+         o.inputs = {fs::relative(f.path("in/x.png")).string()};
+     },
+     0, "",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.table().find(",oval,20,"), std::string::npos) << f.table();
+     }},
+    // A quote left open used to take every row after it into one file name, without a word.
+    {"BadlyQuotedScaleRowsAreNamedAndTheOthersKept",
+     [](BatchFixture& f, BatchOptions& o) {
+         f.writeBytes("scale.csv", "\"y.png,20\r\nx.png,20\r\nz\"\".png,30\r\n\"w.png\"x,4\r\n");
+         o.scale = f.path("scale.csv");
+     },
+     0, "scale.csv: line 1 is badly quoted",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.table().find(",oval,20,"), std::string::npos) << f.table();
+         for (const char* line : {"line 3 is badly quoted", "line 4 is badly quoted"})
+             EXPECT_NE(f.log.str().find(line), std::string::npos) << line << f.log.str();
+     }},
+    // A lock folder a killed run left: taken over when its owner has ended or it is empty,
+    // else named with how to remove it, never called another run.
+    {"LeftoverLockFolderOfAStoppedRunIsTakenOver",
+     [](BatchFixture& f, BatchOptions&) {
+         fs::create_directories(f.folder / "out" / ".quendra-batch.lock");
+         char host[256] = {};
+         ::gethostname(host, sizeof host - 1);
+         f.writeBytes("out/.quendra-batch.lock/owner",
+                      "pid 2147483646 host " + std::string(host) + "\n");
+     },
+     0, ".quendra-batch.lock: a leftover of a stopped run (pid 2147483646), taken over",
+     [](BatchFixture& f) {
+         EXPECT_TRUE(fs::is_regular_file(f.folder / "out" / ".quendra-batch.lock"));
+         EXPECT_NE(f.table().find("x.png,,tooth,"), std::string::npos);
+     }},
+    {"LockFolderOfUnknownOwnerIsNamedNotCalledARun",
+     [](BatchFixture& f, BatchOptions&) {
+         fs::create_directories(f.folder / "out" / ".quendra-batch.lock");
+         f.writeBytes("out/.quendra-batch.lock/notes.txt", "");
+     },
+     1,
+     "is a folder, no lock of a running quendra-batch; if no run writes into this folder, "
+     "remove it (rm -r '",
+     [](BatchFixture& f) {
+         EXPECT_TRUE(fs::exists(f.folder / "out" / ".quendra-batch.lock" / "notes.txt"));
+     }},
+    // Options the inputs give nothing to do are named, on standard error and in the record.
+    {"OptionsWithoutEffectAreNamed",
+     [](BatchFixture&, BatchOptions& o) {
+         o.window = GreyWindow{100, 2000};
+         o.minCanalMm2 = 0.01;
+         o.apexFirst = true;
+     },
+     0, "warning: --window has no effect: no input is a stack of 16-bit slices",
+     [](BatchFixture& f) {
+         const auto warnings = f.record()["warnings"];
+         ASSERT_EQ(warnings.size(), 3u) << warnings;
+         EXPECT_EQ(warnings[1].get<std::string>().rfind("--min-canal-mm2 has no effect", 0), 0u);
+         EXPECT_EQ(warnings[2], "--apex-first has no effect: no input is a stack of slices");
+     }},
     {"RunRecordCannotBeWritten",
      [](BatchFixture& f, BatchOptions&) { fs::create_directories(f.folder / "out" / "run.json"); },
      1, "run.json: the run record cannot be written",
@@ -629,8 +703,10 @@ TEST_F(BatchProgram, SecondRunIntoTheSameFolderIsRefused) {
     const std::string rowsBefore = table();
     Program second(program({"--classes", kClasses, "--out", path("out"), "--overwrite", video}));
     EXPECT_EQ(second.wait(), 1);
-    EXPECT_NE(second.errorText().find("another quendra-batch run is writing into this folder"),
-              std::string::npos)
+    EXPECT_NE(
+        second.errorText().find("another quendra-batch run is writing into this folder (pid " +
+                                std::to_string(first.processId()) + " on "),
+        std::string::npos)
         << second.errorText();
     EXPECT_EQ(table().compare(0, rowsBefore.size(), rowsBefore), 0);
     first.signal(SIGKILL);

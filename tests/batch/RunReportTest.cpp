@@ -2,6 +2,7 @@
 // OpenCV's, its sample of thumbnails, and the page and its thumbnails as a run writes them.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -10,8 +11,10 @@
 #include "BatchFixture.h"
 #include "ReportCountsTest.h"
 #include "batch/ReportHistogram.h"
+#include "batch/ReportMessages.h"
 #include "batch/ReportText.h"
 #include "batch/ReportThumbnails.h"
+#include "batch/RunReport.h"
 #include "batch/RunTally.h"
 
 namespace quendra {
@@ -288,6 +291,86 @@ TEST_F(RunReport, FailuresAreNamed) {
     EXPECT_EQ(run(o), 1);
     EXPECT_NE(log.str().find("the table would replace the report"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder / "other"));
+}
+
+// The page is German: the problems the batch names in English, the settings, the status, the
+// stacks' columns and notes and the shape classes; the files' own words only in parentheses.
+TEST_F(RunReport, ThePageIsGerman) {
+    const nlohmann::json record = {
+        {"status", "finished"},
+        {"settings",
+         {{"threshold", 70}, {"min-canal-mm2", nullptr}, {"masks", false}, {"slice-mm", 0.02}}},
+        {"problems",
+         {"in/a.png: cannot read the picture",
+          "in/s.tif, slice 7: its size differs from the slices before; its canals are not "
+          "followed",
+          "in/v.avi: frames 3 to 9 cannot be read",
+          "the run stopped: out of memory; the table keeps every finished frame, --resume "
+          "continues",
+          "in/b.png: Something the table does not know"}}};
+    fs::create_directories(folder / "out");
+    writeBytes("out/run.json", record.dump());
+    writeBytes("out/results.csv",
+               "file,frame,object,type,canals,area_px,circularity,shape\r\n"
+               "x.png,,tooth,Frontzahn,3,900,0.9,round\r\n"
+               "x.png,,canal 1,,,40,0.8,round\r\n"
+               "x.png,,canal 2,,,50,0.7,flat\r\n"
+               "x.png,,canal 3,,,40,0.8,long oval\r\n");
+    writeBytes("out/stacks.csv",
+               "stack,tooth,first_slice,last_slice,configuration,vertucci,"
+               "canals_max,divisions,junctions,length_mm,note\r\n"
+               "in/s.tif,1,1,40,1-3,,3,1,0,0.8,the configuration 1-3 is none "
+               "of Vertucci's types\r\n");
+    const fs::path out = folder / "out";
+    const std::vector<BatchItem> items = {{path("in/s.tif"), MediaKind::Stack, {}, {}}};
+    const std::string page =
+        runReportHtml({out, out / "results.csv", out / "run.json", out / "report.html", ""}, items);
+    for (const char* english :
+         {"cannot read", "not followed", "the run stopped", ">threshold", "null<br>", "false<br>",
+          "(finished)", "<th>tooth</th>", ">round<", "none of Vertucci", "0.8<"})
+        EXPECT_EQ(page.find(english), std::string::npos) << english;
+    for (const char* german :
+         {"das Bild kann nicht gelesen werden", "Schicht 7: ihre Größe weicht",
+          "Bilder 3 bis 9 können nicht gelesen werden", "der Lauf wurde abgebrochen: kein Speicher",
+          "(englische Meldung) Something the table does not know", "Schwellwert (--threshold): 70",
+          "nicht gesetzt", "Labelbilder (--masks): nein", "0,02", "Wurzel (tooth)", "rund (round)",
+          "lang-oval (long oval)", "flach (flat)", ">abgeschlossen<", "0,8<",
+          "keiner der Typen nach Vertucci"})
+        EXPECT_NE(page.find(german), std::string::npos) << german;
+}
+
+// Whatever the batch names in real runs has its German; a reason inside a reason is German too.
+TEST_F(RunReport, EveryProblemOfARealRunHasItsGerman) {
+    writeBytes("in/kaputt.png", "not a picture");
+    writeBytes("in/leer.avi", "");
+    ASSERT_EQ(::mkfifo(path("in/rohr.png").c_str(), 0600), 0);
+    fs::create_directories(folder / "leer");
+    const std::string video = path("in/v.avi");
+    ASSERT_TRUE(writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 3));
+    ASSERT_TRUE(claimFrameSize(video, 11000, 11000));
+    BatchOptions o = options({path("in"), path("fehlt.png"), path("leer"), path("notiz.txt")});
+    writeBytes("notiz.txt", "");
+    EXPECT_EQ(run(o), 1);
+    const auto problems = record()["problems"];
+    ASSERT_GE(problems.size(), 6u) << problems;
+    for (const auto& problem : problems) {
+        const std::string german = germanMessage(splitProblem(problem.get<std::string>()).reason);
+        EXPECT_FALSE(german.starts_with("(englische Meldung)")) << german;
+    }
+    const std::pair<const char*, const char*> nested[] = {
+        {"slice 7 cannot be read (7.png: 30000 x 30000 pixels, more than the limit of 120 "
+         "megapixels)",
+         "Schicht 7 kann nicht gelesen werden (7.png: 30000 × 30000 Bildpunkte, mehr als die "
+         "Grenze von 120 Megapixeln)"},
+        {"frame 3: out of memory while analysing", "Bild 3: kein Speicher mehr bei der Auswertung"},
+        {"slice 2 cannot be read (the page has 32-bit samples; pages of 8 or 16 bits, grey or RGB, "
+         "are read)",
+         "Schicht 2 kann nicht gelesen werden (die Seite hat 32-Bit-Werte; gelesen werden Seiten "
+         "aus "
+         "8 oder 16 Bit, grau oder RGB)"},
+    };
+    for (const auto& [english, german] : nested) EXPECT_EQ(germanMessage(english), german);
+    EXPECT_EQ(splitProblem("in/v.avi, frame 3: cannot be encoded").file, "in/v.avi");
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+#include "batch/ReportWords.h"
+
+#include <array>
+#include <cstdio>
+#include <utility>
+
+#include "batch/ReportText.h"
+
+namespace quendra {
+
+namespace {
+
+using Words = std::pair<std::string_view, std::string_view>;
+
+// The settings of run.json by the names of the command line, in the window's words where it
+// has the setting.
+constexpr std::array kSettings = std::to_array<Words>({
+    {"threshold", "Schwellwert"},
+    {"border", "Rand in Bildpunkten"},
+    {"filter", "Annahme-Ellipse in Zehnteln"},
+    {"class-threshold", "Farbklassen-Schwellwert"},
+    {"min-canal-area", "Kanal-Mindestgröße in Bildpunkten"},
+    {"min-canal-mm2", "Kanal-Mindestgröße in mm²"},
+    {"teeth", "Zähne"},
+    {"min-tooth-area", "Mindestgröße eines Zahns in Bildpunkten"},
+    {"shape-limits", "Grenzen der Kanalformen"},
+    {"every", "jedes n-te Videobild"},
+    {"px-per-mm", "Maßstab in Bildpunkten je mm"},
+    {"overlays", "Überlagerungen"},
+    {"texts", "Erkennungsdaten je Videobild"},
+    {"masks", "Labelbilder"},
+    {"shard", "Teil des Laufs"},
+    {"stack", "Ordner als Stapel"},
+    {"window", "Grauwertfenster der 16-Bit-Stapel"},
+    {"min-run", "Mindestlänge eines Kanals in Schichten"},
+    {"slice-mm", "Schichtabstand in mm"},
+    {"apex-first", "Stapel beginnen am Apex"},
+});
+
+// Words the settings take as values.
+constexpr std::array kValues = std::to_array<Words>({
+    {"auto", "automatisch"},
+    {"largest", "nur der größte"},
+    {"all", "alle"},
+    {"video", "Bilder und Filme"},
+    {"png", "PNG je Bild"},
+    {"none", "keine"},
+});
+
+constexpr std::array kStackColumns = std::to_array<Words>({
+    {"stack", "Stapel"},
+    {"tooth", "Wurzel"},
+    {"first_slice", "erste Schicht"},
+    {"last_slice", "letzte Schicht"},
+    {"configuration", "Konfiguration"},
+    {"vertucci", "Vertucci-Typ"},
+    {"canals_max", "Kanäle höchstens"},
+    {"divisions", "Teilungen"},
+    {"junctions", "Vereinigungen"},
+    {"length_mm", "Länge in mm"},
+    {"note", "Anmerkung"},
+});
+
+constexpr std::array kShapes = std::to_array<Words>({
+    {"round", "rund"},
+    {"oval", "oval"},
+    {"long oval", "lang-oval"},
+    {"flat", "flach"},
+});
+
+template <std::size_t N>
+const std::string_view* lookUp(const std::array<Words, N>& words, std::string_view key) {
+    for (const Words& w : words)
+        if (w.first == key) return &w.second;
+    return nullptr;
+}
+
+// "Wurzel (tooth)"; the word alone when German and English agree.
+std::string withOwnWord(std::string_view german, std::string_view own) {
+    return german == own ? std::string(german)
+                         : std::string(german) + " (" + std::string(own) + ")";
+}
+
+}  // namespace
+
+std::string germanSettingName(std::string_view name) {
+    const std::string option = "--" + std::string(name);
+    const auto* german = lookUp(kSettings, name);
+    return german ? withOwnWord(*german, option) : option;
+}
+
+std::string germanSettingValue(const nlohmann::ordered_json& value) {
+    if (value.is_null()) return "nicht gesetzt";
+    if (value.is_boolean()) return value.get<bool>() ? "ja" : "nein";
+    if (value.is_number_unsigned()) return germanCount(value.get<std::size_t>());
+    if (value.is_number_integer()) return std::to_string(value.get<long long>());
+    if (value.is_number()) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.10g", value.get<double>());
+        std::string german = text;
+        for (char& c : german)
+            if (c == '.') c = ',';
+        return german;
+    }
+    if (!value.is_string()) return value.dump();
+    const std::string text = value.get<std::string>();
+    const auto* german = lookUp(kValues, text);
+    return german ? std::string(*german) : text;
+}
+
+std::string germanStackColumn(std::string_view column) {
+    const auto* german = lookUp(kStackColumns, column);
+    return german ? withOwnWord(*german, column) : std::string(column);
+}
+
+std::string germanShape(std::string_view shape) {
+    const auto* german = lookUp(kShapes, shape);
+    return german ? withOwnWord(*german, shape) : std::string(shape);
+}
+
+}  // namespace quendra
