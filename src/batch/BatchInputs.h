@@ -13,7 +13,9 @@
 //
 // A TIFF of several pages is a stack of slices, each page a slice; with `stackFolders` every
 // folder given is one stack of its pictures (SliceStack.h), whose outputs are named after the
-// folder.
+// folder. A folder holding DICOM files is one stack of its series wherever it is given, a
+// multi-frame DICOM file is a stack, a DICOM file of one image a picture (DicomSeries.h); what
+// the series leaves out is named among the notes.
 
 #include <filesystem>
 #include <map>
