@@ -185,7 +185,7 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
                                       other->second + "; rename one of them");
             return;
         }
-        result.items.push_back({p.string(), kind, {}, {}});
+        result.items.push_back({p.string(), kind, {}, {}, {}, {}});
     };
     for (const std::string& input : inputs) {
         std::error_code ec;

@@ -26,9 +26,11 @@
 #include "batch/ScaleFile.h"
 #include "batch/StackResults.h"
 #include "colour/ColorClassifier.h"
+#include "io/DicomSeries.h"
 #include "io/FileReading.h"
 #include "io/FileWriting.h"
 #include "io/MediaFiles.h"
+#include "io/SliceStack.h"
 
 namespace quendra {
 
@@ -79,8 +81,23 @@ int usableCores() {
     return std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
 }
 
-// Gives every item its scale: its row of the scale file, else --px-per-mm. Rows that serve no
-// input are named; returns false, with `problem` set, when a row fits several inputs.
+// A stack's or DICOM file's own scale (FileScale.h) where the command line gives none, and its
+// slice distance unless --slice-mm gives one; pixels that are not square are named.
+void takeFileScale(BatchItem& item, const BatchOptions& o, std::ostream& log) {
+    item.sliceMm = o.sliceMm;
+    if (item.kind != MediaKind::Stack && !isDicomFile(item.path)) return;
+    const FileScale own = SliceStack(item.path).fileScale();
+    if (!own.problem.empty() && !item.pxPerMm) say(log, item.path + ": " + own.problem);
+    std::string source;
+    if (!item.pxPerMm && own.pxPerMm) item.pxPerMm = own.pxPerMm, source = "px_per_mm";
+    if (!item.sliceMm && own.sliceMm) item.sliceMm = own.sliceMm, source += " slice_mm";
+    if (source.empty()) return;
+    if (source.front() == ' ') source.erase(0, 1);
+    item.scaleSource += (item.scaleSource.empty() ? "" : "; ") + own.source + ": " + source;
+}
+
+// Gives every item its scale: its row of the scale file, else --px-per-mm, else its file's. Rows
+// that serve no input are named; returns false, with `problem` set, when a row fits several inputs.
 bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ostream& log,
                   std::string& problem) {
     std::vector<ScaleRow> rows;
@@ -94,6 +111,8 @@ bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ost
     std::size_t without = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
         items[i].pxPerMm = (*matched)[i] ? std::optional((*matched)[i]->pxPerMm) : o.pxPerMm;
+        items[i].scaleSource = (*matched)[i] ? "--scale" : o.pxPerMm ? "--px-per-mm" : "";
+        takeFileScale(items[i], o, log);
         without += !items[i].pxPerMm;
     }
     for (const ScaleRow& row : rows)
@@ -333,7 +352,9 @@ std::optional<std::string> startStacksTable(TableFile& stacks, const fs::path& p
     return std::nullopt;
 }
 
-int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
+int runChecked(const BatchOptions& given, std::ostream& log, bool terminal) {
+    BatchOptions withScales = given;
+    const BatchOptions& options = withScales;
     const auto refuse = [&](const std::string& problem) {
         say(log, problem);
         return 1;
@@ -351,7 +372,11 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     for (const std::string& n : inputs.notes) say(log, n);
     if (inputs.items.empty()) return refuse("no picture or video to analyse");
     std::string problem;
-    if (!assignScales(inputs.items, options, log, problem)) return refuse(problem);
+    if (!assignScales(inputs.items, withScales, log, problem)) return refuse(problem);
+    // Millimetre columns also when only the inputs' files give a scale.
+    withScales.filesGiveScales =
+        std::any_of(inputs.items.begin(), inputs.items.end(),
+                    [](const BatchItem& i) { return i.pxPerMm.has_value(); });
     const std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
     if (items.empty())
         say(log, "shard " + std::to_string(options.shard) + "/" + std::to_string(options.shards) +

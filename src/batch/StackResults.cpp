@@ -121,7 +121,7 @@ StackResults::End StackResults::finish(const BatchItem& item, bool cutShort) {
     if (!saveCanalProfileSvg(svg.string(), utf8Text(item.path), roots, slices, options.apexFirst,
                              Durability::Deferred))
         end.problem = svg.string() + ": cannot be written";
-    end.rows = stackRows(item.path, roots, options.sliceMm);
+    end.rows = stackRows(item.path, roots, item.sliceMm);
     end.notes = rootNotes(roots, leftOut);
     return end;
 }

@@ -13,7 +13,8 @@
 //   vertucci                 its type, I to VIII, or empty for any other configuration
 //   canals_max               the most canals of any stretch of the configuration
 //   divisions, junctions     of the canals, from the coronal end toward the apex
-//   length_mm                with --slice-mm, the root's length: its slices times the spacing
+//   length_mm                the root's length: its slices times the slice distance (--slice-mm,
+//                            else the file's: FileScale.h)
 //   note                     why the root has no Vertucci type; empty with one
 // A stack in which no root was found has one row that names only the stack.
 

@@ -173,7 +173,8 @@ double orderSlices(std::vector<Header>& slices, std::vector<std::string>& notes)
     if (steps.empty()) return 0;
     std::vector<double> ordered = steps;
     std::nth_element(ordered.begin(), ordered.begin() + ordered.size() / 2, ordered.end());
-    const double median = ordered[ordered.size() / 2];
+    // Rounded to a nanometre: the positions are decimals of a few digits, their differences not.
+    const double median = std::round(ordered[ordered.size() / 2] * 1e6) / 1e6;
     for (std::size_t i = 0; i < steps.size(); ++i)
         if (steps[i] > 1.5 * median) {
             std::ostringstream gap;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -35,6 +36,14 @@ double unitMm(std::string unit) {
     while (!unit.empty() && (unit.back() == '\r' || unit.back() == ' ')) unit.pop_back();
     const auto it = kUnits.find(unit);
     return it == kUnits.end() ? 0 : it->second;
+}
+
+// A resolution as written: libtiff gives its rational as a float, 200 as 200.0000003 once
+// divided; its 7 significant digits are what the writer meant.
+double asWritten(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7g", static_cast<double>(value));
+    return std::strtod(text, nullptr);
 }
 
 struct TiffClose {
@@ -76,25 +85,24 @@ FileScale tiffScale(const std::string& path) {
     TIFFGetField(tiff.get(), TIFFTAG_IMAGEDESCRIPTION, &described);
     const std::string description = described ? described : "";
 
-    if (description.rfind("ImageJ=", 0) == 0) {
-        const double mm = unitMm(imageJValue(description, "unit"));
-        if (mm > 0) {
-            FileScale scale = resolution ? squarePixels(mm / x, mm / y, "ImageJ description")
-                                         : FileScale{{}, {}, "ImageJ description", {}};
-            const std::string spacing = imageJValue(description, "spacing");
-            char* end = nullptr;
-            const double value = spacing.empty() ? 0 : std::strtod(spacing.c_str(), &end);
-            if (value > 0 && std::isfinite(value)) scale.sliceMm = value * mm;
-            if (scale.pxPerMm || scale.sliceMm || !scale.problem.empty()) return scale;
-        }
-    }
-    if (!resolution || !unitGiven) return {};
-    if (unit == RESUNIT_CENTIMETER)
-        return squarePixels(10 / x, 10 / y, "TIFF resolution tags (pixels per centimetre)");
+    const double xr = asWritten(x), yr = asWritten(y);
+    const bool imageJ = description.rfind("ImageJ=", 0) == 0;
+    const double mm = imageJ ? unitMm(imageJValue(description, "unit")) : 0;
     const bool screenDefault = (x == 72 && y == 72) || (x == 96 && y == 96);
-    if (unit == RESUNIT_INCH && !screenDefault)
-        return squarePixels(25.4 / x, 25.4 / y, "TIFF resolution tags (pixels per inch)");
-    return {};
+    FileScale scale;
+    if (resolution && unitGiven && unit == RESUNIT_CENTIMETER)
+        scale = squarePixels(10 / xr, 10 / yr, "TIFF resolution tags (pixels per centimetre)");
+    else if (resolution && unitGiven && unit == RESUNIT_INCH && !screenDefault)
+        scale = squarePixels(25.4 / xr, 25.4 / yr, "TIFF resolution tags (pixels per inch)");
+    else if (resolution && mm > 0)
+        scale = squarePixels(mm / xr, mm / yr, "ImageJ description");
+    const std::string spacing = imageJValue(description, "spacing");
+    const double value = spacing.empty() ? 0 : std::strtod(spacing.c_str(), nullptr);
+    if (mm > 0 && value > 0 && std::isfinite(value)) {
+        scale.sliceMm = value * mm;
+        scale.source += scale.source.empty() ? "ImageJ description" : ", ImageJ spacing";
+    }
+    return scale;
 }
 
 }  // namespace quendra

@@ -3,12 +3,12 @@
 // The scale a stack's file gives itself: pixels per millimetre in the slice plane and the
 // distance of neighbouring slices in millimetres.
 //
-// TIFF (the first page): an ImageJ description ("ImageJ=" with "unit=" and "spacing=") gives
-// the pixel size in its unit by XResolution and YResolution (pixels per unit) and the slice
-// distance by `spacing`; units mm, cm, m, micron (µm, um), nm and inch are understood. Without
-// one, the resolution tags with an explicit ResolutionUnit of centimetre or inch give the scale
-// and no slice distance; 72 and 96 pixels per inch, which programs write when they know no
-// scale, are taken for none. DICOM: DicomSeries.h.
+// TIFF (the first page): XResolution and YResolution with an explicit ResolutionUnit of
+// centimetre or inch give the pixel size (72 and 96 pixels per inch, which programs write when
+// they know no scale, are taken for none); with no such unit, an ImageJ description ("ImageJ="
+// with "unit=") gives the resolutions' unit, as ImageJ writes them. The description's
+// `spacing=`, in its unit, gives the slice distance. Units mm, cm, m, micron (µm, um), nm and
+// inch are understood. DICOM: DicomSeries.h.
 //
 // Pixels that are not square (the two resolutions differ by more than 0.1 %) give no scale:
 // every area and length in the slice plane would need both, and the tables hold one

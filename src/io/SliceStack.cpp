@@ -124,3 +124,17 @@ std::vector<std::filesystem::path> slicesOfFolder(const std::filesystem::path& f
 }
 
 }  // namespace quendra
+
+namespace quendra {
+
+std::vector<std::filesystem::path> stackFiles(const std::filesystem::path& folder) {
+    if (!holdsDicom(folder)) return slicesOfFolder(folder);
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (isRegularFile(entry.path().string())) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+}  // namespace quendra

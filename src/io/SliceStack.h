@@ -65,6 +65,10 @@ private:
 // equal so far by their characters.
 std::vector<std::filesystem::path> slicesOfFolder(const std::filesystem::path& folder);
 
+// The files a folder's stack is read from: every regular file of a folder holding DICOM files
+// (its series among them), else slicesOfFolder.
+std::vector<std::filesystem::path> stackFiles(const std::filesystem::path& folder);
+
 // Natural order of two file names (see slicesOfFolder).
 bool naturalLess(const std::string& a, const std::string& b);
 
