@@ -79,8 +79,8 @@ bool isRunFileName(const std::string& fileName) {
     if (name.size() > 1 && name.front() == '.' && name.ends_with(".tmp")) return true;
     if (name.starts_with('.')) name.remove_prefix(1);
     return isShardName(name, "results", ".csv") || isShardName(name, "stacks", ".csv") ||
-           isShardName(name, "run", ".json") || isShardName(name, "report", ".html") ||
-           isShardName(name, "report", "-thumbs");
+           isShardName(name, "canals", ".csv") || isShardName(name, "run", ".json") ||
+           isShardName(name, "report", ".html") || isShardName(name, "report", "-thumbs");
 }
 
 fs::path outputPath(const BatchItem& item, Output output, int frame) {

@@ -32,8 +32,8 @@ struct BatchItem {
     MediaKind kind = MediaKind::Other;  // Picture, Video or Stack
     std::filesystem::path outputBase;   // the outputs' common start: out/<folder>/<file name>
     std::optional<double> pxPerMm;      // its scale, when it has one
-    std::optional<double> sliceMm;      // a stack's slice distance, when known
-    std::string scaleSource;            // where pxPerMm and sliceMm come from, for the record
+    std::optional<double> sliceMm{};    // a stack's slice distance, when known
+    std::string scaleSource{};          // where pxPerMm and sliceMm come from, for the record
 };
 
 struct BatchInputs {

@@ -165,7 +165,7 @@ public:
 
     int go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
            const std::vector<std::string>& named, TableFile* stacksTable,
-           const std::vector<StackRecord>& stacksBefore);
+           const std::vector<StackRecord>& stacksBefore, TableFile* canalsTable);
 
 private:
     void writeRecord(Durability durability);
@@ -207,7 +207,7 @@ void Run::startWorkers(int jobs, const std::function<void()>& work) {
 
 int Run::go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
             const std::vector<std::string>& named, TableFile* stacksTable,
-            const std::vector<StackRecord>& stacksBefore) {
+            const std::vector<StackRecord>& stacksBefore, TableFile* canalsTable) {
     recordPath = files.record;
     earlier = named;
     outcome.stacks = stacksBefore;
@@ -248,7 +248,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
         outcome.problems.insert(outcome.problems.end(), problems.begin(), problems.end());
         writeRecord(Durability::Deferred);
     };
-    StackResults stacks(options);
+    StackResults stacks(options, canalsTable);
     OrderedWriter writer(items, options.every, table, files.table.string(), queue, progress,
                          problemsNamed, &stacks, stacksTable);
     std::optional<ThumbnailSample> thumbnails;
@@ -292,8 +292,10 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     // and movies, which a run can make again, are left to the system's write-back.
     if (!table.sync() && !writer.tableFailed())
         outcome.problems.push_back(files.table.string() + ": the table cannot be written");
-    if (stacksTable && !stacksTable->sync() && !writer.tableFailed())
-        outcome.problems.push_back(files.stacks.string() + ": the table cannot be written");
+    for (auto [file, path] :
+         {std::pair{stacksTable, files.stacks}, std::pair{canalsTable, files.canals}})
+        if (file && !file->sync() && !writer.tableFailed())
+            outcome.problems.push_back(path.string() + ": the table cannot be written");
     // Removed after the last row was written.
     bool removed = writer.tableFailed();
     for (auto [file, path] : {std::pair{&table, files.table}, std::pair{stacksTable, files.stacks}})
@@ -331,18 +333,19 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
 std::optional<std::string> startStacksTable(TableFile& stacks, const fs::path& path,
                                             MadeForTheRun& made,
                                             const std::vector<BatchItem>& items,
-                                            const ResumePoint* resumeAt) {
+                                            const ResumePoint* resumeAt,
+                                            const std::string& header) {
     std::unordered_set<std::string> finished;
     for (std::size_t i = 0; resumeAt && i < resumeAt->item; ++i)
         if (items[i].kind == MediaKind::Stack) finished.insert(utf8Text(items[i].path));
-    std::string start = stacksTableHeader();
+    std::string start = header;
     if (!finished.empty()) {
         const std::string cannot = path.string() + ": cannot be resumed: ";
         const FileRead read = readRegularFile(path.string(), kMaxTableBytes);
         if (read.status != FileReadStatus::Ok)
             return cannot + describeFileRead(read, kMaxTableBytes) +
                    "; it holds the roots of the stacks the run resumed finished";
-        const auto kept = stackRowsKept(read.bytes, finished);
+        const auto kept = stackRowsKept(read.bytes, finished, header);
         if (!kept) return cannot + "its header is not that of a stacks' table";
         start = *kept;
     }
@@ -459,21 +462,24 @@ int runChecked(const BatchOptions& given, std::ostream& log, bool terminal) {
     }
     // Every shard of a run with stacks writes its stacks' table, so that the shards' tables
     // make the run's whatever the shards hold.
-    TableFile stacksTable;
+    TableFile stacksTable, canalsTable;
     const bool hasStacks =
         std::any_of(inputs.items.begin(), inputs.items.end(),
                     [](const BatchItem& i) { return i.kind == MediaKind::Stack; });
     if (hasStacks) {
-        if (const auto p = startStacksTable(stacksTable, files.stacks, made, items,
-                                            resuming ? &resumeAt : nullptr))
-            return refuseMade(*p);
+        for (auto [file, path, start] :
+             {std::tuple{&stacksTable, files.stacks, stacksTableHeader()},
+              std::tuple{&canalsTable, files.canals, canalsTableHeader()}})
+            if (const auto p = startStacksTable(*file, path, made, items,
+                                                resuming ? &resumeAt : nullptr, start))
+                return refuseMade(*p);
     }
     if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
                                 : !table.truncate(resumeAt.keepBytes))
         return refuseMade(files.table.string() + ": the table cannot be written");
     Run run(options, items, classifier, log, sources);
     return run.go(terminal, table, files, resumeAt, named, hasStacks ? &stacksTable : nullptr,
-                  stacksBefore);
+                  stacksBefore, hasStacks ? &canalsTable : nullptr);
 }
 
 }  // namespace

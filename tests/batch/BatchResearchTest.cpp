@@ -7,6 +7,7 @@
 
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "BatchFixture.h"
 #include "DicomSeriesWriter.h"
@@ -103,6 +104,44 @@ TEST_F(BatchResearch, DicomSeriesAndScaledTiffMatchThePlainTiff) {
                   std::string::npos);
     }
     EXPECT_EQ(plainRoots[0].at("length_mm"), "");
+    EXPECT_EQ(plainRoots[0].at("four_digit"), "1-2-1-1");
+    // Without a scale the canals' pixel figures only.
+    for (const auto& canal : namedRows(readBytes(folder / "plain/canals.csv"))) {
+        EXPECT_EQ(canal.at("length_mm") + canal.at("volume_mm3") + canal.at("diameter_max_mm"), "");
+        EXPECT_GT(std::stod(canal.at("volume_voxels")), 0);
+    }
+}
+
+// Each canal's volume is the sum of its rows' areas in the run's table times the slice
+// distance; the canal column names the canal of every canal row of a root.
+TEST_F(BatchResearch, CanalVolumesAreTheirRowsAreasTimesTheSliceDistance) {
+    const std::string tiff = path("in/scaled.tif");
+    fs::create_directories(folder / "in");
+    ASSERT_TRUE(writeStackTiff(scene, tiff,
+                               {.xResolution = 200,
+                                .yResolution = 200,
+                                .resolutionUnit = RESUNIT_CENTIMETER,
+                                .description = "ImageJ=1.54f\nunit=mm\nspacing=0.05\n"}));
+    trainOn(tiff);
+    const Rows rows = runOn(tiff, "out", "results.csv");
+    const Rows canals = namedRows(readBytes(folder / "out/canals.csv"));
+    std::map<std::string, double> areaSums;
+    std::map<std::string, std::set<std::string>> slicesOf;
+    for (const auto& row : rows)
+        if (!row.at("canal").empty()) {
+            areaSums[row.at("canal")] += std::stod(row.at("area_mm2"));
+            slicesOf[row.at("canal")].insert(row.at("frame"));
+        }
+    ASSERT_EQ(canals.size(), 4u);  // 1-2-1: the trunk, its two branches, the joined canal
+    ASSERT_EQ(areaSums.size(), canals.size());
+    for (const auto& canal : canals) {
+        const std::string& n = canal.at("canal");
+        const double volume = std::stod(canal.at("volume_mm3"));
+        EXPECT_NEAR(volume, areaSums[n] * 0.05, 0.01 * volume) << n;
+        EXPECT_EQ(std::to_string(slicesOf[n].size()), canal.at("slices")) << n;
+    }
+    EXPECT_EQ(canals[0].at("into_canals"), "2 3");
+    EXPECT_EQ(canals[3].at("from_canals"), "2 3");
 }
 
 }  // namespace
