@@ -4,7 +4,8 @@
 // only read, and the peak resident memory of the process beside the stack's decoded size. A program
 // of its own, so that its peak is the stack's alone. BM_StackBatch runs quendra-batch itself on
 // the stack, as a study would, with one worker per core: its slices a second, and the peak
-// resident memory of the whole program.
+// resident memory of the whole program. BM_StackReadOnly/2 reads the same slices as a DICOM
+// series, one file a slice.
 //
 // QUENDRA_BENCH_STACK=WIDTHxHEIGHTxSLICES (e.g. 2000x2000x2000) measures BM_StackBatch on a
 // stack of that size instead (written once into the temporary folder, stored plainly).
@@ -22,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "DicomSeriesWriter.h"
 #include "StackScene.h"
 #include "analysis/CanalTracking.h"
 #include "analysis/SectionLabels.h"
@@ -50,6 +52,20 @@ std::string benchStack(bool deflate, const StackScene& scene = kScene) {
         std::filesystem::rename(part, file);
     }
     return file.string();
+}
+
+// The stack as a DICOM series (one uncompressed 16-bit file a slice, as scanners export), kept
+// in the temporary folder as the TIFFs are.
+std::string benchDicom() {
+    const auto folder = std::filesystem::temp_directory_path() / "quendra-bench-stack-dicom";
+    if (!std::filesystem::exists(folder)) {
+        const auto part = std::filesystem::path(folder.string() + ".part");
+        std::filesystem::remove_all(part);
+        if (!writeDicomSeries(kScene, part.string(), {}, shuffledNames(kScene.slices)))
+            throw std::runtime_error("cannot write the DICOM series");
+        std::filesystem::rename(part, folder);
+    }
+    return folder.string();
 }
 
 // The scene BM_StackBatch measures: kScene, or the size QUENDRA_BENCH_STACK asks for.
@@ -99,8 +115,9 @@ void reportMemory(benchmark::State& state, double before) {
     state.counters["decoded_per_own_peak"] = decoded / (peak - kProgramResident);
 }
 
+// Arg 0: the plain TIFF, 1: deflate, 2: the DICOM series of the same slices.
 void BM_StackReadOnly(benchmark::State& state) {
-    SliceStack stack(benchStack(state.range(0) == 1));
+    SliceStack stack(state.range(0) == 2 ? benchDicom() : benchStack(state.range(0) == 1));
     resetPeakResident();
     const double before = processMemory("VmRSS");
     for (auto _ : state)
@@ -109,7 +126,7 @@ void BM_StackReadOnly(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * stack.sliceCount());
     reportMemory(state, before);
 }
-BENCHMARK(BM_StackReadOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StackReadOnly)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StackAnalysed(benchmark::State& state) {
     StackFrames stack(benchStack(state.range(0) == 1));

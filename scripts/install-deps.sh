@@ -11,7 +11,7 @@ run_packages=(
   qt6-translations-l10n
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-videoio-dev
   libcli11-dev nlohmann-json3-dev libssl-dev
-  libtiff-dev
+  libtiff-dev libgdcm-dev
 )
 test_packages=(
   libgtest-dev libbenchmark-dev

@@ -41,6 +41,15 @@ bool TiffStackWriter::append(const cv::Mat& page) {
     TIFFSetField(t, TIFFTAG_COMPRESSION,
                  layout_.deflate ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
     TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+    if (layout_.xResolution > 0) {
+        TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(layout_.xResolution));
+        TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(layout_.yResolution));
+        if (layout_.resolutionUnit > 0)
+            TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT,
+                         static_cast<std::uint16_t>(layout_.resolutionUnit));
+    }
+    if (!layout_.description.empty())
+        TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, layout_.description.c_str());
 
     std::vector<cv::Mat> planes;
     if (separate)

@@ -15,6 +15,11 @@ struct TiffLayout {
     bool separatePlanes = false;  // colour pages as three planes instead of interleaved
     bool minIsWhite = false;      // grey pages stored inverted, photometric min-is-white
     bool deflate = false;         // compressed; otherwise stored plainly
+    // The scale tags of every page: XResolution and YResolution (pixels per unit; 0 for none)
+    // in ResolutionUnit (RESUNIT_*), and ImageDescription (an ImageJ header) where not empty.
+    double xResolution = 0, yResolution = 0;
+    int resolutionUnit = 0;
+    std::string description{};
 };
 
 class TiffStackWriter {

@@ -1,12 +1,15 @@
 // Writes the generated test stacks into the folder given: for every configuration type and
 // look, for the stacks of several roots side by side and for a whole molar (MolarStack.h), a
 // multi-page TIFF `<name>.tif` and the colour classes an operator would train on its first slice,
-// `<name>.dat` (for 16-bit stacks, on the slice mapped by the stack's window).
+// `<name>.dat` (for 16-bit stacks, on the slice mapped by the stack's window). Every grey 16-bit
+// stack stored from the crown is also written as a DICOM series, `<name>-dicom/`: one file a
+// slice under shuffled names, 0.05 mm pixels and slice distance, the window in its header.
 
 #include <filesystem>
 #include <iostream>
 #include <vector>
 
+#include "DicomSeriesWriter.h"
 #include "MolarStack.h"
 #include "StackScene.h"
 #include "ToolArguments.h"
@@ -37,6 +40,15 @@ int main(int argc, char** argv) {
         const std::string classes = (out / (scene.name() + ".dat")).string();
         if (training.save(classes) != quendra::ClassFileStatus::Ok) {
             std::cerr << "cannot write " << classes << "\n";
+            return 1;
+        }
+        if (scene.colour || scene.depth != 16 || scene.apexFirst) continue;
+        const quendra::DicomHeader header{
+            .window = cv::Vec2d((window.low + window.high) / 2, window.high - window.low)};
+        const std::string dicom = (out / (scene.name() + "-dicom")).string();
+        if (!quendra::writeDicomSeries(scene, dicom, header,
+                                       quendra::shuffledNames(scene.slices))) {
+            std::cerr << "cannot write " << dicom << "\n";
             return 1;
         }
     }

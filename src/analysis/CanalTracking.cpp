@@ -6,6 +6,9 @@
 #include <set>
 #include <stdexcept>
 
+#include "analysis/CanalMeasures.h"
+#include "analysis/CanalRuns.h"
+
 namespace quendra {
 
 namespace {
@@ -23,61 +26,6 @@ cv::Mat labels16(const cv::Mat& labels, const char* what) {
     labels.convertTo(out, CV_16U);
     return out;
 }
-
-// The kept canal system: which nodes are left and their runs.
-struct RunGraph {
-    const std::vector<std::vector<int>>& next;
-    const std::vector<std::vector<int>>& prev;
-    std::vector<char> kept;
-
-    int degree(const std::vector<int>& links) const {
-        return static_cast<int>(std::count_if(
-            links.begin(), links.end(), [&](int n) { return kept[static_cast<std::size_t>(n)]; }));
-    }
-    int keptNext(int n) const { return degree(next[static_cast<std::size_t>(n)]); }
-    int keptPrev(int n) const { return degree(prev[static_cast<std::size_t>(n)]); }
-    int onlyKept(const std::vector<int>& links) const {
-        for (const int n : links)
-            if (kept[static_cast<std::size_t>(n)]) return n;
-        return -1;
-    }
-    bool startsRun(int n) const {
-        if (keptPrev(n) != 1) return true;
-        return keptNext(onlyKept(prev[static_cast<std::size_t>(n)])) != 1;
-    }
-    // The run beginning at `head`, in order.
-    std::vector<int> runFrom(int head) const {
-        std::vector<int> run{head};
-        while (keptNext(run.back()) == 1) {
-            const int n = onlyKept(next[static_cast<std::size_t>(run.back())]);
-            if (keptPrev(n) != 1) break;
-            run.push_back(n);
-        }
-        return run;
-    }
-    std::vector<std::vector<int>> runs() const {
-        std::vector<std::vector<int>> all;
-        for (int n = 0; n < static_cast<int>(kept.size()); ++n)
-            if (kept[static_cast<std::size_t>(n)] && startsRun(n)) all.push_back(runFrom(n));
-        return all;
-    }
-    // A short run is noise when nothing ties it in, or when it is one of several branches at
-    // the one end that is tied in and ends loose at the other.
-    bool isNoise(const std::vector<int>& run, int minRun) const {
-        if (static_cast<int>(run.size()) >= minRun) return false;
-        const int before = keptPrev(run.front()), after = keptNext(run.back());
-        if (before == 0 && after == 0) return true;
-        const auto branches = [&](const std::vector<int>& links, bool forward) {
-            for (const int n : links)
-                if (kept[static_cast<std::size_t>(n)] && (forward ? keptNext(n) : keptPrev(n)) >= 2)
-                    return true;
-            return false;
-        };
-        if (after == 0) return branches(prev[static_cast<std::size_t>(run.front())], true);
-        if (before == 0) return branches(next[static_cast<std::size_t>(run.back())], false);
-        return false;
-    }
-};
 
 // Stretches of equal count, the empty ends left out, the short ones taken into their longer
 // neighbour (the first on a tie), the shortest first.
@@ -146,6 +94,7 @@ void configure(RootConfiguration& root, bool apexFirst, int minRun) {
     root.canalsMax =
         stretchCounts.empty() ? 0 : *std::max_element(stretchCounts.begin(), stretchCounts.end());
     root.vertucci = vertucciType(root.configuration);
+    root.fourDigit = fourDigitCode(coronalFirst);
     if (root.vertucci.empty())
         root.note = "the configuration " + root.configuration + " is none of Vertucci's types";
 }
@@ -182,6 +131,7 @@ void CanalTracker::addSlice(const SliceSection& section) {
     const bool hasPrevious = !previousRoots_.empty();
     std::vector<long long> rootPixels(static_cast<std::size_t>(rootCount) + 1, 0);
     std::vector<long long> canalPixels(static_cast<std::size_t>(canalCount) + 1, 0);
+    std::vector<cv::Point2d> canalSums(static_cast<std::size_t>(canalCount) + 1);
     std::map<std::pair<int, int>, long long> overlap;  // (previous root, root) -> pixels
     std::set<std::pair<int, int>> reach;               // (previous canal, canal)
     std::pair<int, int> reached{0, 0};
@@ -221,6 +171,7 @@ void CanalTracker::addSlice(const SliceSection& section) {
             const int c = canalRow[x];
             if (!c) continue;
             ++canalPixels[static_cast<std::size_t>(c)];
+            canalSums[static_cast<std::size_t>(c)] += cv::Point2d(x, y);
             if (!hasPrevious) continue;
             for (int v = std::max(0, y - t); v <= std::min(roots.rows - 1, y + t); ++v) {
                 const std::uint16_t* before = previousCanals_.ptr<std::uint16_t>(v);
@@ -283,7 +234,13 @@ void CanalTracker::addSlice(const SliceSection& section) {
         if (canalPixels[static_cast<std::size_t>(c)] == 0) continue;
         canalNode[static_cast<std::size_t>(c)] = static_cast<int>(nodes_.size());
         const int root = section.canalRoot[static_cast<std::size_t>(c - 1)];
-        nodes_.push_back({rootTrack[static_cast<std::size_t>(root)], slices_, {}, {}});
+        const long long area = canalPixels[static_cast<std::size_t>(c)];
+        nodes_.push_back(
+            {rootTrack[static_cast<std::size_t>(root)],
+             slices_,
+             {},
+             {},
+             {slices_, c, area, canalSums[static_cast<std::size_t>(c)] / double(area)}});
     }
     for (const auto& [q, c] : reach) {
         const int from = q < static_cast<int>(previousCanalNode_.size())
@@ -339,7 +296,8 @@ CanalTracker::Owners CanalTracker::canalOwners(const std::vector<char>& kept,
     return owners;
 }
 
-std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst, RootsLeftOut* leftOut) const {
+std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst, RootsLeftOut* leftOut,
+                                                   std::vector<CanalRun>* canals) const {
     std::vector<std::vector<int>> next, prev;
     for (const Node& n : nodes_) next.push_back(n.next), prev.push_back(n.prev);
     RunGraph graph{next, prev, std::vector<char>(nodes_.size(), 1)};
@@ -422,6 +380,7 @@ std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst, RootsLeftOut*
         root.junctions += apexFirst ? divides : joins;
     }
     for (RootConfiguration& root : result) configure(root, apexFirst, settings_.minRun);
+    if (canals) *canals = canalRuns(graph, owner, rootOfTrack, apexFirst);
     return result;
 }
 

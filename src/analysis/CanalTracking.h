@@ -89,11 +89,35 @@ struct RootConfiguration {
     std::vector<cv::Point> profile;  // (canals, slices) stretches from the coronal end
     std::string configuration;       // the profile's counts joined by '-': "1-2-1"
     std::string vertucci;            // "I" to "VIII", or empty
+    std::string fourDigit;           // the four-digit code, "2-2-1-1" (CanalMeasures.h)
     std::string note;                // why there is no type; empty with one
     int canalsMax = 0;               // the most canals of any stretch of the profile
     int divisions = 0;               // from the coronal end toward the apex
     int junctions = 0;
 };
+
+// A canal in one slice: its label there, its pixels and its centroid (pixel coordinates, the
+// centre of the top-left pixel at 0,0).
+struct CanalSection {
+    int slice = 0;  // from 1, stack order
+    int label = 0;  // in SliceSection::canals
+    long long areaPx = 0;
+    cv::Point2d centroidPx;
+};
+
+// A canal of a root through the stack: one run of the kept canal system (a stretch between
+// divisions and junctions, or their ends), so a canal that divides ends there and its branches
+// are canals of their own. Numbered from 1 over the stack's roots: by root, then from the
+// coronal end, then from left to right (the centroid's x in its coronal-most slice). Runs of the
+// pulp chamber, of noise and of tracks that are no roots are none.
+struct CanalRun {
+    int number = 0;
+    int root = 0;                        // RootConfiguration::root
+    std::vector<CanalSection> sections;  // slice by slice, stack order
+    std::vector<int> coronal, apical;    // the canals it meets at its coronal / apical end
+};
+
+struct RunGraph;
 
 class CanalTracker {
 public:
@@ -109,9 +133,10 @@ public:
     int sliceCount() const { return slices_; }
 
     // Every root's configuration; `apexFirst`: the stack's first slice is at the apex. The
-    // tracks that are no roots are counted into `leftOut` where given.
-    std::vector<RootConfiguration> roots(bool apexFirst = false,
-                                         RootsLeftOut* leftOut = nullptr) const;
+    // tracks that are no roots are counted into `leftOut` where given; the roots' canals go to
+    // `canals` where given.
+    std::vector<RootConfiguration> roots(bool apexFirst = false, RootsLeftOut* leftOut = nullptr,
+                                         std::vector<CanalRun>* canals = nullptr) const;
 
 private:
     struct Node {
@@ -119,6 +144,7 @@ private:
         int slice;
         std::vector<int> next;
         std::vector<int> prev;
+        CanalSection section;
     };
     struct Track {
         int firstSlice;
@@ -132,6 +158,10 @@ private:
     };
     // The root each kept node's canal belongs to; none for the dropped and the chamber.
     Owners canalOwners(const std::vector<char>& kept, bool apexFirst) const;
+    // The runs of the roots' canals, numbered (CanalNumbers.cpp); `rootOfTrack` gives each
+    // track's place among the roots, -1 for none.
+    std::vector<CanalRun> canalRuns(const RunGraph& graph, const std::vector<int>& owner,
+                                    const std::vector<int>& rootOfTrack, bool apexFirst) const;
 
     TrackingSettings settings_;
     int slices_ = 0;

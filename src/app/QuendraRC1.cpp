@@ -17,6 +17,7 @@
 #include "app/WindowSettings.h"
 #include "app/WindowStatus.h"
 #include "app/WindowTexts.h"
+#include "io/DicomSeries.h"
 #include "io/MediaFiles.h"
 #include "io/PictureFile.h"
 #include "io/TiffPages.h"
@@ -186,7 +187,8 @@ QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QStrin
 void QuendraRC1::openImage() {
     const QString path =
         choosePath(Dialog::Open, QStringLiteral("Bild öffnen..."),
-                   QStringLiteral("Bilddateien (*.jpg *.jpeg *.bmp *.png *.tif *.tiff)"));
+                   QStringLiteral("Bilddateien (*.jpg *.jpeg *.bmp *.png *.tif *.tiff);;"
+                                  "DICOM-Schichten (*.dcm *.dicom *);;Alle Dateien (*)"));
     if (!path.isEmpty()) openFile(path);
 }
 
@@ -235,7 +237,8 @@ void QuendraRC1::showSkipped(int skipped) {
 
 bool QuendraRC1::openFile(const QString& path) {
     const std::string file = nativePath(path);
-    return quendra::mediaKindOf(file) == quendra::MediaKind::Video || quendra::isTiffName(file)
+    return quendra::mediaKindOf(file) == quendra::MediaKind::Video || quendra::isTiffName(file) ||
+                   quendra::isDicomFile(file)
                ? openVideoFile(path)
                : openImageFile(path);
 }

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "batch/BatchTable.h"
+#include "io/DicomSeries.h"
 #include "io/SliceStack.h"
 #include "io/VideoFrames.h"
 
@@ -78,8 +79,8 @@ bool isRunFileName(const std::string& fileName) {
     if (name.size() > 1 && name.front() == '.' && name.ends_with(".tmp")) return true;
     if (name.starts_with('.')) name.remove_prefix(1);
     return isShardName(name, "results", ".csv") || isShardName(name, "stacks", ".csv") ||
-           isShardName(name, "run", ".json") || isShardName(name, "report", ".html") ||
-           isShardName(name, "report", "-thumbs");
+           isShardName(name, "canals", ".csv") || isShardName(name, "run", ".json") ||
+           isShardName(name, "report", ".html") || isShardName(name, "report", "-thumbs");
 }
 
 fs::path outputPath(const BatchItem& item, Output output, int frame) {
@@ -142,7 +143,23 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
     std::set<fs::path> seen;
     std::map<std::string, std::string> byTableName;  // the table's name of each item, its path
     std::size_t ownOutputs = 0;
+    // A DICOM series or file: a stack when it holds more than one slice, its notes named; no
+    // item when it holds no image.
+    const auto dicomKind = [&](const fs::path& p) {
+        const DicomSeries series(p.string());
+        for (const std::string& note : series.notes())
+            result.notes.push_back(p.string() + ": " + note);
+        if (series.status() != PictureStatus::Ok)
+            result.problems.push_back(p.string() + ": " + series.problem());
+        return series.status() != PictureStatus::Ok ? MediaKind::Other
+               : series.sliceCount() > 1            ? MediaKind::Stack
+                                                    : MediaKind::Picture;
+    };
     const auto add = [&](const fs::path& p, bool named, MediaKind kind) {
+        if (kind == MediaKind::Other && isDicomFile(p.string())) {
+            kind = dicomKind(p);
+            if (kind == MediaKind::Other) return;
+        }
         if (kind == MediaKind::Other) {
             if (named)
                 result.problems.push_back(p.string() + ": neither a picture nor a video");
@@ -168,12 +185,15 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
                                       other->second + "; rename one of them");
             return;
         }
-        result.items.push_back({p.string(), kind, {}, {}});
+        result.items.push_back({p.string(), kind, {}, {}, {}, {}});
     };
     for (const std::string& input : inputs) {
         std::error_code ec;
         const fs::file_status status = fs::status(input, ec);
-        if (fs::is_directory(status) && stackFolders) {
+        if (fs::is_directory(status) && holdsDicom(input)) {
+            if (const MediaKind kind = dicomKind(input); kind != MediaKind::Other)
+                add(input, true, MediaKind::Stack);
+        } else if (fs::is_directory(status) && stackFolders) {
             if (slicesOfFolder(input).empty())
                 result.problems.push_back(input + ": the folder holds no pictures to stack");
             else

@@ -13,7 +13,9 @@
 //
 // A TIFF of several pages is a stack of slices, each page a slice; with `stackFolders` every
 // folder given is one stack of its pictures (SliceStack.h), whose outputs are named after the
-// folder.
+// folder. A folder holding DICOM files is one stack of its series wherever it is given, a
+// multi-frame DICOM file is a stack, a DICOM file of one image a picture (DicomSeries.h); what
+// the series leaves out is named among the notes.
 
 #include <filesystem>
 #include <map>
@@ -30,6 +32,8 @@ struct BatchItem {
     MediaKind kind = MediaKind::Other;  // Picture, Video or Stack
     std::filesystem::path outputBase;   // the outputs' common start: out/<folder>/<file name>
     std::optional<double> pxPerMm;      // its scale, when it has one
+    std::optional<double> sliceMm{};    // a stack's slice distance, when known
+    std::string scaleSource{};          // where pxPerMm and sliceMm come from, for the record
 };
 
 struct BatchInputs {

@@ -47,8 +47,10 @@ struct BatchOptions {
     std::vector<std::string> inputs;
     std::vector<std::string> commandLine;  // the arguments as given, for the run record
 
+    bool filesGiveScales = false;  // an input's file gives its scale (FileScale.h)
+
     // Whether the table has the millimetre columns.
-    bool millimetres() const { return pxPerMm || !scale.empty(); }
+    bool millimetres() const { return pxPerMm || !scale.empty() || filesGiveScales; }
 };
 
 // The smallest and largest scale taken, pixels per millimetre.

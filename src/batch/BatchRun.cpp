@@ -27,9 +27,11 @@
 #include "batch/ScaleFile.h"
 #include "batch/StackResults.h"
 #include "colour/ColorClassifier.h"
+#include "io/DicomSeries.h"
 #include "io/FileReading.h"
 #include "io/FileWriting.h"
 #include "io/MediaFiles.h"
+#include "io/SliceStack.h"
 
 namespace quendra {
 
@@ -80,9 +82,24 @@ int usableCores() {
     return std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
 }
 
-// Gives every item its scale: its row of the scale file, else --px-per-mm. Rows that serve no
-// input are named; returns false, with `problem` set, when a row fits several inputs. Rows
-// left out are named in `warnings`.
+// A stack's or DICOM file's own scale (FileScale.h) where the command line gives none, and its
+// slice distance unless --slice-mm gives one; pixels that are not square are named.
+void takeFileScale(BatchItem& item, const BatchOptions& o, std::ostream& log) {
+    item.sliceMm = o.sliceMm;
+    if (item.kind != MediaKind::Stack && !isDicomFile(item.path)) return;
+    const FileScale own = SliceStack(item.path).fileScale();
+    if (!own.problem.empty() && !item.pxPerMm) say(log, item.path + ": " + own.problem);
+    std::string source;
+    if (!item.pxPerMm && own.pxPerMm) item.pxPerMm = own.pxPerMm, source = "px_per_mm";
+    if (!item.sliceMm && own.sliceMm) item.sliceMm = own.sliceMm, source += " slice_mm";
+    if (source.empty()) return;
+    if (source.front() == ' ') source.erase(0, 1);
+    item.scaleSource += (item.scaleSource.empty() ? "" : "; ") + own.source + ": " + source;
+}
+
+// Gives every item its scale: its row of the scale file, else --px-per-mm, else its file's. Rows
+// that serve no input are named; returns false, with `problem` set, when a row fits several inputs.
+// Rows left out are named in `warnings`.
 bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ostream& log,
                   std::string& problem, std::vector<std::string>& warnings) {
     std::vector<ScaleRow> rows;
@@ -96,6 +113,8 @@ bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ost
     std::size_t without = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
         items[i].pxPerMm = (*matched)[i] ? std::optional((*matched)[i]->pxPerMm) : o.pxPerMm;
+        items[i].scaleSource = (*matched)[i] ? "--scale" : o.pxPerMm ? "--px-per-mm" : "";
+        takeFileScale(items[i], o, log);
         without += !items[i].pxPerMm;
     }
     for (const ScaleRow& row : rows)
@@ -152,7 +171,7 @@ public:
 
     int go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
            const std::vector<std::string>& named, TableFile* stacksTable,
-           const std::vector<StackRecord>& stacksBefore);
+           const std::vector<StackRecord>& stacksBefore, TableFile* canalsTable);
 
 private:
     void writeRecord(Durability durability);
@@ -194,7 +213,7 @@ void Run::startWorkers(int jobs, const std::function<void()>& work) {
 
 int Run::go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
             const std::vector<std::string>& named, TableFile* stacksTable,
-            const std::vector<StackRecord>& stacksBefore) {
+            const std::vector<StackRecord>& stacksBefore, TableFile* canalsTable) {
     recordPath = files.record;
     earlier = named;
     outcome.stacks = stacksBefore;
@@ -235,7 +254,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
         outcome.problems.insert(outcome.problems.end(), problems.begin(), problems.end());
         writeRecord(Durability::Deferred);
     };
-    StackResults stacks(options);
+    StackResults stacks(options, canalsTable);
     OrderedWriter writer(items, options.every, table, files.table.string(), queue, progress,
                          problemsNamed, &stacks, stacksTable);
     std::optional<ThumbnailSample> thumbnails;
@@ -279,8 +298,10 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     // and movies, which a run can make again, are left to the system's write-back.
     if (!table.sync() && !writer.tableFailed())
         outcome.problems.push_back(files.table.string() + ": the table cannot be written");
-    if (stacksTable && !stacksTable->sync() && !writer.tableFailed())
-        outcome.problems.push_back(files.stacks.string() + ": the table cannot be written");
+    for (auto [file, path] :
+         {std::pair{stacksTable, files.stacks}, std::pair{canalsTable, files.canals}})
+        if (file && !file->sync() && !writer.tableFailed())
+            outcome.problems.push_back(path.string() + ": the table cannot be written");
     // Removed after the last row was written.
     bool removed = writer.tableFailed();
     for (auto [file, path] : {std::pair{&table, files.table}, std::pair{stacksTable, files.stacks}})
@@ -318,18 +339,19 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
 std::optional<std::string> startStacksTable(TableFile& stacks, const fs::path& path,
                                             MadeForTheRun& made,
                                             const std::vector<BatchItem>& items,
-                                            const ResumePoint* resumeAt) {
+                                            const ResumePoint* resumeAt,
+                                            const std::string& header) {
     std::unordered_set<std::string> finished;
     for (std::size_t i = 0; resumeAt && i < resumeAt->item; ++i)
         if (items[i].kind == MediaKind::Stack) finished.insert(utf8Text(items[i].path));
-    std::string start = stacksTableHeader();
+    std::string start = header;
     if (!finished.empty()) {
         const std::string cannot = path.string() + ": cannot be resumed: ";
         const FileRead read = readRegularFile(path.string(), kMaxTableBytes);
         if (read.status != FileReadStatus::Ok)
             return cannot + describeFileRead(read, kMaxTableBytes) +
                    "; it holds the roots of the stacks the run resumed finished";
-        const auto kept = stackRowsKept(read.bytes, finished);
+        const auto kept = stackRowsKept(read.bytes, finished, header);
         if (!kept) return cannot + "its header is not that of a stacks' table";
         start = *kept;
     }
@@ -339,7 +361,9 @@ std::optional<std::string> startStacksTable(TableFile& stacks, const fs::path& p
     return std::nullopt;
 }
 
-int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
+int runChecked(const BatchOptions& given, std::ostream& log, bool terminal) {
+    BatchOptions withScales = given;
+    const BatchOptions& options = withScales;
     const auto refuse = [&](const std::string& problem) {
         say(log, problem);
         return 1;
@@ -358,13 +382,17 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     if (inputs.items.empty()) return refuse("no picture or video to analyse");
     std::string problem;
     std::vector<std::string> warnings;  // of the whole run, in every shard's record
-    const bool scaled = assignScales(inputs.items, options, log, problem, warnings);
+    const bool scaled = assignScales(inputs.items, withScales, log, problem, warnings);
     if (scaled) {
         const auto idle = idleOptionWarnings(options, inputs.items);
         warnings.insert(warnings.end(), idle.begin(), idle.end());
     }
     for (const std::string& w : warnings) say(log, "warning: " + w);
     if (!scaled) return refuse(problem);
+    // Millimetre columns also when only the inputs' files give a scale.
+    withScales.filesGiveScales =
+        std::any_of(inputs.items.begin(), inputs.items.end(),
+                    [](const BatchItem& i) { return i.pxPerMm.has_value(); });
     const std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
     if (items.empty())
         say(log, "shard " + std::to_string(options.shard) + "/" + std::to_string(options.shards) +
@@ -449,21 +477,24 @@ int runChecked(const BatchOptions& options, std::ostream& log, bool terminal) {
     }
     // Every shard of a run with stacks writes its stacks' table, so that the shards' tables
     // make the run's whatever the shards hold.
-    TableFile stacksTable;
+    TableFile stacksTable, canalsTable;
     const bool hasStacks =
         std::any_of(inputs.items.begin(), inputs.items.end(),
                     [](const BatchItem& i) { return i.kind == MediaKind::Stack; });
     if (hasStacks) {
-        if (const auto p = startStacksTable(stacksTable, files.stacks, made, items,
-                                            resuming ? &resumeAt : nullptr))
-            return refuseMade(*p);
+        for (auto [file, path, start] :
+             {std::tuple{&stacksTable, files.stacks, stacksTableHeader()},
+              std::tuple{&canalsTable, files.canals, canalsTableHeader()}})
+            if (const auto p = startStacksTable(*file, path, made, items,
+                                                resuming ? &resumeAt : nullptr, start))
+                return refuseMade(*p);
     }
     if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
                                 : !table.truncate(resumeAt.keepBytes))
         return refuseMade(files.table.string() + ": the table cannot be written");
     Run run(options, items, classifier, log, sources, warnings);
     return run.go(terminal, table, files, resumeAt, named, hasStacks ? &stacksTable : nullptr,
-                  stacksBefore);
+                  stacksBefore, hasStacks ? &canalsTable : nullptr);
 }
 
 }  // namespace

@@ -172,6 +172,8 @@ const Column kColumns[] = {
     {"feret_max_mm", true, false, millimetres<feretMax, 1>},
     {"feret_min_mm", true, false, millimetres<feretMin, 1>},
     {"equivalent_diameter_mm", true, false, millimetres<diameter, 1>},
+    // A stack's canal through the slices; written by StackResults once the stack is complete.
+    {"canal", false, false, [](const Row&) { return std::string(); }},
 
 };
 

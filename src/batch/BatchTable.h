@@ -45,6 +45,8 @@ std::string csvField(const std::string& text);
 //   canal_threshold          on a tooth row: the colour distance its canals were searched with
 //   feret_max_px, feret_min_px, equivalent_diameter_px, solidity   as RegionShape.h defines them
 //   (with `millimetres`: feret_max_mm, feret_min_mm, equivalent_diameter_mm)
+//   canal                    on a canal row of a stack: its canal's number through the stack
+//                            (StackResults.h); empty otherwise
 // One list of columns makes the header, the rows and the none row; the resume reading finds
 // its columns by name in that header.
 std::string tableHeader(bool millimetres);

@@ -7,7 +7,9 @@
 
 #include "analysis/SectionLabels.h"
 #include "batch/BatchTable.h"
+#include "io/DicomSeries.h"
 #include "io/PictureFile.h"
+#include "io/StackFrames.h"
 #include "report/RecognitionData.h"
 #include "report/ResultOverlay.h"
 
@@ -60,6 +62,13 @@ AnalysisSettings settingsFor(const BatchOptions& options, const BatchItem& item,
     return settings;
 }
 
+// A picture from a DICOM file of one image, mapped by its header's window (or its own greys').
+PictureRead readDicomPicture(const std::string& path) {
+    StackFrames frames(path);
+    SliceFrame slice = frames.frameAt(0);
+    return {slice.status, std::move(slice.frame), slice.size, 0};
+}
+
 // The largest label a 16-bit label picture holds.
 constexpr std::size_t kMaxLabel = UINT16_MAX;
 
@@ -87,7 +96,8 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
                     (unit.reason.empty() ? describe(unit.status, unit.size, unit.error, item.kind)
                                          : unit.reason));
         } else {
-            PictureRead read = readPicture(item.path);
+            PictureRead read =
+                isDicomFile(item.path) ? readDicomPicture(item.path) : readPicture(item.path);
             if (read.status == PictureStatus::Ok)
                 analyseFrame(item, -1, read.picture, false, result);
             else

@@ -49,11 +49,11 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
     }
     if (unit.lastOfItem) flushUnreadable();
     for (const std::string& p : result.problems) nameProblem(p);
+    const bool analysed = !result.rows.empty();
     if (items[unit.item].kind == MediaKind::Stack && !followStack(unit, result)) return;
     if (!result.rows.empty()) recordProblems();
     if (!result.rows.empty() && !append(table, tableName, result.rows)) return;
     if (!result.movieFrame.empty()) addMovieFrame(unit, result);
-    const bool analysed = !result.rows.empty();
     if (analysed) ++counts.framesDone;
     if (unit.lastOfItem) {
         closeMovie();
@@ -64,13 +64,14 @@ void OrderedWriter::write(const WorkUnit& unit, UnitResult& result) {
                            frameWord(items[unit.item]), analysed, unit.lastOfItem, unit.replay);
 }
 
-// Passes a stack's slice on to its tracker, and at the stack's end writes its roots; false when
-// the stacks' table cannot be written, which stops the run.
-bool OrderedWriter::followStack(const WorkUnit& unit, const UnitResult& result) {
+// Passes a stack's slice on to its tracker, which holds its rows; at the stack's end writes its
+// roots and canals, and gives the held rows, numbered, back to be written. False when the
+// stacks' or canals' table cannot be written, which stops the run.
+bool OrderedWriter::followStack(const WorkUnit& unit, UnitResult& result) {
     const BatchItem& item = items[unit.item];
     if (unit.frame >= 0)
-        if (const auto problem =
-                stacks->addSlice(item, unit.frame, result.section, result.teethLeftOut))
+        if (const auto problem = stacks->addSlice(item, unit.frame, result.section,
+                                                  result.teethLeftOut, result.rows))
             nameProblem(*problem);
     if (!unit.lastOfItem || unit.frame < 0) return true;
     const StackResults::End end = stacks->finish(item, unit.cutShort);
@@ -78,7 +79,11 @@ bool OrderedWriter::followStack(const WorkUnit& unit, const UnitResult& result) 
     if (end.note) progress.problem(*end.note);
     counts.stacks.push_back({utf8Text(item.path), unit.frame, unit.window, end.notes});
     recordProblems();
-    return end.rows.empty() || append(*stacksTable, stacksTable->path().string(), end.rows);
+    result.rows = end.tableRows;
+    TableFile* canals = stacks->canalsTable();
+    return (end.rows.empty() || append(*stacksTable, stacksTable->path().string(), end.rows)) &&
+           (end.canalRows.empty() || !canals ||
+            append(*canals, canals->path().string(), end.canalRows));
 }
 
 // Appends rows to the table or the stacks' table; a file that cannot be written stops the run.

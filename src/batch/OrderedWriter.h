@@ -56,7 +56,7 @@ public:
 
 private:
     void write(const WorkUnit& unit, UnitResult& result);
-    bool followStack(const WorkUnit& unit, const UnitResult& result);
+    bool followStack(const WorkUnit& unit, UnitResult& result);
     bool append(TableFile& file, const std::string& name, const std::string& rows);
     void addMovieFrame(const WorkUnit& unit, const UnitResult& result);
     void closeMovie();

@@ -55,7 +55,8 @@ RunFiles runFilesOf(const BatchOptions& o) {
             out / (".quendra-batch" + suffix + ".lock"),
             reportPagePath(out, suffix),
             suffix,
-            out / ("stacks" + suffix + ".csv")};
+            out / ("stacks" + suffix + ".csv"),
+            out / ("canals" + suffix + ".csv")};
 }
 
 std::optional<std::string> problemBeforeRun(const BatchOptions& o,
@@ -81,7 +82,8 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
     const Named written[] = {{files.table, "the table"},
                              {files.record, "the run record"},
                              {files.lock, "the lock file"},
-                             {files.stacks, "the stacks' table"}};
+                             {files.stacks, "the stacks' table"},
+                             {files.canals, "the canals' table"}};
     for (const Named& w : written) {
         for (const Named& r : read)
             if (samePlace(w.path, r.path))

@@ -19,6 +19,7 @@ struct RunFiles {
     std::filesystem::path table, record, lock, report;
     std::string suffix;            // of the default names: "-K-of-N" for a shard, else empty
     std::filesystem::path stacks;  // the stacks' table, in the output folder
+    std::filesystem::path canals;  // the canals' table, beside it
 };
 
 RunFiles runFilesOf(const BatchOptions& options);

@@ -45,7 +45,10 @@ Json inputsOf(const std::vector<BatchItem>& items, const RunSources& sources) {
     for (std::size_t i = 0; i < items.size(); ++i)
         inputs.push_back({{"file", utf8Text(items[i].path)},
                           {"bytes", sources.inputs[i].bytes},
-                          {"modified", sources.inputs[i].modified}});
+                          {"modified", sources.inputs[i].modified},
+                          {"px_per_mm", items[i].pxPerMm ? Json(*items[i].pxPerMm) : Json(nullptr)},
+                          {"slice_mm", items[i].sliceMm ? Json(*items[i].sliceMm) : Json(nullptr)},
+                          {"scale_source", items[i].scaleSource}});
     return inputs;
 }
 
@@ -82,7 +85,7 @@ RunSources runSourcesOf(const BatchOptions& o, const std::vector<BatchItem>& ite
         std::vector<std::filesystem::path> files{item.path};
         std::error_code ec;
         if (item.kind == MediaKind::Stack && std::filesystem::is_directory(item.path, ec))
-            files = slicesOfFolder(item.path);
+            files = stackFiles(item.path);
         RunSources::Input input;
         for (const auto& file : files) {
             struct stat s {};

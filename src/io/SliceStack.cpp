@@ -3,13 +3,21 @@
 #include <algorithm>
 #include <cctype>
 
+#include "io/DicomSeries.h"
 #include "io/MediaFiles.h"
 
 namespace quendra {
 
 SliceStack::SliceStack(const std::string& path) : path_(path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    const bool folder = std::filesystem::is_directory(path, ec);
+    if (folder ? holdsDicom(path) : isDicomFile(path)) {
+        dicom_ = std::make_shared<DicomSeries>(path);
+        status_ = dicom_->status();
+        count_ = dicom_->sliceCount();
+        return;
+    }
+    if (folder) {
         files_ = slicesOfFolder(path);
         count_ = static_cast<int>(files_.size());
         status_ = count_ > 0 ? PictureStatus::Ok : PictureStatus::Unreadable;
@@ -28,6 +36,7 @@ SliceStack::SliceStack(std::vector<std::filesystem::path> files)
 SliceRead SliceStack::read(int index) {
     if (index < 0 || index >= count_) return {};
     if (pages_) return pages_->read(index);
+    if (dicom_) return dicom_->read(index);
     const std::filesystem::path& path = files_[static_cast<std::size_t>(index)];
     SliceRead read;
     if (isTiffName(path.string())) {
@@ -43,7 +52,29 @@ SliceRead SliceStack::read(int index) {
     return read;
 }
 
+int SliceStack::bitsOf(int index) const {
+    return pages_ ? pages_->bitsOf(index) : dicom_ ? dicom_->bits() : 0;
+}
+
+std::vector<std::string> SliceStack::notes() const {
+    return dicom_ ? dicom_->notes() : std::vector<std::string>{};
+}
+
+std::optional<std::pair<double, double>> SliceStack::fileWindow() const {
+    return dicom_ ? dicom_->window() : std::nullopt;
+}
+
+FileScale SliceStack::fileScale() const {
+    if (dicom_) return dicom_->scale();
+    return pages_ ? tiffScale(path_) : FileScale{};
+}
+
+std::string SliceStack::problem() const {
+    return dicom_ ? dicom_->problem() : std::string();
+}
+
 std::string SliceStack::sliceName(int index) const {
+    if (dicom_) return dicom_->sliceName(index);
     if (pages_) return path_ + " page " + std::to_string(index + 1);
     if (index < 0 || index >= count_) return path_;
     return files_[static_cast<std::size_t>(index)].string();
@@ -89,6 +120,20 @@ std::vector<std::filesystem::path> slicesOfFolder(const std::filesystem::path& f
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
         return naturalLess(a.filename().string(), b.filename().string());
     });
+    return files;
+}
+
+}  // namespace quendra
+
+namespace quendra {
+
+std::vector<std::filesystem::path> stackFiles(const std::filesystem::path& folder) {
+    if (!holdsDicom(folder)) return slicesOfFolder(folder);
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (isRegularFile(entry.path().string())) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
     return files;
 }
 

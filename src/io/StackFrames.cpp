@@ -3,7 +3,9 @@
 namespace quendra {
 
 StackFrames::StackFrames(const std::string& path, std::optional<GreyWindow> window) : stack_(path) {
-    window_ = window ? *window : sampledWindow(stack_);
+    // The window a DICOM header gives is the one its scanner meant the slices to be seen by.
+    const auto own = stack_.fileWindow();
+    window_ = window ? *window : own ? GreyWindow{own->first, own->second} : sampledWindow(stack_);
 }
 
 SliceFrame StackFrames::frameAt(int index) {

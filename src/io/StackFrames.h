@@ -21,8 +21,9 @@ struct SliceFrame {
 
 class StackFrames {
 public:
-    // A multi-page TIFF or a folder (SliceStack). `window` maps 16-bit slices; without one,
-    // the stack's sampledWindow with its defaults. Check status().
+    // A multi-page TIFF, a folder or a DICOM series (SliceStack). `window` maps 16-bit slices;
+    // without one, a DICOM header's window, else the stack's sampledWindow with its defaults.
+    // Check status().
     explicit StackFrames(const std::string& path, std::optional<GreyWindow> window = std::nullopt);
 
     PictureStatus status() const { return stack_.status(); }
@@ -39,6 +40,7 @@ public:
     // Slice `index` (0 <= index < frameCount()) as a frame.
     SliceFrame frameAt(int index);
     std::string sliceName(int index) const { return stack_.sliceName(index); }
+    const SliceStack& stack() const { return stack_; }
 
 private:
     SliceStack stack_;

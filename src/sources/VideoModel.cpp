@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "io/DicomSeries.h"
 #include "sources/FrameObserver.h"
 
 namespace {
@@ -26,8 +27,9 @@ int readableFrameCount(quendra::VideoFrames& frames) {
 
 VideoModel::VideoModel(const std::string& path, PlaybackClock::Now now)
     : clock(quendra::VideoFrames::kFallbackFps, now) {
-    if (quendra::isTiffName(path)) {
-        stack.emplace(path);
+    if (quendra::isTiffName(path) || quendra::isDicomFile(path)) {
+        // One file of a DICOM series opens the series.
+        stack.emplace(quendra::dicomStackPath(path));
         count = stack->frameCount();
         valid = startAtFirstReadableSlice();
     } else {

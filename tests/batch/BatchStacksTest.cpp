@@ -82,6 +82,7 @@ enum Column {
     Divisions,
     Junctions,
     LengthMm,
+    FourDigit,
     Note
 };
 
