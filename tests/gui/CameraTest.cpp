@@ -117,10 +117,10 @@ private slots:
             QVERIFY2(step >= 1, "a frame shown again or out of order");
             between += step - 1;
         }
-        // Never more than two frames behind the source (a tick's slack): a chain that took
+        // Within three frames of the source throughout (a busy machine's slack): a chain that took
         // queued frames in turn would fall a further 2 frames behind with every frame.
         const auto [least, most] = std::minmax_element(chain.lag.begin(), chain.lag.end());
-        QVERIFY2(*most - *least < 3, qPrintable(QString::number(*most - *least)));
+        QVERIFY2(*most - *least < 4, qPrintable(QString::number(*most - *least)));
         // Missed: the frames between those taken, less any the source itself dropped.
         QVERIFY2(missed <= between && missed >= between - 2,
                  qPrintable(QStringLiteral("%1 %2").arg(missed).arg(between)));
