@@ -5,6 +5,11 @@
 // BM_VideoStepAnalysed: reading and analysing one frame of the same video, the part of the work
 // that is not the display's.
 //
+// BM_LiveCamera: the window on a live camera (GStreamer's test source, 1920x1080 at 30 frames a
+// second, its frames numbered by where their bars stand) with the analysis on, for ten
+// seconds: the frames shown per tick of 25 Hz, and how many frames the one on screen is behind
+// the newest the source has made by then (from the source's own time), on average.
+//
 // Run under a display with OpenGL, e.g.:
 //   xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/quendra-window-bench
 
@@ -19,17 +24,21 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <opencv2/videoio.hpp>
 
+#include "LiveTestSource.h"
 #include "SampleFixture.h"
+#include "app/CameraCommands.h"
 #include "app/QuendraRC1.h"
 #include "app/Translation.h"
 #include "app/WindowSettings.h"
 #include "model/CalculationModel.h"
 #include "panels/VideoController.h"
+#include "sources/CameraModel.h"
 #include "view/FrameView.h"
 
 namespace {
@@ -134,6 +143,75 @@ void windowPlayback(benchmark::State& state, const Case& c) {
     }
 }
 
+// The numbers of the live source's frames, unwrapped, and the source's time they stand for.
+class LiveClock {
+public:
+    // The frame's number counted on from the first one seen.
+    std::int64_t number(const cv::Mat& frame) {
+        const int n = quendra::liveFrameNumber(frame);
+        if (first < 0) first = last = n;
+        total += quendra::liveFramesBetween(last, n, quendra::liveFramePeriod(frame));
+        last = n;
+        return total;
+    }
+    // Notes a frame that arrived at `ms`: the least of arrival less frame time is the source's
+    // start as seen here.
+    void arrived(std::int64_t number, double ms) {
+        start = std::min(start, ms - static_cast<double>(number) * 1000 / kLiveRate);
+    }
+    // The frames the source has made by `ms`, less one: the newest.
+    double newest(double ms) const { return (ms - start) * kLiveRate / 1000; }
+
+    static constexpr double kLiveRate = 30;
+
+private:
+    int first = -1, last = -1;
+    std::int64_t total = 0;
+    double start = 1e300;
+};
+
+// Ten seconds of the window on the live source, reported as one iteration.
+void liveCamera(benchmark::State& state) {
+    for (auto _ : state) {
+        QuendraRC1 window;
+        window.show();
+        CameraSettings live;
+        live.device = quendra::liveTestPipeline({1920, 1080}, 30);
+        if (!window.camera()->openWith(live)) {
+            state.SkipWithError("the live test source did not open (gstreamer1.0-plugins-base?)");
+            return;
+        }
+        window.loadClassesFile(QString::fromStdString(quendra::sampleClassFile()));
+        wait(500);
+        QElapsedTimer clock;
+        LiveClock source;
+        std::int64_t processed = -1;
+        int shown = 0;
+        double lag = 0;
+        std::int64_t lastShown = -1;
+        QObject::connect(window.model(), &CalculationModel::frameProcessed, [&] {
+            processed = source.number(window.model()->getImage());
+            source.arrived(processed, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        });
+        std::vector<std::pair<double, std::int64_t>> swaps;  // when, which frame
+        QObject::connect(window.view(), &QOpenGLWindow::frameSwapped, [&] {
+            if (processed == lastShown) return;
+            lastShown = processed;
+            swaps.emplace_back(static_cast<double>(clock.nsecsElapsed()) / 1e6, processed);
+        });
+        clock.start();
+        wait(static_cast<int>(kFrames / kRate * 1000));
+        const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        for (const auto& [ms, number] : swaps)
+            lag += std::floor(source.newest(ms)) - static_cast<double>(number);
+        shown = static_cast<int>(swaps.size());
+        state.SetIterationTime(seconds);
+        state.counters["shown"] = shown / (seconds * kRate);
+        state.counters["lag_frames"] = lag / std::max(shown, 1);
+        state.counters["missed"] = static_cast<double>(window.camera()->camera()->framesMissed());
+    }
+}
+
 }  // namespace
 
 // Google Benchmark's console output, keeping each run's figures for the ratios printed at the
@@ -157,6 +235,10 @@ int main(int argc, char** argv) {
     loadGermanQtTranslation();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RegisterBenchmark("BM_LiveCamera", liveCamera)
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
     for (const Case& c : kCases) {
         benchmark::RegisterBenchmark(caseName("BM_WindowPlayback", c).c_str(),
                                      [&c](benchmark::State& s) { windowPlayback(s, c); })

@@ -2,7 +2,8 @@
 # Installs the Debian packages a task needs, skipping what is already present.
 #   install-deps.sh run    building and running the programs
 #   install-deps.sh test   that, and the tests (a browser for the report page among them),
-#                          benchmarks, fuzzing and packaging tools
+#                          benchmarks, fuzzing and packaging tools, and GStreamer's test
+#                          source (videotestsrc) that stands in for a live camera
 set -euo pipefail
 
 run_packages=(
@@ -19,6 +20,7 @@ test_packages=(
   clang libclang-rt-dev clang-format
   desktop-file-utils appstream dpkg-dev
   chromium
+  gstreamer1.0-plugins-base gstreamer1.0-tools
 )
 
 case "${1:-}" in

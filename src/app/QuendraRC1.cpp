@@ -1,7 +1,6 @@
 #include "app/QuendraRC1.h"
 
 #include <QApplication>
-#include <QErrorMessage>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,6 +13,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "app/CameraCommands.h"
 #include "app/WindowSettings.h"
 #include "app/WindowStatus.h"
 #include "app/WindowTexts.h"
@@ -89,7 +89,17 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
                                  static_cast<QWidget*>(pickerController.get())})
         for (QSlider* slider : panel->findChildren<QSlider*>()) slider->installEventFilter(this);
 
-    connect(ui->openCamera, &QAction::triggered, this, &QuendraRC1::openStream);
+    cameraCommands = std::make_unique<CameraCommands>(settings.get(), this);
+    ui->chooseCamera->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    connect(ui->openCamera, &QAction::triggered, cameraCommands.get(), &CameraCommands::open);
+    connect(ui->chooseCamera, &QAction::triggered, cameraCommands.get(), &CameraCommands::choose);
+    connect(cameraCommands.get(), &CameraCommands::opened, this, [this](CameraModel* camera) {
+        installSource(camera);
+        sourceName = QStringLiteral("Kamera");
+    });
+    connect(cameraCommands.get(), &CameraCommands::statusChanged, this, &QuendraRC1::showStatus);
+    connect(cameraCommands.get(), &CameraCommands::messageShown, this,
+            [this](const QString& text) { message = text; });
     connect(ui->openVideo, &QAction::triggered, this, &QuendraRC1::openVideo);
     connect(ui->openImage, &QAction::triggered, this, &QuendraRC1::openImage);
     connect(ui->loadLUT, &QAction::triggered, this, &QuendraRC1::loadLUT);
@@ -241,30 +251,6 @@ bool QuendraRC1::openFile(const QString& path) {
                    quendra::isDicomFile(file)
                ? openVideoFile(path)
                : openImageFile(path);
-}
-
-void QuendraRC1::openStream() {
-    if (CameraModel::isInUse()) {
-        showCameraMessage(QStringLiteral("Die Kamera wird bereits verwendet."));
-        return;
-    }
-    auto camera = std::make_unique<CameraModel>(0);
-    if (!CameraModel::isInUse()) {
-        showCameraMessage(QStringLiteral("Beim ansteuern der Kamera ist ein Fehler aufgetreten!"));
-        return;
-    }
-    installSource(camera.release());
-    sourceName = QStringLiteral("Kamera");
-    showStatus(cameraOpenedText(frameSize()));
-}
-
-void QuendraRC1::showCameraMessage(const QString& text) {
-    message = text;
-    QErrorMessage dialog(this);
-    // Modal from the moment showMessage() puts it on screen.
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.showMessage(text);
-    dialog.exec();
 }
 
 // The frame on screen when the command comes and its analysis are saved together, however

@@ -11,6 +11,7 @@ class QuendraRC1Class;
 }
 
 class CalculationModel;
+class CameraCommands;
 class FrameModel;
 class FrameView;
 class PickerController;
@@ -55,6 +56,8 @@ public:
     PickerController* picker() const { return pickerController.get(); }
     QPushButton* saveViewButton() const { return saveButton.get(); }
     VideoModel* video() const;
+    // Opens and chooses the camera.
+    CameraCommands* camera() const { return cameraCommands.get(); }
 
 protected:
     // Keeps the arrow keys for a setting slider with the focus.
@@ -63,7 +66,6 @@ protected:
 private slots:
     void openImage();
     void openVideo();
-    void openStream();
     void saveFrame();
     void loadLUT();
     void saveLUT();
@@ -89,8 +91,6 @@ private:
     bool saveRecognition(const ShownFrame& shown, const std::string& source, const QString& path);
     // Where the frame on screen comes from, as the recognition text records it.
     std::string shownSource() const;
-    // The camera's messages, each in a fresh error-message dialog.
-    void showCameraMessage(const QString& text);
     // What the operator's last step did, until the next one.
     void showStatus(const QString& text);
     // Of the frame on screen.
@@ -120,6 +120,7 @@ private:
     std::unique_ptr<PickerController> pickerController;
     std::unique_ptr<QPushButton> saveButton;
     std::unique_ptr<WindowStatus> status;
+    std::unique_ptr<CameraCommands> cameraCommands;
     QPointer<VideoModel> currentVideo;  // the source while it is a video (the model owns it)
     QString sourceName;                 // the file's name, or the camera
     QString message;

@@ -18,6 +18,7 @@ const QString kMinCanalArea = QStringLiteral("analyse/kanal_mindestgroesse");
 const QString kAllTeeth = QStringLiteral("analyse/alle_zaehne");
 const QString kFolder = QStringLiteral("dateien/ordner");
 const QString kClassFile = QStringLiteral("dateien/farbklassen");
+const QString kCamera = QStringLiteral("kamera/");
 
 }  // namespace
 
@@ -75,6 +76,40 @@ QString WindowSettings::classFile() const {
 
 void WindowSettings::setClassFile(const QString& path) {
     store.setValue(kClassFile, path);
+}
+
+CameraSettings WindowSettings::camera() const {
+    const auto value = [this](const char* key, const QVariant& fallback) {
+        return store.value(kCamera + QLatin1String(key), fallback);
+    };
+    CameraSettings c;
+    c.device = value("geraet", QString::fromStdString(c.device)).toString().toStdString();
+    c.width = value("breite", c.width).toInt();
+    c.height = value("hoehe", c.height).toInt();
+    c.pixelFormat = value("format", QString()).toString().toStdString();
+    c.framesPerSecond = value("bilder_je_sekunde", c.framesPerSecond).toDouble();
+    c.lockExposure = value("belichtung_fest", c.lockExposure).toBool();
+    c.exposure = value("belichtung", c.exposure).toDouble();
+    c.gain = value("verstaerkung", c.gain).toDouble();
+    c.lockWhiteBalance = value("weissabgleich_fest", c.lockWhiteBalance).toBool();
+    c.whiteBalance = value("weissabgleich", c.whiteBalance).toDouble();
+    return c;
+}
+
+void WindowSettings::setCamera(const CameraSettings& c) {
+    const auto set = [this](const char* key, const QVariant& v) {
+        store.setValue(kCamera + QLatin1String(key), v);
+    };
+    set("geraet", QString::fromStdString(c.device));
+    set("breite", c.width);
+    set("hoehe", c.height);
+    set("format", QString::fromStdString(c.pixelFormat));
+    set("bilder_je_sekunde", c.framesPerSecond);
+    set("belichtung_fest", c.lockExposure);
+    set("belichtung", c.exposure);
+    set("verstaerkung", c.gain);
+    set("weissabgleich_fest", c.lockWhiteBalance);
+    set("weissabgleich", c.whiteBalance);
 }
 
 // The panels are set first: the model's changes would keep them again.

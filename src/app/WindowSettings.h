@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "analysis/AnalysisSettings.h"
+#include "sources/CameraSettings.h"
 
 class CalculationModel;
 class PickerController;
@@ -11,8 +12,8 @@ class ThreshController;
 
 // What the window keeps from one start to the next (QSettings, in the user's configuration as
 // "Quendra/Quendra"): the settings of its panels, the folder its file dialogs open in, and the
-// colour-class file loaded last. Each is written when it changes, so that a program ended by a
-// signal keeps them too.
+// colour-class file loaded last, and the camera chosen. Each is written when it changes, so that a
+// program ended by a signal keeps them too.
 class WindowSettings {
 public:
     WindowSettings();
@@ -33,6 +34,10 @@ public:
     // Empty until colour classes were loaded.
     QString classFile() const;
     void setClassFile(const QString& path);
+
+    // The camera as last chosen; camera 0 in its own format until one was.
+    CameraSettings camera() const;
+    void setCamera(const CameraSettings& settings);
 
     // Forgets everything kept, and puts the panels back at the defaults: the next start is as
     // the first one.

@@ -227,11 +227,6 @@ QString stackOpenedText(const QString& path, cv::Size size, int slices) {
              counted(static_cast<std::size_t>(slices), "Schicht", "Schichten"));
 }
 
-QString cameraOpenedText(cv::Size size) {
-    if (size.empty()) return QStringLiteral("Kamera geöffnet.");  // no frame from it yet
-    return QStringLiteral("Kamera geöffnet: %1.").arg(frameSize(size));
-}
-
 QString pickText(const ColorPick& pick) {
     if (pick.pixels == 0 && pick.beyondFrame)
         return QStringLiteral(

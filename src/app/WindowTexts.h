@@ -37,8 +37,6 @@ QString videoRefusedMessage(const VideoModel& video, const QString& path);
 // The status after opening a video or a stack: videoOpenedText or stackOpenedText, and for a
 // stack cut short or starting with slices that cannot be read, what is shown of it.
 QString videoOpenedStatus(const VideoModel& video, const QString& path, cv::Size size);
-// `Kamera geöffnet: 640 × 480 Bildpunkte.`, or `Kamera geöffnet.` before its first frame
-QString cameraOpenedText(cv::Size size);
 // `Stapel "schnitte.tif" geöffnet: 640 × 480 Bildpunkte, 40 Schichten.`
 QString stackOpenedText(const QString& path, cv::Size size, int slices);
 

@@ -2,25 +2,35 @@
 #include <QCommandLineParser>
 #include <cstdio>
 
+#include "app/CameraCommands.h"
 #include "app/QuendraRC1.h"
 #include "app/QuitOnSignals.h"
 #include "app/Translation.h"
+#include "app/WindowSettings.h"
 #include "io/StandardStreams.h"
 
 namespace {
 
-// The window's command line: [--classes FILE] [FILE], with Qt's --help and --version.
+// The window's command line: [--classes FILE] [--camera DEVICE] [FILE], with Qt's --help and
+// --version.
 struct CommandLine {
     QCommandLineParser parser;
     QCommandLineOption classes{QStringLiteral("classes"),
                                QStringLiteral("Lädt die Farbklassendatei <datei>."),
                                QStringLiteral("datei")};
+    QCommandLineOption camera{
+        QStringLiteral("camera"),
+        QStringLiteral("Startet die Kamera <gerät>: eine Nummer (0 ist die erste), ein Gerät wie "
+                       "/dev/video2, eine GStreamer-Pipeline oder eine Stream-Adresse. Sie wird "
+                       "für \"Kamerastream starten...\" gemerkt."),
+        QStringLiteral("gerät")};
     CommandLine() {
         parser.setApplicationDescription(
             QStringLiteral("Zahnanalyse: Zahn, Wurzelkanäle und Zahntyp"));
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(classes);
+        parser.addOption(camera);
         parser.addPositionalArgument(QStringLiteral("datei"),
                                      QStringLiteral("Zu öffnendes Bild oder Video."),
                                      QStringLiteral("[datei]"));
@@ -62,6 +72,11 @@ int main(int argc, char** argv) {
     window.show();
     const QStringList files = line.parser.positionalArguments();
     if (!files.isEmpty()) window.openFile(files.first());
+    if (line.parser.isSet(line.camera)) {
+        CameraSettings chosen = WindowSettings().camera();
+        chosen.device = line.parser.value(line.camera).toStdString();
+        window.camera()->openWith(chosen);
+    }
     if (line.parser.isSet(line.classes)) window.loadClassesFile(line.parser.value(line.classes));
     return quitOnSignals.received() ? 0 : QApplication::exec();
 }

@@ -1,5 +1,8 @@
 #include "sources/CameraModel.h"
 
+#include <algorithm>
+
+#include "sources/CameraDevice.h"
 #include "sources/FrameObserver.h"
 
 bool CameraModel::inUse = false;
@@ -7,10 +10,27 @@ bool CameraModel::inUse = false;
 namespace {
 
 CameraModel::CaptureOpener& opener() {
-    static CameraModel::CaptureOpener open = [](int index) {
-        return std::make_unique<cv::VideoCapture>(index);
-    };
+    static CameraModel::CaptureOpener open = camera::open;
     return open;
+}
+
+std::string backendOf(const cv::VideoCapture& capture) {
+    try {
+        return capture.getBackendName();
+    } catch (const cv::Exception&) {
+        return {};
+    }
+}
+
+// The format as the device reports it; the size comes from the first frame.
+CameraDelivery reportedDelivery(const cv::VideoCapture& capture) {
+    CameraDelivery d;
+    try {
+        d.pixelFormat = camera::fourccText(capture.get(cv::CAP_PROP_FOURCC));
+        d.framesPerSecond = std::max(0.0, capture.get(cv::CAP_PROP_FPS));
+    } catch (const cv::Exception&) {
+    }
+    return d;
 }
 
 }  // namespace
@@ -19,36 +39,67 @@ void CameraModel::setCaptureOpener(CaptureOpener o) {
     opener() = std::move(o);
 }
 
-CameraModel::CameraModel(int index) {
+CameraModel::CameraModel(const CameraSettings& settings) : chosen(settings) {
+    std::unique_ptr<cv::VideoCapture> capture;
     try {
-        capture = opener()(index);
+        capture = opener()(settings);
     } catch (const cv::Exception&) {
-        capture.reset();
     }
-    if (capture && !capture->isOpened()) capture.reset();
-    inUse = capture != nullptr;
-    timer.setInterval(kInterval);
-    connect(&timer, &QTimer::timeout, this, &CameraModel::nextFrame);
+    inUse = capture && capture->isOpened();
+    if (!inUse) {
+        openFault = camera::faultOf(settings);
+        return;
+    }
+    delivered = reportedDelivery(*capture);
+    support = camera::probeControls(*capture, backendOf(*capture));
+    camera::applyControls(*capture, settings, support);
+    grabber = std::make_unique<FrameGrabber>(std::move(capture), [this] {
+        if (!pending.exchange(true))
+            QMetaObject::invokeMethod(this, &CameraModel::deliver, Qt::QueuedConnection);
+    });
+    if (grabber->waitForFirst(std::chrono::milliseconds(kFirstFrameWait))) {
+        getFrame();
+        delivered.width = frame.cols;
+        delivered.height = frame.rows;
+    }
 }
 
 CameraModel::~CameraModel() {
-    inUse = false;
+    close();
+}
+
+void CameraModel::close() {
+    if (grabber) inUse = false;
+    grabber.reset();
+}
+
+void CameraModel::applyControls(const CameraSettings& settings) {
+    chosen = settings;
+    if (grabber)
+        grabber->adjust([settings, support = support](cv::VideoCapture& capture) {
+            camera::applyControls(capture, settings, support);
+        });
 }
 
 cv::Mat CameraModel::getFrame() {
-    try {
-        if (capture && capture->read(frame) && !frame.empty()) return frame;
-    } catch (const cv::Exception&) {
-    }
-    return {};
+    if (!grabber) return frame;
+    FrameGrabber::Frame newest = grabber->takeNewest();
+    if (newest.picture.empty()) return frame;
+    missed += newest.number - number - 1;
+    number = newest.number;
+    ++taken;
+    frame = std::move(newest.picture);
+    return frame;
 }
 
 void CameraModel::setObserver(FrameObserver* o) {
     observer = o;
     observer->newSource();
-    timer.start();
 }
 
-void CameraModel::nextFrame() {
-    if (observer) observer->newFrame();
+// The frame came meanwhile may already have been taken (a setting changed on the way): then
+// there is nothing new to pass on.
+void CameraModel::deliver() {
+    pending = false;
+    if (observer && grabber && grabber->hasNewest()) observer->newFrame();
 }

@@ -40,14 +40,16 @@ VideoModel::VideoModel(const std::string& path, PlaybackClock::Now now)
     }
     timer.setInterval(std::max(kMinInterval, static_cast<int>(1000 / getRate())));
     connect(&timer, &QTimer::timeout, this, &VideoModel::playOn);
+    if (valid) reader = std::make_unique<FrameReadAhead>([this](int i) { return readFrame(i); });
 }
 
-cv::Mat VideoModel::readFrame(int index) {
-    if (!stack) return video->frameAt(index);
-    quendra::SliceFrame slice = stack->frameAt(index);
-    if (slice.status == quendra::PictureStatus::Ok) return std::move(slice.frame);
-    fault = std::move(slice);
-    return {};
+// A video's frame is handed over for good: the read-ahead thread hands it to another.
+quendra::SliceFrame VideoModel::readFrame(int index) {
+    if (stack) return stack->frameAt(index);
+    quendra::SliceFrame read;
+    read.frame = video->takeFrameAt(index);
+    if (!read.frame.empty()) read.status = quendra::PictureStatus::Ok;
+    return read;
 }
 
 // The first slice's fault stays the one told: it is the slice the operator would have seen.
@@ -67,15 +69,22 @@ bool VideoModel::startAtFirstReadableSlice() {
     return position > 0;
 }
 
+// The time noted is what reading cost, on whichever thread it was read.
 cv::Mat VideoModel::getFrame() {
-    const std::int64_t start = clock.milliseconds();
-    const cv::Mat frame = readFrame(position);
-    if (readSteps > 0)
-        clock.noteReadCost(static_cast<double>(clock.milliseconds() - start) / readSteps);
+    if (!reader) return {};
+    if (position == keptIndex) return kept;
+    double cost = 0;
+    quendra::SliceFrame read = reader->frameAt(position, cost);
+    if (readSteps > 0) clock.noteReadCost(cost / readSteps);
     readSteps = 0;
-    readFailed = frame.empty();
-    if (!readFailed) lastRead = position;
-    return frame;
+    readFailed = read.status != quendra::PictureStatus::Ok;
+    if (readFailed) {
+        if (stack) fault = std::move(read);
+        return {};
+    }
+    lastRead = keptIndex = position;
+    kept = std::move(read.frame);
+    return kept;
 }
 
 void VideoModel::setObserver(FrameObserver* o) {
@@ -87,6 +96,7 @@ void VideoModel::show(int index) {
     position = count > 0 ? ((index % count) + count) % count : 0;
     readFailed = false;
     if (observer) observer->newFrame();
+    if (playing && reader && count > 0) reader->readAhead((position + 1) % count);
     emit frameChanged(position);
     if (readFailed) emit frameUnreadable(position, lastRead);
 }

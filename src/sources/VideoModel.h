@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QTimer>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "io/StackFrames.h"
 #include "io/VideoFrames.h"
 #include "sources/FrameModel.h"
+#include "sources/FrameReadAhead.h"
 #include "sources/PlaybackClock.h"
 
 // A video file, or a stack of slices (a multi-page TIFF, its slices mapped by the stack's one
@@ -14,9 +16,10 @@
 // the last. Starts paused at frame 0. Every navigation step notifies the observer first and
 // then announces the new position through frameChanged(int).
 //
-// Playing keeps the video's own time: when reading, analysing and showing a frame takes longer
-// than the frame's time, the frames due meanwhile are skipped (framesSkipped). The frames are
-// those that can be read: a file cut off (or a header that promises more) ends where reading
+// Playing keeps the video's own time. The frame due next is read ahead (FrameReadAhead) while
+// the current one is analysed and shown; when reading, analysing and showing a frame takes
+// longer than the frame's time, the frames due meanwhile are skipped (framesSkipped). The frames
+// are those that can be read: a file cut off (or a header that promises more) ends where reading
 // ends, and a frame inside that cannot be read is told (frameUnreadable) while the frame read
 // before stays on screen. A stack whose first slices cannot be read starts at the first that
 // can.
@@ -80,9 +83,9 @@ private:
     // Moves to the frame at `index` (modulo the frame count) and passes it down the chain.
     void show(int index);
 
-    // The frame at `index` of the video or the stack; empty when it cannot be read, and then
-    // `fault` says why.
-    cv::Mat readFrame(int index);
+    // The frame at `index` of the video or the stack, or why it cannot be read. Runs on the
+    // read-ahead thread too.
+    quendra::SliceFrame readFrame(int index);
     // The first slice of the stack that can be read, as the position; false when none can.
     bool startAtFirstReadableSlice();
 
@@ -97,7 +100,10 @@ private:
     int position = 0;
     int lastRead = 0;  // the position whose frame was read last
     bool readFailed = false;
-    int readSteps = 0;  // frames the read at a tick goes on by, while it is to be timed
+    int readSteps = 0;   // frames the read at a tick goes on by, while it is to be timed
+    int keptIndex = -1;  // the frame read last, kept for a setting changed meanwhile
+    cv::Mat kept;
     bool playing = false;
     int skipped = 0;
+    std::unique_ptr<FrameReadAhead> reader;  // last: its thread stops before the files close
 };

@@ -6,7 +6,6 @@
 
 #include "TestVideo.h"
 #include "panels/VideoController.h"
-#include "sources/CameraModel.h"
 #include "sources/FrameObserver.h"
 #include "sources/PlaybackClock.h"
 #include "sources/VideoModel.h"
@@ -267,27 +266,6 @@ private slots:
         second.setObserver(&r);
         panel.setModel(&second);
         QCOMPARE(panel.slider()->value(), 0);
-    }
-
-    void cameraStandInDeliversOnItsTimer() {
-        const std::string file = avi.toStdString();
-        CameraModel::setCaptureOpener(
-            [file](int) { return std::make_unique<cv::VideoCapture>(file); });
-        {
-            CameraModel camera(0);
-            QVERIFY(CameraModel::isInUse());
-            Recorder r;
-            r.source = &camera;
-            camera.setObserver(&r);
-            QCOMPARE(r.shown.size(), 1u);
-            QTRY_VERIFY_WITH_TIMEOUT(r.shown.size() >= 4, 2000);
-            // The stand-in ends after 20 frames: later pulls deliver nothing, and nothing fails.
-            QTRY_VERIFY_WITH_TIMEOUT(r.shown.size() >= 25, 3000);
-        }
-        QVERIFY(!CameraModel::isInUse());
-        CameraModel::setCaptureOpener([](int) { return std::make_unique<cv::VideoCapture>(); });
-        CameraModel none(0);
-        QVERIFY(!CameraModel::isInUse());
     }
 };
 

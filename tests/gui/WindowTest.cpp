@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QErrorMessage>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLabel>
@@ -43,7 +42,6 @@
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
 #include "report/RecognitionData.h"
-#include "sources/CameraModel.h"
 #include "sources/VideoModel.h"
 #include "view/FrameView.h"
 #include "view/ViewArea.h"
@@ -115,11 +113,11 @@ private slots:
         QVERIFY(!w.picker()->isVisible());
         for (const char* name : {"loadLUT", "saveLUT", "configLUT", "resetLUT"})
             QVERIFY(!named(&w, name)->isEnabled());
-        for (const char* name :
-             {"openImage", "openVideo", "openCamera", "resetSettings", "actionBeenden"})
+        for (const char* name : {"openImage", "openVideo", "openCamera", "chooseCamera",
+                                 "resetSettings", "actionBeenden"})
             QVERIFY(named(&w, name)->isEnabled());
         QToolBar* toolBar = named<QToolBar>(&w, "mainToolBar");
-        QCOMPARE(toolBar->actions().size(), 11);
+        QCOMPARE(toolBar->actions().size(), 12);
         for (QAction* a : toolBar->actions())
             QVERIFY(a->isSeparator() || !a->icon().pixmap(48, 48).isNull());
         QCOMPARE(w.toolBarArea(toolBar), Qt::LeftToolBarArea);
@@ -581,66 +579,6 @@ private slots:
                      "keine Schicht ist lesbar; Schicht 1: sie hat 30000 × 30000 Bildpunkte, "
                      "mehr als die 120 Megapixel, die geöffnet werden.")),
                  qPrintable(w.lastMessage()));
-    }
-
-    // While a camera message is on screen the command cannot be given again: the messages
-    // used to pile up, one per click.
-    void cameraIsRefusedOneMessageAtATimeAndFreedByAnImage() {
-        QTemporaryDir dir;
-        const std::string standIn = dir.filePath(QStringLiteral("kamera.avi")).toStdString();
-        QVERIFY(writeIndexedVideo(standIn, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 10));
-        QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("front-640x480.png")));
-        CameraModel::setCaptureOpener([](int) { return std::make_unique<cv::VideoCapture>(); });
-        // Clicked through the window system, which holds clicks back from a window behind a
-        // modal dialog.
-        const QWidget* button =
-            named<QToolBar>(&w, "mainToolBar")->widgetForAction(named(&w, "openCamera"));
-        const auto clickCamera = [&] {
-            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {},
-                              button->mapTo(&w, button->rect().center()));
-        };
-        int mostOnScreen = 0;
-        QString checkBox;
-        dialogs.answer = [&](QDialog* d) {
-            checkBox = d->findChild<QCheckBox*>()->text();
-            if (dialogs.seen.size() == 1)
-                for (int i = 0; i < 2; ++i) clickCamera();
-            for (const QWidget* top : QApplication::topLevelWidgets())
-                mostOnScreen += qobject_cast<const QErrorMessage*>(top) && top->isVisible();
-            d->accept();
-        };
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        clickCamera();
-        QTRY_COMPARE(dialogs.seen.size(), 1);
-        QCOMPARE(mostOnScreen, 1);
-        QCOMPARE(checkBox, QStringLiteral("Diese Meldung wieder an&zeigen"));
-        QCOMPARE(w.lastMessage(),
-                 QStringLiteral("Beim ansteuern der Kamera ist ein Fehler aufgetreten!"));
-        QCOMPARE(w.model()->getImage().size(), cv::Size(640, 480));  // the image stays
-
-        CameraModel::setCaptureOpener(
-            [standIn](int) { return std::make_unique<cv::VideoCapture>(standIn); });
-        dialogs.answer = nullptr;
-        named(&w, "openCamera")->trigger();
-        QVERIFY(CameraModel::isInUse());
-        QCOMPARE(status(w), QStringLiteral("Kamera geöffnet: 160 × 120 Bildpunkte."));
-        QCOMPARE(w.view()->size(), QSize(160, 120));
-        named(&w, "openCamera")->trigger();
-        QCOMPARE(w.lastMessage(), QStringLiteral("Die Kamera wird bereits verwendet."));
-        QVERIFY(w.openImageFile(sample("front-640x480.png")));
-        QVERIFY(!CameraModel::isInUse());
-
-        // A camera that gives no frame yet is not told with the size of the picture before.
-        struct WarmingUp : cv::VideoCapture {
-            bool isOpened() const override { return true; }
-            bool read(cv::OutputArray) override { return false; }
-        };
-        CameraModel::setCaptureOpener([](int) { return std::make_unique<WarmingUp>(); });
-        named(&w, "openCamera")->trigger();
-        QCOMPARE(status(w), QStringLiteral("Kamera geöffnet."));
-        QVERIFY(w.openImageFile(sample("front-640x480.png")));
     }
 
     // The message about a picture that could not be written is read before the next dialog
