@@ -45,6 +45,16 @@ struct RunGraph {
             if (kept[static_cast<std::size_t>(n)] && startsRun(n)) all.push_back(runFrom(n));
         return all;
     }
+    // Drops the noise runs, again and again until none is left.
+    void dropNoise(int minRun) {
+        for (bool dropped = true; dropped;) {
+            std::vector<int> noise;
+            for (const std::vector<int>& run : runs())
+                if (isNoise(run, minRun)) noise.insert(noise.end(), run.begin(), run.end());
+            for (const int n : noise) kept[static_cast<std::size_t>(n)] = 0;
+            dropped = !noise.empty();
+        }
+    }
     // A short run is noise when nothing ties it in, or when it is one of several branches at
     // the one end that is tied in and ends loose at the other.
     bool isNoise(const std::vector<int>& run, int minRun) const {

@@ -296,22 +296,12 @@ CanalTracker::Owners CanalTracker::canalOwners(const std::vector<char>& kept,
     return owners;
 }
 
-std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst, RootsLeftOut* leftOut,
-                                                   std::vector<CanalRun>* canals) const {
-    std::vector<std::vector<int>> next, prev;
-    for (const Node& n : nodes_) next.push_back(n.next), prev.push_back(n.prev);
-    RunGraph graph{next, prev, std::vector<char>(nodes_.size(), 1)};
-    for (bool dropped = true; dropped;) {
-        std::vector<int> noise;
-        for (const std::vector<int>& run : graph.runs())
-            if (graph.isNoise(run, settings_.minRun))
-                noise.insert(noise.end(), run.begin(), run.end());
-        for (const int n : noise) graph.kept[static_cast<std::size_t>(n)] = 0;
-        dropped = !noise.empty();
-    }
-    const Owners owners = canalOwners(graph.kept, apexFirst);
+// The tracks that are roots, each with the slices it spans and its canal counts still 0; the
+// others counted into `leftOut`; `rootOfTrack` the index in the result of each track's root.
+std::vector<RootConfiguration> CanalTracker::chooseRoots(const Owners& owners, bool apexFirst,
+                                                         RootsLeftOut& leftOut,
+                                                         std::vector<int>& rootOfTrack) const {
     const std::vector<int>& owner = owners.ofNode;
-
     // A root runs from the apical end of its track to its coronal end, or, where its canals
     // open into the pulp chamber, to the coronal end of its canals.
     std::vector<RootConfiguration> all(tracks_.size());
@@ -333,16 +323,15 @@ std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst, RootsLeftOut*
     for (std::size_t i = 0; i < tracks_.size(); ++i)
         if (hasCanal[i] && tracks_[i].slices >= kRootMinSlices)
             largest = std::max(largest, tracks_[i].maxArea);
-    RootsLeftOut out;
-    std::vector<int> rootOfTrack(tracks_.size(), -1);
+    rootOfTrack.assign(tracks_.size(), -1);
     std::vector<RootConfiguration> result;
     for (std::size_t i = 0; i < tracks_.size(); ++i) {
         if (tracks_[i].slices < kRootMinSlices) {
-            ++out.fewSlices;
+            ++leftOut.fewSlices;
         } else if (!hasCanal[i]) {
-            ++out.noCanal;
+            ++leftOut.noCanal;
         } else if (tracks_[i].maxArea < kRootShareOfLargest * static_cast<double>(largest)) {
-            ++out.small;
+            ++leftOut.small;
         } else {
             rootOfTrack[i] = static_cast<int>(result.size());
             result.push_back(all[i]);
@@ -352,6 +341,20 @@ std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst, RootsLeftOut*
                                     0);
         }
     }
+    return result;
+}
+
+std::vector<RootConfiguration> CanalTracker::roots(bool apexFirst, RootsLeftOut* leftOut,
+                                                   std::vector<CanalRun>* canals) const {
+    std::vector<std::vector<int>> next, prev;
+    for (const Node& n : nodes_) next.push_back(n.next), prev.push_back(n.prev);
+    RunGraph graph{next, prev, std::vector<char>(nodes_.size(), 1)};
+    graph.dropNoise(settings_.minRun);
+    const Owners owners = canalOwners(graph.kept, apexFirst);
+    const std::vector<int>& owner = owners.ofNode;
+    RootsLeftOut out;
+    std::vector<int> rootOfTrack;
+    std::vector<RootConfiguration> result = chooseRoots(owners, apexFirst, out, rootOfTrack);
     if (leftOut) *leftOut = out;
 
     // Events where at least two long runs of the root's canals divide or join.

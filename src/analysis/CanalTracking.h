@@ -158,6 +158,9 @@ private:
     };
     // The root each kept node's canal belongs to; none for the dropped and the chamber.
     Owners canalOwners(const std::vector<char>& kept, bool apexFirst) const;
+    std::vector<RootConfiguration> chooseRoots(const Owners& owners, bool apexFirst,
+                                               RootsLeftOut& leftOut,
+                                               std::vector<int>& rootOfTrack) const;
     // The runs of the roots' canals, numbered (CanalNumbers.cpp); `rootOfTrack` gives each
     // track's place among the roots, -1 for none.
     std::vector<CanalRun> canalRuns(const RunGraph& graph, const std::vector<int>& owner,
