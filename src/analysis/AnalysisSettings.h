@@ -15,7 +15,7 @@ inline constexpr const char* kTeethNames[] = {"largest", "all"};
 
 // Upper limits of the caliper ratio (longest over narrowest caliper width, RegionShape.h) for
 // the canal cross-section classes: "round" up to `round`, "oval" up to `oval`, "long oval" up
-// to `longOval`, "flat" above. The defaults and why: README, chapter "Schnitte".
+// to `longOval`, "flat" above. The defaults and why: docs/measurements.md, "Shape classes".
 struct ShapeLimits {
     double round = 1.3;
     double oval = 2;
