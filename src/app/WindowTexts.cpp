@@ -209,7 +209,12 @@ QString videoOpenedStatus(const VideoModel& video, const QString& path, cv::Size
     if (!video.isStack())
         return videoOpenedText(path, size, frames, video.getRate(), video.getHeaderFrameCount());
     QString text = stackOpenedText(path, size, frames);
-    if (video.isCutShort())
+    if (video.pageChain() == quendra::PageChain::LoopsBack)
+        text += QStringLiteral(
+                    " Die Seitenkette der Datei springt nach Seite %1 zurück: geöffnet sind "
+                    "die Seiten 1 bis %1.")
+                    .arg(frames);
+    if (video.pageChain() == quendra::PageChain::CutShort)
         text += QStringLiteral(
                     " Die Datei endet nach Seite %1, nennt aber weitere Seiten "
                     "(abgeschnitten?): geöffnet sind die Seiten bis dahin.")

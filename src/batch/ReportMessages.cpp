@@ -74,6 +74,10 @@ constexpr std::array kMessages = std::to_array<MessageKind>({
      "are analysed, its roots not named, since they would be those of a part of it",
      "die Datei endet nach Seite {1}, nennt aber weitere Seiten (eine abgeschnittene Kopie?): "
      "ihre Seiten sind ausgewertet, ihre Wurzeln nicht benannt, da es die eines Teils wären"},
+    {"its page chain loops back after page {n}; pages {n} to {n} are read and analysed, its "
+     "roots not named, since they could be those of a part of it",
+     "ihre Seitenkette springt nach Seite {1} zurück; die Seiten {2} bis {3} sind gelesen und "
+     "ausgewertet, ihre Wurzeln nicht benannt, da es die eines Teils sein könnten"},
     {"its pages change from {n} to {n} bits at page {n}; a stack is read only with one depth "
      "throughout, since 8-bit slices keep their greys and 16-bit ones go through the stack's "
      "grey window, and a root's canals would not be followed across the change (convert it to "
