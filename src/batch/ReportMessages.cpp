@@ -46,6 +46,9 @@ constexpr std::array kMessages = std::to_array<MessageKind>({
      "{1} × {2} Bildpunkte, mehr als die Grenze von {3} Megapixeln"},
     {"a TIFF of several pages; only single-page TIFF pictures are read",
      "ein TIFF aus mehreren Seiten; als Bild werden nur TIFF-Dateien aus einer Seite gelesen"},
+    {"a TIFF of {n} pages, though its name ends in {}; read as the stack it is",
+     "ein TIFF aus {1} Seiten, obwohl sein Name auf {2} endet; als der Stapel gelesen, der es "
+     "ist"},
     {"cannot read the picture", "das Bild kann nicht gelesen werden"},
     {"cannot read the video", "das Video kann nicht gelesen werden"},
     {"cannot read the stack of slices", "der Schichtstapel kann nicht gelesen werden"},

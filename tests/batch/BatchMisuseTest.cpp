@@ -14,6 +14,7 @@
 
 #include "BatchFixture.h"
 #include "TestVideo.h"
+#include "TiffStackWriter.h"
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
 #include "colour/ColorKey.h"
@@ -416,6 +417,18 @@ const Misuse kMisuses[] = {
          ASSERT_EQ(warnings.size(), 3u) << warnings;
          EXPECT_EQ(warnings[1].get<std::string>().rfind("--min-canal-mm2 has no effect", 0), 0u);
          EXPECT_EQ(warnings[2], "--apex-first has no effect: no input is a stack of slices");
+     }},
+    // A stack saved under a picture's extension is read as the stack it is, its name named.
+    {"StackNamedLikeAPictureIsAStack",
+     [](BatchFixture& f, BatchOptions&) {
+         const cv::Mat page = cv::imread(QUENDRA_SAMPLE_DIR "/front-640x480.png");
+         TiffStackWriter writer(f.path("in/x.png"));
+         for (int i = 0; i < 3; ++i) writer.append(page);
+         ASSERT_TRUE(writer.close());
+     },
+     0, "x.png: a TIFF of 3 pages, though its name ends in .png; read as the stack it is",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.table().find("x.png,3,"), std::string::npos) << f.table();
      }},
     {"RunRecordCannotBeWritten",
      [](BatchFixture& f, BatchOptions&) { fs::create_directories(f.folder / "out" / "run.json"); },
