@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "colour/ColorClassifier.h"
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
 #include "report/ResultOverlay.h"
@@ -251,8 +252,15 @@ QString pickText(const ColorPick& pick) {
 }
 
 QString classesLoadedText(const QString& path, const std::array<std::size_t, 256>& counts) {
-    return QStringLiteral("Farbklassen geladen: %1 (%2).")
-        .arg(classColorsText(counts), fileName(path));
+    QString text = QStringLiteral("Farbklassen geladen: %1 (%2).")
+                       .arg(classColorsText(counts), fileName(path));
+    for (const quendra::SparseClass& c : quendra::sparseClasses(counts))
+        text += QStringLiteral(
+                    " %1 hat nur %2 und wird nie gefunden: die Abstimmung braucht %3; trainieren "
+                    "Sie mehr Farben (ein größeres Rechteck).")
+                    .arg(className(c.colorClass), counted(c.colours, "Farbe", "Farben"))
+                    .arg(c.quorum);
+    return text;
 }
 
 QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts) {

@@ -49,6 +49,13 @@ constexpr std::array kMessages = std::to_array<MessageKind>({
     {"a TIFF of {n} pages, though its name ends in {}; read as the stack it is",
      "ein TIFF aus {1} Seiten, obwohl sein Name auf {2} endet; als der Stapel gelesen, der es "
      "ist"},
+    {"the class {r} has only {n} trained colours, fewer than the {n} the vote needs, so nothing "
+     "of it is found; train more colours of it (a larger rectangle)",
+     "die Klasse {1} hat nur {2} trainierte Farben, weniger als die {3}, die die Abstimmung "
+     "braucht, daher wird nichts von ihr gefunden; mehr Farben von ihr trainieren (ein "
+     "größeres Rechteck)"},
+    {"enamel", "Zahnschmelz"},
+    {"gum", "Zahnfleisch"},
     {"cannot read the picture", "das Bild kann nicht gelesen werden"},
     {"cannot read the video", "das Video kann nicht gelesen werden"},
     {"cannot read the stack of slices", "der Schichtstapel kann nicht gelesen werden"},

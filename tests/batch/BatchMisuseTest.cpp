@@ -418,6 +418,25 @@ const Misuse kMisuses[] = {
          EXPECT_EQ(warnings[1].get<std::string>().rfind("--min-canal-mm2 has no effect", 0), 0u);
          EXPECT_EQ(warnings[2], "--apex-first has no effect: no input is a stack of slices");
      }},
+    // A class with fewer colours than the vote's quorum is never found: named, with what to do.
+    {"ClassesTooSparseToBeFoundAreNamed",
+     [](BatchFixture& f, BatchOptions& o) {
+         std::string records;
+         for (int i = 0; i < 12; ++i)
+             records += std::string{char(40 + i), char(50 + i), char(60 + i), char(i < 3 ? 1 : 2)};
+         f.writeBytes("few.dat", records);
+         o.classes = f.path("few.dat");
+         o.analysis.autoClassThreshold = true;
+     },
+     0,
+     "few.dat: the class enamel has only 3 trained colours, fewer than the 6 the vote needs, so "
+     "nothing of it is found; train more colours of it (a larger rectangle)",
+     [](BatchFixture& f) {
+         const auto warnings = f.record()["warnings"];
+         ASSERT_EQ(warnings.size(), 1u) << warnings;
+         EXPECT_NE(warnings[0].get<std::string>().find("the class enamel has only 3"),
+                   std::string::npos);
+     }},
     // A stack saved under a picture's extension is read as the stack it is, its name named.
     {"StackNamedLikeAPictureIsAStack",
      [](BatchFixture& f, BatchOptions&) {
