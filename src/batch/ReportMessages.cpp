@@ -112,6 +112,7 @@ constexpr std::array kMessages = std::to_array<MessageKind>({
      "die Konfiguration {1} ist keiner der Typen nach Vertucci"},
     // Outputs and the run (FrameAnalyser, OrderedWriter, BatchRun, RunReport).
     {"cannot be written", "kann nicht geschrieben werden"},
+    {"cannot be written ({r})", "kann nicht geschrieben werden ({1})"},
     {"cannot be encoded", "kann nicht kodiert werden"},
     {"{n} teeth and canals do not fit a 16-bit label picture (at most {n}); none is written",
      "{1} Zähne und Kanäle passen nicht in ein 16-Bit-Labelbild (höchstens {2}); keines wird "

@@ -866,6 +866,35 @@ TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
     }
 }
 
+// A full disk met by a picture stops the run as one met by the table does: the record ends
+// "stopped" and names the picture and why (it said "finished"). A record that cannot be
+// written itself is said on standard error.
+TEST_F(BatchProgram, FullDiskAtAPictureOrTheRecordIsNamed) {
+    sample("front-640x480.png", "x.png");
+    const std::pair<rlim_t, const char*> cases[] = {
+        {16 * 1024, "x.png-analyse.jpg: cannot be written (File too large)"},
+        {1024, "run.json: the run record cannot be written"}};
+    for (const auto& [bytes, message] : cases) {
+        SCOPED_TRACE(bytes);
+        const std::string out = "out" + std::to_string(bytes);
+        Program batch(
+            program({"--classes", kClasses, "--out", path(out), "--quiet", path("in/x.png")}),
+            [bytes] {
+                std::signal(SIGXFSZ, SIG_DFL);
+                const rlimit limit{bytes, bytes};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        EXPECT_EQ(batch.wait(), 1);
+        EXPECT_NE(batch.errorText().find(message), std::string::npos) << batch.errorText();
+        const bool recorded = fs::exists(folder / out / "run.json");
+        EXPECT_EQ(recorded, bytes > 1024);
+        if (!recorded) continue;
+        EXPECT_EQ(record(out)["status"], "stopped");
+        EXPECT_NE(record(out)["problems"].dump().find(message), std::string::npos)
+            << record(out)["problems"];
+    }
+}
+
 // The output folder deleted while the run writes into it: the rows go nowhere, which the run
 // must notice and say.
 TEST_F(BatchProgram, AnOutputFolderDeletedDuringTheRunIsNamed) {
