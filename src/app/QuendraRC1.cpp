@@ -248,7 +248,7 @@ void QuendraRC1::showSkipped(int skipped) {
 bool QuendraRC1::openFile(const QString& path) {
     const std::string file = nativePath(path);
     return quendra::mediaKindOf(file) == quendra::MediaKind::Video || quendra::isTiffName(file) ||
-                   quendra::isDicomFile(file)
+                   quendra::holdsTiff(file) || quendra::isDicomFile(file)
                ? openVideoFile(path)
                : openImageFile(path);
 }

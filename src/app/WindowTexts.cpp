@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "colour/ColorClassifier.h"
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
 #include "report/ResultOverlay.h"
@@ -209,7 +210,12 @@ QString videoOpenedStatus(const VideoModel& video, const QString& path, cv::Size
     if (!video.isStack())
         return videoOpenedText(path, size, frames, video.getRate(), video.getHeaderFrameCount());
     QString text = stackOpenedText(path, size, frames);
-    if (video.isCutShort())
+    if (video.pageChain() == quendra::PageChain::LoopsBack)
+        text += QStringLiteral(
+                    " Die Seitenkette der Datei springt nach Seite %1 zurück: geöffnet sind "
+                    "die Seiten 1 bis %1.")
+                    .arg(frames);
+    if (video.pageChain() == quendra::PageChain::CutShort)
         text += QStringLiteral(
                     " Die Datei endet nach Seite %1, nennt aber weitere Seiten "
                     "(abgeschnitten?): geöffnet sind die Seiten bis dahin.")
@@ -246,8 +252,15 @@ QString pickText(const ColorPick& pick) {
 }
 
 QString classesLoadedText(const QString& path, const std::array<std::size_t, 256>& counts) {
-    return QStringLiteral("Farbklassen geladen: %1 (%2).")
-        .arg(classColorsText(counts), fileName(path));
+    QString text = QStringLiteral("Farbklassen geladen: %1 (%2).")
+                       .arg(classColorsText(counts), fileName(path));
+    for (const quendra::SparseClass& c : quendra::sparseClasses(counts))
+        text += QStringLiteral(
+                    " %1 hat nur %2 und wird nie gefunden: die Abstimmung braucht %3; trainieren "
+                    "Sie mehr Farben (ein größeres Rechteck).")
+                    .arg(className(c.colorClass), counted(c.colours, "Farbe", "Farben"))
+                    .arg(c.quorum);
+    return text;
 }
 
 QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts) {

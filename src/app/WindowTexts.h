@@ -46,7 +46,8 @@ QString stackOpenedText(const QString& path, cv::Size size, int slices);
 // beside the frame that it lies outside.
 QString pickText(const ColorPick& pick);
 // `Farbklassen geladen: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (klassen.dat).`, with
-// the colours picked for both classes if there are any.
+// the colours picked for both classes if there are any; a class with too few colours to be
+// found (quendra::sparseClasses) is named with what to do.
 QString classesLoadedText(const QString& path, const std::array<std::size_t, 256>& counts);
 // `Farbklassen gespeichert: 1520 Farben Zahnschmelz, 830 Farben Zahnfleisch (/a/klassen.dat).`
 QString classesSavedText(const QString& path, const std::array<std::size_t, 256>& counts);

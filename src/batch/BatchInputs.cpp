@@ -172,9 +172,15 @@ BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path
             result.problems.push_back(p.string() + ": not a regular file");
             return;
         }
-        if (kind == MediaKind::Picture && isTiffName(p.string()) &&
-            TiffPages(p.string()).pageCount() > 1)
-            kind = MediaKind::Stack;
+        if (kind == MediaKind::Picture && holdsTiff(p.string())) {
+            // By its content: a stack saved under another extension is still a stack.
+            const int pages = TiffPages(p.string()).pageCount();
+            if (pages > 1) kind = MediaKind::Stack;
+            if (pages > 1 && !isTiffName(p.string()))
+                result.notes.push_back(p.string() + ": a TIFF of " + std::to_string(pages) +
+                                       " pages, though its name ends in " + p.extension().string() +
+                                       "; read as the stack it is");
+        }
         if (!seen.insert(absoluteNormal(p)).second) {
             if (named) result.notes.push_back(p.string() + ": given more than once, analysed once");
             return;

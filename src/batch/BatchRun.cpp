@@ -381,7 +381,8 @@ int runChecked(const BatchOptions& given, std::ostream& log, bool terminal) {
     for (const std::string& n : inputs.notes) say(log, n);
     if (inputs.items.empty()) return refuse("no picture or video to analyse");
     std::string problem;
-    std::vector<std::string> warnings;  // of the whole run, in every shard's record
+    // Of the whole run, in every shard's record.
+    std::vector<std::string> warnings = sparseClassWarnings(options.classes, classifier);
     const bool scaled = assignScales(inputs.items, withScales, log, problem, warnings);
     if (scaled) {
         const auto idle = idleOptionWarnings(options, inputs.items);

@@ -1,6 +1,8 @@
 #include "batch/FrameAnalyser.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <opencv2/imgcodecs.hpp>
 #include <system_error>
@@ -72,6 +74,17 @@ PictureRead readDicomPicture(const std::string& path) {
 // The largest label a 16-bit label picture holds.
 constexpr std::size_t kMaxLabel = UINT16_MAX;
 
+// A file not written is named. For want of space (or beyond the file-size limit) the run
+// stops, as it does when the table cannot be written: every further file would fail alike, and
+// the record would call a run finished that left its pictures out.
+void unwritten(const std::filesystem::path& path, UnitResult& result) {
+    const int error = errno;
+    if (error == ENOSPC || error == EFBIG)
+        throw NoSpaceForOutput(path.string() + ": cannot be written (" + std::strerror(error) +
+                               ")");
+    result.problems.push_back(path.string() + ": cannot be written");
+}
+
 }  // namespace
 
 FrameAnalyser::FrameAnalyser(const BatchOptions& o, const ColorClassifier& c, ThumbnailSample* t)
@@ -104,6 +117,8 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
                 result.problems.push_back(item.path + ": " +
                                           describe(read.status, read.size, read.error, item.kind));
         }
+    } catch (const NoSpaceForOutput&) {
+        throw;
     } catch (const std::exception& e) {
         const auto* cvError = dynamic_cast<const cv::Exception*>(&e);
         const bool outOfMemory = dynamic_cast<const std::bad_alloc*>(&e) ||
@@ -141,8 +156,9 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
         std::filesystem::create_directories(item.outputBase.parent_path(), ec);
         if (!video || options.texts) {
             const auto text = outputPath(item, Output::Text, frame);
+            errno = 0;
             if (!saveRecognitionData(text.string(), frameResult, Durability::Deferred))
-                result.problems.push_back(text.string() + ": cannot be written");
+                unwritten(text, result);
         }
         std::size_t labelCount = 0;  // the teeth and their canals
         for (const ToothFinding* tooth : frameResult.teeth())
@@ -161,9 +177,10 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
     if (options.overlays == Overlays::None || (replay && !movie)) return;
     drawResultOverlay(picture, frameResult);  // the frame is ours, and needed no more
     const bool nothingFound = !frameResult.toothFound || frameResult.canals.empty();
+    errno = 0;
     if (thumbnails && !replay && thumbnails->wants(item, frame, nothingFound) &&
         !thumbnails->save(item, frame, picture))
-        result.problems.push_back(thumbnails->pathOf(item, frame).string() + ": cannot be written");
+        unwritten(thumbnails->pathOf(item, frame), result);
     if (movie) {
         if (!cv::imencode(".jpg", picture, result.movieFrame,
                           {cv::IMWRITE_JPEG_QUALITY, kMovieQuality}))
@@ -179,8 +196,8 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
 void FrameAnalyser::save(const BatchItem& item, Output output, int frame, const cv::Mat& picture,
                          UnitResult& result) {
     const auto path = outputPath(item, output, frame);
-    if (!savePicture(path.string(), picture, Durability::Deferred))
-        result.problems.push_back(path.string() + ": cannot be written");
+    errno = 0;
+    if (!savePicture(path.string(), picture, Durability::Deferred)) unwritten(path, result);
 }
 
 }  // namespace quendra

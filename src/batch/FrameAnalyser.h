@@ -5,6 +5,7 @@
 // but the table and the movies, which the writer keeps in order).
 
 #include <optional>
+#include <stdexcept>
 
 #include "analysis/ToothAnalysis.h"
 #include "batch/BatchOptions.h"
@@ -13,6 +14,12 @@
 #include "batch/ReportThumbnails.h"
 
 namespace quendra {
+
+// An output that cannot be written for want of space (ENOSPC, or EFBIG beyond the file-size
+// limit): not one frame's problem but the run's, which stops (BatchRun).
+struct NoSpaceForOutput : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 class FrameAnalyser {
 public:

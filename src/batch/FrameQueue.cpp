@@ -90,7 +90,7 @@ bool FrameQueue::takeSequenceFrame(WorkUnit& unit) {
     try {
         if (stack) {
             unit.rate = unit.reportedRate = kStackMovieRate;
-            unit.cutShort = stack->cutShort();
+            unit.chain = stack->pageChain();
             SliceFrame slice = stack->frameAt(unit.frame - 1);
             if (stack->windowUsed()) unit.window = stack->window();
             unit.picture = std::move(slice.frame);

@@ -36,9 +36,9 @@ struct WorkUnit {
                           // stack, its canals for the slices after it
     cv::Mat picture;      // the video frame or slice, decoded
     // Of a stack: the window its 16-bit slices are mapped by, once one was; whether its file
-    // ends before its last page (StackFrames::cutShort), and how many pages it holds then.
+    // ends before its last page or loops back (StackFrames::pageChain).
     std::optional<GreyWindow> window;
-    bool cutShort = false;
+    PageChain chain = PageChain::Whole;
 };
 
 // Where a run starts: the first item, and for a video or stack the first frame whose rows it

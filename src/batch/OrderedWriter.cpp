@@ -74,7 +74,7 @@ bool OrderedWriter::followStack(const WorkUnit& unit, UnitResult& result) {
                                                   result.teethLeftOut, result.rows))
             nameProblem(*problem);
     if (!unit.lastOfItem || unit.frame < 0) return true;
-    const StackResults::End end = stacks->finish(item, unit.cutShort);
+    const StackResults::End end = stacks->finish(item, unit.chain);
     if (end.problem) nameProblem(*end.problem);
     if (end.note) progress.problem(*end.note);
     counts.stacks.push_back({utf8Text(item.path), unit.frame, unit.window, end.notes});

@@ -46,6 +46,16 @@ constexpr std::array kMessages = std::to_array<MessageKind>({
      "{1} × {2} Bildpunkte, mehr als die Grenze von {3} Megapixeln"},
     {"a TIFF of several pages; only single-page TIFF pictures are read",
      "ein TIFF aus mehreren Seiten; als Bild werden nur TIFF-Dateien aus einer Seite gelesen"},
+    {"a TIFF of {n} pages, though its name ends in {}; read as the stack it is",
+     "ein TIFF aus {1} Seiten, obwohl sein Name auf {2} endet; als der Stapel gelesen, der es "
+     "ist"},
+    {"the class {r} has only {n} trained colours, fewer than the {n} the vote needs, so nothing "
+     "of it is found; train more colours of it (a larger rectangle)",
+     "die Klasse {1} hat nur {2} trainierte Farben, weniger als die {3}, die die Abstimmung "
+     "braucht, daher wird nichts von ihr gefunden; mehr Farben von ihr trainieren (ein "
+     "größeres Rechteck)"},
+    {"enamel", "Zahnschmelz"},
+    {"gum", "Zahnfleisch"},
     {"cannot read the picture", "das Bild kann nicht gelesen werden"},
     {"cannot read the video", "das Video kann nicht gelesen werden"},
     {"cannot read the stack of slices", "der Schichtstapel kann nicht gelesen werden"},
@@ -74,6 +84,10 @@ constexpr std::array kMessages = std::to_array<MessageKind>({
      "are analysed, its roots not named, since they would be those of a part of it",
      "die Datei endet nach Seite {1}, nennt aber weitere Seiten (eine abgeschnittene Kopie?): "
      "ihre Seiten sind ausgewertet, ihre Wurzeln nicht benannt, da es die eines Teils wären"},
+    {"its page chain loops back after page {n}; pages {n} to {n} are read and analysed, its "
+     "roots not named, since they could be those of a part of it",
+     "ihre Seitenkette springt nach Seite {1} zurück; die Seiten {2} bis {3} sind gelesen und "
+     "ausgewertet, ihre Wurzeln nicht benannt, da es die eines Teils sein könnten"},
     {"its pages change from {n} to {n} bits at page {n}; a stack is read only with one depth "
      "throughout, since 8-bit slices keep their greys and 16-bit ones go through the stack's "
      "grey window, and a root's canals would not be followed across the change (convert it to "
@@ -98,6 +112,7 @@ constexpr std::array kMessages = std::to_array<MessageKind>({
      "die Konfiguration {1} ist keiner der Typen nach Vertucci"},
     // Outputs and the run (FrameAnalyser, OrderedWriter, BatchRun, RunReport).
     {"cannot be written", "kann nicht geschrieben werden"},
+    {"cannot be written ({r})", "kann nicht geschrieben werden ({1})"},
     {"cannot be encoded", "kann nicht kodiert werden"},
     {"{n} teeth and canals do not fit a 16-bit label picture (at most {n}); none is written",
      "{1} Zähne und Kanäle passen nicht in ein 16-Bit-Labelbild (höchstens {2}); keines wird "

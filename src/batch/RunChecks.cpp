@@ -115,4 +115,17 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
     return std::nullopt;
 }
 
+std::vector<std::string> sparseClassWarnings(const std::string& classFile,
+                                             const ColorClassifier& classifier) {
+    std::vector<std::string> warnings;
+    for (const SparseClass& c : sparseClasses(classColours(classifier)))
+        warnings.push_back(classFile + ": the class " +
+                           (c.colorClass == ClassEnamel ? "enamel" : "gum") + " has only " +
+                           std::to_string(c.colours) + " trained colours, fewer than the " +
+                           std::to_string(c.quorum) +
+                           " the vote needs, so nothing of it is found; train more colours of "
+                           "it (a larger rectangle)");
+    return warnings;
+}
+
 }  // namespace quendra

@@ -11,6 +11,7 @@
 
 #include "batch/BatchInputs.h"
 #include "batch/BatchOptions.h"
+#include "colour/ColorClassifier.h"
 
 namespace quendra {
 
@@ -28,5 +29,10 @@ RunFiles runFilesOf(const BatchOptions& options);
 std::optional<std::string> problemBeforeRun(const BatchOptions& options,
                                             const std::vector<BatchItem>& items,
                                             const RunFiles& files);
+
+// A warning for each class of the class file that has too few trained colours to be found
+// (sparseClasses): the run would find nothing of it without saying why.
+std::vector<std::string> sparseClassWarnings(const std::string& classFile,
+                                             const ColorClassifier& classifier);
 
 }  // namespace quendra

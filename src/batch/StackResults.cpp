@@ -162,7 +162,7 @@ std::optional<std::string> StackResults::addSlice(const BatchItem& item, int sli
     return std::nullopt;
 }
 
-StackResults::End StackResults::finish(const BatchItem& item, bool cutShort) {
+StackResults::End StackResults::finish(const BatchItem& item, PageChain chain) {
     End end;
     std::vector<RootConfiguration> roots;
     std::vector<CanalRun> canalRuns;
@@ -180,13 +180,21 @@ StackResults::End StackResults::finish(const BatchItem& item, bool cutShort) {
     }
     current = nullptr;
     tracker.reset();
-    if (cutShort) canalRuns.clear();
+    if (chain != PageChain::Whole) canalRuns.clear();
     end.tableRows = numberedRows(heldRows, canalRuns);
     heldRows.clear();
-    if (cutShort) {
-        end.problem = utf8Text(item.path) + ": the file ends after page " + std::to_string(slices) +
+    const std::string n = std::to_string(slices);
+    if (chain == PageChain::CutShort) {
+        end.problem = utf8Text(item.path) + ": the file ends after page " + n +
                       ", though it names further pages (a copy cut short?): its pages are "
                       "analysed, its roots not named, since they would be those of a part of it";
+        return end;
+    }
+    if (chain == PageChain::LoopsBack) {
+        end.problem = utf8Text(item.path) + ": its page chain loops back after page " + n +
+                      "; pages 1 to " + n +
+                      " are read and analysed, its roots not named, since they could be those "
+                      "of a part of it";
         return end;
     }
     const auto svg = outputPath(item, Output::CanalsSvg);

@@ -93,9 +93,9 @@ public:
         std::optional<std::string> note;  // a hint, no problem
     };
     // The stack in hand is complete: its rows, and its picture written. A stack whose file
-    // ends before its last page (`cutShort`) gets neither: its roots' configurations would be
-    // those of a part of them.
-    End finish(const BatchItem& item, bool cutShort);
+    // ends before its last page or loops back (`chain`) gets neither: its roots'
+    // configurations could be those of a part of them.
+    End finish(const BatchItem& item, PageChain chain);
 
 private:
     const BatchOptions& options;

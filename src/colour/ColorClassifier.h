@@ -5,6 +5,7 @@
 // any number of analyses at the same time, each with a cache of its own (ClassCache). Copying
 // it shares the tree; the threshold is each copy's own (the window's slider sets its copy's).
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,18 @@ struct ColorClassifier {
 // (ClassThreshold.h).
 ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold,
                              bool automaticThreshold = false);
+
+// A class with trained colours, but fewer than the vote's quorum (neighbourCount / 2 = 6): no
+// pixel can gather a quorum of them, so nothing of the class is ever found, whatever the
+// threshold (and the automatic one leaves the class out: ClassThreshold.h).
+struct SparseClass {
+    int colorClass = 0;
+    std::size_t colours = 0;
+    int quorum = 0;
+};
+std::vector<SparseClass> sparseClasses(const std::array<std::size_t, 256>& colours);
+// The trained colours of each class (255: conflicts).
+std::array<std::size_t, 256> classColours(const ColorClassifier& classifier);
 
 // Reads a colour-class file and builds its classifier into `classifier`; on failure
 // `classifier` is left as it was.

@@ -119,7 +119,9 @@ bool ReplacingFile::commit(Durability durability) {
     file = nullptr;
     if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
+        const int error = errno;  // why it failed, for the caller (a full disk stops a run)
         ::unlink(temp.c_str());
+        errno = error;
         return false;
     }
     if (durability == Durability::Flushed) syncFolder(fs::path(target).parent_path());
@@ -128,9 +130,11 @@ bool ReplacingFile::commit(Durability durability) {
 
 void ReplacingFile::abandon() {
     if (!file) return;
+    const int error = errno;  // of the write that failed, if one did
     std::fclose(file);
     file = nullptr;
     ::unlink(temp.c_str());
+    errno = error;
 }
 
 }  // namespace quendra

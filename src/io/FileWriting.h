@@ -23,7 +23,7 @@ namespace quendra {
 enum class Durability { Flushed, Deferred };
 
 // Returns false, leaving any existing file untouched and no temporary file behind, when the
-// file could not be written.
+// file could not be written; errno then tells why (ENOSPC, EFBIG for a full disk).
 bool writeFileReplacing(const std::string& path, std::span<const char> bytes,
                         Durability durability = Durability::Flushed);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 
 namespace quendra {
@@ -32,6 +33,16 @@ MediaKind mediaKindOf(const std::string& path) {
 bool isRegularFile(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
+}
+
+bool holdsTiff(const std::string& path) {
+    if (!isRegularFile(path)) return false;
+    char start[4] = {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(start, sizeof start)) return false;
+    const std::string_view magic(start, sizeof start);
+    using namespace std::string_view_literals;
+    return magic == "II*\0"sv || magic == "MM\0*"sv || magic == "II+\0"sv || magic == "MM\0+"sv;
 }
 
 }  // namespace quendra

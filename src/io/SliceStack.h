@@ -30,8 +30,9 @@ public:
     // Unreadable for a file that is no TIFF and a folder without pictures.
     PictureStatus status() const { return status_; }
     int sliceCount() const { return count_; }
-    // A TIFF that ends before its last page (TiffPages::cutShort): the slices are its first.
-    bool cutShort() const { return pages_ && pages_->cutShort(); }
+    // Of a TIFF that ends before its last page or whose pages loop back (TiffPages::pageChain):
+    // the slices are its first.
+    PageChain pageChain() const { return pages_ ? pages_->pageChain() : PageChain::Whole; }
     // A TIFF whose pages change their depth (TiffPages::depthChange): the first slice of
     // another depth than the first slice's, or -1.
     int depthChange() const { return pages_ ? pages_->depthChange() : -1; }

@@ -28,7 +28,7 @@ public:
 
     PictureStatus status() const { return stack_.status(); }
     int frameCount() const { return stack_.sliceCount(); }
-    bool cutShort() const { return stack_.cutShort(); }
+    PageChain pageChain() const { return stack_.pageChain(); }
     // Why the stack is not read although its slices are there, or empty: a TIFF whose pages
     // change their depth, whose greys no one window can match.
     std::string refusal() const;

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <filesystem>
 #include <opencv2/imgproc.hpp>
+#include <string_view>
 #include <vector>
 
 #include "io/MediaFiles.h"
@@ -14,8 +15,12 @@ namespace quendra {
 
 namespace {
 
-// libtiff's messages would go to standard error; the caller names the file instead.
-int silent(TIFF*, void*, const char*, const char*, va_list) {
+// libtiff's messages would go to standard error; the caller names the file instead. Only a
+// loop in the chain of directories is noted, which libtiff reports (as an error or a warning)
+// as an "IFD loop" and otherwise treats like the chain's end.
+int listen(TIFF*, void* loopHeard, const char*, const char* format, va_list) {
+    if (loopHeard && format && std::string_view(format).find("IFD loop") != std::string_view::npos)
+        *static_cast<bool*>(loopHeard) = true;
     return 1;
 }
 
@@ -119,8 +124,8 @@ TiffPages::TiffPages(const std::string& path) {
         return;
     }
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetErrorHandlerExtR(options, silent, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, silent, nullptr);
+    TIFFOpenOptionsSetErrorHandlerExtR(options, listen, loopHeard_.get());
+    TIFFOpenOptionsSetWarningHandlerExtR(options, listen, loopHeard_.get());
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxTiffAllocation);
     // "m": read, never map the file, so that its pages do not stay resident as they are read.
     tiff_.reset(TIFFOpenExt(path.c_str(), "rm", options));
@@ -134,7 +139,9 @@ TiffPages::TiffPages(const std::string& path) {
 // Reads every directory once, in order, for the pages and their depths. A directory that
 // cannot be read stays a page, named when it is read. The count stops at the first directory
 // that cannot be found; the last one found still points to a next one when the file was cut
-// off.
+// off or the chain loops back. libtiff counts a directory only when its entries and its link
+// to the next lie in the file, and reads that link also when it refuses the directory's
+// contents (a page claiming millions of tiles): such a last page is no sign of a cut.
 void TiffPages::walk() {
     TIFF* tiff = tiff_.get();
     const int directories =
@@ -154,7 +161,8 @@ void TiffPages::walk() {
         pageDirectories_.push_back(directory);
         pageBits_.push_back(bits);
     }
-    cutShort_ = directories > 0 && (current_ != directories - 1 || TIFFLastDirectory(tiff) == 0);
+    if (directories > 0 && TIFFLastDirectory(tiff) == 0)
+        chain_ = *loopHeard_ ? PageChain::LoopsBack : PageChain::CutShort;
 }
 
 TiffPages::~TiffPages() = default;
@@ -175,17 +183,21 @@ bool TiffPages::moveTo(int directory) {
 SliceRead TiffPages::read(int index) {
     SliceRead read;
     if (!tiff_ || index < 0 || index >= count_) return read;
-    if (!moveTo(pageDirectories_[static_cast<std::size_t>(index)])) {
-        read.reason = "the page's directory cannot be read (damaged)";
-        return read;
-    }
     TIFF* tiff = tiff_.get();
+    // A directory libtiff refuses has its size read all the same when the size is the cause:
+    // a page claiming more pixels than can be is named as too large, not as damaged.
+    const bool moved = moveTo(pageDirectories_[static_cast<std::size_t>(index)]);
     const PageLayout p = layoutOf(tiff);
     read.size = cv::Size(static_cast<int>(std::min<std::uint32_t>(p.width, INT32_MAX)),
                          static_cast<int>(std::min<std::uint32_t>(p.height, INT32_MAX)));
     if (std::int64_t{p.width} * p.height > kMaxPicturePixels) {
         read.status = PictureStatus::TooLarge;
         read.reason = pixelLimitReason(read.size);
+        return read;
+    }
+    if (!moved) {
+        read.size = {};
+        read.reason = "the page's directory cannot be read (damaged)";
         return read;
     }
     if (!supported(p)) {

@@ -21,6 +21,12 @@ typedef struct tiff TIFF;
 
 namespace quendra {
 
+// How a TIFF's chain of pages ends. CutShort: the file ends before its last page (a copy or
+// download cut off). LoopsBack: the last page found points back to an earlier one, so that
+// the pages after it, if there are any, cannot be found. Either way the pages found are the
+// first.
+enum class PageChain { Whole, CutShort, LoopsBack };
+
 // One page or slice as stored: CV_8UC1, CV_16UC1 (grey, 0 black), CV_8UC3 or CV_16UC3 (B,G,R).
 struct SliceRead {
     PictureStatus status = PictureStatus::Unreadable;
@@ -42,10 +48,9 @@ public:
 
     // Ok when the file opened as a TIFF with at least one page; NotAFile, Unreadable otherwise.
     PictureStatus status() const { return status_; }
-    // The pages that can be found; with cutShort() the file names more pages than it holds
-    // (it ends before its last page: a copy or download cut off), and these are the first.
+    // The pages that can be found; unless the chain is Whole, the first of the file's pages.
     int pageCount() const { return count_; }
-    bool cutShort() const { return cutShort_; }
+    PageChain pageChain() const { return chain_; }
 
     // The first page (from 0) whose samples have another depth than the first page's (8 and 16
     // bits in one file), or -1 when all pages have one.
@@ -65,7 +70,10 @@ private:
     std::unique_ptr<TIFF, Close> tiff_;
     PictureStatus status_ = PictureStatus::Unreadable;
     int count_ = 0;
-    bool cutShort_ = false;
+    PageChain chain_ = PageChain::Whole;
+    // Whether libtiff reported a loop while the pages were counted; on the heap, since libtiff
+    // keeps its address beyond a move.
+    std::unique_ptr<bool> loopHeard_ = std::make_unique<bool>(false);
     int depthChange_ = -1;
     // Of each page: its directory (reduced-resolution copies, thumbnails, are no pages) and
     // its bits per sample.

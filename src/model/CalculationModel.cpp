@@ -184,9 +184,5 @@ void CalculationModel::addSamples(int x0, int y0, int x1, int y1) {
 }
 
 std::array<std::size_t, 256> CalculationModel::loadedClassCounts() const {
-    std::array<std::size_t, 256> counts{};
-    if (classifier)
-        for (const quendra::PackedSample sample : classifier->tree->nodes())
-            ++counts[quendra::sampleClass(sample)];
-    return counts;
+    return classifier ? quendra::classColours(*classifier) : std::array<std::size_t, 256>{};
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "io/DicomSeries.h"
+#include "io/MediaFiles.h"
 #include "sources/FrameObserver.h"
 
 namespace {
@@ -27,7 +28,7 @@ int readableFrameCount(quendra::VideoFrames& frames) {
 
 VideoModel::VideoModel(const std::string& path, PlaybackClock::Now now)
     : clock(quendra::VideoFrames::kFallbackFps, now) {
-    if (quendra::isTiffName(path) || quendra::isDicomFile(path)) {
+    if (quendra::isTiffName(path) || quendra::holdsTiff(path) || quendra::isDicomFile(path)) {
         // One file of a DICOM series opens the series.
         stack.emplace(quendra::dicomStackPath(path));
         count = stack->frameCount();

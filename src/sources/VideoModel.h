@@ -46,8 +46,11 @@ public:
     int getFrameCount() const { return count; }
     // The frames the file's header promises; more than getFrameCount() for a damaged video.
     int getHeaderFrameCount() const { return stack ? stack->frameCount() : video->frameCount(); }
-    // A TIFF stack that ends before its last page: its slices are the pages before the cut.
-    bool isCutShort() const { return stack && stack->cutShort(); }
+    // Of a TIFF stack that ends before its last page or whose pages loop back: its slices are
+    // the pages before.
+    quendra::PageChain pageChain() const {
+        return stack ? stack->pageChain() : quendra::PageChain::Whole;
+    }
     // Why the last frame that could not be read was refused, and its size as its header gives
     // it (a stack's slice above the picture limit); Unreadable for a video's frame.
     quendra::PictureStatus lastFault() const { return fault.status; }

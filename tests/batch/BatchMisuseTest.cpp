@@ -14,6 +14,7 @@
 
 #include "BatchFixture.h"
 #include "TestVideo.h"
+#include "TiffStackWriter.h"
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
 #include "colour/ColorKey.h"
@@ -416,6 +417,37 @@ const Misuse kMisuses[] = {
          ASSERT_EQ(warnings.size(), 3u) << warnings;
          EXPECT_EQ(warnings[1].get<std::string>().rfind("--min-canal-mm2 has no effect", 0), 0u);
          EXPECT_EQ(warnings[2], "--apex-first has no effect: no input is a stack of slices");
+     }},
+    // A class with fewer colours than the vote's quorum is never found: named, with what to do.
+    {"ClassesTooSparseToBeFoundAreNamed",
+     [](BatchFixture& f, BatchOptions& o) {
+         std::string records;
+         for (int i = 0; i < 12; ++i)
+             records += std::string{char(40 + i), char(50 + i), char(60 + i), char(i < 3 ? 1 : 2)};
+         f.writeBytes("few.dat", records);
+         o.classes = f.path("few.dat");
+         o.analysis.autoClassThreshold = true;
+     },
+     0,
+     "few.dat: the class enamel has only 3 trained colours, fewer than the 6 the vote needs, so "
+     "nothing of it is found; train more colours of it (a larger rectangle)",
+     [](BatchFixture& f) {
+         const auto warnings = f.record()["warnings"];
+         ASSERT_EQ(warnings.size(), 1u) << warnings;
+         EXPECT_NE(warnings[0].get<std::string>().find("the class enamel has only 3"),
+                   std::string::npos);
+     }},
+    // A stack saved under a picture's extension is read as the stack it is, its name named.
+    {"StackNamedLikeAPictureIsAStack",
+     [](BatchFixture& f, BatchOptions&) {
+         const cv::Mat page = cv::imread(QUENDRA_SAMPLE_DIR "/front-640x480.png");
+         TiffStackWriter writer(f.path("in/x.png"));
+         for (int i = 0; i < 3; ++i) writer.append(page);
+         ASSERT_TRUE(writer.close());
+     },
+     0, "x.png: a TIFF of 3 pages, though its name ends in .png; read as the stack it is",
+     [](BatchFixture& f) {
+         EXPECT_NE(f.table().find("x.png,3,"), std::string::npos) << f.table();
      }},
     {"RunRecordCannotBeWritten",
      [](BatchFixture& f, BatchOptions&) { fs::create_directories(f.folder / "out" / "run.json"); },
@@ -831,6 +863,35 @@ TEST_F(BatchProgram, FullDiskStopsTheRunWithAWholeTable) {
         EXPECT_EQ(record()["status"], "stopped");
         EXPECT_EQ(record()["exit_status"], 1);
         EXPECT_FALSE(temporaryFilesLeft());
+    }
+}
+
+// A full disk met by a picture stops the run as one met by the table does: the record ends
+// "stopped" and names the picture and why (it said "finished"). A record that cannot be
+// written itself is said on standard error.
+TEST_F(BatchProgram, FullDiskAtAPictureOrTheRecordIsNamed) {
+    sample("front-640x480.png", "x.png");
+    const std::pair<rlim_t, const char*> cases[] = {
+        {16 * 1024, "x.png-analyse.jpg: cannot be written (File too large)"},
+        {1024, "run.json: the run record cannot be written"}};
+    for (const auto& [bytes, message] : cases) {
+        SCOPED_TRACE(bytes);
+        const std::string out = "out" + std::to_string(bytes);
+        Program batch(
+            program({"--classes", kClasses, "--out", path(out), "--quiet", path("in/x.png")}),
+            [bytes] {
+                std::signal(SIGXFSZ, SIG_DFL);
+                const rlimit limit{bytes, bytes};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        EXPECT_EQ(batch.wait(), 1);
+        EXPECT_NE(batch.errorText().find(message), std::string::npos) << batch.errorText();
+        const bool recorded = fs::exists(folder / out / "run.json");
+        EXPECT_EQ(recorded, bytes > 1024);
+        if (!recorded) continue;
+        EXPECT_EQ(record(out)["status"], "stopped");
+        EXPECT_NE(record(out)["problems"].dump().find(message), std::string::npos)
+            << record(out)["problems"];
     }
 }
 

@@ -9,6 +9,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "BatchFixture.h"
+#include "HandMadeTiff.h"
 #include "MolarStack.h"
 #include "StackScene.h"
 #include "TiffStackWriter.h"
@@ -403,21 +404,30 @@ TEST_F(BatchStacks, ShardsNeverSplitAStack) {
 }
 
 // Slices that cannot be read or followed are named, the stack is followed on without them,
-// and the run says it did not do everything; a TIFF cut short has its pages analysed but no
-// roots named, which would be those of a part of it.
+// and the run says it did not do everything; a TIFF cut short or whose pages loop back has its
+// pages analysed but no roots named, which could be those of a part of it. A last page above
+// the pixel limit is one slice not read, of a stack whose roots are named.
 TEST_F(BatchStacks, BadSlicesAndCutFilesAreNamed) {
     const StackScene scene{.configuration = "2", .colour = false};
     fs::create_directories(folder / "in" / "s");
-    for (int i = 0; i < scene.slices; ++i)
-        ASSERT_TRUE(cv::imwrite(path("in/s/" + std::to_string(i + 1) + ".png"),
-                                renderStackSlice(scene, i)));
-    writeStack(scene, "../first.tif");  // only for the classes
+    std::vector<cv::Mat> slices;
+    for (int i = 0; i < scene.slices; ++i) {
+        slices.push_back(renderStackSlice(scene, i));
+        ASSERT_TRUE(cv::imwrite(path("in/s/" + std::to_string(i + 1) + ".png"), slices.back()));
+    }
+    ASSERT_TRUE(cv::imwritemulti(path("classic.tif"), slices));  // no BigTIFF, as a hand can add to
+    writeStack(scene, "../first.tif");                           // only for the classes
     writeBytes("in/s/7.png", "not a picture");
     ASSERT_TRUE(cv::imwrite(path("in/s/21.png"), cv::Mat(10, 10, CV_8UC1, cv::Scalar(60))));
     fs::create_directories(folder / "in" / "empty");
     const std::string whole = readBytes(folder / "first.tif");
     writeBytes("in/cut.tif", whole.substr(0, whole.size() / 2));
-    BatchOptions o = stackOptions({path("in/s"), path("in/empty"), path("in/cut.tif")});
+    writeBytes("in/huge.tif",
+               withPageAppended(readBytes(folder / "classic.tif"), tiledPage({100000, 100000})));
+    writeBytes("in/loop.tif", handMadeTiff(std::string(8, '\x40'),
+                                           {greyPage({2, 2}, 8), greyPage({2, 2}, 12)}, 0));
+    BatchOptions o = stackOptions({path("in/s"), path("in/empty"), path("in/cut.tif"),
+                                   path("in/huge.tif"), path("in/loop.tif")});
     o.stackFolders = true;
     EXPECT_EQ(run(o), 1);
     const std::string text = log.str();
@@ -429,10 +439,19 @@ TEST_F(BatchStacks, BadSlicesAndCutFilesAreNamed) {
               std::string::npos)
         << text;
     EXPECT_NE(table().find("cut.tif,19,"), std::string::npos);
+    EXPECT_NE(text.find("loop.tif: its page chain loops back after page 2; pages 1 to 2 are read"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("huge.tif: slice 41 cannot be read (100000 x 100000 pixels, more than"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("huge.tif: the file ends"), std::string::npos) << text;
     const auto rows = stackRows();
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][Vertucci], "IV");
-    EXPECT_EQ(rows[0][LastSlice], "40");
+    ASSERT_EQ(rows.size(), 2u);
+    for (const auto& row : rows) {
+        EXPECT_EQ(row[Vertucci], "IV");
+        EXPECT_EQ(row[LastSlice], "40");
+    }
 
     // The slice without rows was named: a resumed run takes the table as it is.
     const std::string before = table();

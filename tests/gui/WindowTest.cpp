@@ -555,6 +555,9 @@ private slots:
                   quendra::handMadeTiff(eight, {huge, quendra::greyPage({2, 2}, 8), broken,
                                                 quendra::greyPage({2, 2}, 8)}));
         writeText(file("nur-riesig.tif").toStdString(), quendra::handMadeTiff(eight, {huge}));
+        const auto small = quendra::greyPage({2, 2}, 8);
+        writeText(file("schleife.tif").toStdString(),
+                  quendra::handMadeTiff(eight, {small, small}, 0));
 
         QuendraRC1 w;
         w.show();
@@ -563,6 +566,10 @@ private slots:
                                            "Schichten. Die Datei endet nach Seite 2, nennt aber "
                                            "weitere Seiten (abgeschnitten?): geöffnet sind die "
                                            "Seiten bis dahin."));
+        QVERIFY(w.openFile(file("schleife.tif")));
+        QCOMPARE(status(w), QStringLiteral("Stapel \"schleife.tif\" geöffnet: 2 × 2 Bildpunkte, 2 "
+                                           "Schichten. Die Seitenkette der Datei springt nach "
+                                           "Seite 2 zurück: geöffnet sind die Seiten 1 bis 2."));
         QVERIFY(w.openFile(file("riesig.tif")));
         QCOMPARE(status(w),
                  QStringLiteral("Stapel \"riesig.tif\" geöffnet: 2 × 2 Bildpunkte, 4 "
@@ -937,6 +944,16 @@ private slots:
             QVERIFY(w.model()->hasResults());
         }
         QVERIFY(w.lastMessage().contains(QStringLiteral("enthält keine Farbklassen")));
+        // A class of fewer colours than the vote needs is never found: loaded, with a hint.
+        std::string few;
+        for (char i = 0; i < 9; ++i) few += std::string{char(40 + i), 50, 60, char(i < 2 ? 1 : 2)};
+        writeText(QFile::encodeName(dir.filePath(QStringLiteral("wenig.dat"))).toStdString(), few);
+        QVERIFY(w.loadClassesFile(dir.filePath(QStringLiteral("wenig.dat"))));
+        QCOMPARE(status(w), QStringLiteral("Farbklassen geladen: 2 Farben Zahnschmelz, 7 Farben "
+                                           "Zahnfleisch (wenig.dat). Zahnschmelz hat nur 2 Farben "
+                                           "und wird nie gefunden: die Abstimmung braucht 6; "
+                                           "trainieren Sie mehr Farben (ein größeres Rechteck)."));
+        QVERIFY(w.loadClassesFile(sample("classes.dat")));
         // Any other file used to replace the classes with its bytes taken as colours.
         const auto loaded = w.model()->loadedClassCounts();
         writeText(QFile::encodeName(dir.filePath(QStringLiteral("text.dat"))).toStdString(),

@@ -82,15 +82,24 @@ TEST_F(SliceStackFile, EveryStorageLayoutGivesTheSamePixels) {
 }
 
 // A 200-byte file whose one page claims 30000 x 30000 pixels (900 MB to decode).
+// Also a last page whose directory libtiff refuses for its size (millions of tiles) is named
+// with that size, and the file is not called cut short: its pages are all there.
 TEST_F(SliceStackFile, PageAboveTheLimitIsRefusedBeforeDecoding) {
-    writeBytes("huge.tif", handMadeTiff("", {greyPage({30000, 30000}, 8)}));
-    SliceStack stack(path("huge.tif"));
-    ASSERT_EQ(stack.status(), PictureStatus::Ok);
-    const SliceRead read = stack.read(0);
-    EXPECT_EQ(read.status, PictureStatus::TooLarge);
-    EXPECT_EQ(read.size, cv::Size(30000, 30000));
-    EXPECT_TRUE(read.slice.empty());
-    EXPECT_EQ(read.reason, "30000 x 30000 pixels, more than the limit of 120 megapixels");
+    const std::string pixels(256, '\x40');
+    for (const auto& [page, side] : {std::pair{greyPage({30000, 30000}, 8), 30000},
+                                     std::pair{tiledPage({100000, 100000}), 100000}}) {
+        writeBytes("huge.tif", handMadeTiff(pixels, {greyPage({2, 2}, 8), page}));
+        SliceStack stack(path("huge.tif"));
+        ASSERT_EQ(stack.status(), PictureStatus::Ok);
+        EXPECT_EQ(stack.pageChain(), PageChain::Whole) << side;
+        const SliceRead read = stack.read(1);
+        EXPECT_EQ(read.status, PictureStatus::TooLarge);
+        EXPECT_EQ(read.size, cv::Size(side, side));
+        EXPECT_TRUE(read.slice.empty());
+        const std::string n = std::to_string(side);
+        EXPECT_EQ(read.reason, n + " x " + n + " pixels, more than the limit of 120 megapixels");
+        EXPECT_EQ(stack.read(0).status, PictureStatus::Ok) << side;
+    }
 }
 
 // Pages of a kind that is not read say what of them is not.
@@ -146,8 +155,24 @@ TEST_F(SliceStackFile, ReducedResolutionCopiesAreNoSlices) {
                                          {greyPage({2, 2}, 8), thumbnail, greyPage({2, 2}, 12)}));
     SliceStack stack(path("thumb.tif"));
     ASSERT_EQ(stack.sliceCount(), 2);
-    EXPECT_FALSE(stack.cutShort());
+    EXPECT_EQ(stack.pageChain(), PageChain::Whole);
     EXPECT_TRUE(samePixels(stack.read(1).slice, (cv::Mat_<uchar>(2, 2) << 5, 6, 7, 8)));
+}
+
+// A chain of pages that points back to an earlier page is no file cut short: its pages up to
+// the loop are read.
+TEST_F(SliceStackFile, PageChainLoopingBackIsNamed) {
+    const std::string pixels("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+    for (const int loopTo : {0, 1, 2}) {
+        writeBytes(
+            "loop.tif",
+            handMadeTiff(pixels, {greyPage({2, 2}, 8), greyPage({2, 2}, 12), greyPage({2, 2}, 8)},
+                         loopTo));
+        SliceStack stack(path("loop.tif"));
+        ASSERT_EQ(stack.sliceCount(), 3) << loopTo;
+        EXPECT_EQ(stack.pageChain(), PageChain::LoopsBack) << loopTo;
+        EXPECT_TRUE(samePixels(stack.read(2).slice, (cv::Mat_<uchar>(2, 2) << 1, 2, 3, 4)));
+    }
 }
 
 TEST_F(SliceStackFile, WhatIsNoStackIsNamed) {
