@@ -3,8 +3,10 @@
 // The analysis of one frame: the teeth as regions of enamel-coloured pixels inside the search
 // window (the largest, or every one of at least the minimum tooth area), their measurement,
 // and per tooth the root canals as the regions of its bounding box close in colour to the
-// darkest pixel there, accepted when larger than the minimum canal area and centred inside the
-// tooth's equivalent ellipse scaled by the ellipse radius, and the tooth type.
+// darkest pixel there that are spaces inside the tooth (ToothOutline.h: inside its filled
+// outline, no enamel pixel, not most of the tooth), accepted when larger than the minimum
+// canal area and centred inside the tooth's equivalent ellipse scaled by the ellipse radius,
+// and the tooth type.
 //
 // Results stay until the next calculation. A calculation that finds no canal leaves
 // hasResults() false; the tooth record then holds this frame's tooth if one was measured,
@@ -59,9 +61,8 @@ public:
 
     // The last calculation's teeth and accepted canals painted into `labels`, made CV_16UC1 of
     // the frame's size, 0 elsewhere: 1 the first tooth, 2, 3, ... its canals, then the next
-    // tooth and its canals, and so on (the order of FrameResult::teeth()). A canal's pixels are
-    // never enamel pixels unless the canal threshold is very large; where they are, the canal's
-    // label wins.
+    // tooth and its canals, and so on (the order of FrameResult::teeth()). A canal pixel is
+    // never a tooth pixel and canals share no pixel, so every label has its region's area.
     void paintLabels(cv::Mat& labels) const;
 
     // Shape measures of the last calculation's teeth and accepted canals, in the order of the
