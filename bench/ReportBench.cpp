@@ -14,8 +14,8 @@
 #include "SampleFixture.h"
 #include "batch/BatchRun.h"
 #include "batch/BatchTable.h"
-#include "batch/ReportThumbnails.h"
-#include "batch/RunReport.h"
+#include "report/ReportThumbnails.h"
+#include "report/RunReport.h"
 
 namespace quendra {
 namespace {

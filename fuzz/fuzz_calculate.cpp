@@ -5,8 +5,8 @@
 
 #include "FuzzInput.h"
 #include "analysis/ToothAnalysis.h"
-#include "report/RecognitionData.h"
-#include "report/ResultOverlay.h"
+#include "overlay/RecognitionData.h"
+#include "overlay/ResultOverlay.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "report/RecognitionData.h"
+#include "overlay/RecognitionData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);

@@ -55,4 +55,21 @@ int decideToothType(const ToothResult& tooth, const std::vector<CanalResult>& ca
     }
 }
 
+const char* toothTypeText(int toothType) {
+    switch (toothType) {
+        case ToothFront:
+            return "Frontzahn";
+        case ToothUpperPremolar4:
+            return "4er OK-Praemolar";
+        case ToothPremolar:
+            return "5er OK- oder UK-Praemolar oder 4er UK-Praemolar";
+        case ToothUpperMolar:
+            return "OK-Molar";
+        case ToothLowerMolar:
+            return "UK-Molar";
+        default:
+            return "Zahn nicht erkannt.";
+    }
+}
+
 }  // namespace quendra

@@ -22,4 +22,8 @@ int toothTypeForThreeCanals(ToothResult tooth, const std::vector<CanalResult>& c
 // ToothUpperPremolar4, 4 gives ToothUpperMolar); none or five and more give ToothUnknown.
 int decideToothType(const ToothResult& tooth, const std::vector<CanalResult>& canals);
 
+// The type's name as the overlay, the texts and the tables give it: "Frontzahn", ..., and
+// "Zahn nicht erkannt." for ToothUnknown and every unknown code.
+const char* toothTypeText(int toothType);
+
 }  // namespace quendra

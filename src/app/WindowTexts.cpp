@@ -7,10 +7,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/ToothType.h"
 #include "colour/ColorClassifier.h"
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
-#include "report/ResultOverlay.h"
+#include "overlay/ResultOverlay.h"
 #include "sources/VideoModel.h"
 
 namespace {

@@ -23,7 +23,6 @@
 #include "batch/RunChecks.h"
 #include "batch/RunGuards.h"
 #include "batch/RunRecord.h"
-#include "batch/RunReport.h"
 #include "batch/ScaleFile.h"
 #include "batch/StackResults.h"
 #include "colour/ColorClassifier.h"
@@ -32,6 +31,7 @@
 #include "io/FileWriting.h"
 #include "io/MediaFiles.h"
 #include "io/SliceStack.h"
+#include "report/RunReport.h"
 
 namespace quendra {
 

@@ -10,8 +10,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "analysis/ToothType.h"
 #include "batch/CsvRecords.h"
-#include "report/ResultOverlay.h"
+#include "overlay/ResultOverlay.h"
 
 namespace quendra {
 

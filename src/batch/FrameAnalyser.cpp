@@ -12,8 +12,8 @@
 #include "io/DicomSeries.h"
 #include "io/PictureFile.h"
 #include "io/StackFrames.h"
-#include "report/RecognitionData.h"
-#include "report/ResultOverlay.h"
+#include "overlay/RecognitionData.h"
+#include "overlay/ResultOverlay.h"
 
 namespace quendra {
 

@@ -11,7 +11,7 @@
 #include "batch/BatchOptions.h"
 #include "batch/FrameQueue.h"
 #include "batch/OrderedWriter.h"
-#include "batch/ReportThumbnails.h"
+#include "report/ReportThumbnails.h"
 
 namespace quendra {
 

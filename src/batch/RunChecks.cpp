@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "batch/BatchTable.h"
-#include "batch/RunReport.h"
+#include "report/RunReport.h"
 
 namespace quendra {
 

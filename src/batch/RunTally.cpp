@@ -5,8 +5,9 @@
 #include <unordered_set>
 
 #include "analysis/ToothResult.h"
+#include "analysis/ToothType.h"
 #include "batch/CsvRecords.h"
-#include "report/ResultOverlay.h"
+#include "overlay/ResultOverlay.h"
 
 namespace quendra {
 

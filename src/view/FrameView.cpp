@@ -8,7 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "model/CalculationModel.h"
-#include "report/ResultOverlay.h"
+#include "overlay/ResultOverlay.h"
 #include "view/ViewMapping.h"
 
 FrameView::FrameView(CalculationModel* m) : model(m) {

@@ -10,7 +10,7 @@
 #include "analysis/CanalThreshold.h"
 #include "analysis/ToothAnalysis.h"
 #include "colour/ColorTraining.h"
-#include "report/RecognitionData.h"
+#include "overlay/RecognitionData.h"
 
 namespace quendra {
 namespace {

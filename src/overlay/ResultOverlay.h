@@ -19,9 +19,6 @@
 
 namespace quendra {
 
-// "Frontzahn", ..., and "Zahn nicht erkannt." for -1 and every unknown code.
-const char* toothTypeText(int toothType);
-
 // A float as a default std::ostream writes it in the classic locale: six significant digits,
 // no trailing zeros, exponent form from one million on.
 std::string formatFloat(float value);

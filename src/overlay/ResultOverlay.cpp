@@ -1,4 +1,4 @@
-#include "report/ResultOverlay.h"
+#include "overlay/ResultOverlay.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,6 +6,8 @@
 #include <opencv2/imgproc.hpp>
 #include <sstream>
 #include <vector>
+
+#include "analysis/ToothType.h"
 
 namespace quendra {
 
@@ -78,23 +80,6 @@ void drawCanal(cv::Mat& picture, const CanalResult& c, TextPlaces& places) {
 }
 
 }  // namespace
-
-const char* toothTypeText(int toothType) {
-    switch (toothType) {
-        case ToothFront:
-            return "Frontzahn";
-        case ToothUpperPremolar4:
-            return "4er OK-Praemolar";
-        case ToothPremolar:
-            return "5er OK- oder UK-Praemolar oder 4er UK-Praemolar";
-        case ToothUpperMolar:
-            return "OK-Molar";
-        case ToothLowerMolar:
-            return "UK-Molar";
-        default:
-            return "Zahn nicht erkannt.";
-    }
-}
 
 std::string formatFloat(float value) {
     std::ostringstream out;

@@ -1,10 +1,10 @@
-#include "batch/ReportWords.h"
+#include "report/ReportWords.h"
 
 #include <array>
 #include <cstdio>
 #include <utility>
 
-#include "batch/ReportText.h"
+#include "report/ReportText.h"
 
 namespace quendra {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "batch/BatchInputs.h"
-#include "batch/RunReport.h"
 #include "batch/RunTally.h"
+#include "report/RunReport.h"
 
 namespace quendra {
 

@@ -4,10 +4,10 @@
 
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
-#include "batch/ReportMessages.h"
-#include "batch/ReportSections.h"
-#include "batch/ReportText.h"
-#include "batch/ReportWords.h"
+#include "report/ReportMessages.h"
+#include "report/ReportSections.h"
+#include "report/ReportText.h"
+#include "report/ReportWords.h"
 
 namespace quendra {
 

@@ -1,9 +1,9 @@
-#include "batch/ReportHistogram.h"
+#include "report/ReportHistogram.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "batch/ReportText.h"
+#include "report/ReportText.h"
 
 namespace quendra {
 

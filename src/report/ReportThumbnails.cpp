@@ -1,4 +1,4 @@
-#include "batch/ReportThumbnails.h"
+#include "report/ReportThumbnails.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>

@@ -1,4 +1,4 @@
-#include "batch/RunReport.h"
+#include "report/RunReport.h"
 
 #include <algorithm>
 #include <fstream>
@@ -8,14 +8,14 @@
 
 #include "batch/BatchTable.h"
 #include "batch/CsvRecords.h"
-#include "batch/ReportHistogram.h"
-#include "batch/ReportMessages.h"
-#include "batch/ReportSections.h"
-#include "batch/ReportText.h"
-#include "batch/ReportThumbnails.h"
-#include "batch/ReportWords.h"
 #include "batch/RunTally.h"
 #include "io/FileWriting.h"
+#include "report/ReportHistogram.h"
+#include "report/ReportMessages.h"
+#include "report/ReportSections.h"
+#include "report/ReportText.h"
+#include "report/ReportThumbnails.h"
+#include "report/ReportWords.h"
 
 namespace quendra {
 

@@ -1,4 +1,4 @@
-#include "batch/ReportText.h"
+#include "report/ReportText.h"
 
 #include <cmath>
 #include <cstdio>

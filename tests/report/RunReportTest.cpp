@@ -8,14 +8,14 @@
 #include <opencv2/imgproc.hpp>
 #include <random>
 
-#include "BatchFixture.h"
 #include "ReportCountsTest.h"
-#include "batch/ReportHistogram.h"
-#include "batch/ReportMessages.h"
-#include "batch/ReportText.h"
-#include "batch/ReportThumbnails.h"
-#include "batch/RunReport.h"
+#include "batch/BatchFixture.h"
 #include "batch/RunTally.h"
+#include "report/ReportHistogram.h"
+#include "report/ReportMessages.h"
+#include "report/ReportText.h"
+#include "report/ReportThumbnails.h"
+#include "report/RunReport.h"
 
 namespace quendra {
 namespace {

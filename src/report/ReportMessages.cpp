@@ -1,4 +1,4 @@
-#include "batch/ReportMessages.h"
+#include "report/ReportMessages.h"
 
 #include <array>
 #include <optional>

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "batch/BatchTable.h"
-#include "batch/ReportMessages.h"
-#include "batch/ReportSections.h"
-#include "batch/ReportText.h"
-#include "batch/ReportThumbnails.h"
+#include "report/ReportMessages.h"
+#include "report/ReportSections.h"
+#include "report/ReportText.h"
+#include "report/ReportThumbnails.h"
 
 namespace quendra {
 

@@ -8,8 +8,9 @@
 
 #include "SampleScene.h"
 #include "analysis/ToothAnalysis.h"
-#include "report/RecognitionData.h"
-#include "report/ResultOverlay.h"
+#include "analysis/ToothType.h"
+#include "overlay/RecognitionData.h"
+#include "overlay/ResultOverlay.h"
 
 namespace quendra {
 namespace {

@@ -1,11 +1,12 @@
-#include "report/RecognitionData.h"
+#include "overlay/RecognitionData.h"
 
 #include <locale>
 #include <optional>
 #include <sstream>
 
+#include "analysis/ToothType.h"
 #include "io/FileWriting.h"
-#include "report/ResultOverlay.h"
+#include "overlay/ResultOverlay.h"
 
 namespace quendra {
 

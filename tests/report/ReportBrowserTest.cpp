@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <opencv2/imgcodecs.hpp>
 
-#include "BatchFixture.h"
 #include "ReportCountsTest.h"
 #include "StackScene.h"
+#include "batch/BatchFixture.h"
 
 namespace quendra {
 namespace {
