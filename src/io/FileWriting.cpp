@@ -21,8 +21,9 @@ constexpr int kMaxLinks = 40;
 const char* const kTemporaryEnd = ".tmp";
 
 // A fresh hidden name beside the target, ".<name>.<process>-<count>.tmp", created exclusively with
-// the usual permissions (the process's umask applies, unlike mkstemp's owner-only files). Safe from
-// several threads.
+// the usual permissions (the process's umask applies, unlike mkstemp's owner-only files), open for
+// reading too: libtiff reads back the pages it wrote to link the next one. Safe from several
+// threads.
 int createTemporary(const fs::path& target, std::string& temp) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -30,7 +31,7 @@ int createTemporary(const fs::path& target, std::string& temp) {
                 ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
                  std::to_string(counter++) + kTemporaryEnd))
                    .string();
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -103,7 +104,7 @@ bool ReplacingFile::open(const std::string& path) {
     if (exists && !S_ISREG(old.st_mode)) return false;
     const int fd = createTemporary(target, temp);
     if (fd < 0) return false;
-    if ((exists && !takeOver(fd, old)) || !(file = ::fdopen(fd, "wb"))) {
+    if ((exists && !takeOver(fd, old)) || !(file = ::fdopen(fd, "w+b"))) {
         ::close(fd);
         ::unlink(temp.c_str());
         return false;

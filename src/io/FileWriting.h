@@ -40,7 +40,7 @@ public:
     // False when the target cannot be replaced (it is not a regular file, its folder cannot be
     // written).
     bool open(const std::string& path);
-    // Where the pieces go, also by seeking back; null unless open.
+    // Where the pieces go, also by seeking back and reading what was written; null unless open.
     std::FILE* stream() const { return file; }
     // Puts the file in place; false, and nothing left behind, when any write failed.
     bool commit(Durability durability);
