@@ -210,8 +210,7 @@ private slots:
         video->setFrame(7);
         video.reset();  // a second video resets the range
         VideoModel second(mp4.toStdString());
-        r.source = &second;
-        second.setObserver(&r);
+        Recorder watching(&second);
         panel.setModel(&second);
         QCOMPARE(panel.slider()->value(), 0);
     }
