@@ -13,17 +13,20 @@ namespace quendra {
 
 using TiffEntry = std::array<std::uint32_t, 3>;  // tag, type (3 short, 4 long), one value
 
-// A little-endian TIFF made byte by byte: `pixels` right after the header (from offset 8), then
-// the pages' directories, one after the other. With `loopTo` the last page points back to that
-// page (from 0) instead of ending the chain.
+// A TIFF made byte by byte, little-endian unless asked otherwise: `pixels` right after the
+// header (from offset 8), then the pages' directories, one after the other. With `loopTo` the
+// last page points back to that page (from 0) instead of ending the chain.
 inline std::string handMadeTiff(const std::string& pixels,
-                                const std::vector<std::vector<TiffEntry>>& pages, int loopTo = -1) {
-    std::string bytes;
+                                const std::vector<std::vector<TiffEntry>>& pages, int loopTo = -1,
+                                bool bigEndian = false) {
+    std::string bytes = bigEndian ? "MM" : "II";
     const auto put16 = [&](std::uint32_t v) {
-        bytes += static_cast<char>(v & 255), bytes += static_cast<char>((v >> 8) & 255);
+        const char low = static_cast<char>(v & 255), high = static_cast<char>((v >> 8) & 255);
+        bytes += bigEndian ? high : low, bytes += bigEndian ? low : high;
     };
-    const auto put32 = [&](std::uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
-    bytes = "II";
+    const auto put32 = [&](std::uint32_t v) {
+        put16(bigEndian ? v >> 16 : v & 0xFFFF), put16(bigEndian ? v & 0xFFFF : v >> 16);
+    };
     put16(42);
     put32(static_cast<std::uint32_t>(8 + pixels.size()));
     bytes += pixels;

@@ -4,7 +4,6 @@
 #include <opencv2/imgproc.hpp>
 
 #include "analysis/Calipers.h"
-#include "analysis/RegionShape.h"
 
 namespace quendra {
 namespace {
@@ -73,22 +72,6 @@ TEST(Calipers, AgreeWithABruteForceSweep) {
             EXPECT_NEAR(c.feretMax, s.farthest, 1e-9);
             EXPECT_GE(c.hullArea, cv::countNonZero(mask));
         }
-    }
-}
-
-// A 2 x 31 canal lying and standing: 2 across, its diagonal along, a solid rectangle.
-TEST(Calipers, ThinBarLyingAndStanding) {
-    for (const cv::Size size : {cv::Size(31, 2), cv::Size(2, 31)}) {
-        SCOPED_TRACE(size);
-        cv::Mat mask(40, 40, CV_8UC1, cv::Scalar(0));
-        mask(cv::Rect({3, 5}, size)).setTo(255);
-        const Calipers c = calipersOf(mask);
-        EXPECT_DOUBLE_EQ(c.feretMin, 2);
-        EXPECT_DOUBLE_EQ(c.feretMax, std::sqrt(31.0 * 31 + 2 * 2));
-        EXPECT_DOUBLE_EQ(c.hullArea, 62);
-        const RegionShape shape = shapeOf(mask, 62, 0, 0, {});
-        EXPECT_DOUBLE_EQ(shape.solidity, 1);
-        EXPECT_STREQ(shape.shape, "flat");
     }
 }
 

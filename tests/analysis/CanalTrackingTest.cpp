@@ -76,18 +76,23 @@ TEST(CanalTracking, TheEightTypesAndOthers) {
         {{{2, 8}, {3, 8}, {1, 8}}, "2-3-1", "", 0, 2},  // no type; the middle canal begins anew
         {{{0, 5}, {1, 12}, {0, 4}}, "1", "I", 0, 0},    // no canal seen at the ends of the root
     };
-    for (const TypeCase& c : cases) {
-        SCOPED_TRACE(c.configuration);
-        const auto roots = track(counts(c.stretches));
-        ASSERT_EQ(roots.size(), 1u);
-        EXPECT_EQ(roots[0].configuration, c.configuration);
-        EXPECT_EQ(roots[0].vertucci, c.vertucci);
-        EXPECT_EQ(roots[0].divisions, c.divisions);
-        EXPECT_EQ(roots[0].junctions, c.junctions);
-        EXPECT_EQ(roots[0].firstSlice, 1);
-        EXPECT_EQ(roots[0].lastSlice, static_cast<int>(counts(c.stretches).size()));
-        EXPECT_EQ(roots[0].note.empty(), !c.vertucci.empty());
-    }
+    // Stored from the apex and read so, each is the same root; the counts stay in stack order.
+    for (const TypeCase& c : cases)
+        for (const bool apexFirst : {false, true}) {
+            SCOPED_TRACE(c.configuration + (apexFirst ? " apex first" : ""));
+            std::vector<int> perSlice = counts(c.stretches);
+            if (apexFirst) std::reverse(perSlice.begin(), perSlice.end());
+            const auto roots = track(perSlice, {}, apexFirst);
+            ASSERT_EQ(roots.size(), 1u);
+            EXPECT_EQ(roots[0].configuration, c.configuration);
+            EXPECT_EQ(roots[0].vertucci, c.vertucci);
+            EXPECT_EQ(roots[0].divisions, c.divisions);
+            EXPECT_EQ(roots[0].junctions, c.junctions);
+            EXPECT_EQ(roots[0].firstSlice, 1);
+            EXPECT_EQ(roots[0].lastSlice, static_cast<int>(perSlice.size()));
+            EXPECT_EQ(roots[0].canalCounts, perSlice);
+            EXPECT_EQ(roots[0].note.empty(), !c.vertucci.empty());
+        }
 }
 
 // A configuration is never made up from stretches shorter than the minimum: with a minimum
@@ -101,15 +106,6 @@ TEST(CanalTracking, NoConfigurationFromStretchesShorterThanTheMinimum) {
         EXPECT_NE(roots[0].note.find("--min-run"), std::string::npos) << roots[0].note;
     }
     EXPECT_EQ(track(counts({{1, 12}, {2, 13}, {1, 12}}), {.minRun = 13})[0].configuration, "2");
-}
-
-TEST(CanalTracking, ApexFirstReadsTheStackTheOtherWay) {
-    const auto roots = track(counts({{2, 12}, {1, 12}}), {}, true);
-    EXPECT_EQ(roots[0].configuration, "1-2");
-    EXPECT_EQ(roots[0].vertucci, "V");
-    EXPECT_EQ(roots[0].divisions, 1);
-    EXPECT_EQ(roots[0].junctions, 0);
-    EXPECT_EQ(roots[0].canalCounts, counts({{2, 12}, {1, 12}}));  // in stack order
 }
 
 // What lasts fewer than minRun slices is noise; with minRun 1 it counts.

@@ -17,19 +17,14 @@ Region onlyRegion(const cv::Mat& mask) {
 }
 
 // A 2 x 31 pixel canal measures the same lying and standing: both axes' variances about the
-// exact centroid, (31² - 1) / 12 along and 1/4 across, as cv::moments gives them; standing it
-// has the angle 0, lying -90 (never +90).
+// exact centroid, (31² - 1) / 12 along and 1/4 across; standing it has the angle 0, lying -90
+// (never +90).
 TEST(MeasureRegion, ThinBarLyingAndStanding) {
     for (const cv::Size size : {cv::Size(31, 2), cv::Size(2, 31)}) {
         SCOPED_TRACE(size);
         cv::Mat mask(100, 100, CV_8UC1, cv::Scalar(255));
         mask(cv::Rect({37, 41}, size)).setTo(0);
         const EllipseMeasure m = measureRegion(onlyRegion(mask));
-        const cv::Moments moments = cv::moments(mask == 0, true);
-        const double across = std::min(moments.mu20, moments.mu02) / moments.m00;
-        const double along = std::max(moments.mu20, moments.mu02) / moments.m00;
-        EXPECT_NEAR(m.minorAxis, 2 * std::sqrt(across), 1e-6);
-        EXPECT_NEAR(m.majorAxis, 2 * std::sqrt(along), 1e-5);
         EXPECT_NEAR(m.minorAxis, 1.0, 1e-6);
         EXPECT_NEAR(m.majorAxis, 2 * std::sqrt((31.0 * 31 - 1) / 12), 1e-5);
         EXPECT_EQ(m.angle, size.width > size.height ? -90.0f : 0.0f);

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
-#include "analysis/ToothAnalysis.h"
+#include "PaintedTooth.h"
 
 namespace quendra {
 namespace {
@@ -48,16 +48,13 @@ TEST(RegionShape, DrawnCanalsAgainstOpenCvAndGeometry) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        cv::Mat frame(300, 300, CV_8UC3, cv::Scalar(0, 0, 200));
-        cv::circle(frame, {150, 150}, 120, cv::Scalar::all(200), cv::FILLED);
-        cv::Mat canal(frame.size(), CV_8UC1, cv::Scalar(0));
+        PaintedTooth p({300, 300});
+        cv::circle(p.frame, {150, 150}, 120, PaintedTooth::kEnamel, cv::FILLED);
+        cv::Mat canal(p.frame.size(), CV_8UC1, cv::Scalar(0));
         cv::ellipse(canal, {150, 150}, c.axes, c.angle, 0, 360, cv::Scalar(255), cv::FILLED);
-        frame.setTo(cv::Scalar::all(10), canal);
-        ToothAnalysis analysis;
-        analysis.classCache()[0xC8C8C8] = ClassEnamel;
-        const FrameResult& result = analysis.calculate(frame, classifierOf({}, 5));
-        ASSERT_EQ(result.canals.size(), 1u);
-        const std::vector<RegionShape> shapes = analysis.measureShapes();
+        p.frame.setTo(cv::Scalar::all(10), canal);
+        ASSERT_EQ(p.analyse().canals.size(), 1u);
+        const std::vector<RegionShape> shapes = p.analysis.measureShapes();
         ASSERT_EQ(shapes.size(), 2u);
         const RegionShape& s = shapes[1];
         EXPECT_NEAR(s.perimeter, openCvContourLength(canal), 1e-9);
@@ -68,7 +65,7 @@ TEST(RegionShape, DrawnCanalsAgainstOpenCvAndGeometry) {
                     4 * CV_PI * cv::countNonZero(canal) / (s.perimeter * s.perimeter), 1e-12);
         EXPECT_STREQ(s.shape, c.shape);
         // The tooth's outline ignores the canal, a hole in it.
-        cv::Mat tooth(frame.size(), CV_8UC1, cv::Scalar(0));
+        cv::Mat tooth(p.frame.size(), CV_8UC1, cv::Scalar(0));
         cv::circle(tooth, {150, 150}, 120, cv::Scalar(255), cv::FILLED);
         EXPECT_NEAR(shapes[0].perimeter, openCvContourLength(tooth), 1e-9);
     }
@@ -80,14 +77,11 @@ TEST(RegionShape, DrawnCanalsAgainstOpenCvAndGeometry) {
 TEST(RegionShape, FlattenedCanalIsFlatByItsCalipers) {
     for (const cv::Size size : {cv::Size(8, 31), cv::Size(31, 8)}) {
         SCOPED_TRACE(size);
-        cv::Mat frame(300, 300, CV_8UC3, cv::Scalar(0, 0, 200));
-        cv::circle(frame, {150, 150}, 120, cv::Scalar::all(200), cv::FILLED);
-        frame(cv::Rect({140, 135}, size)).setTo(cv::Scalar::all(10));
-        ToothAnalysis analysis;
-        analysis.classCache()[0xC8C8C8] = ClassEnamel;
-        const FrameResult& result = analysis.calculate(frame, classifierOf({}, 5));
-        ASSERT_EQ(result.canals.size(), 1u);
-        const RegionShape s = analysis.measureShapes().at(1);
+        PaintedTooth p({300, 300});
+        cv::circle(p.frame, {150, 150}, 120, PaintedTooth::kEnamel, cv::FILLED);
+        p.frame(cv::Rect({140, 135}, size)).setTo(cv::Scalar::all(10));
+        ASSERT_EQ(p.analyse().canals.size(), 1u);
+        const RegionShape s = p.analysis.measureShapes().at(1);
         EXPECT_DOUBLE_EQ(s.feretMin, 8);
         EXPECT_DOUBLE_EQ(s.feretMax, std::sqrt(8.0 * 8 + 31 * 31));
         EXPECT_NEAR(s.aspectRatio, std::sqrt((31.0 * 31 - 1) / (8 * 8 - 1)), 1e-5);
@@ -133,22 +127,20 @@ TEST(RegionShape, SinglePixel) {
 // The label picture holds each taken region with its own label, pixel for pixel: the tooth as
 // OpenCV's largest 4-connected component of the enamel, the canals with the result's areas.
 TEST(RegionShape, LabelsAreTheTakenRegions) {
-    cv::Mat frame(200, 200, CV_8UC3, cv::Scalar(0, 0, 200));
-    cv::circle(frame, {100, 100}, 80, cv::Scalar::all(200), cv::FILLED);
-    cv::rectangle(frame, {10, 10}, {20, 20}, cv::Scalar::all(200), cv::FILLED);  // smaller enamel
-    cv::circle(frame, {80, 90}, 6, cv::Scalar::all(10), cv::FILLED);
-    cv::circle(frame, {120, 110}, 7, cv::Scalar::all(10), cv::FILLED);
-    ToothAnalysis analysis;
-    analysis.setBorder(0);
-    analysis.classCache()[0xC8C8C8] = ClassEnamel;
-    const FrameResult& result = analysis.calculate(frame, classifierOf({}, 5));
+    PaintedTooth p({200, 200});
+    cv::circle(p.frame, {100, 100}, 80, PaintedTooth::kEnamel, cv::FILLED);
+    cv::rectangle(p.frame, {10, 10}, {20, 20}, PaintedTooth::kEnamel, cv::FILLED);  // smaller
+    cv::circle(p.frame, {80, 90}, 6, cv::Scalar::all(10), cv::FILLED);
+    cv::circle(p.frame, {120, 110}, 7, cv::Scalar::all(10), cv::FILLED);
+    p.analysis.setBorder(0);
+    const FrameResult& result = p.analyse();
     ASSERT_EQ(result.canals.size(), 2u);
     cv::Mat labels;
-    analysis.paintLabels(labels);
+    p.analysis.paintLabels(labels);
     ASSERT_EQ(labels.type(), CV_16UC1);
 
     cv::Mat enamel, components, stats, centroids;
-    cv::inRange(frame, cv::Scalar::all(200), cv::Scalar::all(200), enamel);
+    cv::inRange(p.frame, PaintedTooth::kEnamel, PaintedTooth::kEnamel, enamel);
     cv::connectedComponentsWithStats(enamel, components, stats, centroids, 4, CV_32S);
     int largest = 1;
     for (int i = 2; i < stats.rows; ++i)

@@ -2,8 +2,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "PaintedTooth.h"
 #include "SampleScene.h"
-#include "analysis/ToothAnalysis.h"
 #include "analysis/ToothType.h"
 
 namespace quendra {
@@ -136,21 +136,12 @@ TEST(ToothAnalysis, ClassesWithoutSamplesFindNothing) {
     EXPECT_EQ(cv::countNonZero(analysis.toothMask() != 255), 0);
 }
 
-// Enamel painted by hand: the colour (200, 200, 200) is cached as enamel, nothing else.
-struct HandMadeFrame {
-    cv::Mat frame{80, 100, CV_8UC3, cv::Scalar(0, 0, 200)};
-    ColorClassifier classes = classifierOf({}, 5);
-    ToothAnalysis analysis;
-    HandMadeFrame() { analysis.classCache()[0xC8C8C8] = ClassEnamel; }
-    void paint(cv::Rect r, cv::Scalar bgr) { frame(r).setTo(bgr); }
-};
-
 TEST(ToothAnalysis, CanalsMustBeLargerThanFiftyPixels) {
-    HandMadeFrame f;
-    f.paint({10, 10, 50, 50}, {200, 200, 200});
-    f.paint({22, 26, 10, 5}, {10, 10, 10});  // 50 pixels: skipped
-    f.paint({30, 40, 17, 3}, {10, 10, 10});  // 51 pixels: a canal
-    f.analysis.calculate(f.frame, f.classes);
+    PaintedTooth f({100, 80});
+    f.frame({10, 10, 50, 50}).setTo(PaintedTooth::kEnamel);
+    f.frame({22, 26, 10, 5}).setTo(cv::Scalar::all(10));  // 50 pixels: skipped
+    f.frame({30, 40, 17, 3}).setTo(cv::Scalar::all(10));  // 51 pixels: a canal
+    f.analyse();
     ASSERT_TRUE(f.analysis.hasResults());
     ASSERT_EQ(f.analysis.getCanals().size(), 1u);
     EXPECT_EQ(f.analysis.getCanals()[0].area, 51);
@@ -165,23 +156,23 @@ TEST(ToothAnalysis, CanalsMustBeLargerThanFiftyPixels) {
 TEST(ToothAnalysis, ACanalIsASpaceInsideTheTooth) {
     {
         SCOPED_TRACE("a frame of tooth colour");
-        HandMadeFrame f;
-        f.paint({0, 0, 100, 80}, {200, 200, 200});
+        PaintedTooth f({100, 80});
+        f.frame.setTo(PaintedTooth::kEnamel);
         f.analysis.setBorder(0);
-        f.analysis.calculate(f.frame, f.classes);
+        f.analyse();
         EXPECT_TRUE(f.analysis.result().toothFound);
         EXPECT_FALSE(f.analysis.hasResults());
     }
     {
         SCOPED_TRACE("a round root on a dark ring, its canal within");
-        HandMadeFrame f;
-        cv::ellipse(f.frame, {50, 40}, {38, 38}, 0, 0, 360, cv::Scalar(90, 90, 90), cv::FILLED);
-        cv::ellipse(f.frame, {50, 40}, {26, 26}, 0, 0, 360, cv::Scalar(200, 200, 200), cv::FILLED);
-        f.paint({46, 36, 8, 8}, {100, 100, 100});
+        PaintedTooth f({100, 80});
+        cv::circle(f.frame, {50, 40}, 38, cv::Scalar::all(90), cv::FILLED);
+        cv::circle(f.frame, {50, 40}, 26, PaintedTooth::kEnamel, cv::FILLED);
+        f.frame({46, 36, 8, 8}).setTo(cv::Scalar::all(100));
         // At 255 the enamel, too, is close to the darkest pixel.
         for (const int threshold : {70, 255}) {
             f.analysis.setThreshold(threshold);
-            f.analysis.calculate(f.frame, f.classes);
+            f.analyse();
             ASSERT_EQ(f.analysis.getCanals().size(), 1u) << threshold;
             EXPECT_EQ(f.analysis.getCanals()[0].area, 64) << threshold;
             cv::Mat labels;
@@ -193,10 +184,10 @@ TEST(ToothAnalysis, ACanalIsASpaceInsideTheTooth) {
 }
 
 TEST(ToothAnalysis, OfTwoEqualEnamelRegionsTheEarlierIsTheTooth) {
-    HandMadeFrame f;
-    f.paint({60, 25, 20, 20}, {200, 200, 200});
-    f.paint({25, 30, 20, 20}, {200, 200, 200});
-    f.analysis.calculate(f.frame, f.classes);
+    PaintedTooth f({100, 80});
+    f.frame({60, 25, 20, 20}).setTo(PaintedTooth::kEnamel);
+    f.frame({25, 30, 20, 20}).setTo(PaintedTooth::kEnamel);
+    f.analyse();
     // The right block starts in an earlier row; its mean column 69.5 truncates to 69.
     EXPECT_EQ(f.analysis.getToothResult().centerX, 69);
     EXPECT_EQ(f.analysis.getToothResult().area, 400);

@@ -86,27 +86,22 @@ TEST(ColorTrainingPreview, PaintsEachClassAndKeepsOtherColours) {
     }
 }
 
-TEST(ColorTrainingPreview, NothingUsablePickedShowsTheFrameUnpainted) {
-    ColorTraining training;
-    const cv::Mat frame = colourRow({{5, 5, 5}, {6, 6, 6}});
-    training.addSamples(frame, 0, 0, 2, 1);
-    training.setColorClass(2);
-    training.addSamples(frame, 0, 0, 2, 1);  // both colours now conflicts
-    const cv::Mat preview = training.paintPreview(frame, 5);
-    EXPECT_EQ(cv::norm(preview, frame, cv::NORM_INF), 0);
-    EXPECT_TRUE(training.paintPreview(cv::Mat(), 5).empty());
-}
-
+// Counts per class, conflicts among them; with no class at its quorum the preview is the frame
+// unpainted; a reset forgets every pick.
 TEST(ColorTraining, CountsPerClassAndResetForgetsEveryPick) {
     ColorTraining training;
-    training.addSamples(colourRow({{9, 9, 9}, {8, 8, 8}}), 0, 0, 2, 1);
+    const cv::Mat frame = colourRow({{9, 9, 9}, {8, 8, 8}, {7, 7, 7}});
+    training.addSamples(frame, 0, 0, 2, 1);
     training.setColorClass(2);
-    training.addSamples(colourRow({{9, 9, 9}, {7, 7, 7}}), 0, 0, 2, 1);
+    training.addSamples(frame, 0, 0, 1, 1);
+    training.addSamples(frame, 2, 0, 3, 1);
     const auto counts = training.classCounts();
     EXPECT_EQ(counts[ClassEnamel], 1u);
     EXPECT_EQ(counts[ClassGum], 1u);
     EXPECT_EQ(counts[ClassConflict], 1u);
     EXPECT_EQ(counts[ClassNone], kColorKeyCount - 3);
+    EXPECT_EQ(cv::norm(training.paintPreview(frame, 5), frame, cv::NORM_INF), 0);
+    EXPECT_TRUE(training.paintPreview(cv::Mat(), 5).empty());
     training.reset();
     EXPECT_EQ(training.classCounts()[ClassNone], kColorKeyCount);
     EXPECT_TRUE(training.samples().empty());

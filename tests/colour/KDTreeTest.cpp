@@ -35,33 +35,19 @@ TEST(KDTreeVote, Cases) {
         int threshold;
         int expected;
     };
+    const auto six = times(6, at(2, 100, 100, 100)), zeros = times(7, at(0, 9, 9, 9));
+    const auto ones = times(6, at(1, 9, 9, 9)), far = times(6, at(1, 200, 200, 200));
     const Case cases[] = {
         {"a single sample never reaches the quorum", {at(1, 10, 20, 30)}, {10, 20, 30}, 5, 0},
-        {"six close samples make the class", times(6, at(2, 100, 100, 100)), {102, 101, 99}, 5, 2},
+        {"six close samples make the class", six, {102, 101, 99}, 5, 2},
         {"five are too few", times(5, at(2, 100, 100, 100)), {100, 100, 100}, 5, 0},
-        {"threshold 1 counts equal split channels",
-         times(6, at(2, 100, 100, 100)),
-         {100, 100, 100},
-         1,
-         2},
-        {"threshold 1 and one off", times(6, at(2, 100, 100, 100)), {101, 101, 101}, 1, 0},
-        {"the lower class wins over more votes",
-         times(6, at(1, 50, 50, 50)) + times(7, at(2, 50, 50, 50)),
-         {50, 50, 50},
-         5,
-         1},
+        {"threshold 1 counts equal split channels", six, {100, 100, 100}, 1, 2},
+        {"threshold 1 and one off", six, {101, 101, 101}, 1, 0},
+        {"the lower class wins over more votes", ones + times(7, at(2, 9, 9, 9)), {9, 9, 9}, 5, 1},
         {"the conflict class votes like any other", times(7, at(255, 9, 9, 9)), {9, 9, 9}, 3, 255},
-        {"class 0 never votes", times(13, at(0, 9, 9, 9)), {9, 9, 9}, 3, 0},
-        {"class 0 takes slots, six of class 1 still win",
-         times(7, at(0, 9, 9, 9)) + times(6, at(1, 9, 9, 9)),
-         {9, 9, 9},
-         3,
-         1},
-        {"a far split channel keeps samples out",
-         times(6, at(1, 200, 200, 200)),
-         {10, 10, 10},
-         50,
-         0},
+        {"class 0 never votes", zeros + zeros, {9, 9, 9}, 3, 0},
+        {"class 0 takes slots, six of class 1 still win", zeros + ones, {9, 9, 9}, 3, 1},
+        {"a far split channel keeps samples out", far, {10, 10, 10}, 50, 0},
     };
     for (const Case& c : cases) {
         const KDTree tree(c.samples);

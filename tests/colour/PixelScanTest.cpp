@@ -14,16 +14,21 @@ std::vector<std::uint8_t> freshCache() {
     return std::vector<std::uint8_t>(kColorKeyCount, 0xFF);
 }
 
+// The class is marked inside the window only, clipped to the frame; the rest of the mask is 255.
 TEST(ClassifyPixels, MarksTheClassInsideTheWindowOnly) {
     cv::Mat frame(6, 6, CV_8UC3, cv::Scalar(10, 20, 30));
     std::vector<PackedSample> samples(6, packSample(1, 0x1E140A));
     const KDTree tree(samples);
-    cv::Mat mask(frame.size(), CV_8UC1, cv::Scalar(7));
     auto cache = freshCache();
-    classifyPixels(frame, 1, cache.data(), &tree, 5, mask, 1, 2, 4, 5);
-    cv::Mat expected(frame.size(), CV_8UC1, cv::Scalar(255));
-    expected(cv::Rect(1, 2, 3, 3)).setTo(0);
-    EXPECT_EQ(cv::countNonZero(mask != expected), 0);
+    for (const auto& [corners, inside] : {std::pair{cv::Vec4i(1, 2, 4, 5), cv::Rect(1, 2, 3, 3)},
+                                          {{-100, -5, 1000, 2}, {0, 0, 6, 2}}}) {
+        cv::Mat mask(frame.size(), CV_8UC1, cv::Scalar(7));
+        classifyPixels(frame, 1, cache.data(), &tree, 5, mask, corners[0], corners[1], corners[2],
+                       corners[3]);
+        cv::Mat expected(frame.size(), CV_8UC1, cv::Scalar(255));
+        expected(inside).setTo(0);
+        EXPECT_EQ(cv::countNonZero(mask != expected), 0) << inside;
+    }
 }
 
 TEST(ClassifyPixels, CacheWinsOverTheTreeButConflictIsAskedAgain) {
@@ -73,15 +78,6 @@ TEST(ClassifyPixels, NewColoursEndAsIfAskedOneByOne) {
     EXPECT_TRUE(cache == expected);
 }
 
-TEST(ClassifyPixels, ClipsRectanglesOutsideTheFrame) {
-    cv::Mat frame(3, 3, CV_8UC3, cv::Scalar(0, 0, 0));
-    cv::Mat mask(frame.size(), CV_8UC1);
-    auto cache = freshCache();
-    cache[0] = 1;
-    classifyPixels(frame, 1, cache.data(), nullptr, 5, mask, -100, -5, 1000, 2);
-    EXPECT_EQ(cv::countNonZero(mask == 0), 6);
-}
-
 TEST(PixelScan, RefusesFramesAndMasksOfTheWrongKind) {
     auto cache = freshCache();
     cv::Mat grey(3, 3, CV_8UC1, cv::Scalar(0));
@@ -107,26 +103,20 @@ TEST(FindDarkestPixel, FirstInScanOrderWinsATie) {
     EXPECT_FALSE(findDarkestPixel(frame, 2, 2, 2, 4).has_value());
 }
 
-TEST(ColorDistanceMask, StrictlyBelowTheDistance) {
-    cv::Mat frame(1, 4, CV_8UC3, cv::Scalar(10, 10, 10));
-    frame.at<cv::Vec3b>(0, 1) = {13, 14, 10};  // distance exactly 5
-    frame.at<cv::Vec3b>(0, 2) = {13, 13, 10};  // squared distance 18 < 25
-    cv::Mat mask(frame.size(), CV_8UC1);
-    colorDistanceMask(frame, 0.9, 0.2, 5, mask, 0, 0, 4, 1);
-    EXPECT_EQ(mask.at<uchar>(0, 0), 0);
-    EXPECT_EQ(mask.at<uchar>(0, 1), 255);
-    EXPECT_EQ(mask.at<uchar>(0, 2), 0);
-    colorDistanceMask(frame, 0, 0, 0, mask, 0, 0, 4, 1);
-    EXPECT_EQ(cv::countNonZero(mask == 0), 0);
-}
-
-TEST(ColorDistanceMask, EverythingOutsideTheRectangleIs255) {
-    cv::Mat frame(4, 5, CV_8UC3, cv::Scalar(10, 10, 10));
+// Inside the rectangle 0 strictly below the distance to the reference pixel; everything else
+// 255, and everything with distance 0.
+TEST(ColorDistanceMask, StrictlyBelowTheDistanceInsideTheRectangle) {
+    cv::Mat frame(3, 5, CV_8UC3, cv::Scalar(10, 10, 10));
+    frame.at<cv::Vec3b>(1, 2) = {13, 14, 10};  // distance exactly 5
+    frame.at<cv::Vec3b>(1, 3) = {13, 13, 10};  // squared distance 18 < 25
     cv::Mat mask(frame.size(), CV_8UC1, cv::Scalar(7));
-    colorDistanceMask(frame, 0, 0, 1, mask, 1, 1, 3, 3);
+    colorDistanceMask(frame, 1.9, 1.2, 5, mask, 1, 1, 4, 2);
     cv::Mat expected(frame.size(), CV_8UC1, cv::Scalar(255));
-    expected(cv::Rect(1, 1, 2, 2)).setTo(0);
+    expected(cv::Rect(1, 1, 3, 1)).setTo(0);
+    expected.at<uchar>(1, 2) = 255;
     EXPECT_EQ(cv::countNonZero(mask != expected), 0);
+    colorDistanceMask(frame, 0, 0, 0, mask, 0, 0, 5, 3);
+    EXPECT_EQ(cv::countNonZero(mask == 0), 0);
 }
 
 // The vector kernels against the plain loops, on rows of every length around their block sizes

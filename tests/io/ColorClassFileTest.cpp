@@ -55,16 +55,15 @@ TEST_F(ColorClassFile, FileSizes) {
         std::uintmax_t bytes;
         ClassFileRead read;
     };
+    using enum ClassFileStatus;
     const Case cases[] = {
-        {"empty", 0, {ClassFileStatus::Empty}},
-        {"three bytes", 3, {ClassFileStatus::PartialRecord, 1, 3}},
-        {"four bytes", 4, {ClassFileStatus::Ok}},
-        {"six bytes", 6, {ClassFileStatus::PartialRecord, 2, 2}},
-        {"the limit", kMaxClassFileRecords * 4, {ClassFileStatus::Ok}},
-        {"the limit and three",
-         kMaxClassFileRecords * 4 + 3,
-         {ClassFileStatus::PartialRecord, kMaxClassFileRecords + 1, 3}},
-        {"above the limit", (kMaxClassFileRecords + 1) * 4, {ClassFileStatus::TooLarge}},
+        {"empty", 0, {Empty}},
+        {"three bytes", 3, {PartialRecord, 1, 3}},
+        {"four bytes", 4, {Ok}},
+        {"six bytes", 6, {PartialRecord, 2, 2}},
+        {"the limit", kMaxClassFileRecords * 4, {Ok}},
+        {"limit + 3", kMaxClassFileRecords * 4 + 3, {PartialRecord, kMaxClassFileRecords + 1, 3}},
+        {"above the limit", (kMaxClassFileRecords + 1) * 4, {TooLarge}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

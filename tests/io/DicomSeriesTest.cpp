@@ -152,36 +152,33 @@ TEST_F(DicomFolder, BadFilesAreNamed) {
 // TIFF scales: ImageJ's description with its unit and spacing, resolution tags in centimetres
 // and inches, a screen's 72 dpi taken for none.
 TEST_F(DicomFolder, TiffScalesFromTagsAndImageJDescription) {
-    struct Case {
+    const auto layout = [](double resolution, int unit, std::string description = {}) {
+        return TiffLayout{.xResolution = resolution,
+                          .yResolution = resolution,
+                          .resolutionUnit = unit,
+                          .description = std::move(description)};
+    };
+    const std::string imageJ = "ImageJ=1.54f\nimages=2\nslices=2\nunit=micron\nspacing=50\n";
+    const struct {
         TiffLayout layout;
         std::optional<double> pxPerMm, sliceMm;
+    } cases[] = {
+        {layout(200, RESUNIT_CENTIMETER), 20, {}},
+        {layout(508, RESUNIT_INCH), 20, {}},
+        {layout(72, RESUNIT_INCH), {}, {}},
+        {layout(20, 0), {}, {}},
+        {layout(0.02, 0, imageJ), 20, 0.05},
+        {layout(200, RESUNIT_CENTIMETER, "ImageJ=1.54f\nunit=mm\nspacing=0.05\n"), 20, 0.05},
     };
-    const std::vector<Case> cases = {
-        {{.xResolution = 200, .yResolution = 200, .resolutionUnit = RESUNIT_CENTIMETER}, 20, {}},
-        {{.xResolution = 508, .yResolution = 508, .resolutionUnit = RESUNIT_INCH}, 20, {}},
-        {{.xResolution = 72, .yResolution = 72, .resolutionUnit = RESUNIT_INCH}, {}, {}},
-        {{.xResolution = 20, .yResolution = 20}, {}, {}},
-        {{.xResolution = 0.02,
-          .yResolution = 0.02,
-          .description = "ImageJ=1.54f\nimages=2\nslices=2\nunit=micron\nspacing=50\n"},
-         20,
-         0.05},
-        {{.xResolution = 200,
-          .yResolution = 200,
-          .resolutionUnit = RESUNIT_CENTIMETER,
-          .description = "ImageJ=1.54f\nunit=mm\nspacing=0.05\n"},
-         20,
-         0.05},
-    };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(i);
-        const std::string file = path("s" + std::to_string(i) + ".tif");
-        TiffStackWriter writer(file, cases[i].layout);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        const std::string file = path("s.tif");
+        TiffStackWriter writer(file, c.layout);
         ASSERT_TRUE(writer.append(cv::Mat(4, 4, CV_8UC1, cv::Scalar(9))) && writer.close());
         const FileScale scale = tiffScale(file);
-        EXPECT_EQ(scale.pxPerMm.has_value(), cases[i].pxPerMm.has_value());
-        EXPECT_NEAR(scale.pxPerMm.value_or(0), cases[i].pxPerMm.value_or(0), 1e-4);
-        EXPECT_NEAR(scale.sliceMm.value_or(0), cases[i].sliceMm.value_or(0), 1e-9);
+        EXPECT_EQ(scale.pxPerMm.has_value(), c.pxPerMm.has_value());
+        EXPECT_NEAR(scale.pxPerMm.value_or(0), c.pxPerMm.value_or(0), 1e-4);
+        EXPECT_NEAR(scale.sliceMm.value_or(0), c.sliceMm.value_or(0), 1e-9);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <opencv2/imgcodecs.hpp>
 
+#include "HandMadeTiff.h"
 #include "TempFolder.h"
 #include "io/PictureFile.h"
 
@@ -22,34 +23,10 @@ std::vector<uchar> encoded(const char* extension, cv::Size size, std::vector<int
 // A TIFF in Motorola byte order with 32-bit sizes, which OpenCV itself does not write; without
 // its pixels it only claims the size.
 std::vector<uchar> bigEndianTiff(cv::Size size, bool withPixels = true) {
-    const auto u16 = [](std::vector<uchar>& b, int v) {
-        b.insert(b.end(), {uchar(v >> 8), uchar(v)});
-    };
-    const auto u32 = [&](std::vector<uchar>& b, std::uint32_t v) {
-        u16(b, static_cast<int>(v >> 16)), u16(b, static_cast<int>(v & 0xFFFF));
-    };
-    const auto entry = [&](std::vector<uchar>& b, int tag, int type, std::uint32_t value) {
-        u16(b, tag), u16(b, type), u32(b, 1);
-        if (type == 3)
-            u16(b, static_cast<int>(value)), u16(b, 0);
-        else
-            u32(b, value);
-    };
-    const std::uint32_t pixels = withPixels ? static_cast<std::uint32_t>(size.area()) : 0;
-    std::vector<uchar> b = {'M', 'M', 0, 42};
-    u32(b, 8);
-    u16(b, 8);  // entries
-    entry(b, 256, 4, static_cast<std::uint32_t>(size.width));
-    entry(b, 257, 4, static_cast<std::uint32_t>(size.height));
-    entry(b, 258, 3, 8);                   // bits per sample
-    entry(b, 259, 3, 1);                   // no compression
-    entry(b, 262, 3, 1);                   // black is zero
-    entry(b, 273, 4, 8 + 2 + 8 * 12 + 4);  // the strip follows the directory
-    entry(b, 278, 4, static_cast<std::uint32_t>(size.height));
-    entry(b, 279, 4, pixels);
-    u32(b, 0);  // no further page
-    b.insert(b.end(), pixels, 128);
-    return b;
+    const std::string bytes =
+        handMadeTiff(std::string(withPixels ? static_cast<std::size_t>(size.area()) : 0, '\x80'),
+                     {greyPage(size, 8)}, -1, true);
+    return {bytes.begin(), bytes.end()};
 }
 
 // The header sizes agree with what OpenCV decodes, for every format and layout we accept.

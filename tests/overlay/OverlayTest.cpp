@@ -6,8 +6,8 @@
 #include <opencv2/imgproc.hpp>
 #include <sstream>
 
+#include "PaintedTooth.h"
 #include "SampleScene.h"
-#include "analysis/ToothAnalysis.h"
 #include "analysis/ToothType.h"
 #include "overlay/RecognitionData.h"
 #include "overlay/ResultOverlay.h"
@@ -27,6 +27,8 @@ TEST(RecognitionData, TheWorkedExampleByteForByte) {
               "Winkel der langen Hauptachse: 80\xB0\n\n");
 }
 
+// Canals numbered, numbers in the classic locale; an angle that rounding left at -0 reads 0, as
+// every angle of exactly 0 does.
 TEST(RecognitionData, NumbersCanalsAndUsesTheClassicLocale) {
     const ToothResult tooth{1234567, -1, 0, 0, 9, 9, ToothUpperMolar};
     const std::vector<CanalResult> canals(4, CanalResult{51, 1, 2, -0.0001f, 3, 2});
@@ -38,16 +40,11 @@ TEST(RecognitionData, NumbersCanalsAndUsesTheClassicLocale) {
     EXPECT_NE(text.find("Kanal 4\n"), std::string::npos);
     EXPECT_EQ(text.find("Kanal 5"), std::string::npos);
     EXPECT_NE(text.find("-0.0001\xB0"), std::string::npos);
-}
-
-// A vertical canal whose angle rounding left at -0 reads 0, as every angle of exactly 0 does.
-TEST(RecognitionData, AZeroAngleIsWrittenZero) {
-    const ToothResult tooth{1000, 5, 5, -0.0f, 9, 9, ToothFront};
-    const std::vector<CanalResult> canals{{60, 5, 5, -0.0f, 3, 2}};
-    std::ostringstream out;
-    writeRecognitionData(out, tooth, canals);
-    EXPECT_EQ(out.str().find("-0"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("Hauptachse: 0\xB0\n\n\nKanaele"), std::string::npos);
+    std::ostringstream zero;
+    const std::vector<CanalResult> upright{{60, 5, 5, -0.0f, 3, 2}};
+    writeRecognitionData(zero, {1000, 5, 5, -0.0f, 9, 9, ToothFront}, upright);
+    EXPECT_EQ(zero.str().find("-0"), std::string::npos) << zero.str();
+    EXPECT_NE(zero.str().find("Hauptachse: 0\xB0\n\n\nKanaele"), std::string::npos);
 }
 
 TEST(RecognitionData, WithoutResultsTheFileIsEmptyAndUnwritableIsReported) {
@@ -112,16 +109,10 @@ double axisDifference(double a, double b) {
     return std::min(d, 180 - d);
 }
 
-// A tooth painted by hand: an enamel ellipse (its colour cached as enamel) on gum, with dark
-// round canals.
-struct PaintedTooth {
-    cv::Mat frame{500, 500, CV_8UC3, cv::Scalar(0, 0, 200)};
-    ToothAnalysis analysis;
-    const ColorClassifier classes = classifierOf({}, 5);
-
-    explicit PaintedTooth(double angle) {
-        analysis.classCache()[0xC8C8C8] = ClassEnamel;
-        cv::ellipse(frame, {250, 250}, {60, 150}, angle, 0, 360, cv::Scalar::all(200), cv::FILLED);
+// An enamel ellipse tilted by `angle` on gum, with dark round canals.
+struct TiltedTooth : PaintedTooth {
+    explicit TiltedTooth(double angle) : PaintedTooth({500, 500}) {
+        cv::ellipse(frame, {250, 250}, {60, 150}, angle, 0, 360, kEnamel, cv::FILLED);
     }
     void canal(cv::Point2d centre) {
         cv::circle(frame, cv::Point(cvRound(centre.x), cvRound(centre.y)), 5, cv::Scalar::all(10),
@@ -140,9 +131,9 @@ struct PaintedTooth {
 TEST(ResultOverlay, ToothEllipseLiesAlongTheTooth) {
     for (const double angle : {-60.0, -20.0, 0.0, 35.0, 80.0}) {
         SCOPED_TRACE(angle);
-        PaintedTooth tooth(angle);
+        TiltedTooth tooth(angle);
         tooth.canal({250, 250});
-        const FrameResult& result = tooth.analysis.calculate(tooth.frame, tooth.classes);
+        const FrameResult& result = tooth.analyse();
         ASSERT_TRUE(result.hasResults);
         cv::Mat white, region;
         cv::inRange(tooth.overlay(result), cv::Scalar::all(255), cv::Scalar::all(255), white);
@@ -151,7 +142,7 @@ TEST(ResultOverlay, ToothEllipseLiesAlongTheTooth) {
                                               cv::FONT_HERSHEY_PLAIN, 0.8, 1, &baseline);
         white(cv::Rect(250, 250 - text.height - 1, text.width + 1, text.height + baseline + 2))
             .setTo(0);
-        cv::inRange(tooth.frame, cv::Scalar::all(200), cv::Scalar::all(200), region);
+        cv::inRange(tooth.frame, PaintedTooth::kEnamel, PaintedTooth::kEnamel, region);
         EXPECT_LT(axisDifference(principalAxis(white), principalAxis(region)), 2.0);
     }
 }
@@ -165,11 +156,11 @@ TEST(ResultOverlay, AcceptanceEllipseShowsWhatIsAccepted) {
     const cv::Point2d across(std::cos(angle * CV_PI / 180), std::sin(angle * CV_PI / 180));
     for (const double distance : {40.0, 56.0}) {  // the green semi-axis is 0.8 * 60 = 48
         SCOPED_TRACE(distance);
-        PaintedTooth tooth(angle);
+        TiltedTooth tooth(angle);
         tooth.canal({250, 250});
         const cv::Point2d centre = cv::Point2d(250, 250) + distance * across;
         tooth.canal(centre);
-        const FrameResult& result = tooth.analysis.calculate(tooth.frame, tooth.classes);
+        const FrameResult& result = tooth.analyse();
         ASSERT_TRUE(result.hasResults);
         const bool accepted = result.canals.size() == 2;
         EXPECT_EQ(accepted, distance < 48);
