@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <set>
 
-#include "batch/BatchTable.h"
 #include "io/DicomSeries.h"
 #include "io/SliceStack.h"
+#include "io/Utf8Text.h"
 #include "io/VideoFrames.h"
 
 namespace quendra {

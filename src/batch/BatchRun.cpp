@@ -31,6 +31,8 @@
 #include "io/FileWriting.h"
 #include "io/MediaFiles.h"
 #include "io/SliceStack.h"
+#include "io/TableFile.h"
+#include "io/Utf8Text.h"
 #include "report/RunReport.h"
 
 namespace quendra {

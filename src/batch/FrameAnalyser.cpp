@@ -12,6 +12,7 @@
 #include "io/DicomSeries.h"
 #include "io/PictureFile.h"
 #include "io/StackFrames.h"
+#include "io/Utf8Text.h"
 #include "overlay/RecognitionData.h"
 #include "overlay/ResultOverlay.h"
 

@@ -5,8 +5,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
+#include "io/Utf8Text.h"
 
 namespace quendra {
 

@@ -4,7 +4,6 @@
 
 #include <fstream>
 
-#include "batch/BatchTable.h"
 #include "report/RunReport.h"
 
 namespace quendra {

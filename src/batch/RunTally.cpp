@@ -6,7 +6,7 @@
 
 #include "analysis/ToothResult.h"
 #include "analysis/ToothType.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
 #include "overlay/ResultOverlay.h"
 
 namespace quendra {

@@ -5,8 +5,9 @@
 #include <utility>
 
 #include "analysis/CanalMeasures.h"
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
+#include "io/TableFile.h"
+#include "io/Utf8Text.h"
 #include "report/CanalProfileSvg.h"
 
 namespace quendra {

@@ -41,7 +41,8 @@
 #include "analysis/CanalTracking.h"
 #include "batch/BatchInputs.h"
 #include "batch/BatchOptions.h"
-#include "batch/BatchTable.h"
+#include "io/TableFile.h"
+#include "io/Utf8Text.h"
 
 namespace quendra {
 

@@ -3,7 +3,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "batch/BatchTable.h"
+#include "io/Utf8Text.h"
 #include "report/ReportMessages.h"
 #include "report/ReportSections.h"
 #include "report/ReportText.h"

@@ -2,8 +2,8 @@
 #include <map>
 #include <unordered_map>
 
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
+#include "io/Utf8Text.h"
 #include "report/ReportMessages.h"
 #include "report/ReportSections.h"
 #include "report/ReportText.h"

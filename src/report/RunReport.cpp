@@ -6,10 +6,9 @@
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
 #include "batch/RunTally.h"
 #include "io/FileWriting.h"
+#include "io/Utf8Text.h"
 #include "report/ReportHistogram.h"
 #include "report/ReportMessages.h"
 #include "report/ReportSections.h"

@@ -16,7 +16,6 @@
 #include "TestVideo.h"
 #include "TiffStackWriter.h"
 #include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
 #include "colour/ColorKey.h"
 #include "io/MjpegMovie.h"
 

@@ -7,8 +7,8 @@
 
 #include "BatchFixture.h"
 #include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
 #include "batch/Resume.h"
+#include "io/CsvRecords.h"
 
 namespace quendra {
 namespace {

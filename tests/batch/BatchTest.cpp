@@ -7,8 +7,7 @@
 #include "BatchFixture.h"
 #include "SampleScene.h"
 #include "analysis/ToothAnalysis.h"
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
 
 namespace quendra {
 namespace {
