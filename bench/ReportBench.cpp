@@ -13,9 +13,9 @@
 
 #include "SampleFixture.h"
 #include "batch/BatchRun.h"
-#include "batch/BatchTable.h"
 #include "report/ReportThumbnails.h"
 #include "report/RunReport.h"
+#include "results/ResultsTable.h"
 
 namespace quendra {
 namespace {

@@ -13,7 +13,6 @@
 #include <utility>
 
 #include "batch/BatchInputs.h"
-#include "batch/BatchTable.h"
 #include "batch/FrameAnalyser.h"
 #include "batch/FrameQueue.h"
 #include "batch/IdleOptions.h"
@@ -34,6 +33,7 @@
 #include "io/TableFile.h"
 #include "io/Utf8Text.h"
 #include "report/RunReport.h"
+#include "results/ResultsTable.h"
 
 namespace quendra {
 

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "report/RunReport.h"
+#include "results/ResultsTable.h"
 
 namespace quendra {
 
@@ -29,7 +30,7 @@ bool usableFolder(const fs::path& folder) {
 // Whether a file begins as this program's tables do (a byte order mark an editor added
 // aside), or is empty.
 bool looksLikeTable(const fs::path& file) {
-    const std::string start = "file,frame,object";
+    const std::string start = tableStart();
     std::ifstream in(file, std::ios::binary);
     std::string begin(start.size() + 3, '\0');
     in.read(begin.data(), static_cast<std::streamsize>(begin.size()));

@@ -9,6 +9,7 @@
 #include "io/TableFile.h"
 #include "io/Utf8Text.h"
 #include "report/CanalProfileSvg.h"
+#include "results/ResultsTable.h"
 
 namespace quendra {
 
@@ -31,10 +32,11 @@ std::string numbers(const std::vector<int>& list) {
     return text;
 }
 
-// The stack's held rows of the run's table with each canal row's number (by slice and the
-// canal's label there: a slice's k-th canal row is its section's canal k) in the last column.
+// The stack's held rows of the run's table (written in `columns`) with each canal row's number
+// (by slice and the canal's label there: a slice's k-th canal row is its section's canal k).
 std::string numberedRows(const std::vector<std::pair<int, std::string>>& held,
-                         const std::vector<CanalRun>& canals) {
+                         const std::vector<CanalRun>& canals,
+                         const ColumnPlaces<ResultsColumn>& columns) {
     std::map<std::pair<int, int>, int> numberOf;  // (slice, label) -> canal
     for (const CanalRun& c : canals)
         for (const CanalSection& s : c.sections) numberOf[{s.slice, s.label}] = c.number;
@@ -45,11 +47,11 @@ std::string numberedRows(const std::vector<std::pair<int, std::string>>& held,
         forEachCsvRecord(text, [&](const CsvRecord& record) {
             std::string row = text.substr(begin, record.end - begin);
             begin = record.end;
-            const bool canal = record.fields.size() > 2 && record.fields[2].starts_with("canal ");
+            const bool canal =
+                readObject(columns.cell(record.fields, ResultsColumn::Object)).object ==
+                RowObject::Canal;
             const auto it = canal ? numberOf.find({slice, ++label}) : numberOf.end();
-            if (it != numberOf.end() && row.ends_with("\r\n"))
-                row.insert(row.size() - 2, std::to_string(it->second));
-            rows += row;
+            rows += it != numberOf.end() ? withCanalNumber(std::move(row), it->second) : row;
         });
     }
     return rows;
@@ -182,7 +184,7 @@ StackResults::End StackResults::finish(const BatchItem& item, PageChain chain) {
     current = nullptr;
     tracker.reset();
     if (chain != PageChain::Whole) canalRuns.clear();
-    end.tableRows = numberedRows(heldRows, canalRuns);
+    end.tableRows = numberedRows(heldRows, canalRuns, writtenColumns(options.millimetres()));
     heldRows.clear();
     const std::string n = std::to_string(slices);
     if (chain == PageChain::CutShort) {

@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
-#include "batch/RunTally.h"
 #include "io/FileWriting.h"
 #include "io/Utf8Text.h"
 #include "report/ReportHistogram.h"
@@ -15,6 +14,7 @@
 #include "report/ReportText.h"
 #include "report/ReportThumbnails.h"
 #include "report/ReportWords.h"
+#include "results/RunTally.h"
 
 namespace quendra {
 

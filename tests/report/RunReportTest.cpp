@@ -10,12 +10,12 @@
 
 #include "ReportCountsTest.h"
 #include "batch/BatchFixture.h"
-#include "batch/RunTally.h"
 #include "report/ReportHistogram.h"
 #include "report/ReportMessages.h"
 #include "report/ReportText.h"
 #include "report/ReportThumbnails.h"
 #include "report/RunReport.h"
+#include "results/RunTally.h"
 
 namespace quendra {
 namespace {

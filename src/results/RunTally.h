@@ -1,9 +1,10 @@
 #pragma once
 
 // What a run's table adds up to: the counts of its rows and, per tooth type, the measures of
-// the canals, read from the table's text by column name, so that a table with more columns
-// (or without the millimetre ones) is read alike. One pass over the rows; nothing is kept per
-// row but the canals' measures and one entry per analysed picture or frame.
+// the canals, read from the table's text through its column list (ResultsTable.h), so that a
+// table with more columns (or without the millimetre ones) is read alike. One pass over the
+// rows; nothing is kept per row but the canals' measures and one entry per analysed picture or
+// frame.
 
 #include <cstddef>
 #include <map>
