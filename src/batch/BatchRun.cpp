@@ -34,6 +34,7 @@
 #include "io/Utf8Text.h"
 #include "report/RunReport.h"
 #include "results/ResultsTable.h"
+#include "results/StacksTable.h"
 
 namespace quendra {
 
