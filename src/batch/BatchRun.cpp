@@ -262,8 +262,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
                          problemsNamed, &stacks, stacksTable);
     std::optional<ThumbnailSample> thumbnails;
     if (options.report && options.overlays != Overlays::None)
-        thumbnails.emplace(reportThumbnailFolder(files.report), options.out, items,
-                           resumeAt.keepBytes == 0);
+        thumbnails.emplace(files.thumbnails, options.out, items, resumeAt.keepBytes == 0);
     std::mutex failureMutex;
     std::string failure;  // the resource that failed and stopped the run
     const auto work = [&] {

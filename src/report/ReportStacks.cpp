@@ -8,6 +8,7 @@
 #include "report/ReportSections.h"
 #include "report/ReportText.h"
 #include "report/ReportWords.h"
+#include "results/RunFileNames.h"
 #include "results/StacksTable.h"
 
 namespace quendra {
@@ -29,7 +30,7 @@ std::string germanCell(std::string cell, bool note) {
 // The stacks' table of a run with stacks (a run without leaves an earlier one's aside): per
 // stack its rows, then its picture at a readable size.
 std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items) {
-    const fs::path file = s.out / ("stacks" + s.suffix + ".csv");
+    const fs::path file = s.out / runFileName(RunFile::Stacks, s.suffix);
     std::error_code ec;
     if (std::none_of(items.begin(), items.end(),
                      [](const BatchItem& i) { return i.kind == MediaKind::Stack; }) ||

@@ -267,14 +267,6 @@ std::string reportLink(const fs::path& file, const fs::path& out) {
     return urlPath(relativeToOut(file, out).generic_string());
 }
 
-fs::path reportPagePath(const fs::path& out, const std::string& suffix) {
-    return out / ("report" + suffix + ".html");
-}
-
-fs::path reportThumbnailFolder(const fs::path& page) {
-    return page.parent_path() / (page.stem().string() + "-thumbs");
-}
-
 std::string runReportHtml(const ReportSources& s, const std::vector<BatchItem>& items) {
     Json record = Json::parse(readWholeFile(s.record), nullptr, false);
     if (!record.is_object()) record = Json::object();
