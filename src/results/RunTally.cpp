@@ -4,7 +4,6 @@
 #include <optional>
 #include <unordered_set>
 
-#include "analysis/ToothResult.h"
 #include "analysis/ToothType.h"
 #include "io/CsvRecords.h"
 #include "results/ResultsTable.h"
@@ -13,8 +12,10 @@ namespace quendra {
 
 namespace {
 
-std::optional<double> number(std::string_view text) {
-    double value = 0;
+// The whole of `text` as a number; none for other text.
+template <typename Number>
+std::optional<Number> parsed(std::string_view text) {
+    Number value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
@@ -59,7 +60,8 @@ RunTally tallyTable(std::string_view table) {
             ++tally.teeth;
             toothType = field(C::Type);
             ++tally.toothTypes[toothType];
-            if (toothType == toothTypeText(ToothUnknown)) ++tally.notRecognised;
+            const auto canals = parsed<std::size_t>(field(C::Canals));
+            if (canals && !canalsDecideType(*canals)) ++tally.notRecognised;
             if (entry.type.empty()) {
                 entry.type = toothType;
                 entry.outcome = FrameOutcome::NoCanal;
@@ -68,16 +70,16 @@ RunTally tallyTable(std::string_view table) {
             ++tally.canals;
             entry.outcome = FrameOutcome::Canals;
             CanalMeasures& m = tally.canalsByType[toothType];
-            add(m.areaPx, number(field(C::AreaPx)));
-            add(m.areaMm2, number(field(C::AreaMm2)));
-            add(m.circularity, number(field(C::Circularity)));
+            add(m.areaPx, parsed<double>(field(C::AreaPx)));
+            add(m.areaMm2, parsed<double>(field(C::AreaMm2)));
+            add(m.circularity, parsed<double>(field(C::Circularity)));
             if (tally.caliperFromFeret) {
-                const auto longest = number(field(C::FeretMaxPx));
-                const auto shortest = number(field(C::FeretMinPx));
+                const auto longest = parsed<double>(field(C::FeretMaxPx));
+                const auto shortest = parsed<double>(field(C::FeretMinPx));
                 if (longest && shortest && *shortest > 0)
                     m.caliperRatio.push_back(*longest / *shortest);
             } else {
-                add(m.caliperRatio, number(field(C::AspectRatio)));
+                add(m.caliperRatio, parsed<double>(field(C::AspectRatio)));
             }
             if (const std::string_view shape = field(C::Shape); !shape.empty())
                 ++m.shapes[std::string(shape)];

@@ -34,12 +34,12 @@ struct FrameEntry {
 };
 
 struct RunTally {
-    std::size_t items = 0;                              // files with rows
-    std::size_t frames = 0;                             // analysed pictures and video frames
-    std::size_t teeth = 0;                              // "tooth" rows
-    std::size_t canals = 0;                             // "canal <n>" rows
-    std::size_t noTooth = 0;                            // "none" rows: nothing found
-    std::size_t notRecognised = 0;                      // tooth rows typed "Zahn nicht erkannt."
+    std::size_t items = 0;          // files with rows
+    std::size_t frames = 0;         // analysed pictures and video frames
+    std::size_t teeth = 0;          // "tooth" rows
+    std::size_t canals = 0;         // "canal <n>" rows
+    std::size_t noTooth = 0;        // "none" rows: nothing found
+    std::size_t notRecognised = 0;  // tooth rows whose canals decide no type (ToothUnknown)
     std::map<std::string, std::size_t> toothTypes;      // tooth rows by type
     std::map<std::string, CanalMeasures> canalsByType;  // canals by their tooth's type
     bool caliperFromFeret = false;                      // the ratio came from the caliper columns
