@@ -5,7 +5,6 @@
 
 #include "analysis/ToothType.h"
 #include "io/CsvRecords.h"
-#include "overlay/ResultOverlay.h"
 
 namespace quendra {
 
@@ -185,10 +184,7 @@ ColumnPlaces<ResultsColumn> resultsColumnsIn(const std::vector<std::string>& hea
 }
 
 ColumnPlaces<ResultsColumn> writtenColumns(bool millimetres) {
-    std::vector<std::string> header;
-    for (const Column& c : kColumns)
-        if (millimetres || !c.millimetres) header.emplace_back(c.name);
-    return {kColumns, header};
+    return resultsColumnsIn(readCsvRecords(tableHeader(millimetres)).front().fields);
 }
 
 std::string frameRows(const std::string& file, int frame, const FrameResult& result,
