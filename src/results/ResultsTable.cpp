@@ -39,7 +39,6 @@ struct Row {
     const ToothFinding* tooth;
     std::size_t toothNumber;  // from 1
     const CanalResult* canal;
-    std::size_t canalNumber;  // from 1
     const RegionShape* shape;
     std::optional<double> pxPerMm;
 
@@ -192,19 +191,19 @@ std::string frameRows(const std::string& file, int frame, const FrameResult& res
                       std::optional<double> pxPerMm) {
     if (!result.toothFound)
         return rowText(
-            {file, frame, std::string(kNone), result, nullptr, 0, nullptr, 0, nullptr, pxPerMm},
+            {file, frame, std::string(kNone), result, nullptr, 0, nullptr, nullptr, pxPerMm},
             millimetres);
     std::string rows;
     std::size_t label = 0;  // shapes come in the rows' order
     const std::vector<const ToothFinding*> teeth = result.teeth();
     for (std::size_t t = 0; t < teeth.size(); ++t) {
         const ToothFinding& tooth = *teeth[t];
-        rows += rowText({file, frame, std::string(kTooth), result, &tooth, t + 1, nullptr, 0,
+        rows += rowText({file, frame, std::string(kTooth), result, &tooth, t + 1, nullptr,
                          &shapes.at(label++), pxPerMm},
                         millimetres);
         for (std::size_t i = 0; i < tooth.canals.size(); ++i)
             rows += rowText({file, frame, canalObject(i + 1), result, &tooth, t + 1,
-                             &tooth.canals[i], i + 1, &shapes.at(label++), pxPerMm},
+                             &tooth.canals[i], &shapes.at(label++), pxPerMm},
                             millimetres);
     }
     return rows;
