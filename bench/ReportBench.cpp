@@ -13,9 +13,10 @@
 
 #include "SampleFixture.h"
 #include "batch/BatchRun.h"
-#include "batch/BatchTable.h"
 #include "report/ReportThumbnails.h"
 #include "report/RunReport.h"
+#include "results/ResultsTable.h"
+#include "results/RunFileNames.h"
 
 namespace quendra {
 namespace {
@@ -134,12 +135,12 @@ Study makeStudy(int pictures) {
         }
     }
     made.sources = {made.out, made.out / "results.csv", made.out / "run.json",
-                    reportPagePath(made.out, ""), ""};
+                    made.out / runFileName(RunFile::Report, ""), ""};
     std::ofstream(made.sources.table, std::ios::binary) << table;
     std::ofstream(made.sources.record) << R"({"program":"quendra-batch","version":"bench",)"
                                        << R"("settings":{"overlays":"video"},"status":"finished",)"
                                        << R"("problems":[]})";
-    const fs::path thumbs = reportThumbnailFolder(made.sources.page);
+    const fs::path thumbs = made.out / runFileName(RunFile::ReportThumbnails, "");
     for (std::size_t i = 0; i < made.items.size(); ++i) {
         const BatchItem& item = made.items[i];
         if (i >= 2000 && !inThumbnailSpread(i, made.items.size())) continue;

@@ -40,7 +40,12 @@ int toothTypeForThreeCanals(ToothResult, const std::vector<CanalResult>& canals)
     return q < kLowerMolarQuotient ? ToothLowerMolar : ToothUpperMolar;
 }
 
+bool canalsDecideType(std::size_t canals) {
+    return canals >= 1 && canals <= 4;
+}
+
 int decideToothType(const ToothResult& tooth, const std::vector<CanalResult>& canals) {
+    if (!canalsDecideType(canals.size())) return ToothUnknown;
     switch (canals.size()) {
         case 1:
             return toothTypeForOneCanal(tooth, canals);
@@ -48,10 +53,8 @@ int decideToothType(const ToothResult& tooth, const std::vector<CanalResult>& ca
             return ToothUpperPremolar4;
         case 3:
             return toothTypeForThreeCanals(tooth, canals);
-        case 4:
+        default:  // four
             return ToothUpperMolar;
-        default:
-            return ToothUnknown;
     }
 }
 

@@ -2,6 +2,7 @@
 
 // The tooth type from the number and arrangement of the accepted canals.
 
+#include <cstddef>
 #include <vector>
 
 #include "analysis/ToothResult.h"
@@ -17,6 +18,10 @@ int toothTypeForOneCanal(ToothResult tooth, const std::vector<CanalResult>& cana
 // molar whenever the quotient is undefined (collinear centres, centroid on the circumcentre or
 // in its column).
 int toothTypeForThreeCanals(ToothResult tooth, const std::vector<CanalResult>& canals);
+
+// Whether this many accepted canals decide a type: one to four do; a tooth with none, or with
+// five and more, is ToothUnknown. The run's tally counts such teeth by their canals.
+bool canalsDecideType(std::size_t canals);
 
 // The type for the accepted canals: 1, 2, 3, 4 canals decide as above (2 gives
 // ToothUpperPremolar4, 4 gives ToothUpperMolar); none or five and more give ToothUnknown.

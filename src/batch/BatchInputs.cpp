@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <set>
 
-#include "batch/BatchTable.h"
 #include "io/DicomSeries.h"
 #include "io/SliceStack.h"
+#include "io/Utf8Text.h"
 #include "io/VideoFrames.h"
+#include "results/RunFileNames.h"
 
 namespace quendra {
 
@@ -45,22 +46,6 @@ fs::path commonFolder(const std::vector<fs::path>& folders) {
     return common;
 }
 
-// Whether `name` is `stem`, alone or with a shard's "-K-of-N", followed by `suffix`.
-bool isShardName(std::string_view name, std::string_view stem, std::string_view suffix) {
-    if (name.size() < stem.size() + suffix.size() || !name.starts_with(stem) ||
-        !name.ends_with(suffix))
-        return false;
-    const std::string_view shard =
-        name.substr(stem.size(), name.size() - stem.size() - suffix.size());
-    const auto digits = [](std::string_view s) {
-        return !s.empty() &&
-               std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    const std::size_t of = shard.find("-of-");
-    return shard.empty() || (shard.front() == '-' && of != std::string_view::npos &&
-                             digits(shard.substr(1, of - 1)) && digits(shard.substr(of + 4)));
-}
-
 // The frame as the table numbers it.
 std::string frameTag(int frame) {
     return frame < 0 ? std::string() : "-f" + std::to_string(frame);
@@ -75,12 +60,13 @@ bool isBatchOutputName(const std::string& fileName) {
 
 bool isRunFileName(const std::string& fileName) {
     std::string_view name = fileName;
-    if (name.starts_with(".quendra-batch") && name.ends_with(".lock")) return true;
+    if (hasStemAndEnding(RunFile::Lock, name)) return true;
     if (name.size() > 1 && name.front() == '.' && name.ends_with(".tmp")) return true;
     if (name.starts_with('.')) name.remove_prefix(1);
-    return isShardName(name, "results", ".csv") || isShardName(name, "stacks", ".csv") ||
-           isShardName(name, "canals", ".csv") || isShardName(name, "run", ".json") ||
-           isShardName(name, "report", ".html") || isShardName(name, "report", "-thumbs");
+    for (const RunFile file : {RunFile::Table, RunFile::Stacks, RunFile::Canals, RunFile::Record,
+                               RunFile::Report, RunFile::ReportThumbnails})
+        if (isShardName(file, name)) return true;
+    return false;
 }
 
 fs::path outputPath(const BatchItem& item, Output output, int frame) {

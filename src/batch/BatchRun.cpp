@@ -13,7 +13,6 @@
 #include <utility>
 
 #include "batch/BatchInputs.h"
-#include "batch/BatchTable.h"
 #include "batch/FrameAnalyser.h"
 #include "batch/FrameQueue.h"
 #include "batch/IdleOptions.h"
@@ -31,7 +30,11 @@
 #include "io/FileWriting.h"
 #include "io/MediaFiles.h"
 #include "io/SliceStack.h"
+#include "io/TableFile.h"
+#include "io/Utf8Text.h"
 #include "report/RunReport.h"
+#include "results/ResultsTable.h"
+#include "results/StacksTable.h"
 
 namespace quendra {
 
@@ -259,8 +262,7 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
                          problemsNamed, &stacks, stacksTable);
     std::optional<ThumbnailSample> thumbnails;
     if (options.report && options.overlays != Overlays::None)
-        thumbnails.emplace(reportThumbnailFolder(files.report), options.out, items,
-                           resumeAt.keepBytes == 0);
+        thumbnails.emplace(files.thumbnails, options.out, items, resumeAt.keepBytes == 0);
     std::mutex failureMutex;
     std::string failure;  // the resource that failed and stopped the run
     const auto work = [&] {

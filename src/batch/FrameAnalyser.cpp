@@ -8,12 +8,13 @@
 #include <system_error>
 
 #include "analysis/SectionLabels.h"
-#include "batch/BatchTable.h"
 #include "io/DicomSeries.h"
 #include "io/PictureFile.h"
 #include "io/StackFrames.h"
+#include "io/Utf8Text.h"
 #include "overlay/RecognitionData.h"
 #include "overlay/ResultOverlay.h"
+#include "results/ResultsTable.h"
 
 namespace quendra {
 

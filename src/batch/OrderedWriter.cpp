@@ -4,6 +4,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "io/Utf8Text.h"
+
 namespace quendra {
 
 OrderedWriter::OrderedWriter(const std::vector<BatchItem>& i, int e, TableFile& t, std::string name,

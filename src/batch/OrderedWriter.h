@@ -19,12 +19,12 @@
 
 #include "analysis/CanalTracking.h"
 #include "batch/BatchInputs.h"
-#include "batch/BatchTable.h"
 #include "batch/FrameQueue.h"
 #include "batch/Progress.h"
 #include "batch/RunRecord.h"
 #include "batch/StackResults.h"
 #include "io/MjpegMovie.h"
+#include "io/TableFile.h"
 
 namespace quendra {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "batch/BatchTable.h"
+#include "io/Utf8Text.h"
 
 namespace quendra {
 

@@ -5,15 +5,16 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
+#include "io/Utf8Text.h"
+#include "results/ResultsTable.h"
 
 namespace quendra {
 
 namespace {
 
 // The rows of one analysed picture or frame: a tooth row says how many teeth its frame has and
-// how many canal rows follow it. The columns are found by their names in the header.
+// how many canal rows follow it. The columns are found through the table's column list.
 struct FrameRows {
     std::string file, frame;
     std::size_t line = 0;          // of its first row, the header being line 1
@@ -35,20 +36,16 @@ std::string inQuotes(const std::string& text) {
 
 // The frames of the table's rows; a frame still waiting for canal rows can only be the last,
 // cut off where the run was killed, and is left out.
-std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std::size_t columns,
-                                                  std::string& problem) {
+std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std::string& problem) {
+    using C = ResultsColumn;
     std::vector<FrameRows> frames;
     const std::vector<CsvRecord> records = readCsvRecords(table);
     if (records.empty()) return frames;
-    const std::vector<std::string>& header = records[0].fields;
-    const auto column = [&](const char* name) {
-        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
-                                        header.begin());
-    };
-    const std::size_t file = column("file"), frame = column("frame"), object = column("object"),
-                      canalsColumn = column("canals"), teethColumn = column("teeth");
+    const std::size_t columns = records[0].fields.size();
+    const ColumnPlaces<C> places = resultsColumnsIn(records[0].fields);
     for (std::size_t i = 1; i < records.size(); ++i) {
         const std::vector<std::string>& f = records[i].fields;
+        const auto cell = [&](C column) { return std::string(places.cell(f, column)); };
         const std::string line = "line " + std::to_string(i + 1);
         if (table.compare(records[i].end - 2, 2, "\r\n") != 0) {
             problem = line + " ends in LF, not CR LF: an editor or another program has changed it";
@@ -65,11 +62,12 @@ std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std:
         }
         FrameRows* last = frames.empty() ? nullptr : &frames.back();
         const bool waiting = last && last->seen < last->canals;
-        if (f[object].rfind("canal ", 0) == 0) {
-            int number = 0;
-            if (!waiting || f[file] != last->file || f[frame] != last->frame ||
-                !toInt(f[object].substr(6), number) || number != last->seen + 1) {
-                problem = line + " holds " + f[object] + " of " + inQuotes(f[file]) +
+        const std::string file = cell(C::File), frame = cell(C::Frame);
+        const ObjectCell object = readObject(cell(C::Object));
+        if (object.object == RowObject::Canal) {
+            if (!waiting || file != last->file || frame != last->frame ||
+                object.canal != last->seen + 1) {
+                problem = line + " holds " + cell(C::Object) + " of " + inQuotes(file) +
                           " without the rows before it: a row is missing";
                 return std::nullopt;
             }
@@ -83,15 +81,16 @@ std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std:
                 " canal rows of the tooth in line " + std::to_string(last->line) + " are missing";
             return std::nullopt;
         }
+        const bool tooth = object.object == RowObject::Tooth;
         int canals = 0, teeth = 1;
-        if (f[object] == "tooth" ? !toInt(f[canalsColumn], canals) || !toInt(f[teethColumn], teeth)
-                                 : f[object] != "none") {
+        if (tooth ? !toInt(cell(C::Canals), canals) || !toInt(cell(C::Teeth), teeth)
+                  : object.object != RowObject::None) {
             problem = line + " is not a row of quendra-batch";
             return std::nullopt;
         }
         // The next tooth of a frame whose teeth are not all there yet.
-        if (last && last->teethSeen < last->teeth && f[object] == "tooth" &&
-            f[file] == last->file && f[frame] == last->frame) {
+        if (last && last->teethSeen < last->teeth && tooth && file == last->file &&
+            frame == last->frame) {
             last->end = records[i].end;
             last->canals = canals;
             last->seen = 0;
@@ -104,7 +103,7 @@ std::optional<std::vector<FrameRows>> frameRowsOf(const std::string& table, std:
                       " teeth of the frame in line " + std::to_string(last->line) + " are missing";
             return std::nullopt;
         }
-        frames.push_back({f[file], f[frame], i + 1, records[i].end, canals, 0, teeth, 1});
+        frames.push_back({file, frame, i + 1, records[i].end, canals, 0, teeth, 1});
     }
     if (!frames.empty() && !frames.back().whole()) frames.pop_back();
     return frames;
@@ -173,6 +172,143 @@ std::unordered_map<std::string, Named> namedInputs(const std::vector<std::string
     return named;
 }
 
+// What is wrong with the start of the table, when it is not `header` as the run writes it.
+std::optional<std::string> headerProblem(const std::string& table, const std::string& header) {
+    if (table.starts_with("\xEF\xBB\xBF"))
+        return "it starts with a byte order mark, which quendra-batch never writes: an editor or "
+               "another program has changed it";
+    if (table.starts_with(header.substr(0, header.size() - 2) + "\n"))
+        return "line 1 ends in LF, not CR LF: an editor or another program has changed it";
+    if (!table.starts_with(header)) return "its header is not that of these settings";
+    return std::nullopt;
+}
+
+// Follows the table's frames through the items in the order the run takes them: every item,
+// and every frame of a video or stack, without rows must have been named by the run resumed.
+class ResumeWalk {
+public:
+    ResumeWalk(const std::vector<BatchItem>& items, int every,
+               const std::vector<std::string>& earlierProblems, std::string& problem);
+
+    // The table's next frame; false, with the problem set, when it does not follow.
+    bool take(const FrameRows& f);
+    // Where the run goes on: after the last picture, or within the last video or stack.
+    void resumeAt(ResumePoint& point);
+
+private:
+    const FrameGrid& gridOf(std::size_t i);
+    bool missingFrames(std::size_t i, int first, int last);
+    bool enterItemOf(const FrameRows& f, const std::string& at);
+    bool takeFrame(const FrameRows& f, int frame, const std::string& at);
+
+    const std::vector<BatchItem>& items;
+    const int every;
+    std::string& problem;
+    std::vector<std::string> names;  // as the table names the items
+    std::unordered_map<std::string, Named> named;
+    std::size_t item = 0;
+    std::optional<FrameGrid> grid;  // of the item in hand, a video or stack
+    int lastFrame = -1;             // of the item in hand, the last frame in the table
+    bool itemHasRows = false;
+};
+
+ResumeWalk::ResumeWalk(const std::vector<BatchItem>& i, int e,
+                       const std::vector<std::string>& earlierProblems, std::string& p)
+    : items(i), every(e), problem(p) {
+    for (const BatchItem& it : items) names.push_back(utf8Text(it.path));
+    named = namedInputs(earlierProblems, {names.begin(), names.end()});
+}
+
+const FrameGrid& ResumeWalk::gridOf(std::size_t i) {
+    if (!grid) grid = frameGridOf(items[i], every);
+    return *grid;
+}
+
+// Frames from `first` to `last` (on the grid) of item `i` have no rows: true, with the problem
+// set, unless the run resumed named them.
+bool ResumeWalk::missingFrames(std::size_t i, int first, int last) {
+    if (first > last) return false;
+    const auto it = named.find(names[i]);
+    if (it != named.end() && it->second.covers(first, last, gridOf(i).step)) return false;
+    problem = "rows of " + inQuotes(names[i]) + " are missing (" + frameWord(items[i]) + "s " +
+              std::to_string(first) + " to " + std::to_string(last) +
+              "), and the run resumed did not name them as a problem";
+    return true;
+}
+
+// Moves on to the item of `f`: the item in hand ends, so everything of it must be in the table
+// or named, as must every item skipped.
+bool ResumeWalk::enterItemOf(const FrameRows& f, const std::string& at) {
+    const auto next =
+        std::find(names.begin() + static_cast<std::ptrdiff_t>(item) + (item < items.size()),
+                  names.end(), f.file);
+    if (next == names.end()) {
+        problem = at + "rows of " + inQuotes(f.file) +
+                  (std::find(names.begin(), names.end(), f.file) == names.end()
+                       ? ", which is none of these inputs"
+                       : " again, or out of the inputs' order");
+        return false;
+    }
+    if (item < items.size() && itemHasRows && items[item].kind != MediaKind::Picture &&
+        lastFrame >= 0) {
+        const FrameGrid& g = gridOf(item);
+        if (missingFrames(item, lastFrame + g.step, g.count() > 0 ? g.last() : lastFrame))
+            return false;
+    }
+    const std::size_t found = static_cast<std::size_t>(next - names.begin());
+    for (std::size_t skipped = item + (itemHasRows ? 1 : 0); skipped < found; ++skipped)
+        if (!named.contains(names[skipped])) {
+            problem = at + "no rows of " + inQuotes(names[skipped]) +
+                      " come before it, and the run resumed did not name it as a problem: a "
+                      "row is missing";
+            return false;
+        }
+    item = found;
+    lastFrame = -1;
+    itemHasRows = false;
+    grid.reset();
+    return true;
+}
+
+// Frame `frame` of the video or stack in hand: one the run analyses, after the last one, with
+// every frame between them in the table or named.
+bool ResumeWalk::takeFrame(const FrameRows& f, int frame, const std::string& at) {
+    const FrameGrid& g = gridOf(item);
+    if (frame < g.first || (frame - g.first) % g.step != 0 || frame <= lastFrame ||
+        frame >= g.end) {
+        problem = at + frameWord(items[item]) + " " + f.frame + " of " + inQuotes(f.file) +
+                  (frame <= lastFrame ? " again, or out of order" : " is not one the run analyses");
+        return false;
+    }
+    if (missingFrames(item, lastFrame < 0 ? g.first : lastFrame + g.step, frame - g.step))
+        return false;
+    lastFrame = frame;
+    return true;
+}
+
+bool ResumeWalk::take(const FrameRows& f) {
+    const std::string at = "line " + std::to_string(f.line) + ": ";
+    if ((item == items.size() || f.file != names[item]) && !enterItemOf(f, at)) return false;
+    const bool picture = items[item].kind == MediaKind::Picture;
+    int frame = -1;
+    if (picture ? !f.frame.empty() || itemHasRows : !toInt(f.frame, frame)) {
+        problem =
+            at + (picture && itemHasRows
+                      ? "rows of " + inQuotes(f.file) + " again: a doubled row"
+                      : "the frame " + inQuotes(f.frame) + " is not one of " + inQuotes(f.file));
+        return false;
+    }
+    if (!picture && !takeFrame(f, frame, at)) return false;
+    itemHasRows = true;
+    return true;
+}
+
+void ResumeWalk::resumeAt(ResumePoint& point) {
+    point.item = item + (itemHasRows && lastFrame < 0 ? 1 : 0);
+    point.itemsDone = point.item;
+    point.frame = lastFrame >= 0 ? lastFrame + gridOf(item).step : -1;
+}
+
 }  // namespace
 
 std::optional<ResumePoint> findResumePoint(const std::string& table, const std::string& header,
@@ -181,117 +317,20 @@ std::optional<ResumePoint> findResumePoint(const std::string& table, const std::
                                            std::string& problem) {
     ResumePoint point;
     if (header.rfind(table, 0) == 0) return point;  // empty, or cut in its header: start afresh
-    const std::string lfHeader = header.substr(0, header.size() - 2) + "\n";
-    if (table.rfind("\xEF\xBB\xBF", 0) == 0) {
-        problem =
-            "it starts with a byte order mark, which quendra-batch never writes: an editor "
-            "or another program has changed it";
-        return std::nullopt;
-    }
-    if (table.rfind(lfHeader, 0) == 0) {
-        problem = "line 1 ends in LF, not CR LF: an editor or another program has changed it";
-        return std::nullopt;
-    }
-    if (table.rfind(header, 0) != 0) {
-        problem = "its header is not that of these settings";
+    if (const auto p = headerProblem(table, header)) {
+        problem = *p;
         return std::nullopt;
     }
     point.keepBytes = header.size();
-    const auto frames = frameRowsOf(
-        table, static_cast<std::size_t>(std::count(header.begin(), header.end(), ',')) + 1,
-        problem);
+    const auto frames = frameRowsOf(table, problem);
     if (!frames) return std::nullopt;
-
-    std::vector<std::string> names;
-    for (const BatchItem& item : items) names.push_back(utf8Text(item.path));
-    const auto named = namedInputs(earlierProblems, {names.begin(), names.end()});
-    std::optional<FrameGrid> grid;  // of the item in hand, a video or stack
-    const auto gridOf = [&](std::size_t item) -> const FrameGrid& {
-        if (!grid) grid = frameGridOf(items[item], every);
-        return *grid;
-    };
-    const auto namedAbout = [&](std::size_t item, int first, int last) {
-        const auto it = named.find(names[item]);
-        return it != named.end() && it->second.covers(first, last, gridOf(item).step);
-    };
-    // A video's frames or a stack's slices from `first` to `last` (on its grid) that have no
-    // rows must have been named.
-    const auto missingFrames = [&](std::size_t item, int first, int last) {
-        if (first > last || namedAbout(item, first, last)) return false;
-        problem = "rows of " + inQuotes(names[item]) + " are missing (" + frameWord(items[item]) +
-                  "s " + std::to_string(first) + " to " + std::to_string(last) +
-                  "), and the run resumed did not name them as a problem";
-        return true;
-    };
-    // Closes item `item`, whose last frame in the table is `lastFrame`, since rows of a later
-    // item follow: everything of it must be in the table or named.
-    const auto itemEnds = [&](std::size_t item, int lastFrame) {
-        if (items[item].kind == MediaKind::Picture || lastFrame < 0) return false;
-        const FrameGrid& g = gridOf(item);
-        return missingFrames(item, lastFrame + g.step, g.count() > 0 ? g.last() : lastFrame);
-    };
-
-    std::size_t item = 0;
-    int lastFrame = -1;  // of the video `item`, the last frame in the table
-    bool itemHasRows = false;
+    ResumeWalk walk(items, every, earlierProblems, problem);
     for (const FrameRows& f : *frames) {
-        const std::string at = "line " + std::to_string(f.line) + ": ";
-        if (item == items.size() || f.file != names[item]) {
-            const auto next =
-                std::find(names.begin() + static_cast<std::ptrdiff_t>(item) + (item < items.size()),
-                          names.end(), f.file);
-            if (next == names.end()) {
-                problem = at + "rows of " + inQuotes(f.file) +
-                          (std::find(names.begin(), names.end(), f.file) == names.end()
-                               ? ", which is none of these inputs"
-                               : " again, or out of the inputs' order");
-                return std::nullopt;
-            }
-            if (item < items.size() && itemHasRows && itemEnds(item, lastFrame))
-                return std::nullopt;
-            const std::size_t found = static_cast<std::size_t>(next - names.begin());
-            for (std::size_t skipped = item + (itemHasRows ? 1 : 0); skipped < found; ++skipped)
-                if (!named.contains(names[skipped])) {
-                    problem = at + "no rows of " + inQuotes(names[skipped]) +
-                              " come before it, and the run resumed did not name it as a "
-                              "problem: a row is missing";
-                    return std::nullopt;
-                }
-            item = found;
-            lastFrame = -1;
-            itemHasRows = false;
-            grid.reset();
-        }
-        const bool picture = items[item].kind == MediaKind::Picture;
-        int frame = -1;
-        if (picture ? !f.frame.empty() || itemHasRows : !toInt(f.frame, frame)) {
-            problem = at + (picture && itemHasRows
-                                ? "rows of " + inQuotes(f.file) + " again: a doubled row"
-                                : "the frame " + inQuotes(f.frame) + " is not one of " +
-                                      inQuotes(f.file));
-            return std::nullopt;
-        }
-        if (!picture) {
-            const FrameGrid& g = gridOf(item);
-            if (frame < g.first || (frame - g.first) % g.step != 0 || frame <= lastFrame ||
-                frame >= g.end) {
-                problem = at + frameWord(items[item]) + " " + f.frame + " of " + inQuotes(f.file) +
-                          (frame <= lastFrame ? " again, or out of order"
-                                              : " is not one the run analyses");
-                return std::nullopt;
-            }
-            if (missingFrames(item, lastFrame < 0 ? g.first : lastFrame + g.step, frame - g.step))
-                return std::nullopt;
-            lastFrame = frame;
-        }
-        itemHasRows = true;
+        if (!walk.take(f)) return std::nullopt;
         point.keepBytes = f.end;
         ++point.framesDone;
     }
-    // The run goes on after the last picture, or within the last video.
-    point.item = item + (itemHasRows && lastFrame < 0 ? 1 : 0);
-    point.itemsDone = point.item;
-    point.frame = lastFrame >= 0 ? lastFrame + gridOf(item).step : -1;
+    walk.resumeAt(point);
     return point;
 }
 

@@ -4,8 +4,8 @@
 
 #include <fstream>
 
-#include "batch/BatchTable.h"
-#include "report/RunReport.h"
+#include "results/ResultsTable.h"
+#include "results/RunFileNames.h"
 
 namespace quendra {
 
@@ -30,7 +30,7 @@ bool usableFolder(const fs::path& folder) {
 // Whether a file begins as this program's tables do (a byte order mark an editor added
 // aside), or is empty.
 bool looksLikeTable(const fs::path& file) {
-    const std::string start = "file,frame,object";
+    const std::string start = tableStart();
     std::ifstream in(file, std::ios::binary);
     std::string begin(start.size() + 3, '\0');
     in.read(begin.data(), static_cast<std::streamsize>(begin.size()));
@@ -47,16 +47,16 @@ struct Named {
 }  // namespace
 
 RunFiles runFilesOf(const BatchOptions& o) {
-    const std::string suffix =
-        o.shards > 1 ? "-" + std::to_string(o.shard) + "-of-" + std::to_string(o.shards) : "";
-    const fs::path out = o.out;
-    return {o.csv.empty() ? out / ("results" + suffix + ".csv") : fs::path(o.csv),
-            out / ("run" + suffix + ".json"),
-            out / (".quendra-batch" + suffix + ".lock"),
-            reportPagePath(out, suffix),
+    const std::string suffix = shardSuffix(o.shard, o.shards);
+    const auto path = [&](RunFile file) { return fs::path(o.out) / runFileName(file, suffix); };
+    return {o.csv.empty() ? path(RunFile::Table) : fs::path(o.csv),
+            path(RunFile::Record),
+            path(RunFile::Lock),
+            path(RunFile::Report),
             suffix,
-            out / ("stacks" + suffix + ".csv"),
-            out / ("canals" + suffix + ".csv")};
+            path(RunFile::Stacks),
+            path(RunFile::Canals),
+            path(RunFile::ReportThumbnails)};
 }
 
 std::optional<std::string> problemBeforeRun(const BatchOptions& o,
@@ -73,7 +73,7 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
         if (::access(files.table.c_str(), R_OK | W_OK) != 0)
             return table + ": the table cannot be written";
         const std::string name = files.table.filename().string();
-        if (name.rfind(".quendra-batch", 0) == 0 && name.ends_with(".lock"))
+        if (hasStemAndEnding(RunFile::Lock, name))
             return table + ": the table would replace a lock file of quendra-batch";
     }
 

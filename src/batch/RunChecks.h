@@ -15,12 +15,14 @@
 
 namespace quendra {
 
-// The files of a run's own: one set per shard, so that shards can share a folder.
+// The files of a run's own (RunFileNames.h): one set per shard, so that shards can share a
+// folder.
 struct RunFiles {
     std::filesystem::path table, record, lock, report;
-    std::string suffix;            // of the default names: "-K-of-N" for a shard, else empty
-    std::filesystem::path stacks;  // the stacks' table, in the output folder
-    std::filesystem::path canals;  // the canals' table, beside it
+    std::string suffix;                // of the default names: "-K-of-N" for a shard, else empty
+    std::filesystem::path stacks;      // the stacks' table, in the output folder
+    std::filesystem::path canals;      // the canals' table, beside it
+    std::filesystem::path thumbnails;  // the report's thumbnails' folder, beside the report
 };
 
 RunFiles runFilesOf(const BatchOptions& options);

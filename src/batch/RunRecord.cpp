@@ -5,9 +5,9 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "batch/BatchTable.h"
 #include "batch/FileDigest.h"
 #include "io/SliceStack.h"
+#include "io/Utf8Text.h"
 
 namespace quendra {
 

@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "batch/BatchOptions.h"
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
 #include "io/FileReading.h"
+#include "io/Utf8Text.h"
 
 namespace quendra {
 

@@ -4,36 +4,22 @@
 #include <sstream>
 #include <utility>
 
-#include "analysis/CanalMeasures.h"
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
+#include "io/TableFile.h"
+#include "io/Utf8Text.h"
 #include "report/CanalProfileSvg.h"
+#include "results/ResultsTable.h"
+#include "results/StacksTable.h"
 
 namespace quendra {
 
-std::string stacksTableHeader() {
-    return "stack,tooth,first_slice,last_slice,configuration,vertucci,canals_max,divisions,"
-           "junctions,length_mm,four_digit,note\r\n";
-}
-
-std::string canalsTableHeader() {
-    return "stack,root,canal,first_slice,last_slice,slices,length_mm,volume_voxels,volume_mm3,"
-           "diameter_min_px,diameter_mean_px,diameter_max_px,diameter_min_mm,diameter_mean_mm,"
-           "diameter_max_mm,from_canals,into_canals\r\n";
-}
-
 namespace {
 
-std::string numbers(const std::vector<int>& list) {
-    std::string text;
-    for (const int n : list) text += (text.empty() ? "" : " ") + std::to_string(n);
-    return text;
-}
-
-// The stack's held rows of the run's table with each canal row's number (by slice and the
-// canal's label there: a slice's k-th canal row is its section's canal k) in the last column.
+// The stack's held rows of the run's table (written in `columns`) with each canal row's number
+// (by slice and the canal's label there: a slice's k-th canal row is its section's canal k).
 std::string numberedRows(const std::vector<std::pair<int, std::string>>& held,
-                         const std::vector<CanalRun>& canals) {
+                         const std::vector<CanalRun>& canals,
+                         const ColumnPlaces<ResultsColumn>& columns) {
     std::map<std::pair<int, int>, int> numberOf;  // (slice, label) -> canal
     for (const CanalRun& c : canals)
         for (const CanalSection& s : c.sections) numberOf[{s.slice, s.label}] = c.number;
@@ -44,72 +30,17 @@ std::string numberedRows(const std::vector<std::pair<int, std::string>>& held,
         forEachCsvRecord(text, [&](const CsvRecord& record) {
             std::string row = text.substr(begin, record.end - begin);
             begin = record.end;
-            const bool canal = record.fields.size() > 2 && record.fields[2].starts_with("canal ");
+            const bool canal =
+                readObject(columns.cell(record.fields, ResultsColumn::Object)).object ==
+                RowObject::Canal;
             const auto it = canal ? numberOf.find({slice, ++label}) : numberOf.end();
-            if (it != numberOf.end() && row.ends_with("\r\n"))
-                row.insert(row.size() - 2, std::to_string(it->second));
-            rows += row;
+            rows += it != numberOf.end() ? withCanalNumber(std::move(row), it->second) : row;
         });
     }
     return rows;
 }
 
 }  // namespace
-
-std::string canalRows(const std::string& stack, const std::vector<CanalRun>& canals,
-                      std::optional<double> pxPerMm, std::optional<double> sliceMm) {
-    const std::string name = csvField(utf8Text(stack));
-    std::ostringstream rows;
-    rows.precision(10);
-    const auto optional = [&](std::optional<double> v) {
-        if (v) rows << *v;
-        rows << ',';
-    };
-    for (const CanalRun& c : canals) {
-        const CanalMeasure m = measureCanal(c, pxPerMm, sliceMm);
-        rows << name << ',' << c.root << ',' << c.number << ',' << m.firstSlice << ','
-             << m.lastSlice << ',' << c.sections.size() << ',';
-        optional(m.lengthMm);
-        rows << m.volumeVoxels << ',';
-        optional(m.volumeMm3);
-        rows << m.diameterMinPx << ',' << m.diameterMeanPx << ',' << m.diameterMaxPx << ',';
-        optional(m.diameterMinMm);
-        optional(m.diameterMeanMm);
-        optional(m.diameterMaxMm);
-        rows << numbers(c.coronal) << ',' << numbers(c.apical) << "\r\n";
-    }
-    return rows.str();
-}
-
-std::string stackRows(const std::string& stack, const std::vector<RootConfiguration>& roots,
-                      std::optional<double> sliceMm) {
-    const std::string name = csvField(utf8Text(stack));
-    if (roots.empty()) return name + ",,,,,,,,,,,\r\n";
-    std::ostringstream rows;
-    rows.precision(10);
-    for (const RootConfiguration& r : roots) {
-        rows << name << ',' << r.root << ',' << r.firstSlice << ',' << r.lastSlice << ','
-             << r.configuration << ',' << r.vertucci << ',' << r.canalsMax << ',' << r.divisions
-             << ',' << r.junctions << ',';
-        if (sliceMm) rows << (r.lastSlice - r.firstSlice + 1) * *sliceMm;
-        rows << ',' << r.fourDigit << ',' << csvField(r.note) << "\r\n";
-    }
-    return rows.str();
-}
-
-std::optional<std::string> stackRowsKept(std::string_view table,
-                                         const std::unordered_set<std::string>& finished,
-                                         const std::string& header) {
-    if (!table.starts_with(header)) return std::nullopt;
-    std::string kept = header;
-    std::size_t begin = 0;
-    forEachCsvRecord(table, [&](const CsvRecord& record) {
-        if (begin > 0 && finished.contains(record.fields[0]))
-            kept.append(table.substr(begin, record.end - begin));
-        begin = record.end;
-    });
-    return kept;
-}
 
 std::vector<std::string> rootNotes(const std::vector<RootConfiguration>& roots,
                                    const RootsLeftOut& leftOut) {
@@ -181,7 +112,7 @@ StackResults::End StackResults::finish(const BatchItem& item, PageChain chain) {
     current = nullptr;
     tracker.reset();
     if (chain != PageChain::Whole) canalRuns.clear();
-    end.tableRows = numberedRows(heldRows, canalRuns);
+    end.tableRows = numberedRows(heldRows, canalRuns, writtenColumns(options.millimetres()));
     heldRows.clear();
     const std::string n = std::to_string(slices);
     if (chain == PageChain::CutShort) {

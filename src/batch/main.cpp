@@ -8,8 +8,8 @@
 #include <string>
 
 #include "batch/BatchRun.h"
-#include "batch/BatchTable.h"
 #include "io/StandardStreams.h"
+#include "io/Utf8Text.h"
 
 namespace {
 

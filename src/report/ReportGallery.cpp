@@ -3,11 +3,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "batch/BatchTable.h"
+#include "io/Utf8Text.h"
 #include "report/ReportMessages.h"
 #include "report/ReportSections.h"
 #include "report/ReportText.h"
 #include "report/ReportThumbnails.h"
+#include "results/RunFileNames.h"
 
 namespace quendra {
 
@@ -68,7 +69,7 @@ std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>&
         return html +
                "<p>Keine Bilder: der Lauf zeichnete keine Überlagerungen "
                "(<code>--overlays none</code>).</p>";
-    const fs::path folder = reportThumbnailFolder(s.page);
+    const fs::path folder = s.out / runFileName(RunFile::ReportThumbnails, s.suffix);
     std::unordered_map<std::string, std::size_t> indexOf;
     for (std::size_t i = 0; i < items.size(); ++i) indexOf.emplace(utf8Text(items[i].path), i);
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "batch/BatchInputs.h"
-#include "batch/RunTally.h"
 #include "report/RunReport.h"
+#include "results/RunTally.h"
 
 namespace quendra {
 

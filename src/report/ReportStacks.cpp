@@ -2,12 +2,14 @@
 #include <map>
 #include <unordered_map>
 
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
+#include "io/Utf8Text.h"
 #include "report/ReportMessages.h"
 #include "report/ReportSections.h"
 #include "report/ReportText.h"
 #include "report/ReportWords.h"
+#include "results/RunFileNames.h"
+#include "results/StacksTable.h"
 
 namespace quendra {
 
@@ -28,7 +30,7 @@ std::string germanCell(std::string cell, bool note) {
 // The stacks' table of a run with stacks (a run without leaves an earlier one's aside): per
 // stack its rows, then its picture at a readable size.
 std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items) {
-    const fs::path file = s.out / ("stacks" + s.suffix + ".csv");
+    const fs::path file = s.out / runFileName(RunFile::Stacks, s.suffix);
     std::error_code ec;
     if (std::none_of(items.begin(), items.end(),
                      [](const BatchItem& i) { return i.kind == MediaKind::Stack; }) ||
@@ -39,12 +41,11 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
     std::unordered_map<std::string, const BatchItem*> byName;
     for (const BatchItem& item : items) byName.emplace(utf8Text(item.path), &item);
     const std::vector<std::string>& header = records.front().fields;
-    const auto columnOf = [&](const char* name) {
-        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
-                                        header.begin());
-    };
-    const std::size_t nameColumn = columnOf("stack"), typeColumn = columnOf("vertucci"),
-                      rootColumn = columnOf("tooth"), noteColumn = columnOf("note");
+    const ColumnPlaces<StackColumn> columns = stackColumnsIn(header);
+    const std::size_t nameColumn = columns.at(StackColumn::Stack),
+                      typeColumn = columns.at(StackColumn::Vertucci),
+                      rootColumn = columns.at(StackColumn::Tooth),
+                      noteColumn = columns.at(StackColumn::Note);
     std::string head = "<div class=\"wide\"><table><tr>";
     for (std::size_t c = 0; c < header.size(); ++c)
         if (c != nameColumn) head += "<th>" + markupText(germanStackColumn(header[c])) + "</th>";
@@ -81,7 +82,7 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
     };
     for (std::size_t r = 1; r < records.size() && r <= kReportMaxListed; ++r) {
         const std::vector<std::string>& fields = records[r].fields;
-        const std::string name = nameColumn < fields.size() ? fields[nameColumn] : "";
+        const std::string name(columns.cell(fields, StackColumn::Stack));
         if (name != open || r == 1) {
             closeStack();
             open = name;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "report/ReportText.h"
+#include "results/StacksTable.h"
 
 namespace quendra {
 
@@ -47,18 +48,19 @@ constexpr std::array kValues = std::to_array<Words>({
     {"none", "keine"},
 });
 
-constexpr std::array kStackColumns = std::to_array<Words>({
-    {"stack", "Stapel"},
-    {"tooth", "Wurzel"},
-    {"first_slice", "erste Schicht"},
-    {"last_slice", "letzte Schicht"},
-    {"configuration", "Konfiguration"},
-    {"vertucci", "Vertucci-Typ"},
-    {"canals_max", "Kanäle höchstens"},
-    {"divisions", "Teilungen"},
-    {"junctions", "Vereinigungen"},
-    {"length_mm", "Länge in mm"},
-    {"note", "Anmerkung"},
+// The stacks' table's columns (StacksTable.h); one not listed shows its own name.
+constexpr auto kStackColumns = std::to_array<std::pair<StackColumn, std::string_view>>({
+    {StackColumn::Stack, "Stapel"},
+    {StackColumn::Tooth, "Wurzel"},
+    {StackColumn::FirstSlice, "erste Schicht"},
+    {StackColumn::LastSlice, "letzte Schicht"},
+    {StackColumn::Configuration, "Konfiguration"},
+    {StackColumn::Vertucci, "Vertucci-Typ"},
+    {StackColumn::CanalsMax, "Kanäle höchstens"},
+    {StackColumn::Divisions, "Teilungen"},
+    {StackColumn::Junctions, "Vereinigungen"},
+    {StackColumn::LengthMm, "Länge in mm"},
+    {StackColumn::Note, "Anmerkung"},
 });
 
 constexpr std::array kShapes = std::to_array<Words>({
@@ -109,8 +111,9 @@ std::string germanSettingValue(const nlohmann::ordered_json& value) {
 }
 
 std::string germanStackColumn(std::string_view column) {
-    const auto* german = lookUp(kStackColumns, column);
-    return german ? withOwnWord(*german, column) : std::string(column);
+    for (const auto& [id, german] : kStackColumns)
+        if (columnName(id) == column) return withOwnWord(german, column);
+    return std::string(column);
 }
 
 std::string germanShape(std::string_view shape) {

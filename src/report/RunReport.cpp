@@ -6,16 +6,15 @@
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
-#include "batch/RunTally.h"
 #include "io/FileWriting.h"
+#include "io/Utf8Text.h"
 #include "report/ReportHistogram.h"
 #include "report/ReportMessages.h"
 #include "report/ReportSections.h"
 #include "report/ReportText.h"
 #include "report/ReportThumbnails.h"
 #include "report/ReportWords.h"
+#include "results/RunTally.h"
 
 namespace quendra {
 
@@ -266,14 +265,6 @@ std::string readWholeFile(const fs::path& file) {
 
 std::string reportLink(const fs::path& file, const fs::path& out) {
     return urlPath(relativeToOut(file, out).generic_string());
-}
-
-fs::path reportPagePath(const fs::path& out, const std::string& suffix) {
-    return out / ("report" + suffix + ".html");
-}
-
-fs::path reportThumbnailFolder(const fs::path& page) {
-    return page.parent_path() / (page.stem().string() + "-thumbs");
 }
 
 std::string runReportHtml(const ReportSources& s, const std::vector<BatchItem>& items) {

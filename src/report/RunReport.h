@@ -23,15 +23,10 @@
 
 namespace quendra {
 
-// The report's page for a run whose table and record names end in `suffix` ("" or
-// "-K-of-N"), and the folder of its thumbnails beside it.
-std::filesystem::path reportPagePath(const std::filesystem::path& out, const std::string& suffix);
-std::filesystem::path reportThumbnailFolder(const std::filesystem::path& page);
-
 // The run's files the page is made of, and the page's own.
 struct ReportSources {
     std::filesystem::path out, table, record, page;
-    std::string suffix;  // of the table's and record's names, for stacks.csv alike
+    std::string suffix;  // of the run's file names (RunFileNames.h)
 };
 
 // The page's HTML from the run's files; `items` give the names of their outputs.

@@ -15,10 +15,9 @@
 #include "BatchFixture.h"
 #include "TestVideo.h"
 #include "TiffStackWriter.h"
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
 #include "colour/ColorKey.h"
 #include "io/MjpegMovie.h"
+#include "results/ResultsTable.h"
 
 namespace quendra {
 namespace {

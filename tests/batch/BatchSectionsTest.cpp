@@ -6,9 +6,9 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "BatchFixture.h"
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
 #include "batch/Resume.h"
+#include "io/CsvRecords.h"
+#include "results/ResultsTable.h"
 
 namespace quendra {
 namespace {

@@ -13,8 +13,8 @@
 #include "MolarStack.h"
 #include "StackScene.h"
 #include "TiffStackWriter.h"
-#include "batch/CsvRecords.h"
 #include "colour/ColorTraining.h"
+#include "io/CsvRecords.h"
 #include "io/SliceStack.h"
 
 namespace quendra {

@@ -7,8 +7,8 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "BatchFixture.h"
-#include "batch/CsvRecords.h"
 #include "batch/Progress.h"
+#include "io/CsvRecords.h"
 
 namespace quendra {
 namespace {

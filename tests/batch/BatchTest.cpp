@@ -7,8 +7,8 @@
 #include "BatchFixture.h"
 #include "SampleScene.h"
 #include "analysis/ToothAnalysis.h"
-#include "batch/BatchTable.h"
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
+#include "results/ResultsTable.h"
 
 namespace quendra {
 namespace {
@@ -124,6 +124,17 @@ TEST_F(Batch, OutputFolderProblemsAreNamed) {
     EXPECT_NE(log.str().find("output folder"), std::string::npos);
     o.out = path("neu/tief");  // missing folders are made
     EXPECT_EQ(run(o), 0) << log.str();
+}
+
+// The table's columns in their order, written out: a column moved or renamed in the list that
+// makes the table changes what every script reading it finds, so it shows here.
+TEST(ResultsTable, ColumnsKeepTheirPlaces) {
+    EXPECT_EQ(tableHeader(true),
+              "file,frame,object,type,canals,area_px,x_px,y_px,angle_deg,major_semi_px,"
+              "minor_semi_px,perimeter_px,circularity,aspect_ratio,shape,px_per_mm,area_mm2,x_mm,"
+              "y_mm,major_semi_mm,minor_semi_mm,perimeter_mm,tooth,teeth,teeth_left_out,"
+              "canal_threshold,feret_max_px,feret_min_px,equivalent_diameter_px,solidity,"
+              "feret_max_mm,feret_min_mm,equivalent_diameter_mm,canal\r\n");
 }
 
 // Each option's wrong values are refused with exit status 2 and the option named (a file named

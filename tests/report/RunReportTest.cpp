@@ -10,12 +10,13 @@
 
 #include "ReportCountsTest.h"
 #include "batch/BatchFixture.h"
-#include "batch/RunTally.h"
 #include "report/ReportHistogram.h"
 #include "report/ReportMessages.h"
 #include "report/ReportText.h"
 #include "report/ReportThumbnails.h"
 #include "report/RunReport.h"
+#include "results/ResultsTable.h"
+#include "results/RunTally.h"
 
 namespace quendra {
 namespace {
@@ -72,9 +73,17 @@ TEST_F(RunReport, CountsAgreeWithAPlainReadingOfTheTable) {
     EXPECT_EQ(measured, plain.canals);
 }
 
-// Columns are found by their names wherever they stand; the caliper ratio comes from the Feret
-// diameters when the table has them, else from the ellipse's axes.
-TEST(RunTally, ReadsColumnsByName) {
+// Columns are found through the table's column list wherever they stand, and a row cut short
+// is read no further than it goes; the caliper ratio comes from the Feret diameters when the
+// table has them, else from the ellipse's axes. A tooth is not recognised when its canals
+// decide no type: none, or five and more.
+TEST(RunTally, ReadsColumnsThroughTheList) {
+    using C = ResultsColumn;
+    const auto header = [](std::initializer_list<C> columns) {
+        std::string line;
+        for (const C c : columns) line += (line.empty() ? "" : ",") + std::string(columnName(c));
+        return line + "\r\n";
+    };
     struct Case {
         const char* name;
         std::string table;
@@ -91,10 +100,11 @@ TEST(RunTally, ReadsColumnsByName) {
          {2.5},
          {}},
         {"calipers, columns moved",
-         "aspect_ratio,feret_min_px,object,file,type,feret_max_px,area_mm2,frame,tooth\r\n"
-         "9,1,tooth,y.png,UK-Molar,99,7,,1\r\n"
-         "9,4,canal 1,y.png,,10,0.5,,1\r\n"
-         "9,0,canal 2,y.png,,10,,,1\r\n",
+         header({C::AspectRatio, C::FeretMinPx, C::Object, C::File, C::Type, C::FeretMaxPx,
+                 C::AreaMm2, C::Frame, C::Tooth}) +
+             "9,1,tooth,y.png,UK-Molar,99,7,,1\r\n"
+             "9,4,canal 1,y.png,,10,0.5,,1\r\n"
+             "9,0,canal 2,y.png\r\n",
          true,
          {2.5},
          {0.5}},
@@ -111,6 +121,11 @@ TEST(RunTally, ReadsColumnsByName) {
         EXPECT_EQ(t.frames, 1u);
     }
     EXPECT_EQ(tallyTable("a,b\r\n1,2\r\n").frames, 0u);  // not a table of this program
+    const std::string unknown = "a.png,,tooth,Zahn nicht erkannt.,";
+    EXPECT_EQ(tallyTable(header({C::File, C::Frame, C::Object, C::Type, C::Canals}) + unknown +
+                         "0\r\n" + unknown + "5\r\nb.png,,tooth,OK-Molar,4\r\n")
+                  .notRecognised,
+              2u);
 }
 
 // The bins agree with OpenCV's histogram over the same uniform range; what lies outside the

@@ -1,9 +1,10 @@
 #pragma once
 
 // What a run's table adds up to: the counts of its rows and, per tooth type, the measures of
-// the canals, read from the table's text by column name, so that a table with more columns
-// (or without the millimetre ones) is read alike. One pass over the rows; nothing is kept per
-// row but the canals' measures and one entry per analysed picture or frame.
+// the canals, read from the table's text through its column list (ResultsTable.h), so that a
+// table with more columns (or without the millimetre ones) is read alike. One pass over the
+// rows; nothing is kept per row but the canals' measures and one entry per analysed picture or
+// frame.
 
 #include <cstddef>
 #include <map>
@@ -33,12 +34,12 @@ struct FrameEntry {
 };
 
 struct RunTally {
-    std::size_t items = 0;                              // files with rows
-    std::size_t frames = 0;                             // analysed pictures and video frames
-    std::size_t teeth = 0;                              // "tooth" rows
-    std::size_t canals = 0;                             // "canal <n>" rows
-    std::size_t noTooth = 0;                            // "none" rows: nothing found
-    std::size_t notRecognised = 0;                      // tooth rows typed "Zahn nicht erkannt."
+    std::size_t items = 0;          // files with rows
+    std::size_t frames = 0;         // analysed pictures and video frames
+    std::size_t teeth = 0;          // "tooth" rows
+    std::size_t canals = 0;         // "canal <n>" rows
+    std::size_t noTooth = 0;        // "none" rows: nothing found
+    std::size_t notRecognised = 0;  // tooth rows whose canals decide no type (ToothUnknown)
     std::map<std::string, std::size_t> toothTypes;      // tooth rows by type
     std::map<std::string, CanalMeasures> canalsByType;  // canals by their tooth's type
     bool caliperFromFeret = false;                      // the ratio came from the caliper columns

@@ -1,7 +1,8 @@
 #pragma once
 
-// Reading CSV text as RFC 4180 writes it: fields separated by commas, records by CR LF or LF,
-// fields with commas, quotes or line breaks in double quotes, quotes doubled inside them.
+// CSV text as RFC 4180 writes it, the way the run's tables write and read it: fields separated
+// by commas, records by CR LF (LF too when reading), fields with commas, quotes or line breaks
+// in double quotes, quotes doubled inside them.
 //
 // A spreadsheet runs a cell that starts with = + - @, a tab or a CR as a formula, so a file
 // named "=cmd()|calc.png" would run a command when the table is opened. The tables' text cells
@@ -28,6 +29,10 @@ std::string formulaGuarded(std::string_view text);
 
 // The text of a cell written by formulaGuarded.
 std::string formulaUnguarded(std::string_view cell);
+
+// A text field quoted where RFC 4180 asks (a comma, a quote or a line break in it), and
+// guarded and quoted where a spreadsheet would run it as a formula.
+std::string csvField(const std::string& text);
 
 // Every record that ends in a line break; text after the last line break (a record cut off)
 // is left out. The fields are read as formulaUnguarded.

@@ -1,4 +1,4 @@
-#include "batch/CsvRecords.h"
+#include "io/CsvRecords.h"
 
 namespace quendra {
 
@@ -19,6 +19,17 @@ std::string formulaGuarded(std::string_view text) {
 
 std::string formulaUnguarded(std::string_view cell) {
     return std::string(startsFormula(cell) && cell.starts_with('\'') ? cell.substr(1) : cell);
+}
+
+std::string csvField(const std::string& text) {
+    const std::string guarded = formulaGuarded(text);
+    if (guarded == text && text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (const char c : guarded) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
 }
 
 std::vector<CsvRecord> readCsvRecords(std::string_view text) {
