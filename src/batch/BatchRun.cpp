@@ -17,13 +17,16 @@
 #include "batch/FrameAnalyser.h"
 #include "batch/FrameQueue.h"
 #include "batch/IdleOptions.h"
+#include "batch/MovieListener.h"
 #include "batch/OrderedWriter.h"
 #include "batch/Progress.h"
 #include "batch/Resume.h"
 #include "batch/RunChecks.h"
 #include "batch/RunGuards.h"
+#include "batch/RunProblems.h"
 #include "batch/RunRecord.h"
 #include "batch/ScaleFile.h"
+#include "batch/StackListener.h"
 #include "batch/StackResults.h"
 #include "colour/ColorClassifier.h"
 #include "io/DicomSeries.h"
@@ -249,14 +252,19 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
                      options.overlays == Overlays::Video, options.window);
     // Problems reach the record before the rows after them reach the table, so that a run
     // killed outright still names them, and a resumed run with it.
-    const auto problemsNamed = [&](const std::vector<std::string>& problems) {
+    RunProblems problems(items, options.every, progress, [&](const std::vector<std::string>& p) {
         outcome.problems = earlier;
-        outcome.problems.insert(outcome.problems.end(), problems.begin(), problems.end());
+        outcome.problems.insert(outcome.problems.end(), p.begin(), p.end());
         writeRecord(Durability::Deferred);
-    };
-    StackResults stacks(options, canalsTable);
-    OrderedWriter writer(items, options.every, table, files.table.string(), queue, progress,
-                         problemsNamed, &stacks, stacksTable);
+    });
+    std::vector<FrameListener*> listeners;
+    std::optional<StackListener> stacks;
+    if (stacksTable && canalsTable)
+        listeners.push_back(
+            &stacks.emplace(options, items, *stacksTable, *canalsTable, problems, progress));
+    MovieListener movies(items, options.every, problems, progress);
+    listeners.push_back(&movies);
+    OrderedWriter writer(items, table, files.table.string(), queue, progress, problems, listeners);
     std::optional<ThumbnailSample> thumbnails;
     if (options.report && options.overlays != Overlays::None)
         thumbnails.emplace(reportThumbnailFolder(files.report), options.out, items,
@@ -279,15 +287,17 @@ int Run::go(bool terminal, TableFile& table, const RunFiles& files, const Resume
     work();
     for (std::thread& w : workers) w.join();
 
-    const RunOutcome written = writer.finish();
-    outcome.itemsDone += written.itemsDone;
-    outcome.framesDone += written.framesDone;
-    outcome.stacks.insert(outcome.stacks.end(), written.stacks.begin(), written.stacks.end());
+    const OrderedWriter::Done written = writer.finish();
+    outcome.itemsDone += written.items;
+    outcome.framesDone += written.frames;
+    if (stacks)
+        outcome.stacks.insert(outcome.stacks.end(), stacks->completed().begin(),
+                              stacks->completed().end());
     outcome.problems.clear();
     std::unordered_set<std::string> seen;
-    for (const auto* problems :
-         std::array<const std::vector<std::string>*, 2>{&earlier, &written.problems})
-        for (const std::string& p : *problems)
+    for (const auto* list :
+         std::array<const std::vector<std::string>*, 2>{&earlier, &problems.named()})
+        for (const std::string& p : *list)
             if (seen.insert(utf8Text(p)).second) outcome.problems.push_back(p);
     if (!failure.empty()) {
         outcome.problems.push_back("the run stopped: " + failure +
