@@ -5,6 +5,7 @@
 // the problems named on the way, until it says how the run ended; the report page comes last.
 
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
