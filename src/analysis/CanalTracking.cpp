@@ -1,13 +1,12 @@
 #include "analysis/CanalTracking.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
-#include <set>
 #include <stdexcept>
 
 #include "analysis/CanalMeasures.h"
 #include "analysis/CanalRuns.h"
+#include "analysis/SliceCounts.h"
 
 namespace quendra {
 
@@ -99,6 +98,27 @@ void configure(RootConfiguration& root, bool apexFirst, int minRun) {
         root.note = "the configuration " + root.configuration + " is none of Vertucci's types";
 }
 
+// The slice's highest root label, its pictures checked against each other, the slice before
+// and its canals' roots (CanalTracker::addSlice).
+int checkedRootCount(const cv::Mat& roots, const cv::Mat& canals, const std::vector<int>& canalRoot,
+                     const cv::Mat& previousRoots) {
+    if (roots.size() != canals.size() || roots.empty())
+        throw std::invalid_argument("roots and canals must be non-empty pictures of one size");
+    if (!previousRoots.empty() && roots.size() != previousRoots.size())
+        throw std::invalid_argument("every slice of a stack must have the same size");
+    double maxRoot = 0, maxCanal = 0;
+    cv::minMaxLoc(roots, nullptr, &maxRoot);
+    cv::minMaxLoc(canals, nullptr, &maxCanal);
+    if (maxCanal > static_cast<double>(canalRoot.size()))
+        throw std::invalid_argument("canal labels must run from 1 to the number of canals");
+    int rootCount = static_cast<int>(maxRoot);
+    for (const int r : canalRoot) {
+        if (r < 1) throw std::invalid_argument("every canal must lie in a root labelled from 1");
+        rootCount = std::max(rootCount, r);
+    }
+    return rootCount;
+}
+
 }  // namespace
 
 CanalTracker::CanalTracker(TrackingSettings settings) : settings_(settings) {
@@ -109,95 +129,29 @@ CanalTracker::CanalTracker(TrackingSettings settings) : settings_(settings) {
 void CanalTracker::addSlice(const SliceSection& section) {
     const cv::Mat roots = labels16(section.roots, "roots");
     const cv::Mat canals = labels16(section.canals, "canals");
-    if (roots.size() != canals.size() || roots.empty())
-        throw std::invalid_argument("roots and canals must be non-empty pictures of one size");
-    if (!previousRoots_.empty() && roots.size() != previousRoots_.size())
-        throw std::invalid_argument("every slice of a stack must have the same size");
-    const int canalCount = static_cast<int>(section.canalRoot.size());
-    double maxRoot = 0, maxCanal = 0;
-    cv::minMaxLoc(roots, nullptr, &maxRoot);
-    cv::minMaxLoc(canals, nullptr, &maxCanal);
-    if (maxCanal > canalCount)
-        throw std::invalid_argument("canal labels must run from 1 to the number of canals");
-    int rootCount = static_cast<int>(maxRoot);
-    for (const int r : section.canalRoot) {
-        if (r < 1) throw std::invalid_argument("every canal must lie in a root labelled from 1");
-        rootCount = std::max(rootCount, r);
-    }
+    const int rootCount = checkedRootCount(roots, canals, section.canalRoot, previousRoots_);
+    const SliceCounts counts = countSlice(roots, canals, previousRoots_, previousCanals_, rootCount,
+                                          section.canalRoot.size(), settings_.tolerancePx);
+    const std::vector<char> present = presentRoots(counts, section.canalRoot);
+    std::vector<int> rootTrack = continuedTracks(counts, rootCount);
+    ++slices_;
+    addToTracks(rootTrack, present, counts);
+    std::vector<int> canalNode = addCanalNodes(counts, section.canalRoot, rootTrack);
+    linkCanals(counts, canalNode);
+    // A slice without any root is passed over: the next one continues from the last with one.
+    if (std::find(present.begin(), present.end(), 1) == present.end()) return;
+    previousRoots_ = roots;
+    previousCanals_ = canals;
+    previousRootTrack_ = std::move(rootTrack);
+    previousCanalNode_ = std::move(canalNode);
+}
 
-    // One pass: pixels of every root and canal, roots' overlaps, canals within reach. Along a
-    // row the same root over the same previous root repeats, so each such stretch is counted
-    // in a local and entered once it ends.
-    const bool hasPrevious = !previousRoots_.empty();
-    std::vector<long long> rootPixels(static_cast<std::size_t>(rootCount) + 1, 0);
-    std::vector<long long> canalPixels(static_cast<std::size_t>(canalCount) + 1, 0);
-    std::vector<cv::Point2d> canalSums(static_cast<std::size_t>(canalCount) + 1);
-    std::map<std::pair<int, int>, long long> overlap;  // (previous root, root) -> pixels
-    std::set<std::pair<int, int>> reach;               // (previous canal, canal)
-    std::pair<int, int> reached{0, 0};
-    const auto enter = [&](int previous, int root, long long pixels) {
-        rootPixels[static_cast<std::size_t>(root)] += pixels;
-        if (root && previous) overlap[{previous, root}] += pixels;
-    };
-    const int t = settings_.tolerancePx;
-    for (int y = 0; y < roots.rows; ++y) {
-        const std::uint16_t* rootRow = roots.ptr<std::uint16_t>(y);
-        const std::uint16_t* canalRow = canals.ptr<std::uint16_t>(y);
-        const std::uint16_t* previousRow =
-            hasPrevious ? previousRoots_.ptr<std::uint16_t>(y) : nullptr;
-        int root = 0, previous = 0;
-        long long stretch = 0;
-        for (int x = 0; x < roots.cols; ++x) {
-            // Four pixels at once while nothing changes and no canal comes.
-            if (x + 4 <= roots.cols && previousRow) {
-                std::uint64_t r4, p4, c4;
-                std::memcpy(&r4, rootRow + x, 8);
-                std::memcpy(&p4, previousRow + x, 8);
-                std::memcpy(&c4, canalRow + x, 8);
-                constexpr std::uint64_t kEach = 0x0001000100010001;
-                if (c4 == 0 && r4 == kEach * static_cast<std::uint64_t>(root) &&
-                    p4 == kEach * static_cast<std::uint64_t>(previous)) {
-                    stretch += 4;
-                    x += 3;
-                    continue;
-                }
-            }
-            const int r = rootRow[x], p = previousRow ? previousRow[x] : 0;
-            if (r != root || p != previous) {
-                enter(previous, root, stretch);
-                root = r, previous = p, stretch = 0;
-            }
-            ++stretch;
-            const int c = canalRow[x];
-            if (!c) continue;
-            ++canalPixels[static_cast<std::size_t>(c)];
-            canalSums[static_cast<std::size_t>(c)] += cv::Point2d(x, y);
-            if (!hasPrevious) continue;
-            for (int v = std::max(0, y - t); v <= std::min(roots.rows - 1, y + t); ++v) {
-                const std::uint16_t* before = previousCanals_.ptr<std::uint16_t>(v);
-                for (int u = std::max(0, x - t); u <= std::min(roots.cols - 1, x + t); ++u)
-                    if (before[u] && (before[u] != reached.first || c != reached.second)) {
-                        reached = {before[u], c};
-                        reach.insert(reached);
-                    }
-            }
-        }
-        enter(previous, root, stretch);
-    }
-
-    std::vector<char> present(static_cast<std::size_t>(rootCount) + 1, 0);
-    for (int r = 1; r <= rootCount; ++r)
-        present[static_cast<std::size_t>(r)] = rootPixels[static_cast<std::size_t>(r)] > 0;
-    for (int c = 1; c <= canalCount; ++c)
-        if (canalPixels[static_cast<std::size_t>(c)] > 0)
-            present[static_cast<std::size_t>(section.canalRoot[static_cast<std::size_t>(c - 1)])] =
-                1;
-
-    // Each root's best previous root (most shared pixels, then the lower label); of the roots
-    // choosing one previous root, the one sharing most continues it.
+// Each root's best previous root (most shared pixels, then the lower label); of the roots
+// choosing one previous root, the one sharing most continues it.
+std::vector<int> CanalTracker::continuedTracks(const SliceCounts& counts, int rootCount) const {
     std::vector<int> best(static_cast<std::size_t>(rootCount) + 1, 0);
     std::vector<long long> bestShared(static_cast<std::size_t>(rootCount) + 1, 0);
-    for (const auto& [pair, shared] : overlap) {  // previous labels ascending
+    for (const auto& [pair, shared] : counts.overlap) {  // previous labels ascending
         const auto r = static_cast<std::size_t>(pair.second);
         if (shared > bestShared[r]) best[r] = pair.first, bestShared[r] = shared;
     }
@@ -215,34 +169,49 @@ void CanalTracker::addSlice(const SliceSection& section) {
         if (p < static_cast<int>(previousRootTrack_.size()))
             rootTrack[static_cast<std::size_t>(r)] =
                 previousRootTrack_[static_cast<std::size_t>(p)];
-    ++slices_;
-    for (int r = 1; r <= rootCount; ++r) {
-        const auto ri = static_cast<std::size_t>(r);
-        if (!present[ri]) continue;
-        if (rootTrack[ri] < 0) {
-            rootTrack[ri] = static_cast<int>(tracks_.size());
+    return rootTrack;
+}
+
+// The slice's roots join the tracks they continue, or begin tracks of their own.
+void CanalTracker::addToTracks(std::vector<int>& rootTrack, const std::vector<char>& present,
+                               const SliceCounts& counts) {
+    for (std::size_t r = 1; r < present.size(); ++r) {
+        if (!present[r]) continue;
+        if (rootTrack[r] < 0) {
+            rootTrack[r] = static_cast<int>(tracks_.size());
             tracks_.push_back({slices_, slices_});
         }
-        Track& track = tracks_[static_cast<std::size_t>(rootTrack[ri])];
+        Track& track = tracks_[static_cast<std::size_t>(rootTrack[r])];
         track.lastSlice = slices_;
         ++track.slices;
-        track.maxArea = std::max(track.maxArea, rootPixels[ri]);
+        track.maxArea = std::max(track.maxArea, counts.rootPixels[r]);
     }
+}
 
-    std::vector<int> canalNode(static_cast<std::size_t>(canalCount) + 1, -1);
-    for (int c = 1; c <= canalCount; ++c) {
-        if (canalPixels[static_cast<std::size_t>(c)] == 0) continue;
-        canalNode[static_cast<std::size_t>(c)] = static_cast<int>(nodes_.size());
-        const int root = section.canalRoot[static_cast<std::size_t>(c - 1)];
-        const long long area = canalPixels[static_cast<std::size_t>(c)];
+// A node for each canal of the slice that has pixels, in its root's track; the node of each
+// canal label, -1 for none.
+std::vector<int> CanalTracker::addCanalNodes(const SliceCounts& counts,
+                                             const std::vector<int>& canalRoot,
+                                             const std::vector<int>& rootTrack) {
+    std::vector<int> canalNode(counts.canalPixels.size(), -1);
+    for (std::size_t c = 1; c < counts.canalPixels.size(); ++c) {
+        const long long area = counts.canalPixels[c];
+        if (area == 0) continue;
+        canalNode[c] = static_cast<int>(nodes_.size());
+        const int root = canalRoot[c - 1];
         nodes_.push_back(
             {rootTrack[static_cast<std::size_t>(root)],
              slices_,
              {},
              {},
-             {slices_, c, area, canalSums[static_cast<std::size_t>(c)] / double(area)}});
+             {slices_, static_cast<int>(c), area, counts.canalSums[c] / double(area)}});
     }
-    for (const auto& [q, c] : reach) {
+    return canalNode;
+}
+
+// Links each canal to the canals of the previous slice with a root that it reaches.
+void CanalTracker::linkCanals(const SliceCounts& counts, const std::vector<int>& canalNode) {
+    for (const auto& [q, c] : counts.reach) {
         const int from = q < static_cast<int>(previousCanalNode_.size())
                              ? previousCanalNode_[static_cast<std::size_t>(q)]
                              : -1;
@@ -251,12 +220,6 @@ void CanalTracker::addSlice(const SliceSection& section) {
         nodes_[static_cast<std::size_t>(from)].next.push_back(to);
         nodes_[static_cast<std::size_t>(to)].prev.push_back(from);
     }
-
-    if (std::find(present.begin(), present.end(), 1) == present.end()) return;
-    previousRoots_ = roots;
-    previousCanals_ = canals;
-    previousRootTrack_ = std::move(rootTrack);
-    previousCanalNode_ = std::move(canalNode);
 }
 
 CanalTracker::Owners CanalTracker::canalOwners(const std::vector<char>& kept,

@@ -118,6 +118,7 @@ struct CanalRun {
 };
 
 struct RunGraph;
+struct SliceCounts;
 
 class CanalTracker {
 public:
@@ -156,6 +157,15 @@ private:
         std::vector<int> ofNode;          // the root (track) of each node, -1 for none
         std::vector<char> endsInChamber;  // by track: its canals open into the pulp chamber
     };
+    // The steps of addSlice: the tracks the slice's roots continue (by root label, -1 for
+    // none); the roots added to their tracks; a node for each canal (by canal label, -1 for
+    // none); the nodes linked to those of the previous slice they reach.
+    std::vector<int> continuedTracks(const SliceCounts& counts, int rootCount) const;
+    void addToTracks(std::vector<int>& rootTrack, const std::vector<char>& present,
+                     const SliceCounts& counts);
+    std::vector<int> addCanalNodes(const SliceCounts& counts, const std::vector<int>& canalRoot,
+                                   const std::vector<int>& rootTrack);
+    void linkCanals(const SliceCounts& counts, const std::vector<int>& canalNode);
     // The root each kept node's canal belongs to; none for the dropped and the chamber.
     Owners canalOwners(const std::vector<char>& kept, bool apexFirst) const;
     std::vector<RootConfiguration> chooseRoots(const Owners& owners, bool apexFirst,

@@ -123,116 +123,164 @@ const char* frameWord(const BatchItem& item) {
     return item.kind == MediaKind::Stack ? "slice" : "frame";
 }
 
-BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path& out,
-                          bool stackFolders) {
+namespace {
+
+// Gathers the inputs given, one after the other, into the run's items (collectInputs).
+class InputCollector {
+public:
+    explicit InputCollector(bool folderStacks) : stackFolders(folderStacks) {}
+    void addInput(const std::string& input);
+    // The items, problems and notes, with a note of the outputs left out of the folders.
+    BatchInputs take();
+
+private:
+    MediaKind dicomKind(const fs::path& p);
+    MediaKind tiffKind(const fs::path& p);
+    void add(const fs::path& p, bool named, MediaKind kind);
+    bool isNew(const fs::path& p, bool named);
+    void addFolder(const std::string& folder);
+
+    const bool stackFolders;
     BatchInputs result;
     std::set<fs::path> seen;
     std::map<std::string, std::string> byTableName;  // the table's name of each item, its path
     std::size_t ownOutputs = 0;
-    // A DICOM series or file: a stack when it holds more than one slice, its notes named; no
-    // item when it holds no image.
-    const auto dicomKind = [&](const fs::path& p) {
-        const DicomSeries series(p.string());
-        for (const std::string& note : series.notes())
-            result.notes.push_back(p.string() + ": " + note);
-        if (series.status() != PictureStatus::Ok)
-            result.problems.push_back(p.string() + ": " + series.problem());
-        return series.status() != PictureStatus::Ok ? MediaKind::Other
-               : series.sliceCount() > 1            ? MediaKind::Stack
-                                                    : MediaKind::Picture;
-    };
-    const auto add = [&](const fs::path& p, bool named, MediaKind kind) {
-        if (kind == MediaKind::Other && isDicomFile(p.string())) {
-            kind = dicomKind(p);
-            if (kind == MediaKind::Other) return;
-        }
-        if (kind == MediaKind::Other) {
-            if (named)
-                result.problems.push_back(p.string() + ": neither a picture nor a video");
-            else
-                result.notes.push_back(p.string() + ": neither a picture nor a video, left out");
-            return;
-        }
-        if (kind != MediaKind::Stack && !isRegularFile(p.string())) {
-            // A FIFO would make the run wait forever.
-            result.problems.push_back(p.string() + ": not a regular file");
-            return;
-        }
-        if (kind == MediaKind::Picture && holdsTiff(p.string())) {
-            // By its content: a stack saved under another extension is still a stack.
-            const int pages = TiffPages(p.string()).pageCount();
-            if (pages > 1) kind = MediaKind::Stack;
-            if (pages > 1 && !isTiffName(p.string()))
-                result.notes.push_back(p.string() + ": a TIFF of " + std::to_string(pages) +
-                                       " pages, though its name ends in " + p.extension().string() +
-                                       "; read as the stack it is");
-        }
-        if (!seen.insert(absoluteNormal(p)).second) {
-            if (named) result.notes.push_back(p.string() + ": given more than once, analysed once");
-            return;
-        }
-        const auto [other, unique] = byTableName.emplace(utf8Text(p.string()), p.string());
-        if (!unique) {
-            result.problems.push_back(p.string() + ": its name in the table would be that of " +
-                                      other->second + "; rename one of them");
-            return;
-        }
-        result.items.push_back({p.string(), kind, {}, {}, {}, {}});
-    };
-    for (const std::string& input : inputs) {
-        std::error_code ec;
-        const fs::file_status status = fs::status(input, ec);
-        if (fs::is_directory(status) && holdsDicom(input)) {
-            if (const MediaKind kind = dicomKind(input); kind != MediaKind::Other)
-                add(input, true, MediaKind::Stack);
-        } else if (fs::is_directory(status) && stackFolders) {
-            if (slicesOfFolder(input).empty())
-                result.problems.push_back(input + ": the folder holds no pictures to stack");
-            else
-                add(input, true, MediaKind::Stack);
-        } else if (fs::is_directory(status)) {
-            std::vector<fs::path> files;
-            for (const auto& entry : fs::directory_iterator(input, ec)) {
-                const std::string name = entry.path().filename().string();
-                if (entry.is_directory(ec))
-                    result.notes.push_back(entry.path().string() +
-                                           ": a folder within a folder given, not searched");
-                else if (isBatchOutputName(name) || isRunFileName(name))
-                    ++ownOutputs;
-                else
-                    files.push_back(entry.path());
-            }
-            if (ec) result.problems.push_back(input + ": " + ec.message());
-            std::sort(files.begin(), files.end());
-            const std::size_t before = result.items.size();
-            for (const fs::path& f : files) add(f, false, mediaKindOf(f.string()));
-            if (result.items.size() == before)
-                result.problems.push_back(input + ": the folder holds no pictures or videos");
-        } else if (fs::exists(status)) {
-            add(input, true, mediaKindOf(input));
-        } else {
-            // The system's own reason: a link loop or a name too long is no missing file.
-            const bool missing = status.type() == fs::file_type::not_found || !ec;
-            result.problems.push_back(
-                input + ": " + (missing ? std::string("no such file or folder") : ec.message()));
-        }
+};
+
+// A DICOM series or file: a stack when it holds more than one slice, its notes named; no item
+// (Other) when it holds no image.
+MediaKind InputCollector::dicomKind(const fs::path& p) {
+    const DicomSeries series(p.string());
+    for (const std::string& note : series.notes()) result.notes.push_back(p.string() + ": " + note);
+    if (series.status() != PictureStatus::Ok)
+        result.problems.push_back(p.string() + ": " + series.problem());
+    return series.status() != PictureStatus::Ok ? MediaKind::Other
+           : series.sliceCount() > 1            ? MediaKind::Stack
+                                                : MediaKind::Picture;
+}
+
+// A TIFF by its content: a stack saved under another extension is still a stack.
+MediaKind InputCollector::tiffKind(const fs::path& p) {
+    const int pages = TiffPages(p.string()).pageCount();
+    if (pages <= 1) return MediaKind::Picture;
+    if (!isTiffName(p.string()))
+        result.notes.push_back(p.string() + ": a TIFF of " + std::to_string(pages) +
+                               " pages, though its name ends in " + p.extension().string() +
+                               "; read as the stack it is");
+    return MediaKind::Stack;
+}
+
+// `named` when the input was given by name, not found in a folder given.
+void InputCollector::add(const fs::path& p, bool named, MediaKind kind) {
+    if (kind == MediaKind::Other && isDicomFile(p.string())) {
+        kind = dicomKind(p);
+        if (kind == MediaKind::Other) return;
     }
+    if (kind == MediaKind::Other) {
+        if (named)
+            result.problems.push_back(p.string() + ": neither a picture nor a video");
+        else
+            result.notes.push_back(p.string() + ": neither a picture nor a video, left out");
+        return;
+    }
+    if (kind != MediaKind::Stack && !isRegularFile(p.string())) {
+        // A FIFO would make the run wait forever.
+        result.problems.push_back(p.string() + ": not a regular file");
+        return;
+    }
+    if (kind == MediaKind::Picture && holdsTiff(p.string())) kind = tiffKind(p);
+    if (isNew(p, named)) result.items.push_back({p.string(), kind, {}, {}, {}, {}});
+}
+
+// Whether the input is neither one added before nor named in the table as one added before.
+bool InputCollector::isNew(const fs::path& p, bool named) {
+    if (!seen.insert(absoluteNormal(p)).second) {
+        if (named) result.notes.push_back(p.string() + ": given more than once, analysed once");
+        return false;
+    }
+    const auto [other, unique] = byTableName.emplace(utf8Text(p.string()), p.string());
+    if (!unique)
+        result.problems.push_back(p.string() + ": its name in the table would be that of " +
+                                  other->second + "; rename one of them");
+    return unique;
+}
+
+// The folder's files by name, but the outputs and files of the program's runs; its folders
+// are named, not searched.
+void InputCollector::addFolder(const std::string& folder) {
+    std::error_code ec;
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_directory(ec))
+            result.notes.push_back(entry.path().string() +
+                                   ": a folder within a folder given, not searched");
+        else if (isBatchOutputName(name) || isRunFileName(name))
+            ++ownOutputs;
+        else
+            files.push_back(entry.path());
+    }
+    if (ec) result.problems.push_back(folder + ": " + ec.message());
+    std::sort(files.begin(), files.end());
+    const std::size_t before = result.items.size();
+    for (const fs::path& f : files) add(f, false, mediaKindOf(f.string()));
+    if (result.items.size() == before)
+        result.problems.push_back(folder + ": the folder holds no pictures or videos");
+}
+
+void InputCollector::addInput(const std::string& input) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(input, ec);
+    if (fs::is_directory(status) && holdsDicom(input)) {
+        if (const MediaKind kind = dicomKind(input); kind != MediaKind::Other)
+            add(input, true, MediaKind::Stack);
+    } else if (fs::is_directory(status) && stackFolders) {
+        if (slicesOfFolder(input).empty())
+            result.problems.push_back(input + ": the folder holds no pictures to stack");
+        else
+            add(input, true, MediaKind::Stack);
+    } else if (fs::is_directory(status)) {
+        addFolder(input);
+    } else if (fs::exists(status)) {
+        add(input, true, mediaKindOf(input));
+    } else {
+        // The system's own reason: a link loop or a name too long is no missing file.
+        const bool missing = status.type() == fs::file_type::not_found || !ec;
+        result.problems.push_back(input + ": " +
+                                  (missing ? std::string("no such file or folder") : ec.message()));
+    }
+}
+
+BatchInputs InputCollector::take() {
     if (ownOutputs > 0)
         result.notes.push_back(std::to_string(ownOutputs) +
                                " files in the input folders are outputs of quendra-batch "
                                "(*-analyse.*, *-labels.png) or files of its runs (results*.csv, "
                                "run*.json, lock and temporary files) and were left out");
+    return std::move(result);
+}
 
+// Every item's outputs under `out`, at its folder relative to the folder all items share.
+void assignOutputBases(std::vector<BatchItem>& items, const fs::path& out) {
     std::vector<fs::path> folders;
-    for (const BatchItem& item : result.items)
-        folders.push_back(absoluteNormal(item.path).parent_path());
+    for (const BatchItem& item : items) folders.push_back(absoluteNormal(item.path).parent_path());
     const fs::path common = commonFolder(folders);
-    for (std::size_t i = 0; i < result.items.size(); ++i) {
-        BatchItem& item = result.items[i];
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        BatchItem& item = items[i];
         const fs::path relative = folders[i].lexically_relative(common);
         item.outputBase =
             (out / relative / absoluteNormal(item.path).filename()).lexically_normal();
     }
+}
+
+}  // namespace
+
+BatchInputs collectInputs(const std::vector<std::string>& inputs, const fs::path& out,
+                          bool stackFolders) {
+    InputCollector collector(stackFolders);
+    for (const std::string& input : inputs) collector.addInput(input);
+    BatchInputs result = collector.take();
+    assignOutputBases(result.items, out);
     return result;
 }
 

@@ -1,44 +1,21 @@
 #include "batch/BatchRun.h"
 
-#include <sched.h>
-
 #include <algorithm>
-#include <array>
-#include <functional>
-#include <mutex>
-#include <set>
-#include <system_error>
-#include <thread>
-#include <unordered_set>
-#include <utility>
+#include <optional>
 
 #include "batch/BatchInputs.h"
-#include "batch/FrameAnalyser.h"
-#include "batch/FrameQueue.h"
+#include "batch/CheckedRun.h"
 #include "batch/IdleOptions.h"
-#include "batch/OrderedWriter.h"
 #include "batch/Progress.h"
-#include "batch/Resume.h"
 #include "batch/RunChecks.h"
 #include "batch/RunGuards.h"
-#include "batch/RunRecord.h"
+#include "batch/RunStart.h"
 #include "batch/ScaleFile.h"
-#include "batch/StackResults.h"
 #include "colour/ColorClassifier.h"
 #include "io/DicomSeries.h"
-#include "io/FileReading.h"
-#include "io/FileWriting.h"
-#include "io/MediaFiles.h"
 #include "io/SliceStack.h"
-#include "io/TableFile.h"
-#include "io/Utf8Text.h"
-#include "report/RunReport.h"
-#include "results/ResultsTable.h"
-#include "results/StacksTable.h"
 
 namespace quendra {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -58,31 +35,6 @@ std::string describe(const ClassFileRead& read) {
         default:
             return "the colour-class file cannot be read";
     }
-}
-
-// What a resource failure was, in the words a user can act on.
-std::string reasonOf(const std::exception& e) {
-    if (dynamic_cast<const std::bad_alloc*>(&e)) return "out of memory";
-    if (const auto* s = dynamic_cast<const std::system_error*>(&e)) return s->code().message();
-    return e.what();
-}
-
-// The largest run record and table a resume reads: a record names every input, a table holds
-// a few rows of some 200 bytes for each analysed frame.
-constexpr std::uintmax_t kMaxRecordBytes = std::uintmax_t{256} << 20;
-constexpr std::uintmax_t kMaxTableBytes = std::uintmax_t{4} << 30;
-
-// A message of the run, its file names made safe to show (utf8Text).
-void say(std::ostream& log, const std::string& message) {
-    log << "quendra-batch: " << utf8Text(message) << "\n";
-}
-
-// The cores this process may run on (a job scheduler's share of the machine), at least one.
-int usableCores() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(CPU_COUNT(&set), 1);
-    return std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
 }
 
 // A stack's or DICOM file's own scale (FileScale.h) where the command line gives none, and its
@@ -130,236 +82,21 @@ bool assignScales(std::vector<BatchItem>& items, const BatchOptions& o, std::ost
     return true;
 }
 
-// Removes the hidden temporary files that a run of these items killed outright left behind:
-// a movie in hand, the record. No other run writes them while this one holds its lock.
-void removeLeftovers(const std::vector<BatchItem>& items, const fs::path& record) {
-    const RunOutputs outputs(items);
-    std::set<fs::path> folders{record.parent_path()};
-    for (const BatchItem& item : items) folders.insert(item.outputBase.parent_path());
-    for (const fs::path& folder : folders) {
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(folder, ec)) {
-            const std::string target = temporaryTargetName(entry.path().filename().string());
-            if (!target.empty() && (outputs.writerOf(folder / target) || folder / target == record))
-                fs::remove(entry.path(), ec);
-        }
+// Gives the inputs their scales (assignScales) and says the run's warnings, with those of
+// options the inputs give nothing to do; the problem that refuses the run, or nothing.
+std::optional<std::string> scaleInputs(std::vector<BatchItem>& items, BatchOptions& options,
+                                       std::ostream& log, std::vector<std::string>& warnings) {
+    std::string problem;
+    const bool scaled = assignScales(items, options, log, problem, warnings);
+    if (scaled) {
+        const auto idle = idleOptionWarnings(options, items);
+        warnings.insert(warnings.end(), idle.begin(), idle.end());
     }
-}
-
-// The frames a run from `start` has to take, as the videos' headers and the stacks give them.
-std::size_t framesToTake(const std::vector<BatchItem>& items, StartAt start, int every) {
-    std::size_t frames = 0;
-    for (std::size_t i = start.item; i < items.size(); ++i) {
-        if (items[i].kind == MediaKind::Picture) {
-            ++frames;
-            continue;
-        }
-        FrameGrid grid = frameGridOf(items[i], every);
-        if (i == start.item) grid.first = std::max(grid.first, start.frame);
-        frames += static_cast<std::size_t>(std::max(1, grid.count()));
-    }
-    return frames;
-}
-
-// The run after every check passed: the table is open and locked, the record written.
-class Run {
-public:
-    Run(const BatchOptions& o, const std::vector<BatchItem>& i, const ColorClassifier& c,
-        std::ostream& l, const RunSources& s, const std::vector<std::string>& warnings)
-        : options(o),
-          items(i),
-          classifier(c),
-          log(l),
-          recordStart(runRecordStart(o, i, s, warnings)) {}
-
-    int go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
-           const std::vector<std::string>& named, TableFile* stacksTable,
-           const std::vector<StackRecord>& stacksBefore, TableFile* canalsTable);
-
-private:
-    void writeRecord(Durability durability);
-    void startWorkers(int jobs, const std::function<void()>& work);
-
-    const BatchOptions& options;
-    const std::vector<BatchItem>& items;
-    const ColorClassifier& classifier;
-    std::ostream& log;
-    const std::string recordStart;  // what the run is, in every record
-    fs::path recordPath;
-    RunOutcome outcome;
-    std::vector<std::string> earlier;  // named before the workers started
-    bool recordFailed = false;
-    std::vector<std::thread> workers;
-};
-
-void Run::writeRecord(Durability durability) {
-    if (writeFileReplacing(recordPath.string(), runRecordText(recordStart, outcome), durability) ||
-        recordFailed)
-        return;
-    recordFailed = true;
-    say(log, recordPath.string() + ": the run record cannot be written");
-}
-
-// As many of `jobs` workers as the system lets start; the calling thread is one of them.
-void Run::startWorkers(int jobs, const std::function<void()>& work) {
-    for (int j = 1; j < jobs; ++j) {
-        try {
-            workers.emplace_back(work);
-        } catch (const std::exception& e) {
-            say(log, "only " + std::to_string(j) + " of " + std::to_string(jobs) +
-                         " workers could be started (" + reasonOf(e) +
-                         "); the run goes on with them");
-            break;
-        }
-    }
-}
-
-int Run::go(bool terminal, TableFile& table, const RunFiles& files, const ResumePoint& resumeAt,
-            const std::vector<std::string>& named, TableFile* stacksTable,
-            const std::vector<StackRecord>& stacksBefore, TableFile* canalsTable) {
-    recordPath = files.record;
-    earlier = named;
-    outcome.stacks = stacksBefore;
-    outcome.started = utcTimeNow();
-    outcome.classThreshold = classifier.threshold;
-    outcome.itemsDone = resumeAt.itemsDone;
-    outcome.framesDone = resumeAt.framesDone;
-    outcome.problems = earlier;
-    writeRecord(Durability::Flushed);
-
-    const bool hasFrames = std::any_of(items.begin(), items.end(), [](const BatchItem& i) {
-        return i.kind != MediaKind::Picture;
-    });
-    const int cores = usableCores();
-    if (options.jobs > cores)
-        say(log, "--jobs " + std::to_string(options.jobs) + ": " + std::to_string(cores) +
-                     " cores to run on, so " + std::to_string(cores) +
-                     " jobs (more would only take memory)");
-    int jobs = options.jobs > 0 ? std::min(options.jobs, cores) : cores;
-    if (!hasFrames) jobs = std::min<int>(jobs, static_cast<int>(items.size()));
-    jobs = std::max(jobs, 1);
-
-    const StartAt start{resumeAt.item, std::max(resumeAt.frame, 0)};
-    Progress progress(log,
-                      options.quiet ? Progress::Style::Quiet
-                      : terminal    ? Progress::Style::Terminal
-                                    : Progress::Style::Lines,
-                      items.size());
-    progress.alreadyDone(resumeAt.itemsDone, resumeAt.framesDone);
-    if (terminal && !options.quiet)
-        progress.framesToTake(framesToTake(items, start, options.every));
-    FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs), start,
-                     options.overlays == Overlays::Video, options.window);
-    // Problems reach the record before the rows after them reach the table, so that a run
-    // killed outright still names them, and a resumed run with it.
-    const auto problemsNamed = [&](const std::vector<std::string>& problems) {
-        outcome.problems = earlier;
-        outcome.problems.insert(outcome.problems.end(), problems.begin(), problems.end());
-        writeRecord(Durability::Deferred);
-    };
-    StackResults stacks(options, canalsTable);
-    OrderedWriter writer(items, options.every, table, files.table.string(), queue, progress,
-                         problemsNamed, &stacks, stacksTable);
-    std::optional<ThumbnailSample> thumbnails;
-    if (options.report && options.overlays != Overlays::None)
-        thumbnails.emplace(files.thumbnails, options.out, items, resumeAt.keepBytes == 0);
-    std::mutex failureMutex;
-    std::string failure;  // the resource that failed and stopped the run
-    const auto work = [&] {
-        try {
-            FrameAnalyser analyser(options, classifier, thumbnails ? &*thumbnails : nullptr);
-            WorkUnit unit;
-            while (StopSignals::received() == 0 && queue.next(unit))
-                writer.submit(unit, analyser.analyse(items[unit.item], unit));
-        } catch (const std::exception& e) {
-            const std::lock_guard lock(failureMutex);
-            if (failure.empty()) failure = reasonOf(e);
-        }
-        queue.stop();
-    };
-    startWorkers(jobs, work);
-    work();
-    for (std::thread& w : workers) w.join();
-
-    const RunOutcome written = writer.finish();
-    outcome.itemsDone += written.itemsDone;
-    outcome.framesDone += written.framesDone;
-    outcome.stacks.insert(outcome.stacks.end(), written.stacks.begin(), written.stacks.end());
-    outcome.problems.clear();
-    std::unordered_set<std::string> seen;
-    for (const auto* problems :
-         std::array<const std::vector<std::string>*, 2>{&earlier, &written.problems})
-        for (const std::string& p : *problems)
-            if (seen.insert(utf8Text(p)).second) outcome.problems.push_back(p);
-    if (!failure.empty()) {
-        outcome.problems.push_back("the run stopped: " + failure +
-                                   "; the table keeps every finished frame, --resume continues");
-        say(log, outcome.problems.back());
-    }
-    // The table is flushed to the disk before the record says the run finished; the pictures
-    // and movies, which a run can make again, are left to the system's write-back.
-    if (!table.sync() && !writer.tableFailed())
-        outcome.problems.push_back(files.table.string() + ": the table cannot be written");
-    for (auto [file, path] :
-         {std::pair{stacksTable, files.stacks}, std::pair{canalsTable, files.canals}})
-        if (file && !file->sync() && !writer.tableFailed())
-            outcome.problems.push_back(path.string() + ": the table cannot be written");
-    // Removed after the last row was written.
-    bool removed = writer.tableFailed();
-    for (auto [file, path] : {std::pair{&table, files.table}, std::pair{stacksTable, files.stacks}})
-        if (file && file->removed() && !std::exchange(removed, true)) {
-            outcome.problems.push_back(removedTableProblem(path.string()));
-            say(log, outcome.problems.back());
-        }
-    if (const int signo = StopSignals::received()) {
-        outcome.status = "interrupted";
-        outcome.exitStatus = 128 + signo;
-        say(log, std::string("stopped by ") + StopSignals::name(signo) +
-                     "; the table keeps every finished frame, --resume continues");
-    } else {
-        outcome.status = removed || !failure.empty() ? "stopped" : "finished";
-        outcome.exitStatus = outcome.problems.empty() ? 0 : 1;
-    }
-    outcome.ended = utcTimeNow();
-    writeRecord(Durability::Flushed);
-    // The page shows the record as written; a page that cannot be written is named in it.
-    if (options.report) {
-        const ReportSources report{options.out, files.table, files.record, files.report,
-                                   files.suffix};
-        if (const auto problem = writeRunReport(report, items)) {
-            say(log, *problem);
-            outcome.problems.push_back(*problem);
-            outcome.exitStatus = outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
-            writeRecord(Durability::Flushed);
-        }
-    }
-    return recordFailed && outcome.exitStatus == 0 ? 1 : outcome.exitStatus;
-}
-
-// Opens the stacks' table and starts it: with its header, or when resuming with the rows of
-// the stacks finished before `resumeAt`. The problem that stops the run, or nothing.
-std::optional<std::string> startStacksTable(TableFile& stacks, const fs::path& path,
-                                            MadeForTheRun& made,
-                                            const std::vector<BatchItem>& items,
-                                            const ResumePoint* resumeAt,
-                                            const std::string& header) {
-    std::unordered_set<std::string> finished;
-    for (std::size_t i = 0; resumeAt && i < resumeAt->item; ++i)
-        if (items[i].kind == MediaKind::Stack) finished.insert(utf8Text(items[i].path));
-    std::string start = header;
-    if (!finished.empty()) {
-        const std::string cannot = path.string() + ": cannot be resumed: ";
-        const FileRead read = readRegularFile(path.string(), kMaxTableBytes);
-        if (read.status != FileReadStatus::Ok)
-            return cannot + describeFileRead(read, kMaxTableBytes) +
-                   "; it holds the roots of the stacks the run resumed finished";
-        const auto kept = stackRowsKept(read.bytes, finished, header);
-        if (!kept) return cannot + "its header is not that of a stacks' table";
-        start = *kept;
-    }
-    made.aboutToCreate(path);
-    if (!stacks.open(path) || !stacks.truncate(0) || !stacks.append(start))
-        return path.string() + ": the stacks' table cannot be written";
+    for (const std::string& w : warnings) say(log, "warning: " + w);
+    if (!scaled) return problem;
+    // Millimetre columns also when only the inputs' files give a scale.
+    options.filesGiveScales = std::any_of(items.begin(), items.end(),
+                                          [](const BatchItem& i) { return i.pxPerMm.has_value(); });
     return std::nullopt;
 }
 
@@ -382,20 +119,9 @@ int runChecked(const BatchOptions& given, std::ostream& log, bool terminal) {
     for (const std::string& p : inputs.problems) say(log, p);
     for (const std::string& n : inputs.notes) say(log, n);
     if (inputs.items.empty()) return refuse("no picture or video to analyse");
-    std::string problem;
     // Of the whole run, in every shard's record.
     std::vector<std::string> warnings = sparseClassWarnings(options.classes, classifier);
-    const bool scaled = assignScales(inputs.items, withScales, log, problem, warnings);
-    if (scaled) {
-        const auto idle = idleOptionWarnings(options, inputs.items);
-        warnings.insert(warnings.end(), idle.begin(), idle.end());
-    }
-    for (const std::string& w : warnings) say(log, "warning: " + w);
-    if (!scaled) return refuse(problem);
-    // Millimetre columns also when only the inputs' files give a scale.
-    withScales.filesGiveScales =
-        std::any_of(inputs.items.begin(), inputs.items.end(),
-                    [](const BatchItem& i) { return i.pxPerMm.has_value(); });
+    if (const auto p = scaleInputs(inputs.items, withScales, log, warnings)) return refuse(*p);
     const std::vector<BatchItem> items = shardOf(inputs.items, options.shard, options.shards);
     if (items.empty())
         say(log, "shard " + std::to_string(options.shard) + "/" + std::to_string(options.shards) +
@@ -413,91 +139,17 @@ int runChecked(const BatchOptions& given, std::ostream& log, bool terminal) {
     }
     // From here on a refusal undoes what was made for the run.
     MadeForTheRun made;
-    const auto refuseMade = [&](const std::string& p) {
-        made.undo();
-        return refuse(p);
-    };
-    FolderLock folderLock;
-    TableFile table;
-    if (!made.makeFolders(options.out) ||
-        !made.makeFolders(fs::absolute(files.table).parent_path()))
-        return refuseMade(options.out + ": the output folder cannot be made or written");
-    made.aboutToCreate(files.lock);
-    std::string lockNote;
-    if (const auto p = folderLock.acquire(files.lock, lockNote))
-        return refuseMade(options.out + ": " + *p);
-    if (!lockNote.empty()) say(log, lockNote);
-    made.aboutToCreate(files.table);
-    if (!table.open(files.table))
-        return refuseMade(files.table.string() + ": the table cannot be written");
-    if (!table.lock())
-        return refuseMade(files.table.string() +
-                          ": another quendra-batch run is writing this table");
-
-    const RunSources sources = runSourcesOf(options, items);
-    const std::string header = tableHeader(options.millimetres());
-    ResumePoint resumeAt;
-    std::vector<std::string> named = inputs.problems;
-    std::vector<StackRecord> stacksBefore;  // finished by the run resumed
-    const bool resuming = table.size() > 0 && options.resume;
-    if (resuming) {
-        const std::string cannot = files.table.string() + ": cannot be resumed: ";
-        std::error_code ec;
-        if (!fs::exists(files.record, ec))
-            return refuseMade(cannot + "there is no record of the earlier run (" +
-                              files.record.string() +
-                              ") to tell its settings and inputs by; --overwrite starts afresh");
-        const FileRead recordRead = readRegularFile(files.record.string(), kMaxRecordBytes);
-        if (recordRead.status != FileReadStatus::Ok)
-            return refuseMade(cannot + files.record.string() + ": " +
-                              describeFileRead(recordRead, kMaxRecordBytes));
-        const std::string& record = recordRead.bytes;
-        std::string differences;
-        for (const std::string& d : runDifferences(record, options, items, sources))
-            differences += (differences.empty() ? "" : "; ") + d;
-        if (!differences.empty()) return refuseMade(cannot + differences);
-        const std::vector<std::string> earlier = problemsOf(record);
-        const FileRead rows = readRegularFile(files.table.string(), kMaxTableBytes);
-        if (rows.status != FileReadStatus::Ok)
-            return refuseMade(cannot + describeFileRead(rows, kMaxTableBytes));
-        const auto point =
-            findResumePoint(rows.bytes, header, items, options.every, earlier, problem);
-        if (!point) return refuseMade(cannot + problem);
-        resumeAt = *point;
-        for (StackRecord& s : stacksOf(record))
-            for (std::size_t i = 0; i < resumeAt.item; ++i)
-                if (utf8Text(items[i].path) == s.stack) stacksBefore.push_back(std::move(s));
-        removeLeftovers(items, files.record);
-        for (const std::string& p :
-             carriedProblems(earlier, items, resumeAt.item, files.table.string())) {
-            say(log, p + " (named by the run resumed)");
-            named.push_back(p);
-        }
-    } else if (table.size() > 0 && !options.overwrite) {
-        return refuseMade(files.table.string() +
-                          ": the table of an earlier run is there; --overwrite replaces it, "
-                          "--resume continues it");
-    }
-    // Every shard of a run with stacks writes its stacks' table, so that the shards' tables
-    // make the run's whatever the shards hold.
-    TableFile stacksTable, canalsTable;
-    const bool hasStacks =
+    RunStart start;
+    start.named = inputs.problems;
+    const bool withStacks =
         std::any_of(inputs.items.begin(), inputs.items.end(),
                     [](const BatchItem& i) { return i.kind == MediaKind::Stack; });
-    if (hasStacks) {
-        for (auto [file, path, start] :
-             {std::tuple{&stacksTable, files.stacks, stacksTableHeader()},
-              std::tuple{&canalsTable, files.canals, canalsTableHeader()}})
-            if (const auto p = startStacksTable(*file, path, made, items,
-                                                resuming ? &resumeAt : nullptr, start))
-                return refuseMade(*p);
+    if (const auto p = startRun(start, made, options, items, withStacks, files, log)) {
+        made.undo();
+        return refuse(*p);
     }
-    if (resumeAt.keepBytes == 0 ? !table.truncate(0) || !table.append(header)
-                                : !table.truncate(resumeAt.keepBytes))
-        return refuseMade(files.table.string() + ": the table cannot be written");
-    Run run(options, items, classifier, log, sources, warnings);
-    return run.go(terminal, table, files, resumeAt, named, hasStacks ? &stacksTable : nullptr,
-                  stacksBefore, hasStacks ? &canalsTable : nullptr);
+    CheckedRun run(options, items, classifier, log, start.sources, warnings);
+    return run.go(terminal, start, files);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 namespace quendra {
 
 // An output that cannot be written for want of space (ENOSPC, or EFBIG beyond the file-size
-// limit): not one frame's problem but the run's, which stops (BatchRun).
+// limit): not one frame's problem but the run's, which stops (CheckedRun).
 struct NoSpaceForOutput : std::runtime_error {
     using std::runtime_error::runtime_error;
 };

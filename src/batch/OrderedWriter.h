@@ -2,15 +2,13 @@
 
 // Puts the workers' results into the table in input order, whatever order they finish in:
 // each frame's rows reach the file as soon as every frame before it is written, so an
-// interrupted run keeps every finished frame. A video's movie gets its frames in the same
-// order, and a stack's canal tracker its slices, whose roots reach the stacks' table before
-// the rows of the stack's last slice reach the run's table (so that a stack with all its rows
-// in the table has its roots in the stacks' table). Problems are named in the same order too
-// (a stretch of unreadable video frames or slices as one), and progress follows each frame.
+// interrupted run keeps every finished frame. What else follows the frames in input order
+// listens to the writer: a stack's tracking (StackListener.h) takes each frame before its rows
+// are written, and may hold them back, a video's movie (MovieListener.h) after. Problems are
+// named in the same order (RunProblems.h), and progress follows each frame.
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -21,9 +19,7 @@
 #include "batch/BatchInputs.h"
 #include "batch/FrameQueue.h"
 #include "batch/Progress.h"
-#include "batch/RunRecord.h"
-#include "batch/StackResults.h"
-#include "io/MjpegMovie.h"
+#include "batch/RunProblems.h"
 #include "io/TableFile.h"
 
 namespace quendra {
@@ -37,57 +33,60 @@ struct UnitResult {
     cv::Size frameSize;
 };
 
+// Is handed every frame in input order, under the writer's lock; `unit` carries the place,
+// its picture is not used.
+class FrameListener {
+public:
+    virtual ~FrameListener() = default;
+    // Before the frame's rows reach the table; it may change them. False when an output of the
+    // run cannot be written (named already), which stops the run.
+    virtual bool beforeRows(const WorkUnit&, UnitResult&) { return true; }
+    // Once the frame's rows are in the table.
+    virtual void afterRows(const WorkUnit&, const UnitResult&) {}
+    // The workers are done: ends what is still open.
+    virtual void finish() {}
+};
+
+// Appends rows to the table `name` of the run; false, with the problem named, when the table
+// cannot be written.
+bool appendRows(TableFile& file, const std::string& name, const std::string& rows,
+                RunProblems& problems);
+
 class OrderedWriter {
 public:
-    // `named` is called with every problem named so far before rows follow one more.
-    using ProblemsNamed = std::function<void(const std::vector<std::string>&)>;
-    // `stacks` and `stacksTable` are needed when the items hold a stack.
-    OrderedWriter(const std::vector<BatchItem>& items, int every, TableFile& table,
-                  std::string tableName, FrameQueue& queue, Progress& progress, ProblemsNamed named,
-                  StackResults* stacks = nullptr, TableFile* stacksTable = nullptr);
+    // The listeners are handed each frame in their order.
+    OrderedWriter(const std::vector<BatchItem>& items, TableFile& table, std::string tableName,
+                  FrameQueue& queue, Progress& progress, RunProblems& problems,
+                  std::vector<FrameListener*> listeners);
 
-    // Safe from any thread. `unit` carries the place; its picture is not used.
+    // Safe from any thread.
     void submit(const WorkUnit& unit, UnitResult result);
 
+    struct Done {
+        std::size_t items = 0, frames = 0;  // analysed frames: an unreadable one has no rows
+    };
     // After the workers are done: ends what is still open (a movie, a stretch of unreadable
-    // frames) and gives the counts and problems.
-    RunOutcome finish();
+    // frames) and gives what was written.
+    Done finish();
     bool tableFailed() const { return failed; }
 
 private:
     void write(const WorkUnit& unit, UnitResult& result);
-    bool followStack(const WorkUnit& unit, UnitResult& result);
-    bool append(TableFile& file, const std::string& name, const std::string& rows);
-    void addMovieFrame(const WorkUnit& unit, const UnitResult& result);
-    void closeMovie();
-    void nameProblem(const std::string& problem);
-    void recordProblems();
-    void flushUnreadable();
+    void stop();
 
     const std::vector<BatchItem>& items;
-    const int every;
     TableFile& table;
     const std::string tableName;
     FrameQueue& queue;
     Progress& progress;
-    const ProblemsNamed named;
-    StackResults* const stacks;
-    TableFile* const stacksTable;
+    RunProblems& problems;
+    const std::vector<FrameListener*> listeners;
 
     std::mutex mutex;
     std::map<std::size_t, std::pair<WorkUnit, UnitResult>> waiting;
     std::size_t nextSeq = 0;
     bool failed = false;
-    RunOutcome counts;
-    std::size_t problemsRecorded = 0;  // given to `named`
-    // A stretch of unreadable frames of one video, named once it ends.
-    std::size_t unreadableItem = 0;
-    int unreadableFirst = -1, unreadableLast = -1;
-    std::string unreadableReason;  // of every frame of the stretch
-    // The movie of the video being written, and whether it failed already.
-    MjpegMovieWriter movie;
-    std::optional<std::size_t> movieItem;
-    bool movieFailed = false;
+    Done done;
 };
 
 }  // namespace quendra

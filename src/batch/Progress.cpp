@@ -17,6 +17,10 @@ std::string duration(double seconds) {
 
 }  // namespace
 
+void say(std::ostream& log, const std::string& message) {
+    log << "quendra-batch: " << utf8Text(message) << "\n";
+}
+
 Progress::Progress(std::ostream& l, Style s, std::size_t n, Clock c)
     : log(l), style(s), items(n), clock(std::move(c)) {}
 
@@ -49,7 +53,7 @@ void Progress::frameDone(std::size_t item, const std::string& path, int frame, c
 
 void Progress::problem(const std::string& text) {
     clear();
-    log << "quendra-batch: " << utf8Text(text) << "\n";
+    say(log, text);
     draw(true);
 }
 

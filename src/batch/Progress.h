@@ -15,6 +15,10 @@
 
 namespace quendra {
 
+// A message of the run on `log`, a line of its own, its file names made safe to show
+// (utf8Text).
+void say(std::ostream& log, const std::string& message);
+
 class Progress {
 public:
     enum class Style { Lines, Terminal, Quiet };

@@ -63,7 +63,7 @@ std::vector<std::string> rootNotes(const std::vector<RootConfiguration>& roots,
     return notes;
 }
 
-StackResults::StackResults(const BatchOptions& o, TableFile* c) : options(o), canals(c) {}
+StackResults::StackResults(const BatchOptions& o) : options(o) {}
 
 std::optional<std::string> StackResults::addSlice(const BatchItem& item, int slice,
                                                   const std::optional<SliceSection>& section,

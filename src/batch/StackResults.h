@@ -27,9 +27,7 @@ std::vector<std::string> rootNotes(const std::vector<RootConfiguration>& roots,
 
 class StackResults {
 public:
-    // `canalsTable` takes the canals' rows (OrderedWriter writes them).
-    StackResults(const BatchOptions& options, TableFile* canalsTable = nullptr);
-    TableFile* canalsTable() const { return canals; }
+    explicit StackResults(const BatchOptions& options);
 
     // Slice `slice` (from 1) of the stack `item`, in order: its section, or none when the
     // slice could not be read or analysed, and whether the analysis left tooth regions out
@@ -55,7 +53,6 @@ public:
 
 private:
     const BatchOptions& options;
-    TableFile* const canals;
     const BatchItem* current = nullptr;
     std::vector<std::pair<int, std::string>> heldRows;  // by slice
     std::optional<CanalTracker> tracker;

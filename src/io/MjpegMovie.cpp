@@ -78,6 +78,114 @@ std::pair<std::uint32_t, std::uint32_t> rateFraction(double rate) {
     return {static_cast<std::uint32_t>(h1), static_cast<std::uint32_t>(k1)};
 }
 
+// The sample description of Photo-JPEG frames of `size`.
+Box jpegDescription(cv::Size size) {
+    Box jpeg("jpeg");
+    jpeg.zeros(6)
+        .u16(1)
+        .u16(0)
+        .u16(0)
+        .u32(0)
+        .u32(0)
+        .u32(512)
+        .u16(static_cast<std::uint16_t>(size.width))
+        .u16(static_cast<std::uint16_t>(size.height))
+        .u32(0x00480000)
+        .u32(0x00480000)
+        .u32(0)
+        .u16(1);
+    const char name[] = "Photo - JPEG";
+    jpeg.u8(sizeof name - 1);
+    for (const char c : std::string_view(name)) jpeg.u8(static_cast<std::uint8_t>(c));
+    jpeg.zeros(31 - (sizeof name - 1)).u16(24).u16(0xFFFF);
+    return jpeg;
+}
+
+// The sample table: each frame a sample of `frameDuration` ticks and a chunk of its own, at
+// its offset in the file.
+Box sampleTable(cv::Size size, std::uint32_t frameDuration, const std::vector<std::uint32_t>& sizes,
+                const std::vector<std::uint64_t>& offsets) {
+    const auto frames = static_cast<std::uint32_t>(sizes.size());
+    Box stsd("stsd");
+    stsd.fullBox(0, 0).u32(1).add(jpegDescription(size));
+    Box stts("stts");
+    stts.fullBox(0, 0).u32(1).u32(frames).u32(frameDuration);
+    Box stsc("stsc");
+    stsc.fullBox(0, 0).u32(1).u32(1).u32(1).u32(1);
+    Box stsz("stsz");
+    stsz.fullBox(0, 0).u32(0).u32(frames);
+    for (const std::uint32_t s : sizes) stsz.u32(s);
+    Box co64("co64");
+    co64.fullBox(0, 0).u32(frames);
+    for (const std::uint64_t o : offsets) co64.u64(o);
+    Box stbl("stbl");
+    stbl.add(stsd).add(stts).add(stsc).add(stsz).add(co64);
+    return stbl;
+}
+
+// The track's video media around its sample table: its header, handler and information.
+Box videoMedia(const Box& sampleTable, std::uint32_t timescale, std::uint64_t duration) {
+    Box alis("alis");
+    alis.fullBox(0, 1);  // the data lie in this file
+    Box dref("dref");
+    dref.fullBox(0, 0).u32(1).add(alis);
+    Box dinf("dinf");
+    dinf.add(dref);
+    Box vmhd("vmhd");
+    vmhd.fullBox(0, 1).u16(0).zeros(6);
+    Box minf("minf");
+    minf.add(vmhd).add(dinf).add(sampleTable);
+
+    Box hdlr("hdlr");
+    hdlr.fullBox(0, 0).text("mhlr").text("vide").zeros(12).u8(0);
+    Box mdhd("mdhd");
+    mdhd.fullBox(1, 0).u64(0).u64(0).u32(timescale).u64(duration).u16(0x55C4).u16(0);
+    Box mdia("mdia");
+    mdia.add(mdhd).add(hdlr).add(minf);
+    return mdia;
+}
+
+// The movie's one track: its header, for frames of `size`, and its media.
+Box trackBox(const Box& media, cv::Size size, std::uint64_t duration) {
+    Box tkhd("tkhd");
+    tkhd.fullBox(1, 0x3)
+        .u64(0)
+        .u64(0)
+        .u32(1)
+        .u32(0)
+        .u64(duration)
+        .zeros(8)
+        .u16(0)
+        .u16(0)
+        .u16(0)
+        .u16(0)
+        .matrix()
+        .u32(static_cast<std::uint32_t>(size.width) << 16)
+        .u32(static_cast<std::uint32_t>(size.height) << 16);
+    Box trak("trak");
+    trak.add(tkhd).add(media);
+    return trak;
+}
+
+// The movie's index: its header and its track.
+Box movieBox(const Box& track, std::uint32_t timescale, std::uint64_t duration) {
+    Box mvhd("mvhd");
+    mvhd.fullBox(1, 0)
+        .u64(0)
+        .u64(0)
+        .u32(timescale)
+        .u64(duration)
+        .u32(0x00010000)
+        .u16(0x0100)
+        .zeros(10)
+        .matrix()
+        .zeros(24)
+        .u32(2);
+    Box moov("moov");
+    moov.add(mvhd).add(track);
+    return moov;
+}
+
 }  // namespace
 
 MjpegMovieWriter::~MjpegMovieWriter() {
@@ -116,95 +224,10 @@ bool MjpegMovieWriter::close() {
     if (!isOpen()) return false;
     const auto frames = static_cast<std::uint32_t>(sampleSizes.size());
     const std::uint64_t duration = std::uint64_t{frames} * frameDuration;
-    const auto width = static_cast<std::uint32_t>(size.width),
-               height = static_cast<std::uint32_t>(size.height);
-
-    Box jpeg("jpeg");  // the sample description of Photo-JPEG frames
-    jpeg.zeros(6)
-        .u16(1)
-        .u16(0)
-        .u16(0)
-        .u32(0)
-        .u32(0)
-        .u32(512)
-        .u16(static_cast<std::uint16_t>(width))
-        .u16(static_cast<std::uint16_t>(height))
-        .u32(0x00480000)
-        .u32(0x00480000)
-        .u32(0)
-        .u16(1);
-    const char name[] = "Photo - JPEG";
-    jpeg.u8(sizeof name - 1);
-    for (const char c : std::string_view(name)) jpeg.u8(static_cast<std::uint8_t>(c));
-    jpeg.zeros(31 - (sizeof name - 1)).u16(24).u16(0xFFFF);
-
-    Box stsd("stsd");
-    stsd.fullBox(0, 0).u32(1).add(jpeg);
-    Box stts("stts");
-    stts.fullBox(0, 0).u32(1).u32(frames).u32(frameDuration);
-    Box stsc("stsc");
-    stsc.fullBox(0, 0).u32(1).u32(1).u32(1).u32(1);
-    Box stsz("stsz");
-    stsz.fullBox(0, 0).u32(0).u32(frames);
-    for (const std::uint32_t s : sampleSizes) stsz.u32(s);
-    Box co64("co64");
-    co64.fullBox(0, 0).u32(frames);
-    for (const std::uint64_t o : sampleOffsets) co64.u64(o);
-    Box stbl("stbl");
-    stbl.add(stsd).add(stts).add(stsc).add(stsz).add(co64);
-
-    Box alis("alis");
-    alis.fullBox(0, 1);  // the data lie in this file
-    Box dref("dref");
-    dref.fullBox(0, 0).u32(1).add(alis);
-    Box dinf("dinf");
-    dinf.add(dref);
-    Box vmhd("vmhd");
-    vmhd.fullBox(0, 1).u16(0).zeros(6);
-    Box minf("minf");
-    minf.add(vmhd).add(dinf).add(stbl);
-
-    Box hdlr("hdlr");
-    hdlr.fullBox(0, 0).text("mhlr").text("vide").zeros(12).u8(0);
-    Box mdhd("mdhd");
-    mdhd.fullBox(1, 0).u64(0).u64(0).u32(timescale).u64(duration).u16(0x55C4).u16(0);
-    Box mdia("mdia");
-    mdia.add(mdhd).add(hdlr).add(minf);
-
-    Box tkhd("tkhd");
-    tkhd.fullBox(1, 0x3)
-        .u64(0)
-        .u64(0)
-        .u32(1)
-        .u32(0)
-        .u64(duration)
-        .zeros(8)
-        .u16(0)
-        .u16(0)
-        .u16(0)
-        .u16(0)
-        .matrix()
-        .u32(width << 16)
-        .u32(height << 16);
-    Box trak("trak");
-    trak.add(tkhd).add(mdia);
-
-    Box mvhd("mvhd");
-    mvhd.fullBox(1, 0)
-        .u64(0)
-        .u64(0)
-        .u32(timescale)
-        .u64(duration)
-        .u32(0x00010000)
-        .u16(0x0100)
-        .zeros(10)
-        .matrix()
-        .zeros(24)
-        .u32(2);
-    Box moov("moov");
-    moov.add(mvhd).add(trak);
-
-    const std::vector<std::uint8_t> index = moov.finished();
+    const Box media = videoMedia(sampleTable(size, frameDuration, sampleSizes, sampleOffsets),
+                                 timescale, duration);
+    const std::vector<std::uint8_t> index =
+        movieBox(trackBox(media, size, duration), timescale, duration).finished();
     bool ok = !failed && std::fwrite(index.data(), 1, index.size(), file.stream()) == index.size();
     // The media data's size, now known, into its header.
     const std::uint64_t mediaSize = written - kMediaDataStart + 16;

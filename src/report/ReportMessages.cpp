@@ -65,7 +65,7 @@ constexpr std::array kMessages = std::to_array<MessageKind>({
      "kein Speicher mehr beim Lesen des Schichtstapels"},
     {"out of memory while analysing", "kein Speicher mehr bei der Auswertung"},
     {"the analysis failed ({})", "die Auswertung schlug fehl ({1})"},
-    // Frames, slices and their reasons (OrderedWriter, StackResults, io's TIFF pages).
+    // Frames, slices and their reasons (RunProblems, StackResults, io's TIFF pages).
     {"frame {n} cannot be read", "Bild {1} kann nicht gelesen werden"},
     {"frame {n} cannot be read ({r})", "Bild {1} kann nicht gelesen werden ({2})"},
     {"frames {n} to {n} cannot be read", "Bilder {1} bis {2} können nicht gelesen werden"},
@@ -110,7 +110,7 @@ constexpr std::array kMessages = std::to_array<MessageKind>({
      "keine Strecke gleicher Kanalzahl reicht über {1} Schichten (--min-run)"},
     {"the configuration {} is none of Vertucci's types",
      "die Konfiguration {1} ist keiner der Typen nach Vertucci"},
-    // Outputs and the run (FrameAnalyser, OrderedWriter, BatchRun, RunReport).
+    // Outputs and the run (FrameAnalyser, OrderedWriter, MovieListener, CheckedRun, RunReport).
     {"cannot be written", "kann nicht geschrieben werden"},
     {"cannot be written ({r})", "kann nicht geschrieben werden ({1})"},
     {"cannot be encoded", "kann nicht kodiert werden"},

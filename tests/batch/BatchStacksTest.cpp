@@ -382,6 +382,22 @@ TEST_F(BatchStacks, AnInterruptedStackResumesAtItsNextSlice) {
     EXPECT_EQ(record()["stacks"].size(), 2u);
 }
 
+// The stacks' table removed while a stack is followed: the run names it and stops before the
+// stack's rows reach the run's table, whose stacks all have their roots in the stacks' table.
+TEST_F(BatchStacks, AStacksTableRemovedDuringTheRunKeepsTheStacksRowsOut) {
+    const std::string tiff =
+        writeStack({.configuration = "1-2-1", .size = {60, 48}, .slices = 1600}, "long.tif");
+    Program batch(program({"--classes", classes, "--class-threshold", "auto", "--overlays", "none",
+                           "--out", path("out"), tiff}));
+    ASSERT_TRUE(batch.readLine());  // running, and held by its full pipe
+    fs::remove(folder / "out/stacks.csv");
+    EXPECT_EQ(batch.wait(), 1);
+    EXPECT_NE(batch.errorText().find("stacks.csv: removed while the run wrote it"),
+              std::string::npos)
+        << batch.errorText().substr(0, 2000);
+    EXPECT_EQ(tableFrames(), std::vector<int>{});
+}
+
 // Shards never split a stack: the shards' stacks tables, one after the other, hold the rows of
 // one run over all stacks.
 TEST_F(BatchStacks, ShardsNeverSplitAStack) {

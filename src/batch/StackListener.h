@@ -1,0 +1,40 @@
+#pragma once
+
+// Follows each stack's slices as the writer hands them on in input order (StackResults.h): a
+// slice's rows are held until the stack is complete, when its roots reach the stacks' table
+// and its canals the canals' table before the stack's rows, canals numbered, reach the run's
+// table, so that a stack with all its rows in the table has its roots in the stacks' table.
+
+#include <vector>
+
+#include "batch/BatchOptions.h"
+#include "batch/OrderedWriter.h"
+#include "batch/RunRecord.h"
+#include "batch/StackResults.h"
+
+namespace quendra {
+
+class StackListener : public FrameListener {
+public:
+    StackListener(const BatchOptions& options, const std::vector<BatchItem>& items,
+                  TableFile& stacksTable, TableFile& canalsTable, RunProblems& problems,
+                  Progress& progress);
+
+    // False when the stacks' or canals' table cannot be written.
+    bool beforeRows(const WorkUnit& unit, UnitResult& result) override;
+    // The stacks completed, as the run record names them, in input order.
+    const std::vector<StackRecord>& completed() const { return records; }
+
+private:
+    bool completeStack(const WorkUnit& unit, UnitResult& result);
+
+    const std::vector<BatchItem>& items;
+    TableFile& stacksTable;
+    TableFile& canalsTable;
+    RunProblems& problems;
+    Progress& progress;
+    StackResults stacks;
+    std::vector<StackRecord> records;
+};
+
+}  // namespace quendra
