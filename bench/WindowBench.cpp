@@ -185,19 +185,21 @@ void liveCamera(benchmark::State& state) {
         wait(500);
         QElapsedTimer clock;
         LiveClock source;
-        std::int64_t processed = -1;
         int shown = 0;
         double lag = 0;
         std::int64_t lastShown = -1;
         QObject::connect(window.model(), &CalculationModel::frameProcessed, [&] {
-            processed = source.number(window.model()->getImage());
-            source.arrived(processed, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+            source.arrived(source.number(window.model()->getImage()),
+                           static_cast<double>(clock.nsecsElapsed()) / 1e6);
         });
+        // The frame on the screen is the model's: the view paints a frame before the model
+        // tells that it processed it.
         std::vector<std::pair<double, std::int64_t>> swaps;  // when, which frame
         QObject::connect(window.view(), &QOpenGLWindow::frameSwapped, [&] {
-            if (processed == lastShown) return;
-            lastShown = processed;
-            swaps.emplace_back(static_cast<double>(clock.nsecsElapsed()) / 1e6, processed);
+            const std::int64_t onScreen = source.number(window.model()->getImage());
+            if (onScreen == lastShown) return;
+            lastShown = onScreen;
+            swaps.emplace_back(static_cast<double>(clock.nsecsElapsed()) / 1e6, onScreen);
         });
         clock.start();
         wait(static_cast<int>(kFrames / kRate * 1000));
