@@ -39,6 +39,7 @@
 #include "model/CalculationModel.h"
 #include "panels/VideoController.h"
 #include "sources/CameraModel.h"
+#include "sources/VideoModel.h"
 #include "view/FrameView.h"
 
 namespace {
@@ -101,8 +102,12 @@ Playback play(const std::string& video, const std::string& classes) {
         result.moved += (slider->value() - last + kFrames) % kFrames;
         last = slider->value();
     };
+    // The frame on the screen is the one at the video's position: the view paints it before
+    // the position is announced to the slider.
+    int onScreen = window.video()->getPosition();
     QObject::connect(window.view(), &QOpenGLWindow::frameSwapped, [&] {
-        if (slider->value() != last) ++result.shown;
+        if (window.video()->getPosition() != onScreen) ++result.shown;
+        onScreen = window.video()->getPosition();
         moveOn();
     });
     int processed = 0;  // frames read, analysed and handed to the view
