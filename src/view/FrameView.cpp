@@ -158,10 +158,11 @@ void FrameView::paintGL() {
         drawQuad(shown, corner, scale);
 }
 
-// The picture's part in the texture's layout, with the overlay drawn over the whole canvas: each
-// shape then lies where it lies in the frame-sized picture saved (a line clipped to the part
-// would take its steps elsewhere). The canvas outside the part is left as it was; it is not
-// shown.
+// The picture's part in the texture's layout (given the frame's own B,G,R bytes, a software
+// renderer converts them texel by texel, which costs twice what converting them here does),
+// with the overlay drawn over the whole canvas: each shape then lies where it lies in the
+// frame-sized picture saved (a line clipped to the part would take its steps elsewhere). The
+// canvas outside the part is left as it was; it is not shown.
 void FrameView::paintCanvas(const QRect& part) {
     canvas.create(picture.size(), CV_8UC4);
     const cv::Rect inFrame(part.x(), part.y(), part.width(), part.height());
