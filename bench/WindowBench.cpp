@@ -39,6 +39,7 @@
 #include "model/CalculationModel.h"
 #include "panels/VideoController.h"
 #include "sources/CameraModel.h"
+#include "sources/VideoModel.h"
 #include "view/FrameView.h"
 
 namespace {
@@ -101,8 +102,12 @@ Playback play(const std::string& video, const std::string& classes) {
         result.moved += (slider->value() - last + kFrames) % kFrames;
         last = slider->value();
     };
+    // The frame on the screen is the one at the video's position: the view paints it before
+    // the position is announced to the slider.
+    int onScreen = window.video()->getPosition();
     QObject::connect(window.view(), &QOpenGLWindow::frameSwapped, [&] {
-        if (slider->value() != last) ++result.shown;
+        if (window.video()->getPosition() != onScreen) ++result.shown;
+        onScreen = window.video()->getPosition();
         moveOn();
     });
     int processed = 0;  // frames read, analysed and handed to the view
@@ -185,19 +190,21 @@ void liveCamera(benchmark::State& state) {
         wait(500);
         QElapsedTimer clock;
         LiveClock source;
-        std::int64_t processed = -1;
         int shown = 0;
         double lag = 0;
         std::int64_t lastShown = -1;
         QObject::connect(window.model(), &CalculationModel::frameProcessed, [&] {
-            processed = source.number(window.model()->getImage());
-            source.arrived(processed, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+            source.arrived(source.number(window.model()->getImage()),
+                           static_cast<double>(clock.nsecsElapsed()) / 1e6);
         });
+        // The frame on the screen is the model's: the view paints a frame before the model
+        // tells that it processed it.
         std::vector<std::pair<double, std::int64_t>> swaps;  // when, which frame
         QObject::connect(window.view(), &QOpenGLWindow::frameSwapped, [&] {
-            if (processed == lastShown) return;
-            lastShown = processed;
-            swaps.emplace_back(static_cast<double>(clock.nsecsElapsed()) / 1e6, processed);
+            const std::int64_t onScreen = source.number(window.model()->getImage());
+            if (onScreen == lastShown) return;
+            lastShown = onScreen;
+            swaps.emplace_back(static_cast<double>(clock.nsecsElapsed()) / 1e6, onScreen);
         });
         clock.start();
         wait(static_cast<int>(kFrames / kRate * 1000));

@@ -26,11 +26,12 @@ void CalculationModel::setFrameModel(FrameModel* model) {
     image.release();
 }
 
+// The frame is kept without a copy: its source never writes into it again (FrameModel.h).
 bool CalculationModel::takeFrame() {
     if (!frameModel) return false;
     const cv::Mat frame = frameModel->getFrame();
     if (frame.empty() || frame.type() != CV_8UC3) return false;
-    image = frame.clone();
+    image = frame;
     return true;
 }
 

@@ -24,10 +24,11 @@ struct ColorPick {
     std::size_t conflicts = 0;    // colours picked for two classes, in all
 };
 
-// The analysis stage of the frame chain. Owns the current source, keeps its own copy of every
-// frame, analyses it while colour classes are loaded and the configuration mode is off, and
-// hands the frame on to its observer (the view). The analysis, the loaded classifier and the
-// training picks are the Qt-free core's; this class forwards to them and keeps the gate.
+// The analysis stage of the frame chain. Owns the current source, keeps every frame (shared
+// with the source, which never writes into it again), analyses it while colour classes are loaded
+// and the configuration mode is off, and hands the frame on to its observer (the view). The
+// analysis, the loaded classifier and the training picks are the Qt-free core's; this class
+// forwards to them and keeps the gate.
 class CalculationModel : public QWidget, public FrameObserver {
     Q_OBJECT
 public:
@@ -41,7 +42,7 @@ public:
     void newFrame() override;
     void newSource() override;
 
-    // The model's copy of the current frame; empty before the first source.
+    // The current frame, as the source handed it out; empty before the first source.
     const cv::Mat& getImage() const { return image; }
     int getThreshold() const { return analysis.getThreshold(); }
     int getBorder() const { return analysis.getBorder(); }
@@ -110,7 +111,7 @@ private:
     void handOn(bool newSize);
     // Drops the loaded classes, the picks, the cached classifications and the results.
     void forgetClasses();
-    // Copies the source's frame; false (and the previous frame kept) when it delivered none.
+    // Takes the source's frame; false (and the previous frame kept) when it delivered none.
     bool takeFrame();
     // Changes the analysis' settings with `change`.
     template <typename Change>

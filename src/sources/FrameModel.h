@@ -12,7 +12,9 @@ class FrameModel : public QWidget {
 public:
     FrameModel() = default;
 
-    // The current frame (CV_8UC3, B,G,R), owned by the source; empty when none could be had.
+    // The current frame (CV_8UC3, B,G,R); empty when none could be had. A frame once handed
+    // out is never written into again (the next one goes to a buffer of its own), so that
+    // whoever takes it can keep it without a copy: a 4K frame is 25 MB.
     virtual cv::Mat getFrame() = 0;
     // Attaches the one observer and sends it newSource() at once.
     virtual void setObserver(FrameObserver* observer) = 0;

@@ -1,8 +1,9 @@
 #pragma once
 
 // The receiving end of the frame chain (source -> CalculationModel -> FrameView).
-// Notifications carry no data: the observer pulls the frame from its subject, keeps its own
-// copy, processes it and passes the notification on as its last step.
+// Notifications carry no data: the observer pulls the frame from its subject, keeps it (shared:
+// a frame handed out is never written into again), processes it and passes the notification on
+// as its last step.
 class FrameObserver {
 public:
     virtual ~FrameObserver() = default;

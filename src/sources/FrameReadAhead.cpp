@@ -1,5 +1,7 @@
 #include "sources/FrameReadAhead.h"
 
+#include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace {
@@ -20,7 +22,8 @@ quendra::SliceFrame timed(const FrameReadAhead::Read& read, int index, double& m
 
 }  // namespace
 
-FrameReadAhead::FrameReadAhead(Read r) : read(std::move(r)), thread(&FrameReadAhead::run, this) {}
+FrameReadAhead::FrameReadAhead(Read r, int n)
+    : read(std::move(r)), count(std::max(n, 1)), thread(&FrameReadAhead::run, this) {}
 
 FrameReadAhead::~FrameReadAhead() {
     {
@@ -31,47 +34,61 @@ FrameReadAhead::~FrameReadAhead() {
     thread.join();
 }
 
-// A frame read ahead that is not the one asked for is dropped; the read here holds the lock,
-// which keeps the thread from starting another meanwhile.
-quendra::SliceFrame FrameReadAhead::frameAt(int index, double& milliseconds) {
-    std::unique_lock lock(mutex);
-    if (requested == index) requested = -1;
-    changed.wait(lock, [this] { return !reading; });
-    if (readyIndex == index) {
-        readyIndex = -1;
-        milliseconds = readyCost;
-        return std::exchange(ready, {});
-    }
-    readyIndex = -1;
-    ready = {};
-    requested = -1;
-    return timed(read, index, milliseconds);
+bool FrameReadAhead::comesNext(int index) const {
+    return index == underWay || index == next ||
+           std::any_of(ready.begin(), ready.end(),
+                       [index](const Frame& f) { return f.index == index; });
 }
 
-void FrameReadAhead::readAhead(int index) {
+// Frames read before the one asked for are passed over: playback skipped them.
+quendra::SliceFrame FrameReadAhead::frameAt(int index, double& milliseconds) {
+    std::unique_lock lock(mutex);
+    milliseconds = 0;
+    if (!comesNext(index)) {
+        for (const Frame& passed : ready) milliseconds += passed.milliseconds;
+        ready.clear();
+        next = index;
+    }
+    asked = true;
+    changed.notify_all();
+    changed.wait(lock, [&] {
+        for (; !ready.empty() && ready.front().index != index; ready.pop_front())
+            milliseconds += ready.front().milliseconds;
+        return !ready.empty();
+    });
+    Frame frame = std::move(ready.front());
+    ready.pop_front();
+    asked = false;
+    changed.notify_all();  // room to read on
+    milliseconds += frame.milliseconds;
+    return std::move(frame.read);
+}
+
+void FrameReadAhead::setReadingOn(bool on) {
     {
         std::lock_guard lock(mutex);
-        if (readyIndex == index) return;
-        requested = index;
+        readingOn = on;
     }
     changed.notify_all();
 }
 
+// The frame after the one under way is the next unless a frame asked for meanwhile is.
 void FrameReadAhead::run() {
     std::unique_lock lock(mutex);
     for (;;) {
-        changed.wait(lock, [this] { return stopping || requested >= 0; });
+        changed.wait(lock, [this] {
+            return stopping ||
+                   (next >= 0 && (asked || readingOn) && static_cast<int>(ready.size()) < kAhead);
+        });
         if (stopping) return;
-        const int index = std::exchange(requested, -1);
-        reading = true;
+        underWay = std::exchange(next, (next + 1) % count);
+        Frame frame;
+        frame.index = underWay;
         lock.unlock();
-        double cost = 0;
-        quendra::SliceFrame frame = timed(read, index, cost);
+        frame.read = timed(read, frame.index, frame.milliseconds);
         lock.lock();
-        readyCost = cost;
-        reading = false;
-        readyIndex = index;
-        ready = std::move(frame);
+        underWay = -1;
+        ready.push_back(std::move(frame));
         changed.notify_all();
     }
 }

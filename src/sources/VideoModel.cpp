@@ -41,10 +41,11 @@ VideoModel::VideoModel(const std::string& path, PlaybackClock::Now now)
     }
     timer.setInterval(std::max(kMinInterval, static_cast<int>(1000 / getRate())));
     connect(&timer, &QTimer::timeout, this, &VideoModel::playOn);
-    if (valid) reader = std::make_unique<FrameReadAhead>([this](int i) { return readFrame(i); });
+    if (valid)
+        reader = std::make_unique<FrameReadAhead>([this](int i) { return readFrame(i); }, count);
 }
 
-// A video's frame is handed over for good: the read-ahead thread hands it to another.
+// A video's frame is handed over for good: the reading thread hands it to another.
 quendra::SliceFrame VideoModel::readFrame(int index) {
     if (stack) return stack->frameAt(index);
     quendra::SliceFrame read;
@@ -97,7 +98,6 @@ void VideoModel::show(int index) {
     position = count > 0 ? ((index % count) + count) % count : 0;
     readFailed = false;
     if (observer) observer->newFrame();
-    if (playing && reader && count > 0) reader->readAhead((position + 1) % count);
     emit frameChanged(position);
     if (readFailed) emit frameUnreadable(position, lastRead);
 }
@@ -137,4 +137,5 @@ void VideoModel::togglePlaying() {
         timer.start();
     }
     playing = !playing;
+    if (reader) reader->setReadingOn(playing);
 }

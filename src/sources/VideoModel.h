@@ -16,12 +16,12 @@
 // the last. Starts paused at frame 0. Every navigation step notifies the observer first and
 // then announces the new position through frameChanged(int).
 //
-// Playing keeps the video's own time. The frame due next is read ahead (FrameReadAhead) while
-// the current one is analysed and shown; when reading, analysing and showing a frame takes
-// longer than the frame's time, the frames due meanwhile are skipped (framesSkipped). The frames
-// are those that can be read: a file cut off (or a header that promises more) ends where reading
-// ends, and a frame inside that cannot be read is told (frameUnreadable) while the frame read
-// before stays on screen. A stack whose first slices cannot be read starts at the first that
+// Playing keeps the video's own time. The frames after the current one are read on
+// (FrameReadAhead) while it is analysed and shown; when reading, analysing and showing a frame
+// takes longer than the frame's time, the frames due meanwhile are skipped (framesSkipped). The
+// frames are those that can be read: a file cut off (or a header that promises more) ends where
+// reading ends, and a frame inside that cannot be read is told (frameUnreadable) while the frame
+// read before stays on screen. A stack whose first slices cannot be read starts at the first that
 // can.
 class VideoModel : public FrameModel {
     Q_OBJECT
@@ -87,7 +87,7 @@ private:
     void show(int index);
 
     // The frame at `index` of the video or the stack, or why it cannot be read. Runs on the
-    // read-ahead thread too.
+    // reading thread, once the reader is there.
     quendra::SliceFrame readFrame(int index);
     // The first slice of the stack that can be read, as the position; false when none can.
     bool startAtFirstReadableSlice();

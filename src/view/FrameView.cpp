@@ -1,9 +1,11 @@
 #include "view/FrameView.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QOpenGLExtraFunctions>
 #include <QOpenGLFunctions_1_1>
 #include <QOpenGLVersionFunctionsFactory>
+#include <QPaintEvent>
 #include <QPainter>
 #include <opencv2/imgproc.hpp>
 
@@ -29,7 +31,7 @@ void FrameView::initializeGL() {
     gl->glClearColor(0, 0, 0, 0);
     gl->glGenTextures(1, &texture);
     textureSize = {};
-    textureStale = true;
+    textureHolds = {};
     const bool canBlit = context()->format().majorVersion() >= 3 ||
                          context()->hasExtension("GL_ARB_framebuffer_object");
     blit = canBlit ? context()->extraFunctions() : nullptr;
@@ -48,16 +50,15 @@ void FrameView::resizeGL(int width, int height) {
     gl->glTranslatef(0, 0, -0.02f);
 }
 
-// An unsized GL_RGBA given B,G,R,A bytes is what software renderers store as it comes; the
-// window has no alpha to show.
-void FrameView::upload(const cv::Mat& picture) {
+// Storage of the image's size, made once per size; the part is copied in with the image's rows
+// (a part's rows lie a whole image row apart). An unsized GL_RGBA given B,G,R,A bytes is what
+// software renderers store as it comes; the window has no alpha to show.
+void FrameView::upload(const cv::Mat& image, const QRect& part) {
     gl->glBindTexture(GL_TEXTURE_2D, texture);
-    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(picture.step / 4));
-    const QSize size(picture.cols, picture.rows);
+    const QSize size(image.cols, image.rows);
     if (size != textureSize) {
         gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size.width(), size.height(), 0, GL_BGRA,
-                         GL_UNSIGNED_INT_8_8_8_8_REV, picture.data);
+                         GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
         textureSize = size;
         if (blit) {
             blit->glBindFramebuffer(GL_FRAMEBUFFER, textureFramebuffer);
@@ -65,58 +66,38 @@ void FrameView::upload(const cv::Mat& picture) {
                                          texture, 0);
             blit->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
         }
-    } else {
-        gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size.width(), size.height(), GL_BGRA,
-                            GL_UNSIGNED_INT_8_8_8_8_REV, picture.data);
     }
+    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.step / 4));
+    gl->glTexSubImage2D(GL_TEXTURE_2D, 0, part.x(), part.y(), part.width(), part.height(), GL_BGRA,
+                        GL_UNSIGNED_INT_8_8_8_8_REV, image.ptr(part.y(), part.x()));
     gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    textureStale = false;
 }
 
-// At 1:1 the texture's rows are copied into the window, the part of the frame inside the
-// view. The texture holds the picture top row first and OpenGL counts the window's rows
-// upwards, so the copy turns the rows over; a software renderer keeps the window's rows top
-// first, where this is a plain memory copy (drawing the textured quad would shade every
-// pixel). False where a copy cannot show the frame.
-bool FrameView::copyOneToOne(QSize frame, QPoint corner) {
-    if (!blit || devicePixelRatio() != 1) return false;
-    const QRect inView = QRect(corner, frame).intersected(QRect(0, 0, width(), height()));
-    if (inView.isEmpty()) return true;
-    const QPoint source = inView.topLeft() - corner;
+bool FrameView::copiesOneToOne(double scale) const {
+    return scale == 1 && blit && devicePixelRatio() == 1;
+}
+
+QRect FrameView::partNeeded(QSize image, double scale, QPoint corner) const {
+    if (!copiesOneToOne(scale)) return {QPoint(), image};
+    return QRect(corner, image).intersected(QRect(0, 0, width(), height())).translated(-corner);
+}
+
+// The part's rows are copied from the texture into the window. The texture holds the picture
+// top row first and OpenGL counts the window's rows upwards, so the copy turns the rows over; a
+// software renderer keeps the window's rows top first, where this is a plain memory copy
+// (drawing the textured quad would shade every pixel).
+void FrameView::copyOneToOne(const QRect& part, QPoint corner) {
+    const QRect inView = part.translated(corner);
     const int top = height() - inView.top();  // the view's top row, counted from its bottom
     blit->glBindFramebuffer(GL_READ_FRAMEBUFFER, textureFramebuffer);
-    blit->glBlitFramebuffer(source.x(), source.y(), source.x() + inView.width(),
-                            source.y() + inView.height(), inView.left(), top, inView.right() + 1,
-                            top - inView.height(), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    blit->glBlitFramebuffer(part.left(), part.top(), part.right() + 1, part.bottom() + 1,
+                            inView.left(), top, inView.right() + 1, top - inView.height(),
+                            GL_COLOR_BUFFER_BIT, GL_NEAREST);
     blit->glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
-    return true;
 }
 
-// The hint, drawn into a picture of the view's size: the same path to the screen as a frame.
-void FrameView::drawPlaceholder() {
-    placeholderImage.create(height(), width(), CV_8UC4);
-    QImage canvas(placeholderImage.data, width(), height(), static_cast<int>(placeholderImage.step),
-                  QImage::Format_RGB32);  // B,G,R,A bytes
-    canvas.fill(Qt::black);
-    QPainter painter(&canvas);
-    painter.setPen(Qt::white);
-    painter.drawText(canvas.rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
-                     placeholder);
-    textureStale = true;
-}
-
-void FrameView::paintGL() {
-    const bool empty = displayImage.empty();
-    if (empty && placeholderImage.size() != cv::Size(width(), height())) drawPlaceholder();
-    const cv::Mat& picture = empty ? placeholderImage : displayImage;
-    const double scale = empty ? 1 : shownScale;
-    const QPoint corner = empty ? QPoint() : origin;
-    const QSize shown = shownSize({picture.cols, picture.rows}, scale);
-    if (picture.empty() || !QRect(corner, shown).contains(QRect(0, 0, width(), height())))
-        gl->glClear(GL_COLOR_BUFFER_BIT);
-    if (picture.empty()) return;
-    if (textureStale) upload(picture);
-    if (scale == 1 && copyOneToOne(shown, corner)) return;
+void FrameView::drawQuad(QSize shown, QPoint corner, double scale) {
     gl->glBindTexture(GL_TEXTURE_2D, texture);
     // At 1:1 every texel is one screen pixel; other scales blend neighbours.
     const GLint filter = scale == 1 ? GL_NEAREST : GL_LINEAR;
@@ -140,27 +121,91 @@ void FrameView::paintGL() {
     gl->glDisable(GL_TEXTURE_2D);
 }
 
-// The view's own copy of the frame is made in the texture's layout: the copy the view keeps
-// anyway, so the frame is copied no more often on its way to the screen.
+// The hint, drawn into a canvas of the view's size: the same path to the screen as a frame.
+void FrameView::drawPlaceholder() {
+    canvas.create(height(), width(), CV_8UC4);
+    QImage hint(canvas.data, width(), height(), static_cast<int>(canvas.step),
+                QImage::Format_RGB32);  // B,G,R,A bytes
+    hint.fill(Qt::black);
+    QPainter painter(&hint);
+    painter.setPen(Qt::white);
+    painter.drawText(hint.rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
+                     placeholder);
+    textureHolds = {};
+}
+
+// The texture is refilled only where it does not hold the part shown of the current picture
+// yet: once for each frame, and again where scrolling brings more of it into the view.
+void FrameView::paintGL() {
+    const bool empty = picture.empty();
+    if (empty && canvas.size() != cv::Size(width(), height())) drawPlaceholder();
+    const QSize image = empty ? QSize(canvas.cols, canvas.rows) : QSize(picture.cols, picture.rows);
+    const double scale = empty ? 1 : shownScale;
+    const QPoint corner = empty ? QPoint() : origin;
+    const QSize shown = shownSize(image, scale);
+    if (image.isEmpty() || !QRect(corner, shown).contains(QRect(0, 0, width(), height())))
+        gl->glClear(GL_COLOR_BUFFER_BIT);
+    const QRect part = partNeeded(image, scale, corner);
+    if (part.isEmpty()) return;
+    if (!textureHolds.contains(part)) {
+        if (!empty) paintCanvas(part);
+        upload(canvas, part);
+        textureHolds = part;
+    }
+    if (copiesOneToOne(scale))
+        copyOneToOne(part, corner);
+    else
+        drawQuad(shown, corner, scale);
+}
+
+// The picture's part in the texture's layout (given the frame's own B,G,R bytes, a software
+// renderer converts them texel by texel, which costs twice what converting them here does),
+// with the overlay drawn over the whole canvas: each shape then lies where it lies in the
+// frame-sized picture saved (a line clipped to the part would take its steps elsewhere). The
+// canvas outside the part is left as it was; it is not shown.
+void FrameView::paintCanvas(const QRect& part) {
+    canvas.create(picture.size(), CV_8UC4);
+    const cv::Rect inFrame(part.x(), part.y(), part.width(), part.height());
+    cv::Mat inCanvas = canvas(inFrame);
+    cv::cvtColor(picture(inFrame), inCanvas, cv::COLOR_BGR2BGRA);
+    drawOverlay(canvas);
+}
+
+// The model's frame is kept as it is, without a copy: a source never writes into a frame it has
+// handed out (FrameModel.h). What goes over it is decided now, as the frame comes.
 bool FrameView::takeFrame() {
     const cv::Mat& frame = model->getImage();
     if (frame.empty()) return false;
-    cv::cvtColor(frame, displayImage, cv::COLOR_BGR2BGRA);
+    const cv::Mat& preview = model->getPreviewImage();
+    const bool previewShown =
+        configuring && model->isPreviewing() && preview.size() == frame.size();
+    picture = previewShown ? preview : frame;
     shownResult = model->getResult();
-    placeholderImage.release();
-    drawOverlay();
-    textureStale = true;
+    resultDrawn = !configuring;
+    selectionDrawn = configuring && dragging && !previewShown;
+    selection = {cv::Point(selX0, selY0), cv::Point(selX1, selY1)};
+    textureHolds = {};
     return true;
 }
 
 void FrameView::newSource() {
     if (!takeFrame()) return;
     if (sourceChanged) sourceChanged();
-    update();
+    paintNow();
 }
 
 void FrameView::newFrame() {
-    if (takeFrame()) update();
+    if (takeFrame()) paintNow();
+}
+
+// Sent a paint event, the window paints at once. update() would wait for the platform's next
+// update request, up to a screen refresh later, and a video frame handed on meanwhile would
+// take this one's place unseen; the request would also paint the frame a second time, as an
+// OpenGL window that repaints whole stays marked for painting.
+void FrameView::paintNow() {
+    if (!isExposed()) return update();  // painted once exposed
+    QPaintEvent paint(QRect(QPoint(), size()));
+    QCoreApplication::sendEvent(this, &paint);
 }
 
 void FrameView::place(double scale, QPoint frameOrigin) {
@@ -169,16 +214,11 @@ void FrameView::place(double scale, QPoint frameOrigin) {
     update();
 }
 
-void FrameView::drawOverlay() {
-    if (!configuring) {
-        quendra::drawResultOverlay(displayImage, shownResult);
-        return;
-    }
-    if (dragging)
-        cv::rectangle(displayImage, cv::Point(selX0, selY0), cv::Point(selX1, selY1),
-                      cv::Scalar(0, 0, 255, 0), 1, cv::LINE_8, 0);
-    if (model->isPreviewing() && model->getPreviewImage().size() == displayImage.size())
-        cv::cvtColor(model->getPreviewImage(), displayImage, cv::COLOR_BGR2BGRA);
+void FrameView::drawOverlay(cv::Mat& image) const {
+    if (resultDrawn) quendra::drawResultOverlay(image, shownResult);
+    if (selectionDrawn)
+        cv::rectangle(image, selection.first, selection.second, cv::Scalar(0, 0, 255, 0), 1,
+                      cv::LINE_8, 0);
 }
 
 QImage FrameView::readBack() {
@@ -189,9 +229,9 @@ QImage FrameView::readBack() {
 }
 
 cv::Mat FrameView::shownPicture() const {
-    cv::Mat picture;
-    if (!displayImage.empty()) cv::cvtColor(displayImage, picture, cv::COLOR_BGRA2BGR);
-    return picture;
+    cv::Mat shown = picture.clone();
+    if (!shown.empty()) drawOverlay(shown);
+    return shown;
 }
 
 void FrameView::setConfiguring(bool on) {

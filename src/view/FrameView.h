@@ -3,6 +3,7 @@
 #include <QOpenGLWindow>
 #include <functional>
 #include <opencv2/core.hpp>
+#include <utility>
 
 #include "analysis/FrameResult.h"
 #include "sources/FrameObserver.h"
@@ -19,17 +20,20 @@ class QOpenGLFunctions_1_1;
 
 // Shows the model's current frame with the analysis overlay through OpenGL, at a scale (one
 // screen pixel per frame pixel at 1, the default) and scrolled where it is larger than the
-// view. The overlay is drawn into a frame-sized copy, so it is exact at any scale, and that
-// copy is what is saved. In the configuration mode a left-button drag selects the frame
-// pixels under it, whose colours the model records.
+// view. In the configuration mode a left-button drag selects the frame pixels under it, whose
+// colours the model records.
 //
 // A window of its own, placed in the main window through a window container, as an OpenGL
 // widget once was: it draws straight to the screen. (An offscreen-rendered widget would have
 // every frame composed into the main window once more, which on a software renderer costs
-// more than reading and analysing the frame.) The frame goes to one texture, made when the GL
-// context is and refilled in place only when a new frame arrives, in the driver's own pixel
-// layout (B,G,R,A bytes), so nothing is converted on the way. A paint at 1:1 copies the
-// texture into the window; other scales draw it on a quad.
+// more than reading and analysing the frame.) A new frame is painted at once. The view keeps
+// the model's frame as it is and makes only the part it shows: at 1:1 the part inside the view
+// (of a 4K frame on a smaller screen, a quarter or so), at other scales all of it. That part
+// goes into a canvas of the frame's size in the driver's own pixel layout (B,G,R,A bytes), with
+// the overlay drawn over the whole canvas so that it is exact, and from there into one texture
+// of the frame's size, made once per size. A paint at 1:1 copies the texture's part into the
+// window; other scales draw the texture on a quad. The picture saved, frame-sized with the
+// overlay, is made when asked for.
 class FrameView : public QOpenGLWindow, public FrameObserver {
 public:
     explicit FrameView(CalculationModel* model);
@@ -47,7 +51,7 @@ public:
     double scale() const { return shownScale; }
     QPoint corner() const { return origin; }
     // Of the frame shown; empty before the first frame.
-    QSize frameSize() const { return {displayImage.cols, displayImage.rows}; }
+    QSize frameSize() const { return {picture.cols, picture.rows}; }
 
     void newFrame() override;
     void newSource() override;
@@ -70,11 +74,20 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // Takes a fresh copy of the model's frame and draws the overlay into it.
+    // Takes the model's frame and what is drawn over it.
     bool takeFrame();
-    void drawOverlay();
-    void upload(const cv::Mat& picture);
-    bool copyOneToOne(QSize frame, QPoint corner);
+    void paintNow();
+    void drawOverlay(cv::Mat& image) const;
+    // Fills `part` of the canvas (frame pixels) with the picture and the overlay.
+    void paintCanvas(const QRect& part);
+    // Copies `part` of `image` (CV_8UC4) into the same place of the texture.
+    void upload(const cv::Mat& image, const QRect& part);
+    // Whether a paint at `scale` copies the texture into the window rather than drawing a quad.
+    bool copiesOneToOne(double scale) const;
+    // The part of an image of size `image`, placed at `corner`, that a paint at `scale` shows.
+    QRect partNeeded(QSize image, double scale, QPoint corner) const;
+    void copyOneToOne(const QRect& part, QPoint corner);
+    void drawQuad(QSize shown, QPoint corner, double scale);
     void drawPlaceholder();
     // The frame pixel under the mouse.
     QPoint framePointOf(const QMouseEvent* event) const;
@@ -82,9 +95,12 @@ private:
     CalculationModel* model;
     QString placeholder;
     std::function<void()> sourceChanged;
-    cv::Mat displayImage;              // CV_8UC4, B,G,R and alpha: the texture's layout
-    quendra::FrameResult shownResult;  // the analysis drawn into displayImage
-    cv::Mat placeholderImage;          // the hint, while there is no frame
+    cv::Mat picture;  // the model's frame, or the colours' preview; shared, never written
+    quendra::FrameResult shownResult;
+    bool resultDrawn = false;     // the result's overlay, outside the configuration mode
+    bool selectionDrawn = false;  // the rectangle being dragged
+    std::pair<cv::Point, cv::Point> selection;
+    cv::Mat canvas;  // CV_8UC4, B,G,R and alpha: the texture's layout; or the hint, without frame
     double shownScale = 1;
     QPoint origin;
     QOpenGLFunctions_1_1* gl = nullptr;
@@ -92,7 +108,7 @@ private:
     unsigned texture = 0;
     unsigned textureFramebuffer = 0;  // reads the texture for copies
     QSize textureSize;
-    bool textureStale = true;
+    QRect textureHolds;  // the part of the current picture the texture holds
     int selX0 = 0, selY0 = 0, selX1 = 0, selY1 = 0;
     bool dragging = false;
     bool configuring = false;

@@ -103,11 +103,17 @@ private slots:
         QFETCH(bool, skips);
         std::int64_t now = 1000;
         VideoModel video(avi.toStdString(), [&] { return now; });
-        struct Costly : FrameObserver {
+        struct Costly : FrameObserver {  // takes each frame, as the chain does
+            VideoModel* video = nullptr;
             std::function<void()> cost;
-            void newFrame() override { cost(); }
+            int wrong = 0;  // frames taken that were not the one at the position
+            void newFrame() override {
+                wrong += frameIndexOf(video->getFrame()) != video->getPosition();
+                cost();
+            }
             void newSource() override {}
         } chain;
+        chain.video = &video;
         // The timer's ticks keep their schedule, 40 ms apart, unless a frame took longer.
         int ticks = 0;
         std::int64_t scheduled = now;
@@ -137,6 +143,7 @@ private slots:
                 QCOMPARE(steps, ticks == 0 ? 1 : PlaybackClock::kMaxSteps);
         }
         video.togglePlaying();
+        QCOMPARE(chain.wrong, 0);  // the frames read on and passed over are the skipped ones
         QCOMPARE(moved > ticks, skips);
         QCOMPARE(skipped.isEmpty(), !skips);
         if (skips) QCOMPARE(skipped.last().at(0).toInt(), moved - ticks);

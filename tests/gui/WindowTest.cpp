@@ -493,6 +493,7 @@ private slots:
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openFile(video));
+        QVERIFY(QTest::qWaitForWindowExposed(w.view()));
         QCOMPARE(status(w), QStringLiteral("Video \"Zahnfilm ö.avi\" geöffnet: 160 × 120 "
                                            "Bildpunkte, 12 Bilder, 25 Bilder/s."));
         QVERIFY(w.videoPanel()->isVisible());
@@ -500,7 +501,11 @@ private slots:
         QVERIFY(buttonShowing(w.videoPanel(), QStringLiteral("<|"))
                     ->toolTip()
                     .contains(QStringLiteral("Ein Bild zurück")));
+        // The step's frame is on the screen before the step returns: a frame left for the next
+        // update request would be replaced unseen by a playing video's next one.
+        QSignalSpy swaps(w.view(), &QOpenGLWindow::frameSwapped);
         QTest::mouseClick(buttonShowing(w.videoPanel(), QStringLiteral("|>")), Qt::LeftButton);
+        QCOMPARE(swaps.size(), 1);
         QCOMPARE(frameIndexOf(w.model()->getImage()), 1);
         QVERIFY(labelShowing(w.videoPanel(), "1"));
         QVERIFY(!w.openVideoFile(dir.filePath(QStringLiteral("fehlt.avi"))));
