@@ -95,7 +95,7 @@ TEST_F(BatchStudy, AScalePerPicture) {
     BatchOptions o = options({path("in")});
     o.scale = path("scale.csv");
     ASSERT_EQ(run(o), 0) << log.str();
-    EXPECT_NE(log.str().find("1 inputs have no scale"), std::string::npos) << log.str();
+    EXPECT_THAT(log.str(), HasSubstr("1 inputs have no scale"));
     for (const auto& row : rowsOf(table())) {
         if (row[2] != "tooth") continue;
         const std::string name = fs::path(row[0]).filename().string();
@@ -111,7 +111,7 @@ TEST_F(BatchStudy, AScalePerPicture) {
     }
     writeBytes("scale.csv", "m.png,-3\r\n");
     EXPECT_EQ(run(o), 1);
-    EXPECT_NE(log.str().find("scale.csv: row 1"), std::string::npos) << log.str();
+    EXPECT_THAT(log.str(), HasSubstr("scale.csv: row 1"));
 }
 
 // Interrupted by SIGINT at a point the test holds it at, then resumed: the table is byte for
@@ -163,7 +163,7 @@ TEST_F(BatchStudy, AResumeAfterAKillNamesEveryProblemAndLeavesNoHalfMovie) {
     EXPECT_EQ(record()["status"], "running");
     EXPECT_GE(tableFrames().size(), 10u);  // rows reach the table as each frame is done
     ASSERT_EQ(record()["problems"].size(), 1u);
-    EXPECT_NE(record()["problems"][0].get<std::string>().find("a.png: "), std::string::npos);
+    EXPECT_THAT(record()["problems"][0].get<std::string>(), HasSubstr("a.png: "));
     const auto hiddenFiles = [&] {
         std::vector<std::string> hidden;
         for (const auto& entry : fs::directory_iterator(folder / "out"))
@@ -175,9 +175,8 @@ TEST_F(BatchStudy, AResumeAfterAKillNamesEveryProblemAndLeavesNoHalfMovie) {
 
     Program resumed(args({"--resume", "--quiet"}));
     EXPECT_EQ(resumed.wait(), 1);
-    EXPECT_NE(resumed.errorText().find("a.png: cannot read the picture (named by the run resumed)"),
-              std::string::npos)
-        << resumed.errorText();
+    EXPECT_THAT(resumed.errorText(),
+                HasSubstr("a.png: cannot read the picture (named by the run resumed)"));
     EXPECT_EQ(record()["problems"].size(), 1u);
     EXPECT_EQ(record()["exit_status"], 1);
     EXPECT_EQ(hiddenFiles(), std::vector<std::string>{});
@@ -196,7 +195,7 @@ TEST_F(BatchStudy, AResumedRunNamesTheProblemsOfTheEarlierPart) {
     o.resume = true;
     EXPECT_EQ(run(o), 1);
     EXPECT_EQ(table(), whole);
-    EXPECT_NE(log.str().find("b.png: cannot read the picture"), std::string::npos) << log.str();
+    EXPECT_THAT(log.str(), HasSubstr("b.png: cannot read the picture"));
     EXPECT_EQ(record()["problems"].size(), 1u);
     EXPECT_EQ(record()["exit_status"], 1);
 }
@@ -233,7 +232,7 @@ TEST_F(BatchStudy, OnATerminalProgressIsOneLine) {
     log.str({});
     ASSERT_EQ(runBatch(o, log, true), 1);
     const std::string text = log.str();
-    EXPECT_NE(text.find("\r\x1b[K[3/3] 2 frames  "), std::string::npos) << text;
+    EXPECT_THAT(text, HasSubstr("\r\x1b[K[3/3] 2 frames  "));
     EXPECT_EQ(record()["frames_done"], 2);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     EXPECT_EQ(text.back(), '\n');
@@ -253,12 +252,12 @@ TEST(BatchProgress, TimeLeftFromTheFramesStillToTake) {
             progress.frameDone(0, "a.avi", frame, "frame", true, false);
         }
         const std::string text = log.str();
-        EXPECT_EQ(text.find("[0/7]"), std::string::npos) << text;
-        EXPECT_NE(text.find("[1/7] 5 frames  a.avi frame 4"), std::string::npos) << text;
+        EXPECT_THAT(text, Not(HasSubstr("[0/7]")));
+        EXPECT_THAT(text, HasSubstr("[1/7] 5 frames  a.avi frame 4"));
         if (known)
-            EXPECT_NE(text.find("a.avi frame 4  about 3 min 20 s left"), std::string::npos) << text;
+            EXPECT_THAT(text, HasSubstr("a.avi frame 4  about 3 min 20 s left"));
         else
-            EXPECT_EQ(text.find("left"), std::string::npos) << text;
+            EXPECT_THAT(text, Not(HasSubstr("left")));
     }
     std::ostringstream lines;
     Progress piped(lines, Progress::Style::Lines, 7);

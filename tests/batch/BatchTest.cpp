@@ -76,7 +76,7 @@ TEST_F(Batch, JobsDoNotChangeTheTable) {
 TEST_F(Batch, OddFileNamesRoundTripThroughTheTable) {
     const fs::path odd = sample("front-640x480.png", "Zahn \"ä\", links.png");
     ASSERT_EQ(run(options({odd.string()})), 0) << log.str();
-    EXPECT_NE(table().find(csvField(odd.string()) + ",,tooth,"), std::string::npos) << table();
+    EXPECT_THAT(table(), HasSubstr(csvField(odd.string()) + ",,tooth,"));
     EXPECT_EQ(csvField("Zahn \"ä\", links"), "\"Zahn \"\"ä\"\", links\"");
 }
 
@@ -106,14 +106,12 @@ TEST_F(Batch, BadInputsInFoldersAreNamedAndTheGoodOnesStillDone) {
     fs::create_directories(folder / "in" / "unter");
     sample("front-640x480.png", "b-front.png");
     EXPECT_EQ(run(options({(folder / "in").string(), (folder / "missing.jpg").string()})), 1);
-    EXPECT_NE(log.str().find("empty.png: cannot read"), std::string::npos) << log.str();
-    EXPECT_NE(log.str().find("missing.jpg: no such file"), std::string::npos);
-    EXPECT_NE(log.str().find("notes.txt: neither a picture nor a video, left out"),
-              std::string::npos);
-    EXPECT_NE(log.str().find("unter: a folder within a folder given, not searched"),
-              std::string::npos);
-    EXPECT_EQ(log.str().find("results.csv:"), std::string::npos);
-    EXPECT_NE(table().find(",tooth,Frontzahn,"), std::string::npos);
+    EXPECT_THAT(log.str(), HasSubstr("empty.png: cannot read"));
+    EXPECT_THAT(log.str(), HasSubstr("missing.jpg: no such file"));
+    EXPECT_THAT(log.str(), HasSubstr("notes.txt: neither a picture nor a video, left out"));
+    EXPECT_THAT(log.str(), HasSubstr("unter: a folder within a folder given, not searched"));
+    EXPECT_THAT(log.str(), Not(HasSubstr("results.csv:")));
+    EXPECT_THAT(table(), HasSubstr(",tooth,Frontzahn,"));
 }
 
 TEST_F(Batch, OutputFolderProblemsAreNamed) {
@@ -121,7 +119,7 @@ TEST_F(Batch, OutputFolderProblemsAreNamed) {
     BatchOptions o = options({QUENDRA_SAMPLE_DIR "/front-640x480.png"});
     o.out = path("datei");  // a file where a folder is expected
     EXPECT_EQ(run(o), 1);
-    EXPECT_NE(log.str().find("output folder"), std::string::npos);
+    EXPECT_THAT(log.str(), HasSubstr("output folder"));
     o.out = path("neu/tief");  // missing folders are made
     EXPECT_EQ(run(o), 0) << log.str();
 }
@@ -146,7 +144,7 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
         const ParsedCommandLine parsed = parseBatchOptions(args);
         EXPECT_FALSE(parsed.options) << args[args.size() - 3] << " " << args[args.size() - 2];
         EXPECT_EQ(parsed.exitStatus, 2);
-        EXPECT_NE(parsed.text.find(reason), std::string::npos) << parsed.text;
+        EXPECT_THAT(parsed.text, HasSubstr(reason));
     };
     refused({"a.png"}, "--classes");
     refused({"--classes", "c.dat", "--filter", "11", "a.png"}, "--filter");
