@@ -68,10 +68,7 @@ TEST_F(BatchStudy, MasksHoldTheTableAreas) {
 // One movie per video with a frame for every analysed frame, at the video's rate over --every,
 // and a mask per analysed frame.
 TEST_F(BatchStudy, AMovieOfEveryAnalysedFrame) {
-    const std::string video = path("in/film.avi");
-    ASSERT_TRUE(
-        writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, {96, 64}));
-    BatchOptions o = options({video});
+    BatchOptions o = options({video("film.avi", 30, {96, 64})});
     o.every = 3;
     o.masks = true;
     ASSERT_EQ(run(o), 0) << log.str();
@@ -123,10 +120,8 @@ TEST_F(BatchStudy, AResumedRunEqualsAnUninterruptedOne) {
     ASSERT_EQ(run(whole), 0) << log.str();
 
     const auto args = [&](std::vector<std::string> more) {
-        std::vector<std::string> a{"--classes", kClasses, "--out",
-                                   path("out"), video,    path("in/nach.png")};
-        a.insert(a.end(), more.begin(), more.end());
-        return program(a);
+        more.insert(more.begin(), {video, path("in/nach.png")});
+        return command(more);
     };
     Program interrupted(args({}));
     for (int line = 0; line < 10; ++line) ASSERT_TRUE(interrupted.readLine());
@@ -151,12 +146,7 @@ TEST_F(BatchStudy, AResumedRunEqualsAnUninterruptedOne) {
 TEST_F(BatchStudy, AResumeAfterAKillNamesEveryProblemAndLeavesNoHalfMovie) {
     writeBytes("in/a.png", "kein Bild");
     longVideo();
-    const auto args = [&](std::vector<std::string> more) {
-        std::vector<std::string> a{"--classes", kClasses, "--out", path("out"), path("in")};
-        a.insert(a.end(), more.begin(), more.end());
-        return program(a);
-    };
-    Program killed(args({}));
+    Program killed(command({path("in")}));
     for (int line = 0; line < 20; ++line) ASSERT_TRUE(killed.readLine());
     killed.signal(SIGKILL);
     killed.wait();
@@ -173,7 +163,7 @@ TEST_F(BatchStudy, AResumeAfterAKillNamesEveryProblemAndLeavesNoHalfMovie) {
     };
     ASSERT_EQ(hiddenFiles().size(), 1u);  // the movie in hand
 
-    Program resumed(args({"--resume", "--quiet"}));
+    Program resumed(command({path("in"), "--resume", "--quiet"}));
     EXPECT_EQ(resumed.wait(), 1);
     EXPECT_THAT(resumed.errorText(),
                 HasSubstr("a.png: cannot read the picture (named by the run resumed)"));
@@ -183,29 +173,11 @@ TEST_F(BatchStudy, AResumeAfterAKillNamesEveryProblemAndLeavesNoHalfMovie) {
     EXPECT_EQ(tableFrames().size(), 1500u);
 }
 
-// What the interrupted part could not analyse is still named when the run is resumed, and the
-// run ends as one with problems; an unreadable picture has no rows to tell it by.
-TEST_F(BatchStudy, AResumedRunNamesTheProblemsOfTheEarlierPart) {
-    for (const char* name : {"a.png", "c.png", "d.png"}) sample("front-640x480.png", name);
-    writeBytes("in/b.png", "kein Bild");
-    BatchOptions o = options({path("in")});
-    ASSERT_EQ(run(o), 1);
-    const std::string whole = table();
-    writeBytes("out/results.csv", whole.substr(0, whole.find(path("in/d.png"))));
-    o.resume = true;
-    EXPECT_EQ(run(o), 1);
-    EXPECT_EQ(table(), whole);
-    EXPECT_THAT(log.str(), HasSubstr("b.png: cannot read the picture"));
-    EXPECT_EQ(record()["problems"].size(), 1u);
-    EXPECT_EQ(record()["exit_status"], 1);
-}
-
 // Three shards into one folder: their tables, in order and with the header once, are the table
 // of one run.
 TEST_F(BatchStudy, ShardsMakeTheTableOfOneRun) {
     for (const char* name : {"a.png", "b.png", "c.png", "d.png"}) sample("front-640x480.png", name);
-    ASSERT_TRUE(
-        writeIndexedVideo(path("in/e.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 5));
+    video("e.avi", 5);
     ASSERT_EQ(run(options({path("in")}, "single")), 0) << log.str();
     std::string joined;
     for (int shard = 1; shard <= 3; ++shard) {

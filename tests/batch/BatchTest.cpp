@@ -140,33 +140,49 @@ TEST(ResultsTable, ColumnsKeepTheirPlaces) {
 // and sensible, the smallest sensible one still taken; every number option refuses what is no
 // finite number.
 TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
-    const auto refused = [](std::vector<std::string> args, const std::string& reason) {
-        const ParsedCommandLine parsed = parseBatchOptions(args);
-        EXPECT_FALSE(parsed.options) << args[args.size() - 3] << " " << args[args.size() - 2];
+    const auto refusedLine = [](const std::vector<std::string>& line, const std::string& reason) {
+        const ParsedCommandLine parsed = parseBatchOptions(line);
+        EXPECT_FALSE(parsed.options) << line[line.size() - 3] << " " << line[line.size() - 2];
         EXPECT_EQ(parsed.exitStatus, 2);
         EXPECT_THAT(parsed.text, HasSubstr(reason));
     };
-    refused({"a.png"}, "--classes");
-    refused({"--classes", "c.dat", "--filter", "11", "a.png"}, "--filter");
-    refused({"--classes", "c.dat", "--jobs", "x", "a.png"}, "--jobs");
-    refused({"--classes", "c.dat", "--bogus", "a.png"}, "--bogus");
-    refused({"--classes", "c.dat"}, "INPUT");
-    refused({"--classes", "c.dat", "a.png", "--x.png"}, "--x.png is no option");
+    // These arguments between the class file and the input.
+    const auto refused = [&](std::vector<std::string> args, const std::string& reason) {
+        args.insert(args.begin(), {"--classes", "c.dat"});
+        args.push_back("a.png");
+        refusedLine(args, reason);
+    };
+    refusedLine({"a.png"}, "--classes");
+    refusedLine({"--classes", "c.dat"}, "INPUT");
+    refusedLine({"--classes", "c.dat", "a.png", "--x.png"}, "--x.png is no option");
+    for (const auto& [option, value] :
+         std::initializer_list<std::pair<const char*, const char*>>{{"--filter", "11"},
+                                                                    {"--jobs", "x"},
+                                                                    {"--threshold", "automatic"},
+                                                                    {"--threshold", "256"},
+                                                                    {"--class-threshold", "0"},
+                                                                    {"--teeth", "some"},
+                                                                    {"--shape-limits", "2,1,4"},
+                                                                    {"--shape-limits", "1.3,2"},
+                                                                    {"--shape-limits", "0.5,2,4"},
+                                                                    {"--min-canal-area", "-1"},
+                                                                    {"--report", "pdf"}})
+        refused({option, value}, option);
+    refused({"--bogus"}, "--bogus");
     for (const char* scale : {"1e-300", "0", "-3", "1e300"})
-        refused({"--classes", "c.dat", "--px-per-mm", scale, "a.png"}, "--px-per-mm");
+        refused({"--px-per-mm", scale}, "--px-per-mm");
     // No number option takes a number that is none: NaN passed CLI11's range check and dropped
     // every canal.
     for (const char* option : {"--threshold", "--border", "--filter", "--class-threshold",
                                "--min-canal-area", "--min-canal-mm2", "--min-tooth-area", "--every",
                                "--jobs", "--px-per-mm", "--min-run", "--slice-mm"})
         for (const char* value : {"nan", "NaN", "-nan", "inf", "-inf", "1e999"})
-            refused({"--classes", "c.dat", option, value, "a.png"}, option);
+            refused({option, value}, option);
     for (const char* value : {"nan,2,4", "1.3,2,inf", "1.3,NaN,4"})
-        refused({"--classes", "c.dat", "--shape-limits", value, "a.png"}, "--shape-limits");
-    for (const char* value : {"nan,100", "0,inf"})
-        refused({"--classes", "c.dat", "--window", value, "a.png"}, "--window");
-    refused({"--classes", "c.dat", "--overlays", "2", "a.png"}, "{video,png,none}");
-    refused({"--classes", "c.dat", "--shard", "1/99999999999", "a.png"}, "N <= 1000000");
+        refused({"--shape-limits", value}, "--shape-limits");
+    for (const char* value : {"nan,100", "0,inf"}) refused({"--window", value}, "--window");
+    refused({"--overlays", "2"}, "{video,png,none}");
+    refused({"--shard", "1/99999999999"}, "N <= 1000000");
     const ParsedCommandLine ok =
         parseBatchOptions({"--classes", "c.dat", "--px-per-mm", "0.05", "--every", "3",
                            "--overlays", "PNG", "--", "-a.png"});
