@@ -3,6 +3,8 @@
 // One fixture for every batch test: a fresh folder with an input folder "in", and the batch
 // run either in this process or as the real program.
 
+#include <gmock/gmock.h>
+
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -15,6 +17,9 @@
 #include "batch/BatchRun.h"
 
 namespace quendra {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 // Its helpers are public, so that the tables of cases can use them.
 class BatchFixture : public TempFolder {
@@ -59,18 +64,29 @@ public:
         return args;
     }
 
+    // The command line of quendra-batch with the sample classes into `out` and these arguments.
+    std::vector<std::string> command(std::vector<std::string> args,
+                                     const std::string& out = "out") const {
+        args.insert(args.begin(), {"--classes", kClasses, "--out", path(out)});
+        return program(std::move(args));
+    }
+
     std::string table(const std::string& out = "out") const {
         return readBytes(folder / out / "results.csv");
     }
 
+    // An MJPG video of `frames` indexed frames in the input folder; its path.
+    std::string video(const std::string& name, int frames, cv::Size size = {160, 120}) const {
+        const std::string file = path("in/" + name);
+        EXPECT_TRUE(
+            writeIndexedVideo(file, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), frames, size))
+            << file;
+        return file;
+    }
+
     // A video of 1500 small frames, long enough that its progress lines overflow a pipe, so
     // that a run waits for the test at a point the test chooses.
-    std::string longVideo() const {
-        const std::string video = path("in/lang.avi");
-        EXPECT_TRUE(
-            writeIndexedVideo(video, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 1500, {64, 48}));
-        return video;
-    }
+    std::string longVideo() const { return video("lang.avi", 1500, {64, 48}); }
 
     // The frames in the table, in order; every row must be whole.
     std::vector<int> tableFrames(const std::string& out = "out") const {

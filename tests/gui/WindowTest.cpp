@@ -61,14 +61,21 @@ class WindowTest : public QObject {
         QTest::mouseRelease(view, Qt::LeftButton, {}, to);
     }
 
+    // The window shown on screen with this picture open.
+    static bool showing(QuendraRC1& w, const QString& picture) {
+        w.show();
+        return w.openImageFile(picture) && QTest::qWaitForWindowExposed(&w);
+    }
+
     // The window on the molar sample in the configuration mode; the frame it shows, or none.
     cv::Mat configuringOnMolar(QuendraRC1& w) const {
-        w.show();
-        if (!w.openImageFile(sample("molar-640x480.png")) || !QTest::qWaitForWindowExposed(&w))
-            return {};
+        if (!showing(w, sample("molar-640x480.png"))) return {};
         named(&w, "configLUT")->trigger();
         return w.model()->getImage().clone();
     }
+
+    // A file's name as the system spells it.
+    static std::string local(const QString& file) { return QFile::encodeName(file).toStdString(); }
 
     // The colours of the half-open rectangle of the sample picture.
     static std::set<quendra::ColorKey> coloursOf(const cv::Mat& frame, cv::Rect r) {
@@ -172,8 +179,7 @@ private slots:
     // "alle Zähne" find every root's canal.
     void greySectionWithTheAutomaticSettings() {
         QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("sections/section-molar-480x320.png")));
+        QVERIFY(showing(w, sample("sections/section-molar-480x320.png")));
         QCOMPARE(w.model()->loadClasses(sample("sections/sections.dat").toStdString()).status,
                  quendra::ClassFileStatus::Ok);
         QVERIFY(!w.model()->hasResults());
@@ -307,8 +313,7 @@ private slots:
     // The zoom keys and Ctrl with the mouse wheel, told in the status bar.
     void zoomKeysAndTheWheel() {
         QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(showing(w, sample("molar-640x480.png")));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         auto* zoom = w.findChild<QToolButton*>(QStringLiteral("zoomButton"));
@@ -390,10 +395,8 @@ private slots:
                                         "Erkennungsdaten einer ganzen Studie"));
         QVERIFY(QDir().mkpath(folder));
         QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(showing(w, sample("molar-640x480.png")));
         w.viewArea()->fitToArea();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.resize(640, w.height());  // or as narrow as the window gets
         const QString text = folder + QStringLiteral("/daten.txt");
         QVERIFY(w.saveRecognitionFile(text));
@@ -484,12 +487,11 @@ private slots:
     void videoPanelServesVideosAndStacks() {
         QTemporaryDir dir;
         const QString video = dir.filePath(QStringLiteral("Zahnfilm ö.avi"));
-        QVERIFY(writeIndexedVideo(QFile::encodeName(video).toStdString(),
-                                  cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 12));
+        QVERIFY(writeIndexedVideo(local(video), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 12));
         const QString stack = dir.filePath(QStringLiteral("Schnitte ä.tif"));
         std::vector<cv::Mat> slices;
         for (int i = 0; i < 5; ++i) slices.emplace_back(120, 160, CV_16UC1, cv::Scalar(10000 * i));
-        QVERIFY(cv::imwritemulti(QFile::encodeName(stack).toStdString(), slices));
+        QVERIFY(cv::imwritemulti(local(stack), slices));
         QuendraRC1 w;
         w.show();
         QVERIFY(w.openFile(video));
@@ -586,9 +588,7 @@ private slots:
     void saveDialogsComeInOrderAndAddExtensions() {
         QTemporaryDir dir;
         QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(showing(w, sample("molar-640x480.png")));
         QHash<QString, QString> typed{
             {QStringLiteral("Aktuelles Bild speichern..."), QStringLiteral("bild.unbekannt")},
             {QStringLiteral("Erkennungsdaten speichern..."), QStringLiteral("daten")},
@@ -631,7 +631,7 @@ private slots:
         const QString video = dir.filePath(QStringLiteral("wandernd.avi"));
         {
             const cv::Mat scene = quendra::renderScene(quendra::sampleScenes().front());
-            cv::VideoWriter writer(QFile::encodeName(video).toStdString(), cv::CAP_FFMPEG,
+            cv::VideoWriter writer(local(video), cv::CAP_FFMPEG,
                                    cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 25, scene.size());
             QVERIFY(writer.isOpened());
             for (int i = 0; i < 25; ++i) {  // the tooth moves 4 pixels to the right a frame
@@ -684,9 +684,7 @@ private slots:
     void savedPictureAndTextAreWhatIsShown() {
         QTemporaryDir dir;
         QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(showing(w, sample("molar-640x480.png")));
         const QString text = dir.filePath(QStringLiteral("daten.txt"));
         QVERIFY(w.saveRecognitionFile(text));
         QCOMPARE(QFileInfo(text).size(), 0);  // no results yet
@@ -715,8 +713,7 @@ private slots:
     void keysGiveTheirCommands() {
         QTemporaryDir dir;
         const QString video = dir.filePath(QStringLiteral("zwölf.avi"));
-        QVERIFY(writeIndexedVideo(QFile::encodeName(video).toStdString(),
-                                  cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 12));
+        QVERIFY(writeIndexedVideo(local(video), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 12));
         QuendraRC1 w;
         w.show();
         w.activateWindow();
@@ -793,11 +790,11 @@ private slots:
     // on screen, or, as the first source, the commands that need one off.
     void oddFilesAreShownOrRefusedByName() {
         QTemporaryDir dir;
-        const auto inputs = makeBadPictures(QFile::encodeName(dir.path()).toStdString());
+        const auto inputs = makeBadPictures(local(dir.path()));
         QuendraRC1 w;
         w.show();
         const QString bad = dir.filePath(QStringLiteral("Zähne kaputt.png"));
-        writeText(QFile::encodeName(bad).toStdString(), "not a picture");
+        writeText(local(bad), "not a picture");
         QVERIFY(!w.openImageFile(bad));
         QVERIFY(w.lastMessage().contains(QStringLiteral("Zähne kaputt.png")));
         QVERIFY(!named(&w, "configLUT")->isEnabled());
@@ -814,8 +811,7 @@ private slots:
             }
         }
         // A video whose last frames are broken plays through; the last good frame stays shown.
-        const auto broken =
-            makeVideoWithBrokenTail(QFile::encodeName(dir.path()).toStdString(), 20, 0.6);
+        const auto broken = makeVideoWithBrokenTail(local(dir.path()), 20, 0.6);
         QVERIFY(w.openVideoFile(QFile::decodeName(broken.string().c_str())));
         QAbstractButton* next = buttonShowing(w.videoPanel(), QStringLiteral("|>"));
         for (int i = 0; i < 45; ++i) next->click();
@@ -832,7 +828,7 @@ private slots:
         const QString video = dir.filePath(QStringLiteral("beschädigt.avi"));
         const QString broken = dir.filePath(QStringLiteral("kaputt.avi"));
         for (const QString& name : {video, broken}) {
-            const std::string file = QFile::encodeName(name).toStdString();
+            const std::string file = local(name);
             QVERIFY(writeIndexedVideo(file, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 20));
             QVERIFY(name == video ? cutVideoBeforeFrame(file, 13) : breakVideoFrame(file, 4));
         }
@@ -924,14 +920,13 @@ private slots:
     void classFileFailuresAreShownAndChangeNothing() {
         QTemporaryDir dir;
         QuendraRC1 w;
-        w.show();
-        QVERIFY(w.openImageFile(sample("molar-640x480.png")));
+        QVERIFY(showing(w, sample("molar-640x480.png")));
         QVERIFY(w.loadClassesFile(sample("classes.dat")));
         QVERIFY(w.model()->hasResults());
         // A class of fewer colours than the vote needs is never found: loaded, with a hint.
         std::string few;
         for (char i = 0; i < 9; ++i) few += std::string{char(40 + i), 50, 60, char(i < 2 ? 1 : 2)};
-        writeText(QFile::encodeName(dir.filePath(QStringLiteral("wenig.dat"))).toStdString(), few);
+        writeText(local(dir.filePath(QStringLiteral("wenig.dat"))), few);
         QVERIFY(w.loadClassesFile(dir.filePath(QStringLiteral("wenig.dat"))));
         QCOMPARE(status(w), QStringLiteral("Farbklassen geladen: 2 Farben Zahnschmelz, 7 Farben "
                                            "Zahnfleisch (wenig.dat). Zahnschmelz hat nur 2 Farben "
@@ -945,8 +940,7 @@ private slots:
             {"text.dat", "hello world\n"},
             {"kurz.dat", {"\x10\x20\x30\x01\x10\x20\x30", 7}}};
         for (const auto& [name, bytes] : files)
-            writeText(QFile::encodeName(dir.filePath(QString::fromLatin1(name))).toStdString(),
-                      bytes);
+            writeText(local(dir.filePath(QString::fromLatin1(name))), bytes);
         const std::pair<const char*, const char*> refused[] = {
             {"fehlt.dat", "konnte nicht geöffnet werden."},
             {"leer.dat", "enthält keine Farbklassen."},
