@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Every output's ending, by Output; the first four may follow a frame tag.
-const char* const kSuffixes[] = {"-analyse.jpg", "-analyse.png", "-analyse.txt",
-                                 "-labels.png",  "-analyse.mov", "-canals.svg"};
+const char* const kSuffixes[] = {"-analyse.jpg", "-analyse.png", "-analyse.txt", "-labels.png",
+                                 "-analyse.mov", "-canals.svg",  "-canals.tif"};
 
 bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() &&
@@ -63,8 +63,8 @@ bool isRunFileName(const std::string& fileName) {
     if (hasStemAndEnding(RunFile::Lock, name)) return true;
     if (name.size() > 1 && name.front() == '.' && name.ends_with(".tmp")) return true;
     if (name.starts_with('.')) name.remove_prefix(1);
-    for (const RunFile file : {RunFile::Table, RunFile::Stacks, RunFile::Canals, RunFile::Record,
-                               RunFile::Report, RunFile::ReportThumbnails})
+    for (const RunFile file : {RunFile::Table, RunFile::Stacks, RunFile::Canals, RunFile::Levels,
+                               RunFile::Record, RunFile::Report, RunFile::ReportThumbnails})
         if (isShardName(file, name)) return true;
     return false;
 }

@@ -70,11 +70,10 @@ std::vector<BatchItem> shardOf(const std::vector<BatchItem>& items, int shard, i
 // Whether a file name is one this program writes: such files are never taken from a folder.
 bool isBatchOutputName(const std::string& fileName);
 // Whether it is a run's own file: the default table (results.csv, results-K-of-N.csv), the
-// stacks' table (stacks.csv, stacks-K-of-N.csv), the record (run.json, run-K-of-N.json), the
-// report and its thumbnails' folder (report.html,
-// report-thumbs, per shard report-K-of-N...), the lock, or a hidden temporary file of a file
-// being written. A folder's other files that are no picture or video are named as left out; these
-// are not.
+// stacks', canals' and levels' tables (stacks.csv, stacks-K-of-N.csv, ...), the record (run.json,
+// run-K-of-N.json), the report and its thumbnails' folder (report.html, report-thumbs, per shard
+// report-K-of-N...), the lock, or a hidden temporary file of a file being written. A folder's other
+// files that are no picture or video are named as left out; these are not.
 bool isRunFileName(const std::string& fileName);
 
 // The outputs of a picture, or of frame `frame` of a video or stack (frame < 0 for a picture).
@@ -85,6 +84,7 @@ enum class Output {
     Labels,       // <name>[-f<frame>]-labels.png
     Movie,        // <name>-analyse.mov, a video's or stack's frames
     CanalsSvg,    // <name>-canals.svg, a stack's canal counts along its slices
+    CanalsTif,    // <name>-canals.tif, a stack's canals as a label volume (--masks)
 };
 std::filesystem::path outputPath(const BatchItem& item, Output output, int frame = -1);
 

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <utility>
 
+#include "analysis/CanalLevels.h"
+
 namespace quendra {
 
 namespace {
@@ -25,10 +27,14 @@ const char* const kFooter =
     "  <name>-labels.png       with --masks: 16-bit labels, 0 background, 1 tooth, 2... the\n"
     "                          canals in the table's order\n"
     "  <name>-canals.svg       a stack's canal count of every root along its slices\n"
+    "  <name>-canals.tif       with --masks: a stack's canals as a 16-bit label volume, each\n"
+    "                          canal by its number in canals.csv, with the voxel size\n"
     "One row per tooth and canal goes to the table (--csv, default results.csv in --out) as\n"
     "each frame is done (a stack's slices numbered from 1 in the frame column), a row per\n"
-    "root of every stack with its canal configuration to stacks.csv in --out, the settings\n"
-    "and the outcome to run.json, and a page that shows the run at a glance to report.html.\n"
+    "root of every stack with its canal configuration to stacks.csv in --out, a row per canal\n"
+    "to canals.csv, with --levels-mm each root's canals at those levels to levels.csv, the\n"
+    "settings and the outcome to run.json, and a page that shows the run at a glance to\n"
+    "report.html.\n"
     "\n"
     "INPUT: pictures (jpg, jpeg, bmp, png, tif, tiff), videos (avi, mov, mpg, mpeg, wmv, mp4),\n"
     "stacks of slices (a TIFF of several pages; with --stack a folder of pictures in natural\n"
@@ -297,6 +303,17 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         ->check(finiteRange(kMinSliceMm, kMaxSliceMm))
         ->type_name("MM");
     app.add_flag("--apex-first", o.apexFirst, "the stacks run from the apex to the crown");
+    std::string levels;
+    app.add_option("--levels-mm", levels,
+                   "levels.csv: each root's canals at these distances from its apex in mm "
+                   "(1,2,3,4,5), from the slice distance and the scale")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                const std::string error = parseLevels(text).error;
+                return error.empty() ? error : "Value " + text + ": " + error;
+            },
+            ""))
+        ->type_name("MM,...");
     app.add_option("INPUT", o.inputs, "pictures, videos, stacks and folders")->required();
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
@@ -333,6 +350,7 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
         std::find(teethNames.begin(), teethNames.end(), teeth) - teethNames.begin());
     parseShapeLimits(shapeLimits, o.analysis.shapeLimits);
     if (!window.empty()) parseWindow(window, o.window.emplace());
+    if (!levels.empty()) o.levelsMm = parseLevels(levels).mm;
     return {o, 0, {}};
 }
 

@@ -44,6 +44,7 @@ struct BatchOptions {
     int minRun = 3;                    // slices; shorter runs of a canal are noise
     std::optional<double> sliceMm;     // the spacing of the slices, for the roots' length
     bool apexFirst = false;            // the stacks' first slice is at the apex
+    std::vector<double> levelsMm;      // levels.csv's distances from the apex; none: no table
     std::vector<std::string> inputs;
     std::vector<std::string> commandLine;  // the arguments as given, for the run record
 

@@ -133,6 +133,7 @@ std::string CheckedRun::analyseFrames(bool terminal, RunStart& start, const RunF
     std::optional<StackListener> stacks;
     if (start.hasStacks)
         listeners.push_back(&stacks.emplace(options, items, start.stacksTable, start.canalsTable,
+                                            start.hasLevels ? &start.levelsTable : nullptr,
                                             problems, progress));
     MovieListener movies(items, options.every, problems, progress);
     listeners.push_back(&movies);

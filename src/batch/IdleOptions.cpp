@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "io/SliceStack.h"
+#include "io/Utf8Text.h"
 
 namespace quendra {
 
@@ -34,6 +35,16 @@ std::vector<std::string> idleOptionWarnings(const BatchOptions& o,
         warnings.push_back("--apex-first has no effect: no input is a stack of slices");
     if (o.sliceMm && !stacks)
         warnings.push_back("--slice-mm has no effect: no input is a stack of slices");
+    if (!o.levelsMm.empty() && !stacks)
+        warnings.push_back("--levels-mm has no effect: no input is a stack of slices");
+    // A level lies so many slices from the apex, and its canals are measured in millimetres.
+    for (const BatchItem& i : items)
+        if (!o.levelsMm.empty() && i.kind == MediaKind::Stack && (!i.sliceMm || !i.pxPerMm))
+            warnings.push_back(utf8Text(i.path) +
+                               ": its levels (--levels-mm) cannot be placed without " +
+                               (i.sliceMm ? "a scale (--px-per-mm, --scale or the file's)"
+                                          : "a slice distance (--slice-mm or the file's)") +
+                               "; levels.csv has no rows of it");
     return warnings;
 }
 

@@ -56,7 +56,8 @@ RunFiles runFilesOf(const BatchOptions& o) {
             suffix,
             path(RunFile::Stacks),
             path(RunFile::Canals),
-            path(RunFile::ReportThumbnails)};
+            path(RunFile::ReportThumbnails),
+            path(RunFile::Levels)};
 }
 
 std::optional<std::string> problemBeforeRun(const BatchOptions& o,
@@ -79,11 +80,10 @@ std::optional<std::string> problemBeforeRun(const BatchOptions& o,
 
     std::vector<Named> read{{o.classes, "the colour-class file"}};
     if (!o.scale.empty()) read.push_back({o.scale, "the scale file"});
-    const Named written[] = {{files.table, "the table"},
-                             {files.record, "the run record"},
-                             {files.lock, "the lock file"},
-                             {files.stacks, "the stacks' table"},
-                             {files.canals, "the canals' table"}};
+    const Named written[] = {
+        {files.table, "the table"},          {files.record, "the run record"},
+        {files.lock, "the lock file"},       {files.stacks, "the stacks' table"},
+        {files.canals, "the canals' table"}, {files.levels, "the levels' table"}};
     for (const Named& w : written) {
         for (const Named& r : read)
             if (samePlace(w.path, r.path))

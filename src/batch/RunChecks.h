@@ -23,6 +23,7 @@ struct RunFiles {
     std::filesystem::path stacks;      // the stacks' table, in the output folder
     std::filesystem::path canals;      // the canals' table, beside it
     std::filesystem::path thumbnails;  // the report's thumbnails' folder, beside the report
+    std::filesystem::path levels;      // the levels' table, beside the stacks' table
 };
 
 RunFiles runFilesOf(const BatchOptions& options);

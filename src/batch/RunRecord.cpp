@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <charconv>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -15,8 +16,19 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Everything that decides the table's rows and the outputs, by the names of the command line.
-Json settingsOf(const BatchOptions& o) {
+// The levels as the record writes them, "1,2.5,3".
+std::string levelsText(const std::vector<double>& levels) {
+    std::string text;
+    for (const double mm : levels) {
+        char number[32];
+        const auto end = std::to_chars(number, number + sizeof number, mm).ptr;
+        text += (text.empty() ? "" : ",") + std::string(number, end);
+    }
+    return text;
+}
+
+// The settings every record names.
+Json namedSettingsOf(const BatchOptions& o) {
     const AnalysisSettings& a = o.analysis;
     return {{"threshold", a.autoThreshold ? Json("auto") : Json(a.threshold)},
             {"border", o.autoBorder ? Json("auto") : Json(a.border)},
@@ -38,6 +50,14 @@ Json settingsOf(const BatchOptions& o) {
             {"min-run", o.minRun},
             {"slice-mm", o.sliceMm ? Json(*o.sliceMm) : Json(nullptr)},
             {"apex-first", o.apexFirst}};
+}
+
+// Everything that decides the table's rows and the outputs, by the names of the command line;
+// --levels-mm only when given, so that the record of a run without it stays as it was.
+Json settingsOf(const BatchOptions& o) {
+    Json settings = namedSettingsOf(o);
+    if (!o.levelsMm.empty()) settings["levels-mm"] = levelsText(o.levelsMm);
+    return settings;
 }
 
 Json inputsOf(const std::vector<BatchItem>& items, const RunSources& sources) {
@@ -205,6 +225,9 @@ std::vector<std::string> runDifferences(const std::string& recordText, const Bat
         if (was != value)
             differences.push_back("--" + name + " was " + was.dump() + ", now " + value.dump());
     }
+    for (const auto& [name, value] : before.items())
+        if (!now.contains(name) && !defaults.contains(name))
+            differences.push_back("--" + name + " was " + value.dump() + ", now not given");
     const Json inputs = record.value("inputs", Json::array()), mine = inputsOf(items, sources);
     if (inputs.size() != mine.size())
         differences.push_back("the run resumed had " + std::to_string(inputs.size()) +

@@ -147,13 +147,16 @@ std::optional<std::string> startRun(RunStart& start, MadeForTheRun& made,
     // Every shard of a run with stacks writes its stacks' table, so that the shards' tables
     // make the run's whatever the shards hold.
     start.hasStacks = withStacks;
+    start.hasLevels = withStacks && !options.levelsMm.empty();
     if (withStacks) {
         for (auto [file, path, first] :
              {std::tuple{&start.stacksTable, files.stacks, stacksTableHeader()},
-              std::tuple{&start.canalsTable, files.canals, canalsTableHeader()}})
-            if (const auto p = startStacksTable(*file, path, made, items,
-                                                resuming ? &start.resumeAt : nullptr, first))
-                return p;
+              std::tuple{&start.canalsTable, files.canals, canalsTableHeader()},
+              std::tuple{&start.levelsTable, files.levels, levelsTableHeader()}})
+            if (file != &start.levelsTable || start.hasLevels)
+                if (const auto p = startStacksTable(*file, path, made, items,
+                                                    resuming ? &start.resumeAt : nullptr, first))
+                    return p;
     }
     const std::size_t keep = start.resumeAt.keepBytes;
     if (keep == 0 ? !start.table.truncate(0) || !start.table.append(header)

@@ -2,8 +2,8 @@
 
 // Opens what a checked run writes: the output folders, the lock that keeps other runs out, the
 // table (continued with --resume where the earlier run's record and table say, else started
-// afresh) and, in a run with stacks, the stacks' and canals' tables. What the opening made is
-// for the caller to undo when the run is refused (MadeForTheRun).
+// afresh) and, in a run with stacks, the stacks', canals' and (--levels-mm) levels' tables. What
+// the opening made is for the caller to undo when the run is refused (MadeForTheRun).
 
 #include <optional>
 #include <ostream>
@@ -23,8 +23,9 @@ namespace quendra {
 // A run's open files and where it starts, held while it runs.
 struct RunStart {
     FolderLock folderLock;
-    TableFile table, stacksTable, canalsTable;
+    TableFile table, stacksTable, canalsTable, levelsTable;
     bool hasStacks = false;  // the stacks' and canals' tables are open
+    bool hasLevels = false;  // and the levels' table (--levels-mm)
     RunSources sources;      // what the run reads, as it was when the run began
     ResumePoint resumeAt;
     std::vector<std::string> named;         // problems named before the workers start

@@ -5,8 +5,14 @@
 namespace quendra {
 
 StackListener::StackListener(const BatchOptions& options, const std::vector<BatchItem>& i,
-                             TableFile& s, TableFile& c, RunProblems& r, Progress& p)
-    : items(i), stacksTable(s), canalsTable(c), problems(r), progress(p), stacks(options) {}
+                             TableFile& s, TableFile& c, TableFile* l, RunProblems& r, Progress& p)
+    : items(i),
+      stacksTable(s),
+      canalsTable(c),
+      levelsTable(l),
+      problems(r),
+      progress(p),
+      stacks(options) {}
 
 bool StackListener::beforeRows(const WorkUnit& unit, UnitResult& result) {
     const BatchItem& item = items[unit.item];
@@ -19,19 +25,26 @@ bool StackListener::beforeRows(const WorkUnit& unit, UnitResult& result) {
     return completeStack(unit, result);
 }
 
-// Writes the stack's roots and canals, and gives its held rows, numbered, back to be written.
+// Writes the stack's roots, canals and levels, and gives its held rows, numbered, back to be
+// written.
 bool StackListener::completeStack(const WorkUnit& unit, UnitResult& result) {
     const BatchItem& item = items[unit.item];
     const StackResults::End end = stacks.finish(item, unit.chain);
-    if (end.problem) problems.name(*end.problem);
+    for (const std::string& problem : end.problems) problems.name(problem);
     if (end.note) progress.problem(*end.note);
     records.push_back({utf8Text(item.path), unit.frame, unit.window, end.notes});
     problems.record();
     result.rows = end.tableRows;
-    return (end.rows.empty() ||
-            appendRows(stacksTable, stacksTable.path().string(), end.rows, problems)) &&
-           (end.canalRows.empty() ||
-            appendRows(canalsTable, canalsTable.path().string(), end.canalRows, problems));
+    const auto append = [&](TableFile* table, const std::string& rows) {
+        return !table || rows.empty() || appendRows(*table, table->path().string(), rows, problems);
+    };
+    return !end.outOfSpace && append(&stacksTable, end.rows) &&
+           append(&canalsTable, end.canalRows) && append(levelsTable, end.levelRows);
+}
+
+void StackListener::finish() {
+    if (levelsTable && !levelsTable->sync())
+        problems.name(levelsTable->path().string() + ": the table cannot be written");
 }
 
 }  // namespace quendra

@@ -3,7 +3,8 @@
 // Follows each stack's slices as the writer hands them on in input order (StackResults.h): a
 // slice's rows are held until the stack is complete, when its roots reach the stacks' table
 // and its canals the canals' table before the stack's rows, canals numbered, reach the run's
-// table, so that a stack with all its rows in the table has its roots in the stacks' table.
+// table, so that a stack with all its rows in the table has its roots in the stacks' table
+// (and, with --levels-mm, its levels in the levels' table).
 
 #include <vector>
 
@@ -17,11 +18,14 @@ namespace quendra {
 class StackListener : public FrameListener {
 public:
     StackListener(const BatchOptions& options, const std::vector<BatchItem>& items,
-                  TableFile& stacksTable, TableFile& canalsTable, RunProblems& problems,
-                  Progress& progress);
+                  TableFile& stacksTable, TableFile& canalsTable, TableFile* levelsTable,
+                  RunProblems& problems, Progress& progress);
 
-    // False when the stacks' or canals' table cannot be written.
+    // False when a table of the stacks cannot be written, or a stack's output for want of
+    // space.
     bool beforeRows(const WorkUnit& unit, UnitResult& result) override;
+    // The levels' table reaches the disk (the others CheckedRun flushes).
+    void finish() override;
     // The stacks completed, as the run record names them, in input order.
     const std::vector<StackRecord>& completed() const { return records; }
 
@@ -31,6 +35,7 @@ private:
     const std::vector<BatchItem>& items;
     TableFile& stacksTable;
     TableFile& canalsTable;
+    TableFile* levelsTable;  // null without --levels-mm
     RunProblems& problems;
     Progress& progress;
     StackResults stacks;

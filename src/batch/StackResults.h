@@ -6,7 +6,10 @@
 // stack its picture (CanalProfileSvg.h) beside its outputs. A stack's rows in the run's table
 // get their canal's number in the `canal` column (empty for the pulp chamber, noise and regions
 // that are no roots): they are held until the stack is complete, when the numbers are known,
-// and written then.
+// and written then. With --levels-mm each root's canals at those distances from its apex get
+// rows of the levels' table, their measures those of their held rows in the level's slice;
+// with --masks every slice's canal labels go into the stack's label volume (LabelVolume.h),
+// written beside its outputs with the canals' numbers once the stack is complete.
 
 #include <filesystem>
 #include <optional>
@@ -16,6 +19,7 @@
 #include "analysis/CanalTracking.h"
 #include "batch/BatchInputs.h"
 #include "batch/BatchOptions.h"
+#include "io/LabelVolume.h"
 #include "io/TableFile.h"
 
 namespace quendra {
@@ -41,21 +45,30 @@ public:
     struct End {
         std::string rows;                // for the stacks' table
         std::string canalRows;           // for the canals' table
+        std::string levelRows;           // for the levels' table
         std::string tableRows;           // the stack's rows of the run's table, canals numbered
         std::vector<std::string> notes;  // for the run record (rootNotes)
-        std::optional<std::string> problem;
+        std::vector<std::string> problems;
         std::optional<std::string> note;  // a hint, no problem
+        bool outOfSpace = false;          // an output could not be written for want of space
     };
-    // The stack in hand is complete: its rows, and its picture written. A stack whose file
-    // ends before its last page or loops back (`chain`) gets neither: its roots'
-    // configurations could be those of a part of them.
+    // The stack in hand is complete: its rows, and its picture and label volume written. A
+    // stack whose file ends before its last page or loops back (`chain`) gets none of them: its
+    // roots' configurations could be those of a part of them.
     End finish(const BatchItem& item, PageChain chain);
 
 private:
+    // The slice's canal labels into the label volume, the slices passed over before it empty.
+    void addLabels(int slice, const cv::Mat& canals);
+    // The rows of the roots' levels in the levels' table.
+    std::string levelRows(const BatchItem& item, const std::vector<RootConfiguration>& roots,
+                          const std::vector<CanalRun>& canals) const;
+
     const BatchOptions& options;
     const BatchItem* current = nullptr;
     std::vector<std::pair<int, std::string>> heldRows;  // by slice
     std::optional<CanalTracker> tracker;
+    std::optional<LabelVolume> volume;  // with --masks
     int slicesWithTeethLeftOut = 0;
 };
 

@@ -22,8 +22,9 @@ std::string readWholeFile(const std::filesystem::path& file);
 // The page's link to a file of the run (relative to the page's folder, the run's output folder).
 std::string reportLink(const std::filesystem::path& file, const std::filesystem::path& out);
 
-// The stacks' table of a run with stacks, empty for a run without (ReportStacks.cpp).
-std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items);
+// The stacks' table of a run with stacks, with each stack's canals and (`levels`: the run wrote
+// levels.csv) their levels; empty for a run without stacks (ReportStacks.cpp).
+std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items, bool levels);
 
 // The gallery of thumbnails, the inputs with a problem first (ReportGallery.cpp).
 std::string gallerySection(const ReportSources& s, const std::vector<BatchItem>& items,

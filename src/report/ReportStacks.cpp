@@ -25,11 +25,75 @@ std::string germanCell(std::string cell, bool note) {
     return cell;
 }
 
+// The rows of canals.csv or levels.csv, by the stack they are of.
+struct RowsByStack {
+    std::string file;                                                 // its name
+    std::vector<CsvRecord> records;                                   // the header first
+    std::map<std::string, std::vector<std::size_t>, std::less<>> of;  // places in records
+};
+
+RowsByStack rowsByStack(const fs::path& file) {
+    RowsByStack rows{file.filename().string(), {}, {}};
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) return rows;
+    rows.records = readCsvRecords(readWholeFile(file));
+    if (rows.records.empty()) return rows;
+    const std::vector<std::string>& header = rows.records.front().fields;
+    const auto stack =
+        static_cast<std::size_t>(std::find(header.begin(), header.end(), "stack") - header.begin());
+    for (std::size_t r = 1; r < rows.records.size(); ++r)
+        if (stack < rows.records[r].fields.size())
+            rows.of[rows.records[r].fields[stack]].push_back(r);
+    return rows;
+}
+
+// A stack's rows of such a table under `title`, in those of the `shown` columns it has.
+std::string stackTable(const RowsByStack& rows, std::string_view stack, const char* title,
+                       std::initializer_list<std::string_view> shown) {
+    const auto of = rows.of.find(stack);
+    if (of == rows.of.end()) return {};
+    const std::vector<std::string>& header = rows.records.front().fields;
+    std::vector<std::size_t> columns;
+    for (const std::string_view name : shown)
+        if (const auto it = std::find(header.begin(), header.end(), name); it != header.end())
+            columns.push_back(static_cast<std::size_t>(it - header.begin()));
+    std::string html = std::string("<h4>") + title + "</h4><div class=\"wide\"><table><tr>";
+    for (const std::size_t c : columns)
+        html += "<th>" + markupText(germanStackColumn(header[c])) + "</th>";
+    html += "</tr>";
+    for (std::size_t n = 0; n < of->second.size() && n < kReportMaxListed; ++n) {
+        const std::vector<std::string>& fields = rows.records[of->second[n]].fields;
+        html += "<tr>";
+        for (const std::size_t c : columns)
+            html += "<td>" + markupText(germanCell(c < fields.size() ? fields[c] : "", false)) +
+                    "</td>";
+        html += "</tr>";
+    }
+    html += "</table></div>";
+    if (of->second.size() > kReportMaxListed)
+        html += "<p class=\"note\">und " + germanCount(of->second.size() - kReportMaxListed) +
+                " weitere Zeilen in <code>" + markupText(rows.file) + "</code>.</p>";
+    return html;
+}
+
+// A stack's canals (canals.csv) and their levels (levels.csv).
+std::string canalTables(const RowsByStack& canals, const RowsByStack& levels,
+                        std::string_view stack) {
+    return stackTable(canals, stack, "Kanäle",
+                      {"canal", "root", "first_slice", "last_slice", "slices", "length_mm",
+                       "volume_voxels", "volume_mm3", "diameter_min_mm", "diameter_mean_mm",
+                       "diameter_max_mm"}) +
+           stackTable(levels, stack, "Kanäle in Abständen vom Apex",
+                      {"root", "level_mm", "slice", "canal", "area_mm2", "perimeter_mm",
+                       "circularity", "feret_max_mm", "feret_min_mm"});
+}
+
 }  // namespace
 
 // The stacks' table of a run with stacks (a run without leaves an earlier one's aside): per
-// stack its rows, then its picture at a readable size.
-std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items) {
+// stack its rows, its picture at a readable size, its canals and their levels.
+std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& items,
+                          bool levels) {
     const fs::path file = s.out / runFileName(RunFile::Stacks, s.suffix);
     std::error_code ec;
     if (std::none_of(items.begin(), items.end(),
@@ -67,6 +131,9 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
                     "</td><td class=\"n\" data-vertucci=\"" + type + "\">" +
                     germanCount(roots[type]) + "</td></tr>";
     html += "</table></div>";
+    const RowsByStack canals = rowsByStack(s.out / runFileName(RunFile::Canals, s.suffix));
+    const RowsByStack levelRows =
+        levels ? rowsByStack(s.out / runFileName(RunFile::Levels, s.suffix)) : RowsByStack{};
     std::string open;  // the stack whose rows are being listed
     const auto closeStack = [&] {
         if (open.empty()) return;
@@ -78,6 +145,7 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
             html += "<div class=\"wide\"><a class=\"stack\" href=\"" + reportLink(svg, s.out) +
                     "\"><img src=\"" + reportLink(svg, s.out) +
                     "\" alt=\"Kanalzahl je Schicht von " + markupText(open) + "\"></a></div>";
+        html += canalTables(canals, levelRows, open);
         open.clear();
     };
     for (std::size_t r = 1; r < records.size() && r <= kReportMaxListed; ++r) {

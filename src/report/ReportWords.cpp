@@ -36,6 +36,7 @@ constexpr std::array kSettings = std::to_array<Words>({
     {"min-run", "Mindestlänge eines Kanals in Schichten"},
     {"slice-mm", "Schichtabstand in mm"},
     {"apex-first", "Stapel beginnen am Apex"},
+    {"levels-mm", "Abstände vom Apex in mm"},
 });
 
 // Words the settings take as values.
@@ -61,6 +62,26 @@ constexpr auto kStackColumns = std::to_array<std::pair<StackColumn, std::string_
     {StackColumn::Junctions, "Vereinigungen"},
     {StackColumn::LengthMm, "Länge in mm"},
     {StackColumn::Note, "Anmerkung"},
+});
+
+// The columns of the canals' and the levels' tables (StacksTable.h) that the page shows, by
+// their names.
+constexpr std::array kCanalColumns = std::to_array<Words>({
+    {"canal", "Kanal"},
+    {"root", "Wurzel"},
+    {"slices", "Schichten"},
+    {"volume_voxels", "Volumen in Voxeln"},
+    {"volume_mm3", "Volumen in mm³"},
+    {"diameter_min_mm", "kleinster Durchmesser in mm"},
+    {"diameter_mean_mm", "mittlerer Durchmesser in mm"},
+    {"diameter_max_mm", "größter Durchmesser in mm"},
+    {"level_mm", "Abstand vom Apex in mm"},
+    {"slice", "Schicht"},
+    {"area_mm2", "Fläche in mm²"},
+    {"perimeter_mm", "Umfang in mm"},
+    {"circularity", "Rundheit"},
+    {"feret_max_mm", "größter Feret-Durchmesser in mm"},
+    {"feret_min_mm", "kleinster Feret-Durchmesser in mm"},
 });
 
 constexpr std::array kShapes = std::to_array<Words>({
@@ -113,7 +134,8 @@ std::string germanSettingValue(const nlohmann::ordered_json& value) {
 std::string germanStackColumn(std::string_view column) {
     for (const auto& [id, german] : kStackColumns)
         if (columnName(id) == column) return withOwnWord(german, column);
-    return std::string(column);
+    const auto* german = lookUp(kCanalColumns, column);
+    return german ? withOwnWord(*german, column) : std::string(column);
 }
 
 std::string germanShape(std::string_view shape) {

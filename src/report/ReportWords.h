@@ -1,9 +1,9 @@
 #pragma once
 
 // The report page's German for the words of the run's files: the settings of run.json, the
-// columns of stacks.csv and the shape classes of the table. A reader of the German page still
-// has to find them in the files, so the file's own word follows in parentheses where it names
-// a column or an option.
+// columns of stacks.csv, canals.csv and levels.csv and the shape classes of the table. A reader of
+// the German page still has to find them in the files, so the file's own word follows in
+// parentheses where it names a column or an option.
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -18,7 +18,8 @@ std::string germanSettingName(std::string_view name);
 // numbers with the decimal comma, other text as it is.
 std::string germanSettingValue(const nlohmann::ordered_json& value);
 
-// "erste Schicht (first_slice)" for the column "first_slice"; an unknown column as it is.
+// "erste Schicht (first_slice)" for the column "first_slice" of stacks.csv, canals.csv or
+// levels.csv; an unknown column as it is.
 std::string germanStackColumn(std::string_view column);
 
 // "rund (round)" for the shape class "round"; an unknown class as it is.

@@ -273,8 +273,11 @@ std::string runReportHtml(const ReportSources& s, const std::vector<BatchItem>& 
     const RunTally tally = tallyTable(readWholeFile(s.table));
     const std::vector<std::string> problems = problemsOf(record);
     std::string overlays = "video";
-    if (const auto it = record.find("settings"); it != record.end() && it->is_object())
+    bool levels = false;  // the run wrote levels.csv
+    if (const auto it = record.find("settings"); it != record.end() && it->is_object()) {
         overlays = it->value("overlays", overlays);
+        levels = it->contains("levels-mm");
+    }
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"de\"><head><meta charset=\"utf-8\">"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
@@ -288,7 +291,7 @@ std::string runReportHtml(const ReportSources& s, const std::vector<BatchItem>& 
     html += countsSection(tally, problems.size());
     html += problemsSection(problems);
     html += distributionsSection(tally);
-    html += stacksSection(s, items);
+    html += stacksSection(s, items, levels);
     html += gallerySection(s, items, tally, problems, overlays);
     html += "<script>" + std::string(kFilterScript) + "</script></body></html>\n";
     return html;

@@ -20,6 +20,7 @@ constexpr auto kNames = std::to_array<StemAndEnding>({
     {"report", "-thumbs"},
     {"stacks", ".csv"},
     {"canals", ".csv"},
+    {"levels", ".csv"},
 });
 
 const StemAndEnding& namesOf(RunFile file) {

@@ -106,9 +106,43 @@ constexpr auto kCanalColumns = std::to_array<TableColumn<C, CanalRow>>({
 });
 static_assert(inIdOrder(kCanalColumns));
 
-// Both tables name the stack first, where stackRowsKept reads it.
+// A row of the levels' table: a level of a root, with one of its canals there or none.
+struct LevelRow {
+    const std::string& name;  // the stack's, as a cell
+    int root;
+    const RootLevel& level;
+    const CanalAtLevel* canal;
+    std::optional<CanalCells> cells;  // the canal's row of the run's table
+};
+
+template <ResultsColumn column>
+std::string fromResults(const LevelRow& r) {
+    return r.cells ? std::string(r.cells->columns.cell(r.cells->fields, column)) : std::string();
+}
+
+using L = LevelColumn;
+constexpr auto kLevelColumns = std::to_array<TableColumn<L, LevelRow>>({
+    {L::Stack, "stack", [](const LevelRow& r) { return r.name; }},
+    {L::Root, "root", [](const LevelRow& r) { return std::to_string(r.root); }},
+    {L::LevelMm, "level_mm", [](const LevelRow& r) { return decimal(r.level.mm); }},
+    {L::Slice, "slice",
+     [](const LevelRow& r) {
+         return r.level.slice ? std::to_string(*r.level.slice) : std::string();
+     }},
+    {L::Canal, "canal",
+     [](const LevelRow& r) { return r.canal ? std::to_string(r.canal->canal) : std::string(); }},
+    {L::AreaMm2, "area_mm2", fromResults<ResultsColumn::AreaMm2>},
+    {L::PerimeterMm, "perimeter_mm", fromResults<ResultsColumn::PerimeterMm>},
+    {L::Circularity, "circularity", fromResults<ResultsColumn::Circularity>},
+    {L::FeretMaxMm, "feret_max_mm", fromResults<ResultsColumn::FeretMaxMm>},
+    {L::FeretMinMm, "feret_min_mm", fromResults<ResultsColumn::FeretMinMm>},
+});
+static_assert(inIdOrder(kLevelColumns));
+
+// The tables name the stack first, where stackRowsKept reads it.
 constexpr auto kStackPlace = static_cast<std::size_t>(S::Stack);
 static_assert(kStackPlace == static_cast<std::size_t>(C::Stack));
+static_assert(kStackPlace == static_cast<std::size_t>(L::Stack));
 
 }  // namespace
 
@@ -124,6 +158,10 @@ std::string canalsTableHeader() {
     return headerLine(kCanalColumns);
 }
 
+std::string levelsTableHeader() {
+    return headerLine(kLevelColumns);
+}
+
 ColumnPlaces<StackColumn> stackColumnsIn(const std::vector<std::string>& header) {
     return {kStackColumns, header};
 }
@@ -134,6 +172,20 @@ std::string canalRows(const std::string& stack, const std::vector<CanalRun>& can
     std::string rows;
     for (const CanalRun& c : canals)
         rows += rowLine(kCanalColumns, CanalRow{name, c, measureCanal(c, pxPerMm, sliceMm)});
+    return rows;
+}
+
+std::string levelRows(const std::string& stack, int root, const std::vector<RootLevel>& levels,
+                      const std::function<std::optional<CanalCells>(int, int)>& cellsAt) {
+    const std::string name = csvField(utf8Text(stack));
+    std::string rows;
+    for (const RootLevel& level : levels) {
+        if (level.canals.empty())
+            rows += rowLine(kLevelColumns, LevelRow{name, root, level, nullptr, std::nullopt});
+        for (const CanalAtLevel& canal : level.canals)
+            rows += rowLine(kLevelColumns, LevelRow{name, root, level, &canal,
+                                                    cellsAt(*level.slice, canal.label)});
+    }
     return rows;
 }
 

@@ -25,16 +25,26 @@
 // and into_canals (those it continues into at its apical end: two or more where it divides),
 // numbers separated by spaces.
 //
+// The levels' table (levels.csv, levels-K-of-N.csv; with --levels-mm) has a row per root,
+// level and canal of the root in the level's slice (CanalLevels.h): stack, root, level_mm (the
+// distance from the apex asked for), slice (empty beyond the root's coronal end), canal (empty
+// for a level without a canal, or beyond the root), and the canal's area_mm2, perimeter_mm,
+// circularity, feret_max_mm and feret_min_mm in that slice, the cells of its row of the run's
+// table there. A level beyond the root, or without a canal, has one row.
+//
 // Each table has one column list (StacksTable.cpp) that makes its header and rows, and that
 // the readers find the columns by (TableColumns.h).
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "analysis/CanalLevels.h"
 #include "analysis/CanalTracking.h"
+#include "results/ResultsTable.h"
 #include "results/TableColumns.h"
 
 namespace quendra {
@@ -74,11 +84,26 @@ enum class CanalColumn {
     IntoCanals,
 };
 
+enum class LevelColumn {
+    Stack,
+    Root,
+    LevelMm,
+    Slice,
+    Canal,
+    AreaMm2,
+    PerimeterMm,
+    Circularity,
+    FeretMaxMm,
+    FeretMinMm,
+};
+
 std::string_view columnName(StackColumn column);
 
 std::string stacksTableHeader();
 
 std::string canalsTableHeader();
+
+std::string levelsTableHeader();
 
 // Where the stacks' table's columns stand in a header read back (its fields).
 ColumnPlaces<StackColumn> stackColumnsIn(const std::vector<std::string>& header);
@@ -87,13 +112,26 @@ ColumnPlaces<StackColumn> stackColumnsIn(const std::vector<std::string>& header)
 std::string canalRows(const std::string& stack, const std::vector<CanalRun>& canals,
                       std::optional<double> pxPerMm, std::optional<double> sliceMm);
 
+// A canal's row of the run's table in a slice (its fields), and where that table's columns
+// stand, for the levels' table to take the canal's measures from.
+struct CanalCells {
+    const std::vector<std::string>& fields;
+    const ColumnPlaces<ResultsColumn>& columns;
+};
+
+// The rows of a root's levels (rootLevels) in the levels' table's columns; `cellsAt` gives the
+// row of the canal with a label in a slice, or none.
+std::string levelRows(
+    const std::string& stack, int root, const std::vector<RootLevel>& levels,
+    const std::function<std::optional<CanalCells>(int slice, int label)>& cellsAt);
+
 // The rows of a stack's roots, in the stacks' table's columns.
 std::string stackRows(const std::string& stack, const std::vector<RootConfiguration>& roots,
                       std::optional<double> sliceMm);
 
-// Of the stacks' or the canals' table of a run being resumed (its whole text), the header and
-// the rows of the stacks in `finished` (named as the table names them), for the resumed run to
-// go on from; nothing when the text is not such a table.
+// Of the stacks', the canals' or the levels' table of a run being resumed (its whole text), the
+// header and the rows of the stacks in `finished` (named as the table names them), for the resumed
+// run to go on from; nothing when the text is not such a table.
 std::optional<std::string> stackRowsKept(std::string_view table,
                                          const std::unordered_set<std::string>& finished,
                                          const std::string& header = stacksTableHeader());

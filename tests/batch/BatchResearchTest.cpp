@@ -1,21 +1,26 @@
 // Stacks as research data comes: a DICOM series and TIFFs that carry their own scale, through
 // the batch analyser, against the same stack as a plain TIFF; each canal measured through the
-// stack (canals.csv), checked against its rows in the run's table.
+// stack (canals.csv), at levels from the apex (levels.csv) and as a label volume, checked
+// against its rows in the run's table.
 
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
 #include <map>
 #include <nlohmann/json.hpp>
+#include <opencv2/imgcodecs.hpp>
 #include <set>
 
 #include "BatchFixture.h"
 #include "DicomSeriesWriter.h"
 #include "StackScene.h"
 #include "TiffStackWriter.h"
+#include "batch/BatchOptions.h"
 #include "colour/ColorTraining.h"
 #include "io/CsvRecords.h"
+#include "io/FileScale.h"
 #include "io/SliceStack.h"
+#include "results/StacksTable.h"
 
 namespace quendra {
 namespace {
@@ -48,8 +53,11 @@ public:
         ASSERT_EQ(training.save(classes), ClassFileStatus::Ok);
     }
 
-    Rows runOn(const std::string& input, const std::string& out, const std::string& table) {
+    Rows runOn(const std::string& input, const std::string& out, const std::string& table,
+               std::vector<double> levelsMm = {}, bool masks = false) {
         BatchOptions o = options({input}, out);
+        o.levelsMm = std::move(levelsMm);
+        o.masks = masks;
         o.classes = classes;
         o.analysis.autoClassThreshold = true;
         o.analysis.teeth = TeethChoice::All;
@@ -81,7 +89,16 @@ TEST_F(BatchResearch, DicomSeriesAndScaledTiffMatchThePlainTiff) {
                                 .resolutionUnit = RESUNIT_CENTIMETER,
                                 .description = "ImageJ=1.54f\nunit=mm\nspacing=0.05\n"}));
 
-    const Rows plainRows = runOn(plain, "plain", "results.csv");
+    // Without a slice distance and a scale the levels cannot be placed: named, and no rows.
+    const Rows plainRows = runOn(plain, "plain", "results.csv", {1});
+    EXPECT_EQ(readBytes(folder / "plain/levels.csv"), levelsTableHeader());
+    const std::string warnings =
+        nlohmann::json::parse(readBytes(folder / "plain/run.json")).at("warnings").dump();
+    EXPECT_NE(warnings.find("levels (--levels-mm) cannot be placed"), std::string::npos);
+    for (const char* bad : {"1,,2", "0", "1,1", "x"})
+        EXPECT_EQ(parseBatchOptions({"--classes", classes, "--levels-mm", bad, plain}).exitStatus,
+                  2)
+            << bad;
     const Rows plainRoots = namedRows(readBytes(folder / "plain/stacks.csv"));
     for (const std::string input : {"series", "scaled.tif"}) {
         SCOPED_TRACE(input);
@@ -113,8 +130,10 @@ TEST_F(BatchResearch, DicomSeriesAndScaledTiffMatchThePlainTiff) {
 }
 
 // Each canal's volume is the sum of its rows' areas in the run's table times the slice
-// distance; the canal column names the canal of every canal row of a root.
-TEST_F(BatchResearch, CanalVolumesAreTheirRowsAreasTimesTheSliceDistance) {
+// distance; the canal column names the canal of every canal row of a root. A level d mm from
+// the apex (the root's last slice) lies d / 0.05 slices toward the crown, its rows those of
+// the run's table there; the label volume holds on each page the canals of its slice's rows.
+TEST_F(BatchResearch, CanalVolumesLevelsAndLabelsFollowTheirRows) {
     const std::string tiff = path("in/scaled.tif");
     fs::create_directories(folder / "in");
     ASSERT_TRUE(writeStackTiff(scene, tiff,
@@ -123,7 +142,7 @@ TEST_F(BatchResearch, CanalVolumesAreTheirRowsAreasTimesTheSliceDistance) {
                                 .resolutionUnit = RESUNIT_CENTIMETER,
                                 .description = "ImageJ=1.54f\nunit=mm\nspacing=0.05\n"}));
     trainOn(tiff);
-    const Rows rows = runOn(tiff, "out", "results.csv");
+    const Rows rows = runOn(tiff, "out", "results.csv", {0.5, 1.25, 100}, true);
     const Rows canals = namedRows(readBytes(folder / "out/canals.csv"));
     std::map<std::string, double> areaSums;
     std::map<std::string, std::set<std::string>> slicesOf;
@@ -142,6 +161,46 @@ TEST_F(BatchResearch, CanalVolumesAreTheirRowsAreasTimesTheSliceDistance) {
     }
     EXPECT_EQ(canals[0].at("into_canals"), "2 3");
     EXPECT_EQ(canals[3].at("from_canals"), "2 3");
+
+    std::map<int, std::set<std::string>> canalsOfSlice;  // from the run's table
+    for (const auto& row : rows)
+        if (!row.at("canal").empty())
+            canalsOfSlice[std::stoi(row.at("frame"))].insert(row.at("canal"));
+    const int apex = std::stoi(namedRows(readBytes(folder / "out/stacks.csv"))[0].at("last_slice"));
+    std::map<std::string, std::set<std::string>> levelCanals;
+    for (const auto& level : namedRows(readBytes(folder / "out/levels.csv"))) {
+        const std::string& mm = level.at("level_mm");
+        SCOPED_TRACE(mm);
+        if (mm == "100") {
+            EXPECT_EQ(level.at("slice") + level.at("canal"), "");
+            continue;
+        }
+        const int slice = apex - static_cast<int>(std::lround(std::stod(mm) / 0.05));
+        EXPECT_EQ(level.at("slice"), std::to_string(slice));
+        levelCanals[mm].insert(level.at("canal"));
+        for (const auto& row : rows)
+            if (row.at("frame") == level.at("slice") && row.at("canal") == level.at("canal"))
+                for (const char* measure :
+                     {"area_mm2", "perimeter_mm", "circularity", "feret_max_mm", "feret_min_mm"})
+                    EXPECT_EQ(level.at(measure), row.at(measure)) << measure;
+    }
+    ASSERT_EQ(levelCanals.size(), 2u);
+    EXPECT_EQ(levelCanals["0.5"], canalsOfSlice[apex - 10]);
+    EXPECT_EQ(levelCanals["1.25"], canalsOfSlice[apex - 25]);
+
+    const std::string volume = path("out/scaled.tif-canals.tif");
+    std::vector<cv::Mat> pages;
+    ASSERT_TRUE(cv::imreadmulti(volume, pages, cv::IMREAD_UNCHANGED));
+    ASSERT_EQ(pages.size(), static_cast<std::size_t>(scene.slices));
+    for (std::size_t s = 0; s < pages.size(); ++s) {
+        std::set<std::string> labels;
+        for (auto it = pages[s].begin<std::uint16_t>(); it != pages[s].end<std::uint16_t>(); ++it)
+            if (*it) labels.insert(std::to_string(*it));
+        EXPECT_EQ(labels, canalsOfSlice[static_cast<int>(s) + 1]) << s + 1;
+    }
+    const FileScale scale = tiffScale(volume);
+    EXPECT_DOUBLE_EQ(scale.pxPerMm.value_or(0), 20);
+    EXPECT_DOUBLE_EQ(scale.sliceMm.value_or(0), 0.05);
 }
 
 }  // namespace
