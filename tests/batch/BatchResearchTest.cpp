@@ -178,11 +178,13 @@ TEST_F(BatchResearch, CanalVolumesLevelsAndLabelsFollowTheirRows) {
         const int slice = apex - static_cast<int>(std::lround(std::stod(mm) / 0.05));
         EXPECT_EQ(level.at("slice"), std::to_string(slice));
         levelCanals[mm].insert(level.at("canal"));
-        for (const auto& row : rows)
-            if (row.at("frame") == level.at("slice") && row.at("canal") == level.at("canal"))
-                for (const char* measure :
-                     {"area_mm2", "perimeter_mm", "circularity", "feret_max_mm", "feret_min_mm"})
-                    EXPECT_EQ(level.at(measure), row.at(measure)) << measure;
+        for (const auto& row : rows) {
+            if (row.at("frame") != level.at("slice") || row.at("canal") != level.at("canal"))
+                continue;
+            for (const char* measure :
+                 {"area_mm2", "perimeter_mm", "circularity", "feret_max_mm", "feret_min_mm"})
+                EXPECT_EQ(level.at(measure), row.at(measure)) << measure;
+        }
     }
     ASSERT_EQ(levelCanals.size(), 2u);
     EXPECT_EQ(levelCanals["0.5"], canalsOfSlice[apex - 10]);
