@@ -121,8 +121,8 @@ std::string CheckedRun::analyseFrames(bool terminal, RunStart& start, const RunF
                       items.size());
     progress.alreadyDone(start.resumeAt.itemsDone, start.resumeAt.framesDone);
     if (terminal && !options.quiet) progress.framesToTake(framesToTake(items, from, options.every));
-    // Two units a worker, and the one the reader decodes meanwhile.
-    FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs) + 1, from,
+    // Two units a worker, and one its reader decodes meanwhile.
+    FrameQueue queue(items, options.every, 3 * static_cast<std::size_t>(jobs), from,
                      options.overlays == Overlays::Video, options.window);
     // Problems reach the record before the rows after them reach the table, so that a run
     // killed outright still names them, and a resumed run with it.
@@ -156,7 +156,7 @@ std::string CheckedRun::runWorkers(int jobs, FrameQueue& queue, OrderedWriter& w
         thumbnails.emplace(files.thumbnails, options.out, items, start.resumeAt.keepBytes == 0);
     std::mutex failureMutex;
     std::string failure;  // the resource that failed and stopped the run
-    FrameReader reader(queue);
+    FrameReader reader(queue, jobs);
     const auto work = [&] {
         try {
             FrameAnalyser analyser(options, classifier, thumbnails ? &*thumbnails : nullptr);

@@ -25,24 +25,32 @@ FrameQueue::FrameQueue(const std::vector<BatchItem>& i, int e, std::size_t m, St
     : items(i), every(e), maxAhead(m), start(s), replayStart(r), window(w), nextItem(s.item) {}
 
 bool FrameQueue::next(WorkUnit& unit) {
-    const std::lock_guard turn(reading);
+    std::unique_lock turn(reading);
     {
         std::unique_lock lock(mutex);
         progress.wait(lock, [&] { return stopped || nextSeq < writtenUpTo + maxAhead; });
     }
+    std::optional<std::size_t> picture;
     for (;;) {
         if (stopped) return false;
         if ((video || stack) && takeSequenceFrame(unit)) break;
         if (nextItem == items.size()) return false;
         const std::size_t item = nextItem++;
         if (items[item].kind == MediaKind::Picture) {
-            takePicture(item, unit);
+            picture = item;
             break;
         }
         if (!openSequence(item, unit)) break;
     }
-    const std::lock_guard lock(mutex);
-    unit.seq = nextSeq++;
+    std::size_t seq = 0;
+    {
+        const std::lock_guard lock(mutex);
+        seq = nextSeq++;
+    }
+    // A picture is a file of its own: it is read while the next caller takes its turn.
+    turn.unlock();
+    if (picture) takePicture(*picture, unit);
+    unit.seq = seq;
     return true;
 }
 

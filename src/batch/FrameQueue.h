@@ -64,7 +64,7 @@ public:
                std::optional<GreyWindow> window = std::nullopt);
 
     // The next unit, read; false once there is none left or the run was stopped. Callers take
-    // their turns, each reading its unit whole.
+    // their turns for a video's frames and a stack's slices; pictures are read side by side.
     bool next(WorkUnit& unit);
     // Unit `seq` and all before it are written. Does not wait for a unit being read.
     void written(std::size_t seq);

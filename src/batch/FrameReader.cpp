@@ -6,17 +6,18 @@
 
 namespace quendra {
 
-FrameReader::FrameReader(FrameQueue& q) : queue(q) {
+FrameReader::FrameReader(FrameQueue& q, int count) : queue(q) {
+    const std::lock_guard lock(mutex);
     try {
-        reader = std::thread(&FrameReader::read, this);
+        for (; reading < count; ++reading) readers.emplace_back(&FrameReader::read, this);
     } catch (const std::system_error&) {
-        // Reading then takes turns with the analysis, as each worker reads its own units.
+        // Fewer readers; with none, reading takes turns with the analysis in each worker.
     }
 }
 
 FrameReader::~FrameReader() {
     stop();
-    if (reader.joinable()) reader.join();
+    for (std::thread& r : readers) r.join();
 }
 
 void FrameReader::read() {
@@ -27,23 +28,26 @@ void FrameReader::read() {
             {
                 const std::lock_guard lock(mutex);
                 if (more) units.push_back(std::move(unit));
-                ended = !more;
+                if (!more) --reading;
             }
             arrived.notify_all();
             if (!more) return;
         }
     } catch (const std::exception&) {
-        const std::lock_guard lock(mutex);
-        failure = std::current_exception();
-        ended = true;
+        {
+            const std::lock_guard lock(mutex);
+            failure = std::current_exception();
+            --reading;
+        }
+        queue.stop();  // the other readers end too, and the workers take what was read
     }
     arrived.notify_all();
 }
 
 bool FrameReader::next(WorkUnit& unit) {
-    if (!reader.joinable()) return queue.next(unit);
+    if (readers.empty()) return queue.next(unit);
     std::unique_lock lock(mutex);
-    arrived.wait(lock, [&] { return stopped || ended || !units.empty(); });
+    arrived.wait(lock, [&] { return stopped || reading == 0 || !units.empty(); });
     if (stopped) return false;
     if (!units.empty()) {
         unit = std::move(units.front());

@@ -1,15 +1,17 @@
 #pragma once
 
-// The run's reader: a thread of its own takes the frames from the queue (FrameQueue.h),
+// The run's readers: threads of their own take the frames from the queue (FrameQueue.h),
 // decoding each, while the workers analyse the ones before and write their files, so that a
-// run goes at the pace of its slowest stage rather than of reading and analysis added up. It
-// keeps the run's order; how far it reads ahead is the queue's bound.
+// run goes at the pace of its slowest stage rather than of reading and analysis added up. One
+// reader a worker, so that pictures are decoded side by side as they were by the workers; how
+// far they read ahead is the queue's bound.
 
 #include <condition_variable>
 #include <deque>
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "batch/FrameQueue.h"
 
@@ -17,8 +19,9 @@ namespace quendra {
 
 class FrameReader {
 public:
-    // Starts reading; when no thread can be started, the workers read for themselves.
-    explicit FrameReader(FrameQueue& queue);
+    // Starts up to `readers` readers; when none can be started, the workers read for
+    // themselves.
+    FrameReader(FrameQueue& queue, int readers);
     ~FrameReader();
     FrameReader(const FrameReader&) = delete;
     FrameReader& operator=(const FrameReader&) = delete;
@@ -36,10 +39,10 @@ private:
     std::mutex mutex;
     std::condition_variable arrived;
     std::deque<WorkUnit> units;  // read, not yet taken
-    bool ended = false;          // the reader takes no more
+    int reading = 0;             // readers that may still take units
     bool stopped = false;
-    std::exception_ptr failure;  // what ended the reader, if not the run's end
-    std::thread reader;
+    std::exception_ptr failure;  // what ended a reader, if not the run's end
+    std::vector<std::thread> readers;
 };
 
 }  // namespace quendra
