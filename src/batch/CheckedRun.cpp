@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "batch/FrameAnalyser.h"
+#include "batch/FrameReader.h"
 #include "batch/MovieListener.h"
 #include "batch/Progress.h"
 #include "batch/RunProblems.h"
@@ -120,7 +121,8 @@ std::string CheckedRun::analyseFrames(bool terminal, RunStart& start, const RunF
                       items.size());
     progress.alreadyDone(start.resumeAt.itemsDone, start.resumeAt.framesDone);
     if (terminal && !options.quiet) progress.framesToTake(framesToTake(items, from, options.every));
-    FrameQueue queue(items, options.every, 2 * static_cast<std::size_t>(jobs), from,
+    // Two units a worker, and one its reader decodes meanwhile.
+    FrameQueue queue(items, options.every, 3 * static_cast<std::size_t>(jobs), from,
                      options.overlays == Overlays::Video, options.window);
     // Problems reach the record before the rows after them reach the table, so that a run
     // killed outright still names them, and a resumed run with it.
@@ -146,8 +148,8 @@ std::string CheckedRun::analyseFrames(bool terminal, RunStart& start, const RunF
     return failure;
 }
 
-// The workers take the queue's frames until none is left or the run stops; the resource that
-// failed and stopped them, or nothing.
+// The workers take the frames the reader decoded ahead until none is left or the run stops; the
+// resource that failed and stopped them, or nothing.
 std::string CheckedRun::runWorkers(int jobs, FrameQueue& queue, OrderedWriter& writer,
                                    const RunStart& start, const RunFiles& files) {
     std::optional<ThumbnailSample> thumbnails;
@@ -155,17 +157,18 @@ std::string CheckedRun::runWorkers(int jobs, FrameQueue& queue, OrderedWriter& w
         thumbnails.emplace(files.thumbnails, options.out, items, start.resumeAt.keepBytes == 0);
     std::mutex failureMutex;
     std::string failure;  // the resource that failed and stopped the run
+    FrameReader reader(queue, jobs);
     const auto work = [&] {
         try {
             FrameAnalyser analyser(options, classifier, thumbnails ? &*thumbnails : nullptr);
             WorkUnit unit;
-            while (StopSignals::received() == 0 && queue.next(unit))
+            while (StopSignals::received() == 0 && reader.next(unit))
                 writer.submit(unit, analyser.analyse(items[unit.item], unit));
         } catch (const std::exception& e) {
             const std::lock_guard lock(failureMutex);
             if (failure.empty()) failure = reasonOf(e);
         }
-        queue.stop();
+        reader.stop();
     };
     startWorkers(jobs, work);
     work();

@@ -3,14 +3,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <opencv2/imgcodecs.hpp>
 #include <system_error>
 
 #include "analysis/SectionLabels.h"
-#include "io/DicomSeries.h"
 #include "io/PictureFile.h"
-#include "io/StackFrames.h"
 #include "io/Utf8Text.h"
 #include "overlay/RecognitionData.h"
 #include "overlay/ResultOverlay.h"
@@ -65,13 +64,6 @@ AnalysisSettings settingsFor(const BatchOptions& options, const BatchItem& item,
     return settings;
 }
 
-// A picture from a DICOM file of one image, mapped by its header's window (or its own greys').
-PictureRead readDicomPicture(const std::string& path) {
-    StackFrames frames(path);
-    SliceFrame slice = frames.frameAt(0);
-    return {slice.status, std::move(slice.frame), slice.size, 0};
-}
-
 // The largest label a 16-bit label picture holds.
 constexpr std::size_t kMaxLabel = UINT16_MAX;
 
@@ -101,23 +93,16 @@ void FrameAnalyser::setUp() {
 UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
     UnitResult result;
     try {
-        if (unit.frame >= 0) {
-            if (!unit.unreadable) analyseFrame(item, unit.frame, unit.picture, unit.replay, result);
-        } else if (item.kind != MediaKind::Picture) {
-            if (unit.unreadable)
-                result.problems.push_back(
-                    item.path + ": " +
-                    (unit.reason.empty() ? describe(unit.status, unit.size, unit.error, item.kind)
-                                         : unit.reason));
-        } else {
-            PictureRead read =
-                isDicomFile(item.path) ? readDicomPicture(item.path) : readPicture(item.path);
-            if (read.status == PictureStatus::Ok)
-                analyseFrame(item, -1, read.picture, false, result);
-            else
-                result.problems.push_back(item.path + ": " +
-                                          describe(read.status, read.size, read.error, item.kind));
-        }
+        if (unit.readFailure) std::rethrow_exception(unit.readFailure);
+        // A frame that cannot be read is named with its neighbours (RunProblems.h); a picture,
+        // video or stack here.
+        if (unit.unreadable && unit.frame < 0)
+            result.problems.push_back(item.path + ": " +
+                                      (unit.reason.empty()
+                                           ? describe(unit.status, unit.size, unit.error, item.kind)
+                                           : unit.reason));
+        else if (!unit.unreadable && !unit.picture.empty())
+            analyseFrame(item, unit.frame, unit.picture, unit.replay, result);
     } catch (const NoSpaceForOutput&) {
         throw;
     } catch (const std::exception& e) {

@@ -1,5 +1,8 @@
 #include "batch/FrameQueue.h"
 
+#include "io/DicomSeries.h"
+#include "io/PictureFile.h"
+
 namespace quendra {
 
 namespace {
@@ -8,6 +11,13 @@ namespace {
 // less than a minute, slowly enough to follow a canal.
 constexpr double kStackMovieRate = 10;
 
+// A picture from a DICOM file of one image, mapped by its header's window (or its own greys').
+PictureRead readDicomPicture(const std::string& path) {
+    StackFrames frames(path);
+    SliceFrame slice = frames.frameAt(0);
+    return {slice.status, std::move(slice.frame), slice.size, 0};
+}
+
 }  // namespace
 
 FrameQueue::FrameQueue(const std::vector<BatchItem>& i, int e, std::size_t m, StartAt s, bool r,
@@ -15,22 +25,50 @@ FrameQueue::FrameQueue(const std::vector<BatchItem>& i, int e, std::size_t m, St
     : items(i), every(e), maxAhead(m), start(s), replayStart(r), window(w), nextItem(s.item) {}
 
 bool FrameQueue::next(WorkUnit& unit) {
-    std::unique_lock lock(mutex);
-    progress.wait(lock, [&] { return stopped || nextSeq < writtenUpTo + maxAhead; });
+    std::unique_lock turn(reading);
+    {
+        std::unique_lock lock(mutex);
+        progress.wait(lock, [&] { return stopped || nextSeq < writtenUpTo + maxAhead; });
+    }
+    std::optional<std::size_t> picture;
     for (;;) {
         if (stopped) return false;
         if ((video || stack) && takeSequenceFrame(unit)) break;
         if (nextItem == items.size()) return false;
         const std::size_t item = nextItem++;
         if (items[item].kind == MediaKind::Picture) {
-            unit = {};
-            unit.item = item;
+            picture = item;
             break;
         }
         if (!openSequence(item, unit)) break;
     }
-    unit.seq = nextSeq++;
+    std::size_t seq = 0;
+    {
+        const std::lock_guard lock(mutex);
+        seq = nextSeq++;
+    }
+    // A picture is a file of its own: it is read while the next caller takes its turn.
+    turn.unlock();
+    if (picture) takePicture(*picture, unit);
+    unit.seq = seq;
     return true;
+}
+
+// A picture, read whole; what its reading throws goes with it to the worker that names it.
+void FrameQueue::takePicture(std::size_t item, WorkUnit& unit) {
+    unit = {};
+    unit.item = item;
+    try {
+        const std::string& path = items[item].path;
+        PictureRead read = isDicomFile(path) ? readDicomPicture(path) : readPicture(path);
+        unit.picture = std::move(read.picture);
+        unit.status = read.status;
+        unit.size = read.size;
+        unit.error = read.error;
+        unit.unreadable = read.status != PictureStatus::Ok;
+    } catch (const std::exception&) {
+        unit.readFailure = std::current_exception();
+    }
 }
 
 // Opens the video or stack `item`; false, with `unit` the one unit of the item, when it cannot

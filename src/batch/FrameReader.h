@@ -1,0 +1,48 @@
+#pragma once
+
+// The run's readers: threads of their own take the frames from the queue (FrameQueue.h),
+// decoding each, while the workers analyse the ones before and write their files, so that a
+// run goes at the pace of its slowest stage rather than of reading and analysis added up. One
+// reader a worker, so that pictures are decoded side by side as they were by the workers; how
+// far they read ahead is the queue's bound.
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "batch/FrameQueue.h"
+
+namespace quendra {
+
+class FrameReader {
+public:
+    // Starts up to `readers` readers; when none can be started, the workers read for
+    // themselves.
+    FrameReader(FrameQueue& queue, int readers);
+    ~FrameReader();
+    FrameReader(const FrameReader&) = delete;
+    FrameReader& operator=(const FrameReader&) = delete;
+
+    // The next unit in the run's order, read; false once there is none left or the run was
+    // stopped. Rethrows what stopped the reader (out of memory).
+    bool next(WorkUnit& unit);
+    // No unit is handed out any more; the queue stops too.
+    void stop();
+
+private:
+    void read();
+
+    FrameQueue& queue;
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::deque<WorkUnit> units;  // read, not yet taken
+    int reading = 0;             // readers that may still take units
+    bool stopped = false;
+    std::exception_ptr failure;  // what ended a reader, if not the run's end
+    std::vector<std::thread> readers;
+};
+
+}  // namespace quendra
