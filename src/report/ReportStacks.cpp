@@ -32,15 +32,15 @@ struct RowsByStack {
     std::map<std::string, std::vector<std::size_t>, std::less<>> of;  // places in records
 };
 
-RowsByStack rowsByStack(const fs::path& file) {
+RowsByStack rowsByStack(const fs::path& file, std::string_view stackColumn) {
     RowsByStack rows{file.filename().string(), {}, {}};
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) return rows;
     rows.records = readCsvRecords(readWholeFile(file));
     if (rows.records.empty()) return rows;
     const std::vector<std::string>& header = rows.records.front().fields;
-    const auto stack =
-        static_cast<std::size_t>(std::find(header.begin(), header.end(), "stack") - header.begin());
+    const auto stack = static_cast<std::size_t>(
+        std::find(header.begin(), header.end(), stackColumn) - header.begin());
     for (std::size_t r = 1; r < rows.records.size(); ++r)
         if (stack < rows.records[r].fields.size())
             rows.of[rows.records[r].fields[stack]].push_back(r);
@@ -79,13 +79,19 @@ std::string stackTable(const RowsByStack& rows, std::string_view stack, const ch
 // A stack's canals (canals.csv) and their levels (levels.csv).
 std::string canalTables(const RowsByStack& canals, const RowsByStack& levels,
                         std::string_view stack) {
-    return stackTable(canals, stack, "Kanäle",
-                      {"canal", "root", "first_slice", "last_slice", "slices", "length_mm",
-                       "volume_voxels", "volume_mm3", "diameter_min_mm", "diameter_mean_mm",
-                       "diameter_max_mm"}) +
-           stackTable(levels, stack, "Kanäle in Abständen vom Apex",
-                      {"root", "level_mm", "slice", "canal", "area_mm2", "perimeter_mm",
-                       "circularity", "feret_max_mm", "feret_min_mm"});
+    using C = CanalColumn;
+    using L = LevelColumn;
+    return stackTable(
+               canals, stack, "Kanäle",
+               {columnName(C::Canal), columnName(C::Root), columnName(C::FirstSlice),
+                columnName(C::LastSlice), columnName(C::Slices), columnName(C::LengthMm),
+                columnName(C::VolumeVoxels), columnName(C::VolumeMm3), columnName(C::DiameterMinMm),
+                columnName(C::DiameterMeanMm), columnName(C::DiameterMaxMm)}) +
+           stackTable(
+               levels, stack, "Kanäle in Abständen vom Apex",
+               {columnName(L::Root), columnName(L::LevelMm), columnName(L::Slice),
+                columnName(L::Canal), columnName(L::AreaMm2), columnName(L::PerimeterMm),
+                columnName(L::Circularity), columnName(L::FeretMaxMm), columnName(L::FeretMinMm)});
 }
 
 }  // namespace
@@ -131,9 +137,12 @@ std::string stacksSection(const ReportSources& s, const std::vector<BatchItem>& 
                     "</td><td class=\"n\" data-vertucci=\"" + type + "\">" +
                     germanCount(roots[type]) + "</td></tr>";
     html += "</table></div>";
-    const RowsByStack canals = rowsByStack(s.out / runFileName(RunFile::Canals, s.suffix));
-    const RowsByStack levelRows =
-        levels ? rowsByStack(s.out / runFileName(RunFile::Levels, s.suffix)) : RowsByStack{};
+    const RowsByStack canals =
+        rowsByStack(s.out / runFileName(RunFile::Canals, s.suffix), columnName(CanalColumn::Stack));
+    const RowsByStack levelRows = levels
+                                      ? rowsByStack(s.out / runFileName(RunFile::Levels, s.suffix),
+                                                    columnName(LevelColumn::Stack))
+                                      : RowsByStack{};
     std::string open;  // the stack whose rows are being listed
     const auto closeStack = [&] {
         if (open.empty()) return;

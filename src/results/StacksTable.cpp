@@ -150,6 +150,14 @@ std::string_view columnName(StackColumn column) {
     return kStackColumns.at(static_cast<std::size_t>(column)).name;
 }
 
+std::string_view columnName(CanalColumn column) {
+    return kCanalColumns.at(static_cast<std::size_t>(column)).name;
+}
+
+std::string_view columnName(LevelColumn column) {
+    return kLevelColumns.at(static_cast<std::size_t>(column)).name;
+}
+
 std::string stacksTableHeader() {
     return headerLine(kStackColumns);
 }

@@ -98,6 +98,8 @@ enum class LevelColumn {
 };
 
 std::string_view columnName(StackColumn column);
+std::string_view columnName(CanalColumn column);
+std::string_view columnName(LevelColumn column);
 
 std::string stacksTableHeader();
 
