@@ -4,6 +4,7 @@
 // window, the batch analyser, its run record and the tests all read and write this value.
 
 #include "analysis/SettingDeclarations.h"
+#include "colour/ColorClassifier.h"
 
 namespace quendra {
 
@@ -33,8 +34,8 @@ struct AnalysisSettings {
     int border = kBorderSetting.wholeDefault();
     // Scale of the canal acceptance ellipse in tenths of the tooth's equivalent ellipse.
     int filter = kFilterSetting.wholeDefault();
-    // Class threshold of the colour vote (KDTree.h); with `autoClassThreshold` it follows from
-    // the loaded colour classes (ClassThreshold.h).
+    // Class threshold of the colour vote (KDTree.h); with `autoClassThreshold` the vote takes
+    // the one that follows from the loaded colour classes instead (classThresholdFor).
     int classThreshold = kClassThresholdSetting.wholeDefault();
     bool autoClassThreshold = false;
     // Canal regions must be strictly larger than this many pixels.
@@ -43,6 +44,11 @@ struct AnalysisSettings {
     // With TeethChoice::All, tooth-class regions of fewer pixels are no teeth (specks, labels).
     double minToothArea = kMinToothAreaSetting.fallback;
     ShapeLimits shapeLimits;
+
+    // The class threshold the vote of `classifier` takes under these settings.
+    int classThresholdFor(const ColorClassifier& classifier) const {
+        return autoClassThreshold ? classifier.automaticThreshold() : classThreshold;
+    }
 
     // The acceptance ellipse's scale as a factor: filter / 10 in double, stored as float.
     float ellipseRadius() const { return static_cast<float>(filter / 10.0); }

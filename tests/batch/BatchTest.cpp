@@ -26,7 +26,7 @@ TEST_F(Batch, RowsAgreeWithTheAnalysisAndTheTruth) {
     SampleTruth truth;
     const cv::Mat picture = renderScene(scene, &truth);
     ColorClassifier classes;
-    ASSERT_EQ(loadColorClassifier(kClasses, 5, classes).status, ClassFileStatus::Ok);
+    ASSERT_EQ(loadColorClassifier(kClasses, classes).status, ClassFileStatus::Ok);
     ToothAnalysis analysis;
     analysis.calculate(picture, classes);
 
