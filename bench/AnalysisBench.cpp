@@ -67,15 +67,12 @@ BENCHMARK(BM_Calculate)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::k
 
 // Its peer above: the class threshold from the classes, the canal threshold per tooth.
 void BM_CalculateAutomatic(benchmark::State& state) {
-    static const ColorClassifier automatic = [] {
-        const auto nodes = sampleClassifier().tree->nodes();
-        return classifierOf({nodes.begin(), nodes.end()}, 5, true);
-    }();
     AnalysisSettings settings;
     settings.autoThreshold = true;
+    settings.autoClassThreshold = true;
     calculateRepeatedly(
         state, sampleFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))),
-        automatic, settings);
+        sampleClassifier(), settings);
 }
 BENCHMARK(BM_CalculateAutomatic)->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 
@@ -89,10 +86,11 @@ void BM_CalculateTeeth(benchmark::State& state) {
         pickSectionColors(molar, picture, training);
         cv::Mat scaled;
         cv::resize(picture, scaled, {1920, 1080}, 0, 0, cv::INTER_NEAREST);
-        return std::pair{scaled, classifierOf(training.samples(), 5, true)};
+        return std::pair{scaled, classifierOf(training.samples())};
     }();
     AnalysisSettings settings;
     settings.autoThreshold = true;
+    settings.autoClassThreshold = true;
     settings.teeth = state.range(0) ? TeethChoice::All : TeethChoice::Largest;
     calculateRepeatedly(state, section.first, section.second, settings);
 }

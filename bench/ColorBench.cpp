@@ -29,7 +29,7 @@ void BM_ClassifyPixelsWarm(benchmark::State& state) {
     cv::Mat mask(frame.size(), CV_8UC1);
     const auto classify = [&] {
         classifyPixels(frame, ClassEnamel, cache.data(), classifier.tree.get(),
-                       classifier.threshold, mask, 0, 0, frame.cols, frame.rows);
+                       kDefaultClassThreshold, mask, 0, 0, frame.cols, frame.rows);
     };
     classify();  // fills the cache
     for (auto _ : state) {

@@ -132,6 +132,9 @@ void BM_StackAnalysed(benchmark::State& state) {
     StackFrames stack(benchStack(state.range(0) == 1));
     const ColorClassifier classes = stackClassifier(kScene, stack.frameAt(0).frame);
     ToothAnalysis analysis;
+    AnalysisSettings settings;
+    settings.classThreshold = stackClassThreshold(kScene);
+    analysis.setSettings(settings);
     std::string configuration;
     resetPeakResident();
     const double before = processMemory("VmRSS");

@@ -21,20 +21,22 @@ quendra::ColorClassifier gridClassifier() {
                     samples.push_back(quendra::packSample(
                         cls, static_cast<quendra::ColorKey>(r << 16 | g << 8 | b)));
             }
-    return quendra::classifierOf(std::move(samples), 5);
+    return quendra::classifierOf(std::move(samples));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Made once: the class cache carries over from frame to frame, as in the window.
-    static quendra::ColorClassifier classifier = gridClassifier();
+    static const quendra::ColorClassifier classifier = gridClassifier();
     static quendra::ToothAnalysis analysis;
     FuzzInput in(data, size);
-    analysis.setThreshold(in.take<int>());
-    analysis.setBorder(in.take<int>());
-    analysis.setEllipseRadius(in.take<int>());
-    classifier.threshold = in.take<int>();
+    quendra::AnalysisSettings settings;
+    settings.threshold = in.take<int>();
+    settings.border = in.take<int>();
+    settings.filter = in.take<int>();
+    settings.classThreshold = in.take<int>();
+    analysis.setSettings(settings);
     const int width = in.takeIn(1, 64), height = in.takeIn(1, 64);
     cv::Mat frame(height, width, CV_8UC3, cv::Scalar(230, 230, 230));
     std::memcpy(frame.data, in.rest(), std::min(in.remaining(), frame.total() * 3));

@@ -19,7 +19,7 @@ struct PaintedTooth {
 
     cv::Mat frame;
     ToothAnalysis analysis;
-    const ColorClassifier classes = classifierOf({}, 5);
+    const ColorClassifier classes = classifierOf({});
 };
 
 }  // namespace quendra

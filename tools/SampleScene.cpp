@@ -178,7 +178,7 @@ void pickSampleColors(const SampleScene& scene, const cv::Mat& picture, ColorTra
 ColorClassifier trainedClassifier(const std::vector<SampleScene>& scenes) {
     ColorTraining training;
     for (const SampleScene& scene : scenes) pickSampleColors(scene, renderScene(scene), training);
-    return classifierOf(training.samples(), 5);
+    return classifierOf(training.samples());
 }
 
 std::string formatTruth(const SampleTruth& truth) {

@@ -242,7 +242,11 @@ void pickStackColors(const StackScene& scene, const cv::Mat& frame, ColorTrainin
 ColorClassifier stackClassifier(const StackScene& scene, const cv::Mat& frame) {
     ColorTraining training;
     pickStackColors(scene, frame, training);
-    return classifierOf(training.samples(), scene.colour ? 5 : 10);
+    return classifierOf(training.samples());
+}
+
+int stackClassThreshold(const StackScene& scene) {
+    return scene.colour ? 5 : 10;
 }
 
 bool writeStackTiff(const StackScene& scene, const std::string& path, const TiffLayout& layout) {

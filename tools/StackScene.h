@@ -86,10 +86,12 @@ std::vector<StackScene> multiRootStackScenes();
 void pickStackColors(const StackScene& scene, const cv::Mat& frame, ColorTraining& training);
 
 // Colour classes as an operator trains them on the first slice as the analysis sees it
-// (pickStackColors). Class threshold 5 for
-// colour; 10 (the slider's top) for grey, whose levels lie sqrt(3) apart on the grey diagonal
-// and, spread by a 16-bit stack's window, leave too few trained neighbours within 5.
+// (pickStackColors).
 ColorClassifier stackClassifier(const StackScene& scene, const cv::Mat& frame);
+// The class threshold they are used with: 5 for colour; 10 (the slider's top) for grey, whose
+// levels lie sqrt(3) apart on the grey diagonal and, spread by a 16-bit stack's window, leave
+// too few trained neighbours within 5.
+int stackClassThreshold(const StackScene& scene);
 
 // Writes the scene as a multi-page TIFF (deflate-compressed unless `layout` says otherwise);
 // false when it cannot be written.

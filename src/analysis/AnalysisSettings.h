@@ -1,9 +1,10 @@
 #pragma once
 
-// Every setting of the analysis, with its one default: the window, the batch analyser, its run
-// record and the tests all read and write this value.
+// Every setting of the analysis, with its default as declared (SettingDeclarations.h): the
+// window, the batch analyser, its run record and the tests all read and write this value.
 
-#include "colour/ClassThreshold.h"
+#include "analysis/SettingDeclarations.h"
+#include "colour/ColorClassifier.h"
 
 namespace quendra {
 
@@ -26,23 +27,28 @@ struct AnalysisSettings {
     // Colour distance (B,G,R Euclidean) to the darkest pixel of a tooth's box below which a
     // pixel is a canal candidate; with `autoThreshold` chosen per tooth instead, from the
     // distances inside the tooth (CanalThreshold.h).
-    int threshold = 70;
+    int threshold = kThresholdSetting.wholeDefault();
     bool autoThreshold = false;
     // Width in pixels of the frame margin the tooth search ignores; any value, the search
     // window is clamped to the frame.
-    int border = 20;
+    int border = kBorderSetting.wholeDefault();
     // Scale of the canal acceptance ellipse in tenths of the tooth's equivalent ellipse.
-    int filter = 8;
-    // Class threshold of the colour vote (KDTree.h), 1..10 on the window's slider; with
-    // `autoClassThreshold` it follows from the loaded colour classes (ClassThreshold.h).
-    int classThreshold = kDefaultClassThreshold;
+    int filter = kFilterSetting.wholeDefault();
+    // Class threshold of the colour vote (KDTree.h); with `autoClassThreshold` the vote takes
+    // the one that follows from the loaded colour classes instead (classThresholdFor).
+    int classThreshold = kClassThresholdSetting.wholeDefault();
     bool autoClassThreshold = false;
     // Canal regions must be strictly larger than this many pixels.
-    double minCanalArea = 50;
+    double minCanalArea = kMinCanalAreaSetting.fallback;
     TeethChoice teeth = TeethChoice::Largest;
     // With TeethChoice::All, tooth-class regions of fewer pixels are no teeth (specks, labels).
-    double minToothArea = 1000;
+    double minToothArea = kMinToothAreaSetting.fallback;
     ShapeLimits shapeLimits;
+
+    // The class threshold the vote of `classifier` takes under these settings.
+    int classThresholdFor(const ColorClassifier& classifier) const {
+        return autoClassThreshold ? classifier.automaticThreshold() : classThreshold;
+    }
 
     // The acceptance ellipse's scale as a factor: filter / 10 in double, stored as float.
     float ellipseRadius() const { return static_cast<float>(filter / 10.0); }

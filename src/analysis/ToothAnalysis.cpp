@@ -60,7 +60,7 @@ const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
     CV_CheckTypeEQ(frame.type(), CV_8UC3, "frames must be 8-bit B,G,R images");
     clearResults();
     result_.settings = settings_;
-    result_.settings.classThreshold = classifier.threshold;
+    result_.settings.classThreshold = settings_.classThresholdFor(classifier);
     if (toothMask_.size() != frame.size()) {
         toothMask_.create(frame.size(), CV_8UC1);
         canalMask_.create(frame.size(), CV_8UC1);
@@ -69,8 +69,8 @@ const FrameResult& ToothAnalysis::calculate(const cv::Mat& frame,
     const auto [x0, x1] = clampedSpan(settings_.border, frame.cols);
     const auto [y0, y1] = clampedSpan(settings_.border, frame.rows);
     result_.searchWindow = cv::Rect(x0, y0, x1 - x0, y1 - y0);
-    classifyPixels(frame, ClassEnamel, cache_.data(), classifier.tree.get(), classifier.threshold,
-                   toothMask_, x0, y0, x1, y1);
+    classifyPixels(frame, ClassEnamel, cache_.data(), classifier.tree.get(),
+                   result_.settings.classThreshold, toothMask_, x0, y0, x1, y1);
     Run* toothRuns = nullptr;
     toothRunCount_ = labelRegions(toothMask_, toothRegions_, toothRunEncoder_, toothRuns, true);
     toothRuns_ = toothRuns;

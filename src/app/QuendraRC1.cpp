@@ -76,7 +76,22 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     ui->verticalLayout->addWidget(frameArea.get());
     connect(frameArea.get(), &ViewArea::sourceShown, this, &QuendraRC1::fitToScreen);
     status = std::make_unique<WindowStatus>(ui->statusBar, frameArea.get(), this);
+    addPanels();
+    cameraCommands = std::make_unique<CameraCommands>(settings.get(), this);
+    ui->chooseCamera->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    ui->resetSettings->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    connectCommands();
 
+    settings->bind(calculationModel.get(), threshController.get(), pickerController.get());
+    restoreClasses();
+    ui->loadLUT->setEnabled(false);
+    ui->saveLUT->setEnabled(false);
+    ui->configLUT->setEnabled(false);
+    ui->resetLUT->setEnabled(false);
+}
+
+// The save button and the three panels below the view, hidden until a source is open.
+void QuendraRC1::addPanels() {
     saveButton = std::make_unique<QPushButton>(QStringLiteral("Aktuelle Ansicht speichern..."));
     saveButton->setShortcut(QKeySequence::Save);
     saveButton->setToolTip(shortcutTip(saveButton->text(), saveButton->shortcut()));
@@ -88,9 +103,17 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     for (const QWidget* panel : {static_cast<QWidget*>(threshController.get()),
                                  static_cast<QWidget*>(pickerController.get())})
         for (QSlider* slider : panel->findChildren<QSlider*>()) slider->installEventFilter(this);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(saveButton.get()), static_cast<QWidget*>(threshController.get()),
+          static_cast<QWidget*>(videoController.get()),
+          static_cast<QWidget*>(pickerController.get())}) {
+        ui->verticalLayout->addWidget(widget);
+        widget->hide();
+    }
+}
 
-    cameraCommands = std::make_unique<CameraCommands>(settings.get(), this);
-    ui->chooseCamera->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+// The tool bar's actions, the camera's commands, the save button and the model's reports.
+void QuendraRC1::connectCommands() {
     connect(ui->openCamera, &QAction::triggered, cameraCommands.get(), &CameraCommands::open);
     connect(ui->chooseCamera, &QAction::triggered, cameraCommands.get(), &CameraCommands::choose);
     connect(cameraCommands.get(), &CameraCommands::opened, this, [this](CameraModel* camera) {
@@ -110,29 +133,12 @@ QuendraRC1::QuendraRC1(QWidget* parent, Qt::WindowFlags flags)
     connect(ui->resetLUT, &QAction::triggered, this,
             [this] { showStatus(QStringLiteral("Farbklassen zurückgesetzt.")); });
     connect(ui->actionBeenden, &QAction::triggered, qApp, &QApplication::quit);
-    ui->resetSettings->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
     connect(ui->resetSettings, &QAction::triggered, this, &QuendraRC1::resetSettings);
     connect(saveButton.get(), &QPushButton::clicked, this, &QuendraRC1::saveFrame);
     connect(calculationModel.get(), &CalculationModel::frameProcessed, this,
             &QuendraRC1::showAnalysis);
     connect(calculationModel.get(), &CalculationModel::colorsPicked, this,
             [this](const ColorPick& pick) { showStatus(pickText(pick)); });
-
-    ui->verticalLayout->addWidget(saveButton.get());
-    ui->verticalLayout->addWidget(threshController.get());
-    ui->verticalLayout->addWidget(videoController.get());
-    ui->verticalLayout->addWidget(pickerController.get());
-
-    saveButton->hide();
-    threshController->hide();
-    videoController->hide();
-    pickerController->hide();
-    settings->bind(calculationModel.get(), threshController.get(), pickerController.get());
-    restoreClasses();
-    ui->loadLUT->setEnabled(false);
-    ui->saveLUT->setEnabled(false);
-    ui->configLUT->setEnabled(false);
-    ui->resetLUT->setEnabled(false);
 }
 
 // The layout does not own the panels; take them out before they go.

@@ -78,6 +78,9 @@ private slots:
     void showSkipped(int skipped);
 
 private:
+    // Parts of the constructor: the panels below the view, and every command's connection.
+    void addPanels();
+    void connectCommands();
     // `video` is the source itself when it is a video, which the video panel then steers.
     void installSource(FrameModel* source, VideoModel* video = nullptr);
     // Messages are modal and return once the operator has closed them: a command goes on

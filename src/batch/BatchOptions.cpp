@@ -1,12 +1,10 @@
 #include "batch/BatchOptions.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <sstream>
 #include <utility>
-
-#include "analysis/CanalLevels.h"
 
 namespace quendra {
 
@@ -45,49 +43,24 @@ const char* const kFooter =
     "(each named on standard error); 2 bad command line; 130, 143 or 129 stopped by SIGINT,\n"
     "SIGTERM or SIGHUP, with every finished frame kept in the table.";
 
-// A finite number in [lo, hi]; CLI11's own range check lets NaN through.
-CLI::Validator finiteRange(double lo, double hi) {
-    std::ostringstream description;
-    description << "FINITE in [" << lo << " - " << hi << "]";
+// A finite number in the range; CLI11's own range check lets NaN through.
+CLI::Validator finiteRange(SettingRange range) {
+    const std::string bounds =
+        "[" + numberText(range.lowest) + " - " + numberText(range.highest) + "]";
     return CLI::Validator(
-        [lo, hi](std::string& text) -> std::string {
+        [range, bounds](std::string& text) -> std::string {
             double value = 0;
-            if (CLI::detail::lexical_cast(text, value) && std::isfinite(value) && value >= lo &&
-                value <= hi)
+            if (CLI::detail::lexical_cast(text, value) && std::isfinite(value) &&
+                range.contains(value))
                 return {};
-            std::ostringstream message;
-            message << "Value " << text << " not a finite number in [" << lo << " - " << hi << "]";
-            return message.str();
+            return "Value " + text + " not a finite number in " + bounds;
         },
-        description.str());
+        "FINITE in " + bounds);
 }
 
-// K/N with 1 <= K <= N <= kMaxShards.
-bool parseShard(const std::string& text, int& shard, int& shards) {
-    const std::size_t slash = text.find('/');
-    if (slash == std::string::npos) return false;
-    return CLI::detail::lexical_cast(text.substr(0, slash), shard) &&
-           CLI::detail::lexical_cast(text.substr(slash + 1), shards) && shards >= 1 && shard >= 1 &&
-           shard <= shards && shards <= kMaxShards;
-}
-
-// The first argument before "--" that looks like an option but is none (a file named "-x.png"
-// given without "--"), or nothing. Values of options that take one are passed over.
-std::string unknownOption(CLI::App& app, const std::vector<std::string>& args) {
-    bool value = false;
-    for (const std::string& arg : args) {
-        if (arg == "--") break;
-        if (std::exchange(value, false) || arg.size() < 2 || arg[0] != '-') continue;
-        const std::string name = arg.substr(0, arg.find('='));
-        const CLI::Option* option = app.get_option_no_throw(name);
-        if (!option) return arg;
-        value = name.size() == arg.size() && option->get_type_size() != 0;
-    }
-    return {};
-}
-
-// A whole number in [lo, hi] or "auto".
-CLI::Validator numberOrAuto(int lo, int hi) {
+// A whole number in the range, or "auto".
+CLI::Validator wholeOrAuto(SettingRange range) {
+    const int lo = static_cast<int>(range.lowest), hi = static_cast<int>(range.highest);
     return CLI::Validator(
         [lo, hi](std::string& text) -> std::string {
             int value = 0;
@@ -107,6 +80,77 @@ CLI::Validator orAuto(CLI::Validator number) {
             return text == "auto" ? std::string() : number(text);
         },
         "");
+}
+
+// The check of a value written in the option's form, in its declared range; none for a text
+// without a check of its own.
+std::optional<CLI::Validator> checkOf(const BoundOption& bound) {
+    const SettingRange range = bound.declaration.range;
+    switch (bound.form) {
+        case OptionForm::Whole:
+            return CLI::Range(static_cast<int>(range.lowest), static_cast<int>(range.highest));
+        case OptionForm::WholeOrAuto:
+            return wholeOrAuto(range);
+        case OptionForm::Number:
+            return finiteRange(range);
+        case OptionForm::NumberOrAuto:
+            return orAuto(finiteRange(range));
+        case OptionForm::Choice:
+            return CLI::IsMember(bound.choices, CLI::ignore_case).description("");
+        default:
+            if (!bound.refusal) return std::nullopt;
+            return CLI::Validator(
+                [refusal = bound.refusal](std::string& text) { return refusal(text); },
+                std::string(bound.checkName));
+    }
+}
+
+// The first argument before "--" that looks like an option but is none (a file named "-x.png"
+// given without "--"), or nothing. Values of options that take one are passed over.
+std::string unknownOption(CLI::App& app, const std::vector<std::string>& args) {
+    bool value = false;
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        if (std::exchange(value, false) || arg.size() < 2 || arg[0] != '-') continue;
+        const std::string name = arg.substr(0, arg.find('='));
+        const CLI::Option* option = app.get_option_no_throw(name);
+        if (!option) return arg;
+        value = name.size() == arg.size() && option->get_type_size() != 0;
+    }
+    return {};
+}
+
+// The declared help, "%1" replaced by the default.
+std::string helpOf(const SettingDeclaration& d) {
+    std::string help(d.help);
+    if (const std::size_t at = help.find("%1"); at != std::string::npos)
+        help.replace(at, 2, numberText(d.fallback));
+    return help;
+}
+
+// `bound` as its declaration has it: its form and range checked, its default shown.
+void addOption(CLI::App& app, const BoundOption& bound) {
+    const SettingDeclaration& d = bound.declaration;
+    const std::string name = "--" + std::string(d.name);
+    if (bound.form == OptionForm::Flag) {
+        app.add_flag(name, *bound.flag, helpOf(d));
+        return;
+    }
+    const auto take = [take = bound.take](const CLI::results_t& values) {
+        take(values.front());
+        return true;
+    };
+    CLI::Option* option = app.add_option(name, take, helpOf(d));
+    std::string unit(d.unit);
+    for (const std::string& word : bound.choices) unit += (unit.empty() ? "" : "|") + word;
+    option->type_name(unit);
+    // A choice's check puts the word given into the case of its own.
+    if (const auto check = checkOf(bound); check && bound.form == OptionForm::Choice)
+        option->transform(*check);
+    else if (check)
+        option->check(*check);
+    if (d.showsDefault) option->default_str(valueText(bound.value()));
+    if (d.required) option->required();
 }
 
 }  // namespace
@@ -142,13 +186,15 @@ bool parseWindow(const std::string& text, GreyWindow& window) {
     GreyWindow read;
     char comma = 0;
     if (!(in >> read.low >> comma >> read.high) || comma != ',' || !in.eof()) return false;
-    if (!(read.low >= 0 && read.low < read.high && read.high <= 65535)) return false;
+    if (!(kWindowOption.range.contains(read.low) && kWindowOption.range.contains(read.high) &&
+          read.low < read.high))
+        return false;
     window = read;
     return true;
 }
 
 bool sensibleScale(double pxPerMm) {
-    return std::isfinite(pxPerMm) && pxPerMm >= kMinPxPerMm && pxPerMm <= kMaxPxPerMm;
+    return std::isfinite(pxPerMm) && kPxPerMmOption.range.contains(pxPerMm);
 }
 
 ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
@@ -157,164 +203,10 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
     app.footer(kFooter);
     app.set_version_flag("--version", "quendra-batch " QUENDRA_VERSION);
     app.get_formatter()->column_width(26);
-    app.add_option("--classes", o.classes, "colour-class file (*.dat) saved by the window")
-        ->required()
-        ->type_name("FILE");
-    AnalysisSettings& a = o.analysis;
-    std::string threshold = std::to_string(a.threshold);
-    app.add_option("--threshold", threshold,
-                   "colour distance of the canal search, or auto: per tooth, the distance that "
-                   "best separates canal and tooth colours")
-        ->check(numberOrAuto(0, 255))
-        ->type_name("N|auto")
-        ->capture_default_str();
-    std::string border = "auto";
-    app.add_option("--border", border,
-                   "ignored outer border in pixels, or auto: none for stacks, else 20 but at most "
-                   "a twentieth of the shorter side")
-        ->check(numberOrAuto(0, 100000))
-        ->type_name("N|auto")
-        ->capture_default_str();
-    app.add_option("--filter", a.filter, "acceptance ellipse scale in tenths")
-        ->check(CLI::Range(0, 10))
-        ->capture_default_str();
-    std::string classThreshold = std::to_string(a.classThreshold);
-    app.add_option("--class-threshold", classThreshold,
-                   "class threshold of the colour classes, or auto: from the spacing of the "
-                   "trained colours (grey pictures)")
-        ->check(numberOrAuto(1, 10))
-        ->type_name("N|auto")
-        ->capture_default_str();
-    app.add_option("--min-canal-area", a.minCanalArea, "canals must have more pixels")
-        ->check(finiteRange(0.0, 1e12))
-        ->type_name("PX")
-        ->capture_default_str();
-    app.add_option("--min-canal-mm2", o.minCanalMm2,
-                   "canals must be larger, in mm², for the inputs with a scale")
-        ->check(finiteRange(0.0, 1e12))
-        ->type_name("MM2");
-    const std::vector<std::string> teethNames(std::begin(kTeethNames), std::end(kTeethNames));
-    std::string teeth = kTeethNames[static_cast<int>(a.teeth)];
-    app.add_option("--teeth", teeth,
-                   "largest: the largest tooth region is the tooth; all: every tooth region of "
-                   "--min-tooth-area pixels is a tooth (the roots of a section)")
-        ->transform(CLI::IsMember(teethNames, CLI::ignore_case).description(""))
-        ->type_name("largest|all")
-        ->capture_default_str();
-    std::string minToothArea = "auto";
-    app.add_option("--min-tooth-area", minToothArea,
-                   "with --teeth all, smaller tooth regions are no teeth; auto: 1000, and for "
-                   "stacks the roots' own sizes")
-        ->check(orAuto(finiteRange(0.0, 1e12)))
-        ->type_name("PX|auto")
-        ->capture_default_str();
-    std::string shapeLimits = shapeLimitsText(a.shapeLimits);
-    app.add_option("--shape-limits", shapeLimits,
-                   "caliper ratios up to which a canal is round, oval, long oval (above: flat)")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-                ShapeLimits limits;
-                return parseShapeLimits(text, limits)
-                           ? ""
-                           : "Value " + text + " is not R,O,L with 1 <= R <= O <= L";
-            },
-            "R,O,L"))
-        ->type_name("R,O,L")
-        ->capture_default_str();
-    app.add_option("--every", o.every, "analyse every N-th video frame")
-        ->check(CLI::Range(1, 1000000))
-        ->capture_default_str();
-    app.add_option("--jobs", o.jobs,
-                   "frames analysed at once (default and most: one per core it may use)")
-        ->check(CLI::Range(1, 256));
-    app.add_option("--px-per-mm", o.pxPerMm, "millimetre columns with X pixels per millimetre")
-        ->check(finiteRange(kMinPxPerMm, kMaxPxPerMm))
-        ->type_name("X");
-    app.add_option("--scale", o.scale,
-                   "millimetre columns with a scale per input: CSV rows file,px_per_mm (the "
-                   "input as the table names it, or its file name); --px-per-mm for the others")
-        ->type_name("FILE.csv");
-    app.add_option("--out", o.out, "output folder, made when missing")
-        ->capture_default_str()
-        ->type_name("DIR");
-    app.add_option("--csv", o.csv, "the table's file (default: results.csv in --out)")
-        ->type_name("FILE");
-    const std::vector<std::string> overlaysNames(std::begin(kOverlaysNames),
-                                                 std::end(kOverlaysNames));
-    std::string overlays = kOverlaysNames[static_cast<int>(o.overlays)];
-    app.add_option("--overlays", overlays,
-                   "video: a JPEG per picture, a movie per video; png: a PNG per picture and "
-                   "analysed frame; none")
-        ->transform(CLI::IsMember(overlaysNames, CLI::ignore_case).description(""))
-        ->type_name("video|png|none")
-        ->capture_default_str();
-    app.add_flag("--texts", o.texts, "recognition data also for every analysed video frame");
-    app.add_flag("--masks", o.masks, "a 16-bit label picture per picture and analysed frame");
-    auto* overwrite =
-        app.add_flag("--overwrite", o.overwrite, "replace the table of an earlier run");
-    app.add_flag("--resume", o.resume,
-                 "continue an interrupted run into the same table: what it holds is kept, the "
-                 "rest added")
-        ->excludes(overwrite);
-    std::string shard;
-    app.add_option("--shard", shard,
-                   "analyse the K-th of N contiguous parts of the inputs (K from 1), for job "
-                   "arrays; the tables of all parts, in order, make the table of one run")
-        ->type_name("K/N")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-                int k = 0, n = 0;
-                return parseShard(text, k, n)
-                           ? ""
-                           : "Value " + text +
-                                 " is not K/N with 1 <= K <= N <= " + std::to_string(kMaxShards);
-            },
-            "K/N"));
-    app.add_flag("--quiet", o.quiet, "no progress on standard error");
-    std::string report = "html";
-    app.add_option("--report", report,
-                   "html: report.html in --out (report-K-of-N.html for a shard) with thumbnails "
-                   "beside it; none")
-        ->transform(CLI::IsMember({"html", "none"}, CLI::ignore_case).description(""))
-        ->type_name("html|none")
-        ->capture_default_str();
-    app.add_flag("--stack", o.stackFolders,
-                 "every folder given is one stack of slices: its pictures in natural name "
-                 "order (s2 before s10), the first slice at the crown");
-    std::string window;
-    app.add_option("--window", window,
-                   "16-bit slices map LOW and below to black, HIGH and above to white (default: "
-                   "per stack, the 0.5th and 99.5th percentile of a sample of its slices)")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-                GreyWindow w;
-                return parseWindow(text, w)
-                           ? ""
-                           : "Value " + text + " is not LOW,HIGH with 0 <= LOW < HIGH <= 65535";
-            },
-            ""))
-        ->type_name("LOW,HIGH");
-    app.add_option("--min-run", o.minRun,
-                   "slices a canal must run to count: shorter specks, spurs, divisions and "
-                   "junctions are noise")
-        ->check(CLI::Range(1, 100000))
-        ->capture_default_str();
-    app.add_option("--slice-mm", o.sliceMm, "the slices' spacing in mm: each root's length")
-        ->check(finiteRange(kMinSliceMm, kMaxSliceMm))
-        ->type_name("MM");
-    app.add_flag("--apex-first", o.apexFirst, "the stacks run from the apex to the crown");
-    std::string levels;
-    app.add_option("--levels-mm", levels,
-                   "levels.csv: each root's canals at these distances from its apex in mm "
-                   "(1,2,3,4,5), from the slice distance and the scale")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                const std::string error = parseLevels(text).error;
-                return error.empty() ? error : "Value " + text + ": " + error;
-            },
-            ""))
-        ->type_name("MM,...");
-    app.add_option("INPUT", o.inputs, "pictures, videos, stacks and folders")->required();
+    for (const BoundOption& bound : boundOptions(o)) addOption(app, bound);
+    app.get_option("--resume")->excludes(app.get_option("--overwrite"));
+    app.add_option(std::string(kInputsArgument.name), o.inputs, std::string(kInputsArgument.help))
+        ->required();
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
     try {
@@ -333,24 +225,7 @@ ParsedCommandLine parseBatchOptions(const std::vector<std::string>& args) {
                                   unknown + ") or as ./" + unknown;
         return {std::nullopt, 2, text + "\nRun with --help for more information."};
     }
-    o.overlays = static_cast<Overlays>(
-        std::find(overlaysNames.begin(), overlaysNames.end(), overlays) - overlaysNames.begin());
-    if (!shard.empty()) parseShard(shard, o.shard, o.shards);
-    o.report = report == "html";
     o.commandLine = args;
-    o.analysis.autoThreshold = threshold == "auto";
-    if (!o.analysis.autoThreshold) o.analysis.threshold = std::stoi(threshold);
-    o.autoBorder = border == "auto";
-    if (!o.autoBorder) o.analysis.border = std::stoi(border);
-    o.autoMinToothArea = minToothArea == "auto";
-    if (!o.autoMinToothArea) o.analysis.minToothArea = std::stod(minToothArea);
-    o.analysis.autoClassThreshold = classThreshold == "auto";
-    if (!o.analysis.autoClassThreshold) o.analysis.classThreshold = std::stoi(classThreshold);
-    o.analysis.teeth = static_cast<TeethChoice>(
-        std::find(teethNames.begin(), teethNames.end(), teeth) - teethNames.begin());
-    parseShapeLimits(shapeLimits, o.analysis.shapeLimits);
-    if (!window.empty()) parseWindow(window, o.window.emplace());
-    if (!levels.empty()) o.levelsMm = parseLevels(levels).mm;
     return {o, 0, {}};
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/AnalysisSettings.h"
+#include "batch/BatchSettings.h"
 #include "io/StackWindow.h"
 
 namespace quendra {
@@ -15,7 +16,7 @@ enum class Overlays { Video, Png, None };
 // The names of the command line and the run record, in the order of Overlays.
 inline constexpr const char* kOverlaysNames[] = {"video", "png", "none"};
 
-// The command line of quendra-batch.
+// The command line of quendra-batch; each option declared in BatchSettings.h.
 struct BatchOptions {
     std::string classes;                // colour-class file, required
     AnalysisSettings analysis;          // every setting of the analysis, as the window has them
@@ -23,12 +24,12 @@ struct BatchOptions {
     // Not given: the border and the tooth minimum follow the input (settingsFor).
     bool autoBorder = true;
     bool autoMinToothArea = true;
-    int every = 1;                  // analyse every n-th video frame
-    int jobs = 0;                   // frames analysed at once; 0 = one per core
-    std::optional<double> pxPerMm;  // scale of every input without one of its own
-    std::string scale;              // CSV of file,px_per_mm: a scale per input
-    std::string out = ".";          // folder of the outputs, the table and the run record
-    std::string csv;                // table; empty = results.csv in `out`
+    int every = kEveryOption.wholeDefault();  // analyse every n-th video frame
+    int jobs = 0;                             // frames analysed at once; 0 = one per core
+    std::optional<double> pxPerMm;            // scale of every input without one of its own
+    std::string scale;                        // CSV of file,px_per_mm: a scale per input
+    std::string out = ".";                    // folder of the outputs, the table and the run record
+    std::string csv;                          // table; empty = results.csv in `out`
     Overlays overlays = Overlays::Video;
     bool texts = false;      // recognition data also for every analysed video frame
     bool masks = false;      // a 16-bit label picture per picture and analysed frame
@@ -39,12 +40,12 @@ struct BatchOptions {
     bool quiet = false;
     bool report = true;  // the report page and its thumbnails (--report html|none)
     // Stacks of slices.
-    bool stackFolders = false;         // every folder given is one stack
-    std::optional<GreyWindow> window;  // maps 16-bit slices; default: sampled per stack
-    int minRun = 3;                    // slices; shorter runs of a canal are noise
-    std::optional<double> sliceMm;     // the spacing of the slices, for the roots' length
-    bool apexFirst = false;            // the stacks' first slice is at the apex
-    std::vector<double> levelsMm;      // levels.csv's distances from the apex; none: no table
+    bool stackFolders = false;                  // every folder given is one stack
+    std::optional<GreyWindow> window;           // maps 16-bit slices; default: sampled per stack
+    int minRun = kMinRunOption.wholeDefault();  // slices; shorter runs of a canal are noise
+    std::optional<double> sliceMm;              // the spacing of the slices, for the roots' length
+    bool apexFirst = false;                     // the stacks' first slice is at the apex
+    std::vector<double> levelsMm;  // levels.csv's distances from the apex; none: no table
     std::vector<std::string> inputs;
     std::vector<std::string> commandLine;  // the arguments as given, for the run record
 
@@ -53,15 +54,6 @@ struct BatchOptions {
     // Whether the table has the millimetre columns.
     bool millimetres() const { return pxPerMm || !scale.empty() || filesGiveScales; }
 };
-
-// The smallest and largest scale taken, pixels per millimetre.
-inline constexpr double kMinPxPerMm = 0.01;
-inline constexpr double kMaxPxPerMm = 100000;
-// The smallest and largest slice spacing taken, millimetres.
-inline constexpr double kMinSliceMm = 1e-6;
-inline constexpr double kMaxSliceMm = 1000;
-// The most shards a run may be cut into.
-inline constexpr int kMaxShards = 1000000;
 
 // What parsing a command line ends in: options to run with, or a text to print and the exit
 // status to end with (0 after --help and --version, 2 for a bad command line).
@@ -72,12 +64,12 @@ struct ParsedCommandLine {
 };
 
 // Without --border, a stack's slices are searched whole (micro-CT slices are cut round the
-// tooth, and a border would cut it) and a picture or video keeps the window's border of 20
-// pixels, but at most a twentieth of its shorter side.
-// Without --min-tooth-area, a picture's or video's teeth have 1000 pixels or more; a stack's
-// slices take every tooth region of kStackRegionFloorPx pixels or more, and which of them are
-// roots the stack itself decides (CanalTracking.h: a root's largest section against the
-// largest root's).
+// tooth, and a border would cut it) and a picture or video keeps the window's default border
+// (kBorderSetting), but at most a twentieth of its shorter side.
+// Without --min-tooth-area, a picture's or video's teeth have the window's default minimum
+// (kMinToothAreaSetting) or more pixels; a stack's slices take every tooth region of
+// kStackRegionFloorPx pixels or more, and which of them are roots the stack itself decides
+// (CanalTracking.h: a root's largest section against the largest root's).
 inline constexpr double kStackRegionFloorPx = 25;
 
 // Parses argv[1..].
@@ -89,11 +81,12 @@ std::string shapeLimitsText(const ShapeLimits& limits);
 bool parseShapeLimits(const std::string& text, ShapeLimits& limits);
 
 // A grey window as the command line and the run record write it, "LOW,HIGH"; and read back
-// (false, `window` unchanged, unless 0 <= LOW < HIGH <= 65535).
+// (false, `window` unchanged, unless LOW < HIGH, both in kWindowOption's range).
 std::string windowText(const GreyWindow& window);
 bool parseWindow(const std::string& text, GreyWindow& window);
 
-// Whether a scale (pixels per millimetre) is one the batch analyser takes.
+// Whether a scale (pixels per millimetre) is one the batch analyser takes: kPxPerMmOption's
+// range.
 bool sensibleScale(double pxPerMm);
 
 }  // namespace quendra

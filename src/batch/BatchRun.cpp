@@ -109,9 +109,7 @@ int runChecked(const BatchOptions& given, std::ostream& log, bool terminal) {
     };
 
     ColorClassifier classifier;
-    const ClassFileRead classRead =
-        loadColorClassifier(options.classes, options.analysis.classThreshold, classifier,
-                            options.analysis.autoClassThreshold);
+    const ClassFileRead classRead = loadColorClassifier(options.classes, classifier);
     if (classRead.status != ClassFileStatus::Ok)
         return refuse(options.classes + ": " + describe(classRead));
 

@@ -89,7 +89,7 @@ int CheckedRun::go(bool terminal, RunStart& start, const RunFiles& files) {
     earlier = start.named;
     outcome.stacks = start.stacksBefore;
     outcome.started = utcTimeNow();
-    outcome.classThreshold = classifier.threshold;
+    outcome.classThreshold = options.analysis.classThresholdFor(classifier);
     outcome.itemsDone = start.resumeAt.itemsDone;
     outcome.framesDone = start.resumeAt.framesDone;
     outcome.problems = earlier;

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <charconv>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -16,48 +15,40 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The levels as the record writes them, "1,2.5,3".
-std::string levelsText(const std::vector<double>& levels) {
-    std::string text;
-    for (const double mm : levels) {
-        char number[32];
-        const auto end = std::to_chars(number, number + sizeof number, mm).ptr;
-        text += (text.empty() ? "" : ",") + std::string(number, end);
-    }
-    return text;
+// A setting's value in JSON: null when not given.
+Json jsonOf(const SettingValue& value) {
+    return std::visit(
+        [](const auto& v) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::monostate>)
+                return Json(nullptr);
+            else
+                return Json(v);
+        },
+        value);
 }
 
-// The settings every record names.
-Json namedSettingsOf(const BatchOptions& o) {
-    const AnalysisSettings& a = o.analysis;
-    return {{"threshold", a.autoThreshold ? Json("auto") : Json(a.threshold)},
-            {"border", o.autoBorder ? Json("auto") : Json(a.border)},
-            {"filter", a.filter},
-            {"class-threshold", a.autoClassThreshold ? Json("auto") : Json(a.classThreshold)},
-            {"min-canal-area", a.minCanalArea},
-            {"min-canal-mm2", o.minCanalMm2 ? Json(*o.minCanalMm2) : Json(nullptr)},
-            {"teeth", kTeethNames[static_cast<int>(a.teeth)]},
-            {"min-tooth-area", o.autoMinToothArea ? Json("auto") : Json(a.minToothArea)},
-            {"shape-limits", shapeLimitsText(a.shapeLimits)},
-            {"every", o.every},
-            {"px-per-mm", o.pxPerMm ? Json(*o.pxPerMm) : Json(nullptr)},
-            {"overlays", kOverlaysNames[static_cast<int>(o.overlays)]},
-            {"texts", o.texts},
-            {"masks", o.masks},
-            {"shard", std::to_string(o.shard) + "/" + std::to_string(o.shards)},
-            {"stack", o.stackFolders},
-            {"window", o.window ? Json(windowText(*o.window)) : Json(nullptr)},
-            {"min-run", o.minRun},
-            {"slice-mm", o.sliceMm ? Json(*o.sliceMm) : Json(nullptr)},
-            {"apex-first", o.apexFirst}};
-}
-
-// Everything that decides the table's rows and the outputs, by the names of the command line;
-// --levels-mm only when given, so that the record of a run without it stays as it was.
+// Everything that decides the table's rows and the outputs, by the names of the command line.
 Json settingsOf(const BatchOptions& o) {
-    Json settings = namedSettingsOf(o);
-    if (!o.levelsMm.empty()) settings["levels-mm"] = levelsText(o.levelsMm);
+    Json settings = Json::object();
+    for (const auto& [name, value] : recordedSettings(o))
+        settings[std::string(name)] = jsonOf(value);
     return settings;
+}
+
+// What differs between the settings an earlier run recorded and these, one text each. A
+// setting the record does not name (one of an older version) was at its default.
+std::vector<std::string> settingDifferences(const Json& before, const BatchOptions& o) {
+    const Json now = settingsOf(o), defaults = settingsOf(BatchOptions{});
+    std::vector<std::string> differences;
+    for (const auto& [name, value] : now.items()) {
+        const Json was = before.value(name, defaults[name]);
+        if (was != value)
+            differences.push_back("--" + name + " was " + was.dump() + ", now " + value.dump());
+    }
+    for (const auto& [name, value] : before.items())
+        if (!now.contains(name) && !defaults.contains(name))
+            differences.push_back("--" + name + " was " + value.dump() + ", now not given");
+    return differences;
 }
 
 Json inputsOf(const std::vector<BatchItem>& items, const RunSources& sources) {
@@ -217,17 +208,8 @@ std::vector<std::string> runDifferences(const std::string& recordText, const Bat
                               : o.scale.empty()
                                   ? "the run resumed had a scale file"
                                   : "the scale file's content is not that of the run resumed");
-    // A setting a record does not name (one of an older version) was at its default.
-    const Json before = record.value("settings", Json::object()), now = settingsOf(o),
-               defaults = settingsOf(BatchOptions{});
-    for (const auto& [name, value] : now.items()) {
-        const Json was = before.value(name, defaults[name]);
-        if (was != value)
-            differences.push_back("--" + name + " was " + was.dump() + ", now " + value.dump());
-    }
-    for (const auto& [name, value] : before.items())
-        if (!now.contains(name) && !defaults.contains(name))
-            differences.push_back("--" + name + " was " + value.dump() + ", now not given");
+    for (std::string& d : settingDifferences(record.value("settings", Json::object()), o))
+        differences.push_back(std::move(d));
     const Json inputs = record.value("inputs", Json::array()), mine = inputsOf(items, sources);
     if (inputs.size() != mine.size())
         differences.push_back("the run resumed had " + std::to_string(inputs.size()) +

@@ -85,7 +85,9 @@ std::optional<std::vector<ScaleRow>> readScaleFile(const std::string& path, std:
                          value->data() + value->size();
         if (!number || !sensibleScale(scale)) {
             problem = path + ": row " + std::to_string(row + 1) +
-                      " is not \"file,px_per_mm\" with a scale from 0.01 to 100000";
+                      " is not \"file,px_per_mm\" with a scale from " +
+                      numberText(kPxPerMmOption.range.lowest) + " to " +
+                      numberText(kPxPerMmOption.range.highest);
             return std::nullopt;
         }
         const std::string name = fs::path(fields[0]).lexically_normal().string();

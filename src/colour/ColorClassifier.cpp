@@ -7,11 +7,27 @@ constexpr int kAxisCount = 3;
 constexpr int kNeighbourCount = 13;
 }  // namespace
 
-ColorClassifier classifierOf(std::vector<PackedSample> samples, int threshold,
-                             bool automaticThreshold) {
-    if (automaticThreshold) threshold = automaticClassThreshold(samples, kNeighbourCount);
+// The samples in the order given, until the threshold has been worked out from them.
+struct ColorClassifier::AutomaticThreshold {
+    std::once_flag once;
+    std::vector<PackedSample> samples;
+    int threshold = kDefaultClassThreshold;
+};
+
+int ColorClassifier::automaticThreshold() const {
+    if (!automatic) return kDefaultClassThreshold;
+    std::call_once(automatic->once, [this] {
+        automatic->threshold = automaticClassThreshold(automatic->samples, kNeighbourCount);
+        automatic->samples = {};
+    });
+    return automatic->threshold;
+}
+
+ColorClassifier classifierOf(std::vector<PackedSample> samples) {
+    auto automatic = std::make_shared<ColorClassifier::AutomaticThreshold>();
+    automatic->samples = samples;
     return {std::make_shared<const KDTree>(std::move(samples), kAxisCount, kNeighbourCount),
-            threshold};
+            std::move(automatic)};
 }
 
 std::array<std::size_t, 256> classColours(const ColorClassifier& classifier) {
@@ -30,12 +46,10 @@ std::vector<SparseClass> sparseClasses(const std::array<std::size_t, 256>& colou
     return sparse;
 }
 
-ClassFileRead loadColorClassifier(const std::string& path, int threshold,
-                                  ColorClassifier& classifier, bool automaticThreshold) {
+ClassFileRead loadColorClassifier(const std::string& path, ColorClassifier& classifier) {
     std::vector<PackedSample> samples;
     const ClassFileRead read = readColorClassFile(path, samples);
-    if (read.status == ClassFileStatus::Ok)
-        classifier = classifierOf(std::move(samples), threshold, automaticThreshold);
+    if (read.status == ClassFileStatus::Ok) classifier = classifierOf(std::move(samples));
     return read;
 }
 

@@ -80,9 +80,7 @@ void CalculationModel::setBorder(int value) {
 
 quendra::ClassFileRead CalculationModel::loadClasses(std::string path) {
     quendra::ColorClassifier loaded;
-    const quendra::AnalysisSettings& settings = analysis.settings();
-    const quendra::ClassFileRead read = quendra::loadColorClassifier(
-        path, settings.classThreshold, loaded, settings.autoClassThreshold);
+    const quendra::ClassFileRead read = quendra::loadColorClassifier(path, loaded);
     if (read.status != quendra::ClassFileStatus::Ok) return read;
     forgetClasses();
     classifier = std::move(loaded);
@@ -98,23 +96,18 @@ void CalculationModel::switchColorClass(int value) {
 // threshold.
 void CalculationModel::setLutThreshold(int t) {
     changeSettings([t](quendra::AnalysisSettings& s) { s.classThreshold = t; });
-    if (classifier && !isAutoLutThreshold()) classifier->threshold = t;
     refresh();
 }
 
 // Loaded classes are classified anew under the other threshold.
 void CalculationModel::setAutoLutThreshold(bool on) {
     changeSettings([on](quendra::AnalysisSettings& s) { s.autoClassThreshold = on; });
-    if (classifier) {
-        const auto nodes = classifier->tree->nodes();
-        classifier = quendra::classifierOf({nodes.begin(), nodes.end()}, getLutThreshold(), on);
-        analysis.forgetClassifications();
-    }
+    if (classifier) analysis.forgetClassifications();
     refresh();
 }
 
 int CalculationModel::usedLutThreshold() const {
-    return classifier ? classifier->threshold : getLutThreshold();
+    return classifier ? settings().classThresholdFor(*classifier) : getLutThreshold();
 }
 
 void CalculationModel::setAutoThreshold(bool on) {

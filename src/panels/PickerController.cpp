@@ -9,6 +9,7 @@
 #include <QSlider>
 
 #include "model/CalculationModel.h"
+#include "panels/SettingControls.h"
 
 PickerController::PickerController()
     : layout(new QGridLayout(this)),
@@ -16,9 +17,9 @@ PickerController::PickerController()
       enamelButton(new QRadioButton(QStringLiteral("Zahnschmelz"), this)),
       gumButton(new QRadioButton(QStringLiteral("Zahnfleisch"), this)),
       previewButton(new QPushButton(QStringLiteral("Vorschau"), this)),
-      thresholdLabel(new QLabel(QStringLiteral("Schwellwert:"), this)),
+      thresholdLabel(settingLabel(quendra::kClassThresholdSetting, this)),
       valueLabel(new QLabel(QStringLiteral("0"), this)),
-      thresholdSlider(new QSlider(Qt::Horizontal, this)),
+      thresholdSlider(settingSlider(quendra::kClassThresholdSetting, this)),
       autoBox(new QCheckBox(QStringLiteral("automatisch"), this)) {
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     classGroup->addButton(enamelButton, 1);
@@ -27,7 +28,6 @@ PickerController::PickerController()
     layout->addWidget(enamelButton, 0, 0);
     layout->addWidget(gumButton, 0, 1);
     layout->addWidget(previewButton, 0, 2);
-    thresholdSlider->setRange(1, 10);
     layout->addWidget(thresholdLabel, 1, 0);
     layout->addWidget(thresholdSlider, 1, 1, 1, 2);
     layout->addWidget(valueLabel, 1, 3);
@@ -37,10 +37,13 @@ PickerController::PickerController()
         "graue Bilder (Mikro-CT, DVT) wie farbige erkannt werden."));
     connect(autoBox, &QCheckBox::toggled, thresholdSlider, &QSlider::setDisabled);
     // Named like the canal threshold of the threshold panel: the tool tip tells them apart.
-    const QString tip = QStringLiteral(
-        "Farbklassen-Schwellwert (1 bis 10): wie nah eine Farbe, in jedem Farbkanal, an den "
-        "aufgenommenen Farben einer Klasse liegen muss, damit sie zu dieser Klasse zählt. "
-        "Höher: mehr Farben werden Zahnschmelz oder Zahnfleisch.");
+    const QString tip =
+        QStringLiteral(
+            "Farbklassen-Schwellwert (%1 bis %2): wie nah eine Farbe, in jedem Farbkanal, an den "
+            "aufgenommenen Farben einer Klasse liegen muss, damit sie zu dieser Klasse zählt. "
+            "Höher: mehr Farben werden Zahnschmelz oder Zahnfleisch.")
+            .arg(thresholdSlider->minimum())
+            .arg(thresholdSlider->maximum());
     thresholdLabel->setToolTip(tip);
     thresholdSlider->setToolTip(tip);
     connect(thresholdSlider, &QSlider::valueChanged, this, &PickerController::updateLabel);

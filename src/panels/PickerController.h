@@ -15,8 +15,8 @@ class QSlider;
 
 // Colour-class training in the configuration mode: the class given to picked colours
 // ("Zahnschmelz" 1, "Zahnfleisch" 2), the preview ("Vorschau") and the class threshold
-// ("Schwellwert:", 1..10, or "automatisch" from the loaded classes, its label then showing the
-// threshold in use).
+// ("Schwellwert:" over its declared range, SettingDeclarations.h, or "automatisch" from the
+// loaded classes, its label then showing the threshold in use).
 class PickerController : public QWidget {
     Q_OBJECT
 public:

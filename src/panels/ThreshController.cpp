@@ -8,31 +8,23 @@
 #include <algorithm>
 
 #include "model/CalculationModel.h"
-
-namespace {
-QSlider* horizontalSlider(int minimum, int maximum, QWidget* parent) {
-    auto* slider = new QSlider(Qt::Horizontal, parent);
-    slider->setRange(minimum, maximum);
-    return slider;
-}
-}  // namespace
+#include "panels/SettingControls.h"
 
 ThreshController::ThreshController()
     : layout(new QGridLayout(this)),
-      thresholdLabel(new QLabel(QStringLiteral("Schwellwert:"), this)),
+      thresholdLabel(settingLabel(quendra::kThresholdSetting, this)),
       thresholdValueLabel(new QLabel(QStringLiteral("0"), this)),
-      thresholdSlider(horizontalSlider(0, 255, this)),
-      borderSlider(horizontalSlider(0, 50, this)),
-      borderLabel(new QLabel(QStringLiteral("Aussengrenze:"), this)),
+      thresholdSlider(settingSlider(quendra::kThresholdSetting, this)),
+      borderSlider(settingSlider(quendra::kBorderSetting, this)),
+      borderLabel(settingLabel(quendra::kBorderSetting, this)),
       borderValueLabel(new QLabel(QStringLiteral("0px"), this)),
-      radiusSlider(horizontalSlider(0, 10, this)),
-      radiusLabel(new QLabel(QStringLiteral("Filterradius:"), this)),
+      radiusSlider(settingSlider(quendra::kFilterSetting, this)),
+      radiusLabel(settingLabel(quendra::kFilterSetting, this)),
       radiusValueLabel(new QLabel(QStringLiteral("0%"), this)),
       autoThresholdBox(new QCheckBox(QStringLiteral("automatisch"), this)),
-      minCanalLabel(new QLabel(QStringLiteral("Kanal-Mindestgröße:"), this)),
-      minCanalBox(new QSpinBox(this)),
-      allTeethBox(new QCheckBox(QStringLiteral("alle Zähne"), this)) {
-    minCanalBox->setRange(0, 1000000);
+      minCanalLabel(settingLabel(quendra::kMinCanalAreaSetting, this)),
+      minCanalBox(settingBox(quendra::kMinCanalAreaSetting, this)),
+      allTeethBox(new QCheckBox(declaredText(quendra::kTeethSetting.control->label), this)) {
     minCanalBox->setSuffix(QStringLiteral(" px"));
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     layout->addWidget(thresholdLabel, 0, 0);
@@ -55,8 +47,9 @@ ThreshController::ThreshController()
         "Ein Wurzelkanal muss mehr Bildpunkte haben; kleiner für Schnitte geringer Auflösung."));
     minCanalLabel->setToolTip(minCanalBox->toolTip());
     allTeethBox->setToolTip(
-        QStringLiteral("Jede Zahnfläche ab 1000 Bildpunkten als eigenen Zahn (Wurzel) "
-                       "untersuchen, nicht nur die größte."));
+        QStringLiteral("Jede Zahnfläche ab %1 Bildpunkten als eigenen Zahn (Wurzel) "
+                       "untersuchen, nicht nur die größte.")
+            .arg(quendra::kMinToothAreaSetting.fallback));
     // The slider says nothing while the threshold is chosen per tooth.
     connect(autoThresholdBox, &QCheckBox::toggled, thresholdSlider, &QSlider::setDisabled);
     // Three sliders, one of them named like the picker's: each row says what it sets.
@@ -65,9 +58,11 @@ ThreshController::ThreshController()
         slider->setToolTip(tip);
     };
     explain(thresholdLabel, thresholdSlider,
-            QStringLiteral("Kanal-Schwellwert (0 bis 255): wie weit die Farbe eines Bildpunkts im "
+            QStringLiteral("Kanal-Schwellwert (%1 bis %2): wie weit die Farbe eines Bildpunkts im "
                            "Zahn von der dunkelsten Stelle des Zahns abweichen darf, damit er zu "
-                           "einem Wurzelkanal zählt. Höher: größere Kanäle; 0: kein Kanal."));
+                           "einem Wurzelkanal zählt. Höher: größere Kanäle; 0: kein Kanal.")
+                .arg(thresholdSlider->minimum())
+                .arg(thresholdSlider->maximum()));
     explain(borderLabel, borderSlider,
             QStringLiteral("Breite des Rands in Bildpunkten, in dem kein Zahn gesucht wird; das "
                            "rote Rechteck zeigt den durchsuchten Bereich."));

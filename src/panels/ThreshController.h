@@ -11,9 +11,10 @@ class QLabel;
 class QSlider;
 class QSpinBox;
 
-// The analysis settings: canal colour threshold ("Schwellwert:", 0..255, or "automatisch" per
-// tooth), ignored outer border ("Aussengrenze:", 0..50 px), acceptance-ellipse scale
-// ("Filterradius:", 0..10, shown as 0 % .. 100 %), the canal minimum ("Kanal-Mindestgröße:",
+// The analysis settings, each control with the label and range declared for it
+// (SettingDeclarations.h): the canal colour threshold ("Schwellwert:", or "automatisch" per
+// tooth), the ignored outer border ("Aussengrenze:", in px), the acceptance-ellipse scale
+// ("Filterradius:", in tenths shown as 0 % .. 100 %), the canal minimum ("Kanal-Mindestgröße:",
 // pixels) and whether every tooth region is analysed ("alle Zähne"). While the threshold is
 // automatic, its label shows the thresholds the analysis chose ("58–71" over several teeth).
 class ThreshController : public QWidget {

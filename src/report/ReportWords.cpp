@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "batch/BatchSettings.h"
 #include "report/ReportText.h"
 #include "results/StacksTable.h"
 
@@ -12,32 +13,6 @@ namespace quendra {
 namespace {
 
 using Words = std::pair<std::string_view, std::string_view>;
-
-// The settings of run.json by the names of the command line, in the window's words where it
-// has the setting.
-constexpr std::array kSettings = std::to_array<Words>({
-    {"threshold", "Schwellwert"},
-    {"border", "Rand in Bildpunkten"},
-    {"filter", "Annahme-Ellipse in Zehnteln"},
-    {"class-threshold", "Farbklassen-Schwellwert"},
-    {"min-canal-area", "Kanal-Mindestgröße in Bildpunkten"},
-    {"min-canal-mm2", "Kanal-Mindestgröße in mm²"},
-    {"teeth", "Zähne"},
-    {"min-tooth-area", "Mindestgröße eines Zahns in Bildpunkten"},
-    {"shape-limits", "Grenzen der Kanalformen"},
-    {"every", "jedes n-te Videobild"},
-    {"px-per-mm", "Maßstab in Bildpunkten je mm"},
-    {"overlays", "Überlagerungen"},
-    {"texts", "Erkennungsdaten je Videobild"},
-    {"masks", "Labelbilder"},
-    {"shard", "Teil des Laufs"},
-    {"stack", "Ordner als Stapel"},
-    {"window", "Grauwertfenster der 16-Bit-Stapel"},
-    {"min-run", "Mindestlänge eines Kanals in Schichten"},
-    {"slice-mm", "Schichtabstand in mm"},
-    {"apex-first", "Stapel beginnen am Apex"},
-    {"levels-mm", "Abstände vom Apex in mm"},
-});
 
 // Words the settings take as values.
 constexpr std::array kValues = std::to_array<Words>({
@@ -108,8 +83,8 @@ std::string withOwnWord(std::string_view german, std::string_view own) {
 
 std::string germanSettingName(std::string_view name) {
     const std::string option = "--" + std::string(name);
-    const auto* german = lookUp(kSettings, name);
-    return german ? withOwnWord(*german, option) : option;
+    const SettingDeclaration* setting = recordedSetting(name);
+    return setting ? withOwnWord(setting->label, option) : option;
 }
 
 std::string germanSettingValue(const nlohmann::ordered_json& value) {

@@ -11,7 +11,8 @@
 
 namespace quendra {
 
-// "Schwellwert (--threshold)" for the setting "threshold"; an unknown one as "--<name>".
+// "Schwellwert (--threshold)" for the setting "threshold", by its declared German label
+// (BatchSettings.h); an unknown one as "--<name>".
 std::string germanSettingName(std::string_view name);
 
 // A setting's value as the page shows it: "ja", "nein", "automatisch", "nicht gesetzt",

@@ -29,9 +29,7 @@ struct Section {
         picture = renderGreySection(section, &canals);
         pickSectionColors(section, picture, training);
     }
-    ColorClassifier classes(bool automatic) const {
-        return classifierOf(training.samples(), AnalysisSettings{}.classThreshold, automatic);
-    }
+    ColorClassifier classes() const { return classifierOf(training.samples()); }
     GreySection section;
     cv::Mat picture;
     std::vector<SectionCanal> canals;
@@ -55,7 +53,7 @@ void expectFound(const CanalResult& found, const CanalTruth& truth, double areaT
 // training keeps the default.
 TEST(ClassThreshold, FromTheSpacingOfTheTrainedColours) {
     const Section canine("section-canine");
-    EXPECT_EQ(canine.classes(true).threshold, 10);
+    EXPECT_EQ(canine.classes().automaticThreshold(), 10);
     ColorTraining colour;
     for (const SampleScene& scene : sampleScenes())
         pickSampleColors(scene, renderScene(scene), colour);
@@ -72,16 +70,16 @@ TEST(ClassThreshold, FromTheSpacingOfTheTrainedColours) {
 TEST(RealSections, OneCanalInsideItsRootInEveryOrientation) {
     ColorTraining training;
     pickRealSectionColors(kRealData, training);
-    const ColorClassifier fixed = classifierOf(training.samples(), 5);
-    const ColorClassifier classes = classifierOf(training.samples(), 5, true);
+    const ColorClassifier classes = classifierOf(training.samples());
     AnalysisSettings settings;
+    settings.autoClassThreshold = true;
     settings.teeth = TeethChoice::All;
     settings.border = 10;
     for (const RealSection& s : realSections()) {
         const cv::Mat upright = cv::imread((kRealData / s.file).string(), cv::IMREAD_COLOR);
         ASSERT_FALSE(upright.empty());
         ToothAnalysis atDefault;
-        EXPECT_FALSE(analyse(atDefault, upright, fixed, {}).hasResults) << s.file;
+        EXPECT_FALSE(analyse(atDefault, upright, classes, {}).hasResults) << s.file;
         for (int turn = 0; turn < 8; ++turn) {
             settings.autoThreshold = turn >= 4;
             SCOPED_TRACE(s.file + " turned " + std::to_string(90 * (turn % 4)) +
@@ -133,11 +131,12 @@ TEST(GreySections, SmallCanalsWithTheMinimumSet) {
     const Section canine("section-canine");
     ToothAnalysis analysis;
     AnalysisSettings settings;
+    settings.autoClassThreshold = true;
     settings.autoThreshold = true;
-    const FrameResult& standard = analyse(analysis, canine.picture, canine.classes(true), settings);
+    const FrameResult& standard = analyse(analysis, canine.picture, canine.classes(), settings);
     for (const CanalResult& c : standard.canals) EXPECT_GT(c.area, 50);
     settings.minCanalArea = 3;
-    const FrameResult& small = analyse(analysis, canine.picture, canine.classes(true), settings);
+    const FrameResult& small = analyse(analysis, canine.picture, canine.classes(), settings);
     ASSERT_EQ(small.canals.size(), canine.canals.size());
     // Reported in scan order of their first pixels; matched to the drawn ones by position.
     for (const SectionCanal& drawn : canine.canals) {
@@ -158,14 +157,15 @@ TEST(GreySections, ThreeRoots) {
     const Section molar("section-molar");
     ToothAnalysis analysis;
     AnalysisSettings settings;
+    settings.autoClassThreshold = true;
     settings.autoThreshold = true;
-    const FrameResult& largest = analyse(analysis, molar.picture, molar.classes(true), settings);
+    const FrameResult& largest = analyse(analysis, molar.picture, molar.classes(), settings);
     EXPECT_EQ(largest.teethLeftOut, 2);
     EXPECT_TRUE(largest.furtherTeeth.empty());
     ASSERT_EQ(largest.canals.size(), 1u);
 
     settings.teeth = TeethChoice::All;
-    const FrameResult& all = analyse(analysis, molar.picture, molar.classes(true), settings);
+    const FrameResult& all = analyse(analysis, molar.picture, molar.classes(), settings);
     EXPECT_EQ(all.teethLeftOut, 0);
     const std::vector<const ToothFinding*> teeth = all.teeth();
     ASSERT_EQ(teeth.size(), 3u);
@@ -211,9 +211,10 @@ TEST(GreySections, DimSectionWithTheAutomaticCanalThreshold) {
     const Section dim("section-dim");
     ToothAnalysis analysis;
     AnalysisSettings settings;
+    settings.autoClassThreshold = true;
     for (const bool automatic : {false, true}) {
         settings.autoThreshold = automatic;
-        const FrameResult& result = analyse(analysis, dim.picture, dim.classes(true), settings);
+        const FrameResult& result = analyse(analysis, dim.picture, dim.classes(), settings);
         ASSERT_EQ(result.canals.size(), 1u) << automatic;
         expectFound(result.canals[0], dim.canals[0].truth, 0.25);
     }

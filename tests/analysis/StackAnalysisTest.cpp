@@ -51,6 +51,7 @@ std::vector<RootConfiguration> analyseStack(const StackScene& scene, const std::
     EXPECT_EQ(stack.frameCount(), scene.slices);
     const ColorClassifier classes = stackClassifier(scene, stack.frameAt(0).frame);
     AnalysisSettings settings;
+    settings.classThreshold = stackClassThreshold(scene);
     settings.teeth = teeth;
     ToothAnalysis analysis;
     analysis.setSettings(settings);
@@ -130,8 +131,7 @@ std::vector<std::string> typesOf(const StackScene& scene, const AnalysisSettings
     cv::Mat first;
     renderedFrame(scene, 0).copyTo(first);
     pickStackColors(scene, first, training);
-    const ColorClassifier classes =
-        classifierOf(training.samples(), settings.classThreshold, settings.autoClassThreshold);
+    const ColorClassifier classes = classifierOf(training.samples());
     ToothAnalysis analysis;
     analysis.setSettings(settings);
     CanalTracker tracker;
@@ -169,6 +169,7 @@ TEST(SectionOfAnalysis, EveryToothARootWithItsCanals) {
     ASSERT_EQ(canalsInSlice(scene, scene.slices / 2, 0), 2);
     ASSERT_EQ(canalsInSlice(scene, scene.slices / 2, 1), 1);
     AnalysisSettings settings;
+    settings.classThreshold = stackClassThreshold(scene);
     settings.teeth = TeethChoice::All;
     ToothAnalysis analysis;
     analysis.setSettings(settings);

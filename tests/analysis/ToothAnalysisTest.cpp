@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Scenes, SampleAnalysis, ::testing::ValuesIn(sampleScene
                          });
 
 TEST(ToothAnalysis, ClassesWithoutSamplesFindNothing) {
-    const ColorClassifier classes = classifierOf({}, 5);
+    const ColorClassifier classes = classifierOf({});
     ToothAnalysis analysis;
     analysis.calculate(cv::Mat(50, 50, CV_8UC3, cv::Scalar(200, 220, 240)), classes);
     EXPECT_FALSE(analysis.hasResults());

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
 
 #include "BadInputs.h"
 #include "BatchFixture.h"
 #include "SampleScene.h"
 #include "analysis/ToothAnalysis.h"
+#include "batch/BatchSettings.h"
+#include "batch/RunRecord.h"
 #include "io/CsvRecords.h"
 #include "results/ResultsTable.h"
 
@@ -23,7 +26,7 @@ TEST_F(Batch, RowsAgreeWithTheAnalysisAndTheTruth) {
     SampleTruth truth;
     const cv::Mat picture = renderScene(scene, &truth);
     ColorClassifier classes;
-    ASSERT_EQ(loadColorClassifier(kClasses, 5, classes).status, ClassFileStatus::Ok);
+    ASSERT_EQ(loadColorClassifier(kClasses, classes).status, ClassFileStatus::Ok);
     ToothAnalysis analysis;
     analysis.calculate(picture, classes);
 
@@ -135,10 +138,19 @@ TEST(ResultsTable, ColumnsKeepTheirPlaces) {
               "feret_max_mm,feret_min_mm,equivalent_diameter_mm,canal\r\n");
 }
 
-// Each option's wrong values are refused with exit status 2 and the option named (a file named
-// like an option is BatchProgram.AFileNamedLikeAnOptionIsExplained's); a scale must be finite
-// and sensible, the smallest sensible one still taken; every number option refuses what is no
-// finite number.
+// A command line with these options between the class file and the input.
+std::vector<std::string> betweenClassesAndInput(std::vector<std::string> options) {
+    options.insert(options.begin(), {"--classes", "c.dat"});
+    options.push_back("a.png");
+    return options;
+}
+
+ParsedCommandLine parsed(const std::vector<std::string>& options) {
+    return parseBatchOptions(betweenClassesAndInput(options));
+}
+
+// Wrong command lines are refused with exit status 2 and the option named (a file named like
+// an option is BatchProgram.AFileNamedLikeAnOptionIsExplained's).
 TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
     const auto refusedLine = [](const std::vector<std::string>& line, const std::string& reason) {
         const ParsedCommandLine parsed = parseBatchOptions(line);
@@ -147,40 +159,26 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
         EXPECT_THAT(parsed.text, HasSubstr(reason));
     };
     // These arguments between the class file and the input.
-    const auto refused = [&](std::vector<std::string> args, const std::string& reason) {
-        args.insert(args.begin(), {"--classes", "c.dat"});
-        args.push_back("a.png");
-        refusedLine(args, reason);
+    const auto refused = [&](const std::vector<std::string>& args, const std::string& reason) {
+        refusedLine(betweenClassesAndInput(args), reason);
     };
     refusedLine({"a.png"}, "--classes");
     refusedLine({"--classes", "c.dat"}, "INPUT");
     refusedLine({"--classes", "c.dat", "a.png", "--x.png"}, "--x.png is no option");
     for (const auto& [option, value] :
-         std::initializer_list<std::pair<const char*, const char*>>{{"--filter", "11"},
-                                                                    {"--jobs", "x"},
+         std::initializer_list<std::pair<const char*, const char*>>{{"--jobs", "x"},
                                                                     {"--threshold", "automatic"},
-                                                                    {"--threshold", "256"},
-                                                                    {"--class-threshold", "0"},
                                                                     {"--teeth", "some"},
                                                                     {"--shape-limits", "2,1,4"},
                                                                     {"--shape-limits", "1.3,2"},
                                                                     {"--shape-limits", "0.5,2,4"},
-                                                                    {"--min-canal-area", "-1"},
                                                                     {"--report", "pdf"}})
         refused({option, value}, option);
     refused({"--bogus"}, "--bogus");
-    for (const char* scale : {"1e-300", "0", "-3", "1e300"})
-        refused({"--px-per-mm", scale}, "--px-per-mm");
-    // No number option takes a number that is none: NaN passed CLI11's range check and dropped
-    // every canal.
-    for (const char* option : {"--threshold", "--border", "--filter", "--class-threshold",
-                               "--min-canal-area", "--min-canal-mm2", "--min-tooth-area", "--every",
-                               "--jobs", "--px-per-mm", "--min-run", "--slice-mm"})
-        for (const char* value : {"nan", "NaN", "-nan", "inf", "-inf", "1e999"})
-            refused({option, value}, option);
     for (const char* value : {"nan,2,4", "1.3,2,inf", "1.3,NaN,4"})
         refused({"--shape-limits", value}, "--shape-limits");
-    for (const char* value : {"nan,100", "0,inf"}) refused({"--window", value}, "--window");
+    for (const char* value : {"nan,100", "0,inf", "0,65536"})
+        refused({"--window", value}, "--window");
     refused({"--overlays", "2"}, "{video,png,none}");
     refused({"--shard", "1/99999999999"}, "N <= 1000000");
     const ParsedCommandLine ok =
@@ -193,6 +191,92 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAReason) {
     EXPECT_EQ(ok.options->inputs, std::vector<std::string>{"-a.png"});
     EXPECT_EQ(parseBatchOptions({"--version"}).text, "quendra-batch " QUENDRA_VERSION);
     EXPECT_EQ(parseBatchOptions({"--help"}).exitStatus, 0);
+}
+
+// Every number option takes the ends of the range declared for it (BatchSettings.h) and
+// refuses, naming itself, what lies just beyond them or is no finite number (NaN passed
+// CLI11's range check and dropped every canal).
+TEST(BatchOptions, NumbersAreTakenInTheirDeclaredRange) {
+    BatchOptions defaults;
+    for (const BoundOption& bound : boundOptions(defaults)) {
+        const SettingDeclaration& d = bound.declaration;
+        const bool whole = bound.form == OptionForm::Whole || bound.form == OptionForm::WholeOrAuto;
+        if (!whole && bound.form != OptionForm::Number && bound.form != OptionForm::NumberOrAuto)
+            continue;
+        const std::string option = "--" + std::string(d.name);
+        SCOPED_TRACE(option);
+        const auto text = [whole](double n) {
+            return whole ? std::to_string(static_cast<long long>(n)) : numberText(n);
+        };
+        for (const double end : {d.range.lowest, d.range.highest})
+            EXPECT_TRUE(parsed({option, text(end)}).options) << end;
+        const double below = whole                ? d.range.lowest - 1
+                             : d.range.lowest > 0 ? d.range.lowest / 2
+                                                  : -1;
+        const double above = whole ? d.range.highest + 1 : 2 * d.range.highest;
+        for (const std::string& bad :
+             {text(below), text(above), std::string("nan"), std::string("-nan"), std::string("inf"),
+              std::string("1e999")}) {
+            const ParsedCommandLine refused = parsed({option, bad});
+            EXPECT_EQ(refused.exitStatus, 2) << bad;
+            EXPECT_NE(refused.text.find(option), std::string::npos) << refused.text;
+        }
+    }
+}
+
+// Each setting run.json records is named as its option, and its value there, given back to
+// that option, is read as the same value: what a resume compares is what the user wrote.
+TEST(BatchOptions, RecordedSettingsReadBackThroughTheirOptions) {
+    const auto settingsOf = [](const ParsedCommandLine& parsed) {
+        EXPECT_TRUE(parsed.options) << parsed.text;
+        return nlohmann::json::parse(runRecordStart(*parsed.options, {}, {}, {}))["settings"];
+    };
+    // Every recorded setting away from its default.
+    const nlohmann::json given = settingsOf(parsed({"--threshold",
+                                                    "auto",
+                                                    "--border",
+                                                    "7",
+                                                    "--filter",
+                                                    "3",
+                                                    "--class-threshold",
+                                                    "auto",
+                                                    "--min-canal-area",
+                                                    "12.5",
+                                                    "--min-canal-mm2",
+                                                    "0.123456789",
+                                                    "--teeth",
+                                                    "ALL",
+                                                    "--min-tooth-area",
+                                                    "300.5",
+                                                    "--shape-limits",
+                                                    "1.1,2.5,3",
+                                                    "--every",
+                                                    "2",
+                                                    "--px-per-mm",
+                                                    "20.5",
+                                                    "--overlays",
+                                                    "png",
+                                                    "--texts",
+                                                    "--masks",
+                                                    "--shard",
+                                                    "2/3",
+                                                    "--stack",
+                                                    "--window",
+                                                    "10,2000",
+                                                    "--min-run",
+                                                    "5",
+                                                    "--slice-mm",
+                                                    "0.05",
+                                                    "--apex-first",
+                                                    "--levels-mm",
+                                                    "1,2.5,3"}));
+    for (const auto& [name, value] : given.items()) {
+        std::vector<std::string> args;
+        if (value.is_boolean() && value.get<bool>()) args = {"--" + name};
+        if (value.is_string()) args = {"--" + name, value.get<std::string>()};
+        if (value.is_number()) args = {"--" + name, value.dump()};
+        EXPECT_EQ(settingsOf(parsed(args))[name], value) << name;
+    }
 }
 
 }  // namespace

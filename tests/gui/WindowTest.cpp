@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -40,6 +41,7 @@
 #include "model/CalculationModel.h"
 #include "overlay/RecognitionData.h"
 #include "panels/PickerController.h"
+#include "panels/SettingControls.h"
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
 #include "sources/VideoModel.h"
@@ -893,6 +895,31 @@ private slots:
         QVERIFY(!fresh.model()->areClassesLoaded());
         named(&fresh, "openImage")->trigger();
         QCOMPARE(folder, QDir::homePath());
+    }
+
+    // Each setting's control shows the label declared for it and beside it takes the range
+    // declared for the window (SettingDeclarations.h), as the batch analyser takes its own.
+    void controlsTakeTheDeclaredRanges() {
+        QuendraRC1 w;
+        for (const quendra::SettingDeclaration* setting :
+             {&quendra::kThresholdSetting, &quendra::kBorderSetting, &quendra::kFilterSetting,
+              &quendra::kMinCanalAreaSetting, &quendra::kClassThresholdSetting}) {
+            QWidget* panel = setting == &quendra::kClassThresholdSetting
+                                 ? static_cast<QWidget*>(w.picker())
+                                 : static_cast<QWidget*>(w.thresholds());
+            auto* grid = static_cast<QGridLayout*>(panel->layout());
+            QLabel* label = labelShowing(panel, declaredText(setting->control->label));
+            QVERIFY2(label, setting->name.data());
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(grid->indexOf(label), &row, &column, &rows, &columns);
+            QWidget* control = grid->itemAtPosition(row, column + 1)->widget();
+            const quendra::SettingRange range = setting->controlRange();
+            const auto* slider = qobject_cast<QSlider*>(control);
+            const auto* box = qobject_cast<QSpinBox*>(control);
+            QVERIFY2(slider || box, setting->name.data());
+            QCOMPARE(slider ? slider->minimum() : box->minimum(), static_cast<int>(range.lowest));
+            QCOMPARE(slider ? slider->maximum() : box->maximum(), static_cast<int>(range.highest));
+        }
     }
 
     // "49 Bilder übersprungen" stayed in the status bar through later playbacks that skipped

@@ -140,9 +140,8 @@ TEST_F(ColorClassFile, LoadedClassifierVotesWithTheRecords) {
     for (int i = 0; i < 6; ++i) bytes += std::string{static_cast<char>(50 + i), 60, 70, 1};
     writeBytes("six.dat", bytes);
     ColorClassifier classifier;
-    ASSERT_EQ(loadColorClassifier(path("six.dat"), 5, classifier).status, ClassFileStatus::Ok);
+    ASSERT_EQ(loadColorClassifier(path("six.dat"), classifier).status, ClassFileStatus::Ok);
     ASSERT_NE(classifier.tree, nullptr);
-    EXPECT_EQ(classifier.threshold, 5);
     EXPECT_EQ(classifier.tree->classify(70 << 16 | 60 << 8 | 52, 5), 1);
 }
 
@@ -151,7 +150,7 @@ TEST_F(ColorClassFile, LoadedClassifierVotesWithTheRecords) {
 TEST_F(ColorClassFile, FailedLoadLeavesTheClassifierAsItWas) {
     writeBytes("good.dat", std::string(24, '\x01'));
     ColorClassifier classifier;
-    ASSERT_EQ(loadColorClassifier(path("good.dat"), 5, classifier).status, ClassFileStatus::Ok);
+    ASSERT_EQ(loadColorClassifier(path("good.dat"), classifier).status, ClassFileStatus::Ok);
     const auto tree = classifier.tree;
 
     writeBytes("empty.dat", "");
@@ -160,7 +159,7 @@ TEST_F(ColorClassFile, FailedLoadLeavesTheClassifierAsItWas) {
     ASSERT_EQ(::mkfifo(path("fifo.dat").c_str(), 0600), 0);
     writeBytes("text.dat", "hello world\n");
     const auto load = [&](const std::string& file) {
-        return loadColorClassifier(file, 7, classifier).status;
+        return loadColorClassifier(file, classifier).status;
     };
     EXPECT_EQ(load(path("empty.dat")), ClassFileStatus::Empty);
     EXPECT_EQ(load(path("huge.dat")), ClassFileStatus::TooLarge);
@@ -169,7 +168,6 @@ TEST_F(ColorClassFile, FailedLoadLeavesTheClassifierAsItWas) {
     EXPECT_EQ(load(folder.string()), ClassFileStatus::CannotOpen);
     EXPECT_EQ(load(path("fifo.dat")), ClassFileStatus::CannotOpen);
     EXPECT_EQ(classifier.tree, tree);
-    EXPECT_EQ(classifier.threshold, 5);
 }
 
 TEST_F(ColorClassFile, UnwritableFileIsReportedAndTheOldOneKept) {
