@@ -1,11 +1,11 @@
 // A stack of 200 slices of 1000 x 1000 px, 16-bit grey TIFF (400 MB decoded; stored plainly,
 // /0, and deflate-compressed, /1; kept in the temporary folder between runs): slices analysed a
-// second (read, mapped by the stack's window, analysed, canals followed) beside the same slices
-// only read, and the peak resident memory of the process beside the stack's decoded size. A program
-// of its own, so that its peak is the stack's alone. BM_StackBatch runs quendra-batch itself on
-// the stack, as a study would, with one worker per core: its slices a second, and the peak
-// resident memory of the whole program. BM_StackReadOnly/2 reads the same slices as a DICOM
-// series, one file a slice.
+// second (read and mapped by the stack's window on the run's reader thread, analysed and canals
+// followed on one worker, as quendra-batch --jobs 1 does) beside the same slices only read, and the
+// peak resident memory of the process beside the stack's decoded size. A program of its own, so
+// that its peak is the stack's alone. BM_StackBatch runs quendra-batch itself on the stack, as a
+// study would, with one worker per core: its slices a second, and the peak resident memory of the
+// whole program. BM_StackReadOnly/2 reads the same slices as a DICOM series, one file a slice.
 //
 // QUENDRA_BENCH_STACK=WIDTHxHEIGHTxSLICES (e.g. 2000x2000x2000) measures BM_StackBatch on a
 // stack of that size instead (written once into the temporary folder, stored plainly).
@@ -28,6 +28,8 @@
 #include "analysis/CanalTracking.h"
 #include "analysis/SectionLabels.h"
 #include "analysis/ToothAnalysis.h"
+#include "batch/FrameQueue.h"
+#include "batch/FrameReader.h"
 #include "colour/ColorTraining.h"
 #include "io/SliceStack.h"
 #include "io/StackFrames.h"
@@ -128,9 +130,13 @@ void BM_StackReadOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_StackReadOnly)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The slices as quendra-batch with one worker takes them: read and mapped ahead by the run's
+// reader (FrameReader.h) while the slice before is analysed and its canals followed.
 void BM_StackAnalysed(benchmark::State& state) {
-    StackFrames stack(benchStack(state.range(0) == 1));
-    const ColorClassifier classes = stackClassifier(kScene, stack.frameAt(0).frame);
+    const std::vector<BatchItem> items{
+        {.path = benchStack(state.range(0) == 1), .kind = MediaKind::Stack}};
+    const ColorClassifier classes =
+        stackClassifier(kScene, StackFrames(items.front().path).frameAt(0).frame);
     ToothAnalysis analysis;
     AnalysisSettings settings;
     settings.classThreshold = stackClassThreshold(kScene);
@@ -139,16 +145,18 @@ void BM_StackAnalysed(benchmark::State& state) {
     resetPeakResident();
     const double before = processMemory("VmRSS");
     for (auto _ : state) {
+        FrameQueue queue(items, 1, readAhead(1));
+        FrameReader reader(queue, 1);
         CanalTracker tracker;
-        for (int i = 0; i < stack.frameCount(); ++i) {
-            analysis.calculate(stack.frameAt(i).frame, classes);
+        for (WorkUnit unit; reader.next(unit); queue.written(unit.seq)) {
+            analysis.calculate(unit.picture, classes);
             tracker.addSlice(sectionOfAnalysis(analysis));
         }
         configuration = tracker.roots().at(0).configuration;
     }
     if (configuration != kScene.configuration)
         state.SkipWithError(("named " + configuration + ", not " + kScene.configuration).c_str());
-    state.SetItemsProcessed(state.iterations() * stack.frameCount());
+    state.SetItemsProcessed(state.iterations() * kScene.slices);
     reportMemory(state, before);
 }
 BENCHMARK(BM_StackAnalysed)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

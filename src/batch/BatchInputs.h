@@ -28,12 +28,12 @@
 namespace quendra {
 
 struct BatchItem {
-    std::string path;                   // as given, or the folder given joined with the name
-    MediaKind kind = MediaKind::Other;  // Picture, Video or Stack
-    std::filesystem::path outputBase;   // the outputs' common start: out/<folder>/<file name>
-    std::optional<double> pxPerMm;      // its scale, when it has one
-    std::optional<double> sliceMm{};    // a stack's slice distance, when known
-    std::string scaleSource{};          // where pxPerMm and sliceMm come from, for the record
+    std::string path;                    // as given, or the folder given joined with the name
+    MediaKind kind = MediaKind::Other;   // Picture, Video or Stack
+    std::filesystem::path outputBase{};  // the outputs' common start: out/<folder>/<file name>
+    std::optional<double> pxPerMm{};     // its scale, when it has one
+    std::optional<double> sliceMm{};     // a stack's slice distance, when known
+    std::string scaleSource{};           // where pxPerMm and sliceMm come from, for the record
 };
 
 struct BatchInputs {

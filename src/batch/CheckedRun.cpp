@@ -121,8 +121,7 @@ std::string CheckedRun::analyseFrames(bool terminal, RunStart& start, const RunF
                       items.size());
     progress.alreadyDone(start.resumeAt.itemsDone, start.resumeAt.framesDone);
     if (terminal && !options.quiet) progress.framesToTake(framesToTake(items, from, options.every));
-    // Two units a worker, and one its reader decodes meanwhile.
-    FrameQueue queue(items, options.every, 3 * static_cast<std::size_t>(jobs), from,
+    FrameQueue queue(items, options.every, readAhead(jobs), from,
                      options.overlays == Overlays::Video, options.window);
     // Problems reach the record before the rows after them reach the table, so that a run
     // killed outright still names them, and a resumed run with it.

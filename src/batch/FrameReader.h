@@ -7,6 +7,7 @@
 // far they read ahead is the queue's bound.
 
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -16,6 +17,12 @@
 #include "batch/FrameQueue.h"
 
 namespace quendra {
+
+// How far a run's queue may hand out units ahead of the last written: two a worker, and one its
+// reader decodes meanwhile.
+constexpr std::size_t readAhead(int workers) {
+    return 3 * static_cast<std::size_t>(workers);
+}
 
 class FrameReader {
 public:
