@@ -144,8 +144,8 @@ std::string countsSection(const RunTally& t, std::size_t problems) {
     html += countRow("Ausgewertete Bilder (Bilder und Videobilder)", "frames", t.frames);
     html += countRow("Zähne gefunden", "teeth", t.teeth);
     html += countRow("Kanäle", "canals", t.canals);
-    html += countRow("davon Zähne „Zahn nicht erkannt.“ (kein Kanal angenommen)", "not-recognised",
-                     t.notRecognised);
+    html += countRow("davon Zähne „Zahn nicht erkannt.“ (kein Kanal, oder mehr als vier)",
+                     "not-recognised", t.notRecognised);
     html += countRow("Bilder ohne Zahn (<code>none</code>)", "none", t.noTooth);
     html += countRow("Probleme", "problems", problems);
     html +=
