@@ -102,7 +102,7 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
                                            ? describe(unit.status, unit.size, unit.error, item.kind)
                                            : unit.reason));
         else if (!unit.unreadable && !unit.picture.empty())
-            analyseFrame(item, unit.frame, unit.picture, unit.replay, result);
+            analyseFrame(item, unit, result);
     } catch (const NoSpaceForOutput&) {
         throw;
     } catch (const std::exception& e) {
@@ -123,8 +123,10 @@ UnitResult FrameAnalyser::analyse(const BatchItem& item, WorkUnit& unit) {
     return result;
 }
 
-void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
-                                 UnitResult& result) {
+void FrameAnalyser::analyseFrame(const BatchItem& item, WorkUnit& unit, UnitResult& result) {
+    const int frame = unit.frame;
+    const bool replay = unit.replay;
+    cv::Mat& picture = unit.picture;
     analysis->setSettings(settingsFor(options, item, picture.size()));
     const FrameResult& frameResult = analysis->calculate(picture, classifier);
     // The labels are painted once, for a stack's section and for the mask alike.
@@ -164,7 +166,7 @@ void FrameAnalyser::analyseFrame(const BatchItem& item, int frame, cv::Mat& pict
     drawResultOverlay(picture, frameResult);  // the frame is ours, and needed no more
     const bool nothingFound = !frameResult.toothFound || frameResult.canals.empty();
     errno = 0;
-    if (thumbnails && !replay && thumbnails->wants(item, frame, nothingFound) &&
+    if (thumbnails && !replay && thumbnails->wants(item, frame, unit.seq, nothingFound) &&
         !thumbnails->save(item, frame, picture))
         unwritten(thumbnails->pathOf(item, frame), result);
     if (movie) {

@@ -32,8 +32,7 @@ public:
 
 private:
     void setUp();
-    void analyseFrame(const BatchItem& item, int frame, cv::Mat& picture, bool replay,
-                      UnitResult& result);
+    void analyseFrame(const BatchItem& item, WorkUnit& unit, UnitResult& result);
     void save(const BatchItem& item, Output output, int frame, const cv::Mat& picture,
               UnitResult& result);
 

@@ -56,12 +56,21 @@ ThumbnailSample::ThumbnailSample(fs::path folder, fs::path outFolder,
     for (const fs::path& file : old) fs::remove(file, ec);
 }
 
-bool ThumbnailSample::wants(const BatchItem& item, int frame, bool notable) {
+bool ThumbnailSample::wants(const BatchItem& item, int frame, std::size_t seq, bool notable) {
     // A notable frame counts toward its limit also when the spread takes it, as the gallery
     // counts it among the notable ones.
-    const bool takenAsNotable = notable && notableTaken.fetch_add(1) < kNotableThumbnails;
+    const bool takenAsNotable = notable && amongFirstNotable(seq);
     const auto index = static_cast<std::size_t>(&item - items.data());
     return takenAsNotable || (frame <= 0 && inThumbnailSpread(index, items.size()));
+}
+
+// Whether `seq` is among the earliest notable units seen so far. The earliest of the whole run
+// always are, since every unit seen before them is earlier still.
+bool ThumbnailSample::amongFirstNotable(std::size_t seq) {
+    const std::lock_guard lock(mutex);
+    firstNotable.insert(seq);
+    if (firstNotable.size() > kNotableThumbnails) firstNotable.erase(std::prev(firstNotable.end()));
+    return firstNotable.contains(seq);
 }
 
 bool ThumbnailSample::save(const BatchItem& item, int frame, const cv::Mat& overlay) const {

@@ -9,10 +9,11 @@
 //     or a video's first analysed frame).
 // They go into a folder of their own beside the report, under the names of the outputs.
 
-#include <atomic>
 #include <cstddef>
 #include <filesystem>
+#include <mutex>
 #include <opencv2/core.hpp>
+#include <set>
 #include <vector>
 
 #include "batch/BatchInputs.h"
@@ -47,10 +48,13 @@ public:
     ThumbnailSample(std::filesystem::path folder, std::filesystem::path out,
                     const std::vector<BatchItem>& items, bool fresh);
 
-    // Whether frame `frame` of `item`, one of the run's items, gets a thumbnail; `notable` when
-    // nothing was found in it. Safe from any thread; a notable frame taken counts toward the
-    // limit.
-    bool wants(const BatchItem& item, int frame, bool notable);
+    // Whether frame `frame` of `item`, one of the run's items, gets a thumbnail; `seq` is its
+    // unit's place in the run's order, `notable` says nothing was found in it. Safe from any
+    // thread. The first kNotableThumbnails notable frames in the run's order get theirs
+    // whichever worker finishes first, so that every run of the same inputs shows the same
+    // gallery; a later one taken while earlier ones were still being analysed is left over (at
+    // most as many as the run's queue hands out ahead).
+    bool wants(const BatchItem& item, int frame, std::size_t seq, bool notable);
 
     // Writes the thumbnail of `overlay`; false when it cannot be written.
     bool save(const BatchItem& item, int frame, const cv::Mat& overlay) const;
@@ -59,9 +63,12 @@ public:
     }
 
 private:
+    bool amongFirstNotable(std::size_t seq);
+
     const std::filesystem::path where, out;
     const std::vector<BatchItem>& items;
-    std::atomic<std::size_t> notableTaken{0};
+    std::mutex mutex;
+    std::set<std::size_t> firstNotable;  // the earliest notable units seen, kNotableThumbnails
 };
 
 }  // namespace quendra

@@ -206,6 +206,25 @@ TEST(ReportThumbnails, SpreadIsEven) {
     }
 }
 
+// The notable frames that get thumbnails are the first in the run's order, whichever worker
+// finished first: here the frames of a video finish last to first.
+TEST(ReportThumbnails, NotableAreTheFirstInTheRunsOrder) {
+    const std::vector<BatchItem> items{{.path = "v.avi", .kind = MediaKind::Video}};
+    ThumbnailSample sample("thumbs", "out", items, false);
+    constexpr std::size_t kFrames = 3 * kNotableThumbnails;
+    std::vector<std::size_t> missed;
+    for (std::size_t seq = kFrames; seq-- > 0;)
+        if (!sample.wants(items[0], int(seq) + 1, seq, true) && seq < kNotableThumbnails)
+            missed.push_back(seq);
+    EXPECT_THAT(missed, ::testing::IsEmpty());
+
+    ThumbnailSample inOrder("thumbs", "out", items, false);
+    std::size_t taken = 0;
+    for (std::size_t seq = 0; seq < kFrames; ++seq)
+        taken += inOrder.wants(items[0], int(seq) + 1, seq, true);
+    EXPECT_EQ(taken, kNotableThumbnails);
+}
+
 // Every run writes its page and a thumbnail per picture of the sample, small and of the
 // overlay's proportions; a shard's carry its name; --report none writes neither.
 TEST_F(RunReport, WrittenWithThumbnailsPerRunAndShard) {
