@@ -69,8 +69,8 @@ struct SampledTiles {
     std::vector<Tile> notable, spread;
 };
 
-// The sample the run made thumbnails of (ReportThumbnails.h), in the table's order; which
-// frames without a finding came first among the workers may differ from the table's order.
+// The sample the run made thumbnails of (ReportThumbnails.h), in the table's order; a notable
+// frame beyond the first few may have a thumbnail left over, which the gallery leaves out.
 // `indexOf` gives each input's item by its name in the table.
 SampledTiles sampledTiles(const ReportSources& s, const std::vector<BatchItem>& items,
                           const RunTally& t,
