@@ -70,7 +70,7 @@ struct SampledTiles {
 };
 
 // The sample the run made thumbnails of (ReportThumbnails.h), in the table's order; a notable
-// frame beyond the first few may have a thumbnail left over, which the gallery leaves out.
+// frame after the first kNotableThumbnails may have one left over, which the gallery leaves out.
 // `indexOf` gives each input's item by its name in the table.
 SampledTiles sampledTiles(const ReportSources& s, const std::vector<BatchItem>& items,
                           const RunTally& t,
