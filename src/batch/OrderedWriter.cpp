@@ -68,7 +68,10 @@ void OrderedWriter::stop() {
 OrderedWriter::Done OrderedWriter::finish() {
     std::lock_guard lock(mutex);
     problems.finish();
-    for (FrameListener* listener : listeners) listener->finish();
+    for (FrameListener* listener : listeners) {
+        listener->finish();
+        done.frames -= listener->framesHeld();
+    }
     progress.finish();
     return done;
 }

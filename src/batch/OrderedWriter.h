@@ -45,6 +45,8 @@ public:
     virtual void afterRows(const WorkUnit&, const UnitResult&) {}
     // The workers are done: ends what is still open.
     virtual void finish() {}
+    // Analysed frames whose rows it still holds back from the table when the run ends.
+    virtual std::size_t framesHeld() const { return 0; }
 };
 
 // Appends rows to the table `name` of the run; false, with the problem named, when the table

@@ -43,6 +43,10 @@ bool StackListener::completeStack(const WorkUnit& unit, UnitResult& result) {
 }
 
 void StackListener::finish() {
+    if (const BatchItem* stack = stacks.incomplete(); stack && stacks.slicesHeld() > 0)
+        progress.problem(utf8Text(stack->path) +
+                         ": stopped before its last slice; a stack's rows reach the table once "
+                         "it is complete, so --resume analyses it again from its first slice");
     if (levelsTable && !levelsTable->sync())
         problems.name(levelsTable->path().string() + ": the table cannot be written");
 }

@@ -24,8 +24,10 @@ public:
     // False when a table of the stacks cannot be written, or a stack's output for want of
     // space.
     bool beforeRows(const WorkUnit& unit, UnitResult& result) override;
-    // The levels' table reaches the disk (the others CheckedRun flushes).
+    // The levels' table reaches the disk (the others CheckedRun flushes); a stack the run
+    // stopped in is named, since none of its rows reach the table.
     void finish() override;
+    std::size_t framesHeld() const override { return stacks.slicesHeld(); }
     // The stacks completed, as the run record names them, in input order.
     const std::vector<StackRecord>& completed() const { return records; }
 

@@ -57,6 +57,11 @@ public:
     // roots' configurations could be those of a part of them.
     End finish(const BatchItem& item, PageChain chain);
 
+    // The stack in hand, not complete yet (null when there is none), and how many of its
+    // slices have rows held.
+    const BatchItem* incomplete() const { return current; }
+    std::size_t slicesHeld() const { return heldRows.size(); }
+
 private:
     // The slice's canal labels into the label volume, the slices passed over before it empty.
     void addLabels(int slice, const cv::Mat& canals);
