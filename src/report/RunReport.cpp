@@ -207,7 +207,8 @@ std::string measureFigures(const RunTally& t, const std::string& title, const st
         html += "<figure>" +
                 histogramSvg(histogramCounts(v, scale), scale, unit, title + ", " + type) +
                 "<figcaption>" + markupText(type) + ": " + germanCount(v.size()) +
-                " Kanäle, Median " + germanNumber(median(v), 2) + "</figcaption></figure>";
+                (v.size() == 1 ? " Kanal" : " Kanäle") + ", Median " + germanNumber(median(v), 2) +
+                "</figcaption></figure>";
     }
     html += "</div>";
     if (scale.clipped)
@@ -232,6 +233,14 @@ std::string distributionsSection(const RunTally& t) {
     }
     html += measureFigures(t, "Zirkularität", "4π·Fläche/Umfang² (1 = Kreis)",
                            &CanalMeasures::circularity, true);
+    const auto aboveOne = [](const auto& entry) {
+        return std::ranges::any_of(entry.second.circularity, [](double c) { return c > 1; });
+    };
+    if (std::ranges::any_of(t.canalsByType, aboveOne))
+        html +=
+            "<p class=\"note\">Kleine Kanäle können über 1 liegen: der Umfang folgt der Kontur "
+            "durch die "
+            "Pixelmitten, die Fläche zählt ganze Pixel.</p>";
     html += measureFigures(
         t, "Verhältnis der Durchmesser",
         t.caliperFromFeret ? "größter / kleinster Feret-Durchmesser" : "große / kleine Halbachse",
