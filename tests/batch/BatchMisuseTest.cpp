@@ -174,11 +174,19 @@ const Misuse kMisuses[] = {
     // Paths the system will not open are named with the system's own reason.
     {"PathsTheSystemRefusesGiveItsReason",
      [](auto& f, auto& o) {
-         fs::create_symlink("schleife.png", f.folder / "in" / "schleife.png");
-         o.inputs = {f.path("in/schleife.png"), f.path(std::string(300, 'z') + ".png")};
+         fs::create_directories(f.folder / "ring");
+         for (const char* loop : {"in/schleife.png", "ring/kreis.png"})
+             fs::create_symlink(fs::path(loop).filename(), f.folder / loop);
+         o.inputs = {f.path("in/schleife.png"), f.path("ring"),
+                     f.path(std::string(300, 'z') + ".png")};
      },
      1, "schleife.png: Too many levels of symbolic links",
-     [](BatchFixture& f) { EXPECT_THAT(f.log.str(), HasSubstr(".png: File name too long")); }},
+     [](BatchFixture& f) {
+         EXPECT_THAT(f.log.str(), HasSubstr(".png: File name too long"));
+         // A loop found in a folder, named as one given by name is, the folder not blamed.
+         EXPECT_THAT(f.log.str(), HasSubstr("ring/kreis.png: Too many levels of symbolic links"));
+         EXPECT_THAT(f.log.str(), Not(HasSubstr("ring: Too many")));
+     }},
     {"SinglePageTiffIsAnalysed",
      [](auto& f, auto& o) {
          ASSERT_TRUE(cv::imwrite(f.path("in/scan.tif"),
