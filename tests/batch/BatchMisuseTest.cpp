@@ -97,8 +97,9 @@ const Misuse kMisuses[] = {
      "would replace the input"},
     // A class file that cannot be used stops the run before it touches the earlier one, named
     // with the reason. Any file used to load as colours: a text's letters became classes.
-    unusableClassFile("MistypedClassFile", "Farbklassen.dta", std::nullopt,
-                      "Farbklassen.dta: the colour-class file cannot be read"),
+    unusableClassFile(
+        "MistypedClassFile", "Farbklassen.dta", std::nullopt,
+        "Farbklassen.dta: the colour-class file cannot be read: No such file or directory"),
     unusableClassFile("EmptyClassFile", "leer.dat", "", "holds no colour classes"),
     unusableClassFile("TextAsClassFile", "text.dat", "hello world\n",
                       "text.dat: not a colour-class file: record 1 has the class 108"),
@@ -920,7 +921,7 @@ TEST_F(BatchProgram, FilesItReadsAreRegularFilesOfASensibleSize) {
          "run.json: not a regular file"},
         {"class file is /dev/zero",
          [](BatchProgram&, std::vector<std::string>& args) { args[2] = "/dev/zero"; },
-         "/dev/zero: the colour-class file cannot be read"},
+         "/dev/zero: the colour-class file cannot be read: not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
