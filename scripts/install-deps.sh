@@ -15,6 +15,7 @@ run_packages=(
   libtiff-dev libgdcm-dev
 )
 test_packages=(
+  git
   libgtest-dev libbenchmark-dev
   xvfb xauth
   clang libclang-rt-dev clang-format

@@ -183,10 +183,15 @@ void InputCollector::add(const fs::path& p, bool named, MediaKind kind) {
             result.notes.push_back(p.string() + ": neither a picture nor a video, left out");
         return;
     }
-    if (kind != MediaKind::Stack && !isRegularFile(p.string())) {
-        // A FIFO would make the run wait forever.
-        result.problems.push_back(p.string() + ": not a regular file");
-        return;
+    if (kind != MediaKind::Stack) {
+        // A FIFO would make the run wait forever; a link loop or a dangling link in a folder is
+        // named with the system's own reason, as one given by name is.
+        std::error_code ec;
+        if (!fs::is_regular_file(fs::status(p, ec))) {
+            result.problems.push_back(p.string() + ": " +
+                                      (ec ? ec.message() : std::string("not a regular file")));
+            return;
+        }
     }
     if (kind == MediaKind::Picture && holdsTiff(p.string())) kind = tiffKind(p);
     if (isNew(p, named)) result.items.push_back({p.string(), kind, {}, {}, {}, {}});
@@ -212,7 +217,10 @@ void InputCollector::addFolder(const std::string& folder) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
-        if (entry.is_directory(ec))
+        // An entry the system will not look at (a link loop) is named when it is added; its
+        // error is no error of the folder.
+        std::error_code entryError;
+        if (entry.is_directory(entryError))
             result.notes.push_back(entry.path().string() +
                                    ": a folder within a folder given, not searched");
         else if (isBatchOutputName(name) || isRunFileName(name))

@@ -33,7 +33,7 @@ std::string describe(const ClassFileRead& read) {
         case ClassFileStatus::TooLarge:
             return "too large for a colour-class file (more than 16777216 records)";
         default:
-            return "the colour-class file cannot be read";
+            return "the colour-class file cannot be read: " + read.reason;
     }
 }
 

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
+#include <system_error>
 
 #include "results/ResultsTable.h"
 #include "results/RunFileNames.h"
@@ -19,12 +21,22 @@ bool samePlace(const fs::path& a, const fs::path& b) {
     return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
 }
 
-// Whether `folder` exists as a folder this process may write into, or can be made.
-bool usableFolder(const fs::path& folder) {
+// Why `folder` can neither be written into nor made, in the system's words where it has them;
+// nothing when it exists as a folder this process may write into, or can be made.
+std::optional<std::string> folderProblem(const fs::path& folder) {
     std::error_code ec;
-    fs::path existing = fs::absolute(folder, ec);
-    while (!existing.empty() && !fs::exists(existing, ec)) existing = existing.parent_path();
-    return fs::is_directory(existing, ec) && ::access(existing.c_str(), W_OK | X_OK) == 0;
+    const fs::path wanted = fs::absolute(folder, ec);
+    fs::path existing = wanted;
+    while (!existing.empty() && !fs::exists(existing, ec)) {
+        if (ec) return ec.message();  // a link loop, a folder on the way it may not search
+        existing = existing.parent_path();
+    }
+    if (!fs::is_directory(existing, ec))
+        return existing == wanted ? "it exists and is not a folder"
+                                  : existing.string() + " is not a folder";
+    if (::access(existing.c_str(), W_OK | X_OK) != 0)
+        return std::error_code(errno, std::generic_category()).message();
+    return std::nullopt;
 }
 
 // Whether a file begins as this program's tables do (a byte order mark an editor added
@@ -63,11 +75,12 @@ RunFiles runFilesOf(const BatchOptions& o) {
 std::optional<std::string> problemBeforeRun(const BatchOptions& o,
                                             const std::vector<BatchItem>& items,
                                             const RunFiles& files) {
-    if (!usableFolder(o.out)) return o.out + ": the output folder cannot be made or written";
+    if (const auto why = folderProblem(o.out))
+        return o.out + ": the output folder cannot be made or written: " + *why;
     const std::string table = files.table.string();
     std::error_code ec;
-    if (!usableFolder(fs::absolute(files.table, ec).parent_path()))
-        return table + ": the table's folder cannot be made or written";
+    if (const auto why = folderProblem(fs::absolute(files.table, ec).parent_path()))
+        return table + ": the table's folder cannot be made or written: " + *why;
     if (fs::exists(files.table, ec)) {
         if (!fs::is_regular_file(files.table, ec))
             return table + ": the table's path is taken by something not a regular file";

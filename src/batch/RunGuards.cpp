@@ -110,17 +110,17 @@ std::optional<std::string> FolderLock::acquire(const std::filesystem::path& lock
     return std::nullopt;
 }
 
-bool MadeForTheRun::makeFolders(const std::filesystem::path& folder) {
+std::error_code MadeForTheRun::makeFolders(const std::filesystem::path& folder) {
     std::error_code ec;
     std::vector<std::filesystem::path> missing;
     for (auto f = std::filesystem::absolute(folder, ec).lexically_normal();
          !f.empty() && !std::filesystem::exists(f, ec); f = f.parent_path())
         missing.push_back(f);
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (!std::filesystem::create_directory(*it, ec) && ec) return false;
+        if (!std::filesystem::create_directory(*it, ec) && ec) return ec;
         folders.push_back(*it);
     }
-    return true;
+    return {};
 }
 
 void MadeForTheRun::aboutToCreate(const std::filesystem::path& file) {

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace quendra {
@@ -57,8 +58,9 @@ private:
 // behind. Whatever existed before is never touched.
 class MadeForTheRun {
 public:
-    // Makes `folder` with the folders above it that are missing; false when it cannot.
-    bool makeFolders(const std::filesystem::path& folder);
+    // Makes `folder` with the folders above it that are missing; the system's error when it
+    // cannot, none when it did.
+    std::error_code makeFolders(const std::filesystem::path& folder);
     // `file` is about to be opened for writing: removed on undo() if it does not exist yet.
     void aboutToCreate(const std::filesystem::path& file);
     // Removes the files made, then the folders made (deepest first) that are still empty.

@@ -71,9 +71,9 @@ std::optional<std::string> startStacksTable(TableFile& stacks, const fs::path& p
 std::optional<std::string> openTable(RunStart& start, MadeForTheRun& made,
                                      const BatchOptions& options, const RunFiles& files,
                                      std::ostream& log) {
-    if (!made.makeFolders(options.out) ||
-        !made.makeFolders(fs::absolute(files.table).parent_path()))
-        return options.out + ": the output folder cannot be made or written";
+    std::error_code ec = made.makeFolders(options.out);
+    if (!ec) ec = made.makeFolders(fs::absolute(files.table).parent_path());
+    if (ec) return options.out + ": the output folder cannot be made or written: " + ec.message();
     made.aboutToCreate(files.lock);
     std::string lockNote;
     if (const auto p = start.folderLock.acquire(files.lock, lockNote))

@@ -26,9 +26,11 @@ ClassFileStatus writeColorClassFile(const std::string& path,
 
 ClassFileRead readColorClassFile(const std::string& path, std::vector<PackedSample>& samples) {
     // A partial record after the largest number of whole ones is named as such.
-    const FileRead file = readRegularFile(path, kMaxClassFileRecords * 4 + 3);
+    const std::uintmax_t maxBytes = kMaxClassFileRecords * 4 + 3;
+    const FileRead file = readRegularFile(path, maxBytes);
     if (file.status == FileReadStatus::TooLarge) return {ClassFileStatus::TooLarge};
-    if (file.status != FileReadStatus::Ok) return {ClassFileStatus::CannotOpen};
+    if (file.status != FileReadStatus::Ok)
+        return {ClassFileStatus::CannotOpen, 0, 0, describeFileRead(file, maxBytes)};
     const std::uintmax_t size = file.bytes.size();
     if (size == 0) return {ClassFileStatus::Empty};
 

@@ -35,6 +35,8 @@ struct ClassFileRead {
     std::uintmax_t record = 0;  // 1-based number of the record at fault, 0 for none
     // PartialRecord: the bytes the last record has (1 to 3); UnknownClass: its class byte.
     int value = 0;
+    // CannotOpen: why, in English ("No such file or directory", "not a regular file").
+    std::string reason{};
 };
 
 inline constexpr std::uintmax_t kMaxClassFileRecords = kColorKeyCount;

@@ -97,8 +97,9 @@ const Misuse kMisuses[] = {
      "would replace the input"},
     // A class file that cannot be used stops the run before it touches the earlier one, named
     // with the reason. Any file used to load as colours: a text's letters became classes.
-    unusableClassFile("MistypedClassFile", "Farbklassen.dta", std::nullopt,
-                      "Farbklassen.dta: the colour-class file cannot be read"),
+    unusableClassFile(
+        "MistypedClassFile", "Farbklassen.dta", std::nullopt,
+        "Farbklassen.dta: the colour-class file cannot be read: No such file or directory"),
     unusableClassFile("EmptyClassFile", "leer.dat", "", "holds no colour classes"),
     unusableClassFile("TextAsClassFile", "text.dat", "hello world\n",
                       "text.dat: not a colour-class file: record 1 has the class 108"),
@@ -174,11 +175,19 @@ const Misuse kMisuses[] = {
     // Paths the system will not open are named with the system's own reason.
     {"PathsTheSystemRefusesGiveItsReason",
      [](auto& f, auto& o) {
-         fs::create_symlink("schleife.png", f.folder / "in" / "schleife.png");
-         o.inputs = {f.path("in/schleife.png"), f.path(std::string(300, 'z') + ".png")};
+         fs::create_directories(f.folder / "ring");
+         for (const char* loop : {"in/schleife.png", "ring/kreis.png"})
+             fs::create_symlink(fs::path(loop).filename(), f.folder / loop);
+         o.inputs = {f.path("in/schleife.png"), f.path("ring"),
+                     f.path(std::string(300, 'z') + ".png")};
      },
      1, "schleife.png: Too many levels of symbolic links",
-     [](BatchFixture& f) { EXPECT_THAT(f.log.str(), HasSubstr(".png: File name too long")); }},
+     [](BatchFixture& f) {
+         EXPECT_THAT(f.log.str(), HasSubstr(".png: File name too long"));
+         // A loop found in a folder, named as one given by name is, the folder not blamed.
+         EXPECT_THAT(f.log.str(), HasSubstr("ring/kreis.png: Too many levels of symbolic links"));
+         EXPECT_THAT(f.log.str(), Not(HasSubstr("ring: Too many")));
+     }},
     {"SinglePageTiffIsAnalysed",
      [](auto& f, auto& o) {
          ASSERT_TRUE(cv::imwrite(f.path("in/scan.tif"),
@@ -912,7 +921,7 @@ TEST_F(BatchProgram, FilesItReadsAreRegularFilesOfASensibleSize) {
          "run.json: not a regular file"},
         {"class file is /dev/zero",
          [](BatchProgram&, std::vector<std::string>& args) { args[2] = "/dev/zero"; },
-         "/dev/zero: the colour-class file cannot be read"},
+         "/dev/zero: the colour-class file cannot be read: not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

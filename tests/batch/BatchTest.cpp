@@ -120,9 +120,16 @@ TEST_F(Batch, BadInputsInFoldersAreNamedAndTheGoodOnesStillDone) {
 TEST_F(Batch, OutputFolderProblemsAreNamed) {
     writeBytes("datei", "x");
     BatchOptions o = options({QUENDRA_SAMPLE_DIR "/front-640x480.png"});
-    o.out = path("datei");  // a file where a folder is expected
+    o.out = path("datei");  // a file where a folder is expected, or on the way to one
     EXPECT_EQ(run(o), 1);
-    EXPECT_THAT(log.str(), HasSubstr("output folder"));
+    EXPECT_THAT(log.str(), HasSubstr("datei: the output folder cannot be made or written: it "
+                                     "exists and is not a folder"));
+    o.out = path("datei/unter");
+    EXPECT_EQ(run(o), 1);
+    EXPECT_THAT(log.str(), HasSubstr("written: " + path("datei") + " is not a folder"));
+    o.out = "/proc/neu";  // the system's reason, whether found by the check or when made
+    EXPECT_EQ(run(o), 1);
+    EXPECT_THAT(log.str(), HasSubstr("/proc/neu: the output folder cannot be made or written: "));
     o.out = path("neu/tief");  // missing folders are made
     EXPECT_EQ(run(o), 0) << log.str();
 }
