@@ -1,6 +1,7 @@
 #include "app/QuendraRC1.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -158,6 +159,32 @@ bool QuendraRC1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// "Beenden" quits the application, which closes its windows first and stays when one refuses:
+// both ways end here.
+void QuendraRC1::closeEvent(QCloseEvent* event) {
+    event->setAccepted(picksMayGo());
+}
+
+bool QuendraRC1::picksMayGo() {
+    if (!calculationModel->hasUnsavedPicks()) return true;
+    message = QStringLiteral(
+        "Die Farbklassen wurden seit dem letzten Speichern, Laden oder Zurücksetzen geändert. "
+        "Sollen sie vor dem Beenden gespeichert werden?");
+    QMessageBox box(QMessageBox::Question, windowTitle(), message,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    box.exec();
+    // A box closed without a button keeps the window, as "Abbrechen" does.
+    switch (box.standardButton(box.clickedButton())) {
+        case QMessageBox::Save:
+            return saveLUT();
+        case QMessageBox::Discard:
+            return true;
+        default:
+            return false;
+    }
 }
 
 void QuendraRC1::showStatus(const QString& text) {
@@ -410,10 +437,10 @@ void QuendraRC1::loadLUT() {
     if (!path.isEmpty()) loadClassesFile(path);
 }
 
-void QuendraRC1::saveLUT() {
+bool QuendraRC1::saveLUT() {
     const QString path = choosePath(Dialog::Save, QStringLiteral("FarbklassenLUT speichern..."),
                                     QStringLiteral("Farbklassendatei (*.dat)"));
-    if (!path.isEmpty()) saveClassesFile(path);
+    return !path.isEmpty() && saveClassesFile(path);
 }
 
 bool QuendraRC1::loadClassesFile(const QString& path) {

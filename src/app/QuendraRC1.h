@@ -62,13 +62,16 @@ public:
 protected:
     // Keeps the arrow keys for a setting slider with the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing the window, by itself or by "Beenden", asks first while picks are unsaved.
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void openImage();
     void openVideo();
     void saveFrame();
     void loadLUT();
-    void saveLUT();
+    // False when no file was written: the dialog cancelled or the file refused.
+    bool saveLUT();
     void configuring(bool value);
     // Forgets the kept settings and puts the panels back at the defaults.
     void resetSettings();
@@ -88,6 +91,9 @@ private:
     // for), and none can be given again while its message is on screen, so messages never pile
     // up.
     void showMessage(const QString& text);
+    // Whether the picks may go: none unsaved, or the operator saved or discarded them when
+    // asked; false when they cancelled.
+    bool picksMayGo();
     // Write the picture or the recognition data of a frame as it was shown; false, once the
     // message has been closed, when the file could not be written.
     bool savePicture(const ShownFrame& shown, const QString& path);

@@ -942,6 +942,45 @@ private slots:
         play->click();
     }
 
+    // Trained colours went with the window without a word. While picks are unsaved, closing
+    // the window and "Beenden" ask: cancelling, or cancelling the save dialog, keeps the window;
+    // saving or discarding lets it go. With nothing picked, or all saved, nothing is asked.
+    void unsavedPicksAreAskedForOnQuit() {
+        QTemporaryDir dir;
+        QuendraRC1 w;
+        QVERIFY(!configuringOnMolar(w).empty());
+        QVERIFY(w.close());
+        w.show();
+        drag(w.view(), QPoint(200, 240), QPoint(220, 260));
+        QList<QMessageBox::StandardButton> answers{QMessageBox::Cancel, QMessageBox::Save,
+                                                   QMessageBox::Save, QMessageBox::Discard};
+        QStringList names{QString(), dir.filePath(QStringLiteral("klassen.dat"))};
+        dialogs.answer = [&](QDialog* d) {
+            if (auto* box = qobject_cast<QMessageBox*>(d))
+                return box->button(answers.takeFirst())->click();
+            const QString name = names.takeFirst();
+            if (name.isEmpty()) return d->reject();
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+            d->accept();
+        };
+        QVERIFY(!w.close());
+        QVERIFY(!w.close());
+        QVERIFY(w.close());
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("klassen.dat"))));
+        w.show();
+        QVERIFY(w.close());
+        w.show();
+        drag(w.view(), QPoint(300, 100), QPoint(320, 120));
+        QTimer::singleShot(0, named(&w, "actionBeenden"), &QAction::trigger);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!w.isVisible());
+        const QString asked = dialogs.seen.value(0);
+        QVERIFY2(asked.contains(QStringLiteral("vor dem Beenden")), qPrintable(asked));
+        QCOMPARE(dialogs.seen,
+                 (QStringList{asked, asked, QStringLiteral("FarbklassenLUT speichern..."), asked,
+                              QStringLiteral("FarbklassenLUT speichern..."), asked}));
+    }
+
     // A class file that cannot be used leaves the classes in use; an empty one used to be
     // taken as loaded, and a save with nothing picked used to empty a trained file.
     void classFileFailuresAreShownAndChangeNothing() {
