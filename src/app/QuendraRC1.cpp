@@ -222,9 +222,13 @@ QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QStrin
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
     if (dialog.exec() != QDialog::Accepted) return {};
-    const QString path = dialog.selectedFiles().value(0);
+    return dialog.selectedFiles().value(0);
+}
+
+// Only a file opened or saved moves the dialogs: a folder where writing failed may be one that
+// no dialog should list (a dialog listing /proc reads /proc/kmsg and hangs).
+void QuendraRC1::rememberFolder(const QString& path) {
     settings->setFolder(QFileInfo(path).absolutePath());
-    return path;
 }
 
 void QuendraRC1::openImage() {
@@ -297,10 +301,12 @@ void QuendraRC1::saveFrame() {
     const QString image = choosePath(Dialog::Save, QStringLiteral("Aktuelles Bild speichern..."),
                                      QStringLiteral("Bilddatei (*.png)"));
     const bool imageSaved = !image.isEmpty() && savePicture(shown, image);
+    if (imageSaved) rememberFolder(image);
     const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
                                     QStringLiteral("Textdatei (*.txt)"));
-    if (!text.isEmpty() && saveRecognition(shown, source, text) && imageSaved)
-        showStatus(viewSavedText(image, text, shown.result));
+    const bool textSaved = !text.isEmpty() && saveRecognition(shown, source, text);
+    if (textSaved) rememberFolder(text);
+    if (textSaved && imageSaved) showStatus(viewSavedText(image, text, shown.result));
     if (held && currentVideo && !currentVideo->isPlaying()) currentVideo->togglePlaying();
 }
 
@@ -342,7 +348,7 @@ bool QuendraRC1::saveRecognition(const ShownFrame& shown, const std::string& sou
 // The first file dialog opens where the source given on the command line lies.
 void QuendraRC1::sourceOpened(const QString& path) {
     sourceName = QFileInfo(path).fileName();
-    settings->setFolder(QFileInfo(path).absolutePath());
+    rememberFolder(path);
 }
 
 // The classes loaded last are loaded again, told in the status bar: a message would stop the
@@ -434,13 +440,15 @@ void QuendraRC1::configuring(bool value) {
 void QuendraRC1::loadLUT() {
     const QString path = choosePath(Dialog::Open, QStringLiteral("FarbklassenLUT laden..."),
                                     QStringLiteral("Farbklassendatei (*.dat)"));
-    if (!path.isEmpty()) loadClassesFile(path);
+    if (!path.isEmpty() && loadClassesFile(path)) rememberFolder(path);
 }
 
 bool QuendraRC1::saveLUT() {
     const QString path = choosePath(Dialog::Save, QStringLiteral("FarbklassenLUT speichern..."),
                                     QStringLiteral("Farbklassendatei (*.dat)"));
-    return !path.isEmpty() && saveClassesFile(path);
+    const bool saved = !path.isEmpty() && saveClassesFile(path);
+    if (saved) rememberFolder(path);
+    return saved;
 }
 
 bool QuendraRC1::loadClassesFile(const QString& path) {

@@ -114,9 +114,12 @@ private:
     void sourceOpened(const QString& path);
     // Loads the colour classes loaded last, if any.
     void restoreClasses();
-    // A path chosen in a file dialog starting in the folder chosen last; empty if cancelled.
+    // A path chosen in a file dialog starting in the folder of the file opened or saved last;
+    // empty if cancelled.
     enum class Dialog { Open, Save };
     QString choosePath(Dialog kind, const QString& caption, const QString& filter);
+    // The next file dialog starts in this file's folder.
+    void rememberFolder(const QString& path);
 
     std::unique_ptr<Ui::QuendraRC1Class> ui;   // the form: actions, tool bar, layout
     std::unique_ptr<WindowSettings> settings;  // outlives the model it keeps the settings of

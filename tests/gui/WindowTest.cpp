@@ -586,7 +586,8 @@ private slots:
 
     // The message about a picture that could not be written is read before the next dialog
     // asks for the text file (it used to wait behind that dialog). A name typed without an
-    // extension gets the filter's, before the dialog asks whether to replace that file.
+    // extension gets the filter's, before the dialog asks whether to replace that file. A save
+    // that failed used to move the dialogs to its folder (one of them hung listing /proc).
     void saveDialogsComeInOrderAndAddExtensions() {
         QTemporaryDir dir;
         QuendraRC1 w;
@@ -617,6 +618,11 @@ private slots:
                                            "Ergebnis (%1, %2).")
                                 .arg(dir.filePath(QStringLiteral("ansicht.png")),
                                      dir.filePath(QStringLiteral("daten.txt"))));
+        // Saves that fail leave the dialogs in the folder of the files saved last.
+        typed[QStringLiteral("Aktuelles Bild speichern...")] = QStringLiteral("fehlt/ansicht");
+        typed[QStringLiteral("Erkennungsdaten speichern...")] = QStringLiteral("fehlt/daten");
+        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
+        QCOMPARE(WindowSettings().folder(), dir.path());
         named(&w, "configLUT")->trigger();
         drag(w.view(), QPoint(200, 240), QPoint(220, 260));
         named(&w, "saveLUT")->trigger();
