@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <algorithm>
+#include <cerrno>
 
 #include "app/CameraCommands.h"
 #include "app/WindowSettings.h"
@@ -302,11 +303,14 @@ void QuendraRC1::saveFrame() {
                                      QStringLiteral("Bilddatei (*.png)"));
     const bool imageSaved = !image.isEmpty() && savePicture(shown, image);
     if (imageSaved) rememberFolder(image);
+    const QString pictureFault = image.isEmpty() || imageSaved ? QString() : status->step();
     const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
                                     QStringLiteral("Textdatei (*.txt)"));
     const bool textSaved = !text.isEmpty() && saveRecognition(shown, source, text);
     if (textSaved) rememberFolder(text);
+    // The status tells a picture that failed also once the text was saved.
     if (textSaved && imageSaved) showStatus(viewSavedText(image, text, shown.result));
+    if (textSaved && !pictureFault.isEmpty()) showStatus(pictureFault + ' ' + status->step());
     if (held && currentVideo && !currentVideo->isPlaying()) currentVideo->togglePlaying();
 }
 
@@ -320,6 +324,7 @@ bool QuendraRC1::saveRecognitionFile(const QString& path) {
 
 bool QuendraRC1::savePicture(const ShownFrame& shown, const QString& path) {
     if (!quendra::savePicture(nativePath(path), shown.picture)) {
+        showStatus(pictureNotSavedText(path, errno));
         showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(path));
         return false;
     }
@@ -337,6 +342,7 @@ bool QuendraRC1::saveRecognition(const ShownFrame& shown, const std::string& sou
                                  const QString& path) {
     if (!quendra::saveRecognitionData(nativePath(path), shown.result, quendra::Durability::Flushed,
                                       source)) {
+        showStatus(recognitionNotSavedText(path, errno));
         showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.")
                         .arg(path));
         return false;

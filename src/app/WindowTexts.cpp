@@ -5,9 +5,11 @@
 #include <QLocale>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 #include "analysis/ToothType.h"
+#include "app/SystemErrors.h"
 #include "colour/ColorClassifier.h"
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
@@ -292,6 +294,21 @@ QString pictureSavedText(const QString& path) {
 QString recognitionSavedText(const QString& path, const quendra::FrameResult& result) {
     return QStringLiteral("Erkennungsdaten gespeichert: %1 (%2).")
         .arg(recognitionContents(result), QDir::toNativeSeparators(path));
+}
+
+QString pictureNotSavedText(const QString& path, int error) {
+    const QString reason =
+        error == EINVAL
+            ? QStringLiteral("Die Endung \"%1\" nennt kein Bildformat (PNG, JPEG, BMP, TIFF)")
+                  .arg(QFileInfo(path).suffix())
+            : systemErrorText(error, FileAccess::Writing);
+    return QStringLiteral("Bild nicht gespeichert (%1): %2.")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString recognitionNotSavedText(const QString& path, int error) {
+    return QStringLiteral("Erkennungsdaten nicht gespeichert (%1): %2.")
+        .arg(QDir::toNativeSeparators(path), systemErrorText(error, FileAccess::Writing));
 }
 
 QString viewSavedText(const QString& picture, const QString& text,

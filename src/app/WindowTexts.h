@@ -60,6 +60,11 @@ QString pictureSavedText(const QString& path);
 // `Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/daten.txt).`, with several teeth
 // `3 Zähne und 4 Kanäle`, or `leer, kein Ergebnis`.
 QString recognitionSavedText(const QString& path, const quendra::FrameResult& result);
+// Why a save failed, for the errno it left: `Bild nicht gespeichert (/a/ansicht.png): Keine
+// Schreibberechtigung.`, for EINVAL that the name's extension names no picture format;
+// `Erkennungsdaten nicht gespeichert (/a/daten.txt): Ordner nicht gefunden.`
+QString pictureNotSavedText(const QString& path, int error);
+QString recognitionNotSavedText(const QString& path, int error);
 // Both: `Bild und Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/ansicht.png, /a/daten.txt).`
 QString viewSavedText(const QString& picture, const QString& text,
                       const quendra::FrameResult& result);

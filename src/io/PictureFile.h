@@ -54,7 +54,8 @@ std::optional<cv::Size> pictureHeaderSize(const std::uint8_t* bytes, std::size_t
 
 // Writes `picture` in the format its name's extension gives (PNG when the name has none),
 // replacing an existing file only when all of it was written. False for a format no encoder
-// knows or a file that cannot be written.
+// knows or an empty picture (errno then EINVAL) or a file that cannot be written (errno tells
+// why).
 bool savePicture(const std::string& path, const cv::Mat& picture,
                  Durability durability = Durability::Flushed);
 

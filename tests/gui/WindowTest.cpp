@@ -587,7 +587,8 @@ private slots:
     // The message about a picture that could not be written is read before the next dialog
     // asks for the text file (it used to wait behind that dialog). A name typed without an
     // extension gets the filter's, before the dialog asks whether to replace that file. A save
-    // that failed used to move the dialogs to its folder (one of them hung listing /proc).
+    // that failed used to move the dialogs to its folder (one of them hung listing /proc), and
+    // left an earlier success in the status bar; it says why it failed.
     void saveDialogsComeInOrderAndAddExtensions() {
         QTemporaryDir dir;
         QuendraRC1 w;
@@ -609,6 +610,11 @@ private slots:
                               QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.")
                                   .arg(dir.filePath(QStringLiteral("bild.unbekannt"))),
                               QStringLiteral("Erkennungsdaten speichern...")}));
+        QCOMPARE(status(w), QStringLiteral("Bild nicht gespeichert (%1): Die Endung \"unbekannt\" "
+                                           "nennt kein Bildformat (PNG, JPEG, BMP, TIFF). "
+                                           "Erkennungsdaten gespeichert: leer, kein Ergebnis (%2).")
+                                .arg(dir.filePath(QStringLiteral("bild.unbekannt")),
+                                     dir.filePath(QStringLiteral("daten.txt"))));
         dialogs.seen.clear();
         typed[QStringLiteral("Aktuelles Bild speichern...")] = QStringLiteral("ansicht");
         QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
@@ -623,6 +629,9 @@ private slots:
         typed[QStringLiteral("Erkennungsdaten speichern...")] = QStringLiteral("fehlt/daten");
         QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
         QCOMPARE(WindowSettings().folder(), dir.path());
+        QCOMPARE(status(w), QStringLiteral("Erkennungsdaten nicht gespeichert (%1): Ordner nicht "
+                                           "gefunden.")
+                                .arg(dir.filePath(QStringLiteral("fehlt/daten.txt"))));
         named(&w, "configLUT")->trigger();
         drag(w.view(), QPoint(200, 240), QPoint(220, 260));
         named(&w, "saveLUT")->trigger();
