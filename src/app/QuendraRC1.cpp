@@ -243,6 +243,8 @@ void QuendraRC1::openImage() {
 bool QuendraRC1::openImageFile(const QString& path) {
     auto image = std::make_unique<ImageModel>(nativePath(path));
     if (!image->isValid()) {
+        showStatus(
+            pictureNotOpenedText(path, image->status(), image->pictureSize(), image->error()));
         showMessage(pictureMessage(image->status(), image->pictureSize(), path));
         return false;
     }

@@ -150,6 +150,45 @@ QString pictureMessage(quendra::PictureStatus status, cv::Size size, const QStri
         .arg(quendra::kMaxPicturePixels / 1'000'000);
 }
 
+QString pictureNotOpenedText(const QString& path, quendra::PictureStatus status, cv::Size size,
+                             int error) {
+    using quendra::PictureStatus;
+    QString reason;
+    switch (status) {
+        case PictureStatus::Ok:
+            return {};
+        case PictureStatus::NotAFile:
+            reason =
+                QStringLiteral("Keine gewöhnliche Datei (ein Ordner, ein Gerät oder ein Rohr)");
+            break;
+        case PictureStatus::CannotOpen:
+            reason = systemErrorText(error, FileAccess::Reading);
+            break;
+        case PictureStatus::Empty:
+            reason = QStringLiteral("Die Datei ist leer");
+            break;
+        case PictureStatus::Unreadable:
+            reason = QStringLiteral(
+                "Kein Bild in einem lesbaren Format (JPEG, PNG, BMP, TIFF), oder es ist "
+                "beschädigt oder abgeschnitten");
+            break;
+        case PictureStatus::TooLarge:
+            reason = size.empty() ? QStringLiteral("Die Datei ist größer als %1 MiB")
+                                        .arg(quendra::kMaxPictureFileBytes >> 20)
+                                  : QStringLiteral("%1, mehr als %2 Megapixel")
+                                        .arg(frameSize(size))
+                                        .arg(quendra::kMaxPicturePixels / 1'000'000);
+            break;
+        case PictureStatus::SeveralPages:
+            reason = QStringLiteral("Ein TIFF mit mehreren Seiten");
+            break;
+        case PictureStatus::OutOfMemory:
+            reason = QStringLiteral("Der Speicher reicht nicht, es zu lesen");
+            break;
+    }
+    return QStringLiteral("Bild nicht geöffnet (%1): %2.").arg(fileName(path), reason);
+}
+
 QString pictureOpenedText(const QString& path, cv::Size size) {
     return QStringLiteral("Bild \"%1\" geöffnet: %2.").arg(fileName(path), frameSize(size));
 }

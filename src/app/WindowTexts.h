@@ -19,6 +19,10 @@ class VideoModel;
 QString classFileMessage(const quendra::ClassFileRead& read, const QString& path);
 // Why a picture could not be opened.
 QString pictureMessage(quendra::PictureStatus status, cv::Size size, const QString& path);
+// Its reason beside the message, one for each status: `Bild nicht geöffnet (zahn.png): Datei
+// nicht gefunden.`, `...: Die Datei ist leer.`; `error` the errno of CannotOpen.
+QString pictureNotOpenedText(const QString& path, quendra::PictureStatus status, cv::Size size,
+                             int error);
 
 // `Bild "zahn.png" geöffnet: 640 × 480 Bildpunkte.`
 QString pictureOpenedText(const QString& path, cv::Size size);

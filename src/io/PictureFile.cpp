@@ -149,6 +149,10 @@ PictureRead readPicture(const std::string& path, PictureDepth depth) {
             read.error = file.error;
             return read;
     }
+    if (file.bytes.empty()) {
+        read.status = PictureStatus::Empty;
+        return read;
+    }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.bytes.data());
     const auto size = pictureHeaderSize(bytes, file.bytes.size());
     if (!size) return read;

@@ -28,6 +28,7 @@ enum class PictureStatus {
     Ok,
     NotAFile,      // a folder, a FIFO or a device
     CannotOpen,    // missing, no permission, ...: the system's reason in `error`
+    Empty,         // a file of no bytes
     Unreadable,    // no JPEG, PNG, BMP or TIFF, or broken
     TooLarge,      // more than kMaxPicturePixels, or a file above kMaxPictureFileBytes
     SeveralPages,  // a TIFF of more than one page

@@ -815,6 +815,13 @@ private slots:
         QVERIFY(!w.openImageFile(bad));
         QVERIFY(w.lastMessage().contains(QStringLiteral("Zähne kaputt.png")));
         QVERIFY(!named(&w, "configLUT")->isEnabled());
+        // The same message for all of them; the status bar says why.
+        const QString unreadable = QStringLiteral("Kein Bild in einem lesbaren Format");
+        const QHash<QString, QString> reasons{
+            {QStringLiteral("fehlt.png"), QStringLiteral("Datei nicht gefunden")},
+            {QStringLiteral("leer.png"), QStringLiteral("Die Datei ist leer")},
+            {QStringLiteral("text.png"), unreadable},
+            {QStringLiteral("halb.png"), unreadable}};
         for (const BadInput& b : inputs) {
             const QString path = QFile::decodeName(b.path.string().c_str());
             QVERIFY(w.openImageFile(sample("front-640x480.png")));
@@ -822,6 +829,8 @@ private slots:
             QCOMPARE(opened, b.readable);
             if (!opened) {
                 QVERIFY2(w.lastMessage().contains(QFileInfo(path).fileName()), qPrintable(path));
+                const QString why = reasons.value(QFileInfo(path).fileName());
+                QVERIFY2(status(w).contains(why), qPrintable(status(w)));
                 QCOMPARE(w.model()->getImage().size(), cv::Size(640, 480));
             } else {
                 QCOMPARE(w.model()->getImage().type(), CV_8UC3);
