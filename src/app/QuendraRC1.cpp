@@ -19,6 +19,7 @@
 #include "app/WindowSettings.h"
 #include "app/WindowStatus.h"
 #include "app/WindowTexts.h"
+#include "colour/ColorKey.h"
 #include "io/DicomSeries.h"
 #include "io/MediaFiles.h"
 #include "io/PictureFile.h"
@@ -141,6 +142,8 @@ void QuendraRC1::connectCommands() {
             &QuendraRC1::showAnalysis);
     connect(calculationModel.get(), &CalculationModel::colorsPicked, this,
             [this](const ColorPick& pick) { showStatus(pickText(pick)); });
+    connect(pickerController.get(), &PickerController::previewClicked, this,
+            &QuendraRC1::previewWithoutColours);
 }
 
 // The layout does not own the panels; take them out before they go.
@@ -443,6 +446,16 @@ void QuendraRC1::configuring(bool value) {
         showStatus(QStringLiteral("Konfigurieren: Klasse wählen und Rechtecke über ihre Farben "
                                   "ziehen.") +
                    (dropsClasses ? QStringLiteral(" Geladene Farbklassen verworfen.") : QString()));
+}
+
+// Without a picked colour the preview paints nothing, and the click would seem lost.
+void QuendraRC1::previewWithoutColours() {
+    const auto& counts = calculationModel->getTraining().classCounts();
+    if (counts[quendra::ClassEnamel] > 0 || counts[quendra::ClassGum] > 0) return;
+    showStatus(QStringLiteral(
+        "Vorschau: noch keine Farben gelernt, das Bild bleibt unverändert. Zum Trainieren "
+        "\"Zahnschmelz\" wählen und Rechtecke über den Zahnschmelz ziehen, dann ebenso mit "
+        "\"Zahnfleisch\" über das Zahnfleisch."));
 }
 
 void QuendraRC1::loadLUT() {

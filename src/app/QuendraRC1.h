@@ -73,6 +73,8 @@ private slots:
     // False when no file was written: the dialog cancelled or the file refused.
     bool saveLUT();
     void configuring(bool value);
+    // Tells a preview that has no colours to paint.
+    void previewWithoutColours();
     // Forgets the kept settings and puts the panels back at the defaults.
     void resetSettings();
     // The analysis of the frame just shown, or why there was none.

@@ -1006,7 +1006,8 @@ private slots:
     }
 
     // A class file that cannot be used leaves the classes in use; an empty one used to be
-    // taken as loaded, and a save with nothing picked used to empty a trained file.
+    // taken as loaded, and a save with nothing picked used to empty a trained file. A preview
+    // with nothing picked did nothing visible; it says so.
     void classFileFailuresAreShownAndChangeNothing() {
         QTemporaryDir dir;
         QuendraRC1 w;
@@ -1051,7 +1052,9 @@ private slots:
         QVERIFY(w.lastMessage().contains(QStringLiteral("ordner.dat")));
         const QString trained = dir.filePath(QStringLiteral("trainiert.dat"));
         QVERIFY(QFile::copy(sample("classes.dat"), trained));
-        named(&w, "configLUT")->trigger();  // nothing picked yet
+        named(&w, "configLUT")->trigger();  // nothing picked yet: the preview says so
+        buttonShowing(w.picker(), QStringLiteral("Vorschau"))->click();
+        QVERIFY2(status(w).contains(QStringLiteral("noch keine Farben")), qPrintable(status(w)));
         QVERIFY(!w.saveClassesFile(trained));
         QVERIFY(w.lastMessage().contains(QStringLiteral("noch keine Farbe")));
         QCOMPARE(QFileInfo(trained).size(), QFileInfo(sample("classes.dat")).size());
