@@ -1,9 +1,7 @@
 #include "app/QuendraRC1.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,18 +15,13 @@
 #include "app/WindowSettings.h"
 #include "app/WindowStatus.h"
 #include "app/WindowTexts.h"
-#include "io/DicomSeries.h"
-#include "io/MediaFiles.h"
-#include "io/PictureFile.h"
-#include "io/TiffPages.h"
+#include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
-#include "overlay/RecognitionData.h"
 #include "panels/PickerController.h"
 #include "panels/ShortcutTip.h"
 #include "panels/ThreshController.h"
 #include "panels/VideoController.h"
 #include "sources/CameraModel.h"
-#include "sources/ImageModel.h"
 #include "sources/VideoModel.h"
 #include "ui_QuendraRC1.h"
 #include "view/FrameView.h"
@@ -41,10 +34,6 @@ static void initResources() {
 }
 
 namespace {
-
-std::string nativePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 void bindKeys(QAction* action, QKeySequence::StandardKey key) {
     action->setShortcut(key);
@@ -139,6 +128,8 @@ void QuendraRC1::connectCommands() {
             &QuendraRC1::showAnalysis);
     connect(calculationModel.get(), &CalculationModel::colorsPicked, this,
             [this](const ColorPick& pick) { showStatus(pickText(pick)); });
+    connect(pickerController.get(), &PickerController::previewClicked, this,
+            &QuendraRC1::previewWithoutColours);
 }
 
 // The layout does not own the panels; take them out before they go.
@@ -158,6 +149,32 @@ bool QuendraRC1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// "Beenden" quits the application, which closes its windows first and stays when one refuses:
+// both ways end here.
+void QuendraRC1::closeEvent(QCloseEvent* event) {
+    event->setAccepted(picksMayGo());
+}
+
+bool QuendraRC1::picksMayGo() {
+    if (!calculationModel->hasUnsavedPicks()) return true;
+    message = QStringLiteral(
+        "Die Farbklassen wurden seit dem letzten Speichern, Laden oder Zurücksetzen geändert. "
+        "Sollen sie vor dem Beenden gespeichert werden?");
+    QMessageBox box(QMessageBox::Question, windowTitle(), message,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    box.exec();
+    // A box closed without a button keeps the window, as "Abbrechen" does.
+    switch (box.standardButton(box.clickedButton())) {
+        case QMessageBox::Save:
+            return saveLUT();
+        case QMessageBox::Discard:
+            return true;
+        default:
+            return false;
+    }
 }
 
 void QuendraRC1::showStatus(const QString& text) {
@@ -183,150 +200,12 @@ void QuendraRC1::showMessage(const QString& text) {
     box.exec();
 }
 
-QString QuendraRC1::choosePath(Dialog kind, const QString& caption, const QString& filter) {
-    QFileDialog dialog(this, caption, settings->folder(), filter);
-    if (kind == Dialog::Save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        // A name typed without an extension gets the one of the filter (each save filter names
-        // one), so that the filter lists the file again; the dialog adds it before it asks
-        // whether to replace a file of that name.
-        dialog.setDefaultSuffix(filter.section(QStringLiteral("*."), 1).chopped(1));
-    } else {
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (dialog.exec() != QDialog::Accepted) return {};
-    const QString path = dialog.selectedFiles().value(0);
-    settings->setFolder(QFileInfo(path).absolutePath());
-    return path;
-}
-
-void QuendraRC1::openImage() {
-    const QString path =
-        choosePath(Dialog::Open, QStringLiteral("Bild öffnen..."),
-                   QStringLiteral("Bilddateien (*.jpg *.jpeg *.bmp *.png *.tif *.tiff);;"
-                                  "DICOM-Schichten (*.dcm *.dicom *);;Alle Dateien (*)"));
-    if (!path.isEmpty()) openFile(path);
-}
-
-bool QuendraRC1::openImageFile(const QString& path) {
-    auto image = std::make_unique<ImageModel>(nativePath(path));
-    if (!image->isValid()) {
-        showMessage(pictureMessage(image->status(), image->pictureSize(), path));
-        return false;
-    }
-    installSource(image.release());
-    sourceOpened(path);
-    showStatus(pictureOpenedText(path, frameSize()));
-    return true;
-}
-
-void QuendraRC1::openVideo() {
-    const QString path = choosePath(Dialog::Open, QStringLiteral("Video öffnen..."),
-                                    QStringLiteral("Videodateien (*.avi *.mov *.mpg *.wmv *.mp4)"));
-    if (!path.isEmpty()) openVideoFile(path);
-}
-
-bool QuendraRC1::openVideoFile(const QString& path) {
-    auto video = std::make_unique<VideoModel>(nativePath(path));
-    if (!video->isValid()) {
-        showMessage(videoRefusedMessage(*video, path));
-        return false;
-    }
-    VideoModel* source = video.release();
-    installSource(source, source);
-    sourceOpened(path);
-    connect(source, &VideoModel::framesSkipped, this, &QuendraRC1::showSkipped);
-    connect(source, &VideoModel::frameUnreadable, this, [this, source](int index, int shown) {
-        showStatus(frameUnreadableText(*source, index, shown));
-    });
-    showStatus(videoOpenedStatus(*source, path, frameSize()));
-    return true;
-}
-
 // The skipped frames are told until playback starts again; a status that told them then goes.
 void QuendraRC1::showSkipped(int skipped) {
     if (skipped > 0)
         showStatus(framesSkippedText(skipped));
     else if (isSkipText(status->step()))
         showStatus({});
-}
-
-bool QuendraRC1::openFile(const QString& path) {
-    const std::string file = nativePath(path);
-    return quendra::mediaKindOf(file) == quendra::MediaKind::Video || quendra::isTiffName(file) ||
-                   quendra::holdsTiff(file) || quendra::isDicomFile(file)
-               ? openVideoFile(path)
-               : openImageFile(path);
-}
-
-// The frame on screen when the command comes and its analysis are saved together, however
-// long the dialogs stay open; a playing video holds meanwhile, so that the view still shows
-// what is being saved, and plays on afterwards.
-void QuendraRC1::saveFrame() {
-    const ShownFrame shown = view()->shown();
-    const std::string source = shownSource();
-    const bool held = currentVideo && currentVideo->isPlaying();
-    if (held) currentVideo->togglePlaying();
-    const QString image = choosePath(Dialog::Save, QStringLiteral("Aktuelles Bild speichern..."),
-                                     QStringLiteral("Bilddatei (*.png)"));
-    const bool imageSaved = !image.isEmpty() && savePicture(shown, image);
-    const QString text = choosePath(Dialog::Save, QStringLiteral("Erkennungsdaten speichern..."),
-                                    QStringLiteral("Textdatei (*.txt)"));
-    if (!text.isEmpty() && saveRecognition(shown, source, text) && imageSaved)
-        showStatus(viewSavedText(image, text, shown.result));
-    if (held && currentVideo && !currentVideo->isPlaying()) currentVideo->togglePlaying();
-}
-
-bool QuendraRC1::saveImageFile(const QString& path) {
-    return savePicture(view()->shown(), path);
-}
-
-bool QuendraRC1::saveRecognitionFile(const QString& path) {
-    return saveRecognition(view()->shown(), shownSource(), path);
-}
-
-bool QuendraRC1::savePicture(const ShownFrame& shown, const QString& path) {
-    if (!quendra::savePicture(nativePath(path), shown.picture)) {
-        showMessage(QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.").arg(path));
-        return false;
-    }
-    showStatus(pictureSavedText(path));
-    return true;
-}
-
-// The text is single-byte (Windows-1252 for its degree sign): the source's name is written in
-// Latin-1, a character beyond it as '?'.
-std::string QuendraRC1::shownSource() const {
-    return frameSourceText(sourceName, currentVideo).toLatin1().toStdString();
-}
-
-bool QuendraRC1::saveRecognition(const ShownFrame& shown, const std::string& source,
-                                 const QString& path) {
-    if (!quendra::saveRecognitionData(nativePath(path), shown.result, quendra::Durability::Flushed,
-                                      source)) {
-        showMessage(QStringLiteral("Die Erkennungsdaten \"%1\" konnten nicht gespeichert werden.")
-                        .arg(path));
-        return false;
-    }
-    showStatus(recognitionSavedText(path, shown.result));
-    return true;
-}
-
-// The first file dialog opens where the source given on the command line lies.
-void QuendraRC1::sourceOpened(const QString& path) {
-    sourceName = QFileInfo(path).fileName();
-    settings->setFolder(QFileInfo(path).absolutePath());
-}
-
-// The classes loaded last are loaded again, told in the status bar: a message would stop the
-// start for a file the operator did not ask for this time.
-void QuendraRC1::restoreClasses() {
-    const QString path = settings->classFile();
-    if (path.isEmpty()) return;
-    const quendra::ClassFileRead read = calculationModel->loadClasses(nativePath(path));
-    showStatus(read.status == quendra::ClassFileStatus::Ok
-                   ? classesLoadedText(path, calculationModel->loadedClassCounts())
-                   : classFileMessage(read, path));
 }
 
 void QuendraRC1::resetSettings() {
@@ -404,35 +283,12 @@ void QuendraRC1::configuring(bool value) {
                    (dropsClasses ? QStringLiteral(" Geladene Farbklassen verworfen.") : QString()));
 }
 
-void QuendraRC1::loadLUT() {
-    const QString path = choosePath(Dialog::Open, QStringLiteral("FarbklassenLUT laden..."),
-                                    QStringLiteral("Farbklassendatei (*.dat)"));
-    if (!path.isEmpty()) loadClassesFile(path);
-}
-
-void QuendraRC1::saveLUT() {
-    const QString path = choosePath(Dialog::Save, QStringLiteral("FarbklassenLUT speichern..."),
-                                    QStringLiteral("Farbklassendatei (*.dat)"));
-    if (!path.isEmpty()) saveClassesFile(path);
-}
-
-bool QuendraRC1::loadClassesFile(const QString& path) {
-    const quendra::ClassFileRead read = calculationModel->loadClasses(nativePath(path));
-    if (read.status != quendra::ClassFileStatus::Ok) {
-        showMessage(classFileMessage(read, path));
-        return false;
-    }
-    showStatus(classesLoadedText(path, calculationModel->loadedClassCounts()));
-    settings->setClassFile(QFileInfo(path).absoluteFilePath());
-    return true;
-}
-
-bool QuendraRC1::saveClassesFile(const QString& path) {
-    const auto saved = calculationModel->saveClasses(nativePath(path));
-    if (saved != quendra::ClassFileStatus::Ok) {
-        showMessage(classFileMessage({saved}, path));
-        return false;
-    }
-    showStatus(classesSavedText(path, calculationModel->getTraining().classCounts()));
-    return true;
+// Without a picked colour the preview paints nothing, and the click would seem lost.
+void QuendraRC1::previewWithoutColours() {
+    const auto& counts = calculationModel->getTraining().classCounts();
+    if (counts[quendra::ClassEnamel] > 0 || counts[quendra::ClassGum] > 0) return;
+    showStatus(QStringLiteral(
+        "Vorschau: noch keine Farben gelernt, das Bild bleibt unverändert. Zum Trainieren "
+        "\"Zahnschmelz\" wählen und Rechtecke über den Zahnschmelz ziehen, dann ebenso mit "
+        "\"Zahnfleisch\" über das Zahnfleisch."));
 }

@@ -62,14 +62,19 @@ public:
 protected:
     // Keeps the arrow keys for a setting slider with the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing the window, by itself or by "Beenden", asks first while picks are unsaved.
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void openImage();
     void openVideo();
     void saveFrame();
     void loadLUT();
-    void saveLUT();
+    // False when no file was written: the dialog cancelled or the file refused.
+    bool saveLUT();
     void configuring(bool value);
+    // Tells a preview that has no colours to paint.
+    void previewWithoutColours();
     // Forgets the kept settings and puts the panels back at the defaults.
     void resetSettings();
     // The analysis of the frame just shown, or why there was none.
@@ -88,6 +93,9 @@ private:
     // for), and none can be given again while its message is on screen, so messages never pile
     // up.
     void showMessage(const QString& text);
+    // Whether the picks may go: none unsaved, or the operator saved or discarded them when
+    // asked; false when they cancelled.
+    bool picksMayGo();
     // Write the picture or the recognition data of a frame as it was shown; false, once the
     // message has been closed, when the file could not be written.
     bool savePicture(const ShownFrame& shown, const QString& path);
@@ -108,9 +116,12 @@ private:
     void sourceOpened(const QString& path);
     // Loads the colour classes loaded last, if any.
     void restoreClasses();
-    // A path chosen in a file dialog starting in the folder chosen last; empty if cancelled.
+    // A path chosen in a file dialog starting in the folder of the file opened or saved last;
+    // empty if cancelled.
     enum class Dialog { Open, Save };
     QString choosePath(Dialog kind, const QString& caption, const QString& filter);
+    // The next file dialog starts in this file's folder.
+    void rememberFolder(const QString& path);
 
     std::unique_ptr<Ui::QuendraRC1Class> ui;   // the form: actions, tool bar, layout
     std::unique_ptr<WindowSettings> settings;  // outlives the model it keeps the settings of

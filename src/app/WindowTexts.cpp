@@ -5,9 +5,11 @@
 #include <QLocale>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 #include "analysis/ToothType.h"
+#include "app/SystemErrors.h"
 #include "colour/ColorClassifier.h"
 #include "colour/ColorKey.h"
 #include "model/CalculationModel.h"
@@ -146,6 +148,45 @@ QString pictureMessage(quendra::PictureStatus status, cv::Size size, const QStri
         .arg(size.width)
         .arg(size.height)
         .arg(quendra::kMaxPicturePixels / 1'000'000);
+}
+
+QString pictureNotOpenedText(const QString& path, quendra::PictureStatus status, cv::Size size,
+                             int error) {
+    using quendra::PictureStatus;
+    QString reason;
+    switch (status) {
+        case PictureStatus::Ok:
+            return {};
+        case PictureStatus::NotAFile:
+            reason =
+                QStringLiteral("Keine gewöhnliche Datei (ein Ordner, ein Gerät oder ein Rohr)");
+            break;
+        case PictureStatus::CannotOpen:
+            reason = systemErrorText(error, FileAccess::Reading);
+            break;
+        case PictureStatus::Empty:
+            reason = QStringLiteral("Die Datei ist leer");
+            break;
+        case PictureStatus::Unreadable:
+            reason = QStringLiteral(
+                "Kein Bild in einem lesbaren Format (JPEG, PNG, BMP, TIFF), oder es ist "
+                "beschädigt oder abgeschnitten");
+            break;
+        case PictureStatus::TooLarge:
+            reason = size.empty() ? QStringLiteral("Die Datei ist größer als %1 MiB")
+                                        .arg(quendra::kMaxPictureFileBytes >> 20)
+                                  : QStringLiteral("%1, mehr als %2 Megapixel")
+                                        .arg(frameSize(size))
+                                        .arg(quendra::kMaxPicturePixels / 1'000'000);
+            break;
+        case PictureStatus::SeveralPages:
+            reason = QStringLiteral("Ein TIFF mit mehreren Seiten");
+            break;
+        case PictureStatus::OutOfMemory:
+            reason = QStringLiteral("Der Speicher reicht nicht, es zu lesen");
+            break;
+    }
+    return QStringLiteral("Bild nicht geöffnet (%1): %2.").arg(fileName(path), reason);
 }
 
 QString pictureOpenedText(const QString& path, cv::Size size) {
@@ -292,6 +333,21 @@ QString pictureSavedText(const QString& path) {
 QString recognitionSavedText(const QString& path, const quendra::FrameResult& result) {
     return QStringLiteral("Erkennungsdaten gespeichert: %1 (%2).")
         .arg(recognitionContents(result), QDir::toNativeSeparators(path));
+}
+
+QString pictureNotSavedText(const QString& path, int error) {
+    const QString reason =
+        error == EINVAL
+            ? QStringLiteral("Die Endung \"%1\" nennt kein Bildformat (PNG, JPEG, BMP, TIFF)")
+                  .arg(QFileInfo(path).suffix())
+            : systemErrorText(error, FileAccess::Writing);
+    return QStringLiteral("Bild nicht gespeichert (%1): %2.")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString recognitionNotSavedText(const QString& path, int error) {
+    return QStringLiteral("Erkennungsdaten nicht gespeichert (%1): %2.")
+        .arg(QDir::toNativeSeparators(path), systemErrorText(error, FileAccess::Writing));
 }
 
 QString viewSavedText(const QString& picture, const QString& text,

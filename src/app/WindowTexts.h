@@ -19,6 +19,10 @@ class VideoModel;
 QString classFileMessage(const quendra::ClassFileRead& read, const QString& path);
 // Why a picture could not be opened.
 QString pictureMessage(quendra::PictureStatus status, cv::Size size, const QString& path);
+// Its reason beside the message, one for each status: `Bild nicht geöffnet (zahn.png): Datei
+// nicht gefunden.`, `...: Die Datei ist leer.`; `error` the errno of CannotOpen.
+QString pictureNotOpenedText(const QString& path, quendra::PictureStatus status, cv::Size size,
+                             int error);
 
 // `Bild "zahn.png" geöffnet: 640 × 480 Bildpunkte.`
 QString pictureOpenedText(const QString& path, cv::Size size);
@@ -60,6 +64,11 @@ QString pictureSavedText(const QString& path);
 // `Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/daten.txt).`, with several teeth
 // `3 Zähne und 4 Kanäle`, or `leer, kein Ergebnis`.
 QString recognitionSavedText(const QString& path, const quendra::FrameResult& result);
+// Why a save failed, for the errno it left: `Bild nicht gespeichert (/a/ansicht.png): Keine
+// Schreibberechtigung.`, for EINVAL that the name's extension names no picture format;
+// `Erkennungsdaten nicht gespeichert (/a/daten.txt): Ordner nicht gefunden.`
+QString pictureNotSavedText(const QString& path, int error);
+QString recognitionNotSavedText(const QString& path, int error);
 // Both: `Bild und Erkennungsdaten gespeichert: Zahn und 3 Kanäle (/a/ansicht.png, /a/daten.txt).`
 QString viewSavedText(const QString& picture, const QString& text,
                       const quendra::FrameResult& result);

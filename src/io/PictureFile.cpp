@@ -1,6 +1,7 @@
 #include "io/PictureFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <new>
@@ -148,6 +149,10 @@ PictureRead readPicture(const std::string& path, PictureDepth depth) {
             read.error = file.error;
             return read;
     }
+    if (file.bytes.empty()) {
+        read.status = PictureStatus::Empty;
+        return read;
+    }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.bytes.data());
     const auto size = pictureHeaderSize(bytes, file.bytes.size());
     if (!size) return read;
@@ -177,14 +182,19 @@ PictureRead readPicture(const std::string& path, PictureDepth depth) {
 }
 
 bool savePicture(const std::string& path, const cv::Mat& picture, Durability durability) {
-    if (picture.empty()) return false;
+    // Nothing to encode is told apart from the system's reasons of a failed write.
+    const auto unencoded = [] {
+        errno = EINVAL;
+        return false;
+    };
+    if (picture.empty()) return unencoded();
     std::string extension = std::filesystem::path(path).extension().string();
     if (extension.empty()) extension = ".png";
     std::vector<uchar> bytes;
     try {
-        if (!cv::imencode(extension, picture, bytes)) return false;
+        if (!cv::imencode(extension, picture, bytes)) return unencoded();
     } catch (const cv::Exception&) {
-        return false;
+        return unencoded();
     }
     return writeFileReplacing(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()},
                               durability);

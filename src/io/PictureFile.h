@@ -28,6 +28,7 @@ enum class PictureStatus {
     Ok,
     NotAFile,      // a folder, a FIFO or a device
     CannotOpen,    // missing, no permission, ...: the system's reason in `error`
+    Empty,         // a file of no bytes
     Unreadable,    // no JPEG, PNG, BMP or TIFF, or broken
     TooLarge,      // more than kMaxPicturePixels, or a file above kMaxPictureFileBytes
     SeveralPages,  // a TIFF of more than one page
@@ -54,7 +55,8 @@ std::optional<cv::Size> pictureHeaderSize(const std::uint8_t* bytes, std::size_t
 
 // Writes `picture` in the format its name's extension gives (PNG when the name has none),
 // replacing an existing file only when all of it was written. False for a format no encoder
-// knows or a file that cannot be written.
+// knows or an empty picture (errno then EINVAL) or a file that cannot be written (errno tells
+// why).
 bool savePicture(const std::string& path, const cv::Mat& picture,
                  Durability durability = Durability::Flushed);
 

@@ -130,6 +130,7 @@ void CalculationModel::setAllTeeth(bool on) {
 void CalculationModel::forgetClasses() {
     classifier.reset();
     training.reset();
+    picksUnsaved = false;
     analysis.forgetClassifications();
     analysis.clearResults();
 }
@@ -140,7 +141,9 @@ void CalculationModel::resetClasses() {
 }
 
 quendra::ClassFileStatus CalculationModel::saveClasses(std::string path) {
-    return training.save(path);
+    const quendra::ClassFileStatus saved = training.save(path);
+    if (saved == quendra::ClassFileStatus::Ok) picksUnsaved = false;
+    return saved;
 }
 
 void CalculationModel::previewLUT() {
@@ -171,6 +174,8 @@ void CalculationModel::addSamples(int x0, int y0, int x1, int y1) {
     const auto before = training.classCounts();
     training.addSamples(image, x0, y0, x1, y1);
     const auto after = training.classCounts();
+    // Every colour that changed its class moved the counts.
+    if (after != before) picksUnsaved = true;
     pick.newColors = after[pick.colorClass] - before[pick.colorClass];
     pick.classColors = after[pick.colorClass];
     pick.conflicts = after[quendra::ClassConflict];

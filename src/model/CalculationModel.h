@@ -68,6 +68,8 @@ public:
     bool areClassesLoaded() const { return classifier.has_value(); }
     // How many colours the loaded colour classes give each class value; all 0 without.
     std::array<std::size_t, 256> loadedClassCounts() const;
+    // The picks changed since they were last saved, or since classes were loaded or reset.
+    bool hasUnsavedPicks() const { return picksUnsaved; }
 
     // Entering the mode drops loaded classes; either way the frame is reprocessed.
     void setConfiguring(bool on);
@@ -123,6 +125,7 @@ private:
     cv::Size sourceSize;  // of the frame at the last newSource()
     bool configuringMode = false;
     quendra::ColorTraining training;
+    bool picksUnsaved = false;
     // Present while colour classes are loaded: the gate of the analysis.
     std::optional<quendra::ColorClassifier> classifier;
     quendra::ToothAnalysis analysis;

@@ -53,6 +53,7 @@ void PickerController::connectModel(CalculationModel* m) {
     model = m;
     connect(classGroup, &QButtonGroup::idClicked, model, &CalculationModel::switchColorClass);
     connect(previewButton, &QPushButton::clicked, model, &CalculationModel::previewLUT);
+    connect(previewButton, &QPushButton::clicked, this, &PickerController::previewClicked);
     thresholdSlider->setValue(model->getLutThreshold());
     connect(thresholdSlider, &QSlider::valueChanged, model, &CalculationModel::setLutThreshold);
     autoBox->setChecked(model->isAutoLutThreshold());

@@ -26,6 +26,10 @@ public:
     // Places the class threshold and its box at these settings; the model follows them.
     void showSettings(const quendra::AnalysisSettings& settings);
 
+signals:
+    // "Vorschau" was clicked; the model paints the preview itself.
+    void previewClicked();
+
 private slots:
     void updateLabel(int value);
     void showThresholdInUse();

@@ -16,6 +16,8 @@ public:
     // False when the file could not be read as an image; status() says why.
     bool isValid() const { return read.status == quendra::PictureStatus::Ok; }
     quendra::PictureStatus status() const { return read.status; }
+    // errno of the file that could not be opened.
+    int error() const { return read.error; }
     // The picture's size as its file gives it, also for one refused as too large.
     cv::Size pictureSize() const { return read.size; }
 

@@ -586,7 +586,9 @@ private slots:
 
     // The message about a picture that could not be written is read before the next dialog
     // asks for the text file (it used to wait behind that dialog). A name typed without an
-    // extension gets the filter's, before the dialog asks whether to replace that file.
+    // extension gets the filter's, before the dialog asks whether to replace that file. A save
+    // that failed used to move the dialogs to its folder (one of them hung listing /proc), and
+    // left an earlier success in the status bar; it says why it failed.
     void saveDialogsComeInOrderAndAddExtensions() {
         QTemporaryDir dir;
         QuendraRC1 w;
@@ -608,6 +610,11 @@ private slots:
                               QStringLiteral("Das Bild \"%1\" konnte nicht gespeichert werden.")
                                   .arg(dir.filePath(QStringLiteral("bild.unbekannt"))),
                               QStringLiteral("Erkennungsdaten speichern...")}));
+        QCOMPARE(status(w), QStringLiteral("Bild nicht gespeichert (%1): Die Endung \"unbekannt\" "
+                                           "nennt kein Bildformat (PNG, JPEG, BMP, TIFF). "
+                                           "Erkennungsdaten gespeichert: leer, kein Ergebnis (%2).")
+                                .arg(dir.filePath(QStringLiteral("bild.unbekannt")),
+                                     dir.filePath(QStringLiteral("daten.txt"))));
         dialogs.seen.clear();
         typed[QStringLiteral("Aktuelles Bild speichern...")] = QStringLiteral("ansicht");
         QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
@@ -617,6 +624,14 @@ private slots:
                                            "Ergebnis (%1, %2).")
                                 .arg(dir.filePath(QStringLiteral("ansicht.png")),
                                      dir.filePath(QStringLiteral("daten.txt"))));
+        // Saves that fail leave the dialogs in the folder of the files saved last.
+        typed[QStringLiteral("Aktuelles Bild speichern...")] = QStringLiteral("fehlt/ansicht");
+        typed[QStringLiteral("Erkennungsdaten speichern...")] = QStringLiteral("fehlt/daten");
+        QTest::mouseClick(w.saveViewButton(), Qt::LeftButton);
+        QCOMPARE(WindowSettings().folder(), dir.path());
+        QCOMPARE(status(w), QStringLiteral("Erkennungsdaten nicht gespeichert (%1): Ordner nicht "
+                                           "gefunden.")
+                                .arg(dir.filePath(QStringLiteral("fehlt/daten.txt"))));
         named(&w, "configLUT")->trigger();
         drag(w.view(), QPoint(200, 240), QPoint(220, 260));
         named(&w, "saveLUT")->trigger();
@@ -800,6 +815,13 @@ private slots:
         QVERIFY(!w.openImageFile(bad));
         QVERIFY(w.lastMessage().contains(QStringLiteral("Zähne kaputt.png")));
         QVERIFY(!named(&w, "configLUT")->isEnabled());
+        // The same message for all of them; the status bar says why.
+        const QString unreadable = QStringLiteral("Kein Bild in einem lesbaren Format");
+        const QHash<QString, QString> reasons{
+            {QStringLiteral("fehlt.png"), QStringLiteral("Datei nicht gefunden")},
+            {QStringLiteral("leer.png"), QStringLiteral("Die Datei ist leer")},
+            {QStringLiteral("text.png"), unreadable},
+            {QStringLiteral("halb.png"), unreadable}};
         for (const BadInput& b : inputs) {
             const QString path = QFile::decodeName(b.path.string().c_str());
             QVERIFY(w.openImageFile(sample("front-640x480.png")));
@@ -807,6 +829,8 @@ private slots:
             QCOMPARE(opened, b.readable);
             if (!opened) {
                 QVERIFY2(w.lastMessage().contains(QFileInfo(path).fileName()), qPrintable(path));
+                const QString why = reasons.value(QFileInfo(path).fileName());
+                QVERIFY2(status(w).contains(why), qPrintable(status(w)));
                 QCOMPARE(w.model()->getImage().size(), cv::Size(640, 480));
             } else {
                 QCOMPARE(w.model()->getImage().type(), CV_8UC3);
@@ -942,8 +966,48 @@ private slots:
         play->click();
     }
 
+    // Trained colours went with the window without a word. While picks are unsaved, closing
+    // the window and "Beenden" ask: cancelling, or cancelling the save dialog, keeps the window;
+    // saving or discarding lets it go. With nothing picked, or all saved, nothing is asked.
+    void unsavedPicksAreAskedForOnQuit() {
+        QTemporaryDir dir;
+        QuendraRC1 w;
+        QVERIFY(!configuringOnMolar(w).empty());
+        QVERIFY(w.close());
+        w.show();
+        drag(w.view(), QPoint(200, 240), QPoint(220, 260));
+        QList<QMessageBox::StandardButton> answers{QMessageBox::Cancel, QMessageBox::Save,
+                                                   QMessageBox::Save, QMessageBox::Discard};
+        QStringList names{QString(), dir.filePath(QStringLiteral("klassen.dat"))};
+        dialogs.answer = [&](QDialog* d) {
+            if (auto* box = qobject_cast<QMessageBox*>(d))
+                return box->button(answers.takeFirst())->click();
+            const QString name = names.takeFirst();
+            if (name.isEmpty()) return d->reject();
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+            d->accept();
+        };
+        QVERIFY(!w.close());
+        QVERIFY(!w.close());
+        QVERIFY(w.close());
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("klassen.dat"))));
+        w.show();
+        QVERIFY(w.close());
+        w.show();
+        drag(w.view(), QPoint(300, 100), QPoint(320, 120));
+        QTimer::singleShot(0, named(&w, "actionBeenden"), &QAction::trigger);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!w.isVisible());
+        const QString asked = dialogs.seen.value(0);
+        QVERIFY2(asked.contains(QStringLiteral("vor dem Beenden")), qPrintable(asked));
+        QCOMPARE(dialogs.seen,
+                 (QStringList{asked, asked, QStringLiteral("FarbklassenLUT speichern..."), asked,
+                              QStringLiteral("FarbklassenLUT speichern..."), asked}));
+    }
+
     // A class file that cannot be used leaves the classes in use; an empty one used to be
-    // taken as loaded, and a save with nothing picked used to empty a trained file.
+    // taken as loaded, and a save with nothing picked used to empty a trained file. A preview
+    // with nothing picked did nothing visible; it says so.
     void classFileFailuresAreShownAndChangeNothing() {
         QTemporaryDir dir;
         QuendraRC1 w;
@@ -988,7 +1052,9 @@ private slots:
         QVERIFY(w.lastMessage().contains(QStringLiteral("ordner.dat")));
         const QString trained = dir.filePath(QStringLiteral("trainiert.dat"));
         QVERIFY(QFile::copy(sample("classes.dat"), trained));
-        named(&w, "configLUT")->trigger();  // nothing picked yet
+        named(&w, "configLUT")->trigger();  // nothing picked yet: the preview says so
+        buttonShowing(w.picker(), QStringLiteral("Vorschau"))->click();
+        QVERIFY2(status(w).contains(QStringLiteral("noch keine Farben")), qPrintable(status(w)));
         QVERIFY(!w.saveClassesFile(trained));
         QVERIFY(w.lastMessage().contains(QStringLiteral("noch keine Farbe")));
         QCOMPARE(QFileInfo(trained).size(), QFileInfo(sample("classes.dat")).size());
