@@ -151,6 +151,13 @@ bool QuendraRC1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+// A small frame would fold the last commands ("Beenden" among them) behind the tool bar's
+// extension button. The tool bar knows the height it needs only once it is laid out as shown.
+void QuendraRC1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    ui->mainToolBar->setMinimumHeight(ui->mainToolBar->sizeHint().height());
+}
+
 // "Beenden" quits the application, which closes its windows first and stays when one refuses:
 // both ways end here.
 void QuendraRC1::closeEvent(QCloseEvent* event) {

@@ -64,6 +64,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Closing the window, by itself or by "Beenden", asks first while picks are unsaved.
     void closeEvent(QCloseEvent* event) override;
+    // The window grows tall enough for every command of the tool bar.
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void openImage();
