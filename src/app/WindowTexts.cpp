@@ -141,6 +141,13 @@ QString classFileMessage(const quendra::ClassFileRead& read, const QString& path
 QString pictureMessage(quendra::PictureStatus status, cv::Size size, const QString& path) {
     if (status != quendra::PictureStatus::TooLarge)
         return QStringLiteral("Das Bild \"%1\" konnte nicht gelesen werden.").arg(path);
+    // A file too large to be read gives no size of its picture.
+    if (size.empty())
+        return QStringLiteral(
+                   "Das Bild \"%1\" ist als Datei zu groß; es werden Bilddateien bis %2 MiB "
+                   "geöffnet.")
+            .arg(path)
+            .arg(quendra::kMaxPictureFileBytes >> 20);
     return QStringLiteral(
                "Das Bild \"%1\" ist mit %2 × %3 Bildpunkten zu groß; es werden Bilder "
                "bis %4 Megapixel geöffnet.")

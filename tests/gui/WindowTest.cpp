@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <opencv2/imgcodecs.hpp>
@@ -38,6 +39,7 @@
 #include "app/QuendraRC1.h"
 #include "app/Translation.h"
 #include "colour/ColorKey.h"
+#include "io/PictureFile.h"
 #include "model/CalculationModel.h"
 #include "overlay/RecognitionData.h"
 #include "panels/PickerController.h"
@@ -815,6 +817,13 @@ private slots:
         QVERIFY(!w.openImageFile(bad));
         QVERIFY(w.lastMessage().contains(QStringLiteral("Zähne kaputt.png")));
         QVERIFY(!named(&w, "configLUT")->isEnabled());
+        // A file too large to be read has no picture size to tell (it was "0 × 0 Bildpunkte").
+        const QString huge = dir.filePath(QStringLiteral("riesig.png"));
+        writeText(local(huge), "");
+        std::filesystem::resize_file(local(huge), quendra::kMaxPictureFileBytes + 1);
+        QVERIFY(!w.openImageFile(huge));
+        QVERIFY2(w.lastMessage().endsWith(QStringLiteral("bis 1024 MiB geöffnet.")),
+                 qPrintable(w.lastMessage()));
         // The same message for all of them; the status bar says why.
         const QString unreadable = QStringLiteral("Kein Bild in einem lesbaren Format");
         const QHash<QString, QString> reasons{
